@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what the program needs on Debian 12 (only what is missing) and builds it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(cmake g++ make pkg-config ccache qt6-base-dev libgl-dev
+  libavdevice-dev libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
+  libpulse-dev libv4l-dev libx11-dev libxrandr-dev libxcb-xkb-dev libxkbcommon-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  ffmpeg xvfb x11-utils xdotool pulseaudio pulseaudio-utils imagemagick)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi
+
+BUILD_DIR=${BUILD_DIR:-build}
+cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
+cmake --build "$BUILD_DIR" -j"$(nproc)"

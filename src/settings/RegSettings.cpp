@@ -1,0 +1,268 @@
+#include "settings/RegSettings.h"
+
+#include "settings/Globals.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+#include <QTextStream>
+#include <vector>
+
+namespace pelta {
+
+namespace {
+
+// Return codes kept in gRetVal, after the registry's own numbers.
+constexpr int16_t kSuccess = 0;
+constexpr int16_t kNotFound = 2;
+constexpr int16_t kAccessDenied = 5;
+constexpr int16_t kInvalidData = 13;
+
+// The file holds one block per key path, like a registry export:
+//   [Software\Company\App\Section]
+//   "Name"="text"
+//   @="text of the unnamed value"
+// Key paths and value names compare without regard to case, as registry names do.
+struct Value {
+    QString name;  // empty: the unnamed value
+    QString text;
+};
+struct Key {
+    QString path;
+    std::vector<Value> values;
+};
+struct Store {
+    std::vector<Key> keys;
+};
+
+QString Escape(const QString& s) {
+    QString out;
+    out.reserve(s.size() + 2);
+    for (QChar c : s) {
+        if (c == u'\\') out += QStringLiteral("\\\\");
+        else if (c == u'"') out += QStringLiteral("\\\"");
+        else if (c == u'\n') out += QStringLiteral("\\n");
+        else if (c == u'\r') out += QStringLiteral("\\r");
+        else out += c;
+    }
+    return out;
+}
+
+// Reads a quoted text starting at s[pos] == '"'; pos ends after the closing quote.
+bool ReadQuoted(const QString& s, qsizetype& pos, QString& out) {
+    if (pos >= s.size() || s[pos] != u'"') return false;
+    ++pos;
+    out.clear();
+    while (pos < s.size()) {
+        QChar c = s[pos++];
+        if (c == u'"') return true;
+        if (c == u'\\') {
+            if (pos >= s.size()) return false;
+            QChar e = s[pos++];
+            if (e == u'n') out += u'\n';
+            else if (e == u'r') out += u'\r';
+            else if (e == u'\\' || e == u'"') out += e;
+            else return false;
+        } else {
+            out += c;
+        }
+    }
+    return false;
+}
+
+bool Parse(const QString& text, Store& store) {
+    Key* current = nullptr;
+    const QStringList lines = text.split(u'\n');
+    for (QString line : lines) {
+        if (line.endsWith(u'\r')) line.chop(1);
+        if (line.trimmed().isEmpty() || line.startsWith(u';')) continue;
+        if (line.startsWith(u'[')) {
+            if (!line.endsWith(u']')) return false;
+            store.keys.push_back(Key{line.mid(1, line.size() - 2), {}});
+            current = &store.keys.back();
+            continue;
+        }
+        if (!current) return false;
+        Value v;
+        qsizetype pos = 0;
+        if (line.startsWith(u'@')) {
+            pos = 1;
+        } else if (!ReadQuoted(line, pos, v.name) || v.name.isEmpty()) {
+            return false;
+        }
+        if (pos >= line.size() || line[pos] != u'=') return false;
+        ++pos;
+        if (!ReadQuoted(line, pos, v.text) || pos != line.size()) return false;
+        current->values.push_back(std::move(v));
+    }
+    return true;
+}
+
+QString Serialise(const Store& store) {
+    QString out;
+    for (const Key& k : store.keys) {
+        out += u'[' + k.path + QStringLiteral("]\n");
+        for (const Value& v : k.values) {
+            out += v.name.isEmpty() ? QStringLiteral("@") : u'"' + Escape(v.name) + u'"';
+            out += QStringLiteral("=\"") + Escape(v.text) + QStringLiteral("\"\n");
+        }
+        out += u'\n';
+    }
+    return out;
+}
+
+bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+Key* FindKey(Store& s, const QString& path) {
+    for (Key& k : s.keys)
+        if (SameName(k.path, path)) return &k;
+    return nullptr;
+}
+
+enum class LoadResult { Missing, Loaded, Damaged, Unreadable };
+
+LoadResult Load(const QString& file, Store& store) {
+    QFile f(file);
+    if (!f.exists()) return LoadResult::Missing;
+    if (!f.open(QIODevice::ReadOnly)) return LoadResult::Unreadable;
+    const QByteArray bytes = f.readAll();
+    if (!Parse(QString::fromUtf8(bytes), store)) {
+        store = Store{};
+        return LoadResult::Damaged;
+    }
+    return LoadResult::Loaded;
+}
+
+// Keeps a damaged store beside the file under a dated name, so nothing the user had is lost.
+void KeepDamagedFile(const QString& file) {
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString target = file + QStringLiteral(".damaged-") + stamp;
+    for (int n = 1; QFileInfo::exists(target); ++n)
+        target = file + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
+    QFile::rename(file, target);
+}
+
+QString ValueName(const QString& Key) { return Key == QStringLiteral("*") ? QString() : Key; }
+
+}  // namespace
+
+CRegSettings::CRegSettings() : company_(DefaultCompany()), appName_(ProductName()) {}
+
+QString CRegSettings::DefaultCompany() { return QStringLiteral("Quillmere"); }
+QString CRegSettings::ProductName() { return QStringLiteral("Pelta-RX"); }
+
+void CRegSettings::SetCompany(const QString& NewVal) {
+    company_ = NewVal.isEmpty() ? DefaultCompany() : NewVal.trimmed();
+}
+
+void CRegSettings::SetAppName(const QString& NewVal) {
+    appName_ = NewVal.isEmpty() ? ProductName() : NewVal.trimmed();
+}
+
+QString CRegSettings::BuildKeyPath(const QString& Section) const {
+    QString path = QStringLiteral("Software\\") + company_ + u'\\' + appName_;
+    if (!Section.isEmpty()) path += u'\\' + Section;
+    return path;
+}
+
+QString CRegSettings::StoreFilePath() {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
+    return base + QStringLiteral("/pelta-rx/settings.reg");
+}
+
+QString CRegSettings::GetSetting(const QString& Section, const QString& Key, const QString& Default) const {
+    Store store;
+    const LoadResult r = Load(StoreFilePath(), store);
+    if (r != LoadResult::Loaded) {
+        gRetVal = r == LoadResult::Missing ? kNotFound : (r == LoadResult::Damaged ? kInvalidData : kAccessDenied);
+        return Default;
+    }
+    const pelta::Key* key = FindKey(store, BuildKeyPath(Section));
+    if (!key) {
+        gRetVal = kNotFound;
+        return Default;
+    }
+    const QString name = ValueName(Key);
+    for (const Value& v : key->values) {
+        if (SameName(v.name, name)) {
+            gRetVal = kSuccess;
+            return v.text;
+        }
+    }
+    gRetVal = kNotFound;
+    return Default;
+}
+
+bool CRegSettings::SaveSetting(const QString& Section, const QString& Key, const QString& Setting) {
+    const QString file = StoreFilePath();
+    Store store;
+    const LoadResult r = Load(file, store);
+    if (r == LoadResult::Unreadable) {
+        gRetVal = kAccessDenied;
+        return false;
+    }
+    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
+        gRetVal = kAccessDenied;
+        return false;
+    }
+
+    // Every missing component of the path is created, as the registry does.
+    const QString path = BuildKeyPath(Section);
+    const QStringList parts = path.split(u'\\');
+    QString prefix;
+    for (int i = 0; i < parts.size(); ++i) {
+        prefix = i == 0 ? parts[0] : prefix + u'\\' + parts[i];
+        if (!FindKey(store, prefix)) store.keys.push_back(pelta::Key{prefix, {}});
+    }
+    pelta::Key* key = FindKey(store, path);
+    const QString name = ValueName(Key);
+    bool replaced = false;
+    for (Value& v : key->values) {
+        if (SameName(v.name, name)) {
+            v.text = Setting;
+            replaced = true;
+            break;
+        }
+    }
+    if (!replaced) key->values.push_back(Value{name, Setting});
+
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly)) {
+        gRetVal = kAccessDenied;
+        return false;
+    }
+    out.write(Serialise(store).toUtf8());
+    if (r == LoadResult::Damaged) {
+        // Keep the damaged file only once the replacement is known to be writable.
+        if (!out.flush()) {
+            out.cancelWriting();
+            gRetVal = kAccessDenied;
+            return false;
+        }
+        KeepDamagedFile(file);
+    }
+    if (!out.commit()) {
+        gRetVal = kAccessDenied;
+        return false;
+    }
+    gRetVal = kSuccess;
+    return true;
+}
+
+std::optional<bool> ToBoolean(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0) return true;
+    if (t.compare(QStringLiteral("False"), Qt::CaseInsensitive) == 0) return false;
+    bool ok = false;
+    const double d = t.toDouble(&ok);
+    if (ok) return d != 0.0;
+    return std::nullopt;
+}
+
+QString BooleanText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+
+}  // namespace pelta

@@ -1,0 +1,114 @@
+#include "support/Services.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace pelta::test {
+
+namespace {
+
+MediaServices gServices;
+pid_t gXvfb = -1;
+pid_t gPulse = -1;
+bool gStarted = false;
+std::string gRuntimeDir;
+
+pid_t Spawn(const std::vector<std::string>& args, bool quiet = true) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        if (quiet) {
+            FILE* f = freopen("/dev/null", "w", stdout);
+            f = freopen("/dev/null", "w", stderr);
+            (void)f;
+        }
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+bool RunOk(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
+
+bool WaitFor(const std::string& cmd, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (RunOk(cmd)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+void Stop(pid_t& pid) {
+    if (pid > 0) {
+        kill(-pid, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 30 && waitpid(pid, &status, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        kill(-pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    pid = -1;
+}
+
+}  // namespace
+
+const MediaServices& StartMediaServices() {
+    if (gStarted) return gServices;
+    gStarted = true;
+
+    // A display number unlikely to be taken by a developer's own server.
+    for (int n = 90 + (getpid() % 50); n < 200; ++n) {
+        if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
+            std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock"))
+            continue;
+        gServices.Display = ":" + std::to_string(n);
+        break;
+    }
+    gXvfb = Spawn({"Xvfb", gServices.Display, "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
+    setenv("DISPLAY", gServices.Display.c_str(), 1);
+    gServices.XvfbUp = WaitFor("xdpyinfo -display " + gServices.Display, 10000) ||
+                       WaitFor("xdotool getdisplaygeometry", 1000);
+
+    char tmpl[] = "/tmp/pelta-pulse-XXXXXX";
+    if (mkdtemp(tmpl)) gRuntimeDir = tmpl;
+    setenv("XDG_RUNTIME_DIR", gRuntimeDir.c_str(), 1);
+    gServices.PulseServer = "unix:" + gRuntimeDir + "/pulse/native";
+    setenv("PULSE_SERVER", gServices.PulseServer.c_str(), 1);
+    gPulse = Spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                    "-L", "module-native-protocol-unix", "-L", "module-null-sink sink_name=nullsink",
+                    "-L", "module-always-sink"});
+    gServices.PulseUp = WaitFor("pactl list short sources | grep -q nullsink.monitor", 10000);
+    std::atexit(StopMediaServices);
+    return gServices;
+}
+
+void StopMediaServices() {
+    Stop(gPulse);
+    Stop(gXvfb);
+    if (!gRuntimeDir.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(gRuntimeDir, ec);
+        gRuntimeDir.clear();
+    }
+}
+
+void PlayToneIntoNullSink(double seconds, int frequency) {
+    const std::string cmd = "ffmpeg -nostdin -loglevel quiet -re -f lavfi -i sine=frequency=" +
+                            std::to_string(frequency) + ":duration=" + std::to_string(seconds) +
+                            " -f pulse -device nullsink tone >/dev/null 2>&1 &";
+    int rc = std::system(cmd.c_str());
+    (void)rc;
+}
+
+}  // namespace pelta::test
