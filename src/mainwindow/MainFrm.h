@@ -1,0 +1,78 @@
+// The main window: menu bar, the engine's preview surface, the status bar; start-up,
+// layout, the engine's events and shutdown.
+#pragma once
+
+#include "engine/EngineBinding.h"
+#include "engine/core/EngineContract.h"
+#include "mainwindow/MainMenus.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+namespace pelta {
+
+class CaptureCommands;
+class FileMenu;
+class OptionsMenus;
+class StatusBarPanels;
+
+class MainFrm : public QMainWindow, public engine::EngineEvents {
+    Q_OBJECT
+public:
+    // `factory` makes the engine; the default is the program's real engine.
+    explicit MainFrm(EngineFactory factory = CreateDefaultEngine, QWidget* parent = nullptr);
+    ~MainFrm() override;
+
+    // The one main window of the program (nullptr before it is made / after it is gone).
+    static MainFrm* Instance();
+
+    // Runs the load sequence (the window stays hidden).
+    void Load();
+
+    engine::CaptureEngineContract& Engine() { return *engine_; }
+    QWidget* EngineWidget() { return engineWidget_; }
+    MainMenus& Menus() { return menus_; }
+    OptionsMenus& Options() { return *options_; }
+    CaptureCommands& Capture() { return *capture_; }
+    FileMenu& File() { return *file_; }
+    StatusBarPanels& sbMain() { return *sbMain_; }
+
+    // Status panels, numbered from 1. Writing a missing panel does nothing.
+    void SetPanelText(int panel, const QString& text);
+    QString PanelText(int panel) const;
+
+    void ResetStatusBar();
+    void WriteCaptureStatus(bool bCompleted);
+    static QString GetFormatName(const QString& Code);
+    void UnloadOtherForms(const QString& FormName);
+
+    // Procedures other windows call.
+    void DoCaptureAuto(int16_t& nMode);
+
+    // Engine events (raised on the UI thread).
+    void WindowKeyDown(int16_t& KeyCode, int16_t Shift) override;
+    void CaptureEnded() override;
+    void CaptureError(int32_t ErrorCode) override;
+    void CaptureProgress(int32_t Unused) override;
+
+    bool bRecordingShown = false;
+    QString sCaptureTime;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void LayoutEngineWindow();
+
+    MainMenus menus_;
+    QWidget* engineWidget_ = nullptr;
+    engine::CaptureEngineContract* engine_ = nullptr;
+    StatusBarPanels* sbMain_ = nullptr;
+    std::unique_ptr<OptionsMenus> options_;
+    std::unique_ptr<CaptureCommands> capture_;
+    std::unique_ptr<FileMenu> file_;
+};
+
+}  // namespace pelta
