@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace pelta {
 
 class MainFrm;
