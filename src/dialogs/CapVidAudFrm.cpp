@@ -1,0 +1,463 @@
+#include "dialogs/CapVidAudFrm.h"
+
+#include "controls/Prompts.h"
+#include "controls/xpcmdbutton.h"
+#include "dialogs/DialogChrome.h"
+#include "dialogs/Pelxbas.h"
+#include "engine/core/EngineContract.h"
+#include "infowindows/ElasticPanel.h"
+#include "settings/Globals.h"
+#include "settings/RegSettings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QRadioButton>
+#include <cmath>
+#include <exception>
+#include <limits>
+
+namespace pelta {
+
+namespace {
+
+constexpr auto kPlaceholderName = "/Using Auto Name with ext";
+
+// Runs one step of a sequence whose failing steps are skipped.
+template <typename F>
+void Step(F&& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
+}
+
+// A Double as the user reads it: general format, up to 15 significant digits.
+QString NumberText(double v) { return QLocale().toString(v, 'g', 15); }
+
+// The user's own notation first, then the plain one; nullopt-like `ok` false otherwise.
+double ParseNumber(const QString& text, bool* ok) {
+    const QString t = text.trimmed();
+    double v = QLocale().toDouble(t, ok);
+    if (!*ok) v = QLocale::c().toDouble(t, ok);
+    if (*ok && !std::isfinite(v)) *ok = false;
+    return v;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setGeometry(geometry);
+    return l;
+}
+
+void SetTextColour(QWidget* w, const QColor& c) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, c);
+    w->setPalette(p);
+}
+
+}  // namespace
+
+CapVidAudFrm::CapVidAudFrm(engine::CaptureEngineContract& engine, QWidget* parent)
+    : QDialog(parent), engine_(engine) {
+    setObjectName(QStringLiteral("CapVidAudFrm"));
+    setModal(true);
+    BuildControls();
+    Load();
+}
+
+CapVidAudFrm::~CapVidAudFrm() {
+    SetDiskSpaceTargets(SpaceDialog::CapVidAud, nullptr, nullptr);
+}
+
+void CapVidAudFrm::BuildControls() {
+    resize(410, 362);
+    chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Capture Video and Audio"));
+    QWidget* panel = chrome_->Panel();
+
+    MakeLabel(panel, "Label4", QStringLiteral("Capture File:"), {12, 34, 120, 16});
+    edtCaptureFile = new QLineEdit(QStringLiteral("c:\\capture.avi"), panel);
+    edtCaptureFile->setObjectName(QStringLiteral("edtCaptureFile"));
+    edtCaptureFile->setGeometry(12, 52, 300, 22);
+    btnBrowse = new xpcmdbutton(panel, QStringLiteral("btnBrowse"));
+    btnBrowse->SetCaption(QStringLiteral("Browse..."));
+    btnBrowse->setGeometry(320, 51, 75, 23);
+
+    LblExists = MakeLabel(panel, "LblExists", QStringLiteral("File Already Exists"), {12, 76, 200, 16});
+    SetTextColour(LblExists, QColor(192, 0, 0));
+
+    MakeLabel(panel, "Label3", QStringLiteral("Free disk space:"), {12, 100, 96, 16});
+    lblFreeDiskSpace = MakeLabel(panel, "lblFreeDiskSpace", QStringLiteral("   "), {110, 98, 60, 20});
+    lblFreeDiskSpace->setFrameShape(QFrame::Box);
+    lblFreeDiskSpace->setAutoFillBackground(true);
+    {
+        QPalette p = lblFreeDiskSpace->palette();
+        p.setColor(QPalette::Window, Qt::white);
+        lblFreeDiskSpace->setPalette(p);
+    }
+    MakeLabel(panel, "Label6", QStringLiteral("MB"), {174, 100, 30, 16});
+
+    auto* sizeCaption = MakeLabel(panel, "Label4", QStringLiteral("Capture file &size:"), {12, 126, 96, 16});
+    edtCapFileSize = new QLineEdit(QStringLiteral("0"), panel);
+    edtCapFileSize->setObjectName(QStringLiteral("edtCapFileSize"));
+    edtCapFileSize->setGeometry(110, 124, 60, 22);
+    sizeCaption->setBuddy(edtCapFileSize);
+    MakeLabel(panel, "Label7", QStringLiteral("MB"), {174, 126, 30, 16});
+
+    auto* modeCaption = MakeLabel(panel, "Label1", QStringLiteral("&Mode:"), {12, 156, 96, 16});
+    cmbMode = new QComboBox(panel);
+    cmbMode->setObjectName(QStringLiteral("cmbMode"));
+    cmbMode->setEditable(false);
+    cmbMode->setGeometry(110, 152, 140, 24);
+    modeCaption->setBuddy(cmbMode);
+
+    chkUseTimeLimit = new QCheckBox(panel);
+    chkUseTimeLimit->setObjectName(QStringLiteral("chkUseTimeLimit"));
+    chkUseTimeLimit->setGeometry(12, 186, 18, 18);
+    MakeLabel(panel, "Label4", QStringLiteral("Time Limit:"), {32, 187, 76, 16});
+    edtTimeLimit = new QLineEdit(panel);
+    edtTimeLimit->setObjectName(QStringLiteral("edtTimeLimit"));
+    edtTimeLimit->setGeometry(110, 184, 60, 22);
+    MakeLabel(panel, "Label2", QStringLiteral("sec"), {174, 187, 30, 16});
+
+    chkUseFrameRate = new QCheckBox(panel);
+    chkUseFrameRate->setObjectName(QStringLiteral("chkUseFrameRate"));
+    chkUseFrameRate->setGeometry(12, 214, 18, 18);
+    MakeLabel(panel, "Label5", QStringLiteral("Frame Rate:"), {32, 215, 76, 16});
+    edtFrameRate = new QLineEdit(panel);
+    edtFrameRate->setObjectName(QStringLiteral("edtFrameRate"));
+    edtFrameRate->setGeometry(110, 212, 60, 22);
+    lblFPS = MakeLabel(panel, "lblFPS", QStringLiteral("f/sec"), {174, 215, 40, 16});
+
+    lblMasterStream = MakeLabel(panel, "lblMasterStream", QStringLiteral("Master &Stream:"), {12, 244, 96, 16});
+    cmbMasterStream = new QComboBox(panel);
+    cmbMasterStream->setObjectName(QStringLiteral("cmbMasterStream"));
+    cmbMasterStream->setGeometry(110, 240, 100, 24);
+    lblMasterStream->setBuddy(cmbMasterStream);
+
+    Frame1 = new QFrame(panel);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Frame1->setFrameShape(QFrame::StyledPanel);
+    Frame1->setGeometry(270, 100, 125, 64);
+    auto* picture = new QWidget(Frame1);
+    picture->setObjectName(QStringLiteral("Picture1"));
+    picture->setGeometry(2, 2, 121, 60);
+    const char* types[] = {"AVI", "WAV", "MP3"};
+    QFont arial(QStringLiteral("Arial"));
+    arial.setStyleHint(QFont::SansSerif);
+    for (int i = 0; i < 3; ++i) {
+        auto* caption = MakeLabel(picture, "Label4", QString::fromLatin1(types[i]), {8 + i * 40, 6, 32, 16});
+        caption->setFont(arial);
+        caption->setAlignment(Qt::AlignHCenter);
+        Ops[i] = new QRadioButton(picture);
+        Ops[i]->setObjectName(QStringLiteral("Ops(%1)").arg(i));
+        Ops[i]->setAccessibleName(QString::fromLatin1(types[i]));
+        Ops[i]->setAutoExclusive(false);  // "no type selected" must be possible
+        Ops[i]->setGeometry(16 + i * 40, 28, 18, 18);
+        connect(Ops[i], &QRadioButton::clicked, this, [this, i] { SelectOps(i); });
+    }
+
+    LblSound = MakeLabel(panel, "LblSound",
+                         QStringLiteral("Wav and MP3 enabled. AVI sound plays in the Windows Media Player."),
+                         {12, 268, 390, 28});
+    LblSound->setWordWrap(true);
+    SetTextColour(LblSound, QColor(0, 128, 0));
+
+    ChkTimeStamp = new QCheckBox(panel);
+    ChkTimeStamp->setObjectName(QStringLiteral("ChkTimeStamp"));
+    ChkTimeStamp->setGeometry(12, 298, 18, 18);
+    auto* label9 = MakeLabel(panel, "Label9", QStringLiteral("Add Date Stamp to Name?"), {32, 299, 170, 16});
+    label9->setToolTip(QStringLiteral("Add date to file name. Used for audio capture."));
+    ChkAutoName = new QCheckBox(panel);
+    ChkAutoName->setObjectName(QStringLiteral("ChkAutoName"));
+    ChkAutoName->setGeometry(206, 298, 18, 18);
+    auto* label8 = MakeLabel(panel, "Label8", QStringLiteral("Save file type for AutoName?"), {226, 299, 180, 16});
+    label8->setToolTip(QStringLiteral("Used for audio capture."));
+
+    btnOK = new xpcmdbutton(panel, QStringLiteral("btnOK"));
+    btnOK->SetCaption(QStringLiteral("OK"));
+    btnOK->setGeometry(230, 328, 75, 23);
+    btnOK->SetDefault(true);
+    btnCancel = new xpcmdbutton(panel, QStringLiteral("btnCancel"));
+    btnCancel->SetCaption(QStringLiteral("Cancel"));
+    btnCancel->setGeometry(315, 328, 75, 23);
+    btnCancel->SetCancel(true);
+
+    SetDiskSpaceTargets(SpaceDialog::CapVidAud, lblFreeDiskSpace, edtCapFileSize);
+
+    for (QLineEdit* box : {edtCapFileSize, edtTimeLimit, edtFrameRate}) {
+        box->installEventFilter(this);
+        connect(box, &QLineEdit::textChanged, this, &CapVidAudFrm::CheckOKButton);
+    }
+    connect(edtCaptureFile, &QLineEdit::textChanged, this, &CapVidAudFrm::OnCaptureFileChanged);
+    connect(edtCaptureFile, &QLineEdit::editingFinished, this, [this] { Step([&] { UpdateDiskSpace(CaptureFileText()); }); });
+    connect(chkUseTimeLimit, &QCheckBox::toggled, this, &CapVidAudFrm::OnUseTimeLimitClick);
+    connect(chkUseFrameRate, &QCheckBox::toggled, this, &CapVidAudFrm::OnUseFrameRateClick);
+    connect(cmbMode, &QComboBox::activated, this, &CapVidAudFrm::OnModeClick);
+    connect(btnBrowse, &xpcmdbutton::Click, this, &CapVidAudFrm::OnBrowse);
+    connect(btnOK, &xpcmdbutton::Click, this, &CapVidAudFrm::OnOK);
+    connect(btnCancel, &xpcmdbutton::Click, this, &CapVidAudFrm::OnCancel);
+}
+
+void CapVidAudFrm::Load() {
+    Step([&] {
+        nSpaceDialog = SpaceDialog::CapVidAud;
+        nTargetFormat = engine::OutputFormat::Avi;
+        DialogResult = 2;
+        CheckOKButton();
+    });
+    Step([&] { sCaptureExt = QStringLiteral(".avi"); });
+    Step([&] {
+        if (!gSettings) return;
+        sAutoSaveDir = gSettings->GetSetting(gSection, QStringLiteral("AutoSaveDir"), QString());
+        sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
+        ReadBooleanSetting(QStringLiteral("SaveExt"), bSaveExt);
+        ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
+    });
+    Step([&] {
+        ChkTimeStamp->setChecked(bAddTime);
+        ChkAutoName->setChecked(bSaveExt);
+    });
+    Step([&] {
+        if (bAutoName) edtCaptureFile->setText(sAutoSaveDir + QLatin1String(kPlaceholderName) + sExt);
+        else edtCaptureFile->setText(QString::fromStdString(engine_.CaptureFileName()));
+    });
+    Step([&] {
+        // Without a folder the names would point at the filesystem root.
+        if (sAutoSaveDir.isEmpty()) return;
+        for (const char* ext : {".mp3", ".avi", ".wav"})
+            QFile::remove(sAutoSaveDir + QLatin1String(kPlaceholderName) + QLatin1String(ext));
+    });
+    Step([&] { UpdateDiskSpace(QString::fromStdString(engine_.CaptureFileName())); });
+    Step([&] {
+        QString path = CaptureFileText(), ext, folder;
+        SplitPath(path, ext, folder);
+        edtCaptureFile->setText(folder + sFileTitle + QStringLiteral(".avi"));
+    });
+    Step([&] {
+        engine_.SetCaptureFileName(CaptureFileText().toStdString());
+        engine_.SetOutputFormat(engine::OutputFormat::Avi);
+    });
+    Step([&] { LblExists->setVisible(FileExists(CaptureFileText())); });
+    Step([&] { edtTimeLimit->setText(NumberText(engine_.TimeLimitSeconds())); });
+    Step([&] { edtFrameRate->setText(NumberText(engine_.FrameRateValue())); });
+    Step([&] { chkUseTimeLimit->setChecked(engine_.TimeLimitOn()); });
+    Step([&] { chkUseFrameRate->setChecked(engine_.FrameRateOn()); });
+    Step([&] {
+        // Each list position maps to the mode actually listed there.
+        cmbMode->clear();
+        ModeTable_ = {};
+        int position = 0;
+        const std::pair<int16_t, const char*> modes[] = {
+            {engine::CaptureMode::VideoAndAudio, "Video and Audio"},
+            {engine::CaptureMode::VideoOnly, "Video only"},
+            {engine::CaptureMode::AudioOnly, "Audio only"}};
+        for (auto [mode, text] : modes) {
+            bool available = false;
+            Step([&] { available = engine_.ModeAvailable(mode); });
+            if (!available) continue;
+            cmbMode->addItem(QString::fromLatin1(text));
+            ModeTable_[position++] = mode;
+        }
+        cmbMode->setCurrentIndex(0);
+        OnModeClick();
+    });
+    Step([&] {
+        cmbMasterStream->clear();
+        cmbMasterStream->addItems({QStringLiteral("None"), QStringLiteral("Video"), QStringLiteral("Audio")});
+        const int index = engine_.MasterStreamIndex() + 1;
+        if (index >= 0 && index < cmbMasterStream->count()) cmbMasterStream->setCurrentIndex(index);
+    });
+    Step([&] { ModeChanged(); });
+    Step([&] { btnOK->SetState(1); });
+}
+
+QString CapVidAudFrm::CaptureFileText() const { return edtCaptureFile->text().trimmed(); }
+
+int64_t CapVidAudFrm::GetSize(const QString& FileName) { return pelta::GetSize(FileName); }
+
+void CapVidAudFrm::CheckOKButton() {
+    if (!btnOK) return;
+    const bool timeOk =
+        !(chkUseTimeLimit->isChecked() && chkUseTimeLimit->isEnabled()) || !edtTimeLimit->text().isEmpty();
+    const bool rateOk =
+        !(chkUseFrameRate->isChecked() && chkUseFrameRate->isEnabled()) || !edtFrameRate->text().isEmpty();
+    btnOK->SetEnabled(timeOk && rateOk);
+}
+
+void CapVidAudFrm::ModeChanged() {
+    const int position = cmbMode->currentIndex();
+    nMode = position >= 0 && position < int(ModeTable_.size()) ? ModeTable_[position] : 0;
+    const bool both = nMode == engine::CaptureMode::VideoAndAudio;
+    const bool video = both || nMode == engine::CaptureMode::VideoOnly;
+    lblMasterStream->setEnabled(both);
+    cmbMasterStream->setEnabled(both);
+    edtFrameRate->setEnabled(video);
+    chkUseFrameRate->setEnabled(video);
+    lblFPS->setEnabled(video);
+    if (nMode != engine::CaptureMode::AudioOnly) {
+        if (!Ops[0]->isChecked()) SelectOps(0);
+        Ops[1]->setEnabled(false);
+        Ops[2]->setEnabled(false);
+        LblSound->setVisible(false);
+    } else {
+        Ops[0]->setChecked(false);
+        Ops[1]->setEnabled(true);
+        Ops[2]->setEnabled(true);
+        LblSound->setVisible(true);
+    }
+}
+
+void CapVidAudFrm::OnModeClick() {
+    ModeChanged();
+    CheckOKButton();
+}
+
+void CapVidAudFrm::OnUseTimeLimitClick() {
+    edtTimeLimit->setEnabled(chkUseTimeLimit->isChecked());
+    CheckOKButton();
+}
+
+void CapVidAudFrm::OnUseFrameRateClick() {
+    edtFrameRate->setEnabled(chkUseFrameRate->isChecked());
+    CheckOKButton();
+}
+
+void CapVidAudFrm::OnCaptureFileChanged() {
+    Step([&] { LblExists->setVisible(FileExists(CaptureFileText())); });
+    Step([&] { UpdateDiskSpace(CaptureFileText()); });
+}
+
+void CapVidAudFrm::SelectOps(int index) {
+    for (int i = 0; i < 3; ++i) Ops[i]->setChecked(i == index);
+    OpsClick(index);
+}
+
+void CapVidAudFrm::OpsClick(int index) {
+    static const char* exts[] = {".avi", ".wav", ".mp3"};
+    static const int16_t formats[] = {engine::OutputFormat::Avi, engine::OutputFormat::Wave, engine::OutputFormat::Mp3};
+    Step([&] { ReleaseTarget(engine_); });
+    QString path = edtCaptureFile->text(), ext, folder;
+    SplitPath(path, ext, folder);
+    edtCaptureFile->setText(folder + sFileTitle + QLatin1String(exts[index]));
+    sCaptureExt = QLatin1String(exts[index]);
+    Step([&] {
+        engine_.SetCaptureFileName(CaptureFileText().toStdString());
+        engine_.SetOutputFormat(formats[index]);
+    });
+    nTargetFormat = formats[index];
+    Step([&] { UpdateDiskSpace(CaptureFileText()); });
+    LblExists->setVisible(FileExists(CaptureFileText()));
+}
+
+void CapVidAudFrm::OnBrowse() {
+    SaveFileRequest request;
+    request.Owner = this;
+    request.Filter = QStringLiteral("Microsoft AVI (*.avi);;Microsoft WAV (*.wav);;MP3 (*.mp3)");
+    request.DefaultSuffix = QStringLiteral("avi");
+    request.ConfirmOverwrite = false;
+    Step([&] {
+        const QFileInfo start(QString::fromStdString(engine_.CaptureFileName()));
+        request.InitialFolder = start.absolutePath();
+        request.InitialName = start.fileName();
+    });
+    const QString chosen = Prompts().SaveFileName(request);
+    if (chosen.isEmpty()) return;
+    try {
+        edtCaptureFile->setText(chosen);
+        UpdateDiskSpace(chosen);
+    } catch (const std::exception& e) {
+        Prompts().Message(this, QString::fromLocal8Bit(e.what()), ApplicationTitle(), PromptButtons::Ok);
+    }
+}
+
+void CapVidAudFrm::OnOK() {
+    // Both numbers are checked before anything is written, so a refusal changes nothing.
+    const bool useRate = chkUseFrameRate->isChecked() && chkUseFrameRate->isEnabled();
+    const bool useLimit = chkUseTimeLimit->isChecked();
+    double rate = 0, limit = 0;
+    bool ok = true;
+    if (useRate) {
+        rate = ParseNumber(edtFrameRate->text(), &ok);
+        if (!ok) {
+            Prompts().Message(this, QStringLiteral("Frame Rate must be a number of frames per second."),
+                              ApplicationTitle(), PromptButtons::Ok);
+            return;
+        }
+        if (rate < 0.0 || rate > 30.0) {
+            Prompts().Message(this, QStringLiteral("Choose a value between 0.0 and 30.0 for frame rate"),
+                              ApplicationTitle(), PromptButtons::Ok);
+            return;
+        }
+    }
+    if (useLimit) {
+        limit = ParseNumber(edtTimeLimit->text(), &ok);
+        if (!ok) {
+            Prompts().Message(this, QStringLiteral("Time Limit must be a number of seconds."), ApplicationTitle(),
+                              PromptButtons::Ok);
+            return;
+        }
+    }
+    // An engine that refuses a value is reported, and the dialog stays open.
+    try {
+        if (useRate) engine_.SetFrameRateValue(rate);
+        if (useLimit) engine_.SetTimeLimitSeconds(limit);
+    } catch (const std::exception& e) {
+        Prompts().Message(this, QString::fromLocal8Bit(e.what()), ApplicationTitle(), PromptButtons::Ok);
+        return;
+    }
+
+    Step([&] {
+        engine_.SetTimeLimitOn(chkUseTimeLimit->isChecked());
+        engine_.SetFrameRateOn(chkUseFrameRate->isChecked());
+    });
+    Step([&] { engine_.SetMasterStreamIndex(cmbMasterStream->currentIndex() - 1); });
+    Step([&] {
+        bool isInt = false;
+        const qlonglong mb = edtCapFileSize->text().trimmed().toLongLong(&isInt);
+        if (isInt && mb >= std::numeric_limits<int32_t>::min() && mb <= std::numeric_limits<int32_t>::max())
+            engine_.ReserveCaptureFile(int32_t(mb));
+    });
+    SaveSetting(QStringLiteral("AddTime"), BooleanText(ChkTimeStamp->isChecked()));
+    if (ChkAutoName->isChecked()) SaveSetting(QStringLiteral("Ext"), sCaptureExt);
+    SaveSetting(QStringLiteral("SaveExt"), BooleanText(ChkAutoName->isChecked()));
+    DialogResult = 1;
+    done(QDialog::Accepted);
+}
+
+void CapVidAudFrm::OnCancel() {
+    DialogResult = 2;
+    SaveSetting(QStringLiteral("SaveExt"), BooleanText(ChkAutoName->isChecked()));
+    done(QDialog::Rejected);
+}
+
+void CapVidAudFrm::SaveSetting(const QString& key, const QString& value) {
+    Step([&] {
+        if (gSettings) gSettings->SaveSetting(gSection, key, value);
+    });
+}
+
+bool CapVidAudFrm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == edtCapFileSize || watched == edtTimeLimit || watched == edtFrameRate)) {
+        const auto* k = static_cast<QKeyEvent*>(event);
+        const QString text = k->text();
+        // Shortcuts (copy, paste, undo) are not typed characters and pass.
+        if (!text.isEmpty() && !(k->modifiers() & Qt::ControlModifier)) {
+            const QChar c = text.at(0);
+            const bool digit = c >= u'0' && c <= u'9';
+            const bool backspace = c.unicode() == 8;
+            if (!digit && !backspace && c.isPrint()) return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace pelta

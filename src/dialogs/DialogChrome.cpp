@@ -1,0 +1,74 @@
+#include "dialogs/DialogChrome.h"
+
+#include "infowindows/ElasticPanel.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+
+namespace pelta {
+
+DialogChrome::DialogChrome(QDialog* dialog, const QString& title, const QString& titleName)
+    : QObject(dialog), dialog_(dialog) {
+    dialog->setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    dialog->setWindowTitle(title);
+
+    panel_ = new VideoSoftElastic(dialog);
+    panel_->lower();
+
+    title_ = new QLabel(title, panel_);
+    title_->setObjectName(titleName);
+    QFont f = title_->font();
+    f.setBold(true);
+    title_->setFont(f);
+    title_->move(8, 6);
+    title_->adjustSize();
+    title_->installEventFilter(this);
+
+    end_ = new QLabel(QStringLiteral("x"), panel_);
+    end_->setObjectName(QStringLiteral("LblEnd"));
+    QFont ef = end_->font();
+    ef.setBold(true);
+    end_->setFont(ef);
+    end_->setCursor(Qt::PointingHandCursor);
+    end_->adjustSize();
+    end_->installEventFilter(this);
+    dialog->installEventFilter(this);
+    PlaceCloseBox();
+}
+
+void DialogChrome::PlaceCloseBox() { end_->move(dialog_->width() - end_->width() - 8, 4); }
+
+bool DialogChrome::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == dialog_ && event->type() == QEvent::Resize) PlaceCloseBox();
+    if (watched == end_ && event->type() == QEvent::MouseButtonRelease) {
+        auto* m = static_cast<QMouseEvent*>(event);
+        if (m->button() == Qt::LeftButton && end_->rect().contains(m->position().toPoint())) {
+            dialog_->done(QDialog::Rejected);
+            return true;
+        }
+    }
+    if (watched == title_) {
+        auto* m = static_cast<QMouseEvent*>(event);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            if (m->button() == Qt::LeftButton) {
+                dragging_ = true;
+                dragOffset_ = m->globalPosition().toPoint() - dialog_->frameGeometry().topLeft();
+            }
+            break;
+        case QEvent::MouseMove:
+            if (dragging_ && (m->buttons() & Qt::LeftButton)) dialog_->move(m->globalPosition().toPoint() - dragOffset_);
+            break;
+        case QEvent::MouseButtonRelease:
+            dragging_ = false;
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+}  // namespace pelta

@@ -1,0 +1,44 @@
+// The look every dialog shares: a frameless window filled by the shaded background panel,
+// its own title as a label on the panel (a text beginning with the product name), and a
+// label "x" (`LblEnd`) that closes the window with no other action. Dragging the title
+// moves the window.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+
+class QDialog;
+class QLabel;
+
+namespace pelta {
+
+class VideoSoftElastic;
+
+class DialogChrome : public QObject {
+    Q_OBJECT
+public:
+    // `title` is shown as is; `titleName` is the title label's object name.
+    DialogChrome(QDialog* dialog, const QString& title, const QString& titleName = QStringLiteral("Label3"));
+
+    VideoSoftElastic* Panel() const { return panel_; }
+    QLabel* Title() const { return title_; }
+    QLabel* LblEnd() const { return end_; }
+
+    static QString ProductName() { return QStringLiteral("Pelta-RX"); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void PlaceCloseBox();
+
+    QDialog* dialog_;
+    VideoSoftElastic* panel_;
+    QLabel* title_;
+    QLabel* end_;
+    QPoint dragOffset_;
+    bool dragging_ = false;
+};
+
+}  // namespace pelta

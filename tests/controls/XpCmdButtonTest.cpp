@@ -1,0 +1,305 @@
+#include "controls/ButtonSkin.h"
+#include "controls/xpcmdbutton.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+
+using namespace pelta;
+
+namespace {
+
+void SendMouse(QWidget* w, QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+void Move(QWidget* w, QPointF pos, Qt::MouseButtons held = Qt::NoButton) {
+    SendMouse(w, QEvent::MouseMove, pos, Qt::NoButton, held);
+}
+void Leave(QWidget* w) {
+    QEvent e(QEvent::Leave);
+    QApplication::sendEvent(w, &e);
+}
+// Counts a signal's emissions (QSignalSpy cannot take by-reference arguments).
+template <typename Signal>
+std::shared_ptr<int> Count(xpcmdbutton* b, Signal signal) {
+    auto n = std::make_shared<int>(0);
+    QObject::connect(b, signal, b, [n](auto&&...) { ++*n; });
+    return n;
+}
+
+QColor CaptionColour(const xpcmdbutton& b) {
+    return b.CaptionLabel()->palette().color(QPalette::Active, QPalette::WindowText);
+}
+
+// The button's rendering, to compare with the skin cell it should show.
+QImage Rendered(xpcmdbutton& b) { return b.grab().toImage().convertToFormat(QImage::Format_ARGB32); }
+
+class Button : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host_.resize(200, 100);
+        btn_ = new xpcmdbutton(&host_, QStringLiteral("btnOK"));
+        btn_->setGeometry(10, 10, 65, 25);
+        host_.show();
+    }
+    QWidget host_;
+    xpcmdbutton* btn_ = nullptr;
+};
+
+TEST_F(Button, NewButtonTakesItsNameAsCaptionAndRestsOnTheNormalLook) {
+    EXPECT_EQ(btn_->Caption(), "btnOK");
+    EXPECT_EQ(btn_->State(), 0);
+    EXPECT_TRUE(btn_->Enabled());
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Normal);
+    EXPECT_EQ(btn_->CaptionLabel()->objectName(), "lbl");
+    EXPECT_EQ(CaptionColour(*btn_), QColor(0, 0, 0));
+}
+
+TEST_F(Button, StateChoosesTheRestLookAndOtherValuesKeepIt) {
+    btn_->SetState(1);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Highlighted);
+    EXPECT_EQ(btn_->nRestCell(), 4);
+    btn_->SetState(7);
+    EXPECT_EQ(btn_->State(), 7);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Highlighted);
+    btn_->SetState(0);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Normal);
+    btn_->SetState(7);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Normal);
+}
+
+TEST_F(Button, DisablingGreysAndEnablingAgainRestoresTheHighlightedLook) {
+    btn_->SetState(1);
+    btn_->SetEnabled(false);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Disabled);
+    EXPECT_EQ(CaptionColour(*btn_), QColor(161, 161, 146));
+    EXPECT_EQ(btn_->CaptionLabel()->palette().color(QPalette::Disabled, QPalette::WindowText),
+              QColor(161, 161, 146));
+    // What is on screen is the disabled cell's face.
+    EXPECT_EQ(Rendered(*btn_).pixelColor(4, 12), ButtonSkinCell(SkinCell::Disabled).pixelColor(4, 10));
+
+    btn_->SetEnabled(true);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Highlighted);
+    EXPECT_EQ(CaptionColour(*btn_), QColor(0, 0, 0));
+    EXPECT_EQ(Rendered(*btn_).pixelColor(1, 1), ButtonSkinCell(SkinCell::Highlighted).pixelColor(1, 1));
+}
+
+TEST_F(Button, DisablingTheContainerAlsoShowsTheDisabledLook) {
+    host_.setEnabled(false);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Disabled);
+    host_.setEnabled(true);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Normal);
+}
+
+TEST_F(Button, HoverPressAndRelease) {
+    auto moves = Count(btn_, &xpcmdbutton::MouseMove);
+    auto downs = Count(btn_, &xpcmdbutton::MouseDown);
+    auto ups = Count(btn_, &xpcmdbutton::MouseUp);
+    QSignalSpy clicks(btn_, &xpcmdbutton::Click);
+
+    Move(btn_, {20, 10});
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Hot);
+    EXPECT_EQ(*moves, 1);
+
+    int16_t gotButton = -1;
+    float gotX = -1;
+    QObject::connect(btn_, &xpcmdbutton::MouseDown, btn_,
+            [&](int16_t& b, int16_t&, float& x, float&) { gotButton = b, gotX = x; });
+    SendMouse(btn_, QEvent::MouseButtonPress, {20, 10}, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Pressed);
+    EXPECT_EQ(gotButton, 1);
+    EXPECT_FLOAT_EQ(gotX, 20.0f);
+
+    Move(btn_, {21, 10}, Qt::LeftButton);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Pressed);
+
+    SendMouse(btn_, QEvent::MouseButtonRelease, {21, 10}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Normal);
+    EXPECT_EQ(*downs, 1);
+    EXPECT_EQ(*ups, 1);
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST_F(Button, RightButtonHeldShowsTheHotLookAndDoesNotClick) {
+    QSignalSpy clicks(btn_, &xpcmdbutton::Click);
+    SendMouse(btn_, QEvent::MouseButtonPress, {20, 10}, Qt::RightButton, Qt::RightButton);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Pressed);
+    Move(btn_, {22, 11}, Qt::RightButton);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Hot);
+    // Left and right together is not "left only" either.
+    Move(btn_, {23, 11}, Qt::LeftButton | Qt::RightButton);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Hot);
+    SendMouse(btn_, QEvent::MouseButtonRelease, {23, 11}, Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(clicks.count(), 0);
+}
+
+TEST_F(Button, LeavingRaisesExactlyOneMouseOutAndReturnsToRest) {
+    btn_->SetState(1);
+    QSignalSpy outs(btn_, &xpcmdbutton::MouseOut);
+    Move(btn_, {20, 10});
+    ASSERT_EQ(btn_->CurrentCell(), SkinCell::Hot);
+    Leave(btn_);
+    EXPECT_EQ(outs.count(), 1);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Highlighted);
+    Leave(btn_);
+    EXPECT_EQ(outs.count(), 1);
+
+    // Dragging off with the button held counts as leaving too, once.
+    Move(btn_, {20, 10});
+    SendMouse(btn_, QEvent::MouseButtonPress, {20, 10}, Qt::LeftButton, Qt::LeftButton);
+    Move(btn_, {90, 10}, Qt::LeftButton);
+    Move(btn_, {95, 12}, Qt::LeftButton);
+    Leave(btn_);
+    EXPECT_EQ(outs.count(), 2);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Highlighted);
+}
+
+TEST_F(Button, MouseMoveIsRaisedOnlyInsideTheButton) {
+    auto moves = Count(btn_, &xpcmdbutton::MouseMove);
+    Move(btn_, {65, 25});  // the far edge still counts
+    Move(btn_, {66, 10});
+    Move(btn_, {-1, 10});
+    EXPECT_EQ(*moves, 1);
+}
+
+TEST_F(Button, CaptionIsCentredAndRecentredOnChangeAndResize) {
+    QLabel* lbl = btn_->CaptionLabel();
+    auto centred = [&] {
+        return lbl->x() == (btn_->width() - lbl->width()) / 2 && lbl->y() == (btn_->height() - lbl->height()) / 2;
+    };
+    btn_->SetCaption(QStringLiteral("OK"));
+    const int narrow = lbl->width();
+    EXPECT_TRUE(centred());
+    btn_->SetCaption(QStringLiteral("A much longer caption"));
+    EXPECT_GT(lbl->width(), narrow);
+    EXPECT_TRUE(centred());
+    btn_->resize(180, 40);
+    EXPECT_TRUE(centred());
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Normal);
+}
+
+TEST_F(Button, AccessKeyIsUnderlinedNotShown) {
+    btn_->SetCaption(QStringLiteral("&Browse..."));
+    EXPECT_EQ(btn_->Caption(), "&Browse...");
+    EXPECT_FALSE(btn_->CaptionLabel()->text().contains("&B"));
+    EXPECT_TRUE(btn_->CaptionLabel()->text().contains("<u>B</u>"));
+    btn_->SetCaption(QStringLiteral("Fish && Chips"));
+    EXPECT_TRUE(btn_->CaptionLabel()->text().contains("&amp;"));
+}
+
+TEST(ButtonPersistence, DefaultsAreNotStoredAndFontNeverIs) {
+    QWidget host;
+    xpcmdbutton b(&host, QStringLiteral("btnCancel"));
+    QVariantMap bag;
+    b.WriteProperties(bag, QStringLiteral("btnCancel"));
+    EXPECT_TRUE(bag.isEmpty());
+
+    b.SetState(1);
+    b.SetEnabled(false);
+    b.SetCaption(QStringLiteral("Cancel"));
+    EXPECT_TRUE(b.ChangedProperties().contains("State"));
+    EXPECT_TRUE(b.ChangedProperties().contains("Caption"));
+    b.WriteProperties(bag, QStringLiteral("btnCancel"));
+    EXPECT_EQ(bag.value("State").toInt(), 1);
+    EXPECT_EQ(bag.value("Enabled").toBool(), false);
+    EXPECT_EQ(bag.value("Caption").toString(), "Cancel");
+    EXPECT_FALSE(bag.contains("Font"));
+
+    // Back to the defaults: the stored values go.
+    b.SetState(0);
+    b.SetEnabled(true);
+    b.SetCaption(QStringLiteral("btnCancel"));
+    b.WriteProperties(bag, QStringLiteral("btnCancel"));
+    EXPECT_TRUE(bag.isEmpty());
+}
+
+TEST(ButtonPersistence, ReadingAppliesStoredValuesAndDefaults) {
+    QWidget host;
+    xpcmdbutton b(&host, QStringLiteral("btnX"));
+    QFont containerFont(QStringLiteral("Arial"), 13);
+    b.ReadProperties({{"State", 1}, {"Enabled", false}}, QStringLiteral("btnX"), containerFont);
+    EXPECT_EQ(b.State(), 1);
+    EXPECT_FALSE(b.Enabled());
+    EXPECT_EQ(b.Caption(), "btnX");
+    EXPECT_EQ(b.font().pointSize(), 13);
+    EXPECT_EQ(b.CurrentCell(), SkinCell::Disabled);
+    b.SetEnabled(true);
+    EXPECT_EQ(b.CurrentCell(), SkinCell::Highlighted);
+
+    b.ReadProperties({}, QStringLiteral("btnX"), containerFont);
+    EXPECT_EQ(b.State(), 0);
+    EXPECT_TRUE(b.Enabled());
+}
+
+class DefaultAndCancel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dlg_.resize(300, 120);
+        edit_ = new QLineEdit(&dlg_);
+        ok_ = new xpcmdbutton(&dlg_, QStringLiteral("btnOK"));
+        cancel_ = new xpcmdbutton(&dlg_, QStringLiteral("btnCancel"));
+        ok_->SetDefault(true);
+        cancel_->SetCancel(true);
+        ok_->move(10, 60);
+        cancel_->move(100, 60);
+        dlg_.show();
+        edit_->setFocus();
+    }
+    QDialog dlg_;
+    QLineEdit* edit_ = nullptr;
+    xpcmdbutton* ok_ = nullptr;
+    xpcmdbutton* cancel_ = nullptr;
+};
+
+TEST_F(DefaultAndCancel, EnterClicksTheDefaultAndEscapeTheCancelButton) {
+    QSignalSpy okClicks(ok_, &xpcmdbutton::Click);
+    QSignalSpy cancelClicks(cancel_, &xpcmdbutton::Click);
+    QSignalSpy rejected(&dlg_, &QDialog::rejected);
+    QTest::keyClick(edit_, Qt::Key_Return);
+    EXPECT_EQ(okClicks.count(), 1);
+    EXPECT_EQ(cancelClicks.count(), 0);
+    QTest::keyClick(edit_, Qt::Key_Escape);
+    EXPECT_EQ(cancelClicks.count(), 1);
+    // The button decides; the dialog does not close behind its back.
+    EXPECT_EQ(rejected.count(), 0);
+    EXPECT_TRUE(dlg_.isVisible());
+
+    // From a focused button as well.
+    cancel_->setFocus();
+    QTest::keyClick(cancel_, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(okClicks.count(), 2);
+}
+
+TEST_F(DefaultAndCancel, ADisabledDefaultButtonIgnoresEnter) {
+    QSignalSpy okClicks(ok_, &xpcmdbutton::Click);
+    ok_->SetEnabled(false);
+    QTest::keyClick(edit_, Qt::Key_Return);
+    EXPECT_EQ(okClicks.count(), 0);
+    ok_->SetDefault(false);
+    ok_->SetEnabled(true);
+    QTest::keyClick(edit_, Qt::Key_Return);
+    EXPECT_EQ(okClicks.count(), 0);
+}
+
+TEST_F(DefaultAndCancel, KeysOnTheButtonAreRaisedWithTheirCodes) {
+    int16_t down = 0, ascii = 0, up = 0;
+    QObject::connect(ok_, &xpcmdbutton::KeyDown, ok_, [&](int16_t& k, int16_t&) { down = k; });
+    QObject::connect(ok_, &xpcmdbutton::KeyPress, ok_, [&](int16_t& k) { ascii = k; });
+    QObject::connect(ok_, &xpcmdbutton::KeyUp, ok_, [&](int16_t& k, int16_t&) { up = k; });
+    ok_->setFocus();
+    QTest::keyClick(ok_, Qt::Key_A);
+    EXPECT_EQ(down, 65);
+    EXPECT_EQ(ascii, 'a');
+    EXPECT_EQ(up, 65);
+}
+
+}  // namespace

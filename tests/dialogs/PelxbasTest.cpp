@@ -1,0 +1,171 @@
+#include "dialogs/Pelxbas.h"
+#include "settings/Globals.h"
+
+#include "support/ScriptableEngine.h"
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+using namespace pelta;
+
+namespace {
+
+bool WriteBytes(const QString& path, qint64 n) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    return f.resize(n);  // sparse where the filesystem allows it
+}
+
+class DiskSpace : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        nSpaceDialog = SpaceDialog::CapVidAud;
+        SetDiskSpaceTargets(SpaceDialog::CapVidAud, &label_, &size_);
+        label_.setText("old");
+    }
+    void TearDown() override {
+        SetFreeSpaceSource({});
+        SetDiskSpaceTargets(SpaceDialog::CapVidAud, nullptr, nullptr);
+        SetDiskSpaceTargets(SpaceDialog::AllocCapFile, nullptr, nullptr);
+    }
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    QTemporaryDir dir_;
+    QLabel label_;
+    QLineEdit size_;
+};
+
+TEST_F(DiskSpace, ExistingFileCountsTheSpaceItWouldGiveBack) {
+    ASSERT_TRUE(WriteBytes(Path("take1.avi"), 3000000));
+    SetFreeSpaceSource([](const QString&) { return int64_t(10000); });
+    EXPECT_EQ(UpdateDiskSpace(Path("take1.avi")), 12);  // 2929 + 10000 KB
+    EXPECT_EQ(label_.text(), "12");
+    EXPECT_TRUE(label_.isEnabled());
+    EXPECT_EQ(size_.text(), "2");
+}
+
+TEST_F(DiskSpace, MissingFileShowsZeroSizeAndTheRealFreeSpace) {
+    const int64_t kb = GetFreeDiskSpaceKB(Path("no/such/folder/x.avi"));
+    ASSERT_GT(kb, 0);  // measured at the nearest folder that exists
+    UpdateDiskSpace(Path("missing.avi"));
+    EXPECT_EQ(size_.text(), "0");
+    // The figure is the temporary folder's filesystem, give or take what others write.
+    EXPECT_NEAR(label_.text().toLongLong(), GetFreeDiskSpaceKB(dir_.path()) / 1024, 2);
+}
+
+TEST_F(DiskSpace, UnknownFreeSpaceGreysTheLabelKeepsItsTextAndStillSizes) {
+    ASSERT_TRUE(WriteBytes(Path("a.wav"), 5 * 1048576 + 7));
+    SetFreeSpaceSource([](const QString&) { return int64_t(-1); });
+    EXPECT_EQ(UpdateDiskSpace(Path("a.wav")), 0);
+    EXPECT_FALSE(label_.isEnabled());
+    EXPECT_EQ(label_.text(), "old");
+    EXPECT_EQ(size_.text(), "5");
+}
+
+TEST_F(DiskSpace, LargeFilesAndDisksKeepTheirTrueFigures) {
+    const qint64 big = 3LL * 1024 * 1024 * 1024;  // 3 GiB, sparse
+    ASSERT_TRUE(WriteBytes(Path("big.avi"), big));
+    EXPECT_EQ(GetSize(Path("big.avi")), big);
+    ASSERT_TRUE(FileExists(Path("big.avi")));
+    EXPECT_EQ(lFileLength, big);
+
+    const int64_t fiveTB = 5LL * 1024 * 1024 * 1024;  // in KB
+    SetFreeSpaceSource([&](const QString&) { return fiveTB; });
+    EXPECT_EQ(UpdateDiskSpace(Path("big.avi")), (big / 1024 + fiveTB) / 1024);
+    EXPECT_EQ(label_.text(), QString::number((big / 1024 + fiveTB) / 1024));
+    EXPECT_EQ(size_.text(), "3072");
+}
+
+TEST_F(DiskSpace, FiguresGoToTheDialogNamedByNSpaceDialog) {
+    QLabel allocLabel;
+    QLineEdit allocSize;
+    SetDiskSpaceTargets(SpaceDialog::AllocCapFile, &allocLabel, &allocSize);
+    SetFreeSpaceSource([](const QString&) { return int64_t(2048); });
+    nSpaceDialog = SpaceDialog::AllocCapFile;
+    UpdateDiskSpace(Path("x.avi"));
+    EXPECT_EQ(allocLabel.text(), "2");
+    EXPECT_EQ(label_.text(), "old");
+    nSpaceDialog = 7;  // anything but 1 means the video and audio dialog
+    UpdateDiskSpace(Path("x.avi"));
+    EXPECT_EQ(label_.text(), "2");
+}
+
+TEST_F(DiskSpace, FreeSpaceIsAskedOfTheAbsolutePath) {
+    QString asked;
+    SetFreeSpaceSource([&](const QString& p) { asked = p; return int64_t(1); });
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    GetFreeDiskSpaceKB("sub/../clip.avi");
+    QDir::setCurrent(before);
+    EXPECT_EQ(asked, QDir::cleanPath(dir_.filePath("clip.avi")));
+}
+
+TEST_F(DiskSpace, EmptyAndUnreadableFilesCountAsMissing) {
+    ASSERT_TRUE(WriteBytes(Path("empty.avi"), 0));
+    EXPECT_FALSE(FileExists(Path("empty.avi")));
+    EXPECT_EQ(lFileLength, 0);
+    ASSERT_TRUE(WriteBytes(Path("one.avi"), 1));
+    EXPECT_TRUE(FileExists(Path("one.avi")));
+    EXPECT_FALSE(FileExists(Path("nope.avi")));
+    EXPECT_EQ(lFileLength, 0);
+    EXPECT_FALSE(FileExists(dir_.path()));  // a folder is not a capture file
+    EXPECT_EQ(GetSize(Path("nope.avi")), 0);
+    EXPECT_EQ(GetSize(dir_.path()), 0);
+}
+
+TEST(SplitPath, FolderTitleAndExtension) {
+    QString path = "/clips/take1.avi", ext, folder;
+    SplitPath(path, ext, folder);
+    EXPECT_EQ(path, "take1.avi");
+    EXPECT_EQ(ext, "avi");
+    EXPECT_EQ(folder, "/clips/");
+    EXPECT_EQ(sFileTitle, "take1");
+}
+
+TEST(SplitPath, ExtensionIsAfterTheLastDotWhateverItsLength) {
+    QString path = "/clips/holiday.2024.mpeg", ext, folder;
+    SplitPath(path, ext, folder);
+    EXPECT_EQ(ext, "mpeg");
+    EXPECT_EQ(sFileTitle, "holiday.2024");
+
+    path = "/clips/take1";
+    SplitPath(path, ext, folder);
+    EXPECT_EQ(ext, "");
+    EXPECT_EQ(sFileTitle, "take1");
+    EXPECT_EQ(folder, "/clips/");
+
+    path = "/clips.d/.hidden";
+    SplitPath(path, ext, folder);
+    EXPECT_EQ(sFileTitle, ".hidden");
+    EXPECT_EQ(folder, "/clips.d/");
+
+    path = "plain.wav";
+    SplitPath(path, ext, folder);
+    EXPECT_EQ(folder, "");
+    EXPECT_EQ(sFileTitle, "plain");
+}
+
+TEST(StripNull, CutsAtTheFirstNul) {
+    EXPECT_EQ(StripNull("abc"), "abc");
+    EXPECT_EQ(StripNull(QString::fromLatin1("\0abc", 4)), "");
+    EXPECT_EQ(StripNull(QString::fromLatin1("ab\0c\0", 5)), "ab");
+}
+
+TEST(ReleaseTarget, ResetsOutputAndEmptiesTheBufferOnlyInTargetStateTwo) {
+    pelta::test::ScriptableEngine engine;
+    bytTargetBuffer = QByteArray(100, 'x');
+    engine.Target = 1;
+    ReleaseTarget(engine);
+    EXPECT_EQ(engine.CallsStartingWith("ResetOutput").size(), 1u);
+    EXPECT_EQ(bytTargetBuffer.size(), 100);
+    engine.Target = 2;
+    ReleaseTarget(engine);
+    EXPECT_EQ(engine.CallsStartingWith("ResetOutput").size(), 2u);
+    EXPECT_EQ(bytTargetBuffer, QByteArray(1, '\0'));
+}
+
+}  // namespace
