@@ -118,3 +118,35 @@ TEST_F(CompressorMenus, VerifyNeverReadsPastTheArray) {
 }
 
 }  // namespace
+
+namespace {
+
+// Notes the pointer shown while each message box is up.
+class PointerWatch final : public PromptSeam {
+public:
+    PointerWatch() { SetPrompts(this); }
+    ~PointerWatch() override { SetPrompts(nullptr); }
+    std::vector<bool> BusyDuring;
+    PromptAnswer Message(QWidget*, const QString&, const QString&, PromptButtons b, bool) override {
+        const QCursor* c = QApplication::overrideCursor();
+        BusyDuring.push_back(c && c->shape() == Qt::WaitCursor);
+        return b == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
+    }
+    QString SaveFileName(const SaveFileRequest&) override { return {}; }
+    QString OpenFileName(const OpenFileRequest&) override { return {}; }
+    QString ExistingFolder(QWidget*, const QString&, const QString&) override { return {}; }
+    int ExecDialog(QDialog&) override { return 0; }
+};
+
+TEST_F(CompressorMenus, BusyDuringTheQuestionButNotDuringTheRefusalMessage) {
+    engine.VideoComp.Items = {{"VDOnet VDOWave"}, {"MJPEG"}};
+    StartUp();
+    PointerWatch watch;
+    Click(menus.menuOptionsVideoCompressor, 1);  // warned, answered No
+    engine.Failures["VideoCompressorList.Selected="] = "refused";
+    Click(menus.menuOptionsVideoCompressor, 2);  // refused
+    EXPECT_EQ(watch.BusyDuring, (std::vector<bool>{true, false}));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
