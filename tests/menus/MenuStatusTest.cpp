@@ -1,0 +1,157 @@
+#include "MenusFixture.h"
+
+using namespace pelta;
+using namespace pelta::test;
+
+namespace {
+
+using MenuStatus = MenusTest;
+
+QList<QAction*> ScaleItems(const MainMenus& m) {
+    return {m.menuViewFittoWindow, m.menuViewStretchtoWindow, m.menuView50,
+            m.menuView75,          m.menuView100,             m.menuView200};
+}
+
+QList<QAction*> PropertyItems(const MainMenus& m) {
+    return {m.menuOptionsCaptureProperties,          m.menuOptionsPreviewProperties,
+            m.menuOptionsLegacyPropertiesVideoSource, m.menuOptionsLegacyPropertiesVideoFormat,
+            m.menuOptionsLegacyPropertiesVideoDisplay, m.menuOptionsLegacyPropertiesAudioFormat,
+            m.menuOptionsAudioCompressorProperties,   m.menuOptionsVideoCompressorProperties};
+}
+
+TEST_F(MenuStatus, ReadsTheEngineInTheFixedOrder) {
+    StartUp();
+    engine.ClearCalls();
+    options.UpdateMenuStatus();
+    std::vector<std::string> reads;
+    for (const auto& c : engine.Calls)
+        if (c != "VideoInputs" && c != "AudioInputs" && c != "AudioRendererList" && c != "VideoCompressorList" &&
+            c != "VideoSizeList" && c != "AudioCompressorList")
+            reads.push_back(c);
+    const std::vector<std::string> expected = {
+        "EngineState", "EngineState", "PreviewFit", "PreviewFit", "PreviewFit", "PreviewFit", "PreviewFit",
+        "PreviewFit", "FullScreenOn", "FullScreenMetric", "EngineState", "VideoInputs.Count", "VideoInputs.Count",
+        "VideoInputs.Selected", "AudioInputs.Count", "AudioInputs.Selected", "PreviewOn", "PreviewDuringProperties",
+        "PreviewInput", "PreviewInput", "PreviewInput", "AudioRendererList.Count", "EngineState",
+        "AudioRendererList.Selected", "PreviewTap", "PreviewTap", "PreviewTap", "VideoCompressorList.Count",
+        "VideoCompressorList.Selected", "VideoSizeList.Count", "VideoSizeList.Selected", "AudioCompressorList.Count",
+        "AudioCompressorList.Selected", "CaptionsAvailable", "CaptionsOn", "DialogAvailable(16)",
+        "DialogAvailable(18)", "DialogAvailable(1)", "DialogAvailable(0)", "DialogAvailable(2)", "DialogAvailable(3)",
+        "DialogAvailable(15)", "DialogAvailable(14)"};
+    EXPECT_EQ(reads, expected);
+}
+
+TEST_F(MenuStatus, ScaleCodeTwoChecksOnlyHundredAndSevenChecksNone) {
+    StartUp();
+    for (QAction* a : ScaleItems(menus)) EXPECT_EQ(a->isChecked(), a == menus.menuView100) << a->text().toStdString();
+    engine.Fit = 7;
+    options.UpdateMenuStatus();
+    for (QAction* a : ScaleItems(menus)) EXPECT_FALSE(a->isChecked());
+}
+
+TEST_F(MenuStatus, CapturingLocksTheChoicesButNotTheProcessors) {
+    engine.Video.Items = {{"Cam"}};
+    engine.Audio.Items = {{"Mic"}};
+    engine.VideoComp.Items = {{"MJPEG"}};
+    engine.AudioComp.Items = {{"PCM"}};
+    engine.Renderers.Items = {{"Out"}};
+    engine.Sizes.Items = {{640, 480}};
+    engine.CaptionsCanSwitch = true;
+    engine.AvailableDialogs = {0, 1, 2, 3, 14, 15, 16, 18, 19, 20};
+    StartUp();
+    ASSERT_TRUE(AllEnabled(menus.menuOptionsVideoDevice));
+    for (QAction* a : PropertyItems(menus)) ASSERT_TRUE(a->isEnabled());
+
+    engine.State = 4;
+    options.UpdateMenuStatus();
+    EXPECT_TRUE(NoneEnabled(menus.menuOptionsVideoDevice));
+    EXPECT_TRUE(NoneEnabled(menus.menuOptionsAudioDevice));
+    EXPECT_TRUE(NoneEnabled(menus.menuOptionsVideoCompressor));
+    EXPECT_TRUE(NoneEnabled(menus.menuOptionsAudioCompressor));
+    EXPECT_TRUE(NoneEnabled(menus.menuOptionsVideoCaptureSize));
+    EXPECT_TRUE(NoneEnabled(menus.menuOptionsPreviewAudioRenderer));
+    for (QAction* a : menus.menuOptionsPreviewPreviewSource->actions()) EXPECT_FALSE(a->isEnabled());
+    EXPECT_FALSE(menus.menuOptionsCloseCaptioning->isEnabled());
+    EXPECT_FALSE(menus.menuFileSaveCapturedVideoAs->isEnabled());
+    for (QAction* a : PropertyItems(menus)) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    EXPECT_TRUE(menus.menuOptionsAudioProcessors->isEnabled());
+    EXPECT_TRUE(menus.menuOptionsVideoProcessors->isEnabled());
+
+    engine.State = 5;  // busy: only the renderers stay locked
+    options.UpdateMenuStatus();
+    EXPECT_TRUE(AllEnabled(menus.menuOptionsVideoDevice));
+    EXPECT_TRUE(AllEnabled(menus.menuOptionsVideoCaptureSize));
+    EXPECT_TRUE(NoneEnabled(menus.menuOptionsPreviewAudioRenderer));
+}
+
+TEST_F(MenuStatus, FullScreenNeedsAMetricAndAState) {
+    StartUp();
+    EXPECT_TRUE(menus.menuViewFullScreen->isEnabled());
+    engine.State = 0;
+    options.UpdateMenuStatus();
+    EXPECT_FALSE(menus.menuViewFullScreen->isEnabled());
+    engine.State = 1;
+    engine.Metric = 0;
+    options.UpdateMenuStatus();
+    EXPECT_FALSE(menus.menuViewFullScreen->isEnabled());
+    engine.Metric = 2;
+    engine.Failures["FullScreenMetric"] = "unknown";
+    options.UpdateMenuStatus();
+    EXPECT_FALSE(menus.menuViewFullScreen->isEnabled());
+    // The run went on past the guarded step.
+    EXPECT_TRUE(engine.WasCalled("DialogAvailable(14)"));
+}
+
+TEST_F(MenuStatus, DisableWhileEditingShowsTheNegation) {
+    engine.DuringProps = false;
+    StartUp();
+    EXPECT_TRUE(menus.menuOptionsPreviewDisableWhileEditingProperties->isChecked());
+    engine.DuringProps = true;
+    options.UpdateMenuStatus();
+    EXPECT_FALSE(menus.menuOptionsPreviewDisableWhileEditingProperties->isChecked());
+}
+
+TEST_F(MenuStatus, AFailingStepIsSkippedAndTheRestRuns) {
+    engine.Preview = false;
+    StartUp();  // PreviewOn is True now
+    ASSERT_TRUE(menus.menuOptionsPreviewEnablePreview->isChecked());
+    engine.Preview = false;
+    engine.DuringProps = false;
+    engine.Tap = 2;
+    engine.Failures["PreviewOn"] = "lost";
+    options.UpdateMenuStatus();
+    EXPECT_TRUE(menus.menuOptionsPreviewEnablePreview->isChecked());  // left as it was
+    EXPECT_TRUE(menus.menuOptionsPreviewDisableWhileEditingProperties->isChecked());
+    EXPECT_TRUE(menus.menuOptionsPreviewPreviewTapCompressor->isChecked());
+}
+
+TEST_F(MenuStatus, AFailingAvailabilityReadStillLocksDuringCapture) {
+    engine.AvailableDialogs = {16};
+    StartUp();
+    ASSERT_TRUE(menus.menuOptionsCaptureProperties->isEnabled());
+    engine.State = 4;
+    engine.Failures["DialogAvailable"] = "lost";
+    options.UpdateMenuStatus();
+    EXPECT_FALSE(menus.menuOptionsCaptureProperties->isEnabled());
+}
+
+TEST_F(MenuStatus, UnofferedDialogStaysDisabledAndNothingSelectedChecksElementZero) {
+    engine.VideoComp.Items = {{"A"}, {"B"}};
+    engine.AvailableDialogs = {16};
+    StartUp();
+    EXPECT_TRUE(menus.menuOptionsCaptureProperties->isEnabled());
+    EXPECT_FALSE(menus.menuOptionsPreviewProperties->isEnabled());
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"No Recompression"});
+}
+
+TEST_F(MenuStatus, ALongerEngineListThanItsMenuIsHandled) {
+    engine.Audio.Items = {{"A"}};
+    StartUp();
+    engine.Audio.Items.push_back({"Plugged in later"});
+    engine.Audio.Sel = 1;
+    options.UpdateMenuStatus();
+    EXPECT_EQ(Captions(menus.menuOptionsAudioDevice), (QStringList{"None", "A"}));
+    EXPECT_TRUE(CheckedCaptions(menus.menuOptionsAudioDevice).isEmpty());
+}
+
+}  // namespace
