@@ -1,8 +1,11 @@
+#include "engine/CaptureEngine.h"
 #include "engine/EngineBinding.h"
 
 namespace pelta {
 
-// Until the FFmpeg engine is bound here, the program runs without devices.
-EngineBinding CreateDefaultEngine(QWidget* parent) { return CreateNullEngine(parent); }
+EngineBinding CreateDefaultEngine(QWidget* parent) {
+    auto* e = new CaptureEngine(parent);
+    return {e, e};
+}
 
 }  // namespace pelta

@@ -1,0 +1,133 @@
+// The engine control: the preview surface in the main window, the contract's members on top
+// of the engine core and the recorder, and the engine's events raised on the UI thread.
+#pragma once
+
+#include "engine/core/EngineContract.h"
+#include "engine/core/EngineCore.h"
+#include "engine/core/PreviewRect.h"
+
+#include <QImage>
+#include <QWidget>
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+namespace pelta {
+
+namespace engine {
+class CaptureSession;
+}
+
+class CaptureEngine final : public QWidget, public engine::CaptureEngineContract, private engine::FrameListener {
+    Q_OBJECT
+public:
+    explicit CaptureEngine(QWidget* parent = nullptr);
+    ~CaptureEngine() override;
+
+    engine::EngineCore& Core() { return *core_; }
+    // The newest picture as drawn now (for tests and full screen).
+    QImage PreviewImage() const;
+    engine::PictureRect PictureRectNow() const;
+    double SoundLevel() const { return level_.load(); }
+
+    void SetEventSink(engine::EngineEvents* sink) override { sink_ = sink; }
+    void PrepareCapture(int32_t Mode) override;
+    void BeginCapture(int32_t Mode) override;
+    void EndCapture() override;
+    void GrabFrame() override;
+    bool ModeAvailable(int32_t Mode) const override;
+    int32_t ActiveMode() const override;
+    int32_t EngineState() const override;
+    int32_t TargetState() const override;
+    void ResetOutput() override;
+    std::string CaptureFileName() const override;
+    void SetCaptureFileName(const std::string& path) override;
+    int32_t OutputFormat() const override;
+    void SetOutputFormat(int32_t code) override;
+    void ReserveCaptureFile(int32_t SizeMB) override;
+    void CopyCaptureTo(const std::string& FileName, bool Flag) override;
+    engine::StillPicture StillPictureHandle() override;
+    bool TimeLimitOn() const override;
+    void SetTimeLimitOn(bool on) override;
+    double TimeLimitSeconds() const override;
+    void SetTimeLimitSeconds(double seconds) override;
+    bool FrameRateOn() const override;
+    void SetFrameRateOn(bool on) override;
+    double FrameRateValue() const override;
+    void SetFrameRateValue(double fps) override;
+    double FrameGapSeconds() const override;
+    void SetFrameGapSeconds(double seconds) override;
+    int32_t MasterStreamIndex() const override;
+    void SetMasterStreamIndex(int32_t index) override;
+    int32_t FramesCaptured() const override;
+    int32_t FramesDropped() const override;
+    int32_t MeanFrameBytes() const override;
+    double ElapsedSeconds() const override;
+    engine::DeviceList& VideoInputs() override { return core_->VideoInputs(); }
+    engine::DeviceList& AudioInputs() override { return core_->AudioInputs(); }
+    engine::CompressorList& VideoCompressorList() override;
+    engine::CompressorList& AudioCompressorList() override;
+    engine::RendererList& AudioRendererList() override { return core_->AudioRendererList(); }
+    engine::SizeList& VideoSizeList() override { return core_->VideoSizeList(); }
+    bool PreviewOn() const override { return previewOn_; }
+    void SetPreviewOn(bool on) override;
+    int32_t PreviewFit() const override { return fit_; }
+    void SetPreviewFit(int32_t fit) override;
+    int32_t PreviewInput() const override { return input_; }
+    void SetPreviewInput(int32_t input) override;
+    int32_t PreviewTap() const override { return tap_; }
+    void SetPreviewTap(int32_t tap) override;
+    bool PreviewDuringProperties() const override { return duringProperties_; }
+    void SetPreviewDuringProperties(bool on) override { duringProperties_ = on; }
+    bool FullScreenOn() const override { return fullScreen_ != nullptr; }
+    void FlipFullScreen() override;
+    float FullScreenMetric() const override;
+    bool CaptionsAvailable() const override { return false; }
+    bool CaptionsOn() const override { return captionsOn_; }
+    void SetCaptionsOn(bool on) override { captionsOn_ = on; }
+    bool DialogAvailable(int32_t DialogId) const override;
+    void OpenDialog(int32_t DialogId, uintptr_t ParentWindow) override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    friend class FullScreenView;
+    void OnVideoFrame(const AVFrame* frame, AVRational timeBase) override;
+    void OnAudioFrame(const AVFrame* frame, AVRational timeBase) override;
+    void OnSourceLost(bool video, const std::string& why) override;
+    void Post(engine::EngineEventKind kind, int32_t value);
+    void Raise(engine::EngineEventKind kind, int32_t value);
+    void RequestRepaint();
+    void PaintPreview(QWidget& surface, QPainter& p);
+    void KeyFromSurface(QKeyEvent* event);
+    engine::CaptureSession& Session() const;
+
+    std::unique_ptr<engine::EngineCore> core_;
+    std::unique_ptr<engine::CaptureSession> session_;
+    engine::EngineEvents* sink_ = nullptr;
+
+    std::atomic<bool> previewOn_{false};
+    std::atomic<int32_t> fit_{2};
+    std::atomic<int32_t> input_{0};
+    std::atomic<int32_t> tap_{0};
+    std::atomic<int> surfaceW_{0}, surfaceH_{0};
+    bool duringProperties_ = true;
+    bool captionsOn_ = false;
+
+    // The mailbox between the engine's threads and the UI: at most one picture waits.
+    mutable std::mutex imageMutex_;
+    QImage image_;
+    engine::PictureRect rect_;
+    struct SwsContext* scaler_ = nullptr;
+    std::atomic<bool> repaintPending_{false};
+    std::atomic<bool> progressPending_{false};
+    std::atomic<double> level_{0.0};
+    std::atomic<bool> hasPicture_{false};
+
+    QWidget* fullScreen_ = nullptr;
+};
+
+}  // namespace pelta

@@ -1,0 +1,247 @@
+#include "engine/core/Devices.h"
+
+extern "C" {
+#include <libavdevice/avdevice.h>
+#include <libavformat/avformat.h>
+}
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <future>
+#include <linux/videodev2.h>
+#include <memory>
+#include <set>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace pelta::engine {
+
+namespace {
+
+// A sound server that hangs must not freeze start-up: discovery runs on its own thread and
+// is abandoned after this long.
+constexpr auto kDiscoveryTimeout = std::chrono::milliseconds(1500);
+
+std::once_flag gDeviceInit;
+void InitDevices() {
+    std::call_once(gDeviceInit, [] {
+        avdevice_register_all();
+        av_log_set_level(AV_LOG_ERROR);
+    });
+}
+
+std::vector<DeviceInfo> Screens() {
+    std::vector<DeviceInfo> out;
+    const char* env = std::getenv("DISPLAY");
+    if (!env || !*env) return out;
+    const std::string display = env;
+    Display* dpy = XOpenDisplay(env);
+    if (!dpy) return out;
+    for (int s = 0; s < ScreenCount(dpy); ++s) {
+        const int w = DisplayWidth(dpy, s), h = DisplayHeight(dpy, s);
+        int nmon = 0;
+        int evBase = 0, errBase = 0;
+        XRRMonitorInfo* mons = nullptr;
+        if (XRRQueryExtension(dpy, &evBase, &errBase))
+            mons = XRRGetMonitors(dpy, RootWindow(dpy, s), True, &nmon);
+        std::string screenUrl = display;
+        if (screenUrl.find('.') == std::string::npos) screenUrl += "." + std::to_string(s);
+        if (mons && nmon > 1) {
+            for (int m = 0; m < nmon; ++m) {
+                char* name = XGetAtomName(dpy, mons[m].name);
+                DeviceInfo d;
+                d.Kind = DeviceKind::Screen;
+                d.DisplayName = std::string("Monitor ") + (name ? name : std::to_string(m)) + " (" +
+                                std::to_string(mons[m].width) + "x" + std::to_string(mons[m].height) + ")";
+                if (name) XFree(name);
+                d.InputFormat = "x11grab";
+                d.Url = screenUrl;
+                d.X = mons[m].x;
+                d.Y = mons[m].y;
+                d.Width = mons[m].width;
+                d.Height = mons[m].height;
+                d.Sizes = ScreenSizes(d.Width, d.Height);
+                out.push_back(d);
+            }
+        } else {
+            DeviceInfo d;
+            d.Kind = DeviceKind::Screen;
+            d.DisplayName = "Screen " + std::to_string(s) + " (" + std::to_string(w) + "x" + std::to_string(h) + ")";
+            d.InputFormat = "x11grab";
+            d.Url = screenUrl;
+            d.Width = w;
+            d.Height = h;
+            d.Sizes = ScreenSizes(w, h);
+            out.push_back(d);
+        }
+        if (mons) XRRFreeMonitors(mons);
+    }
+    XCloseDisplay(dpy);
+    return out;
+}
+
+std::vector<DeviceInfo> Cameras() {
+    std::vector<DeviceInfo> out;
+    std::vector<std::string> paths;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator("/dev", ec)) {
+        const std::string name = e.path().filename().string();
+        if (name.rfind("video", 0) == 0) paths.push_back(e.path().string());
+    }
+    std::sort(paths.begin(), paths.end());
+    for (const auto& path : paths) {
+        const int fd = open(path.c_str(), O_RDWR | O_NONBLOCK);
+        if (fd < 0) continue;
+        v4l2_capability cap{};
+        if (ioctl(fd, VIDIOC_QUERYCAP, &cap) == 0) {
+            const uint32_t caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
+            if (caps & V4L2_CAP_VIDEO_CAPTURE) {
+                DeviceInfo d;
+                d.Kind = DeviceKind::Camera;
+                d.DisplayName = reinterpret_cast<const char*>(cap.card);
+                d.InputFormat = "video4linux2";
+                d.Url = path;
+                std::set<std::pair<int, int>> seen;
+                v4l2_fmtdesc fmt{};
+                fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+                for (fmt.index = 0; ioctl(fd, VIDIOC_ENUM_FMT, &fmt) == 0; ++fmt.index) {
+                    v4l2_frmsizeenum fs{};
+                    fs.pixel_format = fmt.pixelformat;
+                    for (fs.index = 0; ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &fs) == 0; ++fs.index) {
+                        if (fs.type != V4L2_FRMSIZE_TYPE_DISCRETE) {
+                            // Stepwise devices: offer their largest size and the common ones within range.
+                            for (auto [w, h] : {std::pair{1920, 1080}, {1280, 720}, {640, 480}, {320, 240}})
+                                if (w >= int(fs.stepwise.min_width) && w <= int(fs.stepwise.max_width) &&
+                                    h >= int(fs.stepwise.min_height) && h <= int(fs.stepwise.max_height))
+                                    seen.insert({w, h});
+                            break;
+                        }
+                        seen.insert({int(fs.discrete.width), int(fs.discrete.height)});
+                    }
+                }
+                for (auto it = seen.rbegin(); it != seen.rend(); ++it) d.Sizes.push_back({it->first, it->second});
+                if (!d.Sizes.empty()) {
+                    d.Width = d.Sizes.front().Width;
+                    d.Height = d.Sizes.front().Height;
+                }
+                out.push_back(d);
+            }
+        }
+        close(fd);
+    }
+    return out;
+}
+
+// Lists a libavdevice input's or output's devices (pulse, alsa).
+std::vector<std::pair<std::string, std::string>> ListAv(const char* format, bool output) {
+    std::vector<std::pair<std::string, std::string>> out;
+    AVDeviceInfoList* list = nullptr;
+    int n = -1;
+    if (output) {
+        const AVOutputFormat* f = av_guess_format(format, nullptr, nullptr);
+        if (f) n = avdevice_list_output_sinks(f, nullptr, nullptr, &list);
+    } else {
+        const AVInputFormat* f = av_find_input_format(format);
+        if (f) n = avdevice_list_input_sources(f, nullptr, nullptr, &list);
+    }
+    if (n > 0 && list) {
+        for (int i = 0; i < list->nb_devices; ++i) {
+            const AVDeviceInfo* d = list->devices[i];
+            out.emplace_back(d->device_name ? d->device_name : "",
+                             d->device_description ? d->device_description : (d->device_name ? d->device_name : ""));
+        }
+    }
+    avdevice_free_list_devices(&list);
+    return out;
+}
+
+// Runs a lookup on its own thread and gives up on it after the timeout.
+std::vector<std::pair<std::string, std::string>> ListWithTimeout(const char* format, bool output) {
+    auto task = std::make_shared<std::packaged_task<std::vector<std::pair<std::string, std::string>>()>>(
+        [format, output] { return ListAv(format, output); });
+    auto result = task->get_future();
+    std::thread([task] { (*task)(); }).detach();
+    if (result.wait_for(kDiscoveryTimeout) != std::future_status::ready) return {};
+    return result.get();
+}
+
+bool PulseReachable() {
+    // A server exists when the runtime socket or an explicit server is there.
+    if (std::getenv("PULSE_SERVER")) return true;
+    const char* rt = std::getenv("XDG_RUNTIME_DIR");
+    return rt && std::filesystem::exists(std::string(rt) + "/pulse/native");
+}
+
+std::vector<DeviceInfo> SoundDevices(bool output) {
+    InitDevices();
+    std::vector<DeviceInfo> out;
+    const bool pulse = PulseReachable();
+    const char* format = pulse ? "pulse" : "alsa";
+    for (auto& [name, description] : ListWithTimeout(format, output)) {
+        DeviceInfo d;
+        d.Kind = output ? DeviceKind::Output : DeviceKind::Microphone;
+        d.InputFormat = format;
+        d.Url = name;
+        d.DisplayName = description.empty() ? name : description;
+        // Monitors are what the user hears; say so plainly.
+        if (!output && name.size() > 8 && name.compare(name.size() - 8, 8, ".monitor") == 0 &&
+            d.DisplayName.find("onitor") == std::string::npos)
+            d.DisplayName += " (what you hear)";
+        out.push_back(d);
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<SizeItem> ScreenSizes(int w, int h) {
+    std::vector<SizeItem> out;
+    if (w <= 0 || h <= 0) return out;
+    out.push_back({w, h});
+    for (int target : {1080, 720, 576, 480, 360, 240}) {
+        if (target >= h) continue;
+        int tw = static_cast<int>(static_cast<int64_t>(w) * target / h);
+        tw -= tw % 2;
+        out.push_back({tw, target});
+    }
+    return out;
+}
+
+std::vector<SizeItem> TestPatternSizes() {
+    return {{320, 240}, {640, 480}, {800, 600}, {1024, 768}, {1280, 720}, {1920, 1080}};
+}
+
+std::vector<DeviceInfo> DiscoverVideoDevices() {
+    InitDevices();
+    std::vector<DeviceInfo> out = Screens();
+    for (auto& c : Cameras()) out.push_back(std::move(c));
+    DeviceInfo t;
+    t.Kind = DeviceKind::TestPattern;
+    t.DisplayName = "Test Pattern";
+    t.InputFormat = "lavfi";
+    t.Width = 640;
+    t.Height = 480;
+    t.Sizes = TestPatternSizes();
+    out.push_back(t);
+    return out;
+}
+
+std::vector<DeviceInfo> DiscoverAudioDevices() {
+    std::vector<DeviceInfo> out = SoundDevices(false);
+    DeviceInfo t;
+    t.Kind = DeviceKind::TestTone;
+    t.DisplayName = "Test Tone";
+    t.InputFormat = "lavfi";
+    out.push_back(t);
+    return out;
+}
+
+std::vector<DeviceInfo> DiscoverAudioOutputs() { return SoundDevices(true); }
+
+}  // namespace pelta::engine

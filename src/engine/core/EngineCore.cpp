@@ -1,0 +1,169 @@
+#include "engine/core/EngineCore.h"
+
+#include <algorithm>
+
+namespace pelta::engine {
+
+namespace {
+template <typename ItemT>
+std::vector<ItemT> Names(const std::vector<DeviceInfo>& devices) {
+    std::vector<ItemT> out;
+    for (const auto& d : devices) out.push_back(ItemT{d.DisplayName});
+    return out;
+}
+}  // namespace
+
+EngineCore::EngineCore()
+    : videoDevices_(DiscoverVideoDevices()),
+      audioDevices_(DiscoverAudioDevices()),
+      outputs_(DiscoverAudioOutputs()),
+      videoInputs_([this] { return Names<DeviceItem>(videoDevices_); },
+                   [this](int32_t i) { OpenVideo(i, -2); }),
+      audioInputs_([this] { return Names<DeviceItem>(audioDevices_); }, [this](int32_t i) { OpenAudio(i); }),
+      renderers_([this] { return Names<RendererItem>(outputs_); }, [](int32_t) {}),
+      sizes_(
+          [this] {
+              const DeviceInfo* d = SelectedVideoDevice();
+              return d ? d->Sizes : std::vector<SizeItem>{};
+          },
+          [this](int32_t k) { OpenVideo(videoInputs_.Selected(), k); }) {}
+
+EngineCore::~EngineCore() {
+    {
+        std::lock_guard lock(sourceMutex_);
+        video_.reset();
+        audio_.reset();
+    }
+    av_frame_free(&latest_);
+}
+
+const DeviceInfo* EngineCore::SelectedVideoDevice() const {
+    const int32_t i = videoInputs_.Selected();
+    return i >= 0 && i < static_cast<int32_t>(videoDevices_.size()) ? &videoDevices_[size_t(i)] : nullptr;
+}
+const DeviceInfo* EngineCore::SelectedAudioDevice() const {
+    const int32_t i = audioInputs_.Selected();
+    return i >= 0 && i < static_cast<int32_t>(audioDevices_.size()) ? &audioDevices_[size_t(i)] : nullptr;
+}
+const DeviceInfo* EngineCore::SelectedOutput() const {
+    const int32_t i = renderers_.Selected();
+    return i >= 0 && i < static_cast<int32_t>(outputs_.size()) ? &outputs_[size_t(i)] : nullptr;
+}
+
+// sizeIndex -2: the device changes, so its first size is used.
+void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
+    std::unique_ptr<AvSource> fresh;
+    int32_t newSize = -1;
+    if (device >= 0) {
+        const DeviceInfo& d = videoDevices_[size_t(device)];
+        if (sizeIndex == -2) sizeIndex = d.Sizes.empty() ? -1 : 0;
+        const SizeItem size = sizeIndex >= 0 ? d.Sizes[size_t(sizeIndex)] : SizeItem{d.Width, d.Height};
+        // The old device is closed first: a camera cannot be opened twice.
+        {
+            std::lock_guard lock(sourceMutex_);
+            video_.reset();
+        }
+        fresh = std::make_unique<AvSource>(
+            d, size, true,
+            SourceCallbacks{[this](const AVFrame* f, AVRational tb) { OnVideo(f, tb); },
+                            [this](const std::string& why) { OnLost(true, why); }});
+        newSize = sizeIndex;
+    }
+    {
+        std::lock_guard lock(sourceMutex_);
+        video_ = std::move(fresh);
+    }
+    {
+        std::lock_guard lock(latestMutex_);
+        av_frame_free(&latest_);
+    }
+    sizes_.ForceSelected(newSize);
+}
+
+void EngineCore::OpenAudio(int32_t device) {
+    std::unique_ptr<AvSource> fresh;
+    {
+        std::lock_guard lock(sourceMutex_);
+        audio_.reset();
+    }
+    if (device >= 0) {
+        fresh = std::make_unique<AvSource>(
+            audioDevices_[size_t(device)], SizeItem{}, false,
+            SourceCallbacks{[this](const AVFrame* f, AVRational tb) { OnAudio(f, tb); },
+                            [this](const std::string& why) { OnLost(false, why); }});
+    }
+    std::lock_guard lock(sourceMutex_);
+    audio_ = std::move(fresh);
+}
+
+void EngineCore::SetVideoProcessor(FrameProcessor p) {
+    std::lock_guard lock(listenerMutex_);
+    videoProcessor_ = std::move(p);
+}
+void EngineCore::SetAudioProcessor(FrameProcessor p) {
+    std::lock_guard lock(listenerMutex_);
+    audioProcessor_ = std::move(p);
+}
+void EngineCore::SetLostHandler(std::function<void(bool, const std::string&)> h) {
+    std::lock_guard lock(listenerMutex_);
+    lostHandler_ = std::move(h);
+}
+
+void EngineCore::OnVideo(const AVFrame* frame, AVRational tb) {
+    std::lock_guard lock(listenerMutex_);
+    AVFrame* processed = videoProcessor_ ? videoProcessor_(frame) : nullptr;
+    const AVFrame* out = processed ? processed : frame;
+    {
+        std::lock_guard l(latestMutex_);
+        if (!latest_) latest_ = av_frame_alloc();
+        av_frame_unref(latest_);
+        av_frame_ref(latest_, out);
+    }
+    for (FrameListener* l : listeners_) l->OnVideoFrame(out, tb);
+    av_frame_free(&processed);
+}
+
+void EngineCore::OnAudio(const AVFrame* frame, AVRational tb) {
+    std::lock_guard lock(listenerMutex_);
+    AVFrame* processed = audioProcessor_ ? audioProcessor_(frame) : nullptr;
+    const AVFrame* out = processed ? processed : frame;
+    for (FrameListener* l : listeners_) l->OnAudioFrame(out, tb);
+    av_frame_free(&processed);
+}
+
+void EngineCore::OnLost(bool video, const std::string& why) {
+    std::lock_guard lock(listenerMutex_);
+    for (FrameListener* l : listeners_) l->OnSourceLost(video, why);
+    if (lostHandler_) lostHandler_(video, why);
+}
+
+void EngineCore::AddListener(FrameListener* listener) {
+    std::lock_guard lock(listenerMutex_);
+    if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) listeners_.push_back(listener);
+}
+void EngineCore::RemoveListener(FrameListener* listener) {
+    std::lock_guard lock(listenerMutex_);
+    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
+}
+bool EngineCore::HasVideo() const {
+    std::lock_guard lock(sourceMutex_);
+    return video_ != nullptr;
+}
+bool EngineCore::HasAudio() const {
+    std::lock_guard lock(sourceMutex_);
+    return audio_ != nullptr;
+}
+VideoFormat EngineCore::CurrentVideoFormat() const {
+    std::lock_guard lock(sourceMutex_);
+    return video_ ? video_->Video() : VideoFormat{};
+}
+AudioFormat EngineCore::CurrentAudioFormat() const {
+    std::lock_guard lock(sourceMutex_);
+    return audio_ ? audio_->Audio() : AudioFormat{};
+}
+AVFrame* EngineCore::LatestVideoFrame() const {
+    std::lock_guard lock(latestMutex_);
+    return latest_ && latest_->buf[0] ? av_frame_clone(latest_) : nullptr;
+}
+
+}  // namespace pelta::engine

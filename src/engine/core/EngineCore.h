@@ -1,0 +1,109 @@
+// The engine's devices and the hub their frames pass through: device lists, the open
+// video and audio sources, the newest picture, and the listeners (preview, recorder).
+#pragma once
+
+#include "engine/core/AvSource.h"
+#include "engine/core/Devices.h"
+#include "engine/core/EngineContract.h"
+#include "engine/core/MediaHub.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace pelta::engine {
+
+class EngineCore;
+
+// A list whose entries the core discovered; writing Selected asks the core to act.
+template <typename ItemT>
+class CoreList final : public EngineList<ItemT> {
+public:
+    using Getter = std::function<std::vector<ItemT>()>;
+    using Selector = std::function<void(int32_t)>;
+    CoreList(Getter items, Selector select) : items_(std::move(items)), select_(std::move(select)) {}
+    int32_t Count() const override { return static_cast<int32_t>(items_().size()); }
+    ItemT Item(int32_t index) const override {
+        const auto all = items_();
+        if (index < 0 || index >= static_cast<int32_t>(all.size()))
+            throw EngineError("There is no entry " + std::to_string(index) + " in this list.");
+        return all[static_cast<size_t>(index)];
+    }
+    int32_t Selected() const override { return selected_; }
+    void SetSelected(int32_t index) override {
+        if (index < -1 || index >= Count())
+            throw EngineError("There is no entry " + std::to_string(index) + " in this list.");
+        select_(index);
+        selected_ = index;
+    }
+    void ForceSelected(int32_t index) { selected_ = index; }
+
+private:
+    Getter items_;
+    Selector select_;
+    int32_t selected_ = -1;
+};
+
+class EngineCore final : public MediaHub {
+public:
+    // Discovers the devices (bounded in time); opens nothing yet.
+    EngineCore();
+    ~EngineCore() override;
+
+    DeviceList& VideoInputs() { return videoInputs_; }
+    DeviceList& AudioInputs() { return audioInputs_; }
+    RendererList& AudioRendererList() { return renderers_; }
+    SizeList& VideoSizeList() { return sizes_; }
+
+    const std::vector<DeviceInfo>& VideoDevices() const { return videoDevices_; }
+    const std::vector<DeviceInfo>& AudioDevices() const { return audioDevices_; }
+    const std::vector<DeviceInfo>& AudioOutputs() const { return outputs_; }
+    const DeviceInfo* SelectedVideoDevice() const;
+    const DeviceInfo* SelectedAudioDevice() const;
+    const DeviceInfo* SelectedOutput() const;
+
+    // Processor hooks: applied to every frame before the listeners and the newest picture.
+    // The function returns a new frame reference (or nullptr to pass the frame unchanged).
+    using FrameProcessor = std::function<AVFrame*(const AVFrame*)>;
+    void SetVideoProcessor(FrameProcessor p);
+    void SetAudioProcessor(FrameProcessor p);
+
+    // Called from the source threads when a device stops delivering.
+    void SetLostHandler(std::function<void(bool video, const std::string&)> h);
+
+    // MediaHub
+    void AddListener(FrameListener* listener) override;
+    void RemoveListener(FrameListener* listener) override;
+    bool HasVideo() const override;
+    bool HasAudio() const override;
+    VideoFormat CurrentVideoFormat() const override;
+    AudioFormat CurrentAudioFormat() const override;
+    AVFrame* LatestVideoFrame() const override;
+
+private:
+    void OpenVideo(int32_t device, int32_t sizeIndex);
+    void OpenAudio(int32_t device);
+    void OnVideo(const AVFrame* frame, AVRational tb);
+    void OnAudio(const AVFrame* frame, AVRational tb);
+    void OnLost(bool video, const std::string& why);
+
+    std::vector<DeviceInfo> videoDevices_, audioDevices_, outputs_;
+    CoreList<DeviceItem> videoInputs_;
+    CoreList<DeviceItem> audioInputs_;
+    CoreList<RendererItem> renderers_;
+    CoreList<SizeItem> sizes_;
+
+    mutable std::mutex sourceMutex_;
+    std::unique_ptr<AvSource> video_, audio_;
+
+    mutable std::mutex listenerMutex_;
+    std::vector<FrameListener*> listeners_;
+    FrameProcessor videoProcessor_, audioProcessor_;
+    std::function<void(bool, const std::string&)> lostHandler_;
+
+    mutable std::mutex latestMutex_;
+    AVFrame* latest_ = nullptr;
+};
+
+}  // namespace pelta::engine

@@ -1,0 +1,233 @@
+#include "engine/CaptureEngine.h"
+#include "engine/core/AvSource.h"
+#include "engine/core/EngineCore.h"
+#include "engine/core/PreviewRect.h"
+#include "support/Services.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <condition_variable>
+
+using namespace pelta;
+using namespace pelta::engine;
+
+namespace {
+
+template <typename L>
+std::vector<std::string> NamesOf(L& list) {
+    std::vector<std::string> out;
+    for (int32_t i = 0; i < list.Count(); ++i) out.push_back(list.Item(i).DisplayName);
+    return out;
+}
+
+int IndexOf(const std::vector<std::string>& names, const std::string& part) {
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i].find(part) != std::string::npos) return int(i);
+    return -1;
+}
+
+void Pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+TEST(PreviewRect, EachFitPlacesThePicture) {
+    // A 640x480 picture in an 800x400 window.
+    EXPECT_EQ(PreviewRectFor(0, 640, 480, 800, 400), (PictureRect{133, 0, 533, 400}));
+    EXPECT_EQ(PreviewRectFor(1, 640, 480, 800, 400), (PictureRect{0, 0, 800, 400}));
+    EXPECT_EQ(PreviewRectFor(2, 640, 480, 800, 400), (PictureRect{80, -40, 640, 480}));
+    EXPECT_EQ(PreviewRectFor(3, 640, 480, 800, 400), (PictureRect{160, 20, 480, 360}));
+    EXPECT_EQ(PreviewRectFor(4, 640, 480, 800, 400), (PictureRect{240, 80, 320, 240}));
+    EXPECT_EQ(PreviewRectFor(5, 640, 480, 800, 400), (PictureRect{-240, -280, 1280, 960}));
+    // A tall window keeps the aspect ratio with bars above and below.
+    EXPECT_EQ(PreviewRectFor(0, 640, 480, 320, 600), (PictureRect{0, 180, 320, 240}));
+    EXPECT_EQ(PreviewRectFor(0, 640, 480, 0, 600), PictureRect{});
+}
+
+TEST(ScreenSizes, OwnSizeFirstThenSmallerOfTheSameShape) {
+    const auto s = ScreenSizes(1920, 1080);
+    ASSERT_GE(s.size(), 3u);
+    EXPECT_EQ(s[0].Width, 1920);
+    EXPECT_EQ(s[0].Height, 1080);
+    EXPECT_EQ(s[1].Width, 1280);
+    EXPECT_EQ(s[1].Height, 720);
+    for (const auto& z : s) EXPECT_EQ(z.Width % 2, 0);
+    EXPECT_TRUE(ScreenSizes(0, 0).empty());
+}
+
+class RealDevices : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { services_ = &pelta::test::StartMediaServices(); }
+    void SetUp() override {
+        if (!services_->XvfbUp || !services_->PulseUp) GTEST_SKIP() << "no private display or sound server";
+    }
+    static const pelta::test::MediaServices* services_;
+};
+const pelta::test::MediaServices* RealDevices::services_ = nullptr;
+
+TEST_F(RealDevices, ListsTheScreenTheSoundServerAndTheBuiltIns) {
+    EngineCore core;
+    const auto video = NamesOf(core.VideoInputs());
+    ASSERT_FALSE(video.empty());
+    EXPECT_GE(IndexOf(video, "1920x1080"), 0);
+    EXPECT_EQ(video.back(), "Test Pattern");
+    const auto audio = NamesOf(core.AudioInputs());
+    EXPECT_EQ(audio.back(), "Test Tone");
+    bool monitor = false;
+    for (const auto& d : core.AudioDevices()) monitor |= d.Url == "nullsink.monitor";
+    EXPECT_TRUE(monitor);
+    bool sink = false;
+    for (const auto& d : core.AudioOutputs()) sink |= d.Url == "nullsink";
+    EXPECT_TRUE(sink);
+    EXPECT_EQ(core.VideoSizeList().Count(), 0);  // nothing selected yet
+}
+
+TEST_F(RealDevices, SizesFollowTheVideoDevice) {
+    EngineCore core;
+    const int pattern = core.VideoInputs().Count() - 1;
+    core.VideoInputs().SetSelected(pattern);
+    EXPECT_EQ(core.VideoSizeList().Count(), static_cast<int32_t>(TestPatternSizes().size()));
+    EXPECT_EQ(core.VideoSizeList().Selected(), 0);
+    core.VideoSizeList().SetSelected(1);
+    EXPECT_EQ(core.CurrentVideoFormat().Width, 640);
+    core.VideoInputs().SetSelected(0);
+    EXPECT_EQ(core.VideoSizeList().Item(0).Width, 1920);
+    EXPECT_TRUE(core.HasVideo());
+    core.VideoInputs().SetSelected(-1);
+    EXPECT_FALSE(core.HasVideo());
+    EXPECT_EQ(core.VideoSizeList().Count(), 0);
+}
+
+struct Counter final : FrameListener {
+    std::mutex m;
+    std::condition_variable cv;
+    int video = 0;
+    int64_t audioSamples = 0;
+    int width = 0;
+    bool lost = false;
+    std::string why;
+    void OnVideoFrame(const AVFrame* f, AVRational) override {
+        std::lock_guard l(m);
+        ++video;
+        width = f->width;
+        cv.notify_all();
+    }
+    void OnAudioFrame(const AVFrame* f, AVRational) override {
+        std::lock_guard l(m);
+        audioSamples += f->nb_samples;
+        cv.notify_all();
+    }
+    void OnSourceLost(bool, const std::string& w) override {
+        std::lock_guard l(m);
+        lost = true;
+        why = w;
+        cv.notify_all();
+    }
+    template <typename P>
+    bool WaitFor(P pred, int ms = 5000) {
+        std::unique_lock l(m);
+        return cv.wait_for(l, std::chrono::milliseconds(ms), pred);
+    }
+};
+
+TEST_F(RealDevices, ScreenAndMonitorDeliverFramesAndSound) {
+    EngineCore core;
+    Counter c;
+    core.AddListener(&c);
+    core.VideoInputs().SetSelected(0);
+    core.VideoSizeList().SetSelected(1);  // scaled to 1280x720
+    int monitor = -1;
+    for (size_t i = 0; i < core.AudioDevices().size(); ++i)
+        if (core.AudioDevices()[i].Url == "nullsink.monitor") monitor = int(i);
+    ASSERT_GE(monitor, 0);
+    core.AudioInputs().SetSelected(monitor);
+    EXPECT_TRUE(c.WaitFor([&] { return c.video >= 5 && c.audioSamples >= 4800; }));
+    EXPECT_EQ(c.width, 1280);
+    EXPECT_EQ(core.CurrentAudioFormat().SampleRate, 48000);
+    AVFrame* latest = core.LatestVideoFrame();
+    ASSERT_NE(latest, nullptr);
+    EXPECT_EQ(latest->width, 1280);
+    av_frame_free(&latest);
+    core.RemoveListener(&c);
+}
+
+TEST_F(RealDevices, AMissingDeviceIsNamedInTheError) {
+    DeviceInfo gone;
+    gone.DisplayName = "Gone Camera";
+    gone.Kind = DeviceKind::Camera;
+    gone.InputFormat = "video4linux2";
+    gone.Url = "/dev/video-that-is-not-there";
+    try {
+        AvSource s(gone, SizeItem{640, 480}, true, {});
+        FAIL() << "opened a device that does not exist";
+    } catch (const EngineError& e) {
+        EXPECT_NE(std::string(e.what()).find("Gone Camera"), std::string::npos) << e.what();
+    }
+    DeviceInfo source;
+    source.DisplayName = "Unplugged Microphone";
+    source.Kind = DeviceKind::Microphone;
+    source.InputFormat = "pulse";
+    source.Url = "no_such_source";
+    EXPECT_THROW(AvSource(source, SizeItem{}, false, {}), EngineError);
+}
+
+TEST_F(RealDevices, AVanishedDisplayEndsTheSourceWithItsName) {
+    // A second private display that is killed while it is read.
+    const std::string display = ":" + std::to_string(180 + getpid() % 15);
+    const std::string start = "Xvfb " + display + " -screen 0 320x240x24 -nolisten tcp >/dev/null 2>&1 & echo $!";
+    FILE* p = popen(start.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    int pid = 0;
+    ASSERT_EQ(fscanf(p, "%d", &pid), 1);
+    pclose(p);
+    for (int i = 0; i < 50 && std::system(("xdpyinfo -display " + display + " >/dev/null 2>&1").c_str()) != 0; ++i)
+        usleep(100000);
+    DeviceInfo screen;
+    screen.DisplayName = "Screen 0 (320x240)";
+    screen.Kind = DeviceKind::Screen;
+    screen.InputFormat = "x11grab";
+    screen.Url = display + ".0";
+    screen.Width = 320;
+    screen.Height = 240;
+    Counter c;
+    {
+        AvSource s(screen, SizeItem{320, 240}, true,
+                   SourceCallbacks{[&](const AVFrame* f, AVRational tb) { c.OnVideoFrame(f, tb); },
+                                   [&](const std::string& why) { c.OnSourceLost(true, why); }});
+        ASSERT_TRUE(c.WaitFor([&] { return c.video >= 2; }));
+        kill(pid, SIGKILL);
+        EXPECT_TRUE(c.WaitFor([&] { return c.lost; }, 8000));
+    }
+    EXPECT_NE(c.why.find("Screen 0 (320x240)"), std::string::npos) << c.why;
+}
+
+TEST_F(RealDevices, PreviewShowsChangingPicturesOfTheSelectedSize) {
+    CaptureEngine engine;
+    engine.resize(640, 480);
+    engine.show();
+    const int pattern = engine.VideoInputs().Count() - 1;
+    engine.VideoInputs().SetSelected(pattern);
+    engine.VideoSizeList().SetSelected(0);  // 320x240
+    engine.SetPreviewFit(2);
+    engine.SetPreviewOn(true);
+    Pump(600);
+    const QImage first = engine.grab().toImage();
+    EXPECT_EQ(engine.PictureRectNow(), (PictureRect{160, 120, 320, 240}));
+    Pump(600);
+    const QImage second = engine.grab().toImage();
+    ASSERT_FALSE(first.isNull());
+    // Inside the picture something moved; outside it the window stays black.
+    EXPECT_NE(first.copy(160, 120, 320, 240), second.copy(160, 120, 320, 240));
+    EXPECT_EQ(QColor(second.pixel(10, 10)), QColor(Qt::black));
+    EXPECT_NE(QColor(second.pixel(320, 240)), QColor(Qt::black));
+    EXPECT_GT(engine.FullScreenMetric(), 0.0f);
+    engine.SetPreviewFit(1);
+    Pump(300);
+    EXPECT_EQ(engine.PictureRectNow(), (PictureRect{0, 0, 640, 480}));
+}
+
+}  // namespace
