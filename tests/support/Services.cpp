@@ -67,18 +67,23 @@ const MediaServices& StartMediaServices() {
     if (gStarted) return gServices;
     gStarted = true;
 
-    // A display number unlikely to be taken by a developer's own server.
-    for (int n = 90 + (getpid() % 50); n < 200; ++n) {
-        if (std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(n)) ||
-            std::filesystem::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-            continue;
-        gServices.Display = ":" + std::to_string(n);
-        break;
+    // Xvfb picks a free display itself and writes its number to the pipe, so test programs
+    // running side by side never race for one.
+    int fds[2];
+    if (pipe(fds) == 0) {
+        const std::string fd = std::to_string(fds[1]);
+        gXvfb = Spawn({"Xvfb", "-displayfd", fd, "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
+        close(fds[1]);
+        std::string number;
+        char c = 0;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        if (!number.empty()) {
+            gServices.Display = ":" + number;
+            setenv("DISPLAY", gServices.Display.c_str(), 1);
+            gServices.XvfbUp = WaitFor("xdpyinfo -display " + gServices.Display, 10000);
+        }
     }
-    gXvfb = Spawn({"Xvfb", gServices.Display, "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
-    setenv("DISPLAY", gServices.Display.c_str(), 1);
-    gServices.XvfbUp = WaitFor("xdpyinfo -display " + gServices.Display, 10000) ||
-                       WaitFor("xdotool getdisplaygeometry", 1000);
 
     char tmpl[] = "/tmp/pelta-pulse-XXXXXX";
     if (mkdtemp(tmpl)) gRuntimeDir = tmpl;

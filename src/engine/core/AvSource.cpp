@@ -61,11 +61,25 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
         av_dict_set(&options, "channels", "2", 0);
         av_dict_set(&options, "fragment_size", "7680", 0);  // 40 ms of 48 kHz stereo s16
     }
+    AVDictionary* firstTry = nullptr;
+    av_dict_copy(&firstTry, options, 0);
     input_ = avformat_alloc_context();
     input_->interrupt_callback.callback = &AvSource::Interrupt;
     input_->interrupt_callback.opaque = this;
     const std::string url = InputUrl(device, size);
-    int err = avformat_open_input(&input_, url.c_str(), format, &options);
+    int err = avformat_open_input(&input_, url.c_str(), format, &firstTry);
+    av_dict_free(&firstTry);
+    // A display server that is busy may refuse a connection for a moment: try twice more.
+    for (int attempt = 0; err < 0 && device.Kind == DeviceKind::Screen && attempt < 2; ++attempt) {
+        av_usleep(150000);
+        input_ = avformat_alloc_context();
+        input_->interrupt_callback.callback = &AvSource::Interrupt;
+        input_->interrupt_callback.opaque = this;
+        AVDictionary* again = nullptr;
+        av_dict_copy(&again, options, 0);
+        err = avformat_open_input(&input_, url.c_str(), format, &again);
+        av_dict_free(&again);
+    }
     av_dict_free(&options);
     if (err < 0) {
         input_ = nullptr;
