@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace pelta {
@@ -56,12 +57,16 @@ public:
     void CaptureError(int32_t ErrorCode) override;
     void CaptureProgress(int32_t Unused) override;
 
+    // Run by CaptureEnded while automatic naming is on: re-enables the Auto Buttons window.
+    std::function<void()> OnCaptureEndedAutoButtons;
+
     bool bRecordingShown = false;
     QString sCaptureTime;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void LayoutEngineWindow();

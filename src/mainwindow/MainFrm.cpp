@@ -1,0 +1,275 @@
+#include "mainwindow/MainFrm.h"
+
+#include "controls/Prompts.h"
+#include "mainwindow/CaptureCommands.h"
+#include "mainwindow/FileMenu.h"
+#include "mainwindow/StatusBarPanels.h"
+#include "mainwindow/StatusText.h"
+#include "menus/OptionsMenus.h"
+#include "settings/Globals.h"
+#include "settings/RegSettings.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <exception>
+
+#if __has_include("infowindows/AboutFrm.h")
+#include "infowindows/AboutFrm.h"
+#define PELTA_HAVE_ABOUT 1
+#endif
+
+namespace pelta {
+
+namespace {
+
+MainFrm* gMainFrm = nullptr;
+constexpr int kStatusBarHeight = 26;  // 390 twips
+
+// Load, status and shutdown steps skip a failing step and go on with the next.
+template <typename F>
+void Step(F&& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
+}
+
+}  // namespace
+
+MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
+    gMainFrm = this;
+    setObjectName(QStringLiteral("MainFrm"));
+    setWindowTitle(QStringLiteral("Pelta-RX - Quillmere") + QString(53, u' ') + QStringLiteral("Capture"));
+    BuildMainMenuBar(menuBar(), menus_);
+
+    // The client area holds the engine's window and the status bar, laid out by resizeEvent.
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("MainFrmClient"));
+    setCentralWidget(client);
+    const EngineBinding binding = factory(client);
+    engineWidget_ = binding.Widget;
+    engine_ = binding.Engine;
+    sbMain_ = new StatusBarPanels(client);
+    connect(sbMain_, &StatusBarPanels::PanelClicked, this, [this](int i) {
+        // A click on "Recording ..." or "Ready" tells where the latest automatic capture went.
+        Step([&] {
+            StatusPanel& p = sbMain_->Panel(i);
+            if (p.Text == QStringLiteral("Recording ...") || p.Text == QStringLiteral("Ready")) p.ToolTipText = sAutoFileName;
+        });
+    });
+    client->installEventFilter(this);
+
+    options_ = std::make_unique<OptionsMenus>(menus_, *engine_, this,
+                                              [this](int panel, const QString& text) { SetPanelText(panel, text); });
+    capture_ = std::make_unique<CaptureCommands>(*this);
+    file_ = std::make_unique<FileMenu>(*this);
+    options_->ConnectCommands();
+    capture_->ConnectCommands();
+    file_->ConnectCommands();
+    ConnectCommand(menus_.menuHelpAbout, this, [this] {
+#ifdef PELTA_HAVE_ABOUT
+        AboutFrm about(this);
+        Prompts().ExecDialog(about);
+#endif
+    });
+    engine_->SetEventSink(this);
+    resize(537, 284 + menuBar()->sizeHint().height());
+}
+
+MainFrm::~MainFrm() {
+    if (engine_) engine_->SetEventSink(nullptr);
+    if (gMainFrm == this) gMainFrm = nullptr;
+}
+
+MainFrm* MainFrm::Instance() { return gMainFrm; }
+
+void MainFrm::Load() {
+    Step([] {});  // the common controls need no registration here
+    Step([&] { ResetStatusBar(); });
+    Step([] { CreateProgramSettings(); });
+    Step([&] {
+        ReadBooleanSetting(QStringLiteral("AutoName"), bAutoName);
+        if (bAutoName) {
+            menus_.menuAUTO->setChecked(true);
+            menus_.menuAUTODir->setEnabled(true);
+        }
+    });
+    Step([&] {
+        ReadBooleanSetting(QStringLiteral("TopWindow"), bTopWindow);
+        if (bTopWindow) menus_.menuTopWindow->setChecked(true);
+    });
+    Step([&] {
+        ReadBooleanSetting(QStringLiteral("WindowsDown"), bWindowsDown);
+        if (bWindowsDown) menus_.Mins->setChecked(true);
+    });
+    Step([] { ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime); });
+    Step([] { sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi")); });
+    Step([&] { options_->BuildDeviceMenu(); });
+    Step([&] { options_->BuildCompressorMenu(); });
+    Step([&] { options_->BuildRendererMenu(); });
+    Step([&] { options_->WriteDeviceStatus(); });
+    Step([&] { options_->BuildVideoSizeMenu(); });
+    Step([&] { engine_->SetPreviewFit(2); });
+    Step([&] { engine_->SetPreviewOn(true); });
+    Step([&] { options_->UpdateMenuStatus(); });
+    Step([&] { options_->FillRestrictedLists(); });
+    Step([&] { raise(); });
+}
+
+void MainFrm::SetPanelText(int panel, const QString& text) {
+    if (panel < 1 || panel > sbMain_->Count()) return;
+    sbMain_->Panel(panel).Text = text;
+    sbMain_->Changed();
+}
+
+QString MainFrm::PanelText(int panel) const {
+    if (panel < 1 || panel > sbMain_->Count()) return {};
+    return sbMain_->Panel(panel).Text;
+}
+
+void MainFrm::ResetStatusBar() {
+    for (int i = 1; i <= 8; ++i) {
+        Step([&] { sbMain_->Remove(i); });
+        sbMain_->Clear();
+    }
+    for (int i = 0; i < 6; ++i) Step([&] { sbMain_->Add(); });
+    static const int widths[6] = {3520, 2300, 2500, 600, 600, 600};
+    for (int i = 1; i <= 6; ++i) {
+        Step([&] {
+            StatusPanel& p = sbMain_->Panel(i);
+            p.Alignment = Qt::AlignLeft;
+            p.WidthTwips = widths[i - 1];
+            if (i == 4) p.Style = PanelStyle::CapsLock;
+            if (i == 5) p.Style = PanelStyle::NumLock;
+            if (i == 6) p.Style = PanelStyle::ScrollLock;
+        });
+    }
+    Step([&] { sbMain_->Remove(8); });
+    Step([&] { sbMain_->Remove(7); });
+    Step([&] { options_->WriteDeviceStatus(); });
+}
+
+void MainFrm::WriteCaptureStatus(bool bCompleted) {
+    int32_t dropped = 0, captured = 0, frameBytes = 0;
+    double secs = 0, fps = 0, rate = 0;
+    Step([&] { dropped = engine_->FramesDropped(); });
+    Step([&] { captured = engine_->FramesCaptured(); });
+    Step([&] { secs = engine_->ElapsedSeconds(); });
+    Step([&] { frameBytes = engine_->MeanFrameBytes(); });
+    QString text = QStringLiteral("Captured ") + NumberText(int64_t(captured)) + QStringLiteral(" frames in ") +
+                   NumberText(secs) + QStringLiteral(" sec (") + NumberText(int64_t(dropped)) + QStringLiteral(" dropped)");
+    if (bCompleted) {
+        // A division by zero time fails that step, leaving both rates at 0.
+        if (secs != 0) {
+            fps = captured / secs;
+            rate = frameBytes * fps / 1000000.0;
+        }
+        text += QStringLiteral(": ") + NumberText(fps) + QStringLiteral(" fps ") + NumberText(rate) + QStringLiteral(" MB/sec");
+    }
+    SetPanelText(1, text);
+}
+
+QString MainFrm::GetFormatName(const QString& Code) {
+    static const char* names[12] = {"Avi", "Asf", "WAVE", "MPEG1Audio", "DICOM", "DVSD", "MP3", "DVSD Avi",
+                                    "Asf Compressor Mux", "Asf Mux", "Still Image", "Stream"};
+    bool ok = false;
+    const double v = Code.trimmed().toDouble(&ok);
+    if (!ok) return {};
+    for (int i = 0; i < 12; ++i)
+        if (v == i) return QString::fromLatin1(names[i]);
+    return {};
+}
+
+void MainFrm::UnloadOtherForms(const QString& FormName) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == this || qobject_cast<QMenu*>(w) || w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip)
+            continue;
+        if (w->objectName() == FormName) continue;
+        Step([&] {
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) d->reject();
+            w->close();
+        });
+    }
+}
+
+void MainFrm::DoCaptureAuto(int16_t& nMode) { capture_->DoCaptureAuto(nMode); }
+
+void MainFrm::WindowKeyDown(int16_t& KeyCode, int16_t) {
+    Step([&] {
+        if (KeyCode == 27 && engine_->FullScreenOn()) options_->FullScreenCommand();
+    });
+}
+
+void MainFrm::CaptureEnded() {
+    bRecordingShown = false;
+    Step([&] {
+        if (bWindowsDown) showNormal();
+    });
+    SetPanelText(3, QStringLiteral("Ready"));
+    Step([&] {
+        if (bAutoName && OnCaptureEndedAutoButtons) OnCaptureEndedAutoButtons();
+    });
+}
+
+void MainFrm::CaptureError(int32_t ErrorCode) {
+    Prompts().Message(this, QStringLiteral(" Error ") + QString::number(ErrorCode) + QStringLiteral(" occurred."),
+                      ApplicationTitle(), PromptButtons::Ok);
+}
+
+void MainFrm::CaptureProgress(int32_t) {
+    if (!bRecordingShown) {
+        Step([&] {
+            sbMain_->Panel(5).WidthTwips = 3600;
+            sbMain_->Panel(5).Text = QStringLiteral("Format: ") + GetFormatName(QString::number(engine_->OutputFormat()));
+        });
+        Step([&] {
+            sbMain_->Panel(3).WidthTwips = 2700;
+            sbMain_->Panel(3).Text = QStringLiteral("Recording ...");
+        });
+    }
+    Step([&] { SetPanelText(2, QStringLiteral("Not Dropped ") + QString::number(engine_->FramesCaptured())); });
+    Step([&] { sbMain_->Panel(4).WidthTwips = 1600; });
+    Step([&] {
+        const int32_t mode = engine_->ActiveMode();
+        if (mode == engine::CaptureMode::StillPicture || mode == engine::CaptureMode::ManualFrames) {
+            SetPanelText(4, QString());
+        } else {
+            sCaptureTime = NumberText(engine_->ElapsedSeconds());
+            SetPanelText(4, QStringLiteral("Time: ") + sCaptureTime);
+        }
+    });
+    WriteCaptureStatus(false);
+    bRecordingShown = true;
+    sbMain_->Changed();
+}
+
+bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize) LayoutEngineWindow();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainFrm::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    LayoutEngineWindow();
+}
+
+void MainFrm::LayoutEngineWindow() {
+    QWidget* client = centralWidget();
+    if (!client) return;
+    sbMain_->setGeometry(0, client->height() - kStatusBarHeight, client->width(), kStatusBarHeight);
+    const int h = client->height() - kStatusBarHeight;
+    if (h > 0 && engineWidget_) engineWidget_->setGeometry(0, 0, client->width(), h);
+}
+
+void MainFrm::closeEvent(QCloseEvent* event) {
+    Step([&] { UnloadOtherForms(QStringLiteral("MainFrm")); });
+    Step([&] { engine_->EndCapture(); });
+    Step([&] { WriteCaptureStatus(true); });
+    event->accept();  // the close is never cancelled
+}
+
+}  // namespace pelta

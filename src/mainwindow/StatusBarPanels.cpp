@@ -1,0 +1,112 @@
+#include "mainwindow/StatusBarPanels.h"
+
+#include <QGuiApplication>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+#include <QToolTip>
+#include <stdexcept>
+
+#include <X11/XKBlib.h>
+
+namespace pelta {
+
+StatusBarPanels::StatusBarPanels(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("sbMain"));
+    // Lock keys change outside the program too; a slow refresh keeps the indicators true.
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    timer->start(500);
+}
+
+void StatusBarPanels::Add() {
+    panels_.push_back({});
+    update();
+}
+
+void StatusBarPanels::Remove(int index) {
+    if (index < 1 || index > Count()) throw std::out_of_range("no such panel");
+    panels_.erase(panels_.begin() + (index - 1));
+    update();
+}
+
+void StatusBarPanels::Clear() {
+    panels_.clear();
+    update();
+}
+
+StatusPanel& StatusBarPanels::Panel(int index) {
+    if (index < 1 || index > Count()) throw std::out_of_range("no such panel");
+    return panels_[size_t(index - 1)];
+}
+const StatusPanel& StatusBarPanels::Panel(int index) const {
+    if (index < 1 || index > Count()) throw std::out_of_range("no such panel");
+    return panels_[size_t(index - 1)];
+}
+
+int StatusBarPanels::LockState(PanelStyle style) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* dpy = x11 ? x11->display() : nullptr;
+    if (!dpy) return -1;
+    const char* name = style == PanelStyle::CapsLock ? "Caps Lock" : style == PanelStyle::NumLock ? "Num Lock" : "Scroll Lock";
+    Atom atom = XInternAtom(dpy, name, True);
+    Bool on = False;
+    if (atom == None || !XkbGetNamedIndicator(dpy, atom, nullptr, &on, nullptr, nullptr)) return -1;
+    return on ? 1 : 0;
+}
+
+int StatusBarPanels::PanelAt(const QPoint& p) const {
+    int x = 0;
+    for (int i = 0; i < Count(); ++i) {
+        const int w = panels_[size_t(i)].WidthTwips / 15;
+        if (p.x() >= x && p.x() < x + w) return i + 1;
+        x += w;
+    }
+    return 0;
+}
+
+void StatusBarPanels::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().window());
+    int x = 0;
+    for (const StatusPanel& panel : panels_) {
+        const int w = panel.WidthTwips / 15;
+        const QRect r(x + 1, 2, w - 2, height() - 4);
+        p.setPen(palette().mid().color());
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+        QString text = panel.Text;
+        QColor colour = palette().windowText().color();
+        if (panel.Style != PanelStyle::Text) {
+            text = panel.Style == PanelStyle::CapsLock ? QStringLiteral("CAPS")
+                   : panel.Style == PanelStyle::NumLock ? QStringLiteral("NUM")
+                                                       : QStringLiteral("SCRL");
+            const int state = LockState(panel.Style);
+            if (state == -1) text += u'?';
+            if (state != 1) colour = palette().mid().color();
+        }
+        p.setPen(colour);
+        p.drawText(r.adjusted(3, 0, -3, 0), int(panel.Alignment | Qt::AlignVCenter),
+                   p.fontMetrics().elidedText(text, Qt::ElideRight, r.width() - 6));
+        x += w;
+    }
+}
+
+void StatusBarPanels::mousePressEvent(QMouseEvent* e) {
+    if (const int i = PanelAt(e->position().toPoint())) emit PanelClicked(i);
+}
+
+bool StatusBarPanels::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        const int i = PanelAt(help->pos());
+        if (i && !panels_[size_t(i - 1)].ToolTipText.isEmpty())
+            QToolTip::showText(help->globalPos(), panels_[size_t(i - 1)].ToolTipText, this);
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+}  // namespace pelta

@@ -1,0 +1,15 @@
+// How numbers appear in status texts.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+namespace pelta {
+
+// Whole numbers: plain decimal, leading minus when negative.
+QString NumberText(int64_t value);
+// Doubles: general format, at most 15 significant digits, no trailing zeros, no point for
+// whole values, the user's decimal separator, no thousands separators.
+QString NumberText(double value);
+
+}  // namespace pelta
