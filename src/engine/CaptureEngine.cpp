@@ -12,20 +12,7 @@ extern "C" {
 #include <QScreen>
 #include <cmath>
 
-#if __has_include("engine/core/record/CaptureSession.h")
 #include "engine/core/record/CaptureSession.h"
-#define PELTA_HAVE_RECORDER 1
-#else
-#define PELTA_HAVE_RECORDER 0
-namespace pelta::engine {
-// Without the recorder the engine previews only; every capture member says so.
-class CaptureSession {
-public:
-    CaptureSession(MediaHub&, EngineEventPoster) {}
-    [[noreturn]] static void Refuse() { throw EngineError("Capturing to files is not available in this build."); }
-};
-}  // namespace pelta::engine
-#endif
 
 namespace pelta {
 
@@ -55,21 +42,6 @@ private:
     CaptureEngine& e_;
 };
 
-namespace {
-#if !PELTA_HAVE_RECORDER
-template <typename ItemT>
-class NoEntries final : public EngineList<ItemT> {
-public:
-    int32_t Count() const override { return 0; }
-    ItemT Item(int32_t) const override { throw EngineError("There are no compressors in this build."); }
-    int32_t Selected() const override { return -1; }
-    void SetSelected(int32_t i) override {
-        if (i != -1) throw EngineError("There are no compressors in this build.");
-    }
-};
-NoEntries<CompressorItem> gNoVideoCompressors, gNoAudioCompressors;
-#endif
-}  // namespace
 
 CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make_unique<EngineCore>()) {
     setObjectName(QStringLiteral("CaptureEngine"));
@@ -264,9 +236,7 @@ float CaptureEngine::FullScreenMetric() const {
 }
 
 int32_t CaptureEngine::EngineState() const {
-#if PELTA_HAVE_RECORDER
     if (session_->Capturing()) return EngineStateCode::Capturing;
-#endif
     // 1: previewing or idle with a video device; 0: no video device, so no full screen.
     return core_->HasVideo() ? 1 : EngineStateCode::NoFullScreen;
 }
@@ -277,7 +247,6 @@ void CaptureEngine::OpenDialog(int32_t, uintptr_t) {
 }
 
 // ---- capturing: the recorder's members ---------------------------------------------------------
-#if PELTA_HAVE_RECORDER
 void CaptureEngine::PrepareCapture(int32_t m) { session_->PrepareCapture(m); }
 void CaptureEngine::BeginCapture(int32_t m) { session_->BeginCapture(m); }
 void CaptureEngine::EndCapture() { session_->EndCapture(); }
@@ -311,40 +280,5 @@ int32_t CaptureEngine::MeanFrameBytes() const { return session_->MeanFrameBytes(
 double CaptureEngine::ElapsedSeconds() const { return session_->ElapsedSeconds(); }
 CompressorList& CaptureEngine::VideoCompressorList() { return session_->VideoCompressorList(); }
 CompressorList& CaptureEngine::AudioCompressorList() { return session_->AudioCompressorList(); }
-#else
-void CaptureEngine::PrepareCapture(int32_t) { CaptureSession::Refuse(); }
-void CaptureEngine::BeginCapture(int32_t) { CaptureSession::Refuse(); }
-void CaptureEngine::EndCapture() {}
-void CaptureEngine::GrabFrame() { CaptureSession::Refuse(); }
-bool CaptureEngine::ModeAvailable(int32_t) const { return false; }
-int32_t CaptureEngine::ActiveMode() const { return 0; }
-int32_t CaptureEngine::TargetState() const { return 0; }
-void CaptureEngine::ResetOutput() {}
-std::string CaptureEngine::CaptureFileName() const { return {}; }
-void CaptureEngine::SetCaptureFileName(const std::string&) {}
-int32_t CaptureEngine::OutputFormat() const { return 0; }
-void CaptureEngine::SetOutputFormat(int32_t) {}
-void CaptureEngine::ReserveCaptureFile(int32_t) { CaptureSession::Refuse(); }
-void CaptureEngine::CopyCaptureTo(const std::string&, bool) { CaptureSession::Refuse(); }
-StillPicture CaptureEngine::StillPictureHandle() { CaptureSession::Refuse(); }
-bool CaptureEngine::TimeLimitOn() const { return false; }
-void CaptureEngine::SetTimeLimitOn(bool) {}
-double CaptureEngine::TimeLimitSeconds() const { return 0; }
-void CaptureEngine::SetTimeLimitSeconds(double) {}
-bool CaptureEngine::FrameRateOn() const { return false; }
-void CaptureEngine::SetFrameRateOn(bool) {}
-double CaptureEngine::FrameRateValue() const { return 0; }
-void CaptureEngine::SetFrameRateValue(double) {}
-double CaptureEngine::FrameGapSeconds() const { return 0; }
-void CaptureEngine::SetFrameGapSeconds(double) {}
-int32_t CaptureEngine::MasterStreamIndex() const { return -1; }
-void CaptureEngine::SetMasterStreamIndex(int32_t) {}
-int32_t CaptureEngine::FramesCaptured() const { return 0; }
-int32_t CaptureEngine::FramesDropped() const { return 0; }
-int32_t CaptureEngine::MeanFrameBytes() const { return 0; }
-double CaptureEngine::ElapsedSeconds() const { return 0; }
-CompressorList& CaptureEngine::VideoCompressorList() { return gNoVideoCompressors; }
-CompressorList& CaptureEngine::AudioCompressorList() { return gNoAudioCompressors; }
-#endif
 
 }  // namespace pelta
