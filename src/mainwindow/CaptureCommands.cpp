@@ -1,20 +1,222 @@
-// Scaffolding only: the capture commands replace this file.
 #include "mainwindow/CaptureCommands.h"
+
+#include "autocapture/Buttons.h"
+#include "controls/Prompts.h"
+#include "controls/xpcmdbutton.h"
+#include "dialogs/CapAutoSeqFrm.h"
+#include "dialogs/CapManSeqFrm.h"
+#include "dialogs/CapVidAudFrm.h"
+#include "mainwindow/MainFrm.h"
+#include "settings/Globals.h"
+#include "settings/RegSettings.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QImage>
+#include <QMimeData>
 
 namespace pelta {
 
+namespace {
+
+using namespace engine;
+
+struct BusyPointer {
+    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyPointer() { Restore(); }
+    void Restore() {
+        if (on) QApplication::restoreOverrideCursor();
+        on = false;
+    }
+    bool on = true;
+};
+
+template <typename F>
+void Skip(F&& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
+}
+
+}  // namespace
+
 CaptureCommands::CaptureCommands(MainFrm& main) : main_(main) {}
-void CaptureCommands::ConnectCommands() {}
-void CaptureCommands::CaptureMenuOpening() {}
-void CaptureCommands::ConfirmAndCapture(int16_t&) {}
-void CaptureCommands::DoCaptureAuto(int16_t&) {}
-void CaptureCommands::VideoAndAudioCaptures() {}
-void CaptureCommands::ManualFrameSequence() {}
-void CaptureCommands::AutomaticFrameSequence() {}
-void CaptureCommands::ManualFrameAudioSequence() {}
-void CaptureCommands::AutomaticFrameAudioSequence() {}
-void CaptureCommands::StillPicture() {}
-void CaptureCommands::MinimizeOnCapture() {}
-void CaptureCommands::StopCapture() {}
+
+void CaptureCommands::ConnectCommands() {
+    MainMenus& m = main_.Menus();
+    QObject::connect(m.menuCapture, &QMenu::aboutToShow, &main_, [this] { CaptureMenuOpening(); });
+    ConnectCommand(m.menuCaptureVideoandAudio, &main_, [this] { VideoAndAudioCaptures(); });
+    ConnectCommand(m.menuCaptureManualFrameSequence, &main_, [this] { ManualFrameSequence(); });
+    ConnectCommand(m.menuCaptureAutomaticFrameSequence, &main_, [this] { AutomaticFrameSequence(); });
+    ConnectCommand(m.menuCaptureManualFrameAudioSequence, &main_, [this] { ManualFrameAudioSequence(); });
+    ConnectCommand(m.menuCaptureAutomaticFrameAudioSequence, &main_, [this] { AutomaticFrameAudioSequence(); });
+    ConnectCommand(m.menuCaptureStillPictureClipboard, &main_, [this] { StillPicture(); });
+    ConnectCommand(m.Mins, &main_, [this] { MinimizeOnCapture(); });
+    ConnectCommand(m.menuCaptureStopCapture, &main_, [this] { StopCapture(); });
+    main_.OnCaptureEndedAutoButtons = [] {
+        if (Buttons* b = ButtonsWindow(true)) {
+            b->xpcmdbutton1->SetEnabled(true);
+            b->xpcmdbutton2->SetEnabled(false);
+        }
+    };
+}
+
+void CaptureCommands::CaptureMenuOpening() {
+    CaptureEngineContract& e = main_.Engine();
+    MainMenus& m = main_.Menus();
+    bool busy = false;
+    Skip([&] { busy = e.EngineState() == EngineStateCode::Capturing; });
+    auto avail = [&](int32_t mode) {
+        bool ok = false;
+        Skip([&] { ok = e.ModeAvailable(mode); });
+        return ok && !busy;
+    };
+    m.menuCaptureVideoandAudio->setEnabled(avail(CaptureMode::AnyVideoAudio));
+    m.menuCaptureManualFrameSequence->setEnabled(avail(CaptureMode::ManualFrames));
+    m.menuCaptureAutomaticFrameSequence->setEnabled(avail(CaptureMode::AutoFrames));
+    m.menuCaptureManualFrameAudioSequence->setEnabled(avail(CaptureMode::ManualFramesAudio));
+    m.menuCaptureAutomaticFrameAudioSequence->setEnabled(avail(CaptureMode::AutoFramesAudio));
+    m.menuCaptureStillPictureClipboard->setEnabled(avail(CaptureMode::StillPicture));
+    m.menuCaptureStopCapture->setEnabled(busy);
+    if (!m.menuCaptureStopCapture->isEnabled()) main_.ResetStatusBar();
+}
+
+void CaptureCommands::ConfirmAndCapture(int16_t& mode) {
+    BusyPointer busy;
+    CaptureEngineContract& e = main_.Engine();
+    try {
+        e.PrepareCapture(mode);
+        bSkipAutoCapture = true;
+        const PromptAnswer answer = Prompts().Message(&main_, QStringLiteral(" Press OK to start capture "),
+                                                      QStringLiteral(" Ready to capture "), PromptButtons::OkCancel);
+        if (bAutoName) {
+            bSkipAutoCapture = true;
+        } else if (answer != PromptAnswer::Ok) {
+            e.EndCapture();
+            main_.bRecordingShown = false;
+            main_.ResetStatusBar();
+        } else {
+            e.BeginCapture(mode);
+        }
+    } catch (const std::exception& err) {
+        busy.Restore();
+        Prompts().Message(&main_, QString::fromStdString(err.what()), ApplicationTitle(), PromptButtons::Ok);
+    }
+}
+
+void CaptureCommands::DoCaptureAuto(int16_t& nMode) {
+    BusyPointer busy;
+    CaptureEngineContract& e = main_.Engine();
+    try {
+        if (!bSkipAutoCapture) {
+            e.SetCaptureFileName(sAutoFileName.toStdString());
+            e.SetOutputFormat(nTargetFormat);
+            e.PrepareCapture(nMode);
+            e.BeginCapture(nMode);
+        }
+        bSkipAutoCapture = false;
+    } catch (const std::exception& err) {
+        busy.Restore();
+        Prompts().Message(&main_, QString::fromStdString(err.what()), ApplicationTitle(), PromptButtons::Ok);
+    }
+}
+
+void CaptureCommands::VideoAndAudioCaptures() {
+    CapVidAudFrm dialog(main_.Engine(), &main_);
+    Prompts().ExecDialog(dialog);
+    if (dialog.DialogResult != 1) return;
+    int16_t mode = dialog.nMode;
+    if (bWindowsDown) main_.showMinimized();
+    if (bAutoName) {
+        bSkipAutoCapture = true;
+        Buttons* b = ButtonsWindow(true);
+        b->show();
+        b->xpcmdbutton1->SetEnabled(true);
+        b->xpcmdbutton2->SetEnabled(false);
+        b->DoAutoCaptures(mode);
+    } else {
+        ConfirmAndCapture(mode);
+    }
+}
+
+void CaptureCommands::ManualFrameSequence() {
+    CapManSeqFrm window(main_.Engine(), [this](bool c) { main_.WriteCaptureStatus(c); }, &main_);
+    window.gCaptureMode = CaptureMode::ManualFrames;
+    Prompts().ExecDialog(window);
+}
+
+void CaptureCommands::AutomaticFrameSequence() {
+    CapAutoSeqFrm dialog(main_.Engine(), &main_);
+    Prompts().ExecDialog(dialog);
+    if (dialog.DialogResult != 1) return;
+    int16_t mode = CaptureMode::AutoFrames;
+    ConfirmAndCapture(mode);
+}
+
+void CaptureCommands::ManualFrameAudioSequence() {
+    CaptureEngineContract& e = main_.Engine();
+    Skip([&] { e.PrepareCapture(CaptureMode::ManualFramesAudio); });
+    const PromptAnswer answer = Prompts().Message(&main_, QStringLiteral(" Press OK to start capture "),
+                                                  QStringLiteral(" Ready to capture "), PromptButtons::OkCancel);
+    if (answer == PromptAnswer::Ok) {
+        CapManSeqFrm window(e, [this](bool c) { main_.WriteCaptureStatus(c); }, &main_);
+        window.gCaptureMode = CaptureMode::ManualFramesAudio;
+        Prompts().ExecDialog(window);
+    } else {
+        Skip([&] { e.EndCapture(); });
+        main_.bRecordingShown = false;
+        Skip([&] { main_.ResetStatusBar(); });
+    }
+}
+
+void CaptureCommands::AutomaticFrameAudioSequence() {
+    CapAutoSeqFrm dialog(main_.Engine(), &main_);
+    Prompts().ExecDialog(dialog);
+    if (dialog.DialogResult != 1) return;
+    Skip([&] { main_.Engine().EndCapture(); });
+    main_.bRecordingShown = false;
+    int16_t mode = CaptureMode::AutoFramesAudio;
+    ConfirmAndCapture(mode);
+}
+
+void CaptureCommands::StillPicture() {
+    BusyPointer busy;
+    try {
+        const engine::StillPicture pic = main_.Engine().StillPictureHandle();
+        if (pic.IsNull()) return;
+        const QImage image = QImage(pic.Pixels.data(), pic.Width, pic.Height, pic.Stride, QImage::Format_RGB32).copy();
+        // The clipboard owns the data; other programs paste it as PNG or BMP.
+        auto* mime = new QMimeData;
+        mime->setImageData(image);
+        for (const char* fmt : {"PNG", "BMP"}) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, fmt);
+            mime->setData(fmt[0] == 'P' ? QStringLiteral("image/png") : QStringLiteral("image/bmp"), bytes);
+        }
+        QApplication::clipboard()->setMimeData(mime);
+    } catch (const std::exception&) {
+        // Like the clipboard calls themselves, a picture that cannot be had is not reported.
+    }
+}
+
+void CaptureCommands::MinimizeOnCapture() {
+    QAction* mins = main_.Menus().Mins;
+    const bool on = !mins->isChecked();
+    mins->setChecked(on);
+    bWindowsDown = on;
+    if (gSettings) gSettings->SaveSetting(gSection, QStringLiteral("WindowsDown"), BooleanText(on));
+}
+
+void CaptureCommands::StopCapture() {
+    Skip([&] { main_.Engine().EndCapture(); });
+    Skip([&] { main_.ResetStatusBar(); });
+    main_.bRecordingShown = false;
+    // The final summary stays visible after a stop.
+    Skip([&] { main_.WriteCaptureStatus(true); });
+}
 
 }  // namespace pelta

@@ -1,0 +1,30 @@
+// The automatic capture name: "Auto-" and a running number in the automatic folder, with
+// the date when asked.
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace pelta {
+
+// The largest number a name can carry (the counter is 16 bits wide).
+constexpr int kAutoCountLimit = 32767;
+
+struct AutoName {
+    QString Path;      // full path of the next capture
+    int Number = 0;    // the number used
+};
+
+// Finds the next free name after `lastNumber`. A number is taken when its undated name
+// exists with content, and, with the date on, also when its dated name for `today` does,
+// so a new capture never overwrites one made earlier the same day. nullopt when every
+// number up to the limit is taken.
+std::optional<AutoName> NextAutoName(const QString& folder, const QString& ext, bool addDate, const QDate& today,
+                                     int lastNumber, const std::function<bool(const QString&)>& exists);
+
+// "12-07-2026" for 7 December 2026.
+QString AutoNameDate(const QDate& day);
+
+}  // namespace pelta

@@ -1,0 +1,151 @@
+#include "autocapture/Buttons.h"
+
+#include "autocapture/AutoNaming.h"
+#include "controls/Prompts.h"
+#include "controls/xpcmdbutton.h"
+#include "dialogs/Pelxbas.h"
+#include "mainwindow/MainFrm.h"
+#include "settings/Globals.h"
+#include "settings/RegSettings.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
+#include <QWindow>
+
+namespace pelta {
+
+namespace {
+QPointer<Buttons> gButtons;
+
+template <typename F>
+void Skip(F&& f) {
+    try {
+        f();
+    } catch (const std::exception&) {
+    }
+}
+}  // namespace
+
+Buttons* ButtonsWindow(bool loadIfNeeded) {
+    if (!gButtons && loadIfNeeded) gButtons = new Buttons();
+    return gButtons;
+}
+
+Buttons::Buttons(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("Buttons"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(3135 / 15, 375 / 15);
+    xpcmdbutton1 = new xpcmdbutton(this, QStringLiteral("xpcmdbutton1"));
+    xpcmdbutton1->SetCaption(QStringLiteral("Capture"));
+    xpcmdbutton1->setGeometry(0, 0, 975 / 15, 375 / 15);
+    xpcmdbutton2 = new xpcmdbutton(this, QStringLiteral("xpcmdbutton2"));
+    xpcmdbutton2->SetCaption(QStringLiteral("Stop"));
+    xpcmdbutton2->setGeometry(1080 / 15, 0, 975 / 15, 375 / 15);
+    xpcmdbutton2->SetEnabled(false);
+    xpcmdbutton3 = new xpcmdbutton(this, QStringLiteral("xpcmdbutton3"));
+    xpcmdbutton3->SetCaption(QStringLiteral("Cancel"));
+    xpcmdbutton3->setGeometry(2160 / 15, 0, 975 / 15, 375 / 15);
+    connect(xpcmdbutton1, &xpcmdbutton::Click, this, &Buttons::CaptureClick);
+    connect(xpcmdbutton2, &xpcmdbutton::Click, this, &Buttons::StopClick);
+    connect(xpcmdbutton3, &xpcmdbutton::Click, this, &Buttons::CancelClick);
+    Load();
+}
+
+Buttons::~Buttons() {
+    if (gButtons == this) gButtons = nullptr;
+}
+
+void Buttons::Load() {
+    if (gSettings) {
+        ReadBooleanSetting(QStringLiteral("AutoName"), bAutoName);
+        sAutoSaveDir = gSettings->GetSetting(gSection, QStringLiteral("AutoSaveDir"), QString());
+        sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
+        ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
+        ReadBooleanSetting(QStringLiteral("TopWindow"), bTopWindow);
+    }
+    xpcmdbutton2->SetEnabled(false);
+    xpcmdbutton1->SetState(1);
+    setWindowFlag(Qt::WindowStaysOnTopHint, bTopWindow);
+}
+
+void Buttons::DoAutoCaptures(int16_t nMode) {
+    nSavedMode = nMode;
+    if (!bAutoName) {
+        close();
+        return;
+    }
+    Skip([] {
+        sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
+        ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
+    });
+    const auto next = NextAutoName(sAutoSaveDir, sExt, bAddTime, Today(), nAutoCount,
+                                   [](const QString& p) { return FileExists(p); });
+    if (!next) {
+        // Every number is taken: say so rather than wrap round onto an earlier capture.
+        Prompts().Message(this,
+                          QStringLiteral("Every automatic name up to Auto-") + QString::number(kAutoCountLimit) +
+                              QStringLiteral(" is taken in ") + sAutoSaveDir +
+                              QStringLiteral(". Choose another folder for automatic captures."),
+                          ApplicationTitle(), PromptButtons::Ok);
+        return;
+    }
+    nAutoCount = static_cast<int16_t>(next->Number);
+    sAutoFileName = next->Path;
+    if (bAddTime) xpcmdbutton2->setToolTip(sAutoFileName);
+    if (MainFrm* main = MainFrm::Instance()) main->DoCaptureAuto(nSavedMode);
+}
+
+void Buttons::CaptureClick() {
+    QPointer<Buttons> self(this);
+    DoAutoCaptures(nSavedMode);
+    if (!self) return;  // naming was switched off: the window closed
+    xpcmdbutton1->SetEnabled(false);
+    xpcmdbutton2->SetEnabled(true);
+    xpcmdbutton2->SetState(1);
+}
+
+void Buttons::StopClick() {
+    xpcmdbutton2->SetEnabled(false);
+    xpcmdbutton1->SetEnabled(true);
+    xpcmdbutton1->SetState(1);
+    if (MainFrm* main = MainFrm::Instance()) {
+        Skip([&] { main->Engine().EndCapture(); });
+        main->WriteCaptureStatus(true);
+    }
+}
+
+void Buttons::CancelClick() {
+    if (MainFrm* main = MainFrm::Instance()) {
+        Skip([&] { main->Engine().EndCapture(); });
+        main->WriteCaptureStatus(true);
+    }
+    close();
+}
+
+void Buttons::Place() {
+    // The work area stands in for the taskbar query: the window sits in its bottom-right
+    // corner, above or beside whatever panels the desktop keeps.
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const QSize outer = frameGeometry().size();
+    move(area.right() + 1 - outer.width(), area.bottom() + 1 - outer.height());
+}
+
+void Buttons::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Place();
+}
+
+void Buttons::mousePressEvent(QMouseEvent* event) {
+    // The gaps between the buttons drag the window, as a title bar would.
+    if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) return;
+    QWidget::mousePressEvent(event);
+}
+
+void Buttons::closeEvent(QCloseEvent* event) { event->accept(); }
+
+}  // namespace pelta

@@ -1,0 +1,48 @@
+// The Auto Buttons window: a floating strip of Capture, Stop and Cancel for automatically
+// named captures.
+#pragma once
+
+#include <QDate>
+#include <QWidget>
+#include <functional>
+
+namespace pelta {
+
+class xpcmdbutton;
+
+class Buttons final : public QWidget {
+    Q_OBJECT
+public:
+    explicit Buttons(QWidget* parent = nullptr);
+    ~Buttons() override;
+
+    void DoAutoCaptures(int16_t nMode);
+    void CaptureClick();
+    void StopClick();
+    void CancelClick();
+    // Places the window by the screen's work area (the part the desktop's panels leave).
+    void Place();
+
+    xpcmdbutton* xpcmdbutton1 = nullptr;
+    xpcmdbutton* xpcmdbutton2 = nullptr;
+    xpcmdbutton* xpcmdbutton3 = nullptr;
+
+    int16_t nAutoCount = 0;
+    int16_t nSavedMode = 0;
+
+    // The day used in dated names (tests set it).
+    std::function<QDate()> Today = [] { return QDate::currentDate(); };
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void Load();
+};
+
+// The one Auto Buttons window; nullptr when it is not loaded and loadIfNeeded is false.
+Buttons* ButtonsWindow(bool loadIfNeeded);
+
+}  // namespace pelta

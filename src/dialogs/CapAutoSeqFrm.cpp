@@ -1,0 +1,125 @@
+#include "dialogs/CapAutoSeqFrm.h"
+
+#include "controls/Prompts.h"
+#include "controls/xpcmdbutton.h"
+#include "dialogs/DialogChrome.h"
+#include "infowindows/ElasticPanel.h"
+
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace pelta {
+
+namespace {
+QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(geometry);
+    return l;
+}
+QString Number(double v) { return QString::number(v, 'g', 15); }
+}  // namespace
+
+bool NumericKeyPasses(int key, const QString& text) {
+    if (key == Qt::Key_Backspace) return true;
+    return text.size() == 1 && text[0] >= u'0' && text[0] <= u'9';
+}
+
+CapAutoSeqFrm::CapAutoSeqFrm(engine::CaptureEngineContract& engine, QWidget* parent) : QDialog(parent), engine_(engine) {
+    setObjectName(QStringLiteral("CapAutoSeqFrm"));
+    setWindowTitle(QStringLiteral("Capture Automatic Frame Sequence"));
+    resize(300, 150);
+    chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Frame Sequence"));
+    QWidget* panel = chrome_->Panel();
+    auto* label1 = Label(panel, "Label1", QStringLiteral("Frame &Delay:"), {12, 40, 90, 20});
+    edtFrameDelay = new QLineEdit(panel);
+    edtFrameDelay->setObjectName(QStringLiteral("edtFrameDelay"));
+    edtFrameDelay->setGeometry(110, 38, 80, 22);
+    label1->setBuddy(edtFrameDelay);
+    Label(panel, "Label2", QStringLiteral("sec"), {196, 40, 30, 20});
+    chkUseTimeLimit = new QCheckBox(panel);
+    chkUseTimeLimit->setObjectName(QStringLiteral("chkUseTimeLimit"));
+    chkUseTimeLimit->setGeometry(12, 72, 18, 20);
+    Label(panel, "Label4", QStringLiteral("Time Limit:"), {32, 72, 76, 20});
+    edtTimeLimit = new QLineEdit(panel);
+    edtTimeLimit->setObjectName(QStringLiteral("edtTimeLimit"));
+    edtTimeLimit->setGeometry(110, 70, 80, 22);
+    Label(panel, "Label3", QStringLiteral("sec"), {196, 72, 30, 20});
+    btnOK = new xpcmdbutton(panel, QStringLiteral("btnOK"));
+    btnOK->SetCaption(QStringLiteral("OK"));
+    btnOK->setGeometry(120, 112, 75, 23);
+    btnOK->SetDefault(true);
+    btnCancel = new xpcmdbutton(panel, QStringLiteral("btnCancel"));
+    btnCancel->SetCaption(QStringLiteral("Cancel"));
+    btnCancel->setGeometry(205, 112, 75, 23);
+    btnCancel->SetCancel(true);
+
+    edtFrameDelay->installEventFilter(this);
+    edtTimeLimit->installEventFilter(this);
+    connect(edtFrameDelay, &QLineEdit::textChanged, this, &CapAutoSeqFrm::CheckOKButton);
+    connect(edtTimeLimit, &QLineEdit::textChanged, this, [this] {
+        if (chkUseTimeLimit->isChecked()) CheckOKButton();
+    });
+    connect(chkUseTimeLimit, &QCheckBox::toggled, this, &CapAutoSeqFrm::CheckOKButton);
+    connect(btnOK, &xpcmdbutton::Click, this, &CapAutoSeqFrm::OKClick);
+    connect(btnCancel, &xpcmdbutton::Click, this, [this] { done(QDialog::Rejected); });
+    Load();
+}
+
+void CapAutoSeqFrm::Load() {
+    DialogResult = 2;
+    CheckOKButton();
+    try {
+        edtTimeLimit->setText(Number(engine_.TimeLimitSeconds()));
+    } catch (const std::exception&) {
+    }
+    try {
+        edtFrameDelay->setText(Number(engine_.FrameGapSeconds()));
+    } catch (const std::exception&) {
+    }
+    try {
+        chkUseTimeLimit->setChecked(engine_.TimeLimitOn());
+    } catch (const std::exception&) {
+    }
+}
+
+void CapAutoSeqFrm::CheckOKButton() {
+    const bool delay = !edtFrameDelay->text().isEmpty();
+    btnOK->SetEnabled(chkUseTimeLimit->isChecked() ? delay && !edtTimeLimit->text().isEmpty() : delay);
+}
+
+void CapAutoSeqFrm::OKClick() {
+    // Pasted text is not filtered: a box that is not a number is named and nothing is written.
+    bool delayOk = false, limitOk = true;
+    const double delay = edtFrameDelay->text().toDouble(&delayOk);
+    double limit = 0;
+    if (chkUseTimeLimit->isChecked()) limit = edtTimeLimit->text().toDouble(&limitOk);
+    if (!delayOk || !limitOk) {
+        Prompts().Message(this,
+                          !delayOk ? QStringLiteral("Frame Delay must be a number of seconds.")
+                                   : QStringLiteral("Time Limit must be a number of seconds."),
+                          ApplicationTitle(), PromptButtons::Ok);
+        return;
+    }
+    try {
+        if (chkUseTimeLimit->isChecked()) engine_.SetTimeLimitSeconds(limit);
+        engine_.SetTimeLimitOn(chkUseTimeLimit->isChecked());
+        engine_.SetFrameGapSeconds(delay);
+    } catch (const std::exception&) {
+    }
+    DialogResult = 1;
+    done(QDialog::Accepted);
+}
+
+bool CapAutoSeqFrm::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == edtFrameDelay || watched == edtTimeLimit) && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->text().isEmpty() && k->key() != Qt::Key_Backspace) return false;  // navigation keys
+        if (!NumericKeyPasses(k->key(), k->text())) return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace pelta

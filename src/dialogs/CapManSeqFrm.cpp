@@ -1,0 +1,95 @@
+#include "dialogs/CapManSeqFrm.h"
+
+#include "controls/xpcmdbutton.h"
+#include "dialogs/DialogChrome.h"
+#include "infowindows/ElasticPanel.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+namespace pelta {
+
+CapManSeqFrm::CapManSeqFrm(engine::CaptureEngineContract& engine, std::function<void(bool)> writeStatus,
+                           QWidget* parent)
+    : QDialog(parent), engine_(engine), writeStatus_(std::move(writeStatus)) {
+    setObjectName(QStringLiteral("CapManSeqFrm"));
+    setWindowTitle(QStringLiteral("Manual Frame Sequence"));
+    resize(330, 150);
+    chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Manual Frame Sequence"));
+    QWidget* panel = chrome_->Panel();
+    auto* label1 = new QLabel(QStringLiteral("Press \"Capture Frame\" to add a video frame to the sequence."), panel);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->setWordWrap(true);
+    label1->setGeometry(12, 34, 306, 32);
+    auto* label2 = new QLabel(QStringLiteral("Video frames captured:"), panel);
+    label2->setObjectName(QStringLiteral("Label2"));
+    label2->setGeometry(12, 76, 150, 20);
+    edtFrameCount = new QLineEdit(QStringLiteral("0"), panel);
+    edtFrameCount->setObjectName(QStringLiteral("edtFrameCount"));
+    edtFrameCount->setReadOnly(true);  // the window writes it; the user only reads it
+    edtFrameCount->setGeometry(166, 74, 80, 22);
+    btnCapture = new xpcmdbutton(panel, QStringLiteral("btnCapture"));
+    btnCapture->SetCaption(QStringLiteral("Capture Frame"));
+    btnCapture->setGeometry(100, 112, 100, 25);
+    btnCapture->SetDefault(true);
+    btnStop = new xpcmdbutton(panel, QStringLiteral("btnStop"));
+    btnStop->SetCaption(QStringLiteral("Stop Capture"));
+    btnStop->setGeometry(210, 112, 100, 25);
+    connect(btnCapture, &xpcmdbutton::Click, this, &CapManSeqFrm::CaptureFrameClick);
+    connect(btnStop, &xpcmdbutton::Click, this, &CapManSeqFrm::StopClick);
+}
+
+void CapManSeqFrm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!loaded_) Load();
+}
+
+void CapManSeqFrm::Load() {
+    loaded_ = true;
+    try {
+        engine_.SetTimeLimitOn(false);
+    } catch (const std::exception&) {
+    }
+    try {
+        engine_.BeginCapture(gCaptureMode);
+    } catch (const std::exception&) {
+    }
+    edtFrameCount->setText(QStringLiteral("0"));
+}
+
+void CapManSeqFrm::CaptureFrameClick() {
+    try {
+        engine_.GrabFrame();
+        // The true count, also past 32,767.
+        edtFrameCount->setText(QString::number(engine_.FramesCaptured()));
+        if (writeStatus_) writeStatus_(false);
+    } catch (const std::exception&) {
+        // A refused grab leaves the count as it was.
+    }
+}
+
+void CapManSeqFrm::StopClick() {
+    try {
+        engine_.EndCapture();
+    } catch (const std::exception&) {
+    }
+    if (writeStatus_) writeStatus_(false);
+    done(QDialog::Accepted);
+}
+
+void CapManSeqFrm::done(int r) {
+    Unload();
+    QDialog::done(r);
+}
+
+void CapManSeqFrm::Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    try {
+        engine_.EndCapture();
+    } catch (const std::exception&) {
+    }
+    if (writeStatus_) writeStatus_(false);
+}
+
+}  // namespace pelta

@@ -1,0 +1,191 @@
+#include "dialogs/CapAutoSeqFrm.h"
+#include "dialogs/CapManSeqFrm.h"
+#include "mainwindow/CaptureCommands.h"
+#include "mainwindow/MainFrm.h"
+#include "settings/Globals.h"
+#include "settings/RegSettings.h"
+#include "controls/xpcmdbutton.h"
+#include "support/ScriptableEngine.h"
+#include "support/ScriptedPrompts.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QCheckBox>
+#include <QTemporaryDir>
+
+using namespace pelta;
+using pelta::test::ScriptableEngine;
+
+namespace {
+
+class CaptureMenu : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
+        bAutoName = bWindowsDown = bSkipAutoCapture = false;
+        main_ = std::make_unique<MainFrm>(test::ScriptableFactory(&engine_, [](ScriptableEngine& e) {
+            e.Video.Items = {{"Screen 0 (1920x1080)"}};
+            e.Audio.Items = {{"Microphone"}};
+            e.AvailableModes = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+        }));
+        main_->Load();
+    }
+    QTemporaryDir home_;
+    ScriptableEngine* engine_ = nullptr;
+    test::ScriptedPrompts prompts_;
+    std::unique_ptr<MainFrm> main_;
+};
+
+TEST_F(CaptureMenu, OpeningEnablesByModeAndLocksDuringACapture) {
+    engine_->AvailableModes.erase(5);
+    engine_->ClearCalls();
+    main_->Capture().CaptureMenuOpening();
+    const auto asked = engine_->CallsStartingWith("ModeAvailable");
+    EXPECT_EQ(asked, (std::vector<std::string>{"ModeAvailable(0)", "ModeAvailable(4)", "ModeAvailable(5)",
+                                               "ModeAvailable(7)", "ModeAvailable(8)", "ModeAvailable(6)"}));
+    MainMenus& m = main_->Menus();
+    EXPECT_TRUE(m.menuCaptureVideoandAudio->isEnabled());
+    EXPECT_FALSE(m.menuCaptureAutomaticFrameSequence->isEnabled());
+    EXPECT_FALSE(m.menuCaptureStopCapture->isEnabled());
+    EXPECT_EQ(main_->PanelText(2), "Screen 0 (1920x1080)");  // status rebuilt when idle
+
+    engine_->State = 4;
+    main_->Capture().CaptureMenuOpening();
+    EXPECT_FALSE(m.menuCaptureVideoandAudio->isEnabled());
+    EXPECT_FALSE(m.menuCaptureStillPictureClipboard->isEnabled());
+    EXPECT_TRUE(m.menuCaptureStopCapture->isEnabled());
+}
+
+TEST_F(CaptureMenu, DeclinedConfirmationDropsThePreparedCapture) {
+    main_->SetPanelText(2, "Not Dropped 5");
+    prompts_.Answers = {PromptAnswer::Cancel};
+    engine_->ClearCalls();
+    int16_t mode = 1;
+    main_->Capture().ConfirmAndCapture(mode);
+    ASSERT_EQ(prompts_.Messages.size(), 1u);
+    EXPECT_EQ(prompts_.Messages[0].Text, " Press OK to start capture ");
+    EXPECT_EQ(prompts_.Messages[0].Title, " Ready to capture ");
+    EXPECT_TRUE(engine_->WasCalled("PrepareCapture(1)"));
+    EXPECT_TRUE(engine_->WasCalled("EndCapture"));
+    EXPECT_FALSE(engine_->WasCalled("BeginCapture(1)"));
+    EXPECT_EQ(main_->PanelText(2), "Screen 0 (1920x1080)");
+}
+
+TEST_F(CaptureMenu, ConfirmedCaptureBeginsAndErrorsShowTheirText) {
+    int16_t mode = 2;
+    main_->Capture().ConfirmAndCapture(mode);
+    EXPECT_TRUE(engine_->WasCalled("BeginCapture(2)"));
+    engine_->Failures["PrepareCapture"] = "No capture file is named.";
+    main_->Capture().ConfirmAndCapture(mode);
+    EXPECT_EQ(prompts_.Messages.back().Text, "No capture file is named.");
+    EXPECT_EQ(prompts_.Messages.back().Buttons, PromptButtons::Ok);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(CaptureMenu, AutoNamingPreparesAndAsksButStartsNothing) {
+    bAutoName = true;
+    prompts_.DialogScript = [](QDialog& d) {
+        static_cast<CapAutoSeqFrm&>(d).edtFrameDelay->setText("2");
+        static_cast<CapAutoSeqFrm&>(d).OKClick();
+        return int(QDialog::Accepted);
+    };
+    main_->Capture().AutomaticFrameSequence();
+    main_->Capture().AutomaticFrameAudioSequence();
+    EXPECT_TRUE(engine_->WasCalled("PrepareCapture(5)"));
+    EXPECT_TRUE(engine_->WasCalled("PrepareCapture(8)"));
+    EXPECT_TRUE(engine_->CallsStartingWith("BeginCapture").empty());
+    EXPECT_TRUE(bSkipAutoCapture);
+    EXPECT_EQ(engine_->GapSeconds, 2);
+}
+
+TEST_F(CaptureMenu, ManualSequencesNeverMinimise) {
+    bWindowsDown = true;
+    main_->show();
+    prompts_.DialogScript = [](QDialog& d) {
+        auto& w = static_cast<CapManSeqFrm&>(d);
+        for (int i = 0; i < 3; ++i) w.CaptureFrameClick();
+        EXPECT_EQ(w.edtFrameCount->text(), "3");
+        return int(QDialog::Rejected);  // the close box
+    };
+    main_->Capture().ManualFrameSequence();
+    EXPECT_FALSE(main_->isMinimized());
+    EXPECT_TRUE(engine_->WasCalled("TimeLimitOn=False"));
+    EXPECT_TRUE(engine_->WasCalled("BeginCapture(4)"));
+    EXPECT_EQ(engine_->CallsStartingWith("GrabFrame").size(), 3u);
+    EXPECT_TRUE(engine_->WasCalled("EndCapture"));  // closing ends the capture
+    EXPECT_FALSE(engine_->WasCalled("PrepareCapture(4)"));
+}
+
+TEST_F(CaptureMenu, ManualFrameCountShowsTheTrueNumberPast32767) {
+    engine_->Captured = 40000;
+    CapManSeqFrm w(*engine_, {}, nullptr);
+    w.Load();
+    w.CaptureFrameClick();
+    EXPECT_EQ(w.edtFrameCount->text(), "40001");
+}
+
+TEST_F(CaptureMenu, StillPictureGoesToTheClipboardAsAnImage) {
+    engine_->Still.Width = 4;
+    engine_->Still.Height = 2;
+    engine_->Still.Stride = 16;
+    engine_->Still.Pixels.assign(32, 0);
+    engine_->Still.Pixels[0] = 255;  // blue of the first pixel
+    main_->Capture().StillPicture();
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    ASSERT_NE(mime, nullptr);
+    EXPECT_TRUE(mime->hasFormat("image/png"));
+    EXPECT_TRUE(mime->hasFormat("image/bmp"));
+    QImage back;
+    ASSERT_TRUE(back.loadFromData(mime->data("image/png"), "PNG"));
+    EXPECT_EQ(back.size(), QSize(4, 2));
+    EXPECT_EQ(QColor(back.pixel(0, 0)).blue(), 255);
+}
+
+TEST_F(CaptureMenu, MinimiseSwitchIsSavedAtOnce) {
+    main_->Menus().Mins->trigger();
+    EXPECT_TRUE(bWindowsDown);
+    EXPECT_TRUE(main_->Menus().Mins->isChecked());
+    EXPECT_EQ(gSettings->GetSetting(gSection, "WindowsDown"), "True");
+    main_->Menus().Mins->trigger();
+    EXPECT_FALSE(bWindowsDown);
+    EXPECT_EQ(gSettings->GetSetting(gSection, "WindowsDown"), "False");
+}
+
+TEST(AutoSequenceDialog, OkRulesAndCancelLeavesTheEngine) {
+    ScriptableEngine e;
+    e.LimitSeconds = 7;
+    e.GapSeconds = 0;
+    CapAutoSeqFrm d(e);
+    d.edtFrameDelay->clear();
+    EXPECT_FALSE(d.btnOK->isEnabled());
+    d.edtFrameDelay->setText("1");
+    EXPECT_TRUE(d.btnOK->isEnabled());
+    d.chkUseTimeLimit->setChecked(true);
+    d.edtTimeLimit->clear();
+    EXPECT_FALSE(d.btnOK->isEnabled());
+    d.chkUseTimeLimit->setChecked(false);
+    EXPECT_TRUE(d.btnOK->isEnabled());
+    d.edtTimeLimit->setText("30");
+    e.ClearCalls();
+    d.OKClick();
+    EXPECT_EQ(d.DialogResult, 1);
+    EXPECT_EQ(e.LimitSeconds, 7);  // not written while unticked
+    EXPECT_FALSE(e.LimitOn);
+    EXPECT_EQ(e.GapSeconds, 1);
+
+    CapAutoSeqFrm c(e);
+    c.edtFrameDelay->setText("9");
+    e.ClearCalls();
+    c.btnCancel->Click();
+    EXPECT_EQ(c.DialogResult, 2);
+    EXPECT_TRUE(e.CallsStartingWith("FrameGapSeconds=").empty());
+    EXPECT_FALSE(NumericKeyPasses(Qt::Key_Period, "."));
+    EXPECT_TRUE(NumericKeyPasses(Qt::Key_5, "5"));
+}
+
+}  // namespace
