@@ -1,0 +1,149 @@
+#include "dialogs/AllocCapFileFrm.h"
+
+#include "controls/Prompts.h"
+#include "controls/xpcmdbutton.h"
+#include "dialogs/CapAutoSeqFrm.h"
+#include "dialogs/DialogChrome.h"
+#include "dialogs/Pelxbas.h"
+#include "infowindows/ElasticPanel.h"
+#include "settings/Globals.h"
+
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace pelta {
+
+namespace {
+QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setGeometry(geometry);
+    return l;
+}
+}  // namespace
+
+AllocCapFileFrm::AllocCapFileFrm(engine::CaptureEngineContract& engine, QWidget* parent)
+    : QDialog(parent), engine_(engine) {
+    setObjectName(QStringLiteral("AllocCapFileFrm"));
+    setWindowTitle(QStringLiteral("Allocate File Size"));
+    resize(400, 200);
+    chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Allocate File Size"));
+    QWidget* panel = chrome_->Panel();
+    auto* l1 = Label(panel, "Label1", QStringLiteral("Capture &file:"), {12, 36, 90, 20});
+    edtCaptureFile = new QLineEdit(QStringLiteral("c:\\capture.avi"), panel);
+    edtCaptureFile->setObjectName(QStringLiteral("edtCaptureFile"));
+    edtCaptureFile->setGeometry(104, 34, 200, 22);
+    l1->setBuddy(edtCaptureFile);
+    btnBrowse = new xpcmdbutton(panel, QStringLiteral("btnBrowse"));
+    btnBrowse->SetCaption(QStringLiteral("Browse..."));
+    btnBrowse->setGeometry(312, 33, 75, 23);
+    auto* l2 = Label(panel, "Label2",
+                     QStringLiteral("Enter the amount of disk space to set aside for the capture file.  Existing video "
+                                    "data in the file will be lost."),
+                     {12, 62, 376, 34});
+    l2->setWordWrap(true);
+    Label(panel, "Label3", QStringLiteral("Free disk space:"), {12, 102, 110, 20});
+    lblFreeDiskSpace = Label(panel, "lblFreeDiskSpace", QStringLiteral("   "), {124, 100, 70, 22});
+    lblFreeDiskSpace->setFrameShape(QFrame::Box);
+    Label(panel, "Label5", QStringLiteral("MB"), {200, 102, 30, 20});
+    auto* l4 = Label(panel, "Label4", QStringLiteral("Capture file &size:"), {12, 132, 110, 20});
+    edtCapFileSize = new QLineEdit(QStringLiteral("0"), panel);
+    edtCapFileSize->setObjectName(QStringLiteral("edtCapFileSize"));
+    edtCapFileSize->setGeometry(124, 130, 70, 22);
+    l4->setBuddy(edtCapFileSize);
+    Label(panel, "Label6", QStringLiteral("MB"), {200, 132, 30, 20});
+    btnOK = new xpcmdbutton(panel, QStringLiteral("btnOK"));
+    btnOK->SetCaption(QStringLiteral("OK"));
+    btnOK->setGeometry(228, 166, 75, 23);
+    btnOK->SetDefault(true);
+    btnCancel = new xpcmdbutton(panel, QStringLiteral("btnCancel"));
+    btnCancel->SetCaption(QStringLiteral("Cancel"));
+    btnCancel->setGeometry(312, 166, 75, 23);
+    btnCancel->SetCancel(true);
+
+    edtCapFileSize->installEventFilter(this);
+    connect(edtCaptureFile, &QLineEdit::textChanged, this, &AllocCapFileFrm::CheckOKButton);
+    connect(edtCapFileSize, &QLineEdit::textChanged, this, &AllocCapFileFrm::CheckOKButton);
+    connect(btnBrowse, &xpcmdbutton::Click, this, &AllocCapFileFrm::BrowseClick);
+    connect(btnOK, &xpcmdbutton::Click, this, &AllocCapFileFrm::OKClick);
+    connect(btnCancel, &xpcmdbutton::Click, this, [this] { done(QDialog::Rejected); });
+    Load();
+}
+
+AllocCapFileFrm::~AllocCapFileFrm() { SetDiskSpaceTargets(SpaceDialog::AllocCapFile, nullptr, nullptr); }
+
+void AllocCapFileFrm::Load() {
+    nSpaceDialog = SpaceDialog::AllocCapFile;
+    SetDiskSpaceTargets(SpaceDialog::AllocCapFile, lblFreeDiskSpace, edtCapFileSize);
+    QString name;
+    try {
+        name = QString::fromStdString(engine_.CaptureFileName());
+        edtCaptureFile->setText(name);
+    } catch (const std::exception&) {
+    }
+    CheckOKButton();
+    try {
+        UpdateDiskSpace(name);
+    } catch (const std::exception&) {
+    }
+    btnOK->SetState(1);
+}
+
+void AllocCapFileFrm::CheckOKButton() {
+    btnOK->SetEnabled(!edtCaptureFile->text().isEmpty() && !edtCapFileSize->text().isEmpty());
+}
+
+void AllocCapFileFrm::BrowseClick() {
+    SaveFileRequest r;
+    r.Owner = this;
+    r.Title = QStringLiteral("Capture File");
+    r.Filter = QStringLiteral("Microsoft AVI (*.avi)");
+    r.DefaultSuffix = QStringLiteral("avi");
+    r.ConfirmOverwrite = false;
+    try {
+        const QFileInfo current(QString::fromStdString(engine_.CaptureFileName()));
+        r.InitialFolder = current.absolutePath();
+        r.InitialName = current.fileName();
+    } catch (const std::exception&) {
+    }
+    const QString chosen = Prompts().SaveFileName(r);
+    if (chosen.isEmpty()) return;  // cancelled: nothing changes
+    try {
+        edtCaptureFile->setText(chosen);
+        UpdateDiskSpace(chosen);
+    } catch (const std::exception& e) {
+        Prompts().Message(this, QString::fromStdString(e.what()), ApplicationTitle(), PromptButtons::Ok);
+    }
+}
+
+void AllocCapFileFrm::OKClick() {
+    bool ok = false;
+    const qlonglong mb = edtCapFileSize->text().toLongLong(&ok);
+    if (!ok || mb > INT32_MAX) {
+        // Digits beyond the 32-bit range get a plain answer instead of an overflow.
+        Prompts().Message(this, QStringLiteral("Choose a capture file size between 0 and 2147483647 MB."),
+                          ApplicationTitle(), PromptButtons::Ok);
+        return;
+    }
+    try {
+        engine_.SetCaptureFileName(edtCaptureFile->text().toStdString());
+        engine_.ReserveCaptureFile(static_cast<int32_t>(mb));
+    } catch (const std::exception& e) {
+        Prompts().Message(this, QString::fromStdString(e.what()), ApplicationTitle(), PromptButtons::Ok);
+        return;
+    }
+    done(QDialog::Accepted);
+}
+
+bool AllocCapFileFrm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edtCapFileSize && event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->text().isEmpty() && k->key() != Qt::Key_Backspace) return false;
+        if (!NumericKeyPasses(k->key(), k->text())) return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace pelta
