@@ -17,10 +17,7 @@
 #include <QResizeEvent>
 #include <exception>
 
-#if __has_include("infowindows/AboutFrm.h")
 #include "infowindows/AboutFrm.h"
-#define PELTA_HAVE_ABOUT 1
-#endif
 
 namespace pelta {
 
@@ -71,10 +68,8 @@ MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
     capture_->ConnectCommands();
     file_->ConnectCommands();
     ConnectCommand(menus_.menuHelpAbout, this, [this] {
-#ifdef PELTA_HAVE_ABOUT
         AboutFrm about(this);
         Prompts().ExecDialog(about);
-#endif
     });
     engine_->SetEventSink(this);
     resize(537, 284 + menuBar()->sizeHint().height());
