@@ -407,6 +407,10 @@ void CapVidAudFrm::OnOK() {
     }
     // An engine that refuses a value is reported, and the dialog stays open.
     try {
+        // A name typed without touching the file-type buttons must reach the engine too, or
+        // the capture would go to a file the user did not ask for. Automatic names are
+        // chosen later, by the Auto Buttons window.
+        if (!bAutoName) engine_.SetCaptureFileName(CaptureFileText().toStdString());
         if (useRate) engine_.SetFrameRateValue(rate);
         if (useLimit) engine_.SetTimeLimitSeconds(limit);
     } catch (const std::exception& e) {

@@ -251,7 +251,8 @@ TEST_F(CapVidAud, OkWritesTheEngineInOrderThenTheSettings) {
     Get<QCheckBox>("ChkAutoName")->setChecked(true);
     engine_.ClearCalls();
     Click("btnOK");
-    const std::vector<std::string> expected = {"FrameRateValue=15", "TimeLimitSeconds=10", "TimeLimitOn=True",
+    // The typed name is handed over first, so the capture goes where the box says.
+    const std::vector<std::string> expected = {"CaptureFileName=" + engine_.FileName, "FrameRateValue=15", "TimeLimitSeconds=10", "TimeLimitOn=True",
                                                "FrameRateOn=True", "MasterStreamIndex=1", "ReserveCaptureFile(25)"};
     EXPECT_EQ(engine_.Calls, expected);
     EXPECT_EQ(dlg_->DialogResult, 1);

@@ -1,0 +1,166 @@
+// The program as a user drives it, on the real engine: menus list the real devices, and
+// captures started from the Capture menu and the Auto Buttons window leave playable files.
+#include "autocapture/Buttons.h"
+#include "controls/xpcmdbutton.h"
+#include "mainwindow/MainFrm.h"
+#include "mainwindow/StatusBarPanels.h"
+#include "settings/Globals.h"
+#include "settings/RegSettings.h"
+#include "support/ScriptedPrompts.h"
+#include "support/Services.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <set>
+
+using namespace pelta;
+
+namespace {
+
+void Pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+struct Streams {
+    std::string text;
+    bool Has(const std::string& s) const { return text.find(s) != std::string::npos; }
+};
+
+Streams Probe(const QString& path) {
+    const std::string cmd = "ffprobe -v error -count_frames -show_entries stream=codec_type,nb_read_frames,duration "
+                            "-of compact '" + path.toStdString() + "' 2>&1";
+    Streams s;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[512];
+        while (fgets(buf, sizeof buf, p)) s.text += buf;
+        pclose(p);
+    }
+    return s;
+}
+
+class UserCaptures : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { services_ = &test::StartMediaServices(); }
+    void SetUp() override {
+        if (!services_->XvfbUp || !services_->PulseUp) GTEST_SKIP() << "no private display or sound server";
+        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
+        bAutoName = bWindowsDown = bSkipAutoCapture = false;
+        main_ = std::make_unique<MainFrm>();
+        main_->Load();
+        main_->show();
+        // The built-in devices make the recording predictable: the Test Pattern and Test Tone.
+        MainMenus& m = main_->Menus();
+        m.menuOptionsVideoDevice.All.back()->trigger();
+        m.menuOptionsAudioDevice.All.back()->trigger();
+    }
+    void TearDown() override { main_.reset(); }
+
+    // Answers the Capture Video and Audio dialog as a user would: a file, a type, OK.
+    void ScriptCaptureDialog(const QString& file, const QString& type, const QString& mode = "Video and Audio") {
+        prompts_.DialogScript = [file, type, mode](QDialog& d) {
+            // The sound-only file types open up once the mode is sound only.
+            auto* modes = d.findChild<QComboBox*>("cmbMode");
+            modes->setCurrentIndex(modes->findText(mode));
+            emit modes->activated(modes->currentIndex());
+            for (auto* r : d.findChildren<QRadioButton*>())
+                if (r->accessibleName() == type && !r->isChecked()) r->click();
+            auto* edit = d.findChild<QLineEdit*>("edtCaptureFile");
+            edit->setText(file);
+            emit d.findChild<xpcmdbutton*>("btnOK")->Click();
+            return d.result();
+        };
+    }
+
+    static const test::MediaServices* services_;
+    QTemporaryDir home_, files_;
+    test::ScriptedPrompts prompts_;
+    std::unique_ptr<MainFrm> main_;
+};
+const test::MediaServices* UserCaptures::services_ = nullptr;
+
+TEST_F(UserCaptures, MenusListTheRealDevicesAndChoosingOneChangesTheStatusBar) {
+    MainMenus& m = main_->Menus();
+    std::set<QString> video, audio, renderers, compressors;
+    for (QAction* a : m.menuOptionsVideoDevice.All) video.insert(a->text());
+    for (QAction* a : m.menuOptionsAudioDevice.All) audio.insert(a->text());
+    for (QAction* a : m.menuOptionsPreviewAudioRenderer.All) renderers.insert(a->text());
+    for (QAction* a : m.menuOptionsVideoCompressor.All) compressors.insert(a->text());
+    EXPECT_TRUE(video.count("Test Pattern"));
+    EXPECT_TRUE(video.count("Screen 0 (1920x1080)"));
+    EXPECT_TRUE(audio.count("Test Tone"));
+    EXPECT_GE(renderers.size(), 2u);
+    EXPECT_TRUE(compressors.count("No Recompression"));
+    EXPECT_TRUE(compressors.count("Motion JPEG"));
+    EXPECT_EQ(main_->PanelText(2), "Test Pattern");
+    EXPECT_EQ(m.menuOptionsVideoCaptureSize.All.front()->text(), "320x240");
+    m.menuOptionsVideoDevice.All[1]->trigger();
+    EXPECT_EQ(main_->PanelText(2), "Screen 0 (1920x1080)");
+    EXPECT_TRUE(m.menuOptionsVideoDevice.All[1]->isChecked());
+    EXPECT_EQ(m.menuOptionsVideoCaptureSize.All.front()->text(), "1920x1080");
+}
+
+TEST_F(UserCaptures, VideoAndSoundFromTheCaptureMenu) {
+    const QString file = files_.filePath("take.avi");
+    ScriptCaptureDialog(file, "AVI");
+    main_->Menus().menuCaptureVideoandAudio->trigger();
+    ASSERT_FALSE(prompts_.Messages.empty());
+    EXPECT_EQ(prompts_.Messages.back().Title, " Ready to capture ");
+    Pump(2500);
+    EXPECT_EQ(main_->PanelText(3), "Recording ...");
+    EXPECT_EQ(main_->PanelText(5), "Format: Avi");
+    EXPECT_TRUE(main_->PanelText(2).startsWith("Not Dropped "));
+    EXPECT_TRUE(main_->PanelText(1).startsWith("Captured "));
+    main_->Menus().menuCaptureStopCapture->trigger();
+    Pump(300);
+    const Streams s = Probe(file);
+    EXPECT_TRUE(s.Has("codec_type=video")) << s.text;
+    EXPECT_TRUE(s.Has("codec_type=audio")) << s.text;
+    EXPECT_TRUE(main_->PanelText(1).contains(" fps "));
+}
+
+TEST_F(UserCaptures, SoundOnlyIntoWavAndMp3) {
+    for (const char* type : {"WAV", "MP3"}) {
+        const QString file = files_.filePath(QString("tone.") + QString(type).toLower());
+        ScriptCaptureDialog(file, type, "Audio only");
+        main_->Menus().menuCaptureVideoandAudio->trigger();
+        Pump(1500);
+        main_->Menus().menuCaptureStopCapture->trigger();
+        Pump(300);
+        const Streams s = Probe(file);
+        EXPECT_TRUE(s.Has("codec_type=audio")) << type << ": " << s.text;
+        EXPECT_FALSE(s.Has("codec_type=video")) << type << ": " << s.text << " msgs=" << prompts_.Messages.size() << " last=" << prompts_.Messages.back().Text.toStdString();
+    }
+}
+
+TEST_F(UserCaptures, ThreeAutomaticCapturesFromTheAutoButtons) {
+    CreateProgramSettings();
+    gSettings->SaveSetting(gSection, "AutoSaveDir", files_.path());
+    main_->Menus().menuAUTO->trigger();
+    ScriptCaptureDialog(files_.filePath("ignored.avi"), "AVI");
+    main_->Menus().menuCaptureVideoandAudio->trigger();
+    Buttons* b = ButtonsWindow(false);
+    ASSERT_NE(b, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        emit b->xpcmdbutton1->Click();
+        Pump(1200);
+        emit b->xpcmdbutton2->Click();
+        Pump(300);
+    }
+    for (int n = 2; n <= 4; ++n) {
+        const Streams s = Probe(files_.filePath("Auto-" + QString::number(n) + ".avi"));
+        EXPECT_TRUE(s.Has("codec_type=video")) << n << ": " << s.text;
+    }
+    emit b->xpcmdbutton3->Click();
+}
+
+}  // namespace
