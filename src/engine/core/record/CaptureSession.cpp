@@ -1,0 +1,703 @@
+#include "engine/core/record/CaptureSession.h"
+
+#include "engine/core/record/CaptureErrors.h"
+#include "engine/core/record/CaptureWriter.h"
+#include "engine/core/record/FileSink.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libswscale/swscale.h>
+}
+
+#include <cmath>
+#include <filesystem>
+
+namespace pelta::engine {
+
+using record::CaptureErrorCode;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+bool ModeHasVideo(int32_t m) { return m == 1 || m == 2 || m == 4 || m == 5 || m == 7 || m == 8; }
+bool ModeHasAudio(int32_t m) { return m == 1 || m == 3 || m == 7 || m == 8; }
+bool ModeIsSequence(int32_t m) { return m == 4 || m == 5 || m == 7 || m == 8; }
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+const char* FormatName(int32_t code) {
+    static const char* names[] = {"Avi", "Asf", "WAVE", "MPEG1Audio", "DICOM", "DVSD", "MP3", "DVSD Avi",
+                                  "Asf Compressor Mux", "Asf Mux", "Still Image", "Stream"};
+    return code >= 0 && code < 12 ? names[code] : "unknown";
+}
+
+constexpr auto kProgressEvery = std::chrono::milliseconds(200);
+constexpr auto kFlushEvery = std::chrono::milliseconds(1000);
+constexpr double kLimitGraceSeconds = 2.0;   // a stalled device still ends a limited capture
+constexpr double kDriftTolerance = 0.1;      // sound that follows the video clock may lag this much
+
+}  // namespace
+
+CaptureSession::CaptureSession(MediaHub& hub, EngineEventPoster poster)
+    : hub_(hub),
+      poster_(std::move(poster)),
+      videoCompressors_(record::AvailableVideoCompressors()),
+      audioCompressors_(record::AvailableAudioCompressors()),
+      fileName_(record::DefaultCaptureFileName()) {}
+
+CaptureSession::~CaptureSession() {
+    EndCapture();
+    JoinWriter();
+}
+
+void CaptureSession::Post(EngineEventKind kind, int32_t value) const {
+    if (poster_) {
+        poster_(kind, value);
+    }
+}
+
+bool CaptureSession::ModeAvailable(int32_t mode) const {
+    const bool v = hub_.HasVideo();
+    const bool a = hub_.HasAudio();
+    switch (mode) {
+    case CaptureMode::AnyVideoAudio: return v || a;
+    case CaptureMode::VideoAndAudio: return v && a;
+    case CaptureMode::VideoOnly:
+    case CaptureMode::ManualFrames:
+    case CaptureMode::AutoFrames:
+    case CaptureMode::StillPicture: return v;
+    case CaptureMode::AudioOnly: return a;
+    case CaptureMode::ManualFramesAudio:
+    case CaptureMode::AutoFramesAudio: return v && a;
+    default: return false;
+    }
+}
+
+void CaptureSession::Validate(int32_t mode) const {
+    if (mode == CaptureMode::StillPicture) {
+        throw EngineError("A still picture is not recorded to a file; it is taken with StillPictureHandle.");
+    }
+    if (mode < 1 || mode > 8) {
+        throw EngineError("Capture mode " + std::to_string(mode) + " does not exist.");
+    }
+    if (outputFormat_ != OutputFormat::Avi && outputFormat_ != OutputFormat::Wave && outputFormat_ != OutputFormat::Mp3) {
+        throw EngineError(std::string("The output format \"") + FormatName(outputFormat_) +
+                          "\" cannot be written; choose AVI, WAVE or MP3.");
+    }
+    if (ModeHasVideo(mode) && outputFormat_ != OutputFormat::Avi) {
+        throw EngineError(std::string("A ") + FormatName(outputFormat_) +
+                          " file holds sound only; video must be captured into an AVI file.");
+    }
+    if (ModeHasVideo(mode) && !hub_.HasVideo()) {
+        throw EngineError("No video device is selected.");
+    }
+    if (ModeHasAudio(mode) && !hub_.HasAudio()) {
+        throw EngineError("No audio device is selected.");
+    }
+    if (fileName_.empty()) {
+        throw EngineError("No capture file is named.");
+    }
+}
+
+void CaptureSession::PrepareCapture(int32_t mode) {
+    if (running_) {
+        throw EngineError("A capture is already running.");
+    }
+    Validate(mode);
+    preparedMode_ = mode;
+    targetState_ = TargetStateCode::Prepared;
+}
+
+void CaptureSession::JoinWriter() {
+    if (writer_.joinable()) {
+        writer_.join();
+    }
+}
+
+void CaptureSession::BeginCapture(int32_t mode) {
+    if (running_) {
+        throw EngineError("A capture is already running.");
+    }
+    Validate(mode);
+    JoinWriter();
+
+    mode_ = mode;
+    wantVideo_ = ModeHasVideo(mode);
+    wantAudio_ = ModeHasAudio(mode);
+    const VideoFormat vf = hub_.CurrentVideoFormat();
+    const AudioFormat af = hub_.CurrentAudioFormat();
+    if (wantVideo_ && (vf.Width <= 0 || vf.Height <= 0)) {
+        throw EngineError("The video device delivers no picture.");
+    }
+    if (wantAudio_ && (af.SampleRate <= 0 || af.Channels <= 0)) {
+        throw EngineError("The audio device delivers no sound.");
+    }
+    constantRate_ = false;
+    if (ModeIsSequence(mode)) {
+        rate_ = AVRational{kSequenceFramesPerSecond, 1};
+    } else if (frameRateOn_ && frameRateValue_ > 0) {
+        rate_ = av_d2q(frameRateValue_, 1001000);
+        constantRate_ = true;
+    } else {
+        rate_ = vf.FrameRate.num > 0 && vf.FrameRate.den > 0 ? vf.FrameRate : AVRational{30, 1};
+    }
+
+    record::WriterSetup setup;
+    setup.Path = fileName_;
+    setup.Format = outputFormat_;
+    setup.KeepAllocation = !reservedFile_.empty() && reservedFile_ == fileName_;
+    setup.Video = wantVideo_;
+    setup.VideoIn = vf;
+    setup.VideoRate = rate_;
+    setup.VideoEncoder = videoCompressors_.SelectedEncoder(record::kRawVideoEncoder);
+    {
+        std::lock_guard lock(queueMutex_);
+        setup.VideoQuality = queueSettings_.VideoQuality;
+        audioQueueLimit_ = std::max(16, queueSettings_.AudioSeconds * 50);
+    }
+    setup.Audio = wantAudio_;
+    setup.AudioIn = af;
+    setup.AudioEncoder = outputFormat_ == OutputFormat::Mp3 ? std::string(record::kMp3Encoder)
+                                                            : audioCompressors_.SelectedEncoder(record::kPcmEncoder);
+
+    auto writer = std::make_unique<record::CaptureWriter>();
+    CaptureErrorCode code{};
+    const bool existed = std::filesystem::exists(fileName_);
+    std::string why = writer->Open(setup, code);
+    if (!why.empty()) {
+        writer.reset();
+        if (!existed) {
+            std::error_code ec;
+            std::filesystem::remove(fileName_, ec);
+        }
+        if (code == CaptureErrorCode::EncoderFailed) {
+            throw EngineError("The capture cannot start: " + why + ".");
+        }
+        throw EngineError("Cannot create the capture file " + fileName_ + ": " + why + ".");
+    }
+    out_ = std::move(writer);
+
+    limitSlots_ = INT64_MAX;
+    limitSamples_ = INT64_MAX;
+    if (timeLimitOn_ && timeLimitSeconds_ > 0) {
+        limitSlots_ = std::max<int64_t>(1, std::llround(timeLimitSeconds_ * av_q2d(rate_)));
+        if (wantAudio_) {
+            limitSamples_ = std::llround(timeLimitSeconds_ * out_->AudioRate());
+            out_->SetAudioSampleLimit(limitSamples_);
+        }
+    }
+    haveZero_ = haveVideoStart_ = haveAudioStart_ = false;
+    videoDone_ = !wantVideo_ || ModeIsSequence(mode);
+    audioDone_ = !wantAudio_;
+    nextSlot_ = 0;
+    sequenceFrames_ = 0;
+    audioClockRatio_ = 1.0;
+    framesCaptured_ = 0;
+    dropDevice_ = dropEncoder_ = dropDisk_ = 0;
+    bytesWritten_ = packetsWritten_ = 0;
+    audioSamplesSeen_ = 0;
+    audioRateSeen_ = out_->AudioRate();
+    elapsed_ = 0;
+    {
+        std::lock_guard lock(queueMutex_);
+        stopRequested_ = false;
+        sourceLost_ = false;
+        grabsRequested_ = grabsDone_ = 0;
+    }
+    begin_ = Clock::now();
+    nextAutoGrab_ = begin_;
+    activeMode_ = mode;
+    lastCapture_ = fileName_;
+    if (setup.KeepAllocation) {
+        reservedFile_.clear();  // the reservation is used up by this capture
+    }
+    targetState_ = TargetStateCode::Writing;
+    endedPosted_ = false;
+    running_ = true;
+    videoCompressors_.SetLocked(true);
+    audioCompressors_.SetLocked(true);
+    listening_ = true;
+    hub_.AddListener(this);
+    writer_ = std::thread([this] { WriterLoop(); });
+}
+
+void CaptureSession::EndCapture() {
+    if (writer_.joinable()) {
+        {
+            std::lock_guard lock(queueMutex_);
+            stopRequested_ = true;
+        }
+        queueCv_.notify_all();
+        writer_.join();
+    }
+    if (preparedMode_ != 0 && targetState_ == TargetStateCode::Prepared) {
+        targetState_ = lastCapture_.empty() ? TargetStateCode::NoOutput : TargetStateCode::Finished;
+    }
+    preparedMode_ = 0;
+}
+
+void CaptureSession::GrabFrame() {
+    if (!running_ || (mode_ != CaptureMode::ManualFrames && mode_ != CaptureMode::ManualFramesAudio)) {
+        throw EngineError("No manual frame sequence is running.");
+    }
+    const int32_t before = framesCaptured_;
+    std::unique_lock lock(queueMutex_);
+    const int ticket = ++grabsRequested_;
+    queueCv_.notify_all();
+    queueCv_.wait_for(lock, std::chrono::seconds(3), [&] { return grabsDone_ >= ticket || !running_; });
+    if (framesCaptured_ == before) {
+        throw EngineError("No picture could be grabbed.");
+    }
+}
+
+void CaptureSession::OnVideoFrame(const AVFrame* frame, AVRational timeBase) {
+    if (listening_ && (mode_ == CaptureMode::VideoAndAudio || mode_ == CaptureMode::VideoOnly)) {
+        Push(frame, true, timeBase);
+    }
+}
+
+void CaptureSession::OnAudioFrame(const AVFrame* frame, AVRational timeBase) {
+    if (listening_ && wantAudio_) {
+        Push(frame, false, timeBase);
+    }
+}
+
+void CaptureSession::OnSourceLost(bool video, const std::string&) {
+    if (!listening_ || (video && !wantVideo_) || (!video && !wantAudio_)) {
+        return;
+    }
+    {
+        std::lock_guard lock(queueMutex_);
+        sourceLost_ = true;
+    }
+    queueCv_.notify_all();
+}
+
+void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
+    AVFrame* copy = av_frame_clone(frame);  // a new reference, no pixel copy
+    if (copy == nullptr) {
+        if (video) {
+            ++dropEncoder_;
+        }
+        return;
+    }
+    Item item{copy, video, tb, Clock::now()};
+    {
+        std::lock_guard lock(queueMutex_);
+        auto& q = video ? videoQueue_ : audioQueue_;
+        const size_t limit = static_cast<size_t>(video ? std::max(1, queueSettings_.VideoFrames) : audioQueueLimit_);
+        if (q.size() >= limit) {
+            if (video) {
+                // Whoever is slow right now is to blame: the file or the encoder.
+                (out_ && out_->InWrite() ? dropDisk_ : dropEncoder_) += 1;
+            }
+            if (video && queueSettings_.DropOldest) {
+                av_frame_free(&q.front().Frame);
+                q.pop_front();
+            } else {
+                av_frame_free(&item.Frame);
+                return;
+            }
+        }
+        q.push_back(item);
+    }
+    queueCv_.notify_one();
+}
+
+void CaptureSession::HandleVideo(Item& item) {
+    if (videoDone_) {
+        return;
+    }
+    const int64_t pts = item.Frame->pts;
+    if (!haveVideoStart_) {
+        haveVideoStart_ = true;
+        videoStartPts_ = pts;
+        prevVideoPts_ = pts;
+        videoStartOffset_ = Seconds(item.Arrival - zero_);
+    } else {
+        const VideoFormat vf = hub_.CurrentVideoFormat();
+        if (vf.FrameRate.num > 0 && vf.FrameRate.den > 0) {
+            const double frameTicks = av_q2d(av_inv_q(vf.FrameRate)) / av_q2d(item.TimeBase);
+            const double gap = static_cast<double>(pts - prevVideoPts_) / frameTicks;
+            if (gap > 1.5) {
+                dropDevice_ += static_cast<int32_t>(std::llround(gap) - 1);
+            }
+        }
+        prevVideoPts_ = pts;
+    }
+    double t = static_cast<double>(pts - videoStartPts_) * av_q2d(item.TimeBase) + videoStartOffset_;
+    if (masterStream_ == 1 && wantAudio_) {
+        t *= audioClockRatio_;  // the picture follows the sound's clock
+    }
+    const int64_t slot = std::llround(t * av_q2d(rate_));
+    if (slot < nextSlot_) {
+        return;  // more pictures than the file's rate takes
+    }
+    if (slot >= limitSlots_) {
+        videoDone_ = true;
+        return;
+    }
+    if (constantRate_) {
+        for (int64_t s = nextSlot_; s < slot && out_->LastVideoSlot() >= 0; ++s) {
+            out_->RepeatVideo(s);
+        }
+    }
+    out_->WriteVideo(item.Frame, slot);
+    nextSlot_ = slot + 1;
+    framesCaptured_ = static_cast<int32_t>(out_->VideoPackets());
+    if (nextSlot_ >= limitSlots_) {
+        videoDone_ = true;
+    }
+}
+
+void CaptureSession::HandleAudio(Item& item) {
+    if (audioDone_) {
+        return;
+    }
+    const AVFrame* f = item.Frame;
+    const int rateIn = f->sample_rate > 0 ? f->sample_rate : hub_.CurrentAudioFormat().SampleRate;
+    const int rateOut = out_->AudioRate();
+    const double frameSeconds = static_cast<double>(f->nb_samples) / std::max(rateIn, 1);
+    if (!haveAudioStart_) {
+        haveAudioStart_ = true;
+        const double lead = Seconds(item.Arrival - zero_) - frameSeconds;
+        if (lead > 0) {
+            out_->WriteSilence(std::llround(lead * rateOut));
+        }
+    } else if (f->pts != AV_NOPTS_VALUE && f->pts > nextAudioPts_) {
+        // The device skipped samples: silence keeps the sound in step.
+        const int64_t missing = av_rescale(f->pts - nextAudioPts_, rateOut, std::max(rateIn, 1));
+        if (missing > 0) {
+            out_->WriteSilence(missing);
+        }
+    }
+    nextAudioPts_ = (f->pts != AV_NOPTS_VALUE ? f->pts : nextAudioPts_) + f->nb_samples;
+    out_->WriteAudio(f);
+
+    const double contentSeconds = static_cast<double>(out_->AudioSamplesIn()) / rateOut;
+    const double wallSeconds = Seconds(item.Arrival - zero_);
+    if (wantVideo_ && masterStream_ == 0) {
+        // The sound follows the picture's clock: fill in or drop what drifted away.
+        const double drift = contentSeconds - wallSeconds;
+        if (drift < -kDriftTolerance) {
+            out_->WriteSilence(std::llround(-drift * rateOut));
+        } else if (drift > kDriftTolerance) {
+            out_->DropAudio(std::llround(drift * rateOut));
+        }
+    } else if (wantVideo_ && masterStream_ == 1 && wallSeconds > 2.0) {
+        audioClockRatio_ = std::clamp(contentSeconds / wallSeconds, 0.5, 1.5);
+    }
+    audioSamplesSeen_ = out_->AudioSamplesIn();
+    if (out_->AudioSamplesIn() >= limitSamples_) {
+        audioDone_ = true;
+    }
+    if (!wantVideo_) {
+        framesCaptured_ = static_cast<int32_t>(out_->AudioPackets());
+    }
+}
+
+void CaptureSession::TakeSequencePicture() {
+    AVFrame* f = hub_.LatestVideoFrame();
+    if (f == nullptr) {
+        return;
+    }
+    int64_t slot = nextSlot_;
+    if (mode_ == CaptureMode::ManualFramesAudio || mode_ == CaptureMode::AutoFramesAudio) {
+        // Placed at the sound's time, so each picture stays until the next one.
+        const double at = static_cast<double>(out_->AudioSamplesIn()) / std::max(out_->AudioRate(), 1);
+        slot = std::max(nextSlot_, static_cast<int64_t>(std::llround(at * kSequenceFramesPerSecond)));
+    }
+    if (slot < limitSlots_ || !ModeHasAudio(mode_)) {
+        out_->WriteVideo(f, slot);
+        nextSlot_ = slot + 1;
+        ++sequenceFrames_;
+        framesCaptured_ = static_cast<int32_t>(out_->VideoPackets());
+    }
+    av_frame_free(&f);
+}
+
+void CaptureSession::WriterLoop() {
+    auto lastProgress = Clock::now();
+    auto lastFlush = lastProgress;
+    bool stopping = false;
+    bool lost = false;
+    std::optional<CaptureErrorCode> failure;
+    const bool autoSequence = mode_ == CaptureMode::AutoFrames || mode_ == CaptureMode::AutoFramesAudio;
+    const bool limited = timeLimitOn_ && timeLimitSeconds_ > 0;
+    const double limit = timeLimitSeconds_;
+    const double gap = std::max(frameGapSeconds_, 0.01);
+
+    for (;;) {
+        Item item;
+        bool have = false;
+        bool grab = false;
+        {
+            std::unique_lock lock(queueMutex_);
+            queueCv_.wait_for(lock, std::chrono::milliseconds(50), [&] {
+                return stopRequested_ || sourceLost_ || !videoQueue_.empty() || !audioQueue_.empty() ||
+                       grabsRequested_ > grabsDone_;
+            });
+            const bool v = !videoQueue_.empty();
+            const bool a = !audioQueue_.empty();
+            if (v || a) {
+                const bool takeVideo = v && (!a || videoQueue_.front().Arrival <= audioQueue_.front().Arrival);
+                auto& q = takeVideo ? videoQueue_ : audioQueue_;
+                item = q.front();
+                q.pop_front();
+                have = true;
+            }
+            grab = grabsRequested_ > grabsDone_;
+            stopping = stopping || stopRequested_;
+            lost = lost || sourceLost_;
+        }
+        if (have) {
+            if (!haveZero_) {
+                haveZero_ = true;
+                zero_ = item.Arrival;
+            }
+            if (item.Video) {
+                HandleVideo(item);
+            } else {
+                HandleAudio(item);
+            }
+            av_frame_free(&item.Frame);
+        }
+        const auto now = Clock::now();
+        if (!haveZero_ && (grab || autoSequence) && !wantAudio_) {
+            haveZero_ = true;
+            zero_ = now;
+        }
+        if (grab) {
+            if (!stopping && !failure) {
+                TakeSequencePicture();
+            }
+            {
+                std::lock_guard lock(queueMutex_);
+                grabsDone_ = grabsRequested_;
+            }
+            queueCv_.notify_all();
+            Post(EngineEventKind::CaptureProgress, framesCaptured_);
+        }
+        if (autoSequence && !stopping && now >= nextAutoGrab_) {
+            TakeSequencePicture();
+            nextAutoGrab_ += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(gap));
+            Post(EngineEventKind::CaptureProgress, framesCaptured_);
+        }
+        if (out_->Failed()) {
+            failure = out_->Failure();
+        } else if (out_->DiskNearlyFull()) {
+            failure = CaptureErrorCode::DiskFull;
+        }
+        const double elapsed = Seconds(now - begin_);
+        elapsed_ = elapsed;
+        bool limitReached = false;
+        if (limited) {
+            const bool sequenceNoSound = (mode_ == CaptureMode::ManualFrames || mode_ == CaptureMode::AutoFrames);
+            limitReached = sequenceNoSound ? elapsed >= limit
+                                           : ((videoDone_ && audioDone_) || elapsed >= limit + kLimitGraceSeconds);
+        }
+        if (lost && !failure) {
+            failure = CaptureErrorCode::DeviceLost;
+        }
+        if (limitReached || failure || lost) {
+            stopping = true;
+        }
+        if (stopping && listening_) {
+            listening_ = false;
+            hub_.RemoveListener(this);
+        }
+        if (stopping) {
+            std::lock_guard lock(queueMutex_);
+            if (failure || (videoQueue_.empty() && audioQueue_.empty())) {
+                break;
+            }
+        }
+        if (now - lastProgress >= kProgressEvery) {
+            lastProgress = now;
+            Post(EngineEventKind::CaptureProgress, framesCaptured_);
+        }
+        if (now - lastFlush >= kFlushEvery) {
+            lastFlush = now;
+            out_->Flush();
+        }
+    }
+    CloseOut();
+    if (failure) {
+        Post(EngineEventKind::CaptureError, record::Code(*failure));
+    }
+    if (!endedPosted_.exchange(true)) {
+        Post(EngineEventKind::CaptureEnded, 0);
+    }
+}
+
+void CaptureSession::CloseOut() {
+    {
+        std::lock_guard lock(queueMutex_);
+        for (auto& it : videoQueue_) {
+            av_frame_free(&it.Frame);
+        }
+        for (auto& it : audioQueue_) {
+            av_frame_free(&it.Frame);
+        }
+        videoQueue_.clear();
+        audioQueue_.clear();
+    }
+    const int rateOut = std::max(out_->AudioRate(), 1);
+    if (!out_->Failed() && out_->HasVideo() && out_->HasAudio() && out_->LastVideoSlot() >= 0) {
+        const double videoEnd = static_cast<double>(out_->LastVideoSlot() + 1) / av_q2d(rate_);
+        const double audioEnd = static_cast<double>(out_->AudioSamplesIn()) / rateOut;
+        if (ModeIsSequence(mode_)) {
+            out_->SetVideoEnd(std::llround(audioEnd * av_q2d(rate_)));
+        } else if (masterStream_ == 0) {
+            const int64_t target = std::llround(videoEnd * rateOut);
+            if (target > out_->AudioSamplesIn()) {
+                out_->WriteSilence(target - out_->AudioSamplesIn());
+            } else {
+                out_->SetAudioSampleLimit(target);
+            }
+        } else if (masterStream_ == 1) {
+            const int64_t endSlot = std::min(limitSlots_, static_cast<int64_t>(std::llround(audioEnd * av_q2d(rate_))));
+            for (int64_t s = out_->LastVideoSlot() + 1; s < endSlot && !out_->Failed(); ++s) {
+                out_->RepeatVideo(s);
+            }
+        }
+    }
+    out_->Finish();
+    framesCaptured_ = static_cast<int32_t>(out_->HasVideo() ? out_->VideoPackets() : out_->AudioPackets());
+    bytesWritten_ = out_->HasVideo() ? out_->VideoBytes() : out_->AudioBytes();
+    packetsWritten_ = out_->HasVideo() ? out_->VideoPackets() : out_->AudioPackets();
+    elapsed_ = Seconds(Clock::now() - begin_);
+    targetState_ = TargetStateCode::Finished;
+    videoCompressors_.SetLocked(false);
+    audioCompressors_.SetLocked(false);
+    running_ = false;
+    queueCv_.notify_all();
+}
+
+int32_t CaptureSession::ActiveMode() const { return running_ ? activeMode_ : 0; }
+
+int32_t CaptureSession::State() const { return running_ ? EngineStateCode::Capturing : 1; }
+
+int32_t CaptureSession::TargetState() const { return targetState_; }
+
+void CaptureSession::ResetOutput() {
+    if (running_) {
+        throw EngineError("The output cannot be reset while a capture is running.");
+    }
+    preparedMode_ = 0;
+    targetState_ = TargetStateCode::NoOutput;
+}
+
+std::string CaptureSession::CaptureFileName() const { return fileName_; }
+
+void CaptureSession::SetCaptureFileName(const std::string& path) {
+    if (running_) {
+        throw EngineError("The capture file cannot change while a capture is running.");
+    }
+    fileName_ = path;
+}
+
+int32_t CaptureSession::OutputFormat() const { return outputFormat_; }
+
+void CaptureSession::SetOutputFormat(int32_t code) {
+    if (running_) {
+        throw EngineError("The output format cannot change while a capture is running.");
+    }
+    outputFormat_ = code;
+}
+
+void CaptureSession::ReserveCaptureFile(int32_t sizeMB) {
+    if (running_) {
+        throw EngineError("The capture file cannot be reserved while a capture is running.");
+    }
+    if (sizeMB == 0) {
+        return;  // nothing to set aside
+    }
+    record::ReserveFile(fileName_, sizeMB);
+    reservedFile_ = fileName_;
+}
+
+void CaptureSession::CopyCaptureTo(const std::string& fileName, bool) {
+    if (running_) {
+        throw EngineError("The capture cannot be copied while it is being recorded.");
+    }
+    record::CopyWhole(lastCapture_, fileName);
+}
+
+StillPicture CaptureSession::StillPictureHandle() const {
+    AVFrame* f = hub_.LatestVideoFrame();
+    if (f == nullptr) {
+        throw EngineError("There is no picture to copy.");
+    }
+    StillPicture pic;
+    pic.Width = f->width;
+    pic.Height = f->height;
+    pic.Stride = f->width * 4;
+    pic.Pixels.resize(static_cast<size_t>(pic.Stride) * static_cast<size_t>(pic.Height));
+    SwsContext* sws = sws_getContext(f->width, f->height, static_cast<AVPixelFormat>(f->format), f->width,
+                                     f->height, AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+    if (sws == nullptr) {
+        av_frame_free(&f);
+        throw EngineError("The picture format cannot be converted.");
+    }
+    uint8_t* dst[4] = {pic.Pixels.data(), nullptr, nullptr, nullptr};
+    int dstStride[4] = {pic.Stride, 0, 0, 0};
+    sws_scale(sws, f->data, f->linesize, 0, f->height, dst, dstStride);
+    sws_freeContext(sws);
+    av_frame_free(&f);
+    return pic;
+}
+
+void CaptureSession::SetTimeLimitSeconds(double s) {
+    if (!(s >= 0) || !std::isfinite(s)) {
+        throw EngineError("The time limit must be zero or more seconds.");
+    }
+    timeLimitSeconds_ = s;
+}
+
+void CaptureSession::SetFrameRateValue(double fps) {
+    if (!(fps >= 0) || fps > 1000 || !std::isfinite(fps)) {
+        throw EngineError("The frame rate must be between 0 and 1000 frames per second.");
+    }
+    frameRateValue_ = fps;
+}
+
+void CaptureSession::SetFrameGapSeconds(double s) {
+    if (!(s > 0) || !std::isfinite(s)) {
+        throw EngineError("The delay between frames must be more than 0 seconds.");
+    }
+    frameGapSeconds_ = s;
+}
+
+void CaptureSession::SetMasterStreamIndex(int32_t index) {
+    if (index < -1 || index > 1) {
+        throw EngineError("The master stream must be -1 (none), 0 (video) or 1 (audio).");
+    }
+    masterStream_ = index;
+}
+
+int32_t CaptureSession::FramesDropped() const { return DroppedByCause().Total(); }
+
+DropCounts CaptureSession::DroppedByCause() const { return DropCounts{dropDevice_, dropEncoder_, dropDisk_}; }
+
+int32_t CaptureSession::MeanFrameBytes() const {
+    const int64_t packets = packetsWritten_;
+    return packets > 0 ? static_cast<int32_t>(bytesWritten_ / packets) : 0;
+}
+
+double CaptureSession::ElapsedSeconds() const { return running_ ? Seconds(Clock::now() - begin_) : elapsed_.load(); }
+
+CaptureQueueSettings CaptureSession::QueueSettings() const {
+    std::lock_guard lock(queueMutex_);
+    return queueSettings_;
+}
+
+void CaptureSession::SetQueueSettings(const CaptureQueueSettings& settings) {
+    if (settings.VideoFrames < 1 || settings.VideoFrames > 240 || settings.AudioSeconds < 1 ||
+        settings.AudioSeconds > 60 || settings.VideoQuality < 2 || settings.VideoQuality > 31) {
+        throw EngineError("Queue lengths are 1 to 240 pictures and 1 to 60 seconds of sound; quality is 2 to 31.");
+    }
+    std::lock_guard lock(queueMutex_);
+    queueSettings_ = settings;
+}
+
+}  // namespace pelta::engine

@@ -1,0 +1,195 @@
+// Everything that records: the capture members of the engine contract, Qt-free.
+// Frames arrive from the hub on the devices' threads and are copied into bounded queues;
+// one writer thread per capture encodes, muxes and writes them, raises the progress
+// events and ends the capture by itself (time limit, full disk, lost device).
+#pragma once
+
+#include "engine/core/EngineContract.h"
+#include "engine/core/MediaHub.h"
+#include "engine/core/record/Compressors.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace pelta::engine::record {
+class CaptureWriter;
+}
+
+namespace pelta::engine {
+
+// Frames a sequence without sound is played at.
+inline constexpr int kSequenceFramesPerSecond = 10;
+
+// Values of TargetState.
+namespace TargetStateCode {
+constexpr int32_t NoOutput = 0;   // nothing prepared, no finished file
+constexpr int32_t Prepared = 1;   // PrepareCapture accepted the mode and format
+constexpr int32_t Finished = 2;   // the last capture's file is complete
+constexpr int32_t Writing = 3;    // a capture is writing its file
+}  // namespace TargetStateCode
+
+// Queue lengths and what happens when a queue is full (the capture-properties dialog).
+struct CaptureQueueSettings {
+    int VideoFrames = 8;          // pictures waiting for the encoder
+    int AudioSeconds = 4;         // sound waiting for the encoder
+    bool DropOldest = false;      // on overflow drop the oldest waiting picture, else the new one
+    int VideoQuality = 5;         // quantiser of Motion JPEG / MPEG-4 (2 best .. 31)
+};
+
+// Frames not written, by cause.
+struct DropCounts {
+    int32_t DeviceGaps = 0;      // the device skipped frames in its own timing
+    int32_t EncoderBehind = 0;   // the queue was full while the encoder worked
+    int32_t DiskBehind = 0;      // the queue was full while the file was being written
+    int32_t Total() const { return DeviceGaps + EncoderBehind + DiskBehind; }
+};
+
+class CaptureSession : private FrameListener {
+public:
+    CaptureSession(MediaHub& hub, EngineEventPoster poster);
+    ~CaptureSession() override;
+    CaptureSession(const CaptureSession&) = delete;
+    CaptureSession& operator=(const CaptureSession&) = delete;
+
+    void PrepareCapture(int32_t mode);
+    void BeginCapture(int32_t mode);
+    void EndCapture();
+    void GrabFrame();
+    bool ModeAvailable(int32_t mode) const;
+    int32_t ActiveMode() const;
+    bool Capturing() const { return running_.load(); }
+    int32_t State() const;  // for EngineState: 4 while capturing, else 1
+    int32_t TargetState() const;
+    void ResetOutput();
+
+    std::string CaptureFileName() const;
+    void SetCaptureFileName(const std::string& path);
+    int32_t OutputFormat() const;
+    void SetOutputFormat(int32_t code);
+    void ReserveCaptureFile(int32_t sizeMB);
+    void CopyCaptureTo(const std::string& fileName, bool flag);
+    StillPicture StillPictureHandle() const;
+
+    bool TimeLimitOn() const { return timeLimitOn_; }
+    void SetTimeLimitOn(bool on) { timeLimitOn_ = on; }
+    double TimeLimitSeconds() const { return timeLimitSeconds_; }
+    void SetTimeLimitSeconds(double s);
+    bool FrameRateOn() const { return frameRateOn_; }
+    void SetFrameRateOn(bool on) { frameRateOn_ = on; }
+    double FrameRateValue() const { return frameRateValue_; }
+    void SetFrameRateValue(double fps);
+    double FrameGapSeconds() const { return frameGapSeconds_; }
+    void SetFrameGapSeconds(double s);
+    int32_t MasterStreamIndex() const { return masterStream_; }
+    void SetMasterStreamIndex(int32_t index);
+
+    int32_t FramesCaptured() const { return framesCaptured_.load(); }
+    int32_t FramesDropped() const;
+    int32_t MeanFrameBytes() const;
+    double ElapsedSeconds() const;
+    DropCounts DroppedByCause() const;
+
+    CaptureQueueSettings QueueSettings() const;
+    void SetQueueSettings(const CaptureQueueSettings& settings);
+
+    CompressorList& VideoCompressorList() { return videoCompressors_; }
+    CompressorList& AudioCompressorList() { return audioCompressors_; }
+
+private:
+    struct Item {
+        AVFrame* Frame = nullptr;
+        bool Video = false;
+        AVRational TimeBase{1, 1};
+        std::chrono::steady_clock::time_point Arrival;
+    };
+
+    void OnVideoFrame(const AVFrame* frame, AVRational timeBase) override;
+    void OnAudioFrame(const AVFrame* frame, AVRational timeBase) override;
+    void OnSourceLost(bool video, const std::string& why) override;
+
+    void Validate(int32_t mode) const;  // throws EngineError
+    void Push(const AVFrame* frame, bool video, AVRational tb);
+    void WriterLoop();
+    void HandleVideo(Item& item);
+    void HandleAudio(Item& item);
+    void TakeSequencePicture();
+    void CloseOut();
+    void Post(EngineEventKind kind, int32_t value) const;
+    void JoinWriter();
+
+    MediaHub& hub_;
+    EngineEventPoster poster_;
+    record::CompressorCatalogue videoCompressors_;
+    record::CompressorCatalogue audioCompressors_;
+
+    // Settings (UI thread)
+    std::string fileName_;
+    int32_t outputFormat_ = 0;
+    bool timeLimitOn_ = false;
+    double timeLimitSeconds_ = 0;
+    bool frameRateOn_ = false;
+    double frameRateValue_ = 0;
+    double frameGapSeconds_ = 1;
+    int32_t masterStream_ = -1;
+    std::string reservedFile_;
+    std::string lastCapture_;
+    int32_t preparedMode_ = 0;
+    int32_t activeMode_ = 0;
+    int32_t targetState_ = TargetStateCode::NoOutput;
+
+    // The running capture
+    std::atomic<bool> running_{false};
+    std::atomic<bool> listening_{false};
+    std::thread writer_;
+    std::unique_ptr<record::CaptureWriter> out_;
+    mutable std::mutex queueMutex_;
+    std::condition_variable queueCv_;
+    std::deque<Item> videoQueue_;
+    std::deque<Item> audioQueue_;
+    bool stopRequested_ = false;   // under queueMutex_
+    int grabsRequested_ = 0;       // under queueMutex_
+    int grabsDone_ = 0;            // under queueMutex_
+    bool sourceLost_ = false;      // under queueMutex_
+    CaptureQueueSettings queueSettings_;  // under queueMutex_
+    int audioQueueLimit_ = 200;    // under queueMutex_
+
+    // Writer-thread state of the capture
+    int32_t mode_ = 0;
+    bool wantVideo_ = false, wantAudio_ = false;
+    AVRational rate_{30, 1};
+    bool constantRate_ = false;
+    int64_t limitSlots_ = INT64_MAX;
+    int64_t limitSamples_ = INT64_MAX;
+    std::chrono::steady_clock::time_point begin_;
+    bool haveZero_ = false;
+    std::chrono::steady_clock::time_point zero_;
+    bool haveVideoStart_ = false;
+    int64_t videoStartPts_ = 0;
+    double videoStartOffset_ = 0;
+    int64_t prevVideoPts_ = 0;
+    bool haveAudioStart_ = false;
+    int64_t nextAudioPts_ = 0;
+    double audioClockRatio_ = 1.0;
+    int64_t nextSlot_ = 0;
+    bool videoDone_ = false, audioDone_ = false;
+    int64_t sequenceFrames_ = 0;
+    std::chrono::steady_clock::time_point nextAutoGrab_;
+
+    std::atomic<int32_t> framesCaptured_{0};
+    std::atomic<int32_t> dropDevice_{0}, dropEncoder_{0}, dropDisk_{0};
+    std::atomic<int64_t> bytesWritten_{0};
+    std::atomic<int64_t> packetsWritten_{0};
+    std::atomic<int64_t> audioSamplesSeen_{0};
+    std::atomic<int> audioRateSeen_{0};
+    std::atomic<double> elapsed_{0};
+    std::atomic<bool> endedPosted_{true};
+};
+
+}  // namespace pelta::engine

@@ -1,0 +1,451 @@
+#include "engine/core/record/CaptureWriter.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/error.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace pelta::engine::record {
+
+namespace {
+
+std::string AvError(int rc) {
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(rc, buf, sizeof buf);
+    return buf;
+}
+
+const char* MuxerName(int32_t format) {
+    switch (format) {
+    case 0: return "avi";
+    case 2: return "wav";
+    case 6: return "mp3";
+    default: return nullptr;
+    }
+}
+
+AVPixelFormat PickPixelFormat(const AVCodec* codec, AVPixelFormat in) {
+    const std::string name = codec->name;
+    if (name == "rawvideo") {
+        return AV_PIX_FMT_BGR24;  // an uncompressed DIB
+    }
+    if (name == "mjpeg") {
+        return AV_PIX_FMT_YUVJ420P;  // what players expect of Motion JPEG
+    }
+    if (codec->pix_fmts == nullptr) {
+        return AV_PIX_FMT_YUV420P;
+    }
+    if (name == "libx264" || name == "libxvid" || name == "mpeg4" || name == "msmpeg4") {
+        return AV_PIX_FMT_YUV420P;  // 4:2:0 is the profile every decoder takes
+    }
+    return avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, in, 0, nullptr);
+}
+
+int PickSampleRate(const AVCodec* codec, int want) {
+    if (codec->supported_samplerates == nullptr) {
+        return want;
+    }
+    int best = 0;
+    for (const int* r = codec->supported_samplerates; *r != 0; ++r) {
+        if (*r == want) {
+            return want;
+        }
+        if (best == 0 || std::abs(*r - want) < std::abs(best - want)) {
+            best = *r;
+        }
+    }
+    return best;
+}
+
+AVSampleFormat PickSampleFormat(const AVCodec* codec, AVSampleFormat in) {
+    if (codec->sample_fmts == nullptr) {
+        return in;
+    }
+    for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f) {
+        if (*f == in) {
+            return in;
+        }
+    }
+    return codec->sample_fmts[0];
+}
+
+}  // namespace
+
+CaptureWriter::~CaptureWriter() {
+    if (!finished_) {
+        Finish();
+    }
+    Release();
+}
+
+void CaptureWriter::Release() {
+    avcodec_free_context(&video_);
+    avcodec_free_context(&audio_);
+    if (fmt_ != nullptr) {
+        fmt_->pb = nullptr;  // owned by the sink
+        avformat_free_context(fmt_);
+        fmt_ = nullptr;
+    }
+    av_packet_free(&packet_);
+    av_frame_free(&picture_);
+    av_frame_free(&sound_);
+    sws_freeContext(sws_);
+    sws_ = nullptr;
+    swr_free(&swr_);
+    if (fifo_ != nullptr) {
+        av_audio_fifo_free(fifo_);
+        fifo_ = nullptr;
+    }
+}
+
+bool CaptureWriter::SetFailure(CaptureErrorCode code, const std::string& text) {
+    if (!failed_) {
+        failed_ = code;
+        failureText_ = text;
+    }
+    return false;
+}
+
+bool CaptureWriter::FailFromWrite(int rc, const char* what) {
+    switch (sink_.LastFailure()) {
+    case FileSink::Failure::DiskFull:
+        return SetFailure(CaptureErrorCode::DiskFull, "the disk is full");
+    case FileSink::Failure::WriteFailed:
+        return SetFailure(CaptureErrorCode::WriteFailed, std::string("writing the file failed: ") +
+                                                             AvError(AVERROR(sink_.LastErrno())));
+    case FileSink::Failure::None:
+        break;
+    }
+    return SetFailure(CaptureErrorCode::EncoderFailed, std::string(what) + ": " + AvError(rc));
+}
+
+int CaptureWriter::AudioRate() const { return audio_ != nullptr ? audio_->sample_rate : 0; }
+
+std::string CaptureWriter::Open(const WriterSetup& s, CaptureErrorCode& code) {
+    code = CaptureErrorCode::CannotCreateFile;
+    const char* muxer = MuxerName(s.Format);
+    if (muxer == nullptr) {
+        return "this output format cannot be written";
+    }
+    if (avformat_alloc_output_context2(&fmt_, nullptr, muxer, s.Path.c_str()) < 0 || fmt_ == nullptr) {
+        return "the muxer could not be set up";
+    }
+    packet_ = av_packet_alloc();
+    std::string err;
+    code = CaptureErrorCode::EncoderFailed;
+    if (s.Video && !OpenVideo(s, err)) {
+        return err;
+    }
+    if (s.Audio && !OpenAudio(s, err)) {
+        return err;
+    }
+    code = CaptureErrorCode::CannotCreateFile;
+    std::string why = sink_.Open(s.Path, s.KeepAllocation);
+    if (!why.empty()) {
+        return why;
+    }
+    fmt_->pb = sink_.Avio();
+    fmt_->max_interleave_delta = AV_TIME_BASE;  // nothing waits in the muxer longer than a second
+    int rc = avformat_write_header(fmt_, nullptr);
+    if (rc < 0) {
+        return "writing the file header failed: " + AvError(rc);
+    }
+    headerWritten_ = true;
+    return {};
+}
+
+bool CaptureWriter::OpenVideo(const WriterSetup& s, std::string& err) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(s.VideoEncoder.c_str());
+    if (codec == nullptr) {
+        err = "the video encoder " + s.VideoEncoder + " is missing";
+        return false;
+    }
+    video_ = avcodec_alloc_context3(codec);
+    video_->width = s.VideoIn.Width;
+    video_->height = s.VideoIn.Height;
+    video_->pix_fmt = PickPixelFormat(codec, s.VideoIn.PixelFormat);
+    video_->framerate = s.VideoRate;
+    video_->time_base = av_inv_q(s.VideoRate);
+    video_->sample_aspect_ratio = AVRational{1, 1};
+    video_->max_b_frames = 0;  // AVI has no presentation times
+    video_->gop_size = 12;
+    video_->thread_count = 0;
+    const std::string name = codec->name;
+    if (name == "mjpeg" || name == "mpeg4" || name == "msmpeg4" || name == "libxvid") {
+        video_->flags |= AV_CODEC_FLAG_QSCALE;
+        video_->global_quality = FF_QP2LAMBDA * s.VideoQuality;
+    }
+    if (name == "libx264") {
+        av_opt_set(video_->priv_data, "preset", "ultrafast", 0);
+        av_opt_set(video_->priv_data, "crf", "23", 0);
+    }
+    if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) {
+        video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    int rc = avcodec_open2(video_, codec, nullptr);
+    if (rc < 0) {
+        err = "the video encoder " + s.VideoEncoder + " cannot start: " + AvError(rc);
+        return false;
+    }
+    videoStream_ = avformat_new_stream(fmt_, nullptr);
+    avcodec_parameters_from_context(videoStream_->codecpar, video_);
+    videoStream_->time_base = video_->time_base;
+    videoStream_->avg_frame_rate = s.VideoRate;
+    videoStream_->r_frame_rate = s.VideoRate;
+    picture_ = av_frame_alloc();
+    picture_->format = video_->pix_fmt;
+    picture_->width = video_->width;
+    picture_->height = video_->height;
+    if (av_frame_get_buffer(picture_, 0) < 0) {
+        err = "out of memory";
+        return false;
+    }
+    return true;
+}
+
+bool CaptureWriter::OpenAudio(const WriterSetup& s, std::string& err) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(s.AudioEncoder.c_str());
+    if (codec == nullptr) {
+        err = "the audio encoder " + s.AudioEncoder + " is missing";
+        return false;
+    }
+    audio_ = avcodec_alloc_context3(codec);
+    audio_->sample_rate = PickSampleRate(codec, s.AudioIn.SampleRate);
+    audio_->sample_fmt = PickSampleFormat(codec, s.AudioIn.SampleFormat);
+    av_channel_layout_default(&audio_->ch_layout, std::clamp(s.AudioIn.Channels, 1, 2));
+    audio_->time_base = AVRational{1, audio_->sample_rate};
+    const std::string name = codec->name;
+    if (name == "libmp3lame") {
+        audio_->bit_rate = 64000 * audio_->ch_layout.nb_channels;
+    } else if (name == "ac3" || name == "mp2") {
+        audio_->bit_rate = 96000 * audio_->ch_layout.nb_channels;
+    }
+    if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) {
+        audio_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    }
+    int rc = avcodec_open2(audio_, codec, nullptr);
+    if (rc < 0) {
+        err = "the audio encoder " + s.AudioEncoder + " cannot start: " + AvError(rc);
+        return false;
+    }
+    audioStream_ = avformat_new_stream(fmt_, nullptr);
+    avcodec_parameters_from_context(audioStream_->codecpar, audio_);
+    audioStream_->time_base = audio_->time_base;
+
+    AVChannelLayout inLayout;
+    av_channel_layout_default(&inLayout, std::max(1, s.AudioIn.Channels));
+    rc = swr_alloc_set_opts2(&swr_, &audio_->ch_layout, audio_->sample_fmt, audio_->sample_rate, &inLayout,
+                             s.AudioIn.SampleFormat, s.AudioIn.SampleRate, 0, nullptr);
+    if (rc < 0 || swr_init(swr_) < 0) {
+        err = "the sound format cannot be converted";
+        return false;
+    }
+    fifo_ = av_audio_fifo_alloc(audio_->sample_fmt, audio_->ch_layout.nb_channels, 4096);
+    sound_ = av_frame_alloc();
+    return fifo_ != nullptr && sound_ != nullptr;
+}
+
+bool CaptureWriter::Drain(AVCodecContext* enc, AVStream* st, bool video) {
+    for (;;) {
+        int rc = avcodec_receive_packet(enc, packet_);
+        if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) {
+            return true;
+        }
+        if (rc < 0) {
+            return SetFailure(CaptureErrorCode::EncoderFailed, "the encoder failed: " + AvError(rc));
+        }
+        packet_->stream_index = st->index;
+        av_packet_rescale_ts(packet_, enc->time_base, st->time_base);
+        const int size = packet_->size;
+        inWrite_ = true;
+        rc = av_interleaved_write_frame(fmt_, packet_);
+        inWrite_ = false;
+        if (rc < 0) {
+            return FailFromWrite(rc, "the muxer refused a packet");
+        }
+        if (sink_.LastFailure() != FileSink::Failure::None) {
+            return FailFromWrite(0, "writing");
+        }
+        (video ? videoPackets_ : audioPackets_) += 1;
+        (video ? videoBytes_ : audioBytes_) += size;
+    }
+}
+
+bool CaptureWriter::WriteVideo(const AVFrame* frame, int64_t slot) {
+    if (video_ == nullptr || Failed() || slot <= lastSlot_) {
+        return !Failed();
+    }
+    if (av_frame_make_writable(picture_) < 0) {
+        return SetFailure(CaptureErrorCode::OutOfMemory, "out of memory");
+    }
+    sws_ = sws_getCachedContext(sws_, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
+                                video_->width, video_->height, video_->pix_fmt, SWS_BICUBIC, nullptr, nullptr,
+                                nullptr);
+    if (sws_ == nullptr) {
+        return SetFailure(CaptureErrorCode::EncoderFailed, "the picture format cannot be converted");
+    }
+    sws_scale(sws_, frame->data, frame->linesize, 0, frame->height, picture_->data, picture_->linesize);
+    havePicture_ = true;
+    return RepeatVideo(slot);
+}
+
+bool CaptureWriter::RepeatVideo(int64_t slot) {
+    if (video_ == nullptr || Failed() || !havePicture_ || slot <= lastSlot_) {
+        return !Failed();
+    }
+    picture_->pts = slot;
+    picture_->quality = video_->global_quality;
+    picture_->pict_type = AV_PICTURE_TYPE_NONE;
+    int rc = avcodec_send_frame(video_, picture_);
+    if (rc < 0) {
+        return SetFailure(CaptureErrorCode::EncoderFailed, "the video encoder failed: " + AvError(rc));
+    }
+    lastSlot_ = slot;
+    return Drain(video_, videoStream_, true);
+}
+
+bool CaptureWriter::WriteAudio(const AVFrame* frame) {
+    if (audio_ == nullptr || Failed()) {
+        return !Failed();
+    }
+    const int outMax = swr_get_out_samples(swr_, frame->nb_samples);
+    uint8_t** out = nullptr;
+    if (av_samples_alloc_array_and_samples(&out, nullptr, audio_->ch_layout.nb_channels, std::max(outMax, 1),
+                                           audio_->sample_fmt, 0) < 0) {
+        return SetFailure(CaptureErrorCode::OutOfMemory, "out of memory");
+    }
+    int got = swr_convert(swr_, out, outMax, const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
+    if (got > 0) {
+        av_audio_fifo_write(fifo_, reinterpret_cast<void**>(out), got);
+        audioIn_ += got;
+    }
+    av_freep(&out[0]);
+    av_freep(&out);
+    return EncodeAudioFifo(false);
+}
+
+bool CaptureWriter::WriteSilence(int64_t samples) {
+    if (audio_ == nullptr || Failed() || samples <= 0) {
+        return !Failed();
+    }
+    while (samples > 0) {
+        const int n = static_cast<int>(std::min<int64_t>(samples, 4096));
+        uint8_t** out = nullptr;
+        if (av_samples_alloc_array_and_samples(&out, nullptr, audio_->ch_layout.nb_channels, n, audio_->sample_fmt,
+                                               0) < 0) {
+            return SetFailure(CaptureErrorCode::OutOfMemory, "out of memory");
+        }
+        av_samples_set_silence(out, 0, n, audio_->ch_layout.nb_channels, audio_->sample_fmt);
+        av_audio_fifo_write(fifo_, reinterpret_cast<void**>(out), n);
+        av_freep(&out[0]);
+        av_freep(&out);
+        audioIn_ += n;
+        samples -= n;
+    }
+    return EncodeAudioFifo(false);
+}
+
+void CaptureWriter::DropAudio(int64_t samples) {
+    if (fifo_ == nullptr || samples <= 0) {
+        return;
+    }
+    const int n = static_cast<int>(std::min<int64_t>(samples, av_audio_fifo_size(fifo_)));
+    av_audio_fifo_drain(fifo_, n);
+    audioIn_ -= n;
+}
+
+bool CaptureWriter::EncodeAudioFifo(bool final) {
+    const bool fixed = audio_->frame_size > 0 && !(audio_->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+    const int block = fixed ? audio_->frame_size : 1024;
+    for (;;) {
+        const int64_t room = audioLimit_ - audioOut_;
+        int avail = static_cast<int>(std::min<int64_t>(av_audio_fifo_size(fifo_), std::max<int64_t>(room, 0)));
+        if (avail <= 0 || (avail < block && !final)) {
+            if (room <= 0 && av_audio_fifo_size(fifo_) > 0) {
+                av_audio_fifo_reset(fifo_);  // past the limit: the rest is not recorded
+            }
+            return true;
+        }
+        const int n = std::min(avail, block);
+        av_frame_unref(sound_);
+        sound_->nb_samples = fixed ? block : n;
+        sound_->format = audio_->sample_fmt;
+        sound_->sample_rate = audio_->sample_rate;
+        av_channel_layout_copy(&sound_->ch_layout, &audio_->ch_layout);
+        if (av_frame_get_buffer(sound_, 0) < 0) {
+            return SetFailure(CaptureErrorCode::OutOfMemory, "out of memory");
+        }
+        if (n < sound_->nb_samples) {
+            // A short last block: the rest is silence.
+            av_samples_set_silence(sound_->extended_data, n, sound_->nb_samples - n, audio_->ch_layout.nb_channels,
+                                   audio_->sample_fmt);
+        }
+        av_audio_fifo_read(fifo_, reinterpret_cast<void**>(sound_->extended_data), n);
+        sound_->pts = audioOut_;
+        audioOut_ += n;
+        int rc = avcodec_send_frame(audio_, sound_);
+        if (rc < 0) {
+            return SetFailure(CaptureErrorCode::EncoderFailed, "the audio encoder failed: " + AvError(rc));
+        }
+        if (!Drain(audio_, audioStream_, false)) {
+            return false;
+        }
+    }
+}
+
+void CaptureWriter::Flush() {
+    if (headerWritten_ && !Failed()) {
+        sink_.Flush();
+    }
+}
+
+bool CaptureWriter::Finish() {
+    if (finished_) {
+        return !Failed();
+    }
+    finished_ = true;
+    if (headerWritten_) {
+        const bool hardFailure = sink_.LastFailure() != FileSink::Failure::None;
+        if (!hardFailure) {
+            if (audio_ != nullptr) {
+                EncodeAudioFifo(true);
+                avcodec_send_frame(audio_, nullptr);
+                Drain(audio_, audioStream_, false);
+            }
+            if (video_ != nullptr) {
+                avcodec_send_frame(video_, nullptr);
+                Drain(video_, videoStream_, true);
+                if (videoEnd_ > lastSlot_ + 1 && lastSlot_ >= 0 && !Failed()) {
+                    // An empty chunk at the end: the last picture stays until the sound ends.
+                    av_packet_unref(packet_);
+                    packet_->stream_index = videoStream_->index;
+                    packet_->pts = packet_->dts = av_rescale_q(videoEnd_ - 1, video_->time_base,
+                                                               videoStream_->time_base);
+                    packet_->duration = 1;
+                    av_interleaved_write_frame(fmt_, packet_);
+                }
+            }
+        }
+        int rc = av_write_trailer(fmt_);
+        if (rc < 0 && !hardFailure) {
+            FailFromWrite(rc, "writing the end of the file failed");
+        }
+    }
+    sink_.Close();
+    if (sink_.LastFailure() != FileSink::Failure::None && !Failed()) {
+        FailFromWrite(0, "closing the file failed");
+    }
+    return !Failed();
+}
+
+}  // namespace pelta::engine::record
