@@ -140,6 +140,10 @@ TEST_F(RealDevices, ScreenAndMonitorDeliverFramesAndSound) {
     core.AddListener(&c);
     core.VideoInputs().SetSelected(0);
     core.VideoSizeList().SetSelected(1);  // scaled to 1280x720
+    {
+        std::lock_guard l(c.m);
+        c.video = 0;  // count only the pictures of the new size
+    }
     int monitor = -1;
     for (size_t i = 0; i < core.AudioDevices().size(); ++i)
         if (core.AudioDevices()[i].Url == "nullsink.monitor") monitor = int(i);

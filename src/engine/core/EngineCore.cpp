@@ -63,6 +63,10 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
             std::lock_guard lock(sourceMutex_);
             video_.reset();
         }
+        {
+            std::lock_guard lock(latestMutex_);
+            av_frame_free(&latest_);
+        }
         fresh = std::make_unique<AvSource>(
             d, size, true,
             SourceCallbacks{[this](const AVFrame* f, AVRational tb) { OnVideo(f, tb); },
@@ -71,9 +75,10 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
     }
     {
         std::lock_guard lock(sourceMutex_);
+        if (!fresh) video_.reset();
         video_ = std::move(fresh);
     }
-    {
+    if (device < 0) {
         std::lock_guard lock(latestMutex_);
         av_frame_free(&latest_);
     }
