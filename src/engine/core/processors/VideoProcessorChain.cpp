@@ -1,0 +1,148 @@
+#include "engine/core/processors/VideoProcessorChain.h"
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/mathematics.h>
+#include <libavutil/pixdesc.h>
+}
+
+namespace pelta::engine::processors {
+
+void VideoProcessorChain::SetChain(const ChainDescription& chain) {
+    ChainDescription clean = Sanitised(chain, true);
+    std::lock_guard lock(editMutex_);
+    if (clean == chain_) return;
+    chain_ = std::move(clean);
+    ++version_;
+}
+
+ChainDescription VideoProcessorChain::Chain() const {
+    std::lock_guard lock(editMutex_);
+    return chain_;
+}
+
+void VideoProcessorChain::LockOutputSize(int width, int height) {
+    std::lock_guard lock(editMutex_);
+    if (width <= 0 || height <= 0) return;
+    lock_ = std::make_pair(width, height);
+    ++version_;
+}
+
+void VideoProcessorChain::UnlockOutputSize() {
+    std::lock_guard lock(editMutex_);
+    if (!lock_) return;
+    lock_.reset();
+    ++version_;
+}
+
+bool VideoProcessorChain::Active() const {
+    std::lock_guard lock(editMutex_);
+    return !chain_.Empty() || lock_.has_value();
+}
+
+std::string VideoProcessorChain::LastError() const {
+    std::lock_guard lock(editMutex_);
+    return error_;
+}
+
+void VideoProcessorChain::Reset() {
+    std::lock_guard run(runMutex_);
+    graph_.Reset();
+    built_ = false;
+}
+
+void VideoProcessorChain::Rebuild(const InputKey& key, const ChainDescription& chain,
+                                  std::optional<std::pair<int, int>> lock) {
+    std::vector<FilterStep> steps;
+    for (const auto& e : chain.Entries) {
+        auto s = VideoSteps(e);
+        steps.insert(steps.end(), s.begin(), s.end());
+    }
+    if (lock)
+        steps.push_back({"scale", {{"w", std::to_string(lock->first)}, {"h", std::to_string(lock->second)}}});
+    // Back to the source's pixel format, so the rest of the engine sees one format.
+    steps.push_back({"format", {{"pix_fmts", av_get_pix_fmt_name(AVPixelFormat(key.Format))}}});
+
+    auto configure = [&](AVFilterContext* src) {
+        AVBufferSrcParameters* par = av_buffersrc_parameters_alloc();
+        if (!par) return AVERROR(ENOMEM);
+        par->format = key.Format;
+        par->width = key.Width;
+        par->height = key.Height;
+        par->time_base = key.TimeBase;
+        par->sample_aspect_ratio = key.Sar.num > 0 ? key.Sar : AVRational{1, 1};
+        const int err = av_buffersrc_parameters_set(src, par);
+        av_free(par);
+        return err;
+    };
+    const std::string why = graph_.Build(true, configure, steps);
+    ++rebuilds_;
+    built_ = true;
+    failed_ = !why.empty();
+    std::lock_guard edit(editMutex_);
+    error_ = why;
+}
+
+AVFrame* VideoProcessorChain::Process(const AVFrame* in, AVRational timeBase) {
+    if (!in || in->width <= 0 || in->height <= 0 || in->format < 0) return nullptr;
+    ChainDescription chain;
+    std::optional<std::pair<int, int>> lock;
+    uint64_t version;
+    {
+        std::lock_guard edit(editMutex_);
+        version = version_;
+        if (chain_.Empty() && !lock_) {
+            error_.clear();
+        } else {
+            chain = chain_;
+            lock = lock_;
+        }
+    }
+    std::lock_guard run(runMutex_);
+    if (chain.Empty() && !lock) {
+        if (built_) {
+            graph_.Reset();
+            built_ = false;
+        }
+        return av_frame_clone(in);
+    }
+    const InputKey key{in->width, in->height, in->format, in->sample_aspect_ratio, timeBase};
+    if (!built_ || version != builtVersion_ || !(key == builtKey_)) {
+        builtVersion_ = version;
+        builtKey_ = key;
+        Rebuild(key, chain, lock);
+    }
+    if (failed_) return av_frame_clone(in);
+
+    // The source takes its own reference; `in` stays the caller's.
+    if (av_buffersrc_write_frame(graph_.Source(), in) < 0) return av_frame_clone(in);
+    AVFrame* out = av_frame_alloc();
+    if (!out) return nullptr;
+    // Should a filter emit several frames for one input, the newest is the one shown.
+    bool got = false;
+    while (true) {
+        AVFrame* next = got ? av_frame_alloc() : out;
+        if (!next) break;
+        const int err = av_buffersink_get_frame(graph_.Sink(), next);
+        if (err < 0) {
+            if (next != out) av_frame_free(&next);
+            break;
+        }
+        if (next != out) {
+            av_frame_unref(out);
+            av_frame_move_ref(out, next);
+            av_frame_free(&next);
+        }
+        got = true;
+    }
+    if (!got) {
+        av_frame_free(&out);
+        return nullptr;
+    }
+    if (out->pts != AV_NOPTS_VALUE)
+        out->pts = av_rescale_q(out->pts, av_buffersink_get_time_base(graph_.Sink()), timeBase);
+    return out;
+}
+
+}  // namespace pelta::engine::processors

@@ -1,0 +1,81 @@
+// The user's picture filters as one libavfilter graph. The UI thread edits the chain with
+// SetChain while a source thread runs Process; the graph is rebuilt on the processing
+// thread when the chain, the output-size lock or the input format changes.
+#pragma once
+
+#include "engine/core/processors/FilterCatalog.h"
+#include "engine/core/processors/FilterGraph.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+#include <libavutil/pixfmt.h>
+#include <libavutil/rational.h>
+}
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace pelta::engine::processors {
+
+class VideoProcessorChain {
+public:
+    VideoProcessorChain() = default;
+    VideoProcessorChain(const VideoProcessorChain&) = delete;
+    VideoProcessorChain& operator=(const VideoProcessorChain&) = delete;
+
+    // Any thread. Unknown filters are dropped and values clamped into range.
+    void SetChain(const ChainDescription& chain);
+    ChainDescription Chain() const;
+
+    // While a capture runs its encoder has a fixed picture size: with a lock in force the
+    // chain's output is scaled to that size, so editing the chain cannot break the file.
+    void LockOutputSize(int width, int height);
+    void UnlockOutputSize();
+
+    // The processed picture as a new reference (caller frees), in the input's pixel format;
+    // the size follows the chain (crop, rotate) unless locked. A chain that cannot be built
+    // passes frames through unchanged and reports why in LastError. nullptr while a filter
+    // still collects frames (deinterlacing needs the next frame) or for a null input.
+    // One processing thread at a time; calls are serialised.
+    AVFrame* Process(const AVFrame* in, AVRational timeBase = {1, 1000000});
+
+    // Frames taken by Process since the last rebuild are dropped, e.g. on a device change.
+    void Reset();
+
+    bool Active() const;           // a chain or a size lock is in force
+    std::string LastError() const; // "" when the graph built
+    uint64_t Rebuilds() const { return rebuilds_.load(); }
+
+private:
+    struct InputKey {
+        int Width = 0, Height = 0;
+        int Format = AV_PIX_FMT_NONE;
+        AVRational Sar{0, 1};
+        AVRational TimeBase{0, 1};
+        bool operator==(const InputKey& o) const {
+            return Width == o.Width && Height == o.Height && Format == o.Format &&
+                   av_cmp_q(Sar, o.Sar) == 0 && av_cmp_q(TimeBase, o.TimeBase) == 0;
+        }
+    };
+
+    void Rebuild(const InputKey& key, const ChainDescription& chain, std::optional<std::pair<int, int>> lock);
+
+    mutable std::mutex editMutex_;  // guards chain_, lock_, version_, error_
+    ChainDescription chain_;
+    std::optional<std::pair<int, int>> lock_;
+    uint64_t version_ = 0;
+    std::string error_;
+
+    std::mutex runMutex_;  // guards the graph state below
+    FilterGraph graph_;
+    bool built_ = false;      // graph_ (or a recorded failure) matches builtVersion_/builtKey_
+    bool failed_ = false;
+    uint64_t builtVersion_ = ~uint64_t(0);
+    InputKey builtKey_;
+    std::atomic<uint64_t> rebuilds_{0};
+};
+
+}  // namespace pelta::engine::processors

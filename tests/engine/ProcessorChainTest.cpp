@@ -1,0 +1,377 @@
+// The processor chains on synthetic frames: what each filter does to real pixels and
+// samples, rebuilding on format and chain changes, and the chain's text form.
+#include "engine/core/processors/AudioProcessorChain.h"
+#include "engine/core/processors/VideoProcessorChain.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+using namespace pelta::engine::processors;
+
+namespace {
+
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+
+// A packed RGB24 picture whose every pixel differs from its neighbours.
+FramePtr RgbFrame(int w, int h, int64_t pts = 0) {
+    FramePtr f(av_frame_alloc());
+    f->width = w;
+    f->height = h;
+    f->format = AV_PIX_FMT_RGB24;
+    f->pts = pts;
+    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = f->data[0] + y * f->linesize[0] + 3 * x;
+            p[0] = uint8_t(x * 7 + y);
+            p[1] = uint8_t(y * 5 + 40);
+            p[2] = uint8_t(255 - x * 3);
+        }
+    return f;
+}
+
+FramePtr YuvFrame(int w, int h, int64_t pts = 0) {
+    FramePtr f(av_frame_alloc());
+    f->width = w;
+    f->height = h;
+    f->format = AV_PIX_FMT_YUV420P;
+    f->pts = pts;
+    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
+    for (int p = 0; p < 3; ++p) {
+        const int pw = p ? w / 2 : w, ph = p ? h / 2 : h;
+        for (int y = 0; y < ph; ++y)
+            for (int x = 0; x < pw; ++x) f->data[p][y * f->linesize[p] + x] = uint8_t(16 + (x * 3 + y * 2 + p * 50) % 200);
+    }
+    return f;
+}
+
+const uint8_t* Rgb(const AVFrame* f, int x, int y) { return f->data[0] + y * f->linesize[0] + 3 * x; }
+
+ChainDescription One(const std::string& id, std::map<std::string, double> values = {}) {
+    return ChainDescription{{ChainEntry{id, std::move(values)}}};
+}
+
+FramePtr Filter(VideoProcessorChain& chain, const AVFrame* in) { return FramePtr(chain.Process(in)); }
+
+}  // namespace
+
+TEST(ProcessorVideo, MirrorSwapsEveryRowLeftToRight) {
+    VideoProcessorChain chain;
+    chain.SetChain(One("mirror"));
+    auto in = RgbFrame(40, 30);
+    auto out = Filter(chain, in.get());
+    ASSERT_TRUE(out);
+    EXPECT_EQ(chain.LastError(), "");
+    ASSERT_EQ(out->format, AV_PIX_FMT_RGB24);
+    ASSERT_EQ(out->width, 40);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            ASSERT_EQ(0, memcmp(Rgb(out.get(), x, y), Rgb(in.get(), 39 - x, y), 3)) << x << "," << y;
+}
+
+TEST(ProcessorVideo, FlipAndRotateMovePixelsWhereExpected) {
+    auto in = RgbFrame(40, 30);
+    VideoProcessorChain chain;
+    chain.SetChain(One("flip"));
+    auto flipped = Filter(chain, in.get());
+    ASSERT_TRUE(flipped);
+    EXPECT_EQ(0, memcmp(Rgb(flipped.get(), 5, 0), Rgb(in.get(), 5, 29), 3));
+
+    chain.SetChain(One("rotate", {{"angle", 0}}));  // 90 degrees clockwise
+    auto cw = Filter(chain, in.get());
+    ASSERT_TRUE(cw);
+    EXPECT_EQ(cw->width, 30);
+    EXPECT_EQ(cw->height, 40);
+    // Clockwise: the input's bottom-left corner becomes the top-left one.
+    EXPECT_EQ(0, memcmp(Rgb(cw.get(), 0, 0), Rgb(in.get(), 0, 29), 3));
+
+    chain.SetChain(One("rotate", {{"angle", 1}}));
+    auto half = Filter(chain, in.get());
+    ASSERT_TRUE(half);
+    EXPECT_EQ(half->width, 40);
+    EXPECT_EQ(0, memcmp(Rgb(half.get(), 0, 0), Rgb(in.get(), 39, 29), 3));
+}
+
+TEST(ProcessorVideo, GreyScaleGivesEqualChannels) {
+    VideoProcessorChain chain;
+    chain.SetChain(One("grey"));
+    auto in = RgbFrame(32, 16);
+    auto out = Filter(chain, in.get());
+    ASSERT_TRUE(out);
+    ASSERT_EQ(out->format, AV_PIX_FMT_RGB24);
+    int coloured = 0;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const uint8_t* p = Rgb(out.get(), x, y);
+            coloured += !(p[0] == p[1] && p[1] == p[2]);
+        }
+    EXPECT_EQ(coloured, 0);
+}
+
+TEST(ProcessorVideo, CropTakesTheMarginsAndSurvivesOversizedOnes) {
+    VideoProcessorChain chain;
+    chain.SetChain(One("crop", {{"left", 8}, {"top", 4}, {"right", 6}, {"bottom", 2}}));
+    auto in = RgbFrame(64, 48);
+    auto out = Filter(chain, in.get());
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->width, 50);
+    EXPECT_EQ(out->height, 42);
+    EXPECT_EQ(0, memcmp(Rgb(out.get(), 0, 0), Rgb(in.get(), 8, 4), 3));
+
+    // Margins wider than the picture must not break the graph (the picture would vanish).
+    chain.SetChain(One("crop", {{"left", 1000}, {"right", 1000}}));
+    out = Filter(chain, in.get());
+    ASSERT_TRUE(out);
+    EXPECT_EQ(chain.LastError(), "");
+    EXPECT_EQ(out->width, 2);
+    EXPECT_EQ(out->height, 48);
+}
+
+TEST(ProcessorVideo, RebuildsWhenTheInputFormatOrChainChanges) {
+    VideoProcessorChain chain;
+    chain.SetChain(One("mirror"));
+    auto a = RgbFrame(64, 48);
+    ASSERT_TRUE(Filter(chain, a.get()));
+    ASSERT_TRUE(Filter(chain, a.get()));
+    EXPECT_EQ(chain.Rebuilds(), 1u);
+
+    auto b = RgbFrame(32, 24);
+    auto outB = Filter(chain, b.get());
+    ASSERT_TRUE(outB);
+    EXPECT_EQ(outB->width, 32);
+    EXPECT_EQ(chain.Rebuilds(), 2u);
+
+    auto c = YuvFrame(32, 24);
+    auto outC = Filter(chain, c.get());
+    ASSERT_TRUE(outC);
+    EXPECT_EQ(outC->format, AV_PIX_FMT_YUV420P);  // output follows the source's format
+    EXPECT_EQ(outC->data[0][0], c->data[0][31]);
+    EXPECT_EQ(chain.Rebuilds(), 3u);
+
+    chain.SetChain(One("flip"));
+    ASSERT_TRUE(Filter(chain, c.get()));
+    EXPECT_EQ(chain.Rebuilds(), 4u);
+    chain.SetChain(One("flip"));  // the same chain again: nothing to rebuild
+    ASSERT_TRUE(Filter(chain, c.get()));
+    EXPECT_EQ(chain.Rebuilds(), 4u);
+}
+
+TEST(ProcessorVideo, EmptyChainPassesAnUnchangedCopy) {
+    VideoProcessorChain chain;
+    auto in = RgbFrame(16, 8, 1234);
+    auto out = Filter(chain, in.get());
+    ASSERT_TRUE(out);
+    EXPECT_NE(out.get(), in.get());
+    EXPECT_EQ(out->pts, 1234);
+    EXPECT_EQ(0, memcmp(out->data[0], in->data[0], 16 * 3));
+    EXPECT_FALSE(chain.Active());
+    EXPECT_EQ(chain.Process(nullptr), nullptr);
+}
+
+TEST(ProcessorVideo, SizeLockKeepsTheCaptureSizeWhileTheChainChanges) {
+    VideoProcessorChain chain;
+    chain.LockOutputSize(64, 48);
+    chain.SetChain(One("crop", {{"left", 20}}));
+    auto in = RgbFrame(64, 48);
+    auto out = Filter(chain, in.get());
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->width, 64);
+    EXPECT_EQ(out->height, 48);
+    chain.SetChain(One("rotate", {{"angle", 0}}));
+    out = Filter(chain, in.get());
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->width, 64);
+    chain.UnlockOutputSize();
+    out = Filter(chain, in.get());
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->width, 48);
+}
+
+TEST(ProcessorVideo, EveryCatalogueFilterBuildsOnCommonSourceFormats) {
+    for (AVPixelFormat fmt : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_BGR0, AV_PIX_FMT_YUYV422}) {
+        for (const auto& spec : VideoFilters()) {
+            VideoProcessorChain chain;
+            chain.SetChain(ChainDescription{{DefaultEntry(spec)}});
+            FramePtr in(av_frame_alloc());
+            in->width = 64;
+            in->height = 48;
+            in->format = fmt;
+            ASSERT_EQ(av_frame_get_buffer(in.get(), 0), 0);
+            for (int i = 0; i < 3; ++i) {  // deinterlacers answer from the second frame on
+                in->pts = i * 40000;
+                FramePtr out(chain.Process(in.get()));
+                if (i > 0) {
+                    ASSERT_TRUE(out) << spec.Id;
+                }
+                if (out) {
+                    EXPECT_EQ(out->format, fmt) << spec.Id;
+                }
+            }
+            EXPECT_EQ(chain.LastError(), "") << spec.Id << " on " << av_get_pix_fmt_name(fmt);
+        }
+    }
+}
+
+TEST(ProcessorVideo, DateTimeOverlayDrawsText) {
+    VideoProcessorChain chain;
+    chain.SetChain(One("datetime", {{"corner", 0}, {"size", 20}, {"box", 0}}));
+    FramePtr in(av_frame_alloc());
+    in->width = 320;
+    in->height = 80;
+    in->format = AV_PIX_FMT_RGB24;
+    ASSERT_EQ(av_frame_get_buffer(in.get(), 0), 0);
+    for (int y = 0; y < 80; ++y) memset(in->data[0] + y * in->linesize[0], 0, 320 * 3);
+    auto out = Filter(chain, in.get());
+    ASSERT_TRUE(out);
+    ASSERT_EQ(chain.LastError(), "");
+    int lit = 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 320; ++x) lit += Rgb(out.get(), x, y)[0] > 128;
+    EXPECT_GT(lit, 50);  // digits drawn in white at the top left
+}
+
+TEST(ProcessorVideo, EditingWhileAnotherThreadProcesses) {
+    VideoProcessorChain chain;
+    std::atomic<bool> stop{false};
+    std::atomic<int> bad{0};
+    std::thread source([&] {
+        auto in = RgbFrame(48, 32);
+        for (int i = 0; i < 400 && !stop; ++i) {
+            FramePtr out(chain.Process(in.get()));
+            if (!out || (out->width != 48 && out->width != 32 && out->width != 40)) ++bad;
+        }
+    });
+    const ChainDescription edits[] = {One("mirror"), One("rotate", {{"angle", 2}}), {}, One("crop", {{"left", 8}})};
+    for (int i = 0; i < 200; ++i) chain.SetChain(edits[i % 4]);
+    source.join();
+    EXPECT_EQ(bad.load(), 0);
+}
+
+TEST(ProcessorChainText, RoundTripsAndRejectsMalformedText) {
+    ChainDescription c{{ChainEntry{"crop", {{"left", 8}, {"top", 2}}}, ChainEntry{"mirror", {}}}};
+    auto parsed = ParseChain(ToText(c), true);
+    ASSERT_TRUE(parsed);
+    EXPECT_EQ(*parsed, Sanitised(c, true));
+    EXPECT_EQ(ParamValue(*FindFilter("crop", true), parsed->Entries[0], "left"), 8);
+
+    EXPECT_FALSE(ParseChain("crop:left", true));
+    EXPECT_FALSE(ParseChain("crop:left=abc", true));
+    EXPECT_FALSE(ParseChain("cr op", true));
+    // Unknown filters are dropped, values clamped and integers rounded.
+    auto odd = ParseChain("sepia;crop:left=99999,top=3.6;volume:gain=2", true);
+    ASSERT_TRUE(odd);
+    ASSERT_EQ(odd->Entries.size(), 1u);
+    EXPECT_EQ(odd->Entries[0].Values.at("left"), 4096);
+    EXPECT_EQ(odd->Entries[0].Values.at("top"), 4);
+    EXPECT_TRUE(ParseChain("", false)->Empty());
+}
+
+namespace {
+
+FramePtr ToneFrame(AVSampleFormat fmt, int rate, int channels, int samples, int64_t pts, int16_t value = 1000) {
+    FramePtr f(av_frame_alloc());
+    f->format = fmt;
+    f->sample_rate = rate;
+    f->nb_samples = samples;
+    f->pts = pts;
+    av_channel_layout_default(&f->ch_layout, channels);
+    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
+    if (fmt == AV_SAMPLE_FMT_S16) {
+        auto* s = reinterpret_cast<int16_t*>(f->data[0]);
+        for (int i = 0; i < samples * channels; ++i) s[i] = (i / channels) % 2 ? value : int16_t(-value);
+    } else if (fmt == AV_SAMPLE_FMT_FLTP) {
+        for (int c = 0; c < channels; ++c) {
+            auto* s = reinterpret_cast<float*>(f->data[c]);
+            for (int i = 0; i < samples; ++i) s[i] = (i % 2 ? value : -value) / 32768.0f;
+        }
+    }
+    return f;
+}
+
+}  // namespace
+
+TEST(ProcessorAudio, VolumeScalesSamplesAndKeepsTheFormat) {
+    AudioProcessorChain chain;
+    chain.SetChain(One("volume", {{"gain", 2.5}}));
+    auto in = ToneFrame(AV_SAMPLE_FMT_S16, 48000, 2, 1024, 0);
+    FramePtr out(chain.Process(in.get()));
+    ASSERT_TRUE(out);
+    EXPECT_EQ(chain.LastError(), "");
+    EXPECT_EQ(out->format, AV_SAMPLE_FMT_S16);
+    EXPECT_EQ(out->sample_rate, 48000);
+    EXPECT_EQ(out->ch_layout.nb_channels, 2);
+    EXPECT_EQ(out->nb_samples, 1024);
+    auto* s = reinterpret_cast<int16_t*>(out->data[0]);
+    EXPECT_EQ(s[0], -2500);
+    EXPECT_EQ(s[2], 2500);
+
+    // A louder gain than the samples can take clips instead of wrapping around.
+    chain.SetChain(One("volume", {{"gain", 8}}));
+    auto loud = ToneFrame(AV_SAMPLE_FMT_S16, 48000, 2, 1024, 1024, 20000);
+    out.reset(chain.Process(loud.get()));
+    ASSERT_TRUE(out);
+    EXPECT_EQ(reinterpret_cast<int16_t*>(out->data[0])[2], 32767);
+}
+
+TEST(ProcessorAudio, RebuildsOnFormatChangeAndFollowsTheNewFormat) {
+    AudioProcessorChain chain;
+    chain.SetChain(One("volume", {{"gain", 0.5}}));
+    auto a = ToneFrame(AV_SAMPLE_FMT_S16, 48000, 2, 480, 0);
+    FramePtr out(chain.Process(a.get()));
+    ASSERT_TRUE(out);
+    EXPECT_EQ(chain.Rebuilds(), 1u);
+    auto b = ToneFrame(AV_SAMPLE_FMT_FLTP, 44100, 1, 441, 0);
+    out.reset(chain.Process(b.get()));
+    ASSERT_TRUE(out);
+    EXPECT_EQ(chain.Rebuilds(), 2u);
+    EXPECT_EQ(out->format, AV_SAMPLE_FMT_FLTP);
+    EXPECT_EQ(out->sample_rate, 44100);
+    EXPECT_EQ(out->ch_layout.nb_channels, 1);
+    EXPECT_FLOAT_EQ(reinterpret_cast<float*>(out->data[0])[1], 500 / 32768.0f);
+}
+
+TEST(ProcessorAudio, LookAheadFiltersLoseNoSamplesAndKeepTime) {
+    for (double method : {0.0, 1.0}) {  // dynaudnorm, then loudnorm (which runs at 192 kHz inside)
+        AudioProcessorChain chain;
+        chain.SetChain(One("normalise", {{"method", method}}));
+        int64_t in = 0, out = 0, firstPts = -1;
+        auto take = [&](AVFrame* f) {
+            FramePtr p(f);
+            if (!p) return false;
+            if (firstPts < 0) firstPts = p->pts;
+            EXPECT_EQ(p->sample_rate, 16000);
+            out += p->nb_samples;
+            return true;
+        };
+        for (int i = 0; i < 100; ++i) {
+            auto f = ToneFrame(AV_SAMPLE_FMT_S16, 16000, 1, 800, in);
+            in += 800;
+            take(chain.Process(f.get()));
+            while (take(chain.Receive())) {}
+        }
+        while (take(chain.Flush())) {}
+        EXPECT_EQ(chain.LastError(), "");
+        EXPECT_NEAR(double(out), double(in), 16000 * 0.01) << method;
+        EXPECT_EQ(firstPts, 0) << method;
+    }
+}
+
+TEST(ProcessorAudio, EveryCatalogueFilterBuilds) {
+    for (const auto& spec : AudioFilters()) {
+        AudioProcessorChain chain;
+        chain.SetChain(ChainDescription{{DefaultEntry(spec)}});
+        auto f = ToneFrame(AV_SAMPLE_FMT_S16, 48000, 2, 1024, 0);
+        FramePtr out(chain.Process(f.get()));
+        EXPECT_EQ(chain.LastError(), "") << spec.Id;
+    }
+}
