@@ -149,7 +149,7 @@ TEST_F(RealDevices, ScreenAndMonitorDeliverFramesAndSound) {
         if (core.AudioDevices()[i].Url == "nullsink.monitor") monitor = int(i);
     ASSERT_GE(monitor, 0);
     core.AudioInputs().SetSelected(monitor);
-    EXPECT_TRUE(c.WaitFor([&] { return c.video >= 5 && c.audioSamples >= 2400; }, 15000));
+    EXPECT_TRUE(c.WaitFor([&] { return c.video >= 5 && c.width == 1280 && c.audioSamples >= 2400; }, 15000));
     EXPECT_EQ(c.width, 1280);
     EXPECT_EQ(core.CurrentAudioFormat().SampleRate, 48000);
     AVFrame* latest = core.LatestVideoFrame();
