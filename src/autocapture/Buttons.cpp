@@ -1,5 +1,7 @@
 #include "autocapture/Buttons.h"
 
+#include "controls/SkipFailure.h"
+
 #include "autocapture/AutoNaming.h"
 #include "controls/Prompts.h"
 #include "controls/xpcmdbutton.h"
@@ -20,13 +22,6 @@ namespace pelta {
 namespace {
 QPointer<Buttons> gButtons;
 
-template <typename F>
-void Skip(F&& f) {
-    try {
-        f();
-    } catch (const std::exception&) {
-    }
-}
 }  // namespace
 
 Buttons* ButtonsWindow(bool loadIfNeeded) {
@@ -77,7 +72,7 @@ void Buttons::DoAutoCaptures(int16_t nMode) {
         close();
         return;
     }
-    Skip([] {
+    SkipFailure([] {
         sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
         ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
     });
@@ -112,14 +107,14 @@ void Buttons::StopClick() {
     xpcmdbutton1->SetEnabled(true);
     xpcmdbutton1->SetState(1);
     if (MainFrm* main = MainFrm::Instance()) {
-        Skip([&] { main->Engine().EndCapture(); });
+        SkipFailure([&] { main->Engine().EndCapture(); });
         main->WriteCaptureStatus(true);
     }
 }
 
 void Buttons::CancelClick() {
     if (MainFrm* main = MainFrm::Instance()) {
-        Skip([&] { main->Engine().EndCapture(); });
+        SkipFailure([&] { main->Engine().EndCapture(); });
         main->WriteCaptureStatus(true);
     }
     close();

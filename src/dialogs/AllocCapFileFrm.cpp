@@ -15,15 +15,6 @@
 
 namespace pelta {
 
-namespace {
-QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(geometry);
-    return l;
-}
-}  // namespace
-
 AllocCapFileFrm::AllocCapFileFrm(engine::CaptureEngineContract& engine, QWidget* parent)
     : QDialog(parent), engine_(engine) {
     setObjectName(QStringLiteral("AllocCapFileFrm"));
@@ -31,36 +22,30 @@ AllocCapFileFrm::AllocCapFileFrm(engine::CaptureEngineContract& engine, QWidget*
     resize(400, 200);
     chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Allocate File Size"));
     QWidget* panel = chrome_->Panel();
-    auto* l1 = Label(panel, "Label1", QStringLiteral("Capture &file:"), {12, 36, 90, 20});
+    auto* l1 = MakeLabel(panel, QStringLiteral("Label1"), QStringLiteral("Capture &file:"), {12, 36, 90, 20});
     edtCaptureFile = new QLineEdit(QStringLiteral("c:\\capture.avi"), panel);
     edtCaptureFile->setObjectName(QStringLiteral("edtCaptureFile"));
     edtCaptureFile->setGeometry(104, 34, 200, 22);
     l1->setBuddy(edtCaptureFile);
-    btnBrowse = new xpcmdbutton(panel, QStringLiteral("btnBrowse"));
-    btnBrowse->SetCaption(QStringLiteral("Browse..."));
-    btnBrowse->setGeometry(312, 33, 75, 23);
-    auto* l2 = Label(panel, "Label2",
+    btnBrowse = MakeButton(panel, QStringLiteral("btnBrowse"), QStringLiteral("Browse..."), {312, 33, 75, 23});
+    auto* l2 = MakeLabel(panel, QStringLiteral("Label2"),
                      QStringLiteral("Enter the amount of disk space to set aside for the capture file.  Existing video "
                                     "data in the file will be lost."),
                      {12, 62, 376, 34});
     l2->setWordWrap(true);
-    Label(panel, "Label3", QStringLiteral("Free disk space:"), {12, 102, 110, 20});
-    lblFreeDiskSpace = Label(panel, "lblFreeDiskSpace", QStringLiteral("   "), {124, 100, 70, 22});
+    MakeLabel(panel, QStringLiteral("Label3"), QStringLiteral("Free disk space:"), {12, 102, 110, 20});
+    lblFreeDiskSpace = MakeLabel(panel, QStringLiteral("lblFreeDiskSpace"), QStringLiteral("   "), {124, 100, 70, 22});
     lblFreeDiskSpace->setFrameShape(QFrame::Box);
-    Label(panel, "Label5", QStringLiteral("MB"), {200, 102, 30, 20});
-    auto* l4 = Label(panel, "Label4", QStringLiteral("Capture file &size:"), {12, 132, 110, 20});
+    MakeLabel(panel, QStringLiteral("Label5"), QStringLiteral("MB"), {200, 102, 30, 20});
+    auto* l4 = MakeLabel(panel, QStringLiteral("Label4"), QStringLiteral("Capture file &size:"), {12, 132, 110, 20});
     edtCapFileSize = new QLineEdit(QStringLiteral("0"), panel);
     edtCapFileSize->setObjectName(QStringLiteral("edtCapFileSize"));
     edtCapFileSize->setGeometry(124, 130, 70, 22);
     l4->setBuddy(edtCapFileSize);
-    Label(panel, "Label6", QStringLiteral("MB"), {200, 132, 30, 20});
-    btnOK = new xpcmdbutton(panel, QStringLiteral("btnOK"));
-    btnOK->SetCaption(QStringLiteral("OK"));
-    btnOK->setGeometry(228, 166, 75, 23);
+    MakeLabel(panel, QStringLiteral("Label6"), QStringLiteral("MB"), {200, 132, 30, 20});
+    btnOK = MakeButton(panel, QStringLiteral("btnOK"), QStringLiteral("OK"), {228, 166, 75, 23});
     btnOK->SetDefault(true);
-    btnCancel = new xpcmdbutton(panel, QStringLiteral("btnCancel"));
-    btnCancel->SetCaption(QStringLiteral("Cancel"));
-    btnCancel->setGeometry(312, 166, 75, 23);
+    btnCancel = MakeButton(panel, QStringLiteral("btnCancel"), QStringLiteral("Cancel"), {312, 166, 75, 23});
     btnCancel->SetCancel(true);
 
     edtCapFileSize->installEventFilter(this);

@@ -13,12 +13,6 @@
 namespace pelta {
 
 namespace {
-QLabel* Label(QWidget* parent, const char* name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(geometry);
-    return l;
-}
 QString Number(double v) { return QString::number(v, 'g', 15); }
 }  // namespace
 
@@ -33,27 +27,23 @@ CapAutoSeqFrm::CapAutoSeqFrm(engine::CaptureEngineContract& engine, QWidget* par
     resize(300, 150);
     chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Frame Sequence"));
     QWidget* panel = chrome_->Panel();
-    auto* label1 = Label(panel, "Label1", QStringLiteral("Frame &Delay:"), {12, 40, 90, 20});
+    auto* label1 = MakeLabel(panel, QStringLiteral("Label1"), QStringLiteral("Frame &Delay:"), {12, 40, 90, 20});
     edtFrameDelay = new QLineEdit(panel);
     edtFrameDelay->setObjectName(QStringLiteral("edtFrameDelay"));
     edtFrameDelay->setGeometry(110, 38, 80, 22);
     label1->setBuddy(edtFrameDelay);
-    Label(panel, "Label2", QStringLiteral("sec"), {196, 40, 30, 20});
+    MakeLabel(panel, QStringLiteral("Label2"), QStringLiteral("sec"), {196, 40, 30, 20});
     chkUseTimeLimit = new QCheckBox(panel);
     chkUseTimeLimit->setObjectName(QStringLiteral("chkUseTimeLimit"));
     chkUseTimeLimit->setGeometry(12, 72, 18, 20);
-    Label(panel, "Label4", QStringLiteral("Time Limit:"), {32, 72, 76, 20});
+    MakeLabel(panel, QStringLiteral("Label4"), QStringLiteral("Time Limit:"), {32, 72, 76, 20});
     edtTimeLimit = new QLineEdit(panel);
     edtTimeLimit->setObjectName(QStringLiteral("edtTimeLimit"));
     edtTimeLimit->setGeometry(110, 70, 80, 22);
-    Label(panel, "Label3", QStringLiteral("sec"), {196, 72, 30, 20});
-    btnOK = new xpcmdbutton(panel, QStringLiteral("btnOK"));
-    btnOK->SetCaption(QStringLiteral("OK"));
-    btnOK->setGeometry(120, 112, 75, 23);
+    MakeLabel(panel, QStringLiteral("Label3"), QStringLiteral("sec"), {196, 72, 30, 20});
+    btnOK = MakeButton(panel, QStringLiteral("btnOK"), QStringLiteral("OK"), {120, 112, 75, 23});
     btnOK->SetDefault(true);
-    btnCancel = new xpcmdbutton(panel, QStringLiteral("btnCancel"));
-    btnCancel->SetCaption(QStringLiteral("Cancel"));
-    btnCancel->setGeometry(205, 112, 75, 23);
+    btnCancel = MakeButton(panel, QStringLiteral("btnCancel"), QStringLiteral("Cancel"), {205, 112, 75, 23});
     btnCancel->SetCancel(true);
 
     edtFrameDelay->installEventFilter(this);

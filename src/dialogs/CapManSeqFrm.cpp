@@ -28,13 +28,9 @@ CapManSeqFrm::CapManSeqFrm(engine::CaptureEngineContract& engine, std::function<
     edtFrameCount->setObjectName(QStringLiteral("edtFrameCount"));
     edtFrameCount->setReadOnly(true);  // the window writes it; the user only reads it
     edtFrameCount->setGeometry(166, 74, 80, 22);
-    btnCapture = new xpcmdbutton(panel, QStringLiteral("btnCapture"));
-    btnCapture->SetCaption(QStringLiteral("Capture Frame"));
-    btnCapture->setGeometry(100, 112, 100, 25);
+    btnCapture = MakeButton(panel, QStringLiteral("btnCapture"), QStringLiteral("Capture Frame"), {100, 112, 100, 25});
     btnCapture->SetDefault(true);
-    btnStop = new xpcmdbutton(panel, QStringLiteral("btnStop"));
-    btnStop->SetCaption(QStringLiteral("Stop Capture"));
-    btnStop->setGeometry(210, 112, 100, 25);
+    btnStop = MakeButton(panel, QStringLiteral("btnStop"), QStringLiteral("Stop Capture"), {210, 112, 100, 25});
     connect(btnCapture, &xpcmdbutton::Click, this, &CapManSeqFrm::CaptureFrameClick);
     connect(btnStop, &xpcmdbutton::Click, this, &CapManSeqFrm::StopClick);
 }

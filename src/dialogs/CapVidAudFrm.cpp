@@ -1,5 +1,7 @@
 #include "dialogs/CapVidAudFrm.h"
 
+#include "controls/SkipFailure.h"
+
 #include "controls/Prompts.h"
 #include "controls/xpcmdbutton.h"
 #include "dialogs/DialogChrome.h"
@@ -29,15 +31,6 @@ namespace {
 
 constexpr auto kPlaceholderName = "/Using Auto Name with ext";
 
-// Runs one step of a sequence whose failing steps are skipped.
-template <typename F>
-void Step(F&& f) {
-    try {
-        f();
-    } catch (const std::exception&) {
-    }
-}
-
 // A Double as the user reads it: general format, up to 15 significant digits.
 QString NumberText(double v) { return QLocale().toString(v, 'g', 15); }
 
@@ -48,13 +41,6 @@ double ParseNumber(const QString& text, bool* ok) {
     if (!*ok) v = QLocale::c().toDouble(t, ok);
     if (*ok && !std::isfinite(v)) *ok = false;
     return v;
-}
-
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->setGeometry(geometry);
-    return l;
 }
 
 void SetTextColour(QWidget* w, const QColor& c) {
@@ -197,7 +183,7 @@ void CapVidAudFrm::BuildControls() {
         connect(box, &QLineEdit::textChanged, this, &CapVidAudFrm::CheckOKButton);
     }
     connect(edtCaptureFile, &QLineEdit::textChanged, this, &CapVidAudFrm::OnCaptureFileChanged);
-    connect(edtCaptureFile, &QLineEdit::editingFinished, this, [this] { Step([&] { UpdateDiskSpace(CaptureFileText()); }); });
+    connect(edtCaptureFile, &QLineEdit::editingFinished, this, [this] { SkipFailure([&] { UpdateDiskSpace(CaptureFileText()); }); });
     connect(chkUseTimeLimit, &QCheckBox::toggled, this, &CapVidAudFrm::OnUseTimeLimitClick);
     connect(chkUseFrameRate, &QCheckBox::toggled, this, &CapVidAudFrm::OnUseFrameRateClick);
     connect(cmbMode, &QComboBox::activated, this, &CapVidAudFrm::OnModeClick);
@@ -207,50 +193,50 @@ void CapVidAudFrm::BuildControls() {
 }
 
 void CapVidAudFrm::Load() {
-    Step([&] {
+    SkipFailure([&] {
         nSpaceDialog = SpaceDialog::CapVidAud;
         nTargetFormat = engine::OutputFormat::Avi;
         DialogResult = 2;
         CheckOKButton();
     });
-    Step([&] { sCaptureExt = QStringLiteral(".avi"); });
-    Step([&] {
+    SkipFailure([&] { sCaptureExt = QStringLiteral(".avi"); });
+    SkipFailure([&] {
         if (!gSettings) return;
         sAutoSaveDir = gSettings->GetSetting(gSection, QStringLiteral("AutoSaveDir"), QString());
         sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
         ReadBooleanSetting(QStringLiteral("SaveExt"), bSaveExt);
         ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
     });
-    Step([&] {
+    SkipFailure([&] {
         ChkTimeStamp->setChecked(bAddTime);
         ChkAutoName->setChecked(bSaveExt);
     });
-    Step([&] {
+    SkipFailure([&] {
         if (bAutoName) edtCaptureFile->setText(sAutoSaveDir + QLatin1String(kPlaceholderName) + sExt);
         else edtCaptureFile->setText(QString::fromStdString(engine_.CaptureFileName()));
     });
-    Step([&] {
+    SkipFailure([&] {
         // Without a folder the names would point at the filesystem root.
         if (sAutoSaveDir.isEmpty()) return;
         for (const char* ext : {".mp3", ".avi", ".wav"})
             QFile::remove(sAutoSaveDir + QLatin1String(kPlaceholderName) + QLatin1String(ext));
     });
-    Step([&] { UpdateDiskSpace(QString::fromStdString(engine_.CaptureFileName())); });
-    Step([&] {
+    SkipFailure([&] { UpdateDiskSpace(QString::fromStdString(engine_.CaptureFileName())); });
+    SkipFailure([&] {
         QString path = CaptureFileText(), ext, folder;
         SplitPath(path, ext, folder);
         edtCaptureFile->setText(folder + sFileTitle + QStringLiteral(".avi"));
     });
-    Step([&] {
+    SkipFailure([&] {
         engine_.SetCaptureFileName(CaptureFileText().toStdString());
         engine_.SetOutputFormat(engine::OutputFormat::Avi);
     });
-    Step([&] { LblExists->setVisible(FileExists(CaptureFileText())); });
-    Step([&] { edtTimeLimit->setText(NumberText(engine_.TimeLimitSeconds())); });
-    Step([&] { edtFrameRate->setText(NumberText(engine_.FrameRateValue())); });
-    Step([&] { chkUseTimeLimit->setChecked(engine_.TimeLimitOn()); });
-    Step([&] { chkUseFrameRate->setChecked(engine_.FrameRateOn()); });
-    Step([&] {
+    SkipFailure([&] { LblExists->setVisible(FileExists(CaptureFileText())); });
+    SkipFailure([&] { edtTimeLimit->setText(NumberText(engine_.TimeLimitSeconds())); });
+    SkipFailure([&] { edtFrameRate->setText(NumberText(engine_.FrameRateValue())); });
+    SkipFailure([&] { chkUseTimeLimit->setChecked(engine_.TimeLimitOn()); });
+    SkipFailure([&] { chkUseFrameRate->setChecked(engine_.FrameRateOn()); });
+    SkipFailure([&] {
         // Each list position maps to the mode actually listed there.
         cmbMode->clear();
         ModeTable_ = {};
@@ -261,7 +247,7 @@ void CapVidAudFrm::Load() {
             {engine::CaptureMode::AudioOnly, "Audio only"}};
         for (auto [mode, text] : modes) {
             bool available = false;
-            Step([&] { available = engine_.ModeAvailable(mode); });
+            SkipFailure([&] { available = engine_.ModeAvailable(mode); });
             if (!available) continue;
             cmbMode->addItem(QString::fromLatin1(text));
             ModeTable_[position++] = mode;
@@ -269,14 +255,14 @@ void CapVidAudFrm::Load() {
         cmbMode->setCurrentIndex(0);
         OnModeClick();
     });
-    Step([&] {
+    SkipFailure([&] {
         cmbMasterStream->clear();
         cmbMasterStream->addItems({QStringLiteral("None"), QStringLiteral("Video"), QStringLiteral("Audio")});
         const int index = engine_.MasterStreamIndex() + 1;
         if (index >= 0 && index < cmbMasterStream->count()) cmbMasterStream->setCurrentIndex(index);
     });
-    Step([&] { ModeChanged(); });
-    Step([&] { btnOK->SetState(1); });
+    SkipFailure([&] { ModeChanged(); });
+    SkipFailure([&] { btnOK->SetState(1); });
 }
 
 QString CapVidAudFrm::CaptureFileText() const { return edtCaptureFile->text().trimmed(); }
@@ -331,8 +317,8 @@ void CapVidAudFrm::OnUseFrameRateClick() {
 }
 
 void CapVidAudFrm::OnCaptureFileChanged() {
-    Step([&] { LblExists->setVisible(FileExists(CaptureFileText())); });
-    Step([&] { UpdateDiskSpace(CaptureFileText()); });
+    SkipFailure([&] { LblExists->setVisible(FileExists(CaptureFileText())); });
+    SkipFailure([&] { UpdateDiskSpace(CaptureFileText()); });
 }
 
 void CapVidAudFrm::SelectOps(int index) {
@@ -343,17 +329,17 @@ void CapVidAudFrm::SelectOps(int index) {
 void CapVidAudFrm::OpsClick(int index) {
     static const char* exts[] = {".avi", ".wav", ".mp3"};
     static const int16_t formats[] = {engine::OutputFormat::Avi, engine::OutputFormat::Wave, engine::OutputFormat::Mp3};
-    Step([&] { ReleaseTarget(engine_); });
+    SkipFailure([&] { ReleaseTarget(engine_); });
     QString path = edtCaptureFile->text(), ext, folder;
     SplitPath(path, ext, folder);
     edtCaptureFile->setText(folder + sFileTitle + QLatin1String(exts[index]));
     sCaptureExt = QLatin1String(exts[index]);
-    Step([&] {
+    SkipFailure([&] {
         engine_.SetCaptureFileName(CaptureFileText().toStdString());
         engine_.SetOutputFormat(formats[index]);
     });
     nTargetFormat = formats[index];
-    Step([&] { UpdateDiskSpace(CaptureFileText()); });
+    SkipFailure([&] { UpdateDiskSpace(CaptureFileText()); });
     LblExists->setVisible(FileExists(CaptureFileText()));
 }
 
@@ -363,7 +349,7 @@ void CapVidAudFrm::OnBrowse() {
     request.Filter = QStringLiteral("Microsoft AVI (*.avi);;Microsoft WAV (*.wav);;MP3 (*.mp3)");
     request.DefaultSuffix = QStringLiteral("avi");
     request.ConfirmOverwrite = false;
-    Step([&] {
+    SkipFailure([&] {
         const QFileInfo start(QString::fromStdString(engine_.CaptureFileName()));
         request.InitialFolder = start.absolutePath();
         request.InitialName = start.fileName();
@@ -418,12 +404,12 @@ void CapVidAudFrm::OnOK() {
         return;
     }
 
-    Step([&] {
+    SkipFailure([&] {
         engine_.SetTimeLimitOn(chkUseTimeLimit->isChecked());
         engine_.SetFrameRateOn(chkUseFrameRate->isChecked());
     });
-    Step([&] { engine_.SetMasterStreamIndex(cmbMasterStream->currentIndex() - 1); });
-    Step([&] {
+    SkipFailure([&] { engine_.SetMasterStreamIndex(cmbMasterStream->currentIndex() - 1); });
+    SkipFailure([&] {
         bool isInt = false;
         const qlonglong mb = edtCapFileSize->text().trimmed().toLongLong(&isInt);
         if (isInt && mb >= std::numeric_limits<int32_t>::min() && mb <= std::numeric_limits<int32_t>::max())
@@ -443,7 +429,7 @@ void CapVidAudFrm::OnCancel() {
 }
 
 void CapVidAudFrm::SaveSetting(const QString& key, const QString& value) {
-    Step([&] {
+    SkipFailure([&] {
         if (gSettings) gSettings->SaveSetting(gSection, key, value);
     });
 }

@@ -1,5 +1,7 @@
 #include "dialogs/DialogChrome.h"
 
+#include "controls/xpcmdbutton.h"
+
 #include "infowindows/ElasticPanel.h"
 
 #include <QDialog>
@@ -69,6 +71,20 @@ bool DialogChrome::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setGeometry(geometry);
+    return l;
+}
+
+xpcmdbutton* MakeButton(QWidget* parent, const QString& name, const QString& caption, QRect geometry) {
+    auto* b = new xpcmdbutton(parent, name);
+    b->SetCaption(caption);
+    b->setGeometry(geometry);
+    return b;
 }
 
 }  // namespace pelta

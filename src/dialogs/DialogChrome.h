@@ -4,12 +4,19 @@
 // moves the window.
 #pragma once
 
+#include <QRect>
+#include <QString>
+
 #include <QObject>
 #include <QPoint>
 #include <QString>
 
 class QDialog;
 class QLabel;
+
+namespace pelta {
+class xpcmdbutton;
+}
 
 namespace pelta {
 
@@ -40,5 +47,10 @@ private:
     QPoint dragOffset_;
     bool dragging_ = false;
 };
+
+// A named label on a dialog panel at a pixel rectangle.
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRect geometry);
+// A named skinned button with its caption at a pixel rectangle.
+xpcmdbutton* MakeButton(QWidget* parent, const QString& name, const QString& caption, QRect geometry);
 
 }  // namespace pelta

@@ -1,5 +1,7 @@
 #include "mainwindow/CaptureCommands.h"
 
+#include "controls/SkipFailure.h"
+
 #include "autocapture/Buttons.h"
 #include "controls/Prompts.h"
 #include "controls/xpcmdbutton.h"
@@ -32,14 +34,6 @@ struct BusyPointer {
     bool on = true;
 };
 
-template <typename F>
-void Skip(F&& f) {
-    try {
-        f();
-    } catch (const std::exception&) {
-    }
-}
-
 }  // namespace
 
 CaptureCommands::CaptureCommands(MainFrm& main) : main_(main) {}
@@ -67,10 +61,10 @@ void CaptureCommands::CaptureMenuOpening() {
     CaptureEngineContract& e = main_.Engine();
     MainMenus& m = main_.Menus();
     bool busy = false;
-    Skip([&] { busy = e.EngineState() == EngineStateCode::Capturing; });
+    SkipFailure([&] { busy = e.EngineState() == EngineStateCode::Capturing; });
     auto avail = [&](int32_t mode) {
         bool ok = false;
-        Skip([&] { ok = e.ModeAvailable(mode); });
+        SkipFailure([&] { ok = e.ModeAvailable(mode); });
         return ok && !busy;
     };
     m.menuCaptureVideoandAudio->setEnabled(avail(CaptureMode::AnyVideoAudio));
@@ -157,7 +151,7 @@ void CaptureCommands::AutomaticFrameSequence() {
 
 void CaptureCommands::ManualFrameAudioSequence() {
     CaptureEngineContract& e = main_.Engine();
-    Skip([&] { e.PrepareCapture(CaptureMode::ManualFramesAudio); });
+    SkipFailure([&] { e.PrepareCapture(CaptureMode::ManualFramesAudio); });
     const PromptAnswer answer = Prompts().Message(&main_, QStringLiteral(" Press OK to start capture "),
                                                   QStringLiteral(" Ready to capture "), PromptButtons::OkCancel);
     if (answer == PromptAnswer::Ok) {
@@ -165,9 +159,9 @@ void CaptureCommands::ManualFrameAudioSequence() {
         window.gCaptureMode = CaptureMode::ManualFramesAudio;
         Prompts().ExecDialog(window);
     } else {
-        Skip([&] { e.EndCapture(); });
+        SkipFailure([&] { e.EndCapture(); });
         main_.bRecordingShown = false;
-        Skip([&] { main_.ResetStatusBar(); });
+        SkipFailure([&] { main_.ResetStatusBar(); });
     }
 }
 
@@ -175,7 +169,7 @@ void CaptureCommands::AutomaticFrameAudioSequence() {
     CapAutoSeqFrm dialog(main_.Engine(), &main_);
     Prompts().ExecDialog(dialog);
     if (dialog.DialogResult != 1) return;
-    Skip([&] { main_.Engine().EndCapture(); });
+    SkipFailure([&] { main_.Engine().EndCapture(); });
     main_.bRecordingShown = false;
     int16_t mode = CaptureMode::AutoFramesAudio;
     ConfirmAndCapture(mode);
@@ -212,11 +206,11 @@ void CaptureCommands::MinimizeOnCapture() {
 }
 
 void CaptureCommands::StopCapture() {
-    Skip([&] { main_.Engine().EndCapture(); });
-    Skip([&] { main_.ResetStatusBar(); });
+    SkipFailure([&] { main_.Engine().EndCapture(); });
+    SkipFailure([&] { main_.ResetStatusBar(); });
     main_.bRecordingShown = false;
     // The final summary stays visible after a stop.
-    Skip([&] { main_.WriteCaptureStatus(true); });
+    SkipFailure([&] { main_.WriteCaptureStatus(true); });
 }
 
 }  // namespace pelta

@@ -1,5 +1,7 @@
 #include "mainwindow/FileMenu.h"
 
+#include "controls/SkipFailure.h"
+
 #include "controls/Prompts.h"
 #include "dialogs/AllocCapFileFrm.h"
 #include "mainwindow/MainFrm.h"
@@ -12,13 +14,6 @@
 namespace pelta {
 
 namespace {
-template <typename F>
-void Skip(F&& f) {
-    try {
-        f();
-    } catch (const std::exception&) {
-    }
-}
 void Save(const QString& key, const QString& value) {
     if (gSettings) gSettings->SaveSetting(gSection, key, value);
 }
@@ -43,7 +38,7 @@ void FileMenu::AllocCaptureFile() {
 
 void FileMenu::SaveCapturedVideoAs() {
     const QString filter = QStringLiteral("AVI Video File (*.avi);;AVI Video File (*.avi)");
-    Skip([&] {
+    SkipFailure([&] {
         const QString name = ShowSaveDialog(QStringLiteral("Enter Capture Video Name"), filter);
         // Also asked for an empty name (a cancelled dialog); its failure is ignored.
         main_.Engine().CopyCaptureTo(name.toStdString(), false);
@@ -81,8 +76,8 @@ void FileMenu::TopWindowToggled() {
 }
 
 void FileMenu::Exit() {
-    Skip([&] { main_.Engine().EndCapture(); });
-    Skip([&] { main_.WriteCaptureStatus(true); });
+    SkipFailure([&] { main_.Engine().EndCapture(); });
+    SkipFailure([&] { main_.WriteCaptureStatus(true); });
     main_.close();
 }
 

@@ -1,5 +1,7 @@
 #include "mainwindow/MainFrm.h"
 
+#include "controls/SkipFailure.h"
+
 #include "controls/Prompts.h"
 #include "mainwindow/CaptureCommands.h"
 #include "mainwindow/FileMenu.h"
@@ -26,15 +28,6 @@ namespace {
 MainFrm* gMainFrm = nullptr;
 constexpr int kStatusBarHeight = 26;  // 390 twips
 
-// Load, status and shutdown steps skip a failing step and go on with the next.
-template <typename F>
-void Step(F&& f) {
-    try {
-        f();
-    } catch (const std::exception&) {
-    }
-}
-
 }  // namespace
 
 MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
@@ -53,7 +46,7 @@ MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
     sbMain_ = new StatusBarPanels(client);
     connect(sbMain_, &StatusBarPanels::PanelClicked, this, [this](int i) {
         // A click on "Recording ..." or "Ready" tells where the latest automatic capture went.
-        Step([&] {
+        SkipFailure([&] {
             StatusPanel& p = sbMain_->Panel(i);
             if (p.Text == QStringLiteral("Recording ...") || p.Text == QStringLiteral("Ready")) p.ToolTipText = sAutoFileName;
         });
@@ -83,36 +76,36 @@ MainFrm::~MainFrm() {
 MainFrm* MainFrm::Instance() { return gMainFrm; }
 
 void MainFrm::Load() {
-    Step([] {});  // the common controls need no registration here
-    Step([&] { ResetStatusBar(); });
-    Step([] { CreateProgramSettings(); });
-    Step([&] {
+    SkipFailure([] {});  // the common controls need no registration here
+    SkipFailure([&] { ResetStatusBar(); });
+    SkipFailure([] { CreateProgramSettings(); });
+    SkipFailure([&] {
         ReadBooleanSetting(QStringLiteral("AutoName"), bAutoName);
         if (bAutoName) {
             menus_.menuAUTO->setChecked(true);
             menus_.menuAUTODir->setEnabled(true);
         }
     });
-    Step([&] {
+    SkipFailure([&] {
         ReadBooleanSetting(QStringLiteral("TopWindow"), bTopWindow);
         if (bTopWindow) menus_.menuTopWindow->setChecked(true);
     });
-    Step([&] {
+    SkipFailure([&] {
         ReadBooleanSetting(QStringLiteral("WindowsDown"), bWindowsDown);
         if (bWindowsDown) menus_.Mins->setChecked(true);
     });
-    Step([] { ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime); });
-    Step([] { sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi")); });
-    Step([&] { options_->BuildDeviceMenu(); });
-    Step([&] { options_->BuildCompressorMenu(); });
-    Step([&] { options_->BuildRendererMenu(); });
-    Step([&] { options_->WriteDeviceStatus(); });
-    Step([&] { options_->BuildVideoSizeMenu(); });
-    Step([&] { engine_->SetPreviewFit(2); });
-    Step([&] { engine_->SetPreviewOn(true); });
-    Step([&] { options_->UpdateMenuStatus(); });
-    Step([&] { options_->FillRestrictedLists(); });
-    Step([&] { raise(); });
+    SkipFailure([] { ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime); });
+    SkipFailure([] { sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi")); });
+    SkipFailure([&] { options_->BuildDeviceMenu(); });
+    SkipFailure([&] { options_->BuildCompressorMenu(); });
+    SkipFailure([&] { options_->BuildRendererMenu(); });
+    SkipFailure([&] { options_->WriteDeviceStatus(); });
+    SkipFailure([&] { options_->BuildVideoSizeMenu(); });
+    SkipFailure([&] { engine_->SetPreviewFit(2); });
+    SkipFailure([&] { engine_->SetPreviewOn(true); });
+    SkipFailure([&] { options_->UpdateMenuStatus(); });
+    SkipFailure([&] { options_->FillRestrictedLists(); });
+    SkipFailure([&] { raise(); });
 }
 
 void MainFrm::SetPanelText(int panel, const QString& text) {
@@ -128,13 +121,13 @@ QString MainFrm::PanelText(int panel) const {
 
 void MainFrm::ResetStatusBar() {
     for (int i = 1; i <= 8; ++i) {
-        Step([&] { sbMain_->Remove(i); });
+        SkipFailure([&] { sbMain_->Remove(i); });
         sbMain_->Clear();
     }
-    for (int i = 0; i < 6; ++i) Step([&] { sbMain_->Add(); });
+    for (int i = 0; i < 6; ++i) SkipFailure([&] { sbMain_->Add(); });
     static const int widths[6] = {3520, 2300, 2500, 600, 600, 600};
     for (int i = 1; i <= 6; ++i) {
-        Step([&] {
+        SkipFailure([&] {
             StatusPanel& p = sbMain_->Panel(i);
             p.Alignment = Qt::AlignLeft;
             p.WidthTwips = widths[i - 1];
@@ -143,18 +136,18 @@ void MainFrm::ResetStatusBar() {
             if (i == 6) p.Style = PanelStyle::ScrollLock;
         });
     }
-    Step([&] { sbMain_->Remove(8); });
-    Step([&] { sbMain_->Remove(7); });
-    Step([&] { options_->WriteDeviceStatus(); });
+    SkipFailure([&] { sbMain_->Remove(8); });
+    SkipFailure([&] { sbMain_->Remove(7); });
+    SkipFailure([&] { options_->WriteDeviceStatus(); });
 }
 
 void MainFrm::WriteCaptureStatus(bool bCompleted) {
     int32_t dropped = 0, captured = 0, frameBytes = 0;
     double secs = 0, fps = 0, rate = 0;
-    Step([&] { dropped = engine_->FramesDropped(); });
-    Step([&] { captured = engine_->FramesCaptured(); });
-    Step([&] { secs = engine_->ElapsedSeconds(); });
-    Step([&] { frameBytes = engine_->MeanFrameBytes(); });
+    SkipFailure([&] { dropped = engine_->FramesDropped(); });
+    SkipFailure([&] { captured = engine_->FramesCaptured(); });
+    SkipFailure([&] { secs = engine_->ElapsedSeconds(); });
+    SkipFailure([&] { frameBytes = engine_->MeanFrameBytes(); });
     QString text = QStringLiteral("Captured ") + NumberText(int64_t(captured)) + QStringLiteral(" frames in ") +
                    NumberText(secs) + QStringLiteral(" sec (") + NumberText(int64_t(dropped)) + QStringLiteral(" dropped)");
     if (bCompleted) {
@@ -184,7 +177,7 @@ void MainFrm::UnloadOtherForms(const QString& FormName) {
         if (w == this || qobject_cast<QMenu*>(w) || w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip)
             continue;
         if (w->objectName() == FormName) continue;
-        Step([&] {
+        SkipFailure([&] {
             if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) d->reject();
             w->close();
         });
@@ -194,18 +187,18 @@ void MainFrm::UnloadOtherForms(const QString& FormName) {
 void MainFrm::DoCaptureAuto(int16_t& nMode) { capture_->DoCaptureAuto(nMode); }
 
 void MainFrm::WindowKeyDown(int16_t& KeyCode, int16_t) {
-    Step([&] {
+    SkipFailure([&] {
         if (KeyCode == 27 && engine_->FullScreenOn()) options_->FullScreenCommand();
     });
 }
 
 void MainFrm::CaptureEnded() {
     bRecordingShown = false;
-    Step([&] {
+    SkipFailure([&] {
         if (bWindowsDown) showNormal();
     });
     SetPanelText(3, QStringLiteral("Ready"));
-    Step([&] {
+    SkipFailure([&] {
         if (bAutoName && OnCaptureEndedAutoButtons) OnCaptureEndedAutoButtons();
     });
 }
@@ -217,18 +210,18 @@ void MainFrm::CaptureError(int32_t ErrorCode) {
 
 void MainFrm::CaptureProgress(int32_t) {
     if (!bRecordingShown) {
-        Step([&] {
+        SkipFailure([&] {
             sbMain_->Panel(5).WidthTwips = 3600;
             sbMain_->Panel(5).Text = QStringLiteral("Format: ") + GetFormatName(QString::number(engine_->OutputFormat()));
         });
-        Step([&] {
+        SkipFailure([&] {
             sbMain_->Panel(3).WidthTwips = 2700;
             sbMain_->Panel(3).Text = QStringLiteral("Recording ...");
         });
     }
-    Step([&] { SetPanelText(2, QStringLiteral("Not Dropped ") + QString::number(engine_->FramesCaptured())); });
-    Step([&] { sbMain_->Panel(4).WidthTwips = 1600; });
-    Step([&] {
+    SkipFailure([&] { SetPanelText(2, QStringLiteral("Not Dropped ") + QString::number(engine_->FramesCaptured())); });
+    SkipFailure([&] { sbMain_->Panel(4).WidthTwips = 1600; });
+    SkipFailure([&] {
         const int32_t mode = engine_->ActiveMode();
         if (mode == engine::CaptureMode::StillPicture || mode == engine::CaptureMode::ManualFrames) {
             SetPanelText(4, QString());
@@ -261,9 +254,9 @@ void MainFrm::LayoutEngineWindow() {
 }
 
 void MainFrm::closeEvent(QCloseEvent* event) {
-    Step([&] { UnloadOtherForms(QStringLiteral("MainFrm")); });
-    Step([&] { engine_->EndCapture(); });
-    Step([&] { WriteCaptureStatus(true); });
+    SkipFailure([&] { UnloadOtherForms(QStringLiteral("MainFrm")); });
+    SkipFailure([&] { engine_->EndCapture(); });
+    SkipFailure([&] { WriteCaptureStatus(true); });
     event->accept();  // the close is never cancelled
 }
 

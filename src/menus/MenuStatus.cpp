@@ -3,6 +3,8 @@
 // failing member cannot leave the rest of the menus behind.
 #include "menus/OptionsMenus.h"
 
+#include "controls/SkipFailure.h"
+
 #include "menus/MenuRules.h"
 
 #include <exception>
@@ -13,15 +15,6 @@ namespace {
 
 using engine::EngineStateCode::Busy;
 using engine::EngineStateCode::Capturing;
-
-template <typename F>
-void Step(F&& f) {
-    try {
-        f();
-    } catch (const std::exception&) {
-        // skipped; the next step runs
-    }
-}
 
 // Sets Enabled on elements 0..last of a list menu.
 void EnableElements(ListMenu& list, int64_t last, bool enabled) {
@@ -60,7 +53,7 @@ void OptionsMenus::UpdateMenuStatus() {
 
     // Read once. When the engine cannot say, the choices are locked: that is the safe side.
     bool notCapturing = false;
-    Step([&] { notCapturing = e.EngineState() != Capturing; });
+    SkipFailure([&] { notCapturing = e.EngineState() != Capturing; });
 
     // "And not capturing" is False whatever the engine says while capturing, so such an
     // item is still locked when its own read fails.
@@ -74,16 +67,16 @@ void OptionsMenus::UpdateMenuStatus() {
     };
 
     // 1
-    Step([&] { m.menuFileSaveCapturedVideoAs->setEnabled(e.EngineState() != Capturing); });
+    SkipFailure([&] { m.menuFileSaveCapturedVideoAs->setEnabled(e.EngineState() != Capturing); });
     // 2-7: the six scale items
-    Step([&] { m.menuViewFittoWindow->setChecked(e.PreviewFit() == 0); });
-    Step([&] { m.menuViewStretchtoWindow->setChecked(e.PreviewFit() == 1); });
-    Step([&] { m.menuView50->setChecked(e.PreviewFit() == 4); });
-    Step([&] { m.menuView75->setChecked(e.PreviewFit() == 3); });
-    Step([&] { m.menuView100->setChecked(e.PreviewFit() == 2); });
-    Step([&] { m.menuView200->setChecked(e.PreviewFit() == 5); });
+    SkipFailure([&] { m.menuViewFittoWindow->setChecked(e.PreviewFit() == 0); });
+    SkipFailure([&] { m.menuViewStretchtoWindow->setChecked(e.PreviewFit() == 1); });
+    SkipFailure([&] { m.menuView50->setChecked(e.PreviewFit() == 4); });
+    SkipFailure([&] { m.menuView75->setChecked(e.PreviewFit() == 3); });
+    SkipFailure([&] { m.menuView100->setChecked(e.PreviewFit() == 2); });
+    SkipFailure([&] { m.menuView200->setChecked(e.PreviewFit() == 5); });
     // 8
-    Step([&] { m.menuViewFullScreen->setChecked(e.FullScreenOn()); });
+    SkipFailure([&] { m.menuViewFullScreen->setChecked(e.FullScreenOn()); });
     // 9: guarded; either read failing disables full screen
     {
         bool possible = false;
@@ -97,33 +90,33 @@ void OptionsMenus::UpdateMenuStatus() {
         m.menuViewFullScreen->setEnabled(possible);
     }
     // 10, 11: video devices (element 0 stands for none, so 0..Count)
-    Step([&] {
+    SkipFailure([&] {
         auto& list = e.VideoInputs();
         EnableElements(m.menuOptionsVideoDevice, list.Count(), notCapturing);
     });
-    Step([&] {
+    SkipFailure([&] {
         auto& list = e.VideoInputs();
         const int64_t last = list.Count();
         CheckElements(m.menuOptionsVideoDevice, last, list.Selected());
     });
     // 12: audio devices
-    Step([&] {
+    SkipFailure([&] {
         auto& list = e.AudioInputs();
         EnableAndCheck(m.menuOptionsAudioDevice, list, list.Count(), notCapturing);
     });
     // 13, 14
-    Step([&] { m.menuOptionsPreviewEnablePreview->setChecked(e.PreviewOn()); });
-    Step([&] { m.menuOptionsPreviewDisableWhileEditingProperties->setChecked(!e.PreviewDuringProperties()); });
+    SkipFailure([&] { m.menuOptionsPreviewEnablePreview->setChecked(e.PreviewOn()); });
+    SkipFailure([&] { m.menuOptionsPreviewDisableWhileEditingProperties->setChecked(!e.PreviewDuringProperties()); });
     // 15-17: preview source
     const auto source = [&](QAction* item, int32_t value) {
         item->setEnabled(notCapturing);
-        Step([&] { item->setChecked(e.PreviewInput() == value); });
+        SkipFailure([&] { item->setChecked(e.PreviewInput() == value); });
     };
     source(m.menuOptionsPreviewPreviewSourceAudioonly, 2);
     source(m.menuOptionsPreviewPreviewSourceVideoonly, 1);
     source(m.menuOptionsPreviewPreviewSourceVideoandAudio, 0);
     // 18: renderers, free unless the engine captures or is busy (read now)
-    Step([&] {
+    SkipFailure([&] {
         auto& list = e.AudioRendererList();
         const int64_t last = list.Count();
         bool rendererFree = false;
@@ -136,27 +129,27 @@ void OptionsMenus::UpdateMenuStatus() {
         EnableAndCheck(m.menuOptionsPreviewAudioRenderer, list, last, rendererFree);
     });
     // 19-21: preview tap
-    Step([&] { m.menuOptionsPreviewPreviewTapSource->setChecked(e.PreviewTap() == 0); });
-    Step([&] { m.menuOptionsPreviewPreviewTapProcessors->setChecked(e.PreviewTap() == 1); });
-    Step([&] { m.menuOptionsPreviewPreviewTapCompressor->setChecked(e.PreviewTap() == 2); });
+    SkipFailure([&] { m.menuOptionsPreviewPreviewTapSource->setChecked(e.PreviewTap() == 0); });
+    SkipFailure([&] { m.menuOptionsPreviewPreviewTapProcessors->setChecked(e.PreviewTap() == 1); });
+    SkipFailure([&] { m.menuOptionsPreviewPreviewTapCompressor->setChecked(e.PreviewTap() == 2); });
     // 22: video compressors
-    Step([&] {
+    SkipFailure([&] {
         auto& list = e.VideoCompressorList();
         EnableAndCheck(m.menuOptionsVideoCompressor, list, list.Count(), notCapturing);
     });
     // 23: sizes (no element for none, so 0..Count-1)
-    Step([&] {
+    SkipFailure([&] {
         auto& list = e.VideoSizeList();
         EnableAndCheck(m.menuOptionsVideoCaptureSize, list, static_cast<int64_t>(list.Count()) - 1, notCapturing);
     });
     // 24: audio compressors
-    Step([&] {
+    SkipFailure([&] {
         auto& list = e.AudioCompressorList();
         EnableAndCheck(m.menuOptionsAudioCompressor, list, list.Count(), notCapturing);
     });
     // 25, 26: closed captioning
     availableItem(m.menuOptionsCloseCaptioning, [&] { return e.CaptionsAvailable(); });
-    Step([&] { m.menuOptionsCloseCaptioning->setChecked(e.CaptionsOn()); });
+    SkipFailure([&] { m.menuOptionsCloseCaptioning->setChecked(e.CaptionsOn()); });
     // 27-34: property pages offered by the engine
     const auto page = [&](QAction* item, int32_t id) { availableItem(item, [&] { return e.DialogAvailable(id); }); };
     page(m.menuOptionsCaptureProperties, engine::DialogId::CaptureProperties);
