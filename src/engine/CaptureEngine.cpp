@@ -1,6 +1,8 @@
 #include "engine/CaptureEngine.h"
 
 #include "engine/EngineBinding.h"
+#include "controls/Prompts.h"
+#include "engine/dialogs/ProcessorsDialog.h"
 
 extern "C" {
 #include <libswscale/swscale.h>
@@ -48,6 +50,10 @@ CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     session_ = std::make_unique<CaptureSession>(*core_, [this](EngineEventKind k, int32_t v) { Post(k, v); });
+    // The picture processors run on the device's thread, before preview, captures and stills.
+    core_->SetVideoProcessor([this](const AVFrame* f) -> AVFrame* {
+        return videoChain_.Active() ? videoChain_.Process(f) : nullptr;
+    });
     core_->AddListener(this);
 }
 
@@ -241,9 +247,20 @@ int32_t CaptureEngine::EngineState() const {
     return core_->HasVideo() ? 1 : EngineStateCode::NoFullScreen;
 }
 
-bool CaptureEngine::DialogAvailable(int32_t) const { return false; }
-void CaptureEngine::OpenDialog(int32_t, uintptr_t) {
-    throw EngineError("This property dialog is not available for the selected devices.");
+bool CaptureEngine::DialogAvailable(int32_t DialogId) const {
+    return DialogId == DialogId::VideoProcessors && core_->HasVideo();
+}
+
+void CaptureEngine::OpenDialog(int32_t id, uintptr_t ParentWindow) {
+    if (!DialogAvailable(id)) throw EngineError("This property dialog is not available for the selected devices.");
+    QWidget* parent = QWidget::find(static_cast<WId>(ParentWindow));
+    ProcessorsDialog dialog(true, videoChain_.Chain(),
+                            [this](const processors::ChainDescription& chain) { videoChain_.SetChain(chain); },
+                            parent ? parent : window());
+    const bool paused = !duringProperties_ && previewOn_;
+    if (paused) previewOn_ = false;
+    Prompts().ExecDialog(dialog);
+    if (paused) previewOn_ = true;
 }
 
 // ---- capturing: the recorder's members ---------------------------------------------------------

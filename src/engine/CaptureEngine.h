@@ -5,6 +5,7 @@
 #include "engine/core/EngineContract.h"
 #include "engine/core/EngineCore.h"
 #include "engine/core/PreviewRect.h"
+#include "engine/core/processors/VideoProcessorChain.h"
 
 #include <QImage>
 #include <QWidget>
@@ -105,6 +106,7 @@ private:
     void KeyFromSurface(QKeyEvent* event);
     engine::CaptureSession& Session() const;
 
+    engine::processors::VideoProcessorChain videoChain_;  // before core_: the core's threads use it
     std::unique_ptr<engine::EngineCore> core_;
     std::unique_ptr<engine::CaptureSession> session_;
     engine::EngineEvents* sink_ = nullptr;

@@ -1,0 +1,70 @@
+// The picture processors as the user reaches them: the engine's Video Processors dialog.
+#include "engine/CaptureEngine.h"
+#include "engine/dialogs/ProcessorsDialog.h"
+#include "support/ScriptedPrompts.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+
+using namespace pelta;
+using namespace pelta::engine;
+
+namespace {
+
+void Pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+bool AllGrey(const StillPicture& p) {
+    for (int y = 0; y < p.Height; ++y)
+        for (int x = 0; x < p.Width; ++x) {
+            const uint8_t* px = &p.Pixels[size_t(y) * size_t(p.Stride) + size_t(x) * 4];
+            if (std::abs(px[0] - px[1]) > 2 || std::abs(px[1] - px[2]) > 2) return false;
+        }
+    return true;
+}
+
+TEST(EngineProcessors, GreyScaleFromTheDialogReachesStillsAndFollowsTheSelection) {
+    test::ScriptedPrompts prompts;
+    CaptureEngine engine;
+    EXPECT_FALSE(engine.DialogAvailable(DialogId::VideoProcessors));  // no video device yet
+    auto& v = engine.VideoInputs();
+    v.SetSelected(v.Count() - 1);  // Test Pattern
+    EXPECT_TRUE(engine.DialogAvailable(DialogId::VideoProcessors));
+    EXPECT_FALSE(engine.DialogAvailable(DialogId::VideoCompressor));
+    Pump(300);
+    EXPECT_FALSE(AllGrey(engine.StillPictureHandle()));  // the pattern is in colour
+
+    prompts.DialogScript = [](QDialog& d) {
+        auto& dialog = static_cast<ProcessorsDialog&>(d);
+        dialog.AddFilter("grey");
+        EXPECT_EQ(dialog.lstChain->count(), 1);
+        return int(QDialog::Accepted);
+    };
+    engine.OpenDialog(DialogId::VideoProcessors, 0);
+    ASSERT_EQ(prompts.DialogsShown.size(), 1u);
+    Pump(300);
+    const StillPicture still = engine.StillPictureHandle();
+    ASSERT_FALSE(still.IsNull());
+    EXPECT_TRUE(AllGrey(still));
+
+    // Removing it gives the colours back.
+    prompts.DialogScript = [](QDialog& d) {
+        auto& dialog = static_cast<ProcessorsDialog&>(d);
+        dialog.lstChain->setCurrentRow(0);
+        dialog.RemoveSelected();
+        return int(QDialog::Accepted);
+    };
+    engine.OpenDialog(DialogId::VideoProcessors, 0);
+    Pump(300);
+    EXPECT_FALSE(AllGrey(engine.StillPictureHandle()));
+    v.SetSelected(-1);
+    EXPECT_THROW(engine.OpenDialog(DialogId::VideoProcessors, 0), EngineError);
+}
+
+}  // namespace
