@@ -59,6 +59,7 @@ CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make
 
 CaptureEngine::~CaptureEngine() {
     core_->RemoveListener(this);
+    sound_.reset();
     session_.reset();
     core_.reset();
     delete fullScreen_;
@@ -123,6 +124,18 @@ void CaptureEngine::OnAudioFrame(const AVFrame* frame, AVRational) {
         for (int i = 0; i < frame->nb_samples * channels; ++i) peak = std::max(peak, double(std::fabs(s[i])));
     }
     level_ = std::max(peak, level_.load() * 0.85);
+    if (previewOn_ && input_ == 0 && frame->format == AV_SAMPLE_FMT_S16 && channels > 0) {
+        const DeviceInfo* out = core_->SelectedOutput();
+        const std::string sink = out ? out->Url : std::string();
+        std::lock_guard lock(soundMutex_);
+        if (!sound_ || sound_->Sink() != sink || sound_->SampleRate() != frame->sample_rate ||
+            sound_->Channels() != channels)
+            sound_ = std::make_unique<PreviewSound>(sink, frame->sample_rate, channels);
+        sound_->Push(reinterpret_cast<const int16_t*>(frame->data[0]), frame->nb_samples);
+    } else if (sound_) {
+        std::lock_guard lock(soundMutex_);
+        sound_.reset();
+    }
     if (previewOn_ && input_ == 2) RequestRepaint();
 }
 

@@ -5,6 +5,7 @@
 #include "engine/core/EngineContract.h"
 #include "engine/core/EngineCore.h"
 #include "engine/core/PreviewRect.h"
+#include "engine/core/PreviewSound.h"
 #include "engine/core/processors/VideoProcessorChain.h"
 
 #include <QImage>
@@ -130,6 +131,10 @@ private:
     std::atomic<bool> hasPicture_{false};
 
     QWidget* fullScreen_ = nullptr;
+
+    // Sound of the preview (source "Video and Audio"), played through the chosen output.
+    std::mutex soundMutex_;
+    std::unique_ptr<engine::PreviewSound> sound_;
 };
 
 }  // namespace pelta

@@ -2,6 +2,7 @@
 #include "engine/core/AvSource.h"
 #include "engine/core/EngineCore.h"
 #include "engine/core/PreviewRect.h"
+#include "engine/core/PreviewSound.h"
 #include "support/Services.h"
 
 #include <gtest/gtest.h>
@@ -232,6 +233,45 @@ TEST_F(RealDevices, PreviewShowsChangingPicturesOfTheSelectedSize) {
     engine.SetPreviewFit(1);
     Pump(300);
     EXPECT_EQ(engine.PictureRectNow(), (PictureRect{0, 0, 640, 480}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PreviewSoundQueue, AMissingServerNeverGrowsTheQueue) {
+    // No server at this address: every block is consumed or dropped, nothing piles up.
+    setenv("PULSE_SERVER", "unix:/nonexistent/pulse/native", 1);
+    std::vector<int16_t> block(960 * 2, 100);
+    {
+        PreviewSound sound("", 48000, 2);
+        for (int i = 0; i < 500; ++i) {
+            sound.Push(block.data(), 960);
+            ASSERT_LE(sound.Queued(), PreviewSound::kMaxBlocks);
+        }
+    }
+    unsetenv("PULSE_SERVER");
+}
+
+TEST_F(RealDevices, PreviewPlaysTheToneIntoTheChosenOutput) {
+    CaptureEngine engine;
+    engine.SetPreviewOn(true);
+    engine.SetPreviewInput(0);
+    int sink = -1;
+    for (size_t i = 0; i < engine.Core().AudioOutputs().size(); ++i)
+        if (engine.Core().AudioOutputs()[i].Url == "nullsink") sink = int(i);
+    ASSERT_GE(sink, 0);
+    engine.AudioRendererList().SetSelected(sink);
+    auto& a = engine.AudioInputs();
+    a.SetSelected(a.Count() - 1);  // Test Tone
+    Pump(1500);
+    // The null sink's monitor now carries the tone: a playback stream of ours is connected.
+    FILE* p = popen("pactl list short sink-inputs 2>/dev/null | wc -l", "r");
+    ASSERT_NE(p, nullptr);
+    int streams = 0;
+    ASSERT_EQ(fscanf(p, "%d", &streams), 1);
+    pclose(p);
+    EXPECT_GE(streams, 1);
 }
 
 }  // namespace
