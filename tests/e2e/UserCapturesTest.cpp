@@ -12,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <sys/stat.h>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -22,6 +24,7 @@
 #include <set>
 
 using namespace pelta;
+using namespace pelta::engine;
 
 namespace {
 
@@ -161,6 +164,68 @@ TEST_F(UserCaptures, ThreeAutomaticCapturesFromTheAutoButtons) {
         EXPECT_TRUE(s.Has("codec_type=video")) << n << ": " << s.text;
     }
     emit b->xpcmdbutton3->Click();
+}
+
+}  // namespace
+
+namespace {
+
+long VideoFrames(const Streams& s) {
+    const auto at = s.text.find("codec_type=video");
+    if (at == std::string::npos) return -1;
+    const auto n = s.text.find("nb_read_frames=", at);
+    return n == std::string::npos ? -1 : std::atol(s.text.c_str() + n + 15);
+}
+
+TEST_F(UserCaptures, FrameSequencesAndAnAllocatedFile) {
+    CaptureEngineContract& e = main_->Engine();
+    // A manual sequence of five presses.
+    const QString manual = files_.filePath("manual.avi");
+    e.SetCaptureFileName(manual.toStdString());
+    e.SetOutputFormat(OutputFormat::Avi);
+    prompts_.DialogScript = [](QDialog& d) {
+        for (int i = 0; i < 5; ++i) {
+            Pump(150);
+            emit d.findChild<xpcmdbutton*>("btnCapture")->Click();
+        }
+        emit d.findChild<xpcmdbutton*>("btnStop")->Click();
+        return int(QDialog::Accepted);
+    };
+    main_->Menus().menuCaptureManualFrameSequence->trigger();
+    Pump(300);
+    EXPECT_EQ(VideoFrames(Probe(manual)), 5);
+
+    // An automatic sequence: one frame a second for five seconds.
+    const QString automatic = files_.filePath("auto.avi");
+    e.SetCaptureFileName(automatic.toStdString());
+    prompts_.DialogScript = [](QDialog& d) {
+        d.findChild<QLineEdit*>("edtFrameDelay")->setText("1");
+        d.findChild<QCheckBox*>("chkUseTimeLimit")->setChecked(true);
+        d.findChild<QLineEdit*>("edtTimeLimit")->setText("5");
+        emit d.findChild<xpcmdbutton*>("btnOK")->Click();
+        return d.result();
+    };
+    main_->Menus().menuCaptureAutomaticFrameSequence->trigger();
+    Pump(6500);
+    const long frames = VideoFrames(Probe(automatic));
+    EXPECT_GE(frames, 4);
+    EXPECT_LE(frames, 6);
+
+    // 50 MB set aside really takes disk space, and the capture cuts the file back.
+    const QString reserved = files_.filePath("reserved.avi");
+    e.SetCaptureFileName(reserved.toStdString());
+    e.ReserveCaptureFile(50);
+    struct stat st {};
+    ASSERT_EQ(stat(reserved.toUtf8().constData(), &st), 0);
+    EXPECT_GE(int64_t(st.st_blocks) * 512, int64_t(50) << 20);
+    e.SetTimeLimitOn(true);
+    e.SetTimeLimitSeconds(1);
+    e.PrepareCapture(CaptureMode::VideoOnly);
+    e.BeginCapture(CaptureMode::VideoOnly);
+    Pump(2000);
+    ASSERT_EQ(stat(reserved.toUtf8().constData(), &st), 0);
+    EXPECT_LT(st.st_size, int64_t(50) << 20);
+    EXPECT_GT(VideoFrames(Probe(reserved)), 20);
 }
 
 }  // namespace
