@@ -186,4 +186,23 @@ TEST_F(CaptureFiles, TimeLimitEndsTheCaptureByItself) {
     EXPECT_NEAR(p.duration, 1.0, 0.1);
 }
 
+TEST_F(CaptureFiles, FrameRateOverrideWritesThatRate) {
+    engine_->SetCaptureFileName(Path("rate.avi"));
+    engine_->SetOutputFormat(OutputFormat::Avi);
+    engine_->SetFrameRateOn(true);
+    engine_->SetFrameRateValue(10);
+    engine_->SetTimeLimitOn(true);
+    engine_->SetTimeLimitSeconds(2);
+    engine_->PrepareCapture(CaptureMode::VideoOnly);
+    engine_->BeginCapture(CaptureMode::VideoOnly);
+    QElapsedTimer t;
+    t.start();
+    while (events_.ended == 0 && t.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const Probe p = ProbeFile(Path("rate.avi"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_NEAR(p.videoFrames, 20, 1);
+    EXPECT_NEAR(p.duration, 2.0, 0.11);
+    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+}
+
 }  // namespace
