@@ -179,7 +179,10 @@ void CaptureCommands::StillPicture() {
     BusyPointer busy;
     try {
         const engine::StillPicture pic = main_.Engine().StillPictureHandle();
-        if (pic.IsNull()) return;
+        // A picture whose rows do not fit its buffer is refused rather than read past the end.
+        if (pic.IsNull() || pic.Stride < pic.Width * 4 ||
+            pic.Pixels.size() < size_t(pic.Stride) * size_t(pic.Height))
+            return;
         const QImage image = QImage(pic.Pixels.data(), pic.Width, pic.Height, pic.Stride, QImage::Format_RGB32).copy();
         // The clipboard owns the data; other programs paste it as PNG or BMP.
         auto* mime = new QMimeData;

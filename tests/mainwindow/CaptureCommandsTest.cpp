@@ -146,6 +146,16 @@ TEST_F(CaptureMenu, StillPictureGoesToTheClipboardAsAnImage) {
     EXPECT_EQ(QColor(back.pixel(0, 0)).blue(), 255);
 }
 
+TEST_F(CaptureMenu, AShortPictureBufferLeavesTheClipboardAlone) {
+    QApplication::clipboard()->setText("before");
+    engine_->Still.Width = 64;
+    engine_->Still.Height = 64;
+    engine_->Still.Stride = 256;
+    engine_->Still.Pixels.assign(100, 0);  // far less than 64 rows
+    main_->Capture().StillPicture();
+    EXPECT_EQ(QApplication::clipboard()->text(), "before");
+}
+
 TEST_F(CaptureMenu, MinimiseSwitchIsSavedAtOnce) {
     main_->Menus().Mins->trigger();
     EXPECT_TRUE(bWindowsDown);
