@@ -104,28 +104,18 @@ void CapVidAudFrm::BuildControls() {
     cmbMode->setGeometry(110, 152, 140, 24);
     modeCaption->setBuddy(cmbMode);
 
-    chkUseTimeLimit = new QCheckBox(panel);
-    chkUseTimeLimit->setObjectName(QStringLiteral("chkUseTimeLimit"));
-    chkUseTimeLimit->setGeometry(12, 186, 18, 18);
+    chkUseTimeLimit = MakeControl<QCheckBox>(panel, QStringLiteral("chkUseTimeLimit"), {12, 186, 18, 18});
     MakeLabel(panel, "Label4", QStringLiteral("Time Limit:"), {32, 187, 76, 16});
-    edtTimeLimit = new QLineEdit(panel);
-    edtTimeLimit->setObjectName(QStringLiteral("edtTimeLimit"));
-    edtTimeLimit->setGeometry(110, 184, 60, 22);
+    edtTimeLimit = MakeControl<QLineEdit>(panel, QStringLiteral("edtTimeLimit"), {110, 184, 60, 22});
     MakeLabel(panel, "Label2", QStringLiteral("sec"), {174, 187, 30, 16});
 
-    chkUseFrameRate = new QCheckBox(panel);
-    chkUseFrameRate->setObjectName(QStringLiteral("chkUseFrameRate"));
-    chkUseFrameRate->setGeometry(12, 214, 18, 18);
+    chkUseFrameRate = MakeControl<QCheckBox>(panel, QStringLiteral("chkUseFrameRate"), {12, 214, 18, 18});
     MakeLabel(panel, "Label5", QStringLiteral("Frame Rate:"), {32, 215, 76, 16});
-    edtFrameRate = new QLineEdit(panel);
-    edtFrameRate->setObjectName(QStringLiteral("edtFrameRate"));
-    edtFrameRate->setGeometry(110, 212, 60, 22);
+    edtFrameRate = MakeControl<QLineEdit>(panel, QStringLiteral("edtFrameRate"), {110, 212, 60, 22});
     lblFPS = MakeLabel(panel, "lblFPS", QStringLiteral("f/sec"), {174, 215, 40, 16});
 
     lblMasterStream = MakeLabel(panel, "lblMasterStream", QStringLiteral("Master &Stream:"), {12, 244, 96, 16});
-    cmbMasterStream = new QComboBox(panel);
-    cmbMasterStream->setObjectName(QStringLiteral("cmbMasterStream"));
-    cmbMasterStream->setGeometry(110, 240, 100, 24);
+    cmbMasterStream = MakeControl<QComboBox>(panel, QStringLiteral("cmbMasterStream"), {110, 240, 100, 24});
     lblMasterStream->setBuddy(cmbMasterStream);
 
     Frame1 = new QFrame(panel);
@@ -156,14 +146,10 @@ void CapVidAudFrm::BuildControls() {
     LblSound->setWordWrap(true);
     SetTextColour(LblSound, QColor(0, 128, 0));
 
-    ChkTimeStamp = new QCheckBox(panel);
-    ChkTimeStamp->setObjectName(QStringLiteral("ChkTimeStamp"));
-    ChkTimeStamp->setGeometry(12, 298, 18, 18);
+    ChkTimeStamp = MakeControl<QCheckBox>(panel, QStringLiteral("ChkTimeStamp"), {12, 298, 18, 18});
     auto* label9 = MakeLabel(panel, "Label9", QStringLiteral("Add Date Stamp to Name?"), {32, 299, 170, 16});
     label9->setToolTip(QStringLiteral("Add date to file name. Used for audio capture."));
-    ChkAutoName = new QCheckBox(panel);
-    ChkAutoName->setObjectName(QStringLiteral("ChkAutoName"));
-    ChkAutoName->setGeometry(206, 298, 18, 18);
+    ChkAutoName = MakeControl<QCheckBox>(panel, QStringLiteral("ChkAutoName"), {206, 298, 18, 18});
     auto* label8 = MakeLabel(panel, "Label8", QStringLiteral("Save file type for AutoName?"), {226, 299, 180, 16});
     label8->setToolTip(QStringLiteral("Used for audio capture."));
 

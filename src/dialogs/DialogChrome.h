@@ -53,4 +53,13 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, QRe
 // A named skinned button with its caption at a pixel rectangle.
 xpcmdbutton* MakeButton(QWidget* parent, const QString& name, const QString& caption, QRect geometry);
 
+// A named control of any kind on a dialog panel at a pixel rectangle.
+template <typename Control>
+Control* MakeControl(QWidget* parent, const QString& name, QRect geometry) {
+    auto* c = new Control(parent);
+    c->setObjectName(name);
+    c->setGeometry(geometry);
+    return c;
+}
+
 }  // namespace pelta

@@ -132,7 +132,7 @@ void CaptureEngine::OnAudioFrame(const AVFrame* frame, AVRational) {
             sound_->Channels() != channels)
             sound_ = std::make_unique<PreviewSound>(sink, frame->sample_rate, channels);
         sound_->Push(reinterpret_cast<const int16_t*>(frame->data[0]), frame->nb_samples);
-    } else if (sound_) {
+    } else {
         std::lock_guard lock(soundMutex_);
         sound_.reset();
     }

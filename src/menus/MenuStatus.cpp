@@ -151,15 +151,20 @@ void OptionsMenus::UpdateMenuStatus() {
     availableItem(m.menuOptionsCloseCaptioning, [&] { return e.CaptionsAvailable(); });
     SkipFailure([&] { m.menuOptionsCloseCaptioning->setChecked(e.CaptionsOn()); });
     // 27-34: property pages offered by the engine
-    const auto page = [&](QAction* item, int32_t id) { availableItem(item, [&] { return e.DialogAvailable(id); }); };
-    page(m.menuOptionsCaptureProperties, engine::DialogId::CaptureProperties);
-    page(m.menuOptionsPreviewProperties, engine::DialogId::PreviewProperties);
-    page(m.menuOptionsLegacyPropertiesVideoSource, engine::DialogId::VideoSource);
-    page(m.menuOptionsLegacyPropertiesVideoFormat, engine::DialogId::VideoFormat);
-    page(m.menuOptionsLegacyPropertiesVideoDisplay, engine::DialogId::VideoDisplay);
-    page(m.menuOptionsLegacyPropertiesAudioFormat, engine::DialogId::AudioFormat);
-    page(m.menuOptionsAudioCompressorProperties, engine::DialogId::AudioCompressor);
-    page(m.menuOptionsVideoCompressorProperties, engine::DialogId::VideoCompressor);
+    for (const PropertyPage& page : PropertyPages(m))
+        availableItem(page.Item, [&] { return e.DialogAvailable(page.DialogId); });
+}
+
+std::vector<PropertyPage> PropertyPages(const MainMenus& m) {
+    using namespace engine::DialogId;
+    return {{m.menuOptionsCaptureProperties, CaptureProperties},
+            {m.menuOptionsPreviewProperties, PreviewProperties},
+            {m.menuOptionsLegacyPropertiesVideoSource, VideoSource},
+            {m.menuOptionsLegacyPropertiesVideoFormat, VideoFormat},
+            {m.menuOptionsLegacyPropertiesVideoDisplay, VideoDisplay},
+            {m.menuOptionsLegacyPropertiesAudioFormat, AudioFormat},
+            {m.menuOptionsAudioCompressorProperties, AudioCompressor},
+            {m.menuOptionsVideoCompressorProperties, VideoCompressor}};
 }
 
 }  // namespace pelta

@@ -9,11 +9,20 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <vector>
 #include <memory>
 
 class QWidget;
 
 namespace pelta {
+
+// The property commands whose items follow the engine's DialogAvailable, in the order the
+// menu status runs them, each with the dialog it opens.
+struct PropertyPage {
+    QAction* Item;
+    int32_t DialogId;
+};
+std::vector<PropertyPage> PropertyPages(const MainMenus& m);
 
 class OptionsMenus {
 public:

@@ -97,14 +97,8 @@ void OptionsMenus::ConnectCommands() {
     const auto page = [&](QAction* item, int32_t id) {
         ConnectCommand(item, ctx, [this, id] { PropertyCommand(id); });
     };
-    page(m.menuOptionsCaptureProperties, engine::DialogId::CaptureProperties);
-    page(m.menuOptionsPreviewProperties, engine::DialogId::PreviewProperties);
-    page(m.menuOptionsVideoCompressorProperties, engine::DialogId::VideoCompressor);
-    page(m.menuOptionsAudioCompressorProperties, engine::DialogId::AudioCompressor);
-    page(m.menuOptionsLegacyPropertiesVideoSource, engine::DialogId::VideoSource);
-    page(m.menuOptionsLegacyPropertiesVideoFormat, engine::DialogId::VideoFormat);
-    page(m.menuOptionsLegacyPropertiesVideoDisplay, engine::DialogId::VideoDisplay);
-    page(m.menuOptionsLegacyPropertiesAudioFormat, engine::DialogId::AudioFormat);
+    for (const PropertyPage& p : PropertyPages(m)) page(p.Item, p.DialogId);
+    // The two processor dialogs are never locked, so they are not among the pages above.
     page(m.menuOptionsAudioProcessors, engine::DialogId::AudioProcessors);
     page(m.menuOptionsVideoProcessors, engine::DialogId::VideoProcessors);
 
