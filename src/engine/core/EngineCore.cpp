@@ -1,6 +1,7 @@
 #include "engine/core/EngineCore.h"
 
 #include <algorithm>
+#include <future>
 
 namespace pelta::engine {
 
@@ -13,10 +14,23 @@ std::vector<ItemT> Names(const std::vector<DeviceInfo>& devices) {
 }
 }  // namespace
 
-EngineCore::EngineCore()
-    : videoDevices_(DiscoverVideoDevices()),
-      audioDevices_(DiscoverAudioDevices()),
-      outputs_(DiscoverAudioOutputs()),
+EngineCore::EngineCore() : EngineCore(Discover()) {}
+
+// The three searches run side by side, so a slow sound server costs its timeout once.
+EngineCore::Discovered EngineCore::Discover() {
+    auto audio = std::async(std::launch::async, DiscoverAudioDevices);
+    auto outputs = std::async(std::launch::async, DiscoverAudioOutputs);
+    Discovered d;
+    d.Video = DiscoverVideoDevices();
+    d.Audio = audio.get();
+    d.Outputs = outputs.get();
+    return d;
+}
+
+EngineCore::EngineCore(Discovered found)
+    : videoDevices_(std::move(found.Video)),
+      audioDevices_(std::move(found.Audio)),
+      outputs_(std::move(found.Outputs)),
       videoInputs_([this] { return Names<DeviceItem>(videoDevices_); },
                    [this](int32_t i) { OpenVideo(i, -2); }),
       audioInputs_([this] { return Names<DeviceItem>(audioDevices_); }, [this](int32_t i) { OpenAudio(i); }),

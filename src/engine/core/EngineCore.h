@@ -82,6 +82,12 @@ public:
     AVFrame* LatestVideoFrame() const override;
 
 private:
+    struct Discovered {
+        std::vector<DeviceInfo> Video, Audio, Outputs;
+    };
+    static Discovered Discover();
+    explicit EngineCore(Discovered found);
+
     void OpenVideo(int32_t device, int32_t sizeIndex);
     void OpenAudio(int32_t device);
     void OnVideo(const AVFrame* frame, AVRational tb);
