@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QTimer>
+#include <xcb/xcb.h>
+#include <csignal>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -43,34 +45,60 @@ long RunPreview(double seconds, int argc, char** argv) {
     engine.VideoInputs().SetSelected(0);
     engine.SetPreviewFit(2);
     engine.SetPreviewOn(true);
-    long frames = 0;
-    const uchar* last = nullptr;
-    // A light poll: the event loop sleeps between pictures, as the program's own does.
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        const QImage img = engine.PreviewImage();
-        if (!img.isNull() && img.constBits() != last) {
-            last = img.constBits();
-            ++frames;
-        }
-    });
-    poll.start(5);
     QTimer::singleShot(static_cast<int>(seconds * 1000), &app, &QApplication::quit);
     app.exec();
-    return frames;
+    // Pictures the device delivered: those converted and drawn, and those skipped because
+    // the screen had not changed.
+    std::fprintf(stderr, "  preview  drawn %lld, unchanged and skipped %lld\n",
+                 static_cast<long long>(engine.PreviewPicturesShown()),
+                 static_cast<long long>(engine.PreviewPicturesSkipped()));
+    return static_cast<long>(engine.PreviewPicturesShown() + engine.PreviewPicturesSkipped());
 }
 
-}  // namespace
+// Paints the whole screen in a new colour 30 times a second until killed, so that every
+// grabbed picture differs from the one before.
+// `box`: only a 320x240 box in the middle changes (a video playing in a window).
+[[noreturn]] void AnimateScreen(const char* display, bool box) {
+    int screenNumber = 0;
+    xcb_connection_t* c = xcb_connect(display, &screenNumber);
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber && it.rem; ++i) xcb_screen_next(&it);
+    xcb_screen_t* screen = it.data;
+    const xcb_window_t win = xcb_generate_id(c);
+    const uint32_t values[] = {screen->black_pixel, 1};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, 0, 0, screen->width_in_pixels,
+                      screen->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(c, win);
+    const xcb_gcontext_t gc = xcb_generate_id(c);
+    xcb_create_gc(c, gc, win, 0, nullptr);
+    const int16_t bx = int16_t(screen->width_in_pixels / 2 - 160), by = int16_t(screen->height_in_pixels / 2 - 120);
+    const xcb_rectangle_t all = box ? xcb_rectangle_t{bx, by, 320, 240}
+                                    : xcb_rectangle_t{0, 0, screen->width_in_pixels, screen->height_in_pixels};
+    for (uint32_t n = 0;; ++n) {
+        const uint32_t colour = (n * 0x050309u) & 0xffffffu;
+        xcb_change_gc(c, gc, XCB_GC_FOREGROUND, &colour);
+        xcb_poly_fill_rectangle(c, win, gc, 1, &all);
+        xcb_flush(c);
+        usleep(33333);
+    }
+}
 
-int main(int argc, char** argv) {
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 10;
-    const char* display = std::getenv("DISPLAY");
-    if (!display) {
-        std::fprintf(stderr, "preview_bench: no DISPLAY to read\n");
-        return 1;
+struct Scenario {
+    const char* name;
+    bool moving;
+    bool box;
+};
+
+void Measure(const Scenario& sc, double seconds, const char* display, int argc, char** argv) {
+    pid_t animator = -1;
+    if (sc.moving) {
+        animator = fork();
+        if (animator == 0) AnimateScreen(display, sc.box);
+        usleep(300000);
     }
     int fds[2];
-    if (pipe(fds) != 0) return 1;
+    if (pipe(fds) != 0) return;
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
@@ -94,12 +122,33 @@ int main(int argc, char** argv) {
         _exit(127);
     }
     const Cost theirs = Wait(pid);
+    if (animator > 0) {
+        kill(animator, SIGKILL);
+        waitpid(animator, nullptr, 0);
+    }
     const double ffFrames = seconds * 30;
-    std::printf("preview 1920x1080 at 30 fps, 100 %%, %.0f s\n", seconds);
-    std::printf("  preview  frames %5ld  CPU %.2f s/s  %.2f ms/frame  peak %.1f MB\n", frames, ours.cpu / seconds,
+    std::printf("preview 1920x1080 at 30 fps, 100 %%, %.0f s, %s\n", seconds, sc.name);
+    std::printf("  preview  frames %5ld  CPU %.3f s/s  %.2f ms/frame  peak %.1f MB\n", frames, ours.cpu / seconds,
                 frames ? 1000 * ours.cpu / frames : 0.0, ours.peakKB / 1024.0);
-    std::printf("  ffmpeg   frames %5.0f  CPU %.2f s/s  %.2f ms/frame  peak %.1f MB\n", ffFrames, theirs.cpu / seconds,
+    std::printf("  ffmpeg   frames %5.0f  CPU %.3f s/s  %.2f ms/frame  peak %.1f MB\n", ffFrames, theirs.cpu / seconds,
                 1000 * theirs.cpu / ffFrames, theirs.peakKB / 1024.0);
-    if (theirs.cpu > 0) std::printf("  ratio    CPU %.2f\n", ours.cpu / theirs.cpu);
+    if (theirs.cpu > 0)
+        std::printf("  ratio    CPU %.2f  memory %.2f\n", ours.cpu / theirs.cpu,
+                    theirs.peakKB ? double(ours.peakKB) / double(theirs.peakKB) : 0.0);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 10;
+    const char* display = std::getenv("DISPLAY");
+    if (!display) {
+        std::fprintf(stderr, "preview_bench: no DISPLAY to read\n");
+        return 1;
+    }
+    for (const Scenario& sc : {Scenario{"still screen", false, false}, Scenario{"a 320x240 box changing", true, true},
+                               Scenario{"whole screen changing every frame", true, false}})
+        Measure(sc, seconds, display, argc, argv);
     return 0;
 }

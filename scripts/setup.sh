@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(cmake g++ make pkg-config ccache qt6-base-dev libgl-dev
   libavdevice-dev libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
-  libpulse-dev libv4l-dev libx11-dev libxrandr-dev libxcb-xkb-dev libxkbcommon-dev
+  libpulse-dev libv4l-dev libx11-dev libxrandr-dev libxcb1-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-xkb-dev libxkbcommon-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core ffmpeg xvfb x11-utils xdotool pulseaudio pulseaudio-utils imagemagick)
 

@@ -4,9 +4,6 @@
 #include "controls/Prompts.h"
 #include "engine/dialogs/ProcessorsDialog.h"
 
-extern "C" {
-#include <libswscale/swscale.h>
-}
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -38,6 +35,7 @@ protected:
     void resizeEvent(QResizeEvent*) override {
         e_.surfaceW_ = width();
         e_.surfaceH_ = height();
+        ++e_.previewGeneration_;
     }
 
 private:
@@ -54,6 +52,11 @@ CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make
     core_->SetVideoProcessor([this](const AVFrame* f) -> AVFrame* {
         return videoChain_.Active() ? videoChain_.Process(f) : nullptr;
     });
+    core_->SetAudioProcessor([this](const AVFrame* f, std::vector<AVFrame*>& out) {
+        if (!audioChain_.Active()) return false;
+        for (AVFrame* ready = audioChain_.Process(f); ready; ready = audioChain_.Receive()) out.push_back(ready);
+        return true;
+    });
     core_->AddListener(this);
 }
 
@@ -63,7 +66,6 @@ CaptureEngine::~CaptureEngine() {
     session_.reset();
     core_.reset();
     delete fullScreen_;
-    sws_freeContext(scaler_);
 }
 
 CaptureSession& CaptureEngine::Session() const { return *session_; }
@@ -88,28 +90,77 @@ void CaptureEngine::Raise(EngineEventKind kind, int32_t value) {
 
 // ---- preview ---------------------------------------------------------------------------------
 
+void CaptureEngine::OnSourceVideoFrame(const AVFrame* frame, AVRational) {
+    if (tap_ == 0) ShowPicture(frame, true);
+}
+
 void CaptureEngine::OnVideoFrame(const AVFrame* frame, AVRational) {
-    if (!previewOn_ || input_ == 2) return;
+    const int tap = tap_;
+    if (tap == 1) {
+        ShowPicture(frame, !videoChain_.Active());
+    } else if (tap == 2 && previewOn_ && input_ != 2) {
+        AVFrame* compressed = CompressForPreview(frame);
+        ShowPicture(compressed ? compressed : frame, false);
+        av_frame_free(&compressed);
+    }
+}
+
+void CaptureEngine::ShowPicture(const AVFrame* frame, bool mayBeUnchanged) {
+    if (!previewOn_ || pausedByDialog_ || input_ == 2) return;
     const int sw = surfaceW_, sh = surfaceH_;
     if (sw <= 0 || sh <= 0) return;
+    const uint64_t generation = previewGeneration_;
+    // A still screen: the picture already shown is still right.
+    if (mayBeUnchanged && IsUnchanged(frame) && generation == convertedGeneration_) {
+        ++previewSkipped_;
+        return;
+    }
+    PreviewSettings settings;
+    {
+        std::lock_guard lock(settingsMutex_);
+        settings = previewSettings_;
+    }
+    const int cap = session_->Capturing() && settings.RateWhileCapturing > 0 ? settings.RateWhileCapturing
+                                                                            : settings.MaxRate;
+    const auto now = std::chrono::steady_clock::now();
+    if (cap > 0 && generation == convertedGeneration_) {
+        if (now < nextShow_) {
+            ++previewSkipped_;
+            return;
+        }
+        // A little slack, so that a 30 fps device capped at 15 shows every other picture.
+        nextShow_ = now + std::chrono::microseconds(900000 / cap);
+    }
     const int fit = fullScreen_ ? 0 : fit_.load();
-    PictureRect r = PreviewRectFor(fit, frame->width, frame->height, sw, sh);
-    // Never scale to more than twice the window: the painter clips the rest anyway.
-    if (r.Width <= 0 || r.Height <= 0 || r.Width > 8192 || r.Height > 8192) return;
-    QImage img(r.Width, r.Height, QImage::Format_RGB32);
-    scaler_ = sws_getCachedContext(scaler_, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                   r.Width, r.Height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
-    if (!scaler_) return;
-    uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {static_cast<int>(img.bytesPerLine()), 0, 0, 0};
-    sws_scale(scaler_, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+    const int shapeW = fit == 0 ? PreviewAspectWidth(settings, frame->width, frame->height) : frame->width;
+    PictureRect r = PreviewRectFor(fit, shapeW, frame->height, sw, sh);
+    if (fit != 0 && fit != 1 && shapeW != frame->width) r = PreviewRectFor(fit, frame->width, frame->height, sw, sh);
+    PreviewPicture picture = converter_.Convert(frame, r, sw, sh, PreviewScaleFlags(settings));
+    // Only the part that changed is drawn again, when the source says which part and the
+    // picture lands 1:1 where the last one did.
+    QRect dirty(0, 0, sw, sh);
+    ChangedArea changed;
+    if (picture.ZeroCopy && generation == convertedGeneration_ && r == PictureRectNow() &&
+        GetChangedArea(frame, changed))
+        dirty = QRect(r.X + changed.X, r.Y + changed.Y, changed.Width, changed.Height);
+    convertedGeneration_ = generation;
     {
         std::lock_guard lock(imageMutex_);
-        image_ = std::move(img);
+        image_ = std::move(picture.Image);
+        imagePos_ = picture.Position;
         rect_ = r;
     }
+    ++previewShown_;
     hasPicture_ = true;
-    RequestRepaint();
+    RequestRepaint(dirty);
+}
+
+AVFrame* CaptureEngine::CompressForPreview(const AVFrame*) { return nullptr; }
+
+void CaptureEngine::InvalidatePreview() {
+    ++previewGeneration_;
+    update();
+    if (fullScreen_) fullScreen_->update();
 }
 
 void CaptureEngine::OnAudioFrame(const AVFrame* frame, AVRational) {
@@ -144,14 +195,24 @@ void CaptureEngine::OnSourceLost(bool video, const std::string&) {
     RequestRepaint();
 }
 
-void CaptureEngine::RequestRepaint() {
+void CaptureEngine::RequestRepaint(const QRect& area) {
+    {
+        std::lock_guard lock(imageMutex_);
+        dirty_ = area.isNull() ? QRect(0, 0, surfaceW_, surfaceH_) : dirty_.united(area);
+    }
     if (repaintPending_.exchange(true)) return;
     QMetaObject::invokeMethod(
         this,
         [this] {
             repaintPending_ = false;
-            update();
-            if (fullScreen_) fullScreen_->update();
+            QRect area;
+            {
+                std::lock_guard lock(imageMutex_);
+                area = dirty_;
+                dirty_ = QRect();
+            }
+            if (fullScreen_) fullScreen_->update(area);
+            else update(area);
         },
         Qt::QueuedConnection);
 }
@@ -167,7 +228,7 @@ PictureRect CaptureEngine::PictureRectNow() const {
 }
 
 void CaptureEngine::PaintPreview(QWidget& surface, QPainter& p) {
-    p.fillRect(surface.rect(), Qt::black);
+    if (!previewOn_ || input_ == 2) p.fillRect(surface.rect(), Qt::black);
     if (!previewOn_) return;
     if (input_ == 2) {
         const double lvl = std::clamp(level_.load(), 0.0, 1.0);
@@ -180,7 +241,14 @@ void CaptureEngine::PaintPreview(QWidget& surface, QPainter& p) {
         return;
     }
     std::lock_guard lock(imageMutex_);
-    if (!image_.isNull()) p.drawImage(QPoint(rect_.X, rect_.Y), image_);
+    if (image_.isNull()) {
+        p.fillRect(surface.rect(), Qt::black);
+        return;
+    }
+    // Black only around the picture: filling under it too would write every pixel twice.
+    const QRect pictureArea(imagePos_, image_.size());
+    for (const QRect& around : QRegion(surface.rect()).subtracted(QRegion(pictureArea))) p.fillRect(around, Qt::black);
+    p.drawImage(imagePos_, image_);
 }
 
 void CaptureEngine::paintEvent(QPaintEvent*) {
@@ -192,6 +260,7 @@ void CaptureEngine::resizeEvent(QResizeEvent*) {
     if (!fullScreen_) {
         surfaceW_ = width();
         surfaceH_ = height();
+        ++previewGeneration_;
     }
 }
 
@@ -212,20 +281,34 @@ void CaptureEngine::SetPreviewOn(bool on) {
         std::lock_guard lock(imageMutex_);
         image_ = QImage();
     }
-    update();
+    InvalidatePreview();
+}
+
+PreviewSettings CaptureEngine::Preview() const {
+    std::lock_guard lock(settingsMutex_);
+    return previewSettings_;
+}
+
+void CaptureEngine::SetPreview(const PreviewSettings& settings) {
+    {
+        std::lock_guard lock(settingsMutex_);
+        previewSettings_ = settings;
+    }
+    InvalidatePreview();
 }
 void CaptureEngine::SetPreviewFit(int32_t fit) {
     fit_ = fit;
-    update();
+    InvalidatePreview();
 }
 void CaptureEngine::SetPreviewInput(int32_t input) {
     if (input < 0 || input > 2) throw EngineError("The preview source must be 0, 1 or 2.");
     input_ = input;
-    update();
+    InvalidatePreview();
 }
 void CaptureEngine::SetPreviewTap(int32_t tap) {
     if (tap < 0 || tap > 2) throw EngineError("The preview tap must be 0, 1 or 2.");
     tap_ = tap;
+    InvalidatePreview();
 }
 
 void CaptureEngine::FlipFullScreen() {
@@ -235,6 +318,7 @@ void CaptureEngine::FlipFullScreen() {
         fullScreen_ = nullptr;
         surfaceW_ = width();
         surfaceH_ = height();
+        InvalidatePreview();
         return;
     }
     if (FullScreenMetric() == 0.0f) return;
@@ -243,6 +327,7 @@ void CaptureEngine::FlipFullScreen() {
     if (screen) fullScreen_->setGeometry(screen->geometry());
     surfaceW_ = fullScreen_->width();
     surfaceH_ = fullScreen_->height();
+    ++previewGeneration_;
     fullScreen_->showFullScreen();
     fullScreen_->setFocus();
 }
@@ -271,9 +356,10 @@ void CaptureEngine::OpenDialog(int32_t id, uintptr_t ParentWindow) {
                             [this](const processors::ChainDescription& chain) { videoChain_.SetChain(chain); },
                             parent ? parent : window());
     const bool paused = !duringProperties_ && previewOn_;
-    if (paused) previewOn_ = false;
+    pausedByDialog_ = paused;
     Prompts().ExecDialog(dialog);
-    if (paused) previewOn_ = true;
+    pausedByDialog_ = false;
+    InvalidatePreview();
 }
 
 // ---- capturing: the recorder's members ---------------------------------------------------------

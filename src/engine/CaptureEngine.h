@@ -6,11 +6,15 @@
 #include "engine/core/EngineCore.h"
 #include "engine/core/PreviewRect.h"
 #include "engine/core/PreviewSound.h"
+#include "engine/PreviewConverter.h"
+#include "engine/core/PreviewSettings.h"
+#include "engine/core/processors/AudioProcessorChain.h"
 #include "engine/core/processors/VideoProcessorChain.h"
 
 #include <QImage>
 #include <QWidget>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -31,6 +35,15 @@ public:
     QImage PreviewImage() const;
     engine::PictureRect PictureRectNow() const;
     double SoundLevel() const { return level_.load(); }
+    // Pictures converted for the preview, and pictures it had no need to convert.
+    int64_t PreviewPicturesShown() const { return previewShown_.load(); }
+    int64_t PreviewPicturesSkipped() const { return previewSkipped_.load(); }
+
+    // What the display and preview-properties dialogs set.
+    engine::PreviewSettings Preview() const;
+    void SetPreview(const engine::PreviewSettings& settings);
+    engine::processors::VideoProcessorChain& VideoProcessors() { return videoChain_; }
+    engine::processors::AudioProcessorChain& AudioProcessors() { return audioChain_; }
 
     void SetEventSink(engine::EngineEvents* sink) override { sink_ = sink; }
     void PrepareCapture(int32_t Mode) override;
@@ -98,16 +111,23 @@ protected:
 private:
     friend class FullScreenView;
     void OnVideoFrame(const AVFrame* frame, AVRational timeBase) override;
+    void OnSourceVideoFrame(const AVFrame* frame, AVRational timeBase) override;
+    void ShowPicture(const AVFrame* frame, bool mayBeUnchanged);
+    AVFrame* CompressForPreview(const AVFrame* frame);
+    void InvalidatePreview();
     void OnAudioFrame(const AVFrame* frame, AVRational timeBase) override;
     void OnSourceLost(bool video, const std::string& why) override;
     void Post(engine::EngineEventKind kind, int32_t value);
     void Raise(engine::EngineEventKind kind, int32_t value);
-    void RequestRepaint();
+    // Null area: the whole surface.
+    void RequestRepaint(const QRect& area = QRect());
     void PaintPreview(QWidget& surface, QPainter& p);
     void KeyFromSurface(QKeyEvent* event);
     engine::CaptureSession& Session() const;
 
-    engine::processors::VideoProcessorChain videoChain_;  // before core_: the core's threads use it
+    // Before core_: the core's threads use them.
+    engine::processors::VideoProcessorChain videoChain_;
+    engine::processors::AudioProcessorChain audioChain_;
     std::unique_ptr<engine::EngineCore> core_;
     std::unique_ptr<engine::CaptureSession> session_;
     engine::EngineEvents* sink_ = nullptr;
@@ -118,13 +138,24 @@ private:
     std::atomic<int32_t> tap_{0};
     std::atomic<int> surfaceW_{0}, surfaceH_{0};
     bool duringProperties_ = true;
+    std::atomic<bool> pausedByDialog_{false};
+
+    mutable std::mutex settingsMutex_;
+    engine::PreviewSettings previewSettings_;
+    // Source thread only.
+    PreviewConverter converter_;
+    uint64_t convertedGeneration_ = ~0ull;
+    std::chrono::steady_clock::time_point nextShow_{};
+    std::atomic<uint64_t> previewGeneration_{0};  // bumped whenever the drawn picture must change
+    std::atomic<int64_t> previewShown_{0}, previewSkipped_{0};
     bool captionsOn_ = false;
 
     // The mailbox between the engine's threads and the UI: at most one picture waits.
     mutable std::mutex imageMutex_;
     QImage image_;
     engine::PictureRect rect_;
-    struct SwsContext* scaler_ = nullptr;
+    QPoint imagePos_;
+    QRect dirty_;  // what the next repaint must draw again
     std::atomic<bool> repaintPending_{false};
     std::atomic<bool> progressPending_{false};
     std::atomic<double> level_{0.0};

@@ -1,5 +1,9 @@
 #include "engine/core/AvSource.h"
 
+#include "engine/core/ScreenDamage.h"
+
+#include <algorithm>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavdevice/avdevice.h>
@@ -25,48 +29,79 @@ std::string Describe(const DeviceInfo& d, bool video) {
 
 }  // namespace
 
-std::string AvSource::InputUrl(const DeviceInfo& d, SizeItem size) {
+int AvSource::OpenRate(const DeviceInfo& d, const VideoSourceSettings& v) {
+    if (v.FrameRate > 0) return std::clamp(v.FrameRate, 1, 240);
+    return d.Kind == DeviceKind::Camera ? 0 : 30;
+}
+
+std::string AvSource::InputUrl(const DeviceInfo& d, SizeItem size, const VideoSourceSettings& v,
+                               const AudioSourceSettings& a) {
     switch (d.Kind) {
     case DeviceKind::Screen:
         return d.Url;
-    case DeviceKind::TestPattern:
-        // testsrc draws a moving pattern and a running counter, so no two frames are alike;
-        // realtime paces it like a real device.
-        return "testsrc=size=" + std::to_string(size.Width) + "x" + std::to_string(size.Height) +
-               ":rate=30,realtime";
+    case DeviceKind::TestPattern: {
+        // The default testsrc draws a moving pattern and a running counter, so no two frames
+        // are alike; realtime paces it like a real device.
+        std::string pattern = "testsrc";
+        for (const auto& p : TestPatterns())
+            if (p.first == v.Pattern) pattern = p.first;
+        return pattern + "=size=" + std::to_string(size.Width) + "x" + std::to_string(size.Height) +
+               ":rate=" + std::to_string(OpenRate(d, v)) + ",realtime";
+    }
     case DeviceKind::TestTone:
-        return "sine=frequency=440:sample_rate=48000,aformat=sample_fmts=s16:channel_layouts=stereo,arealtime";
+        return "sine=frequency=440:sample_rate=" + std::to_string(std::clamp(a.SampleRate, 8000, 192000)) +
+               ",aformat=sample_fmts=s16:channel_layouts=" + (a.Channels == 1 ? "mono" : "stereo") + ",arealtime";
     default:
         return d.Url;
     }
 }
 
-AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCallbacks callbacks)
+AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCallbacks callbacks,
+                   const VideoSourceSettings& vs, const AudioSourceSettings& as)
     : device_(device), size_(size), video_(video), callbacks_(std::move(callbacks)) {
     avdevice_register_all();
     const AVInputFormat* format = av_find_input_format(device.InputFormat.c_str());
     if (!format) throw EngineError("Cannot open " + Describe(device, video) + ": this build has no " +
                                    device.InputFormat + " input.");
     AVDictionary* options = nullptr;
+    const int rate = OpenRate(device, vs);
     if (device.Kind == DeviceKind::Screen) {
-        av_dict_set(&options, "video_size", (std::to_string(device.Width) + "x" + std::to_string(device.Height)).c_str(), 0);
-        av_dict_set(&options, "framerate", "30", 0);
-        av_dict_set(&options, "draw_mouse", "1", 0);
-        av_dict_set(&options, "grab_x", std::to_string(device.X).c_str(), 0);
-        av_dict_set(&options, "grab_y", std::to_string(device.Y).c_str(), 0);
-    } else if (device.Kind == DeviceKind::Camera && size.Width > 0) {
-        av_dict_set(&options, "video_size", (std::to_string(size.Width) + "x" + std::to_string(size.Height)).c_str(), 0);
+        // A region inside the screen, or the whole screen.
+        int rx = 0, ry = 0, rw = device.Width, rh = device.Height;
+        if (vs.RegionWidth > 0 && vs.RegionHeight > 0) {
+            rw = std::min(vs.RegionWidth, device.Width);
+            rh = std::min(vs.RegionHeight, device.Height);
+            rx = std::clamp(vs.RegionX, 0, device.Width - rw);
+            ry = std::clamp(vs.RegionY, 0, device.Height - rh);
+        }
+        rw &= ~1;  // encoders of 4:2:0 pictures want even sizes
+        rh &= ~1;
+        av_dict_set(&options, "video_size", (std::to_string(rw) + "x" + std::to_string(rh)).c_str(), 0);
+        av_dict_set(&options, "framerate", std::to_string(rate).c_str(), 0);
+        av_dict_set(&options, "draw_mouse", vs.DrawCursor ? "1" : "0", 0);
+        av_dict_set(&options, "grab_x", std::to_string(device.X + rx).c_str(), 0);
+        av_dict_set(&options, "grab_y", std::to_string(device.Y + ry).c_str(), 0);
+        if (vs.FollowMouse) av_dict_set(&options, "follow_mouse", "centered", 0);
+        else damage_ = std::make_unique<ScreenDamage>(device.Url, device.X + rx, device.Y + ry, rw, rh);
+    } else if (device.Kind == DeviceKind::Camera) {
+        if (size.Width > 0)
+            av_dict_set(&options, "video_size", (std::to_string(size.Width) + "x" + std::to_string(size.Height)).c_str(), 0);
+        if (rate > 0) av_dict_set(&options, "framerate", std::to_string(rate).c_str(), 0);
+        if (!vs.InputFormat.empty()) av_dict_set(&options, "input_format", vs.InputFormat.c_str(), 0);
     } else if (device.Kind == DeviceKind::Microphone) {
-        av_dict_set(&options, "sample_rate", "48000", 0);
-        av_dict_set(&options, "channels", "2", 0);
-        av_dict_set(&options, "fragment_size", "7680", 0);  // 40 ms of 48 kHz stereo s16
+        const int sampleRate = std::clamp(as.SampleRate, 8000, 192000);
+        const int channels = std::clamp(as.Channels, 1, 2);
+        av_dict_set(&options, "sample_rate", std::to_string(sampleRate).c_str(), 0);
+        av_dict_set(&options, "channels", std::to_string(channels).c_str(), 0);
+        // About 40 ms a packet.
+        av_dict_set(&options, "fragment_size", std::to_string(sampleRate / 25 * channels * 2).c_str(), 0);
     }
     AVDictionary* firstTry = nullptr;
     av_dict_copy(&firstTry, options, 0);
     input_ = avformat_alloc_context();
     input_->interrupt_callback.callback = &AvSource::Interrupt;
     input_->interrupt_callback.opaque = this;
-    const std::string url = InputUrl(device, size);
+    const std::string url = InputUrl(device, size, vs, as);
     int err = avformat_open_input(&input_, url.c_str(), format, &firstTry);
     av_dict_free(&firstTry);
     // A display server that is busy may refuse a connection for a moment: try twice more.
@@ -119,6 +154,7 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
 AvSource::~AvSource() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
+    damage_.reset();
     sws_freeContext(scaler_);
     av_frame_free(&scaled_);
     avcodec_free_context(&decoder_);
@@ -144,6 +180,12 @@ void AvSource::Deliver(AVFrame* frame) {
             sws_scale(scaler_, frame->data, frame->linesize, 0, frame->height, scaled_->data, scaled_->linesize);
             av_frame_copy_props(scaled_, frame);
             out = scaled_;
+        }
+        if (damage_) {
+            ScreenDamage::Area area;
+            const bool changed = damage_->TakeChanged(&area);
+            MarkUnchanged(out, !changed);
+            if (changed && out == frame) SetChangedArea(out, ChangedArea{area.X, area.Y, area.Width, area.Height});
         }
         out->pts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
         if (callbacks_.Frame) callbacks_.Frame(out, input_->streams[streamIndex_]->time_base);

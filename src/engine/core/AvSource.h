@@ -3,9 +3,11 @@
 
 #include "engine/core/Devices.h"
 #include "engine/core/MediaHub.h"
+#include "engine/core/SourceSettings.h"
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -14,6 +16,8 @@ struct AVFormatContext;
 struct SwsContext;
 
 namespace pelta::engine {
+
+class ScreenDamage;
 
 struct SourceCallbacks {
     std::function<void(const AVFrame*, AVRational)> Frame;
@@ -24,8 +28,9 @@ class AvSource {
 public:
     // Opens the device now (throws EngineError naming it and the reason), then reads it on
     // its own thread until destroyed. Video is delivered at `size` (scaled when the device
-    // gives another size).
-    AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCallbacks callbacks);
+    // gives another size). The settings say how the device is asked to deliver.
+    AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCallbacks callbacks,
+             const VideoSourceSettings& videoSettings = {}, const AudioSourceSettings& audioSettings = {});
     ~AvSource();
     AvSource(const AvSource&) = delete;
     AvSource& operator=(const AvSource&) = delete;
@@ -35,7 +40,10 @@ public:
     const DeviceInfo& Device() const { return device_; }
 
     // The libavdevice input and URL the device is opened with (exposed for tests).
-    static std::string InputUrl(const DeviceInfo& device, SizeItem size);
+    static std::string InputUrl(const DeviceInfo& device, SizeItem size, const VideoSourceSettings& video = {},
+                                const AudioSourceSettings& audio = {});
+    // The frame rate a device is opened at with these settings.
+    static int OpenRate(const DeviceInfo& device, const VideoSourceSettings& video);
 
 private:
     void Run();
@@ -54,6 +62,7 @@ private:
     int64_t samplesSoFar_ = 0;
     VideoFormat videoFormat_;
     AudioFormat audioFormat_;
+    std::unique_ptr<ScreenDamage> damage_;  // screens only: skips marking still pictures
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

@@ -71,7 +71,11 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
     if (device >= 0) {
         const DeviceInfo& d = videoDevices_[size_t(device)];
         if (sizeIndex == -2) sizeIndex = d.Sizes.empty() ? -1 : 0;
-        const SizeItem size = sizeIndex >= 0 ? d.Sizes[size_t(sizeIndex)] : SizeItem{d.Width, d.Height};
+        SizeItem size = sizeIndex >= 0 ? d.Sizes[size_t(sizeIndex)] : SizeItem{d.Width, d.Height};
+        VideoSourceSettings settings = videoSettings_[d.DisplayName];
+        // A screen region is delivered at its own size.
+        if (d.Kind == DeviceKind::Screen && settings.RegionWidth > 0 && settings.RegionHeight > 0) size = SizeItem{};
+        if (preferredRate_ > 0 && d.Kind != DeviceKind::Camera) settings.FrameRate = preferredRate_;
         // The old device is closed first: a camera cannot be opened twice.
         {
             std::lock_guard lock(sourceMutex_);
@@ -84,7 +88,8 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
         fresh = std::make_unique<AvSource>(
             d, size, true,
             SourceCallbacks{[this](const AVFrame* f, AVRational tb) { OnVideo(f, tb); },
-                            [this](const std::string& why) { OnLost(true, why); }});
+                            [this](const std::string& why) { OnLost(true, why); }},
+            settings);
         newSize = sizeIndex;
     }
     {
@@ -106,20 +111,85 @@ void EngineCore::OpenAudio(int32_t device) {
         audio_.reset();
     }
     if (device >= 0) {
+        const DeviceInfo& d = audioDevices_[size_t(device)];
         fresh = std::make_unique<AvSource>(
-            audioDevices_[size_t(device)], SizeItem{}, false,
+            d, SizeItem{}, false,
             SourceCallbacks{[this](const AVFrame* f, AVRational tb) { OnAudio(f, tb); },
-                            [this](const std::string& why) { OnLost(false, why); }});
+                            [this](const std::string& why) { OnLost(false, why); }},
+            VideoSourceSettings{}, audioSettings_[d.DisplayName]);
     }
     std::lock_guard lock(sourceMutex_);
     audio_ = std::move(fresh);
+}
+
+VideoSourceSettings EngineCore::VideoSettings() const {
+    const DeviceInfo* d = SelectedVideoDevice();
+    if (!d) return {};
+    const auto it = videoSettings_.find(d->DisplayName);
+    return it == videoSettings_.end() ? VideoSourceSettings{} : it->second;
+}
+
+void EngineCore::SetVideoSettings(const VideoSourceSettings& settings) {
+    const DeviceInfo* d = SelectedVideoDevice();
+    if (!d) throw EngineError("No video device is selected.");
+    const VideoSourceSettings before = VideoSettings();
+    if (before == settings && HasVideo()) return;
+    videoSettings_[d->DisplayName] = settings;
+    const int32_t device = videoInputs_.Selected(), size = sizes_.Selected();
+    try {
+        OpenVideo(device, size);
+    } catch (const EngineError&) {
+        videoSettings_[d->DisplayName] = before;
+        try {
+            OpenVideo(device, size);
+        } catch (const EngineError&) {
+        }
+        throw;
+    }
+}
+
+AudioSourceSettings EngineCore::AudioSettings() const {
+    const DeviceInfo* d = SelectedAudioDevice();
+    if (!d) return {};
+    const auto it = audioSettings_.find(d->DisplayName);
+    return it == audioSettings_.end() ? AudioSourceSettings{} : it->second;
+}
+
+void EngineCore::SetAudioSettings(const AudioSourceSettings& settings) {
+    const DeviceInfo* d = SelectedAudioDevice();
+    if (!d) throw EngineError("No audio device is selected.");
+    const AudioSourceSettings before = AudioSettings();
+    if (before == settings && HasAudio()) return;
+    audioSettings_[d->DisplayName] = settings;
+    const int32_t device = audioInputs_.Selected();
+    try {
+        OpenAudio(device);
+    } catch (const EngineError&) {
+        audioSettings_[d->DisplayName] = before;
+        try {
+            OpenAudio(device);
+        } catch (const EngineError&) {
+        }
+        throw;
+    }
+}
+
+void EngineCore::PreferFrameRate(int fps) {
+    const DeviceInfo* d = SelectedVideoDevice();
+    const int before = preferredRate_;
+    preferredRate_ = std::max(0, fps);
+    if (!d || d->Kind == DeviceKind::Camera || !HasVideo()) return;
+    const VideoSourceSettings s = VideoSettings();
+    const int now = AvSource::OpenRate(*d, before > 0 ? VideoSourceSettings{before} : s);
+    const int wanted = AvSource::OpenRate(*d, preferredRate_ > 0 ? VideoSourceSettings{preferredRate_} : s);
+    if (now != wanted) OpenVideo(videoInputs_.Selected(), sizes_.Selected());
 }
 
 void EngineCore::SetVideoProcessor(FrameProcessor p) {
     std::lock_guard lock(listenerMutex_);
     videoProcessor_ = std::move(p);
 }
-void EngineCore::SetAudioProcessor(FrameProcessor p) {
+void EngineCore::SetAudioProcessor(AudioProcessor p) {
     std::lock_guard lock(listenerMutex_);
     audioProcessor_ = std::move(p);
 }
@@ -130,6 +200,7 @@ void EngineCore::SetLostHandler(std::function<void(bool, const std::string&)> h)
 
 void EngineCore::OnVideo(const AVFrame* frame, AVRational tb) {
     std::lock_guard lock(listenerMutex_);
+    for (FrameListener* l : listeners_) l->OnSourceVideoFrame(frame, tb);
     AVFrame* processed = videoProcessor_ ? videoProcessor_(frame) : nullptr;
     const AVFrame* out = processed ? processed : frame;
     {
@@ -144,10 +215,15 @@ void EngineCore::OnVideo(const AVFrame* frame, AVRational tb) {
 
 void EngineCore::OnAudio(const AVFrame* frame, AVRational tb) {
     std::lock_guard lock(listenerMutex_);
-    AVFrame* processed = audioProcessor_ ? audioProcessor_(frame) : nullptr;
-    const AVFrame* out = processed ? processed : frame;
-    for (FrameListener* l : listeners_) l->OnAudioFrame(out, tb);
-    av_frame_free(&processed);
+    std::vector<AVFrame*> ready;
+    if (!audioProcessor_ || !audioProcessor_(frame, ready)) {
+        for (FrameListener* l : listeners_) l->OnAudioFrame(frame, tb);
+        return;
+    }
+    for (AVFrame*& f : ready) {
+        for (FrameListener* l : listeners_) l->OnAudioFrame(f, tb);
+        av_frame_free(&f);
+    }
 }
 
 void EngineCore::OnLost(bool video, const std::string& why) {

@@ -8,6 +8,7 @@
 #include "engine/core/MediaHub.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -63,11 +64,24 @@ public:
     const DeviceInfo* SelectedAudioDevice() const;
     const DeviceInfo* SelectedOutput() const;
 
+    // The property-dialog settings of the selected device. Setting them reopens the device;
+    // when it refuses, the previous settings are restored and EngineError says why.
+    VideoSourceSettings VideoSettings() const;
+    void SetVideoSettings(const VideoSourceSettings& settings);
+    AudioSourceSettings AudioSettings() const;
+    void SetAudioSettings(const AudioSourceSettings& settings);
+    void PreferFrameRate(int fps) override;
+    int PreferredFrameRate() const { return preferredRate_; }
+
     // Processor hooks: applied to every frame before the listeners and the newest picture.
     // The function returns a new frame reference (or nullptr to pass the frame unchanged).
     using FrameProcessor = std::function<AVFrame*(const AVFrame*)>;
     void SetVideoProcessor(FrameProcessor p);
-    void SetAudioProcessor(FrameProcessor p);
+    // Sound filters may hold sound back (look-ahead) and hand out several frames later:
+    // the function fills `out` with the frames ready now and returns false to pass the
+    // frame unchanged.
+    using AudioProcessor = std::function<bool(const AVFrame* in, std::vector<AVFrame*>& out)>;
+    void SetAudioProcessor(AudioProcessor p);
 
     // Called from the source threads when a device stops delivering.
     void SetLostHandler(std::function<void(bool video, const std::string&)> h);
@@ -95,6 +109,9 @@ private:
     void OnLost(bool video, const std::string& why);
 
     std::vector<DeviceInfo> videoDevices_, audioDevices_, outputs_;
+    std::map<std::string, VideoSourceSettings> videoSettings_;  // by device name, UI thread
+    std::map<std::string, AudioSourceSettings> audioSettings_;
+    int preferredRate_ = 0;
     CoreList<DeviceItem> videoInputs_;
     CoreList<DeviceItem> audioInputs_;
     CoreList<RendererItem> renderers_;
@@ -105,7 +122,8 @@ private:
 
     mutable std::mutex listenerMutex_;
     std::vector<FrameListener*> listeners_;
-    FrameProcessor videoProcessor_, audioProcessor_;
+    FrameProcessor videoProcessor_;
+    AudioProcessor audioProcessor_;
     std::function<void(bool, const std::string&)> lostHandler_;
 
     mutable std::mutex latestMutex_;

@@ -4,6 +4,7 @@
 #pragma once
 
 extern "C" {
+#include <libavutil/dict.h>
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
 #include <libavutil/rational.h>
@@ -11,6 +12,7 @@ extern "C" {
 }
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -36,6 +38,12 @@ public:
     // `frame->pts` is on the device's clock in `timeBase`. The frame is only borrowed:
     // keep it with av_frame_ref / av_frame_clone.
     virtual void OnVideoFrame(const AVFrame* frame, AVRational timeBase) = 0;
+    // The same picture as the device delivered it, before the processors (the preview's
+    // source tap). Called just before OnVideoFrame.
+    virtual void OnSourceVideoFrame(const AVFrame* frame, AVRational timeBase) {
+        (void)frame;
+        (void)timeBase;
+    }
     // Sound: frame->nb_samples samples in the AudioFormat reported by the hub;
     // pts counts samples (timeBase 1/sample rate).
     virtual void OnAudioFrame(const AVFrame* frame, AVRational timeBase) = 0;
@@ -54,7 +62,34 @@ public:
     virtual AudioFormat CurrentAudioFormat() const = 0;
     // A new reference to the newest picture (after the processors), or nullptr.
     virtual AVFrame* LatestVideoFrame() const = 0;
+    // A capture asks for pictures at this rate (0: the device's own again). Devices that
+    // take any rate (screens, the test pattern) are reopened at it; others ignore it.
+    virtual void PreferFrameRate(int fps) { (void)fps; }
 };
+
+// A source marks a picture that is identical to the one before it (a still screen), so
+// that work depending only on the picture (preview conversion and painting) can be skipped.
+inline constexpr char kUnchangedPictureTag = 0;
+inline void MarkUnchanged(AVFrame* frame, bool unchanged) {
+    frame->opaque = unchanged ? const_cast<char*>(&kUnchangedPictureTag) : nullptr;
+}
+inline bool IsUnchanged(const AVFrame* frame) { return frame->opaque == &kUnchangedPictureTag; }
+
+// The part of a picture that differs from the one before, when the source knows it (a
+// screen that changed only in places), kept in the frame's metadata.
+struct ChangedArea {
+    int X = 0, Y = 0, Width = 0, Height = 0;
+};
+inline constexpr const char* kChangedAreaKey = "pelta.changed";
+inline void SetChangedArea(AVFrame* frame, const ChangedArea& a) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%d %d %d %d", a.X, a.Y, a.Width, a.Height);
+    av_dict_set(&frame->metadata, kChangedAreaKey, text, 0);
+}
+inline bool GetChangedArea(const AVFrame* frame, ChangedArea& a) {
+    const AVDictionaryEntry* e = av_dict_get(frame->metadata, kChangedAreaKey, nullptr, 0);
+    return e && std::sscanf(e->value, "%d %d %d %d", &a.X, &a.Y, &a.Width, &a.Height) == 4;
+}
 
 // Events the core raises from any thread; the Qt control re-raises them on the UI thread.
 enum class EngineEventKind { CaptureProgress, CaptureEnded, CaptureError };

@@ -123,6 +123,10 @@ void CaptureSession::BeginCapture(int32_t mode) {
     mode_ = mode;
     wantVideo_ = ModeHasVideo(mode);
     wantAudio_ = ModeHasAudio(mode);
+    // A screen or pattern is asked for the capture's rate itself, so no picture is repeated
+    // or thrown away to reach it.
+    if (wantVideo_ && !ModeIsSequence(mode))
+        hub_.PreferFrameRate(frameRateOn_ && frameRateValue_ > 0 ? static_cast<int>(std::ceil(frameRateValue_)) : 0);
     const VideoFormat vf = hub_.CurrentVideoFormat();
     const AudioFormat af = hub_.CurrentAudioFormat();
     if (wantVideo_ && (vf.Width <= 0 || vf.Height <= 0)) {
