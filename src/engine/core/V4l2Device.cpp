@@ -74,12 +74,13 @@ bool Faster(const CameraRate& a, const CameraRate& b) {
     return uint64_t(a.Numerator) * b.Denominator > uint64_t(b.Numerator) * a.Denominator;
 }
 
-// Keeps the first of rates that differ by less than 0.1 %, then sorts fastest first.
+// Keeps the first of rates that differ by less than 0.01 % (29.97 and 30 stay apart), then
+// sorts fastest first.
 void Tidy(std::vector<CameraRate>& rates) {
     std::vector<CameraRate> kept;
     for (const auto& r : rates) {
         const bool near = std::any_of(kept.begin(), kept.end(), [&](const CameraRate& k) {
-            return std::fabs(k.Fps() - r.Fps()) <= 0.001 * std::max(k.Fps(), r.Fps());
+            return std::fabs(k.Fps() - r.Fps()) <= 1e-4 * std::max(k.Fps(), r.Fps());
         });
         if (!near) kept.push_back(r);
     }
