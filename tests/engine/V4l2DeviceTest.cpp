@@ -1,0 +1,326 @@
+#include "FakeV4l2Device.h"
+#include "engine/core/V4l2Device.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace pelta::engine;
+using pelta::test::FakeControl;
+using pelta::test::FakeFormat;
+using pelta::test::FakeV4l2Device;
+
+namespace {
+
+constexpr uint32_t kPrivate = V4L2_CID_PRIVATE_BASE;
+
+// A webcam as uvcvideo describes it, listed out of id order on purpose.
+FakeV4l2Device Webcam() {
+    FakeV4l2Device d;
+    d.Controls = {
+        {V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CTRL_TYPE_INTEGER, "Exposure Time, Absolute", 3, 2047, 1, 250, 250,
+         V4L2_CTRL_FLAG_INACTIVE},
+        {V4L2_CID_USER_CLASS, V4L2_CTRL_TYPE_CTRL_CLASS, "User Controls", 0, 0, 0, 0, 0, V4L2_CTRL_FLAG_READ_ONLY},
+        {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 1, 0, 12},
+        {V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 95, 1, 32, 32, V4L2_CTRL_FLAG_DISABLED},
+        {V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, "Saturation", 1, 96, 10, 61, 61},
+        {V4L2_CID_AUTO_WHITE_BALANCE, V4L2_CTRL_TYPE_BOOLEAN, "White Balance, Automatic", 0, 1, 1, 1, 1},
+        {V4L2_CID_POWER_LINE_FREQUENCY, V4L2_CTRL_TYPE_MENU, "Power Line Frequency", 0, 2, 1, 1, 2, 0,
+         {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}}},
+        {V4L2_CID_CAMERA_CLASS, V4L2_CTRL_TYPE_CTRL_CLASS, "Camera Controls", 0, 0, 0, 0, 0, V4L2_CTRL_FLAG_READ_ONLY},
+        {V4L2_CID_EXPOSURE_AUTO, V4L2_CTRL_TYPE_MENU, "Auto Exposure", 0, 3, 1, 3, 3, 0,
+         {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}},
+        {V4L2_CID_GAIN, V4L2_CTRL_TYPE_INTEGER, "Gain", 0, 255, 1, 0, 40, V4L2_CTRL_FLAG_READ_ONLY},
+        {V4L2_CID_PAN_RESET, V4L2_CTRL_TYPE_BUTTON, "Pan, Reset", 0, 0, 0, 0, 0, V4L2_CTRL_FLAG_WRITE_ONLY},
+        {V4L2_CID_FOCUS_ABSOLUTE, V4L2_CTRL_TYPE_STRING, "A string control", 0, 32, 1, 0, 0},
+    };
+    return d;
+}
+
+const std::vector<std::string> kWebcamOrder = {
+    "Brightness",   "Saturation",    "White Balance, Automatic", "Gain", "Power Line Frequency",
+    "Auto Exposure", "Exposure Time, Absolute", "Pan, Reset"};
+
+std::vector<std::string> Names(const std::vector<CameraControl>& cs) {
+    std::vector<std::string> out;
+    for (const auto& c : cs) out.push_back(c.Name);
+    return out;
+}
+
+std::vector<double> Fps(const CameraSize& s) {
+    std::vector<double> out;
+    for (const auto& r : s.Rates) out.push_back(r.Fps());
+    return out;
+}
+
+std::vector<std::pair<int, int>> Dims(const CameraFormat& f) {
+    std::vector<std::pair<int, int>> out;
+    for (const auto& s : f.Sizes) out.emplace_back(s.Width, s.Height);
+    return out;
+}
+
+TEST(V4l2Controls, EnumeratesInIdOrderWithoutDisabledHeadingsOrUnsupportedTypes) {
+    FakeV4l2Device fake = Webcam();
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    const auto cs = dev.Controls();
+    EXPECT_EQ(Names(cs), kWebcamOrder);
+    ASSERT_EQ(cs.size(), 8u);
+    EXPECT_EQ(cs[0].Value, 12);
+    EXPECT_EQ(cs[0].Min, -64);
+    EXPECT_EQ(cs[1].Step, 10);
+    EXPECT_EQ(cs[2].Type, CameraControl::Boolean);
+    EXPECT_TRUE(cs[3].ReadOnly);
+    EXPECT_EQ(cs[4].Value, 2);
+    EXPECT_TRUE(cs[6].Inactive);
+    EXPECT_FALSE(cs[6].ReadOnly);
+    EXPECT_EQ(cs[7].Type, CameraControl::Button);
+    // The write-only button is never read back.
+    EXPECT_EQ(fake.Calls[VIDIOC_G_CTRL], 7);
+}
+
+TEST(V4l2Controls, MenusListOnlyTheIndicesTheDriverOffers) {
+    FakeV4l2Device fake = Webcam();
+    fake.Controls.push_back({kPrivate, V4L2_CTRL_TYPE_INTEGER_MENU, "Link Frequency", 0, 2, 1, 0, 1});
+    fake.Controls.back().IntMenu = {{0, 168000000}, {2, 336000000}};
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    const auto exposure = dev.Control(V4L2_CID_EXPOSURE_AUTO);
+    ASSERT_TRUE(exposure);
+    EXPECT_EQ(exposure->Type, CameraControl::Menu);
+    using Items = std::vector<std::pair<int32_t, std::string>>;
+    EXPECT_EQ(exposure->MenuItems, (Items{{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}));
+    const auto link = dev.Control(kPrivate);
+    ASSERT_TRUE(link);
+    EXPECT_EQ(link->MenuItems, (Items{{0, "168000000"}, {2, "336000000"}}));
+    EXPECT_FALSE(dev.Control(V4L2_CID_CONTRAST));  // disabled
+    EXPECT_FALSE(dev.Control(V4L2_CID_HUE));       // absent
+}
+
+TEST(V4l2Controls, OldDriversAreScannedByRange) {
+    FakeV4l2Device fake = Webcam();
+    fake.ExtQuery = false;
+    fake.NextCtrl = false;
+    fake.Controls.push_back({kPrivate, V4L2_CTRL_TYPE_INTEGER, "Private A", 0, 1, 1, 0, 0});
+    fake.Controls.push_back({kPrivate + 1, V4L2_CTRL_TYPE_INTEGER, "Private B", 0, 1, 1, 0, 0});
+    fake.Controls.push_back({kPrivate + 3, V4L2_CTRL_TYPE_INTEGER, "After a gap", 0, 1, 1, 0, 0});
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    auto expected = kWebcamOrder;
+    expected.insert(expected.end(), {"Private A", "Private B"});
+    EXPECT_EQ(Names(dev.Controls()), expected);
+    // The extended query is asked once, then given up.
+    EXPECT_EQ(fake.Calls[VIDIOC_QUERY_EXT_CTRL], 1);
+}
+
+TEST(V4l2Controls, NextCtrlWorksWithTheOldQueryAndEndsOnAStuckDriver) {
+    FakeV4l2Device fake = Webcam();
+    fake.ExtQuery = false;
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    EXPECT_EQ(Names(dev.Controls()), kWebcamOrder);
+    std::erase_if(fake.Controls, [](const FakeControl& c) { return c.Type == V4L2_CTRL_TYPE_CTRL_CLASS; });
+    fake.StuckNext = true;
+    const auto stuck = dev.Controls();
+    EXPECT_EQ(Names(stuck), std::vector<std::string>{"Brightness"});
+}
+
+TEST(V4l2Controls, InterruptedCallsAreRetried) {
+    FakeV4l2Device fake = Webcam();
+    fake.Interrupts = 2;
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    EXPECT_EQ(dev.GetControl(V4L2_CID_BRIGHTNESS), 12);
+    EXPECT_FALSE(dev.GetControl(V4L2_CID_HUE));
+}
+
+TEST(V4l2SetControl, ValuesAreFittedToRangeStepAndMenuBeforeTheDriver) {
+    FakeV4l2Device fake = Webcam();
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    std::string why;
+    struct Case {
+        uint32_t Id;
+        int32_t Asked, Sent;
+    };
+    const Case cases[] = {
+        {V4L2_CID_BRIGHTNESS, 1000, 64},     {V4L2_CID_BRIGHTNESS, INT32_MIN, -64},
+        {V4L2_CID_SATURATION, 34, 31},       {V4L2_CID_SATURATION, 36, 41},
+        {V4L2_CID_SATURATION, 96, 91},       {V4L2_CID_SATURATION, INT32_MAX, 91},
+        {V4L2_CID_AUTO_WHITE_BALANCE, 7, 1}, {V4L2_CID_AUTO_WHITE_BALANCE, 0, 0},
+        {V4L2_CID_EXPOSURE_AUTO, 2, 1},      {V4L2_CID_EXPOSURE_AUTO, 0, 1},
+        {V4L2_CID_EXPOSURE_AUTO, 99, 3},     {V4L2_CID_EXPOSURE_ABSOLUTE, 0, 3},
+    };
+    for (const auto& c : cases) {
+        fake.Writes.clear();
+        const auto got = dev.SetControl(c.Id, c.Asked, why);
+        EXPECT_EQ(got, c.Sent) << c.Id << " asked " << c.Asked << ": " << why;
+        EXPECT_EQ(fake.Writes, (std::vector<std::pair<uint32_t, int32_t>>{{c.Id, c.Sent}}));
+        EXPECT_EQ(fake.Find(c.Id)->Value, c.Sent);
+    }
+}
+
+TEST(V4l2SetControl, ReturnsTheValueTheDriverSettledOn) {
+    FakeV4l2Device fake = Webcam();
+    fake.Find(V4L2_CID_EXPOSURE_ABSOLUTE)->Granule = 8;
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    std::string why;
+    EXPECT_EQ(dev.SetControl(V4L2_CID_EXPOSURE_ABSOLUTE, 100, why), 99);  // 3 + 12 * 8
+    EXPECT_EQ(dev.GetControl(V4L2_CID_EXPOSURE_ABSOLUTE), 99);
+    // A button is pressed, not read back.
+    EXPECT_EQ(dev.SetControl(V4L2_CID_PAN_RESET, 5, why), 0);
+    EXPECT_EQ(fake.Writes.back(), (std::pair<uint32_t, int32_t>{V4L2_CID_PAN_RESET, 0}));
+}
+
+TEST(V4l2SetControl, RefusalsSayWhichControlAndWhy) {
+    FakeV4l2Device fake = Webcam();
+    fake.Find(V4L2_CID_BRIGHTNESS)->RefuseWith = EBUSY;
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    std::string why;
+
+    EXPECT_FALSE(dev.SetControl(V4L2_CID_GAIN, 10, why));
+    EXPECT_NE(why.find("Gain"), std::string::npos) << why;
+    EXPECT_NE(why.find("read-only"), std::string::npos) << why;
+    EXPECT_TRUE(fake.Writes.empty());  // never reached the driver
+
+    why.clear();
+    EXPECT_FALSE(dev.SetControl(V4L2_CID_BRIGHTNESS, 5, why));
+    EXPECT_NE(why.find("Brightness"), std::string::npos) << why;
+    EXPECT_NE(why.find(std::strerror(EBUSY)), std::string::npos) << why;
+    EXPECT_EQ(fake.Find(V4L2_CID_BRIGHTNESS)->Value, 12);
+
+    why.clear();
+    EXPECT_FALSE(dev.SetControl(V4L2_CID_HUE, 5, why));
+    EXPECT_NE(why.find("0x00980903"), std::string::npos) << why;
+    EXPECT_FALSE(dev.SetControl(V4L2_CID_CONTRAST, 5, why));  // disabled
+    EXPECT_EQ(fake.Writes.size(), 1u);
+}
+
+TEST(V4l2Formats, DiscreteSizesAndIntervalsBecomeSortedSizesAndRates) {
+    FakeV4l2Device fake;
+    FakeFormat yuyv{V4L2_PIX_FMT_YUYV, "YUYV 4:2:2", 0, {{640, 480}, {1280, 720}, {320, 240}}};
+    yuyv.Intervals.Discrete = {{1, 15}, {333333, 10000000}, {1001, 30000}, {0, 1}};
+    FakeFormat mjpg{V4L2_PIX_FMT_MJPEG, "Motion-JPEG", V4L2_FMT_FLAG_COMPRESSED, {{1920, 1080}}};
+    fake.Formats = {yuyv, mjpg};
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    const auto fs = dev.Formats();
+    ASSERT_EQ(fs.size(), 2u);
+    EXPECT_EQ(fs[0].Description, "YUYV 4:2:2");
+    EXPECT_FALSE(fs[0].Compressed);
+    EXPECT_TRUE(fs[1].Compressed);
+    EXPECT_EQ(Dims(fs[0]), (std::vector<std::pair<int, int>>{{1280, 720}, {640, 480}, {320, 240}}));
+    // 30000/1001 and the 100 ns rounded 30 fps are different rates; the zero interval is dropped.
+    ASSERT_EQ(fs[0].Sizes[0].Rates.size(), 3u);
+    EXPECT_EQ(fs[0].Sizes[0].Rates[0], (CameraRate{10000000, 333333}));
+    EXPECT_EQ(fs[0].Sizes[0].Rates[1], (CameraRate{30000, 1001}));
+    EXPECT_EQ(fs[0].Sizes[0].Rates[2], (CameraRate{15, 1}));
+    EXPECT_TRUE(fs[1].Sizes[0].Rates.empty());  // the driver gave no intervals
+}
+
+TEST(V4l2Formats, SizeRangesBecomeTheirLargestAndTheCommonSizesOnTheGrid) {
+    FakeV4l2Device fake;
+    FakeFormat stepped{V4L2_PIX_FMT_YUV420, "Planar YUV 4:2:0"};
+    stepped.RangeType = V4L2_FRMSIZE_TYPE_STEPWISE;
+    stepped.Range = {160, 1920, 32, 120, 1080, 8};
+    stepped.Intervals.Discrete = {{1, 30}};
+    FakeFormat anySize{V4L2_PIX_FMT_NV12, "Y/CbCr 4:2:0"};
+    anySize.RangeType = V4L2_FRMSIZE_TYPE_CONTINUOUS;
+    anySize.Range = {1, 1000, 1, 1, 700, 1};
+    fake.Formats = {stepped, anySize};
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    const auto fs = dev.Formats();
+    ASSERT_EQ(fs.size(), 2u);
+    // 176 is off the width grid, 1600x1200 and larger are out of range; 1920x1080 only once.
+    EXPECT_EQ(Dims(fs[0]), (std::vector<std::pair<int, int>>{{1920, 1080}, {1280, 960}, {1280, 720},
+                                                             {1024, 768}, {800, 600}, {640, 480},
+                                                             {640, 360}, {352, 288}, {320, 240},
+                                                             {160, 120}}));
+    for (const auto& s : fs[0].Sizes) EXPECT_EQ(Fps(s), std::vector<double>{30.0}) << s.Width;
+    EXPECT_EQ(Dims(fs[1]), (std::vector<std::pair<int, int>>{{1000, 700}, {800, 600}, {640, 480}, {640, 360},
+                                                             {352, 288}, {320, 240}, {176, 144},
+                                                             {160, 120}}));
+}
+
+TEST(V4l2Formats, IntervalRangesBecomeTheCommonRatesOnTheGrid) {
+    FakeV4l2Device fake;
+    FakeFormat f{V4L2_PIX_FMT_YUYV, "YUYV", 0, {{640, 480}}};
+    f.Intervals.RangeType = V4L2_FRMIVAL_TYPE_STEPWISE;
+    f.Intervals.Range = {{1, 30}, {1, 1}, {1, 30}};  // k/30 s: 30, 15, 10, 7.5, 6, 5 ... fps
+    fake.Formats = {f};
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    EXPECT_EQ(Fps(dev.Formats()[0].Sizes[0]), (std::vector<double>{30, 15, 10, 5, 1}));
+
+    fake.Formats[0].Intervals.RangeType = V4L2_FRMIVAL_TYPE_CONTINUOUS;
+    fake.Formats[0].Intervals.Range = {{1, 60}, {2, 9}, {1, 1}};  // 60 down to 4.5 fps
+    EXPECT_EQ(Fps(dev.Formats()[0].Sizes[0]), (std::vector<double>{60, 50, 30, 25, 24, 20, 15, 10, 5, 4.5}));
+
+    // Ends in 100 ns units: the driver's own rate unless a round rate is next to it.
+    fake.Formats[0].Intervals.Range = {{123457, 10000000}, {333333, 10000000}, {1, 1}};
+    const auto rates = dev.Formats()[0].Sizes[0].Rates;
+    ASSERT_EQ(rates.size(), 4u);  // 81.0, 60, 50, 30
+    EXPECT_EQ(rates[0], (CameraRate{10000000, 123457}));
+    EXPECT_EQ(rates.back(), (CameraRate{30, 1}));
+}
+
+TEST(V4l2Formats, FfmpegNamesAreOnesFfmpegKnows) {
+    EXPECT_EQ(FfmpegInputFormat(V4L2_PIX_FMT_YUYV), "yuyv422");
+    EXPECT_EQ(FfmpegInputFormat(V4L2_PIX_FMT_MJPEG), "mjpeg");
+    EXPECT_EQ(FfmpegInputFormat(V4L2_PIX_FMT_NV12), "nv12");
+    EXPECT_EQ(FfmpegInputFormat(V4L2_PIX_FMT_YUV420), "yuv420p");
+    EXPECT_EQ(FfmpegInputFormat(v4l2_fourcc('Z', 'Z', 'Z', 'Z')), "");
+    EXPECT_EQ(FourCCText(V4L2_PIX_FMT_MJPEG), "MJPG");
+    EXPECT_EQ(FourCCText(0x01020341), "A...");
+    for (uint32_t code : {V4L2_PIX_FMT_YUYV, V4L2_PIX_FMT_UYVY, V4L2_PIX_FMT_YUV420, V4L2_PIX_FMT_YUV422P,
+                          V4L2_PIX_FMT_YUV411P, V4L2_PIX_FMT_YUV410, V4L2_PIX_FMT_NV12, V4L2_PIX_FMT_GREY,
+                          V4L2_PIX_FMT_Y16, V4L2_PIX_FMT_RGB24, V4L2_PIX_FMT_BGR24, V4L2_PIX_FMT_RGB565,
+                          V4L2_PIX_FMT_RGB565X, V4L2_PIX_FMT_RGB555, V4L2_PIX_FMT_RGB555X, V4L2_PIX_FMT_SBGGR8,
+                          V4L2_PIX_FMT_SGBRG8, V4L2_PIX_FMT_SGRBG8, V4L2_PIX_FMT_SRGGB8, V4L2_PIX_FMT_MJPEG,
+                          V4L2_PIX_FMT_JPEG, V4L2_PIX_FMT_H264, V4L2_PIX_FMT_MPEG4}) {
+        const std::string name = FfmpegInputFormat(code);
+        ASSERT_FALSE(name.empty()) << FourCCText(code);
+        EXPECT_TRUE(av_get_pix_fmt(name.c_str()) != AV_PIX_FMT_NONE || avcodec_find_decoder_by_name(name.c_str()))
+            << name;
+    }
+}
+
+TEST(V4l2Open, FailuresNameThePath) {
+    std::string why;
+    V4l2Device missing;
+    EXPECT_FALSE(missing.Open("/nonexistent/video7", why));
+    EXPECT_NE(why.find("/nonexistent/video7"), std::string::npos) << why;
+    EXPECT_NE(why.find(std::strerror(ENOENT)), std::string::npos) << why;
+    EXPECT_FALSE(missing.IsOpen());
+
+    V4l2Device notVideo;
+    EXPECT_FALSE(notVideo.Open("/dev/null", why));
+    EXPECT_NE(why.find("/dev/null is not a video device"), std::string::npos) << why;
+
+    FakeV4l2Device fake;
+    fake.Caps = V4L2_CAP_VIDEO_OUTPUT;
+    V4l2Device output(fake.Fn());
+    EXPECT_FALSE(output.Open("/dev/null", why));
+    EXPECT_NE(why.find("Fake Camera"), std::string::npos) << why;
+    EXPECT_FALSE(output.IsOpen());
+
+    fake.Caps = V4L2_CAP_VIDEO_CAPTURE;
+    V4l2Device camera(fake.Fn());
+    ASSERT_TRUE(camera.Open("/dev/null", why)) << why;
+    const int fd = camera.Fd();
+    camera.Close();
+    EXPECT_FALSE(camera.IsOpen());
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1);  // the descriptor it opened is closed
+}
+
+}  // namespace
