@@ -206,3 +206,34 @@ TEST_F(CaptureFiles, FrameRateOverrideWritesThatRate) {
 }
 
 }  // namespace
+
+namespace {
+
+// Asked for 60 pictures a second, the pattern itself runs at 60: none is repeated.
+TEST_F(CaptureFiles, SixtyFramesASecondComeFromTheDeviceItself) {
+    engine_->SetCaptureFileName(Path("sixty.avi"));
+    engine_->SetOutputFormat(OutputFormat::Avi);
+    engine_->SetFrameRateOn(true);
+    engine_->SetFrameRateValue(60);
+    engine_->SetTimeLimitOn(true);
+    engine_->SetTimeLimitSeconds(2);
+    engine_->PrepareCapture(CaptureMode::VideoOnly);
+    engine_->BeginCapture(CaptureMode::VideoOnly);
+    EXPECT_EQ(av_cmp_q(engine_->Core().CurrentVideoFormat().FrameRate, AVRational{60, 1}), 0);
+    QElapsedTimer t;
+    t.start();
+    while (events_.ended == 0 && t.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const Probe p = ProbeFile(Path("sixty.avi"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_NEAR(p.videoFrames, 120, 1);
+    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+    EXPECT_LE(engine_->FramesDropped(), 3);
+    // The next capture without the override gets the device's own rate back.
+    engine_->SetFrameRateOn(false);
+    engine_->SetTimeLimitSeconds(0.5);
+    engine_->BeginCapture(CaptureMode::VideoOnly);
+    EXPECT_EQ(av_cmp_q(engine_->Core().CurrentVideoFormat().FrameRate, AVRational{30, 1}), 0);
+    engine_->EndCapture();
+}
+
+}  // namespace

@@ -182,10 +182,25 @@ void AvSource::Deliver(AVFrame* frame) {
             out = scaled_;
         }
         if (damage_) {
+            // Damage is asked for after the grab, so what was drawn between the grab and the
+            // question belongs to the next picture too: each picture carries the changes of
+            // two questions.
             ScreenDamage::Area area;
-            const bool changed = damage_->TakeChanged(&area);
+            const bool changedNow = damage_->TakeChanged(&area);
+            const bool changed = changedNow || changedBefore_;
+            ChangedArea both{area.X, area.Y, area.Width, area.Height};
+            if (changedBefore_ && changedNow) {
+                const int x0 = std::min(both.X, areaBefore_.X), y0 = std::min(both.Y, areaBefore_.Y);
+                const int x1 = std::max(both.X + both.Width, areaBefore_.X + areaBefore_.Width);
+                const int y1 = std::max(both.Y + both.Height, areaBefore_.Y + areaBefore_.Height);
+                both = ChangedArea{x0, y0, x1 - x0, y1 - y0};
+            } else if (changedBefore_) {
+                both = areaBefore_;
+            }
+            changedBefore_ = changedNow;
+            areaBefore_ = ChangedArea{area.X, area.Y, area.Width, area.Height};
             MarkUnchanged(out, !changed);
-            if (changed && out == frame) SetChangedArea(out, ChangedArea{area.X, area.Y, area.Width, area.Height});
+            if (changed && out == frame) SetChangedArea(out, both);
         }
         out->pts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
         if (callbacks_.Frame) callbacks_.Frame(out, input_->streams[streamIndex_]->time_base);

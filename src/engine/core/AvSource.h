@@ -62,7 +62,9 @@ private:
     int64_t samplesSoFar_ = 0;
     VideoFormat videoFormat_;
     AudioFormat audioFormat_;
-    std::unique_ptr<ScreenDamage> damage_;  // screens only: skips marking still pictures
+    std::unique_ptr<ScreenDamage> damage_;  // screens only: marks still pictures
+    bool changedBefore_ = false;
+    ChangedArea areaBefore_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };

@@ -38,7 +38,10 @@ ScreenDamage::ScreenDamage(const std::string& display, int x, int y, int width, 
     // Non-empty reports: one event when the damage stops being empty, so a busy screen does
     // not flood the connection; the rectangles are fetched only when asked.
     xcb_damage_create(c, damage_, root_, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
-    xcb_flush(c);
+    // Whatever was pending when watching began belongs to the first answer ("changed").
+    xcb_damage_subtract(c, damage_, XCB_NONE, XCB_NONE);
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    while (xcb_generic_event_t* ev = xcb_poll_for_event(c)) free(ev);
 }
 
 ScreenDamage::~ScreenDamage() {

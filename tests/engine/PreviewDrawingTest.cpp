@@ -1,0 +1,208 @@
+// The preview's conversion (visible part only, no copy at 1:1) and its use of the X
+// server's damage reports on a still screen.
+#include "engine/CaptureEngine.h"
+#include "engine/PreviewConverter.h"
+#include "engine/core/ScreenDamage.h"
+#include "support/Services.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
+using namespace pelta;
+using namespace pelta::engine;
+
+namespace {
+
+AVFrame* MakeFrame(AVPixelFormat fmt, int w, int h) {
+    AVFrame* f = av_frame_alloc();
+    f->format = fmt;
+    f->width = w;
+    f->height = h;
+    av_frame_get_buffer(f, 0);
+    return f;
+}
+
+// BGR0 with each pixel's blue = x % 256 and green = y % 256, so positions can be read back.
+AVFrame* Gradient(int w, int h) {
+    AVFrame* f = MakeFrame(AV_PIX_FMT_BGR0, w, h);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = f->data[0] + y * f->linesize[0];
+        for (int x = 0; x < w; ++x) {
+            row[4 * x] = uint8_t(x);
+            row[4 * x + 1] = uint8_t(y);
+            row[4 * x + 2] = 0x80;
+            row[4 * x + 3] = 0;
+        }
+    }
+    return f;
+}
+
+TEST(PreviewConverter, OneToOneShowsTheDevicesOwnBufferCutToTheWindow) {
+    AVFrame* f = Gradient(1000, 800);
+    PreviewConverter c;
+    // 100 % in a 400x300 window: the picture is centred and reaches past every edge.
+    const PictureRect r = PreviewRectFor(2, 1000, 800, 400, 300);
+    PreviewPicture p = c.Convert(f, r, 400, 300, 0);
+    ASSERT_FALSE(p.Image.isNull());
+    EXPECT_TRUE(p.ZeroCopy);
+    EXPECT_EQ(p.Image.size(), QSize(400, 300));
+    EXPECT_EQ(p.Position, QPoint(0, 0));
+    // The window's top left pixel is the picture's (300, 250).
+    EXPECT_EQ(qBlue(p.Image.pixel(0, 0)), 300 % 256);
+    EXPECT_EQ(qGreen(p.Image.pixel(0, 0)), 250);
+    EXPECT_EQ(qBlue(p.Image.pixel(399, 299)), 699 % 256);
+    // The image holds its own reference: freeing the frame leaves it readable.
+    av_frame_free(&f);
+    EXPECT_EQ(qGreen(p.Image.pixel(10, 10)), 260 % 256);
+}
+
+TEST(PreviewConverter, EnlargedPicturesAreScaledOnlyWhereVisible) {
+    AVFrame* f = MakeFrame(AV_PIX_FMT_YUV420P, 640, 480);
+    av_frame_make_writable(f);
+    for (int p = 0; p < 3; ++p) {
+        const int h = p ? 240 : 480;
+        for (int y = 0; y < h; ++y) std::memset(f->data[p] + y * f->linesize[p], p ? 128 : 200, size_t(f->linesize[p]));
+    }
+    PreviewConverter c;
+    // 200 % in a 320x240 window: 1280x960 would be scaled, but only about 1/16 of it shows.
+    const PictureRect r = PreviewRectFor(5, 640, 480, 320, 240);
+    PreviewPicture p = c.Convert(f, r, 320, 240, 2);
+    ASSERT_FALSE(p.Image.isNull());
+    EXPECT_FALSE(p.ZeroCopy);
+    EXPECT_LE(p.Image.width(), 320 + 16);
+    EXPECT_LE(p.Image.height(), 240 + 4);
+    // The image covers the window from its position on.
+    EXPECT_LE(p.Position.x(), 0);
+    EXPECT_LE(p.Position.y(), 0);
+    EXPECT_GE(p.Position.x() + p.Image.width(), 320);
+    EXPECT_GE(p.Position.y() + p.Image.height(), 240);
+    EXPECT_NEAR(qGray(p.Image.pixel(p.Image.width() / 2, p.Image.height() / 2)), 200 * 255 / 235, 12);
+
+    // Entirely outside the window: nothing to show.
+    EXPECT_TRUE(c.Convert(f, PictureRect{400, 0, 100, 100}, 320, 240, 2).Image.isNull());
+    av_frame_free(&f);
+}
+
+TEST(PreviewConverter, ReusesItsImagesOnceTheyAreNoLongerShown) {
+    AVFrame* f = MakeFrame(AV_PIX_FMT_YUV420P, 320, 240);
+    av_frame_make_writable(f);
+    PreviewConverter c;
+    const PictureRect r{0, 0, 160, 120};
+    const uchar* first = c.Convert(f, r, 160, 120, 2).Image.constBits();
+    // Nobody holds the first image any more: the next conversion writes into it again.
+    EXPECT_EQ(c.Convert(f, r, 160, 120, 2).Image.constBits(), first);
+    // While one is held, another buffer is used and the held picture is left alone.
+    QImage held = c.Convert(f, r, 160, 120, 2).Image;
+    EXPECT_NE(c.Convert(f, r, 160, 120, 2).Image.constBits(), held.constBits());
+    av_frame_free(&f);
+}
+
+class StillScreen : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { services_ = &pelta::test::StartMediaServices(); }
+    void SetUp() override {
+        if (!services_->XvfbUp) GTEST_SKIP() << "no private display";
+        display_ = std::getenv("DISPLAY");
+        conn_ = xcb_connect(display_.c_str(), nullptr);
+        ASSERT_FALSE(xcb_connection_has_error(conn_));
+        screen_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data;
+        win_ = xcb_generate_id(conn_);
+        const uint32_t values[] = {screen_->black_pixel, 1};
+        xcb_create_window(conn_, XCB_COPY_FROM_PARENT, win_, screen_->root, 0, 0, screen_->width_in_pixels,
+                          screen_->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
+                          XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+        xcb_map_window(conn_, win_);
+        gc_ = xcb_generate_id(conn_);
+        xcb_create_gc(conn_, gc_, win_, 0, nullptr);
+        Sync();
+    }
+    void TearDown() override {
+        if (!conn_) return;
+        xcb_destroy_window(conn_, win_);
+        Sync();
+        xcb_disconnect(conn_);
+    }
+    void Sync() { free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr)); }
+    void Fill(int16_t x, int16_t y, uint16_t w, uint16_t h, uint32_t colour) {
+        xcb_change_gc(conn_, gc_, XCB_GC_FOREGROUND, &colour);
+        const xcb_rectangle_t r{x, y, w, h};
+        xcb_poly_fill_rectangle(conn_, win_, gc_, 1, &r);
+        Sync();
+    }
+    static const pelta::test::MediaServices* services_;
+    std::string display_;
+    xcb_connection_t* conn_ = nullptr;
+    xcb_screen_t* screen_ = nullptr;
+    xcb_window_t win_ = 0;
+    xcb_gcontext_t gc_ = 0;
+};
+const pelta::test::MediaServices* StillScreen::services_ = nullptr;
+
+TEST_F(StillScreen, DamageTellsWhatChangedInsideTheRegion) {
+    ScreenDamage damage(display_, 100, 100, 400, 300);
+    ASSERT_TRUE(damage.Working());
+    ScreenDamage::Area area;
+    EXPECT_TRUE(damage.TakeChanged(&area));  // the first answer is always "changed"
+    EXPECT_EQ(area.Width, 400);
+    EXPECT_FALSE(damage.TakeChanged(&area));
+
+    Fill(150, 120, 20, 10, 0xff0000);
+    Sync();
+    ASSERT_TRUE(damage.TakeChanged(&area));
+    // Relative to the region, and covering what was drawn.
+    EXPECT_LE(area.X, 50);
+    EXPECT_LE(area.Y, 20);
+    EXPECT_GE(area.X + area.Width, 70);
+    EXPECT_GE(area.Y + area.Height, 30);
+    EXPECT_FALSE(damage.TakeChanged(&area));
+
+    // Drawing outside the region is not a change of it.
+    Fill(800, 600, 50, 50, 0x00ff00);
+    Sync();
+    EXPECT_FALSE(damage.TakeChanged(&area));
+}
+
+void Pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+TEST_F(StillScreen, PreviewSkipsStillPicturesAndShowsChangesAtOnce) {
+    CaptureEngine engine;
+    engine.resize(320, 240);
+    engine.show();
+    engine.VideoInputs().SetSelected(0);  // the screen
+    engine.SetPreviewFit(2);
+    engine.SetPreviewOn(true);
+    Pump(800);
+    const int64_t skippedBefore = engine.PreviewPicturesSkipped();
+    const int64_t shownBefore = engine.PreviewPicturesShown();
+    Pump(600);
+    // Nothing moved: the pictures were read but not converted again.
+    EXPECT_GT(engine.PreviewPicturesSkipped() - skippedBefore, 8);
+    EXPECT_LE(engine.PreviewPicturesShown() - shownBefore, 1);
+
+    // Paint the middle of the screen red: the preview (100 %, centred) shows it. (The
+    // pointer rests at the very centre and is drawn into the picture, so look beside it.)
+    const int cx = screen_->width_in_pixels / 2, cy = screen_->height_in_pixels / 2;
+    Fill(int16_t(cx - 80), int16_t(cy - 80), 160, 160, 0xff0000);
+    Pump(500);
+    EXPECT_GT(engine.PreviewPicturesShown(), shownBefore);
+    const QImage shot = engine.grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(200, 150)), QColor(255, 0, 0));
+    EXPECT_EQ(QColor(shot.pixel(20, 20)), QColor(0, 0, 0));
+
+    // A new fit draws again even though the screen is still.
+    const int64_t shown = engine.PreviewPicturesShown();
+    engine.SetPreviewFit(0);
+    Pump(400);
+    EXPECT_GT(engine.PreviewPicturesShown(), shown);
+}
+
+}  // namespace
