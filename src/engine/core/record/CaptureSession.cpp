@@ -162,6 +162,8 @@ void CaptureSession::BeginCapture(int32_t mode) {
     setup.AudioIn = af;
     setup.AudioEncoder = outputFormat_ == OutputFormat::Mp3 ? std::string(record::kMp3Encoder)
                                                             : audioCompressors_.SelectedEncoder(record::kPcmEncoder);
+    setup.VideoSettings = EncoderSettingsFor(setup.VideoEncoder);
+    setup.AudioSettings = EncoderSettingsFor(setup.AudioEncoder);
 
     auto writer = std::make_unique<record::CaptureWriter>();
     CaptureErrorCode code{};
@@ -704,6 +706,31 @@ void CaptureSession::SetQueueSettings(const CaptureQueueSettings& settings) {
     }
     std::lock_guard lock(queueMutex_);
     queueSettings_ = settings;
+}
+
+void CaptureSession::SetEncoderSettings(const std::string& encoder, const record::EncoderSettings& settings) {
+    std::lock_guard lock(encoderSettingsMutex_);
+    if (!record::HasEncoderSettings(encoder)) {
+        encoderSettings_.erase(encoder);
+        return;
+    }
+    encoderSettings_[encoder] = settings.Clamped(encoder);
+}
+
+record::EncoderSettings CaptureSession::EncoderSettingsFor(const std::string& encoder) const {
+    {
+        std::lock_guard lock(encoderSettingsMutex_);
+        auto it = encoderSettings_.find(encoder);
+        if (it != encoderSettings_.end()) {
+            return it->second;
+        }
+    }
+    record::EncoderSettings settings = record::DefaultEncoderSettings(encoder);
+    if (settings.Has("quality")) {
+        std::lock_guard lock(queueMutex_);
+        settings.Set("quality", queueSettings_.VideoQuality);
+    }
+    return settings;
 }
 
 }  // namespace pelta::engine

@@ -7,12 +7,14 @@
 #include "engine/core/EngineContract.h"
 #include "engine/core/MediaHub.h"
 #include "engine/core/record/Compressors.h"
+#include "engine/core/record/EncoderSettings.h"
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -40,7 +42,8 @@ struct CaptureQueueSettings {
     int VideoFrames = 8;          // pictures waiting for the encoder
     int AudioSeconds = 4;         // sound waiting for the encoder
     bool DropOldest = false;      // on overflow drop the oldest waiting picture, else the new one
-    int VideoQuality = 5;         // quantiser of Motion JPEG / MPEG-4 (2 best .. 31)
+    int VideoQuality = 5;         // quantiser of Motion JPEG / MPEG-4 (2 best .. 31) until
+                                  // SetEncoderSettings gives that encoder its own
 };
 
 // Frames not written, by cause.
@@ -102,6 +105,12 @@ public:
     CompressorList& VideoCompressorList() { return videoCompressors_; }
     CompressorList& AudioCompressorList() { return audioCompressors_; }
 
+    // Settings per libavcodec encoder name, used by the next capture that encodes with it
+    // (a running capture keeps what it started with). Values are clamped when stored.
+    void SetEncoderSettings(const std::string& encoder, const record::EncoderSettings& settings);
+    // The stored settings, else the defaults with the queue settings' VideoQuality as quantiser.
+    record::EncoderSettings EncoderSettingsFor(const std::string& encoder) const;
+
 private:
     struct Item {
         AVFrame* Frame = nullptr;
@@ -128,6 +137,8 @@ private:
     EngineEventPoster poster_;
     record::CompressorCatalogue videoCompressors_;
     record::CompressorCatalogue audioCompressors_;
+    mutable std::mutex encoderSettingsMutex_;
+    std::map<std::string, record::EncoderSettings> encoderSettings_;  // under encoderSettingsMutex_
 
     // Settings (UI thread)
     std::string fileName_;

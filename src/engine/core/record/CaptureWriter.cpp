@@ -34,23 +34,6 @@ const char* MuxerName(int32_t format) {
     }
 }
 
-AVPixelFormat PickPixelFormat(const AVCodec* codec, AVPixelFormat in) {
-    const std::string name = codec->name;
-    if (name == "rawvideo") {
-        return AV_PIX_FMT_BGR24;  // an uncompressed DIB
-    }
-    if (name == "mjpeg") {
-        return AV_PIX_FMT_YUVJ420P;  // what players expect of Motion JPEG
-    }
-    if (codec->pix_fmts == nullptr) {
-        return AV_PIX_FMT_YUV420P;
-    }
-    if (name == "libx264" || name == "libxvid" || name == "mpeg4" || name == "msmpeg4") {
-        return AV_PIX_FMT_YUV420P;  // 4:2:0 is the profile every decoder takes
-    }
-    return avcodec_find_best_pix_fmt_of_list(codec->pix_fmts, in, 0, nullptr);
-}
-
 int PickSampleRate(const AVCodec* codec, int want) {
     if (codec->supported_samplerates == nullptr) {
         return want;
@@ -173,21 +156,20 @@ bool CaptureWriter::OpenVideo(const WriterSetup& s, std::string& err) {
     video_ = avcodec_alloc_context3(codec);
     video_->width = s.VideoIn.Width;
     video_->height = s.VideoIn.Height;
-    video_->pix_fmt = PickPixelFormat(codec, s.VideoIn.PixelFormat);
+    video_->pix_fmt = EncoderPixelFormat(codec, s.VideoIn.PixelFormat);
     video_->framerate = s.VideoRate;
     video_->time_base = av_inv_q(s.VideoRate);
     video_->sample_aspect_ratio = AVRational{1, 1};
     video_->max_b_frames = 0;  // AVI has no presentation times
     video_->gop_size = 12;
     video_->thread_count = 0;
-    const std::string name = codec->name;
-    if (name == "mjpeg" || name == "mpeg4" || name == "msmpeg4" || name == "libxvid") {
-        video_->flags |= AV_CODEC_FLAG_QSCALE;
-        video_->global_quality = FF_QP2LAMBDA * s.VideoQuality;
+    EncoderSettings settings = s.VideoSettings;
+    if (!settings.Has("quality")) {
+        settings.Set("quality", s.VideoQuality);
     }
-    if (name == "libx264") {
-        av_opt_set(video_->priv_data, "preset", "ultrafast", 0);
-        av_opt_set(video_->priv_data, "crf", "23", 0);
+    if (std::string why = ApplyEncoderSettings(video_, settings); !why.empty()) {
+        err = why;
+        return false;
     }
     if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) {
         video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
@@ -224,11 +206,9 @@ bool CaptureWriter::OpenAudio(const WriterSetup& s, std::string& err) {
     audio_->sample_fmt = PickSampleFormat(codec, s.AudioIn.SampleFormat);
     av_channel_layout_default(&audio_->ch_layout, std::clamp(s.AudioIn.Channels, 1, 2));
     audio_->time_base = AVRational{1, audio_->sample_rate};
-    const std::string name = codec->name;
-    if (name == "libmp3lame") {
-        audio_->bit_rate = 64000 * audio_->ch_layout.nb_channels;
-    } else if (name == "ac3" || name == "mp2") {
-        audio_->bit_rate = 96000 * audio_->ch_layout.nb_channels;
+    if (std::string why = ApplyEncoderSettings(audio_, s.AudioSettings); !why.empty()) {
+        err = why;
+        return false;
     }
     if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) {
         audio_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;

@@ -3,6 +3,7 @@
 
 #include "engine/core/MediaHub.h"
 #include "engine/core/record/CaptureErrors.h"
+#include "engine/core/record/EncoderSettings.h"
 #include "engine/core/record/FileSink.h"
 
 #include <atomic>
@@ -28,10 +29,12 @@ struct WriterSetup {
     VideoFormat VideoIn;
     AVRational VideoRate{30, 1};  // frames per second of the file
     std::string VideoEncoder;
-    int VideoQuality = 5;  // qscale for the quantiser-driven encoders (Motion JPEG, MPEG-4)
+    int VideoQuality = 5;  // quantiser when VideoSettings has no "quality" (Motion JPEG, MPEG-4)
+    EncoderSettings VideoSettings;  // see EncoderOptionsFor(VideoEncoder); missing keys take defaults
     bool Audio = false;
     AudioFormat AudioIn;
     std::string AudioEncoder;
+    EncoderSettings AudioSettings;
 };
 
 class CaptureWriter {

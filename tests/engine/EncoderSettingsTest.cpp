@@ -1,0 +1,370 @@
+// Encoder settings: clamping, what they do to real encoders and files, the compressor
+// preview tap on synthetic pictures, the session's per-encoder settings and the dialog.
+#include "RecordTestHub.h"
+#include "engine/core/record/CaptureSession.h"
+#include "engine/core/record/CaptureWriter.h"
+#include "engine/core/record/CompressorTap.h"
+#include "engine/core/record/Compressors.h"
+#include "engine/core/record/EncoderSettings.h"
+#include "engine/dialogs/CompressorDialog.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/opt.h>
+}
+
+#include <QComboBox>
+#include <QLabel>
+#include <QSlider>
+#include <QSpinBox>
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <unistd.h>
+
+using namespace pelta;
+using namespace pelta::engine;
+using namespace pelta::engine::record;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+struct ContextDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+using ContextPtr = std::unique_ptr<AVCodecContext, ContextDeleter>;
+
+// A BGR0 picture with smooth gradients, fine texture and a square that moves with `t`.
+FramePtr Picture(int w, int h, int t = 0, AVPixelFormat fmt = AV_PIX_FMT_BGR0) {
+    FramePtr f(av_frame_alloc());
+    f->format = fmt;
+    f->width = w;
+    f->height = h;
+    f->pts = 1000 + t;
+    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
+    auto texel = [&](int x, int y, int c) {
+        const bool square = x >= 8 + 4 * t && x < 40 + 4 * t && y >= 16 && y < 48;
+        if (square) return 230 - 60 * c;
+        return int(128 + 60 * std::sin((x + 2 * c) * 0.11) + 40 * std::cos(y * 0.07) + ((x * 7 + y * 13) % 9) * 3);
+    };
+    if (fmt == AV_PIX_FMT_BGR0) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < 4; ++c) f->data[0][y * f->linesize[0] + 4 * x + c] = uint8_t(c == 3 ? 0 : texel(x, y, c));
+    } else {  // YUV420P
+        for (int p = 0; p < 3; ++p) {
+            const int pw = p ? (w + 1) / 2 : w, ph = p ? (h + 1) / 2 : h;
+            for (int y = 0; y < ph; ++y)
+                for (int x = 0; x < pw; ++x) f->data[p][y * f->linesize[p] + x] = uint8_t(std::clamp(texel(x, y, p), 16, 235));
+        }
+    }
+    return f;
+}
+
+// Mean absolute difference of the colour bytes of two BGR0 pictures of one size.
+double MeanDifference(const AVFrame* a, const AVFrame* b) {
+    double sum = 0;
+    for (int y = 0; y < a->height; ++y)
+        for (int x = 0; x < a->width; ++x)
+            for (int c = 0; c < 3; ++c)
+                sum += std::abs(int(a->data[0][y * a->linesize[0] + 4 * x + c]) - int(b->data[0][y * b->linesize[0] + 4 * x + c]));
+    return sum / (3.0 * a->width * a->height);
+}
+
+ContextPtr AudioContext(const char* encoder, int rate, int channels) {
+    const AVCodec* codec = avcodec_find_encoder_by_name(encoder);
+    if (!codec) return nullptr;
+    ContextPtr c(avcodec_alloc_context3(codec));
+    c->sample_rate = rate;
+    c->sample_fmt = codec->sample_fmts[0];
+    av_channel_layout_default(&c->ch_layout, channels);
+    c->time_base = AVRational{1, rate};
+    return c;
+}
+
+EncoderSettings With(std::initializer_list<std::pair<const std::string, int>> values) { return EncoderSettings{values}; }
+
+}  // namespace
+
+TEST(EncoderSettingsValues, OutOfRangeValuesAreClampedAndChoicesSnapToTheNearest) {
+    EXPECT_EQ(With({{"quality", 1}}).Clamped("mjpeg").Get("quality", 0), 2);
+    EXPECT_EQ(With({{"quality", 99}}).Clamped("mpeg4").Get("quality", 0), 31);
+    EXPECT_EQ(With({{"keyint", 0}}).Clamped("libxvid").Get("keyint", -1), 1);
+    const auto x264 = With({{"crf", -4}, {"preset", 42}, {"keyint", 100000}}).Clamped("libx264");
+    EXPECT_EQ(x264.Get("crf", -1), 0);
+    EXPECT_EQ(x264.Get("preset", -1), 8);  // veryslow, the last
+    EXPECT_EQ(x264.Get("keyint", -1), 300);
+    EXPECT_EQ(With({{"bitrate", 100}}).Clamped("libmp3lame").Get("bitrate", -1), 96);
+    EXPECT_EQ(With({{"bitrate", 5000}}).Clamped("ac3").Get("bitrate", -1), 640);
+    EXPECT_EQ(With({{"coder", -1}}).Clamped("ffv1").Get("coder", 5), 0);  // between -2 and 0: the nearer wins
+    // Keys the encoder lacks go, missing ones come back at their defaults.
+    const auto mjpeg = With({{"crf", 10}}).Clamped("mjpeg");
+    EXPECT_FALSE(mjpeg.Has("crf"));
+    EXPECT_EQ(mjpeg.Get("quality", 0), 5);
+    EXPECT_TRUE(With({{"bitrate", 128}}).Clamped("pcm_s16le").Values.empty());
+}
+
+TEST(EncoderSettingsValues, ProblemNamesTheBadValueAndDefaultsKeepTheOldBehaviour) {
+    EXPECT_NE(With({{"quality", 40}}).Problem("mjpeg"), "");
+    EXPECT_NE(With({{"bitrate", 100}}).Problem("mp2"), "");
+    EXPECT_NE(With({{"preset", 0}}).Problem("mjpeg"), "");
+    EXPECT_EQ(With({{"bitrate", 384}}).Problem("mp2"), "");
+    for (const auto& c : AvailableVideoCompressors()) EXPECT_EQ(DefaultEncoderSettings(c.EncoderName).Problem(c.EncoderName), "");
+
+    EXPECT_EQ(DefaultEncoderSettings("mjpeg").Get("quality", 0), 5);
+    const auto x264 = DefaultEncoderSettings("libx264");
+    EXPECT_EQ(x264.Get("preset", -1), 0);  // ultrafast
+    EXPECT_EQ(x264.Get("crf", -1), 23);
+    EXPECT_EQ(x264.Get("keyint", -1), 12);
+    EXPECT_EQ(DefaultEncoderSettings("libmp3lame").Get("bitrate", -1), kAutomaticBitRate);
+
+    EXPECT_TRUE(HasEncoderSettings("mjpeg"));
+    EXPECT_TRUE(HasEncoderSettings("ac3"));
+    for (const char* none : {"pcm_s16le", "pcm_alaw", "pcm_mulaw", "adpcm_ima_wav", "adpcm_ms", "nonsense"})
+        EXPECT_FALSE(HasEncoderSettings(none)) << none;
+}
+
+TEST(EncoderSettingsApply, VideoValuesReachTheContextClamped) {
+    const AVCodec* mjpeg = avcodec_find_encoder_by_name("mjpeg");
+    ContextPtr c(avcodec_alloc_context3(mjpeg));
+    EXPECT_EQ(ApplyEncoderSettings(c.get(), With({{"quality", 77}})), "");
+    EXPECT_TRUE(c->flags & AV_CODEC_FLAG_QSCALE);
+    EXPECT_EQ(c->global_quality, 31 * FF_QP2LAMBDA);
+
+    const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
+    if (!x264) GTEST_SKIP() << "no libx264";
+    ContextPtr x(avcodec_alloc_context3(x264));
+    EXPECT_EQ(ApplyEncoderSettings(x.get(), With({{"preset", 8}, {"crf", 30}, {"keyint", 50}})), "");
+    uint8_t* preset = nullptr;
+    ASSERT_GE(av_opt_get(x->priv_data, "preset", 0, &preset), 0);
+    EXPECT_STREQ(reinterpret_cast<char*>(preset), "veryslow");
+    av_free(preset);
+    double crf = 0;
+    ASSERT_GE(av_opt_get_double(x->priv_data, "crf", 0, &crf), 0);
+    EXPECT_EQ(crf, 30);
+    EXPECT_EQ(x->gop_size, 50);
+}
+
+TEST(EncoderSettingsApply, EveryOfferedBitRateOpensItsEncoder) {
+    for (const char* name : {"libmp3lame", "mp2", "ac3"}) {
+        for (const EncoderSetting& s : EncoderOptionsFor(name)) {
+            if (s.Key != "bitrate") continue;
+            for (const SettingChoice& choice : s.Choices) {
+                for (int channels : {1, 2}) {
+                    ContextPtr c = AudioContext(name, 48000, channels);
+                    ASSERT_TRUE(c) << name;
+                    ASSERT_EQ(ApplyEncoderSettings(c.get(), With({{"bitrate", choice.Value}})), "");
+                    const int64_t want = choice.Value == kAutomaticBitRate
+                                             ? (std::string(name) == "libmp3lame" ? 64000 : 96000) * channels
+                                             : choice.Value * 1000LL;
+                    EXPECT_EQ(c->bit_rate, want) << name << " " << choice.Label;
+                    EXPECT_EQ(avcodec_open2(c.get(), c->codec, nullptr), 0) << name << " " << choice.Label << " " << channels;
+                }
+            }
+        }
+    }
+    // MP2 at a low sampling rate has its own table: a high rate is brought down to one it takes.
+    ContextPtr low = AudioContext("mp2", 22050, 2);
+    ASSERT_EQ(ApplyEncoderSettings(low.get(), With({{"bitrate", 320}})), "");
+    EXPECT_EQ(low->bit_rate, 160000);
+    EXPECT_EQ(avcodec_open2(low.get(), low->codec, nullptr), 0);
+}
+
+namespace {
+
+// Writes `frames` pictures into an MJPEG AVI; returns the video bytes written.
+int64_t WriteMjpeg(const fs::path& path, const EncoderSettings& settings, int fallbackQuality) {
+    WriterSetup s;
+    s.Path = path.string();
+    s.Video = true;
+    s.VideoIn = VideoFormat{160, 120, AV_PIX_FMT_BGR0, AVRational{30, 1}, AVRational{1, 30}};
+    s.VideoEncoder = "mjpeg";
+    s.VideoSettings = settings;
+    s.VideoQuality = fallbackQuality;
+    CaptureWriter w;
+    CaptureErrorCode code{};
+    EXPECT_EQ(w.Open(s, code), "");
+    for (int i = 0; i < 6; ++i) EXPECT_TRUE(w.WriteVideo(Picture(160, 120, i).get(), i));
+    EXPECT_TRUE(w.Finish());
+    return w.VideoBytes();
+}
+
+}  // namespace
+
+TEST(EncoderSettingsFiles, MjpegQuantiserDecidesTheFileSize) {
+    const fs::path dir = fs::temp_directory_path() / ("encset-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    const int64_t best = WriteMjpeg(dir / "q2.avi", With({{"quality", 2}}), 5);
+    const int64_t worst = WriteMjpeg(dir / "q31.avi", With({{"quality", 31}}), 5);
+    EXPECT_GT(best, 3 * worst);
+    EXPECT_LT(fs::file_size(dir / "q31.avi"), fs::file_size(dir / "q2.avi") / 2);
+    // Without a "quality" value the writer's VideoQuality is the quantiser.
+    EXPECT_EQ(WriteMjpeg(dir / "fallback.avi", {}, 31), worst);
+    fs::remove_all(dir);
+}
+
+TEST(CompressorTapTest, MjpegAtTheCoarsestQuantiserDiffersClearlyAndAtTheFinestHardly) {
+    CompressorTap tap;
+    auto in = Picture(160, 120);
+    FramePtr fine(tap.Process(in.get(), "mjpeg", With({{"quality", 2}})));
+    ASSERT_TRUE(fine) << tap.LastError();
+    const int64_t fineBytes = tap.LastPacketBytes();
+    FramePtr coarse(tap.Process(in.get(), "mjpeg", With({{"quality", 31}})));
+    ASSERT_TRUE(coarse) << tap.LastError();
+    EXPECT_TRUE(tap.Reopened());
+    EXPECT_EQ(coarse->format, AV_PIX_FMT_BGR0);
+    EXPECT_EQ(coarse->width, 160);
+    EXPECT_EQ(coarse->height, 120);
+    EXPECT_EQ(coarse->pts, in->pts);
+    const double fineDiff = MeanDifference(in.get(), fine.get());
+    const double coarseDiff = MeanDifference(in.get(), coarse.get());
+    EXPECT_LT(fineDiff, 3.0);
+    EXPECT_GT(coarseDiff, 2.5 * fineDiff);
+    EXPECT_GT(coarseDiff, 4.0);
+    EXPECT_LT(tap.LastPacketBytes() * 3, fineBytes);
+}
+
+TEST(CompressorTapTest, X264ReturnsEachPictureAtOnceAndReopensOnlyOnChange) {
+    if (!avcodec_find_encoder_by_name("libx264")) GTEST_SKIP() << "no libx264";
+    CompressorTap tap;
+    const auto settings = DefaultEncoderSettings("libx264");
+    for (int i = 0; i < 12; ++i) {
+        auto in = Picture(128, 96, i);
+        FramePtr out(tap.Process(in.get(), "libx264", settings));
+        ASSERT_TRUE(out) << "picture " << i << ": " << tap.LastError();
+        EXPECT_EQ(tap.Reopened(), i == 0);
+        // The moving square shows where this very picture has it, not an earlier one.
+        if (i > 0) {
+            auto previous = Picture(128, 96, i - 1);
+            EXPECT_LT(MeanDifference(in.get(), out.get()), MeanDifference(previous.get(), out.get())) << i;
+        }
+    }
+    auto in = Picture(128, 96);
+    FramePtr out(tap.Process(in.get(), "libx264", With({{"crf", 40}})));
+    ASSERT_TRUE(out);
+    EXPECT_TRUE(tap.Reopened());
+}
+
+TEST(CompressorTapTest, EveryVideoCompressorRunsOnOddSizesAndInputFormats) {
+    for (const auto& c : AvailableVideoCompressors()) {
+        CompressorTap tap;
+        for (AVPixelFormat fmt : {AV_PIX_FMT_BGR0, AV_PIX_FMT_YUV420P}) {
+            for (int i = 0; i < 3; ++i) {
+                auto in = Picture(101, 75, i, fmt);
+                FramePtr out(tap.Process(in.get(), c.EncoderName, DefaultEncoderSettings(c.EncoderName)));
+                ASSERT_TRUE(out) << c.EncoderName << ": " << tap.LastError();
+                EXPECT_EQ(out->format, fmt);
+                EXPECT_EQ(out->width, 101);
+                EXPECT_EQ(out->height, 75);
+                EXPECT_GT(tap.LastPacketBytes(), 0) << c.EncoderName;
+            }
+        }
+    }
+}
+
+TEST(CompressorTapTest, LosslessCoderGivesThePictureBackAndABadEncoderSaysWhy) {
+    CompressorTap tap;
+    auto in = Picture(64, 48, 0, AV_PIX_FMT_YUV420P);
+    for (int coder : {0, -2}) {
+        FramePtr out(tap.Process(in.get(), "ffv1", With({{"coder", coder}})));
+        ASSERT_TRUE(out) << tap.LastError();
+        for (int p = 0; p < 3; ++p)
+            for (int y = 0; y < (p ? 24 : 48); ++y)
+                ASSERT_EQ(0, memcmp(in->data[p] + y * in->linesize[p], out->data[p] + y * out->linesize[p], p ? 32 : 64))
+                    << "coder " << coder << " plane " << p << " row " << y;
+    }
+    EXPECT_EQ(tap.Process(in.get(), "no-such-encoder", {}), nullptr);
+    EXPECT_NE(tap.LastError(), "");
+    EXPECT_EQ(tap.Process(in.get(), "mp2", {}), nullptr);  // a sound encoder
+    EXPECT_NE(tap.LastError(), "");
+    FramePtr back(tap.Process(in.get(), "mjpeg", {}));
+    EXPECT_TRUE(back);
+    EXPECT_EQ(tap.LastError(), "");
+}
+
+TEST(EncoderSettingsSession, SessionKeepsClampedSettingsPerEncoderAndUsesThemInTheFile) {
+    pelta::test::RecordTestHub hub(160, 120, 30, 44100);
+    CaptureSession s(hub, nullptr);
+    CaptureQueueSettings q = s.QueueSettings();
+    q.VideoQuality = 9;
+    s.SetQueueSettings(q);
+    EXPECT_EQ(s.EncoderSettingsFor("mjpeg").Get("quality", 0), 9);  // nothing stored: the queue's quantiser
+    EXPECT_EQ(s.EncoderSettingsFor("libx264"), DefaultEncoderSettings("libx264"));
+    s.SetEncoderSettings("mjpeg", With({{"quality", 50}}));
+    EXPECT_EQ(s.EncoderSettingsFor("mjpeg").Get("quality", 0), 31);
+    EXPECT_EQ(s.EncoderSettingsFor("mpeg4").Get("quality", 0), 9);  // other encoders keep theirs
+
+    const fs::path dir = fs::temp_directory_path() / ("encsess-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    hub.Start();
+    s.SetOutputFormat(6);
+    s.SetTimeLimitOn(true);
+    s.SetTimeLimitSeconds(1);
+    auto record = [&](const char* file, int kbps) {
+        s.SetEncoderSettings("libmp3lame", With({{"bitrate", kbps}}));
+        s.SetCaptureFileName((dir / file).string());
+        s.BeginCapture(3);
+        while (s.Capturing()) usleep(20000);
+        s.EndCapture();
+        return fs::file_size(dir / file);
+    };
+    const auto small = record("32.mp3", 32);
+    const auto large = record("320.mp3", 320);
+    EXPECT_GT(large, 6 * small);
+    hub.Stop();
+    fs::remove_all(dir);
+}
+
+TEST(CompressorDialogTest, ChangesApplyAtOnceClampedAndCancelRestores) {
+    std::vector<EncoderSettings> applied;
+    CompressorDialog d(true, "mjpeg", With({{"quality", 5}}), [&](const EncoderSettings& s) { applied.push_back(s); });
+    EXPECT_EQ(d.objectName(), "CompressorDialog");
+    EXPECT_EQ(d.windowTitle(), "Video Compressor");
+    EXPECT_EQ(d.lblEncoder->text(), "Motion JPEG");
+    auto* spin = d.findChild<QSpinBox*>("quality");
+    auto* slider = d.findChild<QSlider*>("qualitySlider");
+    ASSERT_TRUE(spin && slider);
+    EXPECT_EQ(spin->value(), 5);
+    spin->setValue(20);
+    ASSERT_EQ(applied.size(), 1u);
+    EXPECT_EQ(applied.back().Get("quality", 0), 20);
+    EXPECT_EQ(slider->value(), 20);
+    d.SetValue("quality", 99);
+    EXPECT_EQ(applied.back().Get("quality", 0), 31);
+    EXPECT_EQ(spin->value(), 31);
+    d.reject();
+    EXPECT_EQ(applied.back().Get("quality", 0), 5);
+    EXPECT_EQ(spin->value(), 5);
+}
+
+TEST(CompressorDialogTest, ChoicesAndEncodersWithoutSettings) {
+    if (!avcodec_find_encoder_by_name("libx264")) GTEST_SKIP() << "no libx264";
+    EncoderSettings last;
+    int calls = 0;
+    CompressorDialog d(true, "libx264", DefaultEncoderSettings("libx264"), [&](const EncoderSettings& s) {
+        last = s;
+        ++calls;
+    });
+    auto* preset = d.findChild<QComboBox*>("preset");
+    ASSERT_TRUE(preset);
+    EXPECT_EQ(preset->currentText(), "ultrafast");
+    preset->setCurrentIndex(preset->findText("medium"));
+    EXPECT_EQ(last.Get("preset", -1), 5);
+    EXPECT_EQ(last.Get("crf", -1), 23);
+    d.accept();
+    EXPECT_EQ(calls, 1);  // OK keeps what was applied
+
+    int audioCalls = 0;
+    CompressorDialog pcm(false, "pcm_s16le", {}, [&](const EncoderSettings&) { ++audioCalls; });
+    EXPECT_EQ(pcm.windowTitle(), "Audio Compressor");
+    EXPECT_TRUE(pcm.findChildren<QSpinBox*>().isEmpty());
+    EXPECT_TRUE(pcm.findChildren<QComboBox*>().isEmpty());
+    pcm.reject();
+    EXPECT_EQ(audioCalls, 0);
+}
