@@ -1,8 +1,6 @@
 #include "engine/CaptureEngine.h"
 
 #include "engine/EngineBinding.h"
-#include "controls/Prompts.h"
-#include "engine/dialogs/ProcessorsDialog.h"
 
 
 #include <QGuiApplication>
@@ -155,7 +153,13 @@ void CaptureEngine::ShowPicture(const AVFrame* frame, bool mayBeUnchanged) {
     RequestRepaint(dirty);
 }
 
-AVFrame* CaptureEngine::CompressForPreview(const AVFrame*) { return nullptr; }
+// What the selected video compressor makes of the picture: encoded and decoded again.
+// "No Recompression" shows the picture as it is.
+AVFrame* CaptureEngine::CompressForPreview(const AVFrame* frame) {
+    const std::string encoder = session_->ChosenVideoEncoder();
+    if (encoder.empty()) return nullptr;
+    return compressorTap_.Process(frame, encoder, session_->EncoderSettingsFor(encoder));
+}
 
 void CaptureEngine::InvalidatePreview() {
     ++previewGeneration_;
@@ -343,23 +347,6 @@ int32_t CaptureEngine::EngineState() const {
     if (session_->Capturing()) return EngineStateCode::Capturing;
     // 1: previewing or idle with a video device; 0: no video device, so no full screen.
     return core_->HasVideo() ? 1 : EngineStateCode::NoFullScreen;
-}
-
-bool CaptureEngine::DialogAvailable(int32_t DialogId) const {
-    return DialogId == DialogId::VideoProcessors && core_->HasVideo();
-}
-
-void CaptureEngine::OpenDialog(int32_t id, uintptr_t ParentWindow) {
-    if (!DialogAvailable(id)) throw EngineError("This property dialog is not available for the selected devices.");
-    QWidget* parent = QWidget::find(static_cast<WId>(ParentWindow));
-    ProcessorsDialog dialog(true, videoChain_.Chain(),
-                            [this](const processors::ChainDescription& chain) { videoChain_.SetChain(chain); },
-                            parent ? parent : window());
-    const bool paused = !duringProperties_ && previewOn_;
-    pausedByDialog_ = paused;
-    Prompts().ExecDialog(dialog);
-    pausedByDialog_ = false;
-    InvalidatePreview();
 }
 
 // ---- capturing: the recorder's members ---------------------------------------------------------

@@ -9,9 +9,11 @@
 #include "engine/PreviewConverter.h"
 #include "engine/core/PreviewSettings.h"
 #include "engine/core/processors/AudioProcessorChain.h"
+#include "engine/core/record/CompressorTap.h"
 #include "engine/core/processors/VideoProcessorChain.h"
 
 #include <QImage>
+class QDialog;
 #include <QWidget>
 #include <atomic>
 #include <chrono>
@@ -31,6 +33,7 @@ public:
     ~CaptureEngine() override;
 
     engine::EngineCore& Core() { return *core_; }
+    engine::CaptureSession& Recorder() { return *session_; }
     // The newest picture as drawn now (for tests and full screen).
     QImage PreviewImage() const;
     engine::PictureRect PictureRectNow() const;
@@ -115,6 +118,7 @@ private:
     void ShowPicture(const AVFrame* frame, bool mayBeUnchanged);
     AVFrame* CompressForPreview(const AVFrame* frame);
     void InvalidatePreview();
+    void ExecPropertyDialog(QDialog& dialog);
     void OnAudioFrame(const AVFrame* frame, AVRational timeBase) override;
     void OnSourceLost(bool video, const std::string& why) override;
     void Post(engine::EngineEventKind kind, int32_t value);
@@ -144,6 +148,7 @@ private:
     engine::PreviewSettings previewSettings_;
     // Source thread only.
     PreviewConverter converter_;
+    engine::record::CompressorTap compressorTap_;
     uint64_t convertedGeneration_ = ~0ull;
     std::chrono::steady_clock::time_point nextShow_{};
     std::atomic<uint64_t> previewGeneration_{0};  // bumped whenever the drawn picture must change

@@ -1,5 +1,7 @@
 #include "engine/core/EngineCore.h"
 
+#include "engine/core/V4l2Device.h"
+
 #include <algorithm>
 #include <future>
 
@@ -90,6 +92,13 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
             SourceCallbacks{[this](const AVFrame* f, AVRational tb) { OnVideo(f, tb); },
                             [this](const std::string& why) { OnLost(true, why); }},
             settings);
+        // The camera's controls as the user left them; the driver keeps them only while open.
+        if (d.Kind == DeviceKind::Camera && !settings.CameraControls.empty()) {
+            V4l2Device camera;
+            std::string why;
+            if (camera.Open(d.Url, why))
+                for (const auto& [id, value] : settings.CameraControls) camera.SetControl(id, value, why);
+        }
         newSize = sizeIndex;
     }
     {
@@ -146,6 +155,10 @@ void EngineCore::SetVideoSettings(const VideoSourceSettings& settings) {
         }
         throw;
     }
+}
+
+void EngineCore::RememberVideoSettings(const VideoSourceSettings& settings) {
+    if (const DeviceInfo* d = SelectedVideoDevice()) videoSettings_[d->DisplayName] = settings;
 }
 
 AudioSourceSettings EngineCore::AudioSettings() const {

@@ -68,6 +68,9 @@ public:
     // when it refuses, the previous settings are restored and EngineError says why.
     VideoSourceSettings VideoSettings() const;
     void SetVideoSettings(const VideoSourceSettings& settings);
+    // Keeps settings the device has already taken (a camera control set live) without
+    // reopening it.
+    void RememberVideoSettings(const VideoSourceSettings& settings);
     AudioSourceSettings AudioSettings() const;
     void SetAudioSettings(const AudioSourceSettings& settings);
     void PreferFrameRate(int fps) override;

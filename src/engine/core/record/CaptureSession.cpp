@@ -733,4 +733,9 @@ record::EncoderSettings CaptureSession::EncoderSettingsFor(const std::string& en
     return settings;
 }
 
+std::string CaptureSession::ChosenAudioEncoder() const {
+    return outputFormat_ == OutputFormat::Mp3 ? std::string(record::kMp3Encoder)
+                                              : audioCompressors_.SelectedEncoder(std::string());
+}
+
 }  // namespace pelta::engine

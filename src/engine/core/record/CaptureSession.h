@@ -102,6 +102,10 @@ public:
     CaptureQueueSettings QueueSettings() const;
     void SetQueueSettings(const CaptureQueueSettings& settings);
 
+    // The encoders the selections stand for; empty for "No Recompression". MP3 files always
+    // get the MP3 encoder.
+    std::string ChosenVideoEncoder() const { return videoCompressors_.SelectedEncoder(std::string()); }
+    std::string ChosenAudioEncoder() const;
     CompressorList& VideoCompressorList() { return videoCompressors_; }
     CompressorList& AudioCompressorList() { return audioCompressors_; }
 

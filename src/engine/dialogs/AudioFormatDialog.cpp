@@ -1,0 +1,41 @@
+#include "engine/dialogs/AudioFormatDialog.h"
+
+#include "engine/CaptureEngine.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+namespace pelta {
+
+using namespace engine;
+
+AudioFormatDialog::AudioFormatDialog(CaptureEngine& engine, QWidget* parent)
+    : PropertyDialog(QStringLiteral("AudioFormatDialog"), QStringLiteral("Audio Format"), parent), engine_(engine) {
+    const DeviceInfo* d = engine.Core().SelectedAudioDevice();
+    AddInfo(QStringLiteral("lblDevice"), QStringLiteral("Device:"),
+            d ? QString::fromStdString(d->DisplayName) : QString());
+    const AudioSourceSettings s = engine.Core().AudioSettings();
+    std::vector<std::pair<QString, QVariant>> rates;
+    for (int r : CommonSampleRates()) rates.emplace_back(QStringLiteral("%1 Hz").arg(r), r);
+    cmbRate = AddChoice(QStringLiteral("cmbRate"), QStringLiteral("&Sample rate:"), rates, s.SampleRate);
+    cmbChannels = AddChoice(QStringLiteral("cmbChannels"), QStringLiteral("&Channels:"),
+                            {{QStringLiteral("Mono"), 1}, {QStringLiteral("Stereo"), 2}}, s.Channels);
+    // The engine reads every device as 16-bit samples; the compressor decides what is stored.
+    AddInfo(QStringLiteral("lblSampleFormat"), QStringLiteral("Sample format:"), QStringLiteral("16-bit"));
+    connect(cmbRate, &QComboBox::currentIndexChanged, this, &AudioFormatDialog::Apply);
+    connect(cmbChannels, &QComboBox::currentIndexChanged, this, &AudioFormatDialog::Apply);
+}
+
+void AudioFormatDialog::Apply() {
+    AudioSourceSettings s;
+    s.SampleRate = cmbRate->currentData().toInt();
+    s.Channels = cmbChannels->currentData().toInt();
+    try {
+        engine_.Core().SetAudioSettings(s);
+        ShowProblem({});
+    } catch (const EngineError& e) {
+        ShowProblem(QString::fromStdString(e.what()));
+    }
+}
+
+}  // namespace pelta

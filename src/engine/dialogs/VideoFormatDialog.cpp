@@ -1,0 +1,143 @@
+#include "engine/dialogs/VideoFormatDialog.h"
+
+#include "engine/CaptureEngine.h"
+#include "engine/core/V4l2Device.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+}
+
+#include <QComboBox>
+#include <QLabel>
+#include <algorithm>
+#include <cmath>
+
+namespace pelta {
+
+using namespace engine;
+
+namespace {
+
+// The camera's formats as the driver lists them; empty for other devices.
+std::vector<CameraFormat> CameraFormats(const DeviceInfo& d) {
+    if (d.Kind != DeviceKind::Camera) return {};
+    V4l2Device camera;
+    std::string why;
+    if (!camera.Open(d.Url, why)) return {};
+    std::vector<CameraFormat> out;
+    for (CameraFormat& f : camera.Formats())
+        if (!FfmpegInputFormat(f.FourCC).empty()) out.push_back(std::move(f));
+    return out;
+}
+
+QString RateText(double fps) {
+    return std::fabs(fps - std::round(fps)) < 0.005 ? QString::number(int(std::round(fps))) + QStringLiteral(" fps")
+                                                   : QString::number(fps, 'f', 2) + QStringLiteral(" fps");
+}
+
+}  // namespace
+
+VideoFormatDialog::VideoFormatDialog(CaptureEngine& engine, QWidget* parent)
+    : PropertyDialog(QStringLiteral("VideoFormatDialog"), QStringLiteral("Video Format"), parent), engine_(engine) {
+    const DeviceInfo* d = engine.Core().SelectedVideoDevice();
+    AddInfo(QStringLiteral("lblDevice"), QStringLiteral("Device:"),
+            d ? QString::fromStdString(d->DisplayName) : QString());
+    std::vector<std::pair<QString, QVariant>> sizes;
+    SizeList& list = engine.VideoSizeList();
+    for (int32_t i = 0; i < list.Count(); ++i) {
+        const SizeItem s = list.Item(i);
+        sizes.emplace_back(QStringLiteral("%1 x %2").arg(s.Width).arg(s.Height), i);
+    }
+    cmbSize = AddChoice(QStringLiteral("cmbSize"), QStringLiteral("&Size:"), sizes, list.Selected());
+    const VideoSourceSettings settings = engine.Core().VideoSettings();
+    if (d && d->Kind == DeviceKind::Screen && settings.RegionWidth > 0) {
+        // A region is grabbed at its own size.
+        cmbSize->setEnabled(false);
+        cmbSize->setToolTip(QStringLiteral("The screen region chosen in Video Source sets the size."));
+    }
+    cmbRate = AddChoice(QStringLiteral("cmbRate"), QStringLiteral("&Frame rate:"), {}, {});
+    std::vector<std::pair<QString, QVariant>> formats;
+    if (d && d->Kind == DeviceKind::Camera) {
+        formats.emplace_back(QStringLiteral("Driver's choice"), QString());
+        for (const CameraFormat& f : CameraFormats(*d))
+            formats.emplace_back(QString::fromStdString(f.Description + " (" + FourCCText(f.FourCC) + ")"),
+                                 QString::fromStdString(FfmpegInputFormat(f.FourCC)));
+    } else {
+        const char* name = av_get_pix_fmt_name(engine.Core().CurrentVideoFormat().PixelFormat);
+        formats.emplace_back(QString::fromLatin1(name ? name : "?"), QString());
+    }
+    cmbPixelFormat = AddChoice(QStringLiteral("cmbPixelFormat"), QStringLiteral("&Pixel format:"), formats,
+                               QString::fromStdString(settings.InputFormat));
+    cmbPixelFormat->setEnabled(formats.size() > 1);
+    FillRates();
+    connect(cmbSize, &QComboBox::currentIndexChanged, this, [this] {
+        if (filling_) return;
+        ApplySize();
+        FillRates();
+    });
+    connect(cmbRate, &QComboBox::currentIndexChanged, this, [this] {
+        if (!filling_) ApplyRateAndFormat();
+    });
+    connect(cmbPixelFormat, &QComboBox::currentIndexChanged, this, [this] {
+        if (filling_) return;
+        FillRates();
+        ApplyRateAndFormat();
+    });
+}
+
+// Rates offered: a camera's for its format and size; any common rate for the others.
+void VideoFormatDialog::FillRates() {
+    filling_ = true;
+    const DeviceInfo* d = engine_.Core().SelectedVideoDevice();
+    const int current = engine_.Core().VideoSettings().FrameRate;
+    cmbRate->clear();
+    cmbRate->addItem(QStringLiteral("Device default"), 0);
+    if (d && d->Kind == DeviceKind::Camera) {
+        const std::string wanted = cmbPixelFormat->currentData().toString().toStdString();
+        const int sizeIndex = cmbSize->currentData().toInt();
+        const SizeItem size = sizeIndex >= 0 && sizeIndex < engine_.VideoSizeList().Count()
+                                  ? engine_.VideoSizeList().Item(sizeIndex)
+                                  : SizeItem{};
+        std::vector<int> seen;
+        for (const CameraFormat& f : CameraFormats(*d)) {
+            if (!wanted.empty() && FfmpegInputFormat(f.FourCC) != wanted) continue;
+            for (const CameraSize& s : f.Sizes) {
+                if (s.Width != size.Width || s.Height != size.Height) continue;
+                for (const CameraRate& r : s.Rates) {
+                    const int fps = int(std::round(r.Fps()));
+                    if (fps <= 0 || std::find(seen.begin(), seen.end(), fps) != seen.end()) continue;
+                    seen.push_back(fps);
+                    cmbRate->addItem(RateText(r.Fps()), fps);
+                }
+            }
+        }
+    } else {
+        for (int fps : CommonFrameRates()) cmbRate->addItem(RateText(fps), fps);
+    }
+    const int at = cmbRate->findData(current);
+    cmbRate->setCurrentIndex(at >= 0 ? at : 0);
+    filling_ = false;
+}
+
+void VideoFormatDialog::ApplySize() {
+    try {
+        engine_.VideoSizeList().SetSelected(cmbSize->currentData().toInt());
+        ShowProblem({});
+    } catch (const EngineError& e) {
+        ShowProblem(QString::fromStdString(e.what()));
+    }
+}
+
+void VideoFormatDialog::ApplyRateAndFormat() {
+    VideoSourceSettings s = engine_.Core().VideoSettings();
+    s.FrameRate = cmbRate->currentData().toInt();
+    if (cmbPixelFormat->isEnabled()) s.InputFormat = cmbPixelFormat->currentData().toString().toStdString();
+    try {
+        engine_.Core().SetVideoSettings(s);
+        ShowProblem({});
+    } catch (const EngineError& e) {
+        ShowProblem(QString::fromStdString(e.what()));
+    }
+}
+
+}  // namespace pelta
