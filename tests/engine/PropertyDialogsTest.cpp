@@ -1,0 +1,394 @@
+// The engine's property dialogs as the user reaches them: which are offered for the
+// selection, what each one changes in the engine, and the preview taps they lead to.
+#include "engine/CaptureEngine.h"
+#include "engine/core/record/CaptureSession.h"
+#include "engine/dialogs/AudioFormatDialog.h"
+#include "engine/dialogs/CaptureSettingsDialog.h"
+#include "engine/dialogs/CompressorDialog.h"
+#include "engine/dialogs/PreviewDialogs.h"
+#include "engine/dialogs/ProcessorsDialog.h"
+#include "engine/dialogs/VideoFormatDialog.h"
+#include "engine/dialogs/VideoSourceDialog.h"
+#include "support/ScriptedPrompts.h"
+#include "support/Services.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QSpinBox>
+#include <filesystem>
+
+using namespace pelta;
+using namespace pelta::engine;
+
+namespace {
+
+void Pump(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+template <typename L>
+int IndexNamed(L& list, const std::string& name) {
+    for (int32_t i = 0; i < list.Count(); ++i)
+        if (list.Item(i).DisplayName == name) return i;
+    return -1;
+}
+
+void Choose(QComboBox* box, const QVariant& value) {
+    const int at = box->findData(value);
+    ASSERT_GE(at, 0) << value.toString().toStdString();
+    box->setCurrentIndex(at);
+}
+
+// A fixed pattern (colour bars) makes pictures comparable over time.
+class PropertyDialogs : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { services_ = &pelta::test::StartMediaServices(); }
+    void SetUp() override {
+        if (!services_->XvfbUp || !services_->PulseUp) GTEST_SKIP() << "no private display or sound server";
+        engine_ = std::make_unique<CaptureEngine>();
+        engine_->resize(320, 240);
+        engine_->show();
+    }
+    void SelectPattern(bool bars) {
+        auto& v = engine_->VideoInputs();
+        v.SetSelected(v.Count() - 1);
+        engine_->VideoSizeList().SetSelected(0);  // 320x240
+        if (bars) {
+            VideoSourceSettings s = engine_->Core().VideoSettings();
+            s.Pattern = "smptebars";
+            engine_->Core().SetVideoSettings(s);
+        }
+    }
+    void SelectTone() {
+        auto& a = engine_->AudioInputs();
+        a.SetSelected(a.Count() - 1);
+    }
+    static const pelta::test::MediaServices* services_;
+    test::ScriptedPrompts prompts_;
+    std::unique_ptr<CaptureEngine> engine_;
+};
+const pelta::test::MediaServices* PropertyDialogs::services_ = nullptr;
+
+TEST_F(PropertyDialogs, AvailabilityFollowsTheSelection) {
+    CaptureEngine& e = *engine_;
+    // Nothing selected: only how captures are written can be set.
+    for (int id : {0, 1, 2, 3, 14, 15, 18, 19, 20}) EXPECT_FALSE(e.DialogAvailable(id)) << id;
+    EXPECT_TRUE(e.DialogAvailable(DialogId::CaptureProperties));
+    EXPECT_FALSE(e.DialogAvailable(7));
+
+    SelectPattern(false);
+    for (int id : {0, 1, 2, 18, 20}) EXPECT_TRUE(e.DialogAvailable(id)) << id;
+    EXPECT_FALSE(e.DialogAvailable(DialogId::AudioFormat));
+    EXPECT_FALSE(e.DialogAvailable(DialogId::AudioProcessors));
+    SelectTone();
+    EXPECT_TRUE(e.DialogAvailable(DialogId::AudioFormat));
+    EXPECT_TRUE(e.DialogAvailable(DialogId::AudioProcessors));
+
+    // No Recompression has no settings; Motion JPEG has.
+    EXPECT_FALSE(e.DialogAvailable(DialogId::VideoCompressor));
+    e.VideoCompressorList().SetSelected(IndexNamed(e.VideoCompressorList(), "Motion JPEG"));
+    EXPECT_TRUE(e.DialogAvailable(DialogId::VideoCompressor));
+    // PCM has nothing to set, but an MP3 file is always MP3 with a bit rate.
+    e.AudioCompressorList().SetSelected(IndexNamed(e.AudioCompressorList(), "PCM 16-bit"));
+    EXPECT_FALSE(e.DialogAvailable(DialogId::AudioCompressor));
+    e.SetOutputFormat(OutputFormat::Mp3);
+    EXPECT_TRUE(e.DialogAvailable(DialogId::AudioCompressor));
+
+    e.VideoInputs().SetSelected(-1);
+    EXPECT_FALSE(e.DialogAvailable(DialogId::VideoFormat));
+    EXPECT_FALSE(e.DialogAvailable(DialogId::VideoSource));
+    EXPECT_THROW(e.OpenDialog(DialogId::VideoFormat, 0), EngineError);
+}
+
+TEST_F(PropertyDialogs, DeviceDialogsChangeWhatTheDevicesDeliver) {
+    SelectPattern(false);
+    SelectTone();
+    prompts_.DialogScript = [](QDialog& d) {
+        auto& dialog = static_cast<VideoFormatDialog&>(d);
+        Choose(dialog.cmbRate, 15);
+        Choose(dialog.cmbSize, 1);  // 640x480
+        EXPECT_TRUE(dialog.Problem().isEmpty()) << dialog.Problem().toStdString();
+        return int(QDialog::Accepted);
+    };
+    engine_->OpenDialog(DialogId::VideoFormat, 0);
+    VideoFormat vf = engine_->Core().CurrentVideoFormat();
+    EXPECT_EQ(av_cmp_q(vf.FrameRate, AVRational{15, 1}), 0);
+    EXPECT_EQ(vf.Width, 640);
+    EXPECT_EQ(engine_->VideoSizeList().Selected(), 1);
+
+    prompts_.DialogScript = [](QDialog& d) {
+        auto& dialog = static_cast<VideoSourceDialog&>(d);
+        EXPECT_EQ(dialog.spnLeft, nullptr);  // a pattern has no screen region
+        Choose(dialog.cmbPattern, QStringLiteral("smptebars"));
+        return int(QDialog::Accepted);
+    };
+    engine_->OpenDialog(DialogId::VideoSource, 0);
+    EXPECT_EQ(engine_->Core().VideoSettings().Pattern, "smptebars");
+    // Kept for the device: the rate chosen before is still there.
+    EXPECT_EQ(engine_->Core().VideoSettings().FrameRate, 15);
+
+    prompts_.DialogScript = [](QDialog& d) {
+        auto& dialog = static_cast<AudioFormatDialog&>(d);
+        Choose(dialog.cmbRate, 22050);
+        Choose(dialog.cmbChannels, 1);
+        return int(QDialog::Accepted);
+    };
+    engine_->OpenDialog(DialogId::AudioFormat, 0);
+    const AudioFormat af = engine_->Core().CurrentAudioFormat();
+    EXPECT_EQ(af.SampleRate, 22050);
+    EXPECT_EQ(af.Channels, 1);
+}
+
+TEST_F(PropertyDialogs, AScreenRegionIsGrabbedAtItsOwnSize) {
+    engine_->VideoInputs().SetSelected(0);  // the screen
+    prompts_.DialogScript = [](QDialog& d) {
+        auto& dialog = static_cast<VideoSourceDialog&>(d);
+        EXPECT_NE(dialog.spnLeft, nullptr);
+        dialog.spnLeft->setValue(100);
+        dialog.spnTop->setValue(50);
+        dialog.spnWidth->setValue(321);  // made even for the encoders
+        dialog.spnHeight->setValue(240);
+        dialog.chkDrawCursor->setChecked(false);
+        return int(QDialog::Accepted);
+    };
+    engine_->OpenDialog(DialogId::VideoSource, 0);
+    const VideoSourceSettings s = engine_->Core().VideoSettings();
+    EXPECT_EQ(s.RegionX, 100);
+    EXPECT_FALSE(s.DrawCursor);
+    const VideoFormat vf = engine_->Core().CurrentVideoFormat();
+    EXPECT_EQ(vf.Width, 320);
+    EXPECT_EQ(vf.Height, 240);
+}
+
+TEST_F(PropertyDialogs, CompressorAndCaptureSettingsReachTheRecorder) {
+    SelectPattern(false);
+    SelectTone();
+    auto& e = *engine_;
+    e.VideoCompressorList().SetSelected(IndexNamed(e.VideoCompressorList(), "Motion JPEG"));
+    prompts_.DialogScript = [](QDialog& d) {
+        static_cast<CompressorDialog&>(d).SetValue("quality", 20);
+        return int(QDialog::Accepted);
+    };
+    e.OpenDialog(DialogId::VideoCompressor, 0);
+    EXPECT_EQ(e.Recorder().EncoderSettingsFor("mjpeg").Get("quality", 0), 20);
+
+    e.SetOutputFormat(OutputFormat::Mp3);
+    prompts_.DialogScript = [](QDialog& d) {
+        static_cast<CompressorDialog&>(d).SetValue("bitrate", 192);
+        return int(QDialog::Accepted);
+    };
+    e.OpenDialog(DialogId::AudioCompressor, 0);
+    EXPECT_EQ(e.Recorder().EncoderSettingsFor("libmp3lame").Get("bitrate", 0), 192);
+
+    prompts_.DialogScript = [](QDialog& d) {
+        auto& dialog = static_cast<CaptureSettingsDialog&>(d);
+        dialog.spnVideoQueue->setValue(30);
+        Choose(dialog.cmbWhenBehind, true);
+        EXPECT_EQ(dialog.lblEncoderBehind->text(), QStringLiteral("0"));
+        return int(QDialog::Accepted);
+    };
+    e.OpenDialog(DialogId::CaptureProperties, 0);
+    EXPECT_EQ(e.Recorder().QueueSettings().VideoFrames, 30);
+    EXPECT_TRUE(e.Recorder().QueueSettings().DropOldest);
+}
+
+TEST_F(PropertyDialogs, PreviewDialogsAndPausingWhileOpen) {
+    SelectPattern(false);
+    engine_->SetPreviewFit(0);
+    engine_->SetPreviewOn(true);
+    Pump(300);
+    EXPECT_EQ(engine_->PictureRectNow(), (PictureRect{0, 0, 320, 240}));
+    prompts_.DialogScript = [](QDialog& d) {
+        auto& dialog = static_cast<VideoDisplayDialog&>(d);
+        Choose(dialog.cmbAspect, 2);
+        dialog.chkSmooth->setChecked(false);
+        return int(QDialog::Accepted);
+    };
+    engine_->OpenDialog(DialogId::VideoDisplay, 0);
+    Pump(300);
+    EXPECT_EQ(engine_->Preview().Aspect, 2);
+    EXPECT_FALSE(engine_->Preview().Smooth);
+    // Fit now keeps a 16:9 shape: letterboxed in the 4:3 window.
+    EXPECT_EQ(engine_->PictureRectNow(), (PictureRect{0, 30, 320, 180}));
+
+    prompts_.DialogScript = [](QDialog& d) {
+        auto& dialog = static_cast<PreviewPropertiesDialog&>(d);
+        Choose(dialog.cmbQuality, 2);
+        Choose(dialog.cmbTap, 1);
+        return int(QDialog::Accepted);
+    };
+    engine_->OpenDialog(DialogId::PreviewProperties, 0);
+    EXPECT_EQ(engine_->Preview().Quality, 2);
+    EXPECT_EQ(engine_->PreviewTap(), 1);
+
+    // With PreviewDuringProperties off the preview stands still while a dialog is open.
+    engine_->SetPreviewDuringProperties(false);
+    int64_t shownWhileOpen = -1;
+    prompts_.DialogScript = [&](QDialog&) {
+        const int64_t before = engine_->PreviewPicturesShown();
+        Pump(400);
+        shownWhileOpen = engine_->PreviewPicturesShown() - before;
+        return int(QDialog::Accepted);
+    };
+    engine_->OpenDialog(DialogId::VideoDisplay, 0);
+    EXPECT_EQ(shownWhileOpen, 0);
+    const int64_t after = engine_->PreviewPicturesShown();
+    Pump(300);
+    EXPECT_GT(engine_->PreviewPicturesShown(), after);
+    engine_->SetPreviewDuringProperties(true);
+    prompts_.DialogScript = [&](QDialog&) {
+        const int64_t before = engine_->PreviewPicturesShown();
+        Pump(400);
+        shownWhileOpen = engine_->PreviewPicturesShown() - before;
+        return int(QDialog::Accepted);
+    };
+    engine_->OpenDialog(DialogId::VideoDisplay, 0);
+    EXPECT_GT(shownWhileOpen, 3);
+}
+
+TEST_F(PropertyDialogs, AudioProcessorsChangeTheSoundTheEngineHears) {
+    SelectTone();
+    Pump(400);
+    EXPECT_GT(engine_->SoundLevel(), 0.05);  // the tone plays at an eighth of full scale
+    prompts_.DialogScript = [](QDialog& d) {
+        auto& dialog = static_cast<ProcessorsDialog&>(d);
+        dialog.AddFilter("volume");
+        dialog.SetValue(0, "gain", 0.0);
+        return int(QDialog::Accepted);
+    };
+    engine_->OpenDialog(DialogId::AudioProcessors, 0);
+    EXPECT_TRUE(engine_->AudioProcessors().Active());
+    Pump(1500);
+    EXPECT_LT(engine_->SoundLevel(), 0.005);
+}
+
+double MeanDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) return -1;
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
+TEST_F(PropertyDialogs, TheCompressorTapShowsWhatLowQualityDoes) {
+    SelectPattern(true);
+    auto& e = *engine_;
+    e.SetPreviewFit(2);
+    e.SetPreviewOn(true);
+    Pump(400);
+    const QImage source = e.PreviewImage().copy();
+    Pump(200);
+    EXPECT_LT(MeanDifference(source, e.PreviewImage()), 0.5);  // the bars stand still
+
+    e.VideoCompressorList().SetSelected(IndexNamed(e.VideoCompressorList(), "Motion JPEG"));
+    record::EncoderSettings worst = e.Recorder().EncoderSettingsFor("mjpeg");
+    worst.Set("quality", 31);
+    e.Recorder().SetEncoderSettings("mjpeg", worst);
+    e.SetPreviewTap(2);
+    Pump(400);
+    const QImage compressed = e.PreviewImage().copy();
+    EXPECT_GT(MeanDifference(source, compressed), 1.5);
+
+    // With the best quality the compressed picture comes close again.
+    record::EncoderSettings best = worst;
+    best.Set("quality", 2);
+    e.Recorder().SetEncoderSettings("mjpeg", best);
+    Pump(400);
+    EXPECT_LT(MeanDifference(source, e.PreviewImage()), MeanDifference(source, compressed));
+}
+
+// The first picture of a video file, as 32-bit BGRA.
+QImage FirstPicture(const std::string& path) {
+    QImage out;
+    AVFormatContext* fc = nullptr;
+    if (avformat_open_input(&fc, path.c_str(), nullptr, nullptr) < 0) return out;
+    avformat_find_stream_info(fc, nullptr);
+    const int vs = av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const AVCodec* codec = vs >= 0 ? avcodec_find_decoder(fc->streams[vs]->codecpar->codec_id) : nullptr;
+    AVCodecContext* dec = codec ? avcodec_alloc_context3(codec) : nullptr;
+    if (dec && avcodec_parameters_to_context(dec, fc->streams[vs]->codecpar) >= 0 && avcodec_open2(dec, codec, nullptr) >= 0) {
+        AVPacket* pkt = av_packet_alloc();
+        AVFrame* f = av_frame_alloc();
+        bool got = false;
+        while (!got && av_read_frame(fc, pkt) >= 0) {
+            if (pkt->stream_index == vs && avcodec_send_packet(dec, pkt) >= 0) got = avcodec_receive_frame(dec, f) >= 0;
+            av_packet_unref(pkt);
+        }
+        if (got) {
+            out = QImage(f->width, f->height, QImage::Format_RGB32);
+            SwsContext* sws = sws_getContext(f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
+                                             AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+            uint8_t* dst[4] = {out.bits(), nullptr, nullptr, nullptr};
+            int stride[4] = {int(out.bytesPerLine()), 0, 0, 0};
+            sws_scale(sws, f->data, f->linesize, 0, f->height, dst, stride);
+            sws_freeContext(sws);
+        }
+        av_frame_free(&f);
+        av_packet_free(&pkt);
+    }
+    avcodec_free_context(&dec);
+    avformat_close_input(&fc);
+    return out;
+}
+
+bool Bluish(QRgb p) { return qBlue(p) > 150 && qRed(p) < 60 && qGreen(p) < 60; }
+bool Greyish(QRgb p) { return qRed(p) > 150 && std::abs(qRed(p) - qBlue(p)) < 30 && std::abs(qRed(p) - qGreen(p)) < 30; }
+
+TEST_F(PropertyDialogs, AMirrorProcessorMirrorsThePreviewAndTheFile) {
+    SelectPattern(true);  // colour bars: grey on the left, blue on the right
+    auto& e = *engine_;
+    e.SetPreviewFit(2);
+    e.SetPreviewOn(true);
+    e.SetPreviewTap(1);
+    Pump(400);
+    ASSERT_TRUE(Greyish(e.PreviewImage().pixel(5, 40)));
+    ASSERT_TRUE(Bluish(e.PreviewImage().pixel(314, 40)));
+
+    prompts_.DialogScript = [](QDialog& d) {
+        static_cast<ProcessorsDialog&>(d).AddFilter("mirror");
+        return int(QDialog::Accepted);
+    };
+    e.OpenDialog(DialogId::VideoProcessors, 0);
+    Pump(400);
+    EXPECT_TRUE(Bluish(e.PreviewImage().pixel(5, 40)));
+    EXPECT_TRUE(Greyish(e.PreviewImage().pixel(314, 40)));
+    // The source tap still shows the device's own picture.
+    e.SetPreviewTap(0);
+    Pump(300);
+    EXPECT_TRUE(Greyish(e.PreviewImage().pixel(5, 40)));
+
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("mirror-" + std::to_string(getpid()) + ".avi")).string();
+    e.VideoCompressorList().SetSelected(IndexNamed(e.VideoCompressorList(), "FFV1 lossless"));
+    e.SetCaptureFileName(path);
+    e.SetOutputFormat(OutputFormat::Avi);
+    e.SetTimeLimitOn(true);
+    e.SetTimeLimitSeconds(0.5);
+    e.BeginCapture(CaptureMode::VideoOnly);
+    QElapsedTimer t;
+    t.start();
+    while (e.EngineState() == EngineStateCode::Capturing && t.elapsed() < 5000) Pump(50);
+    const QImage first = FirstPicture(path);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(Bluish(first.pixel(5, 40)));
+    EXPECT_TRUE(Greyish(first.pixel(first.width() - 6, 40)));
+    std::filesystem::remove(path);
+}
+
+}  // namespace
