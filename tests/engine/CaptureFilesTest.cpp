@@ -135,6 +135,11 @@ TEST_F(CaptureFiles, ManualSequenceKeepsEachGrabbedFrame) {
 // Frame sequences: how many pictures, at what rate, and how they line up with the sound.
 class FrameSequences : public CaptureFiles {
 protected:
+    // The devices were just opened: let them deliver before the first picture is taken.
+    void SetUp() override {
+        CaptureFiles::SetUp();
+        Pump(500);
+    }
     // Waits `ms` while the capture runs, then ends it; returns the seconds from the start of
     // the capture to its end as seen from here.
     double RunFor(int ms) {
