@@ -1,10 +1,8 @@
 // Captures from the built-in devices into real files, read back with libavformat.
 #include "engine/CaptureEngine.h"
+#include "engine/core/record/CaptureSession.h"
 #include "support/Services.h"
-
-extern "C" {
-#include <libavformat/avformat.h>
-}
+#include "RecordProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -12,55 +10,14 @@ extern "C" {
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <vector>
 
 using namespace pelta;
 using namespace pelta::engine;
+using pelta::test::Probe;
+using pelta::test::ProbeFile;
 
 namespace {
-
-struct Probe {
-    bool ok = false;
-    int videoStreams = 0, audioStreams = 0;
-    std::string videoCodec, audioCodec;
-    int width = 0, height = 0, sampleRate = 0;
-    int64_t videoFrames = 0;
-    double duration = 0;
-};
-
-Probe ProbeFile(const std::string& path) {
-    Probe p;
-    AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return p;
-    if (avformat_find_stream_info(fmt, nullptr) < 0) {
-        avformat_close_input(&fmt);
-        return p;
-    }
-    p.ok = true;
-    p.duration = fmt->duration > 0 ? fmt->duration / double(AV_TIME_BASE) : 0;
-    int video = -1;
-    for (unsigned i = 0; i < fmt->nb_streams; ++i) {
-        const AVCodecParameters* c = fmt->streams[i]->codecpar;
-        if (c->codec_type == AVMEDIA_TYPE_VIDEO) {
-            ++p.videoStreams;
-            video = int(i);
-            p.videoCodec = avcodec_get_name(c->codec_id);
-            p.width = c->width;
-            p.height = c->height;
-        } else if (c->codec_type == AVMEDIA_TYPE_AUDIO) {
-            ++p.audioStreams;
-            p.audioCodec = avcodec_get_name(c->codec_id);
-            p.sampleRate = c->sample_rate;
-        }
-    }
-    AVPacket* pkt = av_packet_alloc();
-    while (av_read_frame(fmt, pkt) >= 0) {
-        if (pkt->stream_index == video) ++p.videoFrames;
-        av_packet_unref(pkt);
-    }
-    av_packet_free(&pkt);
-    avformat_close_input(&fmt);
-    return p;
-}
 
 void Pump(int ms) {
     QElapsedTimer t;
@@ -168,6 +125,112 @@ TEST_F(CaptureFiles, ManualSequenceKeepsEachGrabbedFrame) {
     const Probe p = ProbeFile(Path("seq.avi"));
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.videoFrames, 5);
+    EXPECT_EQ(p.audioStreams, 0);
+    // One grab is one frame of a 10 frames-per-second film, however long apart the grabs were.
+    EXPECT_EQ(av_cmp_q(p.videoRate, AVRational{kSequenceFramesPerSecond, 1}), 0)
+        << p.videoRate.num << "/" << p.videoRate.den;
+    EXPECT_NEAR(p.videoLength, 5.0 / kSequenceFramesPerSecond, 1e-6);
+}
+
+// Frame sequences: how many pictures, at what rate, and how they line up with the sound.
+class FrameSequences : public CaptureFiles {
+protected:
+    // The devices were just opened: let them deliver before the first picture is taken.
+    void SetUp() override {
+        CaptureFiles::SetUp();
+        Pump(500);
+    }
+    // Waits `ms` while the capture runs, then ends it; returns the seconds from the start of
+    // the capture to its end as seen from here.
+    double RunFor(int ms) {
+        QElapsedTimer t;
+        t.start();
+        Pump(ms);
+        engine_->EndCapture();
+        const double seen = t.elapsed() / 1000.0;
+        Pump(300);
+        return seen;
+    }
+    static void ExpectTracksAgree(const Probe& p, double elapsed) {
+        EXPECT_EQ(p.videoStreams, 1);
+        EXPECT_EQ(p.audioStreams, 1);
+        // The sound runs the whole capture ...
+        EXPECT_NEAR(p.audioEnd, elapsed, 0.25) << "sound read back against the capture's time";
+        // ... and the last picture stays on screen until it ends.
+        EXPECT_NEAR(p.videoLength, p.audioLength, 1.0 / kSequenceFramesPerSecond + 1e-6)
+            << "video " << p.videoLength << " s, sound " << p.audioLength << " s";
+    }
+};
+
+TEST_F(FrameSequences, AutomaticSequenceTakesOneFrameEveryGap) {
+    engine_->SetCaptureFileName(Path("auto.avi"));
+    engine_->SetOutputFormat(OutputFormat::Avi);
+    engine_->SetFrameGapSeconds(0.3);
+    engine_->BeginCapture(CaptureMode::AutoFrames);
+    RunFor(3000);
+    const double elapsed = engine_->ElapsedSeconds();
+    const Probe p = ProbeFile(Path("auto.avi"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.readToEnd);
+    EXPECT_EQ(p.audioStreams, 0);
+    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+    // The first picture is taken at the start, then one every 0.3 s.
+    EXPECT_NEAR(double(p.videoFrames), elapsed / 0.3 + 1, 1.5) << "after " << elapsed << " s";
+    EXPECT_EQ(av_cmp_q(p.videoRate, AVRational{kSequenceFramesPerSecond, 1}), 0)
+        << p.videoRate.num << "/" << p.videoRate.den;
+    // Played one after the other: the film is frames / 10 s long, no frame held longer.
+    EXPECT_NEAR(p.videoLength, double(p.videoFrames) / kSequenceFramesPerSecond, 1e-6);
+}
+
+TEST_F(FrameSequences, ManualSequenceWithSoundHoldsEachPictureUntilTheNext) {
+    engine_->SetCaptureFileName(Path("manual-sound.avi"));
+    engine_->SetOutputFormat(OutputFormat::Avi);
+    ASSERT_TRUE(engine_->ModeAvailable(CaptureMode::ManualFramesAudio));
+    engine_->BeginCapture(CaptureMode::ManualFramesAudio);
+    QElapsedTimer t;
+    t.start();
+    std::vector<double> grabbedAt;
+    for (int wait : {300, 700, 250, 1100, 450}) {
+        Pump(wait);
+        grabbedAt.push_back(t.elapsed() / 1000.0);
+        engine_->GrabFrame();
+    }
+    const double seen = grabbedAt.back() + RunFor(600);
+    const double elapsed = engine_->ElapsedSeconds();
+    EXPECT_NEAR(elapsed, seen, 0.3);
+    EXPECT_EQ(engine_->FramesCaptured(), 5);
+    const Probe p = ProbeFile(Path("manual-sound.avi"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.readToEnd);
+    EXPECT_EQ(p.videoFrames, 5);
+    ExpectTracksAgree(p, elapsed);
+    // Each picture appears when it was grabbed (against the sound), to a frame and some jitter.
+    // An AVI cannot start later than its first frame: that one shows from the start.
+    ASSERT_EQ(p.pictureTimes.size(), grabbedAt.size());
+    EXPECT_EQ(p.pictureTimes[0], 0.0);
+    for (size_t i = 1; i < grabbedAt.size(); ++i) {
+        EXPECT_NEAR(p.pictureTimes[i], grabbedAt[i], 0.15) << "picture " << i;
+    }
+}
+
+TEST_F(FrameSequences, AutomaticSequenceWithSoundKeepsThePicturesInStep) {
+    engine_->SetCaptureFileName(Path("auto-sound.avi"));
+    engine_->SetOutputFormat(OutputFormat::Avi);
+    engine_->SetFrameGapSeconds(0.3);
+    engine_->BeginCapture(CaptureMode::AutoFramesAudio);
+    RunFor(3000);
+    const double elapsed = engine_->ElapsedSeconds();
+    const Probe p = ProbeFile(Path("auto-sound.avi"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.readToEnd);
+    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+    EXPECT_NEAR(double(p.videoFrames), elapsed / 0.3 + 1, 1.5) << "after " << elapsed << " s";
+    ExpectTracksAgree(p, elapsed);
+    // A picture every 0.3 s of sound: three frames of the film apart, one either way for jitter.
+    ASSERT_GE(p.pictureTimes.size(), 2u);
+    for (size_t i = 1; i < p.pictureTimes.size(); ++i) {
+        EXPECT_NEAR(p.pictureTimes[i] - p.pictureTimes[i - 1], 0.3, 0.1 + 1e-6) << "picture " << i;
+    }
 }
 
 TEST_F(CaptureFiles, TimeLimitEndsTheCaptureByItself) {

@@ -1,17 +1,20 @@
+#include "RecordProbe.h"
 #include "RecordTestHub.h"
 #include "engine/core/record/CaptureSession.h"
 
-extern "C" {
-#include <libavformat/avformat.h>
-}
-
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <memory>
+#include <vector>
 #include <mutex>
 
 using namespace pelta::engine;
 namespace fs = std::filesystem;
+using pelta::test::Probe;
+using pelta::test::ProbeFile;
 
 namespace {
 
@@ -34,32 +37,6 @@ struct Events {
         return cv.wait_for(l, std::chrono::seconds(s), [&] { return ended > 0; });
     }
 };
-
-struct Probe {
-    int streams = 0; std::string vcodec, acodec; int width = 0, rate = 0; int64_t videoFrames = 0; double duration = 0;
-};
-
-Probe ProbeFile(const std::string& path) {
-    Probe p;
-    AVFormatContext* fc = nullptr;
-    if (avformat_open_input(&fc, path.c_str(), nullptr, nullptr) < 0) return p;
-    avformat_find_stream_info(fc, nullptr);
-    p.streams = int(fc->nb_streams);
-    p.duration = fc->duration > 0 ? double(fc->duration) / AV_TIME_BASE : 0;
-    for (unsigned i = 0; i < fc->nb_streams; ++i) {
-        auto* par = fc->streams[i]->codecpar;
-        if (par->codec_type == AVMEDIA_TYPE_VIDEO) { p.vcodec = avcodec_get_name(par->codec_id); p.width = par->width; }
-        if (par->codec_type == AVMEDIA_TYPE_AUDIO) { p.acodec = avcodec_get_name(par->codec_id); p.rate = par->sample_rate; }
-    }
-    AVPacket* pkt = av_packet_alloc();
-    while (av_read_frame(fc, pkt) >= 0) {
-        if (fc->streams[pkt->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO && pkt->size > 0) ++p.videoFrames;
-        av_packet_unref(pkt);
-    }
-    av_packet_free(&pkt);
-    avformat_close_input(&fc);
-    return p;
-}
 
 class RecordSession : public ::testing::Test {
 protected:
@@ -91,10 +68,10 @@ TEST_F(RecordSession, VideoAndAudioAviWithTimeLimitEndsByItself) {
     EXPECT_GE(ev.progress, 6);
     Probe p = ProbeFile((dir / "a.avi").string());
     EXPECT_EQ(p.streams, 2);
-    EXPECT_EQ(p.vcodec, "mjpeg");
-    EXPECT_EQ(p.acodec, "pcm_s16le");
+    EXPECT_EQ(p.videoCodec, "mjpeg");
+    EXPECT_EQ(p.audioCodec, "pcm_s16le");
     EXPECT_EQ(p.width, 320);
-    EXPECT_EQ(p.rate, 44100);
+    EXPECT_EQ(p.sampleRate, 44100);
     EXPECT_EQ(p.videoFrames, s.FramesCaptured());
     EXPECT_NEAR(p.duration, 2.0, 1.0 / 30 + 0.01);
 }
@@ -108,7 +85,7 @@ TEST_F(RecordSession, AudioOnlyIntoWavAndMp3) {
     s.BeginCapture(3);
     ASSERT_TRUE(ev.WaitEnded(10));
     Probe p = ProbeFile((dir / "a.wav").string());
-    EXPECT_EQ(p.acodec, "pcm_s16le");
+    EXPECT_EQ(p.audioCodec, "pcm_s16le");
     EXPECT_NEAR(p.duration, 1.0, 0.05);
     s.EndCapture();
     ev.ended = 0;
@@ -116,7 +93,7 @@ TEST_F(RecordSession, AudioOnlyIntoWavAndMp3) {
     s.SetCaptureFileName((dir / "a.mp3").string());
     s.BeginCapture(3);
     ASSERT_TRUE(ev.WaitEnded(10));
-    EXPECT_EQ(ProbeFile((dir / "a.mp3").string()).acodec, "mp3");
+    EXPECT_EQ(ProbeFile((dir / "a.mp3").string()).audioCodec, "mp3");
 }
 
 TEST_F(RecordSession, VideoIntoWavOrUnknownFormatFailsBeforeWriting) {
@@ -143,7 +120,7 @@ TEST_F(RecordSession, LostDeviceFinishesFileAndReportsOnce) {
     ASSERT_EQ(ev.errors.size(), 1u);
     EXPECT_EQ(ev.errors[0], 4);
     Probe p = ProbeFile((dir / "l.avi").string());
-    EXPECT_EQ(p.vcodec, "rawvideo");
+    EXPECT_EQ(p.videoCodec, "rawvideo");
     EXPECT_EQ(p.videoFrames, s.FramesCaptured());
     EXPECT_GT(p.videoFrames, 5);
 }
@@ -165,6 +142,144 @@ TEST_F(RecordSession, ReservedFileIsCutAndCopyLeavesNoPartialFile) {
     EXPECT_THROW(s.CopyCaptureTo("/proc/nope/x.avi", false), EngineError);
     s.CopyCaptureTo((dir / "c.avi").string(), false);
     EXPECT_EQ(fs::file_size(dir / "c.avi"), fs::file_size(dir / "r.avi"));
+}
+
+}  // namespace
+
+namespace {
+
+constexpr int64_t kGiB = int64_t(1) << 30;
+
+// Where RIFF chunks start in an AVI, read from the file's own chunk sizes.
+struct RiffLayout {
+    std::vector<std::string> forms;  // "AVI ", "AVIX", ...
+    bool coversFile = false;         // the chunks follow each other exactly to the file's end
+    bool odmlList = false;           // the header holds a LIST "odml" (OpenDML extended header)
+};
+
+RiffLayout ReadRiffLayout(const fs::path& path) {
+    RiffLayout r;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return r;
+    const int64_t size = int64_t(fs::file_size(path));
+    int64_t at = 0;
+    unsigned char h[12];
+    while (at + 12 <= size && fseeko(f, at, SEEK_SET) == 0 && std::fread(h, 1, 12, f) == 12 &&
+           std::memcmp(h, "RIFF", 4) == 0) {
+        const uint32_t len = uint32_t(h[4]) | uint32_t(h[5]) << 8 | uint32_t(h[6]) << 16 | uint32_t(h[7]) << 24;
+        r.forms.emplace_back(reinterpret_cast<char*>(h + 8), 4);
+        if (r.forms.size() == 1) {
+            // The extended header sits in the first form's header list, near the start.
+            std::vector<char> head(size_t(std::min<int64_t>(len, 1 << 20)));
+            const size_t got = std::fread(head.data(), 1, head.size(), f);
+            for (size_t i = 0; i + 12 <= got && !r.odmlList; ++i)
+                r.odmlList = std::memcmp(&head[i], "LIST", 4) == 0 && std::memcmp(&head[i + 8], "odml", 4) == 0;
+        }
+        at += 8 + int64_t(len) + (len & 1);
+    }
+    r.coversFile = at == size;
+    std::fclose(f);
+    return r;
+}
+
+// An uncompressed full-HD picture is about 6 MB: a little over eight seconds pass 1 GiB.
+TEST(RecordLargeFile, AviPastOneGibIsOpenDmlAndPlaysToTheEnd) {
+    const fs::path dir = fs::temp_directory_path() / ("rec-big-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    struct Cleanup {
+        fs::path d;
+        ~Cleanup() { std::error_code ec; fs::remove_all(d, ec); }
+    } cleanup{dir};
+    const int64_t freeBytes = int64_t(fs::space(dir).available);
+    if (freeBytes < 3 * kGiB) GTEST_SKIP() << "needs 3 GiB free in " << dir << ", has " << freeBytes / 1048576 << " MiB";
+
+    constexpr int kW = 1920, kH = 1080, kFps = 30;
+    constexpr double kSeconds = 9;
+    const int64_t frameBytes = int64_t(kW) * kH * 3;  // BGR24
+    ASSERT_GT(int64_t(kSeconds * kFps) * frameBytes, kGiB + kGiB / 8);
+
+    pelta::test::RecordTestHub hub(kW, kH, kFps, 44100);
+    hub.Start();
+    Events ev;
+    CaptureSession s(hub, ev.Poster());
+    const fs::path file = dir / "big.avi";
+    s.SetCaptureFileName(file.string());
+    s.VideoCompressorList().SetSelected(-1);  // no recompression: raw pictures
+    s.SetTimeLimitOn(true);
+    s.SetTimeLimitSeconds(kSeconds);
+    s.BeginCapture(2);
+    ASSERT_TRUE(ev.WaitEnded(120));
+    s.EndCapture();
+    hub.Stop();
+    EXPECT_TRUE(ev.errors.empty());
+
+    const int64_t size = int64_t(fs::file_size(file));
+    EXPECT_GT(size, kGiB);
+    const RiffLayout riff = ReadRiffLayout(file);
+    ASSERT_GE(riff.forms.size(), 2u) << "one RIFF form only: the file is not OpenDML";
+    EXPECT_EQ(riff.forms[0], "AVI ");
+    for (size_t i = 1; i < riff.forms.size(); ++i) EXPECT_EQ(riff.forms[i], "AVIX") << "form " << i;
+    EXPECT_TRUE(riff.coversFile) << "the RIFF sizes do not add up to the file's " << size << " bytes";
+    EXPECT_TRUE(riff.odmlList);
+
+    const Probe p = ProbeFile(file.string());
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.readToEnd);
+    EXPECT_EQ(p.videoCodec, "rawvideo");
+    EXPECT_EQ(p.width, kW);
+    EXPECT_GT(s.FramesCaptured(), 0);
+    EXPECT_EQ(p.videoFrames, s.FramesCaptured()) << "pictures read back against pictures written";
+    EXPECT_EQ(p.bytesRead, p.videoFrames * frameBytes);
+    EXPECT_NEAR(p.videoLength, kSeconds, 1.0 / kFps + 1e-6);
+    EXPECT_LE(p.videoEnd, p.videoLength + 1e-6);
+    EXPECT_NEAR(p.duration, kSeconds, 1.0 / kFps + 1e-6);
+    std::printf("[          ] %lld bytes, %lld of %d pictures, %zu RIFF forms, dropped %d\n",
+                static_cast<long long>(size), static_cast<long long>(p.videoFrames), int(kSeconds * kFps),
+                riff.forms.size(), s.FramesDropped());
+}
+
+// Runs for a real minute (the hub runs on the steady clock). Three captures of the same
+// devices at once, one for each master-stream setting, with a sound card 0.3 % fast.
+TEST(RecordSessionLong, SoundAndPictureTracksStayWithin40MsOverAMinute) {
+    const fs::path dir = fs::temp_directory_path() / ("rec-drift-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    struct Cleanup {
+        fs::path d;
+        ~Cleanup() { std::error_code ec; fs::remove_all(d, ec); }
+    } cleanup{dir};
+    pelta::test::RecordTestHub hub(320, 240, 30, 44100);
+    hub.SetSoundClock(1.003);
+    hub.Start();
+    constexpr int32_t kMasters[] = {-1, 0, 1};
+    Events ev[3];
+    std::vector<std::unique_ptr<CaptureSession>> sessions;
+    for (int i = 0; i < 3; ++i) {
+        auto s = std::make_unique<CaptureSession>(hub, ev[i].Poster());
+        s->SetCaptureFileName((dir / ("drift" + std::to_string(i) + ".avi")).string());
+        s->VideoCompressorList().SetSelected(-1);
+        s->SetMasterStreamIndex(kMasters[i]);
+        sessions.push_back(std::move(s));
+    }
+    // Ended by hand, not by a time limit: a limit would cut both tracks to the same length
+    // and hide how far apart the two clocks have run.
+    for (auto& s : sessions) s->BeginCapture(1);
+    std::this_thread::sleep_for(std::chrono::seconds(60));
+    for (auto& s : sessions) s->EndCapture();
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(ev[i].WaitEnded(90)) << "master " << kMasters[i];
+    hub.Stop();
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE("master stream " + std::to_string(kMasters[i]));
+        EXPECT_TRUE(ev[i].errors.empty());
+        const Probe p = ProbeFile((dir / ("drift" + std::to_string(i) + ".avi")).string());
+        ASSERT_TRUE(p.ok);
+        EXPECT_TRUE(p.readToEnd);
+        EXPECT_EQ(p.videoFrames, sessions[i]->FramesCaptured());
+        EXPECT_NEAR(p.videoLength, 60.0, 0.5);
+        EXPECT_NEAR(p.audioLength, p.videoLength, 0.040)
+            << "video " << p.videoLength << " s, sound " << p.audioLength << " s";
+        std::printf("[          ] master %d: video %.3f s, sound %.3f s, drift %+.1f ms, %lld pictures\n", kMasters[i],
+                    p.videoLength, p.audioLength, (p.audioLength - p.videoLength) * 1000, static_cast<long long>(p.videoFrames));
+    }
 }
 
 }  // namespace

@@ -1,4 +1,7 @@
-// A hub double for the recorder's tests: a moving test picture and a sine on own threads.
+// A hub double for the recorder's tests: a moving test picture and a sine on own threads,
+// both paced by the steady clock. The sound card's clock may be set to run off the
+// picture's (a real card's crystal is never exact): its samples are stamped at the nominal
+// rate but delivered `soundClock` times as fast.
 #pragma once
 
 #include "engine/core/MediaHub.h"
@@ -20,6 +23,8 @@ class RecordTestHub : public engine::MediaHub {
 public:
     RecordTestHub(int w, int h, int fps, int rate) : w_(w), h_(h), fps_(fps), rate_(rate) {}
     ~RecordTestHub() override { Stop(); }
+    // Before Start: e.g. 1.003 for a card that runs 0.3 % fast.
+    void SetSoundClock(double ratio) { soundClock_ = ratio; }
     void Start() {
         run_ = true;
         video_ = std::thread([this] { VideoLoop(); });
@@ -89,10 +94,12 @@ private:
                 for (auto* x : listeners_) x->OnAudioFrame(f, AVRational{1, rate_});
             }
             av_frame_free(&f);
-            std::this_thread::sleep_until(t0 + std::chrono::microseconds((n + 1) * block * 1000000LL / rate_));
+            std::this_thread::sleep_until(
+                t0 + std::chrono::microseconds(std::llround((n + 1) * block * 1e6 / (rate_ * soundClock_))));
         }
     }
     int w_, h_, fps_, rate_;
+    double soundClock_ = 1.0;
     std::atomic<bool> run_{false};
     std::thread video_, audio_;
     mutable std::mutex m_;

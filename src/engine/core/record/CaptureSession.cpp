@@ -34,6 +34,9 @@ constexpr auto kProgressEvery = std::chrono::milliseconds(200);
 constexpr auto kFlushEvery = std::chrono::milliseconds(1000);
 constexpr double kLimitGraceSeconds = 2.0;   // a stalled device still ends a limited capture
 constexpr double kDriftTolerance = 0.1;      // sound that follows the video clock may lag this much
+// Sound that follows the video clock is held back this long before it is encoded, so that
+// what ran ahead can still be dropped, and cut at the video's end.
+constexpr double kFollowHoldback = 2 * kDriftTolerance;
 
 }  // namespace
 
@@ -182,6 +185,9 @@ void CaptureSession::BeginCapture(int32_t mode) {
     }
     out_ = std::move(writer);
 
+    if (wantVideo_ && wantAudio_ && masterStream_ == 0) {
+        out_->SetAudioHoldback(std::llround(kFollowHoldback * out_->AudioRate()));
+    }
     limitSlots_ = INT64_MAX;
     limitSamples_ = INT64_MAX;
     if (timeLimitOn_ && timeLimitSeconds_ > 0) {
@@ -331,8 +337,8 @@ void CaptureSession::HandleVideo(Item& item) {
         prevVideoPts_ = pts;
     }
     double t = static_cast<double>(pts - videoStartPts_) * av_q2d(item.TimeBase) + videoStartOffset_;
-    if (masterStream_ == 1 && wantAudio_) {
-        t *= audioClockRatio_;  // the picture follows the sound's clock
+    if (masterStream_ != 0 && wantAudio_) {
+        t *= audioClockRatio_;  // the picture follows the sound card's clock
     }
     const int64_t slot = std::llround(t * av_q2d(rate_));
     if (slot < nextSlot_) {
@@ -389,7 +395,7 @@ void CaptureSession::HandleAudio(Item& item) {
         } else if (drift > kDriftTolerance) {
             out_->DropAudio(std::llround(drift * rateOut));
         }
-    } else if (wantVideo_ && masterStream_ == 1 && wallSeconds > 2.0) {
+    } else if (wantVideo_ && masterStream_ != 0 && wallSeconds > 2.0) {
         audioClockRatio_ = std::clamp(contentSeconds / wallSeconds, 0.5, 1.5);
     }
     audioSamplesSeen_ = out_->AudioSamplesIn();
@@ -562,10 +568,24 @@ void CaptureSession::CloseOut() {
             } else {
                 out_->SetAudioSampleLimit(target);
             }
-        } else if (masterStream_ == 1) {
-            const int64_t endSlot = std::min(limitSlots_, static_cast<int64_t>(std::llround(audioEnd * av_q2d(rate_))));
+        } else {
+            // The picture is on the sound's clock. Master 1 repeats it to the sound's whole
+            // length; without a master by one frame at most, what rounding the last picture's
+            // time leaves over.
+            int64_t endSlot = std::min(limitSlots_, static_cast<int64_t>(std::llround(audioEnd * av_q2d(rate_))));
+            if (masterStream_ != 1) {
+                endSlot = std::min(endSlot, out_->LastVideoSlot() + 2);
+            }
             for (int64_t s = out_->LastVideoSlot() + 1; s < endSlot && !out_->Failed(); ++s) {
                 out_->RepeatVideo(s);
+            }
+            // The sound then ends with the last picture (which lasts a frame, and whose time is
+            // rounded to one): at most two frames of silence.
+            const int64_t target =
+                std::llround(static_cast<double>(out_->LastVideoSlot() + 1) / av_q2d(rate_) * rateOut);
+            const int64_t missing = target - out_->AudioSamplesIn();
+            if (missing > 0 && missing <= std::llround(2 * rateOut / av_q2d(rate_))) {
+                out_->WriteSilence(missing);
             }
         }
     }

@@ -349,7 +349,8 @@ bool CaptureWriter::EncodeAudioFifo(bool final) {
     const int block = fixed ? audio_->frame_size : 1024;
     for (;;) {
         const int64_t room = audioLimit_ - audioOut_;
-        int avail = static_cast<int>(std::min<int64_t>(av_audio_fifo_size(fifo_), std::max<int64_t>(room, 0)));
+        const int64_t ready = av_audio_fifo_size(fifo_) - (final ? 0 : audioHoldback_);
+        int avail = static_cast<int>(std::min<int64_t>(std::max<int64_t>(ready, 0), std::max<int64_t>(room, 0)));
         if (avail <= 0 || (avail < block && !final)) {
             if (room <= 0 && av_audio_fifo_size(fifo_) > 0) {
                 av_audio_fifo_reset(fifo_);  // past the limit: the rest is not recorded

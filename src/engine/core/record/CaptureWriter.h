@@ -6,6 +6,7 @@
 #include "engine/core/record/EncoderSettings.h"
 #include "engine/core/record/FileSink.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <optional>
@@ -57,6 +58,9 @@ public:
     bool WriteAudio(const AVFrame* frame);
     bool WriteSilence(int64_t samples);
     void DropAudio(int64_t samples);  // discards queued input samples (sync correction)
+    // Keeps this much sound unencoded until Finish, so DropAudio and a later sample limit
+    // can still take back that much.
+    void SetAudioHoldback(int64_t samples) { audioHoldback_ = std::max<int64_t>(samples, 0); }
     void SetAudioSampleLimit(int64_t samples) { audioLimit_ = samples; }
     int64_t AudioSamplesIn() const { return audioIn_; }   // samples accepted so far
     int AudioRate() const;
@@ -108,6 +112,7 @@ private:
     int64_t audioIn_ = 0;
     int64_t audioOut_ = 0;  // samples handed to the encoder
     int64_t audioLimit_ = INT64_MAX;
+    int64_t audioHoldback_ = 0;
     int64_t videoPackets_ = 0, videoBytes_ = 0, audioPackets_ = 0, audioBytes_ = 0;
     bool headerWritten_ = false;
     bool finished_ = false;
