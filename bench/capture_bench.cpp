@@ -1,12 +1,19 @@
 // Measures what a capture costs next to the ffmpeg command line doing the same capture in
 // the same run: CPU seconds per captured frame, peak memory, frames captured and dropped.
 //
-//   capture_bench [seconds] [WxH] [fps] [mjpeg|x264|preview]
+//   capture_bench [seconds] [WxH] [fps] [mjpeg|x264] [preview]
 //
+// Both sides grab the WxH region at the screen's top left at fps frames a second, as
+// ffmpeg's x11grab does with -video_size. With "preview" the engine also shows the live
+// preview at 100 % in a window of the screen's size (Qt's offscreen platform).
 // Needs DISPLAY (an X server to read) and ffmpeg on the PATH. Each side runs in a child
 // process so that its CPU time and peak memory are its own.
+#include "engine/CaptureEngine.h"
 #include "engine/core/EngineCore.h"
 #include "engine/core/record/CaptureSession.h"
+
+#include <QApplication>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -57,31 +64,60 @@ long CountFrames(const std::string& path) {
     return n;
 }
 
-// Our engine: the screen through the device layer into the recorder.
-Cost RunEngine(double seconds, int w, int h, const std::string& codec, const std::string& out) {
+void Setup(EngineCore& core, CaptureSession& session, int w, int h, int fps, const std::string& codec,
+           const std::string& out) {
+    core.VideoInputs().SetSelected(0);  // the first screen
+    VideoSourceSettings grab = core.VideoSettings();
+    grab.FrameRate = fps;
+    if (w != core.CurrentVideoFormat().Width || h != core.CurrentVideoFormat().Height) {
+        grab.RegionWidth = w;
+        grab.RegionHeight = h;
+    }
+    core.SetVideoSettings(grab);
+    auto& comps = session.VideoCompressorList();
+    const std::string want = codec == "x264" ? "H.264 (x264)" : "Motion JPEG";
+    for (int32_t i = 0; i < comps.Count(); ++i)
+        if (comps.Item(i).DisplayName == want) comps.SetSelected(i);
+    session.SetCaptureFileName(out);
+    session.SetOutputFormat(OutputFormat::Avi);
+    session.PrepareCapture(CaptureMode::VideoOnly);
+    session.BeginCapture(CaptureMode::VideoOnly);
+}
+
+// Our engine: the screen through the device layer into the recorder, with or without the
+// preview control on top.
+Cost RunEngine(double seconds, int w, int h, int fps, const std::string& codec, bool preview, const std::string& out,
+               int argc, char** argv) {
     int fds[2];
     if (pipe(fds) != 0) return {};
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        EngineCore core;
-        core.VideoInputs().SetSelected(0);  // the first screen
-        auto& sizes = core.VideoSizeList();
-        for (int32_t i = 0; i < sizes.Count(); ++i)
-            if (sizes.Item(i).Width == w && sizes.Item(i).Height == h) sizes.SetSelected(i);
-        CaptureSession session(core, [](EngineEventKind, int32_t) {});
-        auto& comps = session.VideoCompressorList();
-        const std::string want = codec == "x264" ? "H.264 (x264)" : "Motion JPEG";
-        for (int32_t i = 0; i < comps.Count(); ++i)
-            if (comps.Item(i).DisplayName == want) comps.SetSelected(i);
-        session.SetCaptureFileName(out);
-        session.SetOutputFormat(OutputFormat::Avi);
-        session.PrepareCapture(CaptureMode::VideoOnly);
-        session.BeginCapture(CaptureMode::VideoOnly);
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-        session.EndCapture();
-        const std::string result =
-            std::to_string(session.FramesCaptured()) + " " + std::to_string(session.FramesDropped()) + "\n";
+        int32_t frames = 0, dropped = 0;
+        if (preview) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            QApplication app(argc, argv);
+            pelta::CaptureEngine engine;
+            engine.resize(1920, 1080);
+            engine.show();
+            engine.SetPreviewFit(2);
+            engine.SetPreviewOn(true);
+            Setup(engine.Core(), engine.Recorder(), w, h, fps, codec, out);
+            QTimer::singleShot(static_cast<int>(seconds * 1000), &app, &QApplication::quit);
+            app.exec();
+            engine.EndCapture();
+            frames = engine.FramesCaptured();
+            dropped = engine.FramesDropped();
+        } else {
+            EngineCore core;
+            CaptureSession session(core, [](EngineEventKind, int32_t) {});
+            Setup(core, session, w, h, fps, codec, out);
+            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+            session.EndCapture();
+            frames = session.FramesCaptured();
+            dropped = session.FramesDropped();
+        }
+        const std::string result = std::to_string(frames) + " " + std::to_string(dropped) + "\n";
         if (write(fds[1], result.data(), result.size()) < 0) _exit(2);
         _exit(0);
     }
@@ -131,14 +167,16 @@ int main(int argc, char** argv) {
     if (argc > 2) std::sscanf(argv[2], "%dx%d", &w, &h);
     const int fps = argc > 3 ? std::atoi(argv[3]) : 30;
     const std::string codec = argc > 4 ? argv[4] : "mjpeg";
+    const bool preview = argc > 5 && std::strcmp(argv[5], "preview") == 0;
     if (!std::getenv("DISPLAY")) {
         std::fprintf(stderr, "capture_bench: no DISPLAY to capture\n");
         return 1;
     }
     const std::string dir = "/tmp/pelta-bench-" + std::to_string(getpid());
     std::system(("mkdir -p " + dir).c_str());
-    std::printf("capture %s, %dx%d at %d fps, %.0f s\n", codec.c_str(), w, h, fps, seconds);
-    const Cost ours = RunEngine(seconds, w, h, codec, dir + "/engine.avi");
+    std::printf("capture %s, %dx%d at %d fps, %.0f s, preview %s\n", codec.c_str(), w, h, fps, seconds,
+                preview ? "on at 100 %" : "off");
+    const Cost ours = RunEngine(seconds, w, h, fps, codec, preview, dir + "/engine.avi", argc, argv);
     const Cost theirs = RunFfmpeg(seconds, w, h, fps, codec, dir + "/ffmpeg.avi");
     Print("engine", ours);
     Print("ffmpeg", theirs);
