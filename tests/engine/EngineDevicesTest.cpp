@@ -49,6 +49,15 @@ TEST(PreviewRect, EachFitPlacesThePicture) {
     EXPECT_EQ(PreviewRectFor(0, 640, 480, 0, 600), PictureRect{});
 }
 
+TEST(AlsaNames, OnlyCardsAndTheDefaultAreOffered) {
+    for (const char* keep : {"default", "sysdefault:CARD=PCH", "hw:CARD=PCH,DEV=0", "plughw:CARD=USB,DEV=0",
+                             "front:CARD=PCH,DEV=0", "dsnoop:CARD=PCH,DEV=0"})
+        EXPECT_TRUE(KeepAlsaDevice(keep)) << keep;
+    for (const char* drop : {"lavrate", "samplerate", "speexrate", "jack", "oss", "pulse", "speex", "upmix",
+                             "vdownmix", "null", "surround51:CARD=PCH,DEV=0", ""})
+        EXPECT_FALSE(KeepAlsaDevice(drop)) << drop;
+}
+
 TEST(ScreenSizes, OwnSizeFirstThenSmallerOfTheSameShape) {
     const auto s = ScreenSizes(1920, 1080);
     ASSERT_GE(s.size(), 3u);

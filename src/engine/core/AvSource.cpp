@@ -120,8 +120,12 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
         input_ = nullptr;
         throw EngineError("Cannot open " + Describe(device, video) + ": " + AvErrorText(err) + ".");
     }
+    // Screens, the built-ins and sound inputs describe their stream fully when opened;
+    // probing would read (and wait for) pictures on the UI thread. Cameras may deliver
+    // compressed pictures whose format only probing tells.
     input_->probesize = 32 * 1024 * 1024;
-    if ((err = avformat_find_stream_info(input_, nullptr)) < 0 ||
+    const bool probe = device.Kind == DeviceKind::Camera;
+    if ((probe && (err = avformat_find_stream_info(input_, nullptr)) < 0) ||
         (streamIndex_ = av_find_best_stream(input_, video ? AVMEDIA_TYPE_VIDEO : AVMEDIA_TYPE_AUDIO, -1, -1,
                                             nullptr, 0)) < 0) {
         avformat_close_input(&input_);
@@ -142,6 +146,11 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
         videoFormat_.Height = size.Height > 0 ? size.Height : decoder_->height;
         videoFormat_.PixelFormat = decoder_->pix_fmt;
         videoFormat_.FrameRate = st->avg_frame_rate.num ? st->avg_frame_rate : st->r_frame_rate;
+        // Unprobed built-ins do not state their rate; it is the one they were opened at.
+        if (videoFormat_.FrameRate.num <= 0 || videoFormat_.FrameRate.den <= 0) {
+            const int opened = OpenRate(device, vs);
+            videoFormat_.FrameRate = opened > 0 ? AVRational{opened, 1} : AVRational{0, 1};
+        }
         videoFormat_.TimeBase = st->time_base;
     } else {
         audioFormat_.SampleRate = decoder_->sample_rate;

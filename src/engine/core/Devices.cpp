@@ -184,6 +184,7 @@ std::vector<DeviceInfo> SoundDevices(bool output) {
     const bool pulse = PulseReachable();
     const char* format = pulse ? "pulse" : "alsa";
     for (auto& [name, description] : ListWithTimeout(format, output)) {
+        if (!pulse && !KeepAlsaDevice(name)) continue;
         DeviceInfo d;
         d.Kind = output ? DeviceKind::Output : DeviceKind::Microphone;
         d.InputFormat = format;
@@ -199,6 +200,16 @@ std::vector<DeviceInfo> SoundDevices(bool output) {
 }
 
 }  // namespace
+
+bool KeepAlsaDevice(const std::string& name) {
+    if (name == "default") return true;
+    // Everything else ALSA names is a plugin (rate converters, JACK, OSS, the sound
+    // server's bridge) that is no device of its own and mostly cannot be opened.
+    if (name.find("CARD=") == std::string::npos) return false;
+    for (const char* kind : {"sysdefault:", "hw:", "plughw:", "front:", "dsnoop:", "dmix:"})
+        if (name.rfind(kind, 0) == 0) return true;
+    return false;
+}
 
 std::vector<SizeItem> ScreenSizes(int w, int h) {
     std::vector<SizeItem> out;

@@ -29,6 +29,9 @@ std::vector<DeviceInfo> DiscoverAudioOutputs();
 // The sizes offered for a screen of w x h: its own size, then common smaller sizes of the
 // same shape (scaled), largest first.
 std::vector<SizeItem> ScreenSizes(int w, int h);
+// Whether an ALSA device name (as libavdevice lists them) is a sound card the user can
+// choose: "default" and the card devices, not the plugins ALSA lists beside them.
+bool KeepAlsaDevice(const std::string& name);
 // The fixed sizes of the test pattern, 320x240 to 1920x1080.
 std::vector<SizeItem> TestPatternSizes();
 
