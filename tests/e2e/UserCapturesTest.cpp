@@ -9,6 +9,8 @@
 #include "support/ScriptedPrompts.h"
 #include "support/Services.h"
 
+#include "support/Pump.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -28,11 +30,7 @@ using namespace pelta::engine;
 
 namespace {
 
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using pelta::test::Pump;
 
 struct Streams {
     std::string text;

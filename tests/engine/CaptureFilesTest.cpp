@@ -4,6 +4,8 @@
 #include "support/Services.h"
 #include "RecordProbe.h"
 
+#include "support/Pump.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,11 +21,7 @@ using pelta::test::ProbeFile;
 
 namespace {
 
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using pelta::test::Pump;
 
 struct Events final : EngineEvents {
     int progress = 0, ended = 0;

@@ -5,6 +5,8 @@
 #include "engine/core/PreviewSound.h"
 #include "support/Services.h"
 
+#include "support/Pump.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -30,11 +32,7 @@ int IndexOf(const std::vector<std::string>& names, const std::string& part) {
     return -1;
 }
 
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using pelta::test::Pump;
 
 TEST(PreviewRect, EachFitPlacesThePicture) {
     // A 640x480 picture in an 800x400 window.

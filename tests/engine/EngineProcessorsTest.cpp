@@ -3,6 +3,8 @@
 #include "engine/dialogs/ProcessorsDialog.h"
 #include "support/ScriptedPrompts.h"
 
+#include "support/Pump.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -14,11 +16,7 @@ using namespace pelta::engine;
 
 namespace {
 
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using pelta::test::Pump;
 
 bool AllGrey(const StillPicture& p) {
     for (int y = 0; y < p.Height; ++y)

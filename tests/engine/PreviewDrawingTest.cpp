@@ -5,6 +5,8 @@
 #include "engine/core/ScreenDamage.h"
 #include "support/Services.h"
 
+#include "support/Pump.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -167,11 +169,7 @@ TEST_F(StillScreen, DamageTellsWhatChangedInsideTheRegion) {
     EXPECT_FALSE(damage.TakeChanged(&area));
 }
 
-void Pump(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
+using pelta::test::Pump;
 
 TEST_F(StillScreen, PreviewSkipsStillPicturesAndShowsChangesAtOnce) {
     CaptureEngine engine;

@@ -138,23 +138,33 @@ VideoSourceSettings EngineCore::VideoSettings() const {
     return it == videoSettings_.end() ? VideoSourceSettings{} : it->second;
 }
 
+namespace {
+// Stores the new settings and reopens the device; when it refuses them the old settings
+// are stored and opened again, and the refusal goes to the caller.
+template <typename Settings>
+void ApplyOrRestore(std::map<std::string, Settings>& store, const std::string& device, const Settings& before,
+                    const Settings& wanted, const std::function<void()>& reopen) {
+    store[device] = wanted;
+    try {
+        reopen();
+    } catch (const EngineError&) {
+        store[device] = before;
+        try {
+            reopen();
+        } catch (const EngineError&) {
+        }
+        throw;
+    }
+}
+}  // namespace
+
 void EngineCore::SetVideoSettings(const VideoSourceSettings& settings) {
     const DeviceInfo* d = SelectedVideoDevice();
     if (!d) throw EngineError("No video device is selected.");
     const VideoSourceSettings before = VideoSettings();
     if (before == settings && HasVideo()) return;
-    videoSettings_[d->DisplayName] = settings;
     const int32_t device = videoInputs_.Selected(), size = sizes_.Selected();
-    try {
-        OpenVideo(device, size);
-    } catch (const EngineError&) {
-        videoSettings_[d->DisplayName] = before;
-        try {
-            OpenVideo(device, size);
-        } catch (const EngineError&) {
-        }
-        throw;
-    }
+    ApplyOrRestore(videoSettings_, d->DisplayName, before, settings, [&] { OpenVideo(device, size); });
 }
 
 void EngineCore::RememberVideoSettings(const VideoSourceSettings& settings) {
@@ -173,18 +183,8 @@ void EngineCore::SetAudioSettings(const AudioSourceSettings& settings) {
     if (!d) throw EngineError("No audio device is selected.");
     const AudioSourceSettings before = AudioSettings();
     if (before == settings && HasAudio()) return;
-    audioSettings_[d->DisplayName] = settings;
     const int32_t device = audioInputs_.Selected();
-    try {
-        OpenAudio(device);
-    } catch (const EngineError&) {
-        audioSettings_[d->DisplayName] = before;
-        try {
-            OpenAudio(device);
-        } catch (const EngineError&) {
-        }
-        throw;
-    }
+    ApplyOrRestore(audioSettings_, d->DisplayName, before, settings, [&] { OpenAudio(device); });
 }
 
 void EngineCore::PreferFrameRate(int fps) {

@@ -30,12 +30,7 @@ void AudioFormatDialog::Apply() {
     AudioSourceSettings s;
     s.SampleRate = cmbRate->currentData().toInt();
     s.Channels = cmbChannels->currentData().toInt();
-    try {
-        engine_.Core().SetAudioSettings(s);
-        ShowProblem({});
-    } catch (const EngineError& e) {
-        ShowProblem(QString::fromStdString(e.what()));
-    }
+    Attempt([&] { engine_.Core().SetAudioSettings(s); });
 }
 
 }  // namespace pelta

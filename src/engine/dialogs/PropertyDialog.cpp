@@ -35,6 +35,17 @@ void PropertyDialog::ShowProblem(const QString& why) {
 
 QString PropertyDialog::Problem() const { return lblError->text(); }
 
+bool PropertyDialog::Attempt(const std::function<void()>& change) {
+    try {
+        change();
+        ShowProblem({});
+        return true;
+    } catch (const std::exception& e) {
+        ShowProblem(QString::fromStdString(e.what()));
+        return false;
+    }
+}
+
 QComboBox* PropertyDialog::AddChoice(const QString& name, const QString& label,
                                      const std::vector<std::pair<QString, QVariant>>& items, const QVariant& current) {
     auto* box = new QComboBox(this);

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,8 @@ public:
     // Shows why the last change was refused; an empty text hides the line.
     void ShowProblem(const QString& why);
     QString Problem() const;
+    // Runs a change the engine may refuse; its reason is shown, or the last one cleared.
+    bool Attempt(const std::function<void()>& change);
 
     QLabel* lblError = nullptr;
 

@@ -120,24 +120,14 @@ void VideoFormatDialog::FillRates() {
 }
 
 void VideoFormatDialog::ApplySize() {
-    try {
-        engine_.VideoSizeList().SetSelected(cmbSize->currentData().toInt());
-        ShowProblem({});
-    } catch (const EngineError& e) {
-        ShowProblem(QString::fromStdString(e.what()));
-    }
+    Attempt([&] { engine_.VideoSizeList().SetSelected(cmbSize->currentData().toInt()); });
 }
 
 void VideoFormatDialog::ApplyRateAndFormat() {
     VideoSourceSettings s = engine_.Core().VideoSettings();
     s.FrameRate = cmbRate->currentData().toInt();
     if (cmbPixelFormat->isEnabled()) s.InputFormat = cmbPixelFormat->currentData().toString().toStdString();
-    try {
-        engine_.Core().SetVideoSettings(s);
-        ShowProblem({});
-    } catch (const EngineError& e) {
-        ShowProblem(QString::fromStdString(e.what()));
-    }
+    Attempt([&] { engine_.Core().SetVideoSettings(s); });
 }
 
 }  // namespace pelta

@@ -164,12 +164,7 @@ void VideoSourceDialog::SetCameraControl(uint32_t id, int32_t value) {
 }
 
 void VideoSourceDialog::Apply(const VideoSourceSettings& s) {
-    try {
-        engine_.Core().SetVideoSettings(s);
-        ShowProblem({});
-    } catch (const EngineError& e) {
-        ShowProblem(QString::fromStdString(e.what()));
-    }
+    Attempt([&] { engine_.Core().SetVideoSettings(s); });
 }
 
 }  // namespace pelta
