@@ -34,6 +34,8 @@ struct Events final : EngineEvents {
 
 class CaptureFiles : public ::testing::Test {
 protected:
+    // The built-ins need no services; the screen and monitor test does.
+    static void SetUpTestSuite() { pelta::test::StartMediaServices(); }
     void SetUp() override {
         engine_ = std::make_unique<CaptureEngine>();
         engine_->SetEventSink(&events_);
@@ -295,6 +297,52 @@ TEST_F(CaptureFiles, SixtyFramesASecondComeFromTheDeviceItself) {
     engine_->BeginCapture(CaptureMode::VideoOnly);
     EXPECT_EQ(av_cmp_q(engine_->Core().CurrentVideoFormat().FrameRate, AVRational{30, 1}), 0);
     engine_->EndCapture();
+}
+
+}  // namespace
+
+namespace {
+
+int IndexContaining(DeviceList& list, const std::string& part) {
+    for (int32_t i = 0; i < list.Count(); ++i)
+        if (list.Item(i).DisplayName.find(part) != std::string::npos) return i;
+    return -1;
+}
+
+// The real devices: a region of the Xvfb screen and what the null sink plays.
+TEST_F(CaptureFiles, TheScreenAndTheSoundServersMonitorIntoAviAndWav) {
+    auto& v = engine_->VideoInputs();
+    const int screen = IndexContaining(v, "Screen 0");
+    const int monitor = IndexContaining(engine_->AudioInputs(), "onitor");
+    if (screen < 0 || monitor < 0) GTEST_SKIP() << "no private display or sound server";
+    v.SetSelected(screen);
+    VideoSourceSettings region = engine_->Core().VideoSettings();
+    region.RegionWidth = 640;
+    region.RegionHeight = 360;
+    engine_->Core().SetVideoSettings(region);
+    engine_->AudioInputs().SetSelected(monitor);
+
+    engine_->SetCaptureFileName(Path("screen.avi"));
+    engine_->SetOutputFormat(OutputFormat::Avi);
+    Record(CaptureMode::VideoAndAudio, 2000);
+    const Probe avi = ProbeFile(Path("screen.avi"));
+    ASSERT_TRUE(avi.ok);
+    EXPECT_EQ(avi.width, 640);
+    EXPECT_EQ(avi.height, 360);
+    EXPECT_EQ(avi.audioStreams, 1);
+    EXPECT_EQ(avi.sampleRate, 48000);
+    EXPECT_EQ(avi.videoFrames, engine_->FramesCaptured());
+    EXPECT_GT(engine_->FramesCaptured(), 40);
+    EXPECT_NEAR(avi.audioLength, avi.videoLength, 0.1);
+
+    engine_->SetCaptureFileName(Path("monitor.wav"));
+    engine_->SetOutputFormat(OutputFormat::Wave);
+    Record(CaptureMode::AudioOnly, 1500);
+    const Probe wav = ProbeFile(Path("monitor.wav"));
+    ASSERT_TRUE(wav.ok);
+    EXPECT_EQ(wav.audioCodec, "pcm_s16le");
+    EXPECT_EQ(wav.sampleRate, 48000);
+    EXPECT_NEAR(wav.duration, 1.5, 0.4);
 }
 
 }  // namespace
