@@ -1,6 +1,7 @@
 #include "RecordProbe.h"
 #include "RecordTestHub.h"
 #include "engine/core/record/CaptureSession.h"
+#include "engine/core/record/EncoderSettings.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,8 @@
 #include <memory>
 #include <vector>
 #include <mutex>
+#include <thread>
+#include <unistd.h>
 
 using namespace pelta::engine;
 namespace fs = std::filesystem;
@@ -280,6 +283,61 @@ TEST(RecordSessionLong, SoundAndPictureTracksStayWithin40MsOverAMinute) {
         std::printf("[          ] master %d: video %.3f s, sound %.3f s, drift %+.1f ms, %lld pictures\n", kMasters[i],
                     p.videoLength, p.audioLength, (p.audioLength - p.videoLength) * 1000, static_cast<long long>(p.videoFrames));
     }
+}
+
+}  // namespace
+
+namespace {
+
+long ResidentMB() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return resident * sysconf(_SC_PAGESIZE) / (1024 * 1024);
+}
+
+// An encoder far slower than the device: pictures are dropped and counted as the encoder's,
+// the file holds exactly the pictures counted as captured, and memory stops growing.
+TEST(RecordBehind, ASlowEncoderDropsAndCountsAndMemoryStaysBounded) {
+    const fs::path dir = fs::temp_directory_path() / ("rec-slow-" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    pelta::test::RecordTestHub hub(1920, 1080, 60, 48000);
+    hub.Start();
+    Events ev;
+    CaptureSession s(hub, ev.Poster());
+    int x264 = -1;
+    for (int32_t i = 0; i < s.VideoCompressorList().Count(); ++i)
+        if (s.VideoCompressorList().Item(i).DisplayName == "H.264 (x264)") x264 = i;
+    if (x264 < 0) GTEST_SKIP() << "this FFmpeg has no x264";
+    s.VideoCompressorList().SetSelected(x264);
+    record::EncoderSettings slow = s.EncoderSettingsFor("libx264");
+    slow.Set("preset", 8);  // veryslow: a few pictures a second at this size
+    s.SetEncoderSettings("libx264", slow);
+    CaptureQueueSettings q = s.QueueSettings();
+    q.VideoFrames = 4;
+    s.SetQueueSettings(q);
+    s.SetCaptureFileName((dir / "slow.avi").string());
+    s.BeginCapture(2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    const long halfway = ResidentMB();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    const long atEnd = ResidentMB();
+    s.EndCapture();
+    hub.Stop();
+
+    const DropCounts d = s.DroppedByCause();
+    EXPECT_GT(d.EncoderBehind, 100);
+    EXPECT_EQ(s.FramesDropped(), d.Total());
+    EXPECT_LT(s.FramesCaptured(), 150);
+    EXPECT_LT(atEnd - halfway, 120) << halfway << " MB halfway, " << atEnd << " MB at the end";
+    const Probe p = ProbeFile((dir / "slow.avi").string());
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.videoFrames, s.FramesCaptured());
+    std::printf("[          ] captured %d, dropped %d (encoder %d), %ld -> %ld MB\n", s.FramesCaptured(),
+                s.FramesDropped(), d.EncoderBehind, halfway, atEnd);
+    fs::remove_all(dir);
 }
 
 }  // namespace
