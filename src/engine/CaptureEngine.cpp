@@ -129,10 +129,10 @@ void CaptureEngine::ShowPicture(const AVFrame* frame, bool mayBeUnchanged) {
         // A little slack, so that a 30 fps device capped at 15 shows every other picture.
         nextShow_ = now + std::chrono::microseconds(900000 / cap);
     }
-    const int fit = fullScreen_ ? 0 : fit_.load();
+    const int fit = fullScreenShown_ ? 0 : fit_.load();
+    // Only "fit" keeps a shape; the chosen aspect ratio stands in for the picture's own.
     const int shapeW = fit == 0 ? PreviewAspectWidth(settings, frame->width, frame->height) : frame->width;
-    PictureRect r = PreviewRectFor(fit, shapeW, frame->height, sw, sh);
-    if (fit != 0 && fit != 1 && shapeW != frame->width) r = PreviewRectFor(fit, frame->width, frame->height, sw, sh);
+    const PictureRect r = PreviewRectFor(fit, shapeW, frame->height, sw, sh);
     PreviewPicture picture = converter_.Convert(frame, r, sw, sh, PreviewScaleFlags(settings));
     // Only the part that changed is drawn again, when the source says which part and the
     // picture lands 1:1 where the last one did.
@@ -149,7 +149,6 @@ void CaptureEngine::ShowPicture(const AVFrame* frame, bool mayBeUnchanged) {
         rect_ = r;
     }
     ++previewShown_;
-    hasPicture_ = true;
     RequestRepaint(dirty);
 }
 
@@ -194,10 +193,7 @@ void CaptureEngine::OnAudioFrame(const AVFrame* frame, AVRational) {
     if (previewOn_ && input_ == 2) RequestRepaint();
 }
 
-void CaptureEngine::OnSourceLost(bool video, const std::string&) {
-    if (video) hasPicture_ = false;
-    RequestRepaint();
-}
+void CaptureEngine::OnSourceLost(bool, const std::string&) { RequestRepaint(); }
 
 void CaptureEngine::RequestRepaint(const QRect& area) {
     {
@@ -320,6 +316,7 @@ void CaptureEngine::FlipFullScreen() {
         fullScreen_->hide();
         fullScreen_->deleteLater();
         fullScreen_ = nullptr;
+        fullScreenShown_ = false;
         surfaceW_ = width();
         surfaceH_ = height();
         InvalidatePreview();
@@ -331,6 +328,7 @@ void CaptureEngine::FlipFullScreen() {
     if (screen) fullScreen_->setGeometry(screen->geometry());
     surfaceW_ = fullScreen_->width();
     surfaceH_ = fullScreen_->height();
+    fullScreenShown_ = true;
     ++previewGeneration_;
     fullScreen_->showFullScreen();
     fullScreen_->setFocus();

@@ -47,6 +47,8 @@ public:
     void SetPreview(const engine::PreviewSettings& settings);
     engine::processors::VideoProcessorChain& VideoProcessors() { return videoChain_; }
     engine::processors::AudioProcessorChain& AudioProcessors() { return audioChain_; }
+    // Shows one of the engine's property dialogs, pausing the preview when asked to.
+    void ExecPropertyDialog(QDialog& dialog);
 
     void SetEventSink(engine::EngineEvents* sink) override { sink_ = sink; }
     void PrepareCapture(int32_t Mode) override;
@@ -118,7 +120,6 @@ private:
     void ShowPicture(const AVFrame* frame, bool mayBeUnchanged);
     AVFrame* CompressForPreview(const AVFrame* frame);
     void InvalidatePreview();
-    void ExecPropertyDialog(QDialog& dialog);
     void OnAudioFrame(const AVFrame* frame, AVRational timeBase) override;
     void OnSourceLost(bool video, const std::string& why) override;
     void Post(engine::EngineEventKind kind, int32_t value);
@@ -164,9 +165,9 @@ private:
     std::atomic<bool> repaintPending_{false};
     std::atomic<bool> progressPending_{false};
     std::atomic<double> level_{0.0};
-    std::atomic<bool> hasPicture_{false};
 
-    QWidget* fullScreen_ = nullptr;
+    QWidget* fullScreen_ = nullptr;            // UI thread
+    std::atomic<bool> fullScreenShown_{false};  // the same, for the devices' threads
 
     // Sound of the preview (source "Video and Audio"), played through the chosen output.
     std::mutex soundMutex_;

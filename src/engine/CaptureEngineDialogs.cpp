@@ -17,6 +17,13 @@ namespace pelta {
 using namespace engine;
 
 namespace {
+// The dialogs that need nothing but the engine.
+template <typename Dialog>
+void ShowDialog(CaptureEngine& engine, QWidget* parent) {
+    Dialog d(engine, parent);
+    engine.ExecPropertyDialog(d);
+}
+
 bool IsRealAudioSource(const DeviceInfo* d) {
     return d && (d->Kind == DeviceKind::Microphone || d->Kind == DeviceKind::TestTone);
 }
@@ -59,26 +66,18 @@ void CaptureEngine::OpenDialog(int32_t id, uintptr_t ParentWindow) {
     QWidget* found = ParentWindow ? QWidget::find(static_cast<WId>(ParentWindow)) : nullptr;
     QWidget* parent = found ? found : window();
     switch (id) {
-    case DialogId::VideoFormat: {
-        VideoFormatDialog d(*this, parent);
-        ExecPropertyDialog(d);
+    case DialogId::VideoFormat:
+        ShowDialog<VideoFormatDialog>(*this, parent);
         break;
-    }
-    case DialogId::VideoSource: {
-        VideoSourceDialog d(*this, parent);
-        ExecPropertyDialog(d);
+    case DialogId::VideoSource:
+        ShowDialog<VideoSourceDialog>(*this, parent);
         break;
-    }
-    case DialogId::VideoDisplay: {
-        VideoDisplayDialog d(*this, parent);
-        ExecPropertyDialog(d);
+    case DialogId::VideoDisplay:
+        ShowDialog<VideoDisplayDialog>(*this, parent);
         break;
-    }
-    case DialogId::AudioFormat: {
-        AudioFormatDialog d(*this, parent);
-        ExecPropertyDialog(d);
+    case DialogId::AudioFormat:
+        ShowDialog<AudioFormatDialog>(*this, parent);
         break;
-    }
     case DialogId::VideoCompressor:
     case DialogId::AudioCompressor: {
         const bool video = id == DialogId::VideoCompressor;
@@ -92,16 +91,12 @@ void CaptureEngine::OpenDialog(int32_t id, uintptr_t ParentWindow) {
         ExecPropertyDialog(d);
         break;
     }
-    case DialogId::CaptureProperties: {
-        CaptureSettingsDialog d(*this, parent);
-        ExecPropertyDialog(d);
+    case DialogId::CaptureProperties:
+        ShowDialog<CaptureSettingsDialog>(*this, parent);
         break;
-    }
-    case DialogId::PreviewProperties: {
-        PreviewPropertiesDialog d(*this, parent);
-        ExecPropertyDialog(d);
+    case DialogId::PreviewProperties:
+        ShowDialog<PreviewPropertiesDialog>(*this, parent);
         break;
-    }
     case DialogId::AudioProcessors:
     case DialogId::VideoProcessors: {
         const bool video = id == DialogId::VideoProcessors;

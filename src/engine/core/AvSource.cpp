@@ -96,24 +96,21 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
         // About 40 ms a packet.
         av_dict_set(&options, "fragment_size", std::to_string(sampleRate / 25 * channels * 2).c_str(), 0);
     }
-    AVDictionary* firstTry = nullptr;
-    av_dict_copy(&firstTry, options, 0);
-    input_ = avformat_alloc_context();
-    input_->interrupt_callback.callback = &AvSource::Interrupt;
-    input_->interrupt_callback.opaque = this;
     const std::string url = InputUrl(device, size, vs, as);
-    int err = avformat_open_input(&input_, url.c_str(), format, &firstTry);
-    av_dict_free(&firstTry);
-    // A display server that is busy may refuse a connection for a moment: try twice more.
-    for (int attempt = 0; err < 0 && device.Kind == DeviceKind::Screen && attempt < 2; ++attempt) {
-        av_usleep(150000);
+    int err = 0;
+    // A display server that is busy may refuse a connection for a moment: screens get
+    // two more tries.
+    const int attempts = device.Kind == DeviceKind::Screen ? 3 : 1;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (attempt > 0) av_usleep(150000);
         input_ = avformat_alloc_context();
         input_->interrupt_callback.callback = &AvSource::Interrupt;
         input_->interrupt_callback.opaque = this;
-        AVDictionary* again = nullptr;
-        av_dict_copy(&again, options, 0);
-        err = avformat_open_input(&input_, url.c_str(), format, &again);
-        av_dict_free(&again);
+        AVDictionary* tryOptions = nullptr;
+        av_dict_copy(&tryOptions, options, 0);
+        err = avformat_open_input(&input_, url.c_str(), format, &tryOptions);  // frees input_ on failure
+        av_dict_free(&tryOptions);
+        if (err >= 0) break;
     }
     av_dict_free(&options);
     if (err < 0) {
@@ -196,20 +193,16 @@ void AvSource::Deliver(AVFrame* frame) {
             // two questions.
             ScreenDamage::Area area;
             const bool changedNow = damage_->TakeChanged(&area);
-            const bool changed = changedNow || changedBefore_;
-            ChangedArea both{area.X, area.Y, area.Width, area.Height};
-            if (changedBefore_ && changedNow) {
-                const int x0 = std::min(both.X, areaBefore_.X), y0 = std::min(both.Y, areaBefore_.Y);
-                const int x1 = std::max(both.X + both.Width, areaBefore_.X + areaBefore_.Width);
-                const int y1 = std::max(both.Y + both.Height, areaBefore_.Y + areaBefore_.Height);
-                both = ChangedArea{x0, y0, x1 - x0, y1 - y0};
-            } else if (changedBefore_) {
-                both = areaBefore_;
+            const ChangedArea now{area.X, area.Y, area.Width, area.Height};
+            if (changedNow || changedBefore_) {
+                MarkUnchanged(out, false);
+                if (out == frame)
+                    SetChangedArea(out, !changedBefore_ ? now : !changedNow ? areaBefore_ : United(now, areaBefore_));
+            } else {
+                MarkUnchanged(out, true);
             }
             changedBefore_ = changedNow;
-            areaBefore_ = ChangedArea{area.X, area.Y, area.Width, area.Height};
-            MarkUnchanged(out, !changed);
-            if (changed && out == frame) SetChangedArea(out, both);
+            areaBefore_ = now;
         }
         out->pts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
         if (callbacks_.Frame) callbacks_.Frame(out, input_->streams[streamIndex_]->time_base);

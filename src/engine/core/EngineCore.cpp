@@ -74,10 +74,9 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
         const DeviceInfo& d = videoDevices_[size_t(device)];
         if (sizeIndex == -2) sizeIndex = d.Sizes.empty() ? -1 : 0;
         SizeItem size = sizeIndex >= 0 ? d.Sizes[size_t(sizeIndex)] : SizeItem{d.Width, d.Height};
-        VideoSourceSettings settings = videoSettings_[d.DisplayName];
+        const VideoSourceSettings settings = OpeningSettings(d);
         // A screen region is delivered at its own size.
         if (d.Kind == DeviceKind::Screen && settings.RegionWidth > 0 && settings.RegionHeight > 0) size = SizeItem{};
-        if (preferredRate_ > 0 && d.Kind != DeviceKind::Camera) settings.FrameRate = preferredRate_;
         // The old device is closed first: a camera cannot be opened twice.
         {
             std::lock_guard lock(sourceMutex_);
@@ -92,12 +91,16 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
             SourceCallbacks{[this](const AVFrame* f, AVRational tb) { OnVideo(f, tb); },
                             [this](const std::string& why) { OnLost(true, why); }},
             settings);
-        // The camera's controls as the user left them; the driver keeps them only while open.
-        if (d.Kind == DeviceKind::Camera && !settings.CameraControls.empty()) {
+        // The camera's controls as the user left them (the driver keeps them only while it is
+        // open), and whether it has any, asked once here rather than at every menu update.
+        cameraHasControls_ = false;
+        if (d.Kind == DeviceKind::Camera) {
             V4l2Device camera;
             std::string why;
-            if (camera.Open(d.Url, why))
+            if (camera.Open(d.Url, why)) {
                 for (const auto& [id, value] : settings.CameraControls) camera.SetControl(id, value, why);
+                cameraHasControls_ = !camera.Controls().empty();
+            }
         }
         newSize = sizeIndex;
     }
@@ -187,15 +190,20 @@ void EngineCore::SetAudioSettings(const AudioSourceSettings& settings) {
     ApplyOrRestore(audioSettings_, d->DisplayName, before, settings, [&] { OpenAudio(device); });
 }
 
+// The settings a device is opened with: the user's, with a capture's rate where the device
+// takes any rate.
+VideoSourceSettings EngineCore::OpeningSettings(const DeviceInfo& d) {
+    VideoSourceSettings s = videoSettings_[d.DisplayName];
+    if (preferredRate_ > 0 && d.Kind != DeviceKind::Camera) s.FrameRate = preferredRate_;
+    return s;
+}
+
 void EngineCore::PreferFrameRate(int fps) {
     const DeviceInfo* d = SelectedVideoDevice();
-    const int before = preferredRate_;
+    const int before = d ? AvSource::OpenRate(*d, OpeningSettings(*d)) : 0;
     preferredRate_ = std::max(0, fps);
-    if (!d || d->Kind == DeviceKind::Camera || !HasVideo()) return;
-    const VideoSourceSettings s = VideoSettings();
-    const int now = AvSource::OpenRate(*d, before > 0 ? VideoSourceSettings{before} : s);
-    const int wanted = AvSource::OpenRate(*d, preferredRate_ > 0 ? VideoSourceSettings{preferredRate_} : s);
-    if (now != wanted) OpenVideo(videoInputs_.Selected(), sizes_.Selected());
+    if (d && HasVideo() && AvSource::OpenRate(*d, OpeningSettings(*d)) != before)
+        OpenVideo(videoInputs_.Selected(), sizes_.Selected());
 }
 
 void EngineCore::SetVideoProcessor(FrameProcessor p) {

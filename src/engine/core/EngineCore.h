@@ -74,6 +74,8 @@ public:
     AudioSourceSettings AudioSettings() const;
     void SetAudioSettings(const AudioSourceSettings& settings);
     void PreferFrameRate(int fps) override;
+    // Whether the open video device is a camera whose driver lists controls.
+    bool CameraHasControls() const { return cameraHasControls_; }
     int PreferredFrameRate() const { return preferredRate_; }
 
     // Processor hooks: applied to every frame before the listeners and the newest picture.
@@ -106,6 +108,7 @@ private:
     explicit EngineCore(Discovered found);
 
     void OpenVideo(int32_t device, int32_t sizeIndex);
+    VideoSourceSettings OpeningSettings(const DeviceInfo& d);
     void OpenAudio(int32_t device);
     void OnVideo(const AVFrame* frame, AVRational tb);
     void OnAudio(const AVFrame* frame, AVRational tb);
@@ -115,6 +118,7 @@ private:
     std::map<std::string, VideoSourceSettings> videoSettings_;  // by device name, UI thread
     std::map<std::string, AudioSourceSettings> audioSettings_;
     int preferredRate_ = 0;
+    bool cameraHasControls_ = false;
     CoreList<DeviceItem> videoInputs_;
     CoreList<DeviceItem> audioInputs_;
     CoreList<RendererItem> renderers_;

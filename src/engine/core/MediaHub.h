@@ -11,6 +11,7 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -80,6 +81,11 @@ inline bool IsUnchanged(const AVFrame* frame) { return frame->opaque == &kUnchan
 struct ChangedArea {
     int X = 0, Y = 0, Width = 0, Height = 0;
 };
+inline ChangedArea United(const ChangedArea& a, const ChangedArea& b) {
+    const int x0 = std::min(a.X, b.X), y0 = std::min(a.Y, b.Y);
+    const int x1 = std::max(a.X + a.Width, b.X + b.Width), y1 = std::max(a.Y + a.Height, b.Y + b.Height);
+    return {x0, y0, x1 - x0, y1 - y0};
+}
 inline constexpr const char* kChangedAreaKey = "pelta.changed";
 inline void SetChangedArea(AVFrame* frame, const ChangedArea& a) {
     char text[64];

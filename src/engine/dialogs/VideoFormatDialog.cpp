@@ -40,6 +40,7 @@ QString RateText(double fps) {
 VideoFormatDialog::VideoFormatDialog(CaptureEngine& engine, QWidget* parent)
     : PropertyDialog(QStringLiteral("VideoFormatDialog"), QStringLiteral("Video Format"), parent), engine_(engine) {
     const DeviceInfo* d = engine.Core().SelectedVideoDevice();
+    if (d) cameraFormats_ = CameraFormats(*d);
     AddInfo(QStringLiteral("lblDevice"), QStringLiteral("Device:"),
             d ? QString::fromStdString(d->DisplayName) : QString());
     std::vector<std::pair<QString, QVariant>> sizes;
@@ -59,7 +60,7 @@ VideoFormatDialog::VideoFormatDialog(CaptureEngine& engine, QWidget* parent)
     std::vector<std::pair<QString, QVariant>> formats;
     if (d && d->Kind == DeviceKind::Camera) {
         formats.emplace_back(QStringLiteral("Driver's choice"), QString());
-        for (const CameraFormat& f : CameraFormats(*d))
+        for (const CameraFormat& f : cameraFormats_)
             formats.emplace_back(QString::fromStdString(f.Description + " (" + FourCCText(f.FourCC) + ")"),
                                  QString::fromStdString(FfmpegInputFormat(f.FourCC)));
     } else {
@@ -99,7 +100,7 @@ void VideoFormatDialog::FillRates() {
                                   ? engine_.VideoSizeList().Item(sizeIndex)
                                   : SizeItem{};
         std::vector<int> seen;
-        for (const CameraFormat& f : CameraFormats(*d)) {
+        for (const CameraFormat& f : cameraFormats_) {
             if (!wanted.empty() && FfmpegInputFormat(f.FourCC) != wanted) continue;
             for (const CameraSize& s : f.Sizes) {
                 if (s.Width != size.Width || s.Height != size.Height) continue;

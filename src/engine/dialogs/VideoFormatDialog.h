@@ -2,7 +2,10 @@
 // device offers.
 #pragma once
 
+#include "engine/core/V4l2Device.h"
 #include "engine/dialogs/PropertyDialog.h"
+
+#include <vector>
 
 class QComboBox;
 
@@ -25,6 +28,7 @@ private:
     void ApplyRateAndFormat();
 
     CaptureEngine& engine_;
+    std::vector<engine::CameraFormat> cameraFormats_;  // read from the driver once
     bool filling_ = false;
 };
 

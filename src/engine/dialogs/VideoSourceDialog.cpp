@@ -51,9 +51,7 @@ bool VideoSourceDialog::HasContents(const EngineCore& core) {
     const DeviceInfo* d = core.SelectedVideoDevice();
     if (!d || !core.HasVideo()) return false;
     if (d->Kind != DeviceKind::Camera) return d->Kind == DeviceKind::Screen || d->Kind == DeviceKind::TestPattern;
-    V4l2Device camera;
-    std::string why;
-    return camera.Open(d->Url, why) && !camera.Controls().empty();
+    return core.CameraHasControls();
 }
 
 void VideoSourceDialog::BuildScreen(const VideoSourceSettings& s, int screenW, int screenH) {

@@ -1,0 +1,313 @@
+// The writer thread of a capture: takes frames off the queues, times them, encodes and
+// writes them, raises progress and ends the capture by itself when it must.
+#include "engine/core/record/CaptureErrors.h"
+#include "engine/core/record/CaptureSession.h"
+#include "engine/core/record/CaptureWriter.h"
+#include "engine/core/record/SessionTiming.h"
+
+extern "C" {
+#include <libavutil/frame.h>
+}
+
+#include <cmath>
+
+namespace pelta::engine {
+
+using record::CaptureErrorCode;
+using namespace record::session;
+
+namespace {
+
+constexpr auto kProgressEvery = std::chrono::milliseconds(200);
+constexpr auto kFlushEvery = std::chrono::milliseconds(1000);
+constexpr double kLimitGraceSeconds = 2.0;  // a stalled device still ends a limited capture
+
+}  // namespace
+
+void CaptureSession::HandleVideo(Item& item) {
+    if (videoDone_) {
+        return;
+    }
+    const int64_t pts = item.Frame->pts;
+    if (!haveVideoStart_) {
+        haveVideoStart_ = true;
+        videoStartPts_ = pts;
+        prevVideoPts_ = pts;
+        videoStartOffset_ = Seconds(item.Arrival - zero_);
+    } else {
+        const VideoFormat vf = hub_.CurrentVideoFormat();
+        if (vf.FrameRate.num > 0 && vf.FrameRate.den > 0) {
+            const double frameTicks = av_q2d(av_inv_q(vf.FrameRate)) / av_q2d(item.TimeBase);
+            const double gap = static_cast<double>(pts - prevVideoPts_) / frameTicks;
+            if (gap > 1.5) {
+                dropDevice_ += static_cast<int32_t>(std::llround(gap) - 1);
+            }
+        }
+        prevVideoPts_ = pts;
+    }
+    double t = static_cast<double>(pts - videoStartPts_) * av_q2d(item.TimeBase) + videoStartOffset_;
+    if (masterStream_ != 0 && wantAudio_) {
+        t *= audioClockRatio_;  // the picture follows the sound card's clock
+    }
+    const int64_t slot = std::llround(t * av_q2d(rate_));
+    if (slot < nextSlot_) {
+        return;  // more pictures than the file's rate takes
+    }
+    if (slot >= limitSlots_) {
+        videoDone_ = true;
+        return;
+    }
+    if (constantRate_) {
+        for (int64_t s = nextSlot_; s < slot && out_->LastVideoSlot() >= 0; ++s) {
+            out_->RepeatVideo(s);
+        }
+    }
+    out_->WriteVideo(item.Frame, slot);
+    nextSlot_ = slot + 1;
+    framesCaptured_ = static_cast<int32_t>(out_->VideoPackets());
+    if (nextSlot_ >= limitSlots_) {
+        videoDone_ = true;
+    }
+}
+
+void CaptureSession::HandleAudio(Item& item) {
+    if (audioDone_) {
+        return;
+    }
+    const AVFrame* f = item.Frame;
+    const int rateIn = f->sample_rate > 0 ? f->sample_rate : hub_.CurrentAudioFormat().SampleRate;
+    const int rateOut = out_->AudioRate();
+    const double frameSeconds = static_cast<double>(f->nb_samples) / std::max(rateIn, 1);
+    if (!haveAudioStart_) {
+        haveAudioStart_ = true;
+        const double lead = Seconds(item.Arrival - zero_) - frameSeconds;
+        if (lead > 0) {
+            out_->WriteSilence(std::llround(lead * rateOut));
+        }
+    } else if (f->pts != AV_NOPTS_VALUE && f->pts > nextAudioPts_) {
+        // The device skipped samples: silence keeps the sound in step.
+        const int64_t missing = av_rescale(f->pts - nextAudioPts_, rateOut, std::max(rateIn, 1));
+        if (missing > 0) {
+            out_->WriteSilence(missing);
+        }
+    }
+    nextAudioPts_ = (f->pts != AV_NOPTS_VALUE ? f->pts : nextAudioPts_) + f->nb_samples;
+    out_->WriteAudio(f);
+
+    const double contentSeconds = static_cast<double>(out_->AudioSamplesIn()) / rateOut;
+    const double wallSeconds = Seconds(item.Arrival - zero_);
+    if (wantVideo_ && masterStream_ == 0) {
+        // The sound follows the picture's clock: fill in or drop what drifted away.
+        const double drift = contentSeconds - wallSeconds;
+        if (drift < -kDriftTolerance) {
+            out_->WriteSilence(std::llround(-drift * rateOut));
+        } else if (drift > kDriftTolerance) {
+            out_->DropAudio(std::llround(drift * rateOut));
+        }
+    } else if (wantVideo_ && masterStream_ != 0 && wallSeconds > 2.0) {
+        audioClockRatio_ = std::clamp(contentSeconds / wallSeconds, 0.5, 1.5);
+    }
+    audioSamplesSeen_ = out_->AudioSamplesIn();
+    if (out_->AudioSamplesIn() >= limitSamples_) {
+        audioDone_ = true;
+    }
+    if (!wantVideo_) {
+        framesCaptured_ = static_cast<int32_t>(out_->AudioPackets());
+    }
+}
+
+void CaptureSession::TakeSequencePicture() {
+    AVFrame* f = hub_.LatestVideoFrame();
+    if (f == nullptr) {
+        return;
+    }
+    int64_t slot = nextSlot_;
+    if (mode_ == CaptureMode::ManualFramesAudio || mode_ == CaptureMode::AutoFramesAudio) {
+        // Placed at the sound's time, so each picture stays until the next one.
+        const double at = static_cast<double>(out_->AudioSamplesIn()) / std::max(out_->AudioRate(), 1);
+        slot = std::max(nextSlot_, static_cast<int64_t>(std::llround(at * kSequenceFramesPerSecond)));
+    }
+    if (slot < limitSlots_ || !ModeHasAudio(mode_)) {
+        out_->WriteVideo(f, slot);
+        nextSlot_ = slot + 1;
+        ++sequenceFrames_;
+        // An encoder may hold a few pictures back until the end; each grabbed picture is in
+        // the file once it is closed, so it counts at once.
+        if (!out_->Failed()) framesCaptured_ = static_cast<int32_t>(sequenceFrames_);
+    }
+    av_frame_free(&f);
+}
+
+void CaptureSession::WriterLoop() {
+    auto lastProgress = Clock::now();
+    auto lastFlush = lastProgress;
+    bool stopping = false;
+    bool lost = false;
+    std::optional<CaptureErrorCode> failure;
+    const bool autoSequence = mode_ == CaptureMode::AutoFrames || mode_ == CaptureMode::AutoFramesAudio;
+    const bool limited = timeLimitOn_ && timeLimitSeconds_ > 0;
+    const double limit = timeLimitSeconds_;
+    const double gap = std::max(frameGapSeconds_, 0.01);
+
+    for (;;) {
+        Item item;
+        bool have = false;
+        bool grab = false;
+        {
+            std::unique_lock lock(queueMutex_);
+            queueCv_.wait_for(lock, std::chrono::milliseconds(50), [&] {
+                return stopRequested_ || sourceLost_ || !videoQueue_.empty() || !audioQueue_.empty() ||
+                       grabsRequested_ > grabsDone_;
+            });
+            const bool v = !videoQueue_.empty();
+            const bool a = !audioQueue_.empty();
+            if (v || a) {
+                const bool takeVideo = v && (!a || videoQueue_.front().Arrival <= audioQueue_.front().Arrival);
+                auto& q = takeVideo ? videoQueue_ : audioQueue_;
+                item = q.front();
+                q.pop_front();
+                have = true;
+            }
+            grab = grabsRequested_ > grabsDone_;
+            stopping = stopping || stopRequested_;
+            lost = lost || sourceLost_;
+        }
+        if (have) {
+            if (!haveZero_) {
+                haveZero_ = true;
+                zero_ = item.Arrival;
+            }
+            if (item.Video) {
+                HandleVideo(item);
+            } else {
+                HandleAudio(item);
+            }
+            av_frame_free(&item.Frame);
+        }
+        const auto now = Clock::now();
+        if (!haveZero_ && (grab || autoSequence) && !wantAudio_) {
+            haveZero_ = true;
+            zero_ = now;
+        }
+        if (grab) {
+            if (!stopping && !failure) {
+                TakeSequencePicture();
+            }
+            {
+                std::lock_guard lock(queueMutex_);
+                grabsDone_ = grabsRequested_;
+            }
+            queueCv_.notify_all();
+            Post(EngineEventKind::CaptureProgress, framesCaptured_);
+        }
+        if (autoSequence && !stopping && now >= nextAutoGrab_) {
+            TakeSequencePicture();
+            nextAutoGrab_ += std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(gap));
+            Post(EngineEventKind::CaptureProgress, framesCaptured_);
+        }
+        if (out_->Failed()) {
+            failure = out_->Failure();
+        } else if (out_->DiskNearlyFull()) {
+            failure = CaptureErrorCode::DiskFull;
+        }
+        const double elapsed = Seconds(now - begin_);
+        elapsed_ = elapsed;
+        bool limitReached = false;
+        if (limited) {
+            const bool sequenceNoSound = (mode_ == CaptureMode::ManualFrames || mode_ == CaptureMode::AutoFrames);
+            limitReached = sequenceNoSound ? elapsed >= limit
+                                           : ((videoDone_ && audioDone_) || elapsed >= limit + kLimitGraceSeconds);
+        }
+        if (lost && !failure) {
+            failure = CaptureErrorCode::DeviceLost;
+        }
+        if (limitReached || failure || lost) {
+            stopping = true;
+        }
+        if (stopping && listening_) {
+            listening_ = false;
+            hub_.RemoveListener(this);
+        }
+        if (stopping) {
+            std::lock_guard lock(queueMutex_);
+            if (failure || (videoQueue_.empty() && audioQueue_.empty())) {
+                break;
+            }
+        }
+        if (now - lastProgress >= kProgressEvery) {
+            lastProgress = now;
+            Post(EngineEventKind::CaptureProgress, framesCaptured_);
+        }
+        if (now - lastFlush >= kFlushEvery) {
+            lastFlush = now;
+            out_->Flush();
+        }
+    }
+    CloseOut();
+    if (failure) {
+        Post(EngineEventKind::CaptureError, record::Code(*failure));
+    }
+    if (!endedPosted_.exchange(true)) {
+        Post(EngineEventKind::CaptureEnded, 0);
+    }
+}
+
+void CaptureSession::CloseOut() {
+    {
+        std::lock_guard lock(queueMutex_);
+        for (auto& it : videoQueue_) {
+            av_frame_free(&it.Frame);
+        }
+        for (auto& it : audioQueue_) {
+            av_frame_free(&it.Frame);
+        }
+        videoQueue_.clear();
+        audioQueue_.clear();
+    }
+    const int rateOut = std::max(out_->AudioRate(), 1);
+    if (!out_->Failed() && out_->HasVideo() && out_->HasAudio() && out_->LastVideoSlot() >= 0) {
+        const double videoEnd = static_cast<double>(out_->LastVideoSlot() + 1) / av_q2d(rate_);
+        const double audioEnd = static_cast<double>(out_->AudioSamplesIn()) / rateOut;
+        if (ModeIsSequence(mode_)) {
+            out_->SetVideoEnd(std::llround(audioEnd * av_q2d(rate_)));
+        } else if (masterStream_ == 0) {
+            const int64_t target = std::llround(videoEnd * rateOut);
+            if (target > out_->AudioSamplesIn()) {
+                out_->WriteSilence(target - out_->AudioSamplesIn());
+            } else {
+                out_->SetAudioSampleLimit(target);
+            }
+        } else {
+            // The picture is on the sound's clock. Master 1 repeats it to the sound's whole
+            // length; without a master by one frame at most, what rounding the last picture's
+            // time leaves over.
+            int64_t endSlot = std::min(limitSlots_, static_cast<int64_t>(std::llround(audioEnd * av_q2d(rate_))));
+            if (masterStream_ != 1) {
+                endSlot = std::min(endSlot, out_->LastVideoSlot() + 2);
+            }
+            for (int64_t s = out_->LastVideoSlot() + 1; s < endSlot && !out_->Failed(); ++s) {
+                out_->RepeatVideo(s);
+            }
+            // The sound then ends with the last picture (which lasts a frame, and whose time is
+            // rounded to one): at most two frames of silence.
+            const int64_t target =
+                std::llround(static_cast<double>(out_->LastVideoSlot() + 1) / av_q2d(rate_) * rateOut);
+            const int64_t missing = target - out_->AudioSamplesIn();
+            if (missing > 0 && missing <= std::llround(2 * rateOut / av_q2d(rate_))) {
+                out_->WriteSilence(missing);
+            }
+        }
+    }
+    out_->Finish();
+    framesCaptured_ = static_cast<int32_t>(out_->HasVideo() ? out_->VideoPackets() : out_->AudioPackets());
+    bytesWritten_ = out_->HasVideo() ? out_->VideoBytes() : out_->AudioBytes();
+    packetsWritten_ = out_->HasVideo() ? out_->VideoPackets() : out_->AudioPackets();
+    elapsed_ = Seconds(Clock::now() - begin_);
+    targetState_ = TargetStateCode::Finished;
+    videoCompressors_.SetLocked(false);
+    audioCompressors_.SetLocked(false);
+    running_ = false;
+    queueCv_.notify_all();
+}
+
+}  // namespace pelta::engine
