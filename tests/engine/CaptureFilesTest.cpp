@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <filesystem>
 #include <vector>
 
@@ -53,6 +54,19 @@ protected:
         Pump(ms);
         engine_->EndCapture();
         Pump(300);
+    }
+    // Video only into an AVI that the time limit ends; waits for the end and reads it back.
+    Probe RecordUntilLimit(const char* name, double seconds) {
+        engine_->SetCaptureFileName(Path(name));
+        engine_->SetOutputFormat(OutputFormat::Avi);
+        engine_->SetTimeLimitOn(true);
+        engine_->SetTimeLimitSeconds(seconds);
+        engine_->PrepareCapture(CaptureMode::VideoOnly);
+        engine_->BeginCapture(CaptureMode::VideoOnly);
+        QElapsedTimer t;
+        t.start();
+        while (events_.ended == 0 && t.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        return ProbeFile(Path(name));
     }
     QTemporaryDir dir_;
     Events events_;
@@ -234,34 +248,16 @@ TEST_F(FrameSequences, AutomaticSequenceWithSoundKeepsThePicturesInStep) {
 }
 
 TEST_F(CaptureFiles, TimeLimitEndsTheCaptureByItself) {
-    engine_->SetCaptureFileName(Path("limit.avi"));
-    engine_->SetOutputFormat(OutputFormat::Avi);
-    engine_->SetTimeLimitOn(true);
-    engine_->SetTimeLimitSeconds(1.0);
-    engine_->PrepareCapture(CaptureMode::VideoOnly);
-    engine_->BeginCapture(CaptureMode::VideoOnly);
-    QElapsedTimer t;
-    t.start();
-    while (events_.ended == 0 && t.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const Probe p = RecordUntilLimit("limit.avi", 1.0);
     EXPECT_EQ(events_.ended, 1);
-    const Probe p = ProbeFile(Path("limit.avi"));
     ASSERT_TRUE(p.ok);
     EXPECT_NEAR(p.duration, 1.0, 0.1);
 }
 
 TEST_F(CaptureFiles, FrameRateOverrideWritesThatRate) {
-    engine_->SetCaptureFileName(Path("rate.avi"));
-    engine_->SetOutputFormat(OutputFormat::Avi);
     engine_->SetFrameRateOn(true);
     engine_->SetFrameRateValue(10);
-    engine_->SetTimeLimitOn(true);
-    engine_->SetTimeLimitSeconds(2);
-    engine_->PrepareCapture(CaptureMode::VideoOnly);
-    engine_->BeginCapture(CaptureMode::VideoOnly);
-    QElapsedTimer t;
-    t.start();
-    while (events_.ended == 0 && t.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    const Probe p = ProbeFile(Path("rate.avi"));
+    const Probe p = RecordUntilLimit("rate.avi", 2);
     ASSERT_TRUE(p.ok);
     EXPECT_NEAR(p.videoFrames, 20, 1);
     EXPECT_NEAR(p.duration, 2.0, 0.11);
@@ -274,19 +270,13 @@ namespace {
 
 // Asked for 60 pictures a second, the pattern itself runs at 60: none is repeated.
 TEST_F(CaptureFiles, SixtyFramesASecondComeFromTheDeviceItself) {
-    engine_->SetCaptureFileName(Path("sixty.avi"));
-    engine_->SetOutputFormat(OutputFormat::Avi);
     engine_->SetFrameRateOn(true);
     engine_->SetFrameRateValue(60);
-    engine_->SetTimeLimitOn(true);
-    engine_->SetTimeLimitSeconds(2);
-    engine_->PrepareCapture(CaptureMode::VideoOnly);
-    engine_->BeginCapture(CaptureMode::VideoOnly);
-    EXPECT_EQ(av_cmp_q(engine_->Core().CurrentVideoFormat().FrameRate, AVRational{60, 1}), 0);
-    QElapsedTimer t;
-    t.start();
-    while (events_.ended == 0 && t.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    const Probe p = ProbeFile(Path("sixty.avi"));
+    VideoFormat during;
+    // Read while the capture runs: the device was reopened at the capture's rate.
+    QTimer::singleShot(300, [&] { during = engine_->Core().CurrentVideoFormat(); });
+    const Probe p = RecordUntilLimit("sixty.avi", 2);
+    EXPECT_EQ(av_cmp_q(during.FrameRate, AVRational{60, 1}), 0);
     ASSERT_TRUE(p.ok);
     EXPECT_NEAR(p.videoFrames, 120, 1);
     EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
