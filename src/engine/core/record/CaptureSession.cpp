@@ -193,6 +193,11 @@ void CaptureSession::BeginCapture(int32_t mode) {
     audioClockRatio_ = 1.0;
     framesCaptured_ = 0;
     dropDevice_ = dropEncoder_ = dropDisk_ = 0;
+    {
+        std::lock_guard lock(queueMutex_);
+        haveArrivalPts_ = false;
+        deviceRate_ = vf.FrameRate;
+    }
     bytesWritten_ = packetsWritten_ = 0;
     audioSamplesSeen_ = 0;
     audioRateSeen_ = out_->AudioRate();
@@ -272,6 +277,18 @@ void CaptureSession::OnSourceLost(bool video, const std::string&) {
     queueCv_.notify_all();
 }
 
+// Runs on the device's thread, so it asks the hub nothing (the hub may be closing that
+// device while holding its lock): the rate was noted when the capture began.
+void CaptureSession::CountDeviceGap(int64_t pts, AVRational tb) {
+    if (haveArrivalPts_ && deviceRate_.num > 0 && deviceRate_.den > 0) {
+        const double frameTicks = av_q2d(av_inv_q(deviceRate_)) / av_q2d(tb);
+        const double gap = static_cast<double>(pts - lastArrivalPts_) / frameTicks;
+        if (gap > 1.5) dropDevice_ += static_cast<int32_t>(std::llround(gap) - 1);
+    }
+    haveArrivalPts_ = true;
+    lastArrivalPts_ = pts;
+}
+
 void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
     AVFrame* copy = av_frame_clone(frame);  // a new reference, no pixel copy
     if (copy == nullptr) {
@@ -283,6 +300,9 @@ void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
     Item item{copy, video, tb, Clock::now()};
     {
         std::lock_guard lock(queueMutex_);
+        // Gaps in the device's own timing are counted as the pictures arrive; pictures the
+        // queue turns away below are the encoder's or the disk's, not gaps.
+        if (video) CountDeviceGap(frame->pts, tb);
         auto& q = video ? videoQueue_ : audioQueue_;
         const size_t limit = static_cast<size_t>(video ? std::max(1, queueSettings_.VideoFrames) : audioQueueLimit_);
         if (q.size() >= limit) {

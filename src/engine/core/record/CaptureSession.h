@@ -129,6 +129,7 @@ private:
 
     void Validate(int32_t mode) const;  // throws EngineError
     void Push(const AVFrame* frame, bool video, AVRational tb);
+    void CountDeviceGap(int64_t pts, AVRational tb);  // under queueMutex_
     void WriterLoop();
     void HandleVideo(Item& item);
     void HandleAudio(Item& item);
@@ -174,6 +175,9 @@ private:
     bool sourceLost_ = false;      // under queueMutex_
     CaptureQueueSettings queueSettings_;  // under queueMutex_
     int audioQueueLimit_ = 200;    // under queueMutex_
+    bool haveArrivalPts_ = false;  // under queueMutex_
+    int64_t lastArrivalPts_ = 0;   // under queueMutex_
+    AVRational deviceRate_{0, 1};  // under queueMutex_
 
     // Writer-thread state of the capture
     int32_t mode_ = 0;
@@ -188,7 +192,6 @@ private:
     bool haveVideoStart_ = false;
     int64_t videoStartPts_ = 0;
     double videoStartOffset_ = 0;
-    int64_t prevVideoPts_ = 0;
     bool haveAudioStart_ = false;
     int64_t nextAudioPts_ = 0;
     double audioClockRatio_ = 1.0;

@@ -32,18 +32,7 @@ void CaptureSession::HandleVideo(Item& item) {
     if (!haveVideoStart_) {
         haveVideoStart_ = true;
         videoStartPts_ = pts;
-        prevVideoPts_ = pts;
         videoStartOffset_ = Seconds(item.Arrival - zero_);
-    } else {
-        const VideoFormat vf = hub_.CurrentVideoFormat();
-        if (vf.FrameRate.num > 0 && vf.FrameRate.den > 0) {
-            const double frameTicks = av_q2d(av_inv_q(vf.FrameRate)) / av_q2d(item.TimeBase);
-            const double gap = static_cast<double>(pts - prevVideoPts_) / frameTicks;
-            if (gap > 1.5) {
-                dropDevice_ += static_cast<int32_t>(std::llround(gap) - 1);
-            }
-        }
-        prevVideoPts_ = pts;
     }
     double t = static_cast<double>(pts - videoStartPts_) * av_q2d(item.TimeBase) + videoStartOffset_;
     if (masterStream_ != 0 && wantAudio_) {
