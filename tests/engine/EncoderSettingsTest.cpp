@@ -1,5 +1,6 @@
 // Encoder settings: clamping, what they do to real encoders and files, the compressor
 // preview tap on synthetic pictures, the session's per-encoder settings and the dialog.
+#include "RecordProbe.h"
 #include "RecordTestHub.h"
 #include "engine/core/record/CaptureSession.h"
 #include "engine/core/record/CaptureWriter.h"
@@ -196,6 +197,30 @@ int64_t WriteMjpeg(const fs::path& path, const EncoderSettings& settings, int fa
 }
 
 }  // namespace
+
+// Processors may change the picture's size mid-capture (crop, rotate); the file keeps the
+// size it was opened with and every picture is written.
+TEST(EncoderSettingsFiles, PicturesOfAnotherSizeAreScaledToTheFilesSize) {
+    const fs::path path = fs::temp_directory_path() / ("resize-" + std::to_string(getpid()) + ".avi");
+    WriterSetup s;
+    s.Path = path.string();
+    s.Video = true;
+    s.VideoIn = VideoFormat{160, 120, AV_PIX_FMT_BGR0, AVRational{30, 1}, AVRational{1, 30}};
+    s.VideoEncoder = "mjpeg";
+    CaptureWriter w;
+    CaptureErrorCode code{};
+    ASSERT_EQ(w.Open(s, code), "");
+    EXPECT_TRUE(w.WriteVideo(Picture(160, 120, 0).get(), 0));
+    EXPECT_TRUE(w.WriteVideo(Picture(64, 48, 1).get(), 1));   // cropped
+    EXPECT_TRUE(w.WriteVideo(Picture(120, 160, 2).get(), 2));  // rotated
+    ASSERT_TRUE(w.Finish());
+    const pelta::test::Probe p = pelta::test::ProbeFile(path.string());
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.width, 160);
+    EXPECT_EQ(p.height, 120);
+    EXPECT_EQ(p.videoFrames, 3);
+    fs::remove(path);
+}
 
 TEST(EncoderSettingsFiles, MjpegQuantiserDecidesTheFileSize) {
     const fs::path dir = fs::temp_directory_path() / ("encset-" + std::to_string(getpid()));

@@ -178,25 +178,6 @@ TEST(ProcessorVideo, EmptyChainPassesAnUnchangedCopy) {
     EXPECT_EQ(chain.Process(nullptr), nullptr);
 }
 
-TEST(ProcessorVideo, SizeLockKeepsTheCaptureSizeWhileTheChainChanges) {
-    VideoProcessorChain chain;
-    chain.LockOutputSize(64, 48);
-    chain.SetChain(One("crop", {{"left", 20}}));
-    auto in = RgbFrame(64, 48);
-    auto out = Filter(chain, in.get());
-    ASSERT_TRUE(out);
-    EXPECT_EQ(out->width, 64);
-    EXPECT_EQ(out->height, 48);
-    chain.SetChain(One("rotate", {{"angle", 0}}));
-    out = Filter(chain, in.get());
-    ASSERT_TRUE(out);
-    EXPECT_EQ(out->width, 64);
-    chain.UnlockOutputSize();
-    out = Filter(chain, in.get());
-    ASSERT_TRUE(out);
-    EXPECT_EQ(out->width, 48);
-}
-
 TEST(ProcessorVideo, EveryCatalogueFilterBuildsOnCommonSourceFormats) {
     for (AVPixelFormat fmt : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_BGR0, AV_PIX_FMT_YUYV422}) {
         for (const auto& spec : VideoFilters()) {

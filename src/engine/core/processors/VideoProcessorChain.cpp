@@ -22,23 +22,9 @@ ChainDescription VideoProcessorChain::Chain() const {
     return chain_;
 }
 
-void VideoProcessorChain::LockOutputSize(int width, int height) {
-    std::lock_guard lock(editMutex_);
-    if (width <= 0 || height <= 0) return;
-    lock_ = std::make_pair(width, height);
-    ++version_;
-}
-
-void VideoProcessorChain::UnlockOutputSize() {
-    std::lock_guard lock(editMutex_);
-    if (!lock_) return;
-    lock_.reset();
-    ++version_;
-}
-
 bool VideoProcessorChain::Active() const {
     std::lock_guard lock(editMutex_);
-    return !chain_.Empty() || lock_.has_value();
+    return !chain_.Empty();
 }
 
 std::string VideoProcessorChain::LastError() const {
@@ -52,15 +38,12 @@ void VideoProcessorChain::Reset() {
     built_ = false;
 }
 
-void VideoProcessorChain::Rebuild(const InputKey& key, const ChainDescription& chain,
-                                  std::optional<std::pair<int, int>> lock) {
+void VideoProcessorChain::Rebuild(const InputKey& key, const ChainDescription& chain) {
     std::vector<FilterStep> steps;
     for (const auto& e : chain.Entries) {
         auto s = VideoSteps(e);
         steps.insert(steps.end(), s.begin(), s.end());
     }
-    if (lock)
-        steps.push_back({"scale", {{"w", std::to_string(lock->first)}, {"h", std::to_string(lock->second)}}});
     // Back to the source's pixel format, so the rest of the engine sees one format.
     steps.push_back({"format", {{"pix_fmts", av_get_pix_fmt_name(AVPixelFormat(key.Format))}}});
 
@@ -87,20 +70,15 @@ void VideoProcessorChain::Rebuild(const InputKey& key, const ChainDescription& c
 AVFrame* VideoProcessorChain::Process(const AVFrame* in, AVRational timeBase) {
     if (!in || in->width <= 0 || in->height <= 0 || in->format < 0) return nullptr;
     ChainDescription chain;
-    std::optional<std::pair<int, int>> lock;
     uint64_t version;
     {
         std::lock_guard edit(editMutex_);
         version = version_;
-        if (chain_.Empty() && !lock_) {
-            error_.clear();
-        } else {
-            chain = chain_;
-            lock = lock_;
-        }
+        if (chain_.Empty()) error_.clear();
+        else chain = chain_;
     }
     std::lock_guard run(runMutex_);
-    if (chain.Empty() && !lock) {
+    if (chain.Empty()) {
         if (built_) {
             graph_.Reset();
             built_ = false;
@@ -111,7 +89,7 @@ AVFrame* VideoProcessorChain::Process(const AVFrame* in, AVRational timeBase) {
     if (!built_ || version != builtVersion_ || !(key == builtKey_)) {
         builtVersion_ = version;
         builtKey_ = key;
-        Rebuild(key, chain, lock);
+        Rebuild(key, chain);
     }
     if (failed_) return av_frame_clone(in);
 

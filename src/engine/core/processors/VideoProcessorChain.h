@@ -1,6 +1,7 @@
 // The user's picture filters as one libavfilter graph. The UI thread edits the chain with
 // SetChain while a source thread runs Process; the graph is rebuilt on the processing
-// thread when the chain, the output-size lock or the input format changes.
+// thread when the chain or the input format changes. (A capture keeps its picture size
+// whatever the chain does: the capture writer scales to the encoder's size.)
 #pragma once
 
 #include "engine/core/processors/FilterCatalog.h"
@@ -15,7 +16,6 @@ extern "C" {
 #include <atomic>
 #include <cstdint>
 #include <mutex>
-#include <optional>
 #include <string>
 
 namespace pelta::engine::processors {
@@ -30,13 +30,8 @@ public:
     void SetChain(const ChainDescription& chain);
     ChainDescription Chain() const;
 
-    // While a capture runs its encoder has a fixed picture size: with a lock in force the
-    // chain's output is scaled to that size, so editing the chain cannot break the file.
-    void LockOutputSize(int width, int height);
-    void UnlockOutputSize();
-
     // The processed picture as a new reference (caller frees), in the input's pixel format;
-    // the size follows the chain (crop, rotate) unless locked. A chain that cannot be built
+    // the size follows the chain (crop, rotate). A chain that cannot be built
     // passes frames through unchanged and reports why in LastError. nullptr while a filter
     // still collects frames (deinterlacing needs the next frame) or for a null input.
     // One processing thread at a time; calls are serialised.
@@ -45,7 +40,7 @@ public:
     // Frames taken by Process since the last rebuild are dropped, e.g. on a device change.
     void Reset();
 
-    bool Active() const;           // a chain or a size lock is in force
+    bool Active() const;           // the chain has filters
     std::string LastError() const; // "" when the graph built
     uint64_t Rebuilds() const { return rebuilds_.load(); }
 
@@ -61,11 +56,10 @@ private:
         }
     };
 
-    void Rebuild(const InputKey& key, const ChainDescription& chain, std::optional<std::pair<int, int>> lock);
+    void Rebuild(const InputKey& key, const ChainDescription& chain);
 
-    mutable std::mutex editMutex_;  // guards chain_, lock_, version_, error_
+    mutable std::mutex editMutex_;  // guards chain_, version_, error_
     ChainDescription chain_;
-    std::optional<std::pair<int, int>> lock_;
     uint64_t version_ = 0;
     std::string error_;
 
