@@ -1,33 +1,19 @@
-// A private settings folder, and a fixture that loads the main window on a scriptable
-// engine with scripted prompts.
+// A fixture that loads the main window on a scriptable engine with scripted prompts and a
+// private settings folder.
 #pragma once
 
 #include "mainwindow/MainFrm.h"
 #include "settings/Globals.h"
 #include "support/ScriptableEngine.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <functional>
 #include <memory>
 
 namespace pelta::test {
-
-// Points the settings store at a fresh, empty folder for the life of the object.
-struct TempConfigHome {
-    TempConfigHome() { qputenv("XDG_CONFIG_HOME", dir.path().toUtf8()); }
-    QString path() const { return dir.path(); }
-    QTemporaryDir dir;
-};
-
-// Creates (or truncates) `path` to `size` bytes, sparse where the filesystem allows.
-inline bool WriteFileOfSize(const QString& path, qint64 size = 1) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.resize(size);
-}
 
 class MainWindowTest : public ::testing::Test {
 protected:
