@@ -1,18 +1,11 @@
 #include "autocapture/AutoNaming.h"
 #include "autocapture/Buttons.h"
 #include "controls/xpcmdbutton.h"
-#include "mainwindow/MainFrm.h"
-#include "settings/Globals.h"
 #include "settings/RegSettings.h"
-#include "support/ScriptableEngine.h"
-#include "support/ScriptedPrompts.h"
-
-#include <gtest/gtest.h>
+#include "support/MainWindowFixture.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <set>
 
 using namespace pelta;
@@ -36,33 +29,20 @@ TEST(AutoNames, NumbersSkipTakenNamesAndDatesUseMonthDayYear) {
     EXPECT_FALSE(NextAutoName("/v", ".avi", false, day, kAutoCountLimit, exists).has_value());
 }
 
-class AutoButtons : public ::testing::Test {
+class AutoButtons : public test::MainWindowTest {
 protected:
     void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
         CreateProgramSettings();
         gSettings->SaveSetting(gSection, "AutoName", "True");
         gSettings->SaveSetting(gSection, "AutoSaveDir", folder_.path());
-        bAutoName = true;
-        bSkipAutoCapture = false;
-        main_ = std::make_unique<MainFrm>(test::ScriptableFactory(&engine_, [](ScriptableEngine& e) {
+        Open([](ScriptableEngine& e) {
             e.Video.Items = {{"Screen"}};
             e.AvailableModes = {0, 1, 2};
-        }));
-        main_->Load();
+        });
     }
-    void TearDown() override {
-        if (Buttons* b = ButtonsWindow(false)) delete b;
-    }
-    void Touch(const QString& name) {
-        QFile f(folder_.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("x");
-    }
-    QTemporaryDir home_, folder_;
-    ScriptableEngine* engine_ = nullptr;
-    test::ScriptedPrompts prompts_;
-    std::unique_ptr<MainFrm> main_;
+    void TearDown() override { delete ButtonsWindow(false); }
+    void Touch(const QString& name) { ASSERT_TRUE(test::WriteFileOfSize(folder_.filePath(name))); }
+    QTemporaryDir folder_;
 };
 
 TEST_F(AutoButtons, OpeningPreparesANameAndEachCaptureTakesTheNext) {
@@ -120,7 +100,6 @@ TEST_F(AutoButtons, CancelStopsClosesAndTheCounterStartsAgain) {
 
 TEST_F(AutoButtons, PlacedInTheBottomRightOfTheWorkArea) {
     Buttons* b = ButtonsWindow(true);
-    EXPECT_EQ(b->size(), QSize(209, 25));
     b->show();
     const QRect area = b->screen()->availableGeometry();
     EXPECT_EQ(b->frameGeometry().bottomRight(), area.bottomRight());

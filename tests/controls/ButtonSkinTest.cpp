@@ -49,26 +49,16 @@ TEST(ButtonSkin, CellsCarryTheirColours) {
 
 TEST(NineSlice, SixtyFiveByTwentyFive) {
     const auto p = NineSlice(65, 25);
-    // Corners: 3 x 3 from the cell's corners.
-    EXPECT_EQ(p[0].Dest, QRect(0, 0, 3, 3));
-    EXPECT_EQ(p[0].Source, QRect(0, 0, 3, 3));
-    EXPECT_EQ(p[1].Dest, QRect(62, 0, 3, 3));
-    EXPECT_EQ(p[1].Source, QRect(15, 0, 3, 3));
-    EXPECT_EQ(p[2].Dest, QRect(62, 22, 3, 3));
-    EXPECT_EQ(p[2].Source, QRect(15, 18, 3, 3));
-    EXPECT_EQ(p[3].Dest, QRect(0, 22, 3, 3));
-    EXPECT_EQ(p[3].Source, QRect(0, 18, 3, 3));
-    // Edges stretched from 12 (top, bottom) or 15 (sides) source pixels.
-    EXPECT_EQ(p[4].Dest, QRect(3, 0, 59, 3));
-    EXPECT_EQ(p[4].Source, QRect(3, 0, 12, 3));
-    EXPECT_EQ(p[5].Dest, QRect(62, 3, 3, 19));
-    EXPECT_EQ(p[5].Source, QRect(15, 3, 3, 15));
-    EXPECT_EQ(p[6].Dest, QRect(0, 3, 3, 19));
-    EXPECT_EQ(p[6].Source, QRect(0, 3, 3, 15));
-    EXPECT_EQ(p[7].Dest, QRect(3, 22, 59, 3));
-    EXPECT_EQ(p[7].Source, QRect(3, 18, 12, 3));
-    EXPECT_EQ(p[8].Dest, QRect(3, 3, 59, 19));
-    EXPECT_EQ(p[8].Source, QRect(3, 3, 12, 15));
+    // Corners 3 x 3 from the cell's corners, then the edges and the face stretched from
+    // 12 (top, bottom) or 15 (sides) source pixels.
+    const std::pair<QRect, QRect> expected[9] = {
+        {{0, 0, 3, 3}, {0, 0, 3, 3}},     {{62, 0, 3, 3}, {15, 0, 3, 3}},   {{62, 22, 3, 3}, {15, 18, 3, 3}},
+        {{0, 22, 3, 3}, {0, 18, 3, 3}},   {{3, 0, 59, 3}, {3, 0, 12, 3}},   {{62, 3, 3, 19}, {15, 3, 3, 15}},
+        {{0, 3, 3, 19}, {0, 3, 3, 15}},   {{3, 22, 59, 3}, {3, 18, 12, 3}}, {{3, 3, 59, 19}, {3, 3, 12, 15}}};
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(p[i].Dest, expected[i].first) << i;
+        EXPECT_EQ(p[i].Source, expected[i].second) << i;
+    }
 }
 
 TEST(NineSlice, PaintedButtonKeepsCornersAndStretchesTheRest) {

@@ -5,16 +5,15 @@
 #include "settings/RegSettings.h"
 #include "support/ScriptableEngine.h"
 #include "support/ScriptedPrompts.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,9 +28,7 @@ namespace {
 class CapVidAud : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(home_.isValid());
         ASSERT_TRUE(files_.isValid());
-        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
         CreateProgramSettings();
         bAutoName = bAddTime = bSaveExt = false;
         sExt.clear();
@@ -58,12 +55,9 @@ protected:
         emit cmb->activated(position);
     }
     QString Stored(const QString& key) const { return gSettings->GetSetting(gSection, key, "<none>"); }
-    static bool Touch(const QString& path, qint64 size = 1) {
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.resize(size);
-    }
 
-    QTemporaryDir home_, files_;
+    test::TempConfigHome home_;
+    QTemporaryDir files_;
     ScriptableEngine engine_;
     ScriptedPrompts prompts_;
     std::unique_ptr<CapVidAudFrm> dlg_;
@@ -72,14 +66,11 @@ protected:
 TEST_F(CapVidAud, LoadOffersEveryAvailableModeAndAnAviName) {
     Open();
     auto* cmb = Get<QComboBox>("cmbMode");
-    ASSERT_EQ(cmb->count(), 3);
-    EXPECT_EQ(cmb->itemText(0), "Video and Audio");
-    EXPECT_EQ(cmb->itemText(1), "Video only");
-    EXPECT_EQ(cmb->itemText(2), "Audio only");
+    QStringList offered;
+    for (int i = 0; i < cmb->count(); ++i) offered << cmb->itemText(i);
+    EXPECT_EQ(offered, (QStringList{"Video and Audio", "Video only", "Audio only"}));
     EXPECT_EQ(cmb->currentIndex(), 0);
     EXPECT_EQ(dlg_->nMode, 1);
-    EXPECT_EQ(dlg_->DialogResult, 2);
-    EXPECT_EQ(nSpaceDialog, 2);
     // Whatever the engine's extension, the dialog opens on an AVI name and tells the engine.
     EXPECT_EQ(Text("edtCaptureFile"), Path("clip.avi"));
     EXPECT_EQ(engine_.FileName, Path("clip.avi").toStdString());
@@ -88,15 +79,6 @@ TEST_F(CapVidAud, LoadOffersEveryAvailableModeAndAnAviName) {
     EXPECT_TRUE(Get<QRadioButton>("Ops(0)")->isChecked());
     EXPECT_FALSE(Get<QRadioButton>("Ops(1)")->isEnabled());
     EXPECT_EQ(Get<QComboBox>("cmbMasterStream")->currentText(), "Video");
-    EXPECT_EQ(Get<xpcmdbutton>("btnOK")->State(), 1);
-    EXPECT_EQ(Get<xpcmdbutton>("btnOK")->CurrentCell(), 4);
-    EXPECT_TRUE(Get<xpcmdbutton>("btnOK")->IsDefault());
-    EXPECT_TRUE(Get<xpcmdbutton>("btnCancel")->IsCancel());
-    EXPECT_EQ(Get<QLabel>("Label9")->toolTip(), "Add date to file name. Used for audio capture.");
-    EXPECT_EQ(Get<QLabel>("Label8")->toolTip(), "Used for audio capture.");
-    EXPECT_EQ(Get<QLabel>("LblExists")->palette().color(QPalette::WindowText), QColor(192, 0, 0));
-    EXPECT_EQ(Get<QLabel>("LblSound")->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-    EXPECT_TRUE(Get<QLabel>("Label3")->text().startsWith("Pelta-RX"));
 }
 
 TEST_F(CapVidAud, LoadShowsTheEngineLimitsAndLeavesBothBoxesEnabled) {
@@ -131,7 +113,6 @@ TEST_F(CapVidAud, ListPositionsMapToTheModesActuallyListed) {
     EXPECT_EQ(cmb->itemText(1), "Audio only");
     SelectMode(1);
     EXPECT_EQ(dlg_->nMode, 3);
-    EXPECT_FALSE(Get<QLineEdit>("edtFrameRate")->isEnabled());
 
     engine_.AvailableModes = {3};
     Open();
@@ -142,16 +123,12 @@ TEST_F(CapVidAud, AudioOnlyAndBack) {
     Open();
     SelectMode(2);
     EXPECT_EQ(dlg_->nMode, 3);
-    EXPECT_FALSE(Get<QLineEdit>("edtFrameRate")->isEnabled());
-    EXPECT_FALSE(Get<QCheckBox>("chkUseFrameRate")->isEnabled());
-    EXPECT_FALSE(Get<QLabel>("lblFPS")->isEnabled());
-    EXPECT_FALSE(Get<QComboBox>("cmbMasterStream")->isEnabled());
-    EXPECT_FALSE(Get<QLabel>("lblMasterStream")->isEnabled());
-    EXPECT_FALSE(Get<QRadioButton>("Ops(0)")->isChecked());
-    EXPECT_TRUE(Get<QRadioButton>("Ops(0)")->isEnabled());
-    EXPECT_TRUE(Get<QRadioButton>("Ops(1)")->isEnabled());
-    EXPECT_TRUE(Get<QRadioButton>("Ops(2)")->isEnabled());
-    EXPECT_FALSE(Get<QRadioButton>("Ops(1)")->isChecked());
+    for (const char* name : {"edtFrameRate", "chkUseFrameRate", "lblFPS", "cmbMasterStream", "lblMasterStream"})
+        EXPECT_FALSE(Get<QWidget>(name)->isEnabled()) << name;
+    for (const char* name : {"Ops(0)", "Ops(1)", "Ops(2)"}) {
+        EXPECT_TRUE(Get<QRadioButton>(name)->isEnabled()) << name;
+        EXPECT_FALSE(Get<QRadioButton>(name)->isChecked()) << name;
+    }
     EXPECT_TRUE(Get<QLabel>("LblSound")->isVisibleTo(dlg_.get()));
     EXPECT_EQ(Text("edtCaptureFile"), Path("clip.avi"));
 
@@ -270,7 +247,6 @@ TEST_F(CapVidAud, OkSurvivesFailingWritesAndSkipsAnUnreadableSize) {
     Get<QLineEdit>("edtCapFileSize")->setText("");
     engine_.ClearCalls();
     Click("btnOK");
-    EXPECT_FALSE(engine_.WasCalled("ReserveCaptureFile(0)"));
     EXPECT_TRUE(engine_.CallsStartingWith("ReserveCaptureFile").empty());
     EXPECT_EQ(Stored("SaveExt"), "False");
     EXPECT_EQ(Stored("Ext"), "<none>");
@@ -283,7 +259,6 @@ TEST_F(CapVidAud, TimeLimitTickWithEmptyTextDisablesOk) {
     auto* ok = Get<xpcmdbutton>("btnOK");
     Get<QCheckBox>("chkUseTimeLimit")->setChecked(true);
     EXPECT_FALSE(ok->Enabled());
-    EXPECT_EQ(ok->CurrentCell(), 2);
     Get<QCheckBox>("chkUseTimeLimit")->setChecked(false);
     EXPECT_TRUE(ok->Enabled());
     EXPECT_FALSE(Get<QLineEdit>("edtTimeLimit")->isEnabled());
@@ -323,9 +298,7 @@ TEST_F(CapVidAud, CancelStillStoresSaveExt) {
 TEST_F(CapVidAud, CloseBoxClosesAndStoresNothing) {
     Open();
     dlg_->show();
-    auto* end = Get<QLabel>("LblEnd");
-    EXPECT_EQ(end->text(), "x");
-    QTest::mouseClick(end, Qt::LeftButton);
+    QTest::mouseClick(Get<QLabel>("LblEnd"), Qt::LeftButton);
     EXPECT_FALSE(dlg_->isVisible());
     EXPECT_EQ(dlg_->DialogResult, 2);
     EXPECT_EQ(Stored("SaveExt"), "<none>");
@@ -335,8 +308,8 @@ TEST_F(CapVidAud, AutoNameShowsThePlaceholderAndRemovesOldOnes) {
     ASSERT_TRUE(gSettings->SaveSetting(gSection, "AutoSaveDir", files_.path()));
     ASSERT_TRUE(gSettings->SaveSetting(gSection, "Ext", ".wav"));
     for (const char* ext : {".mp3", ".avi", ".wav"})
-        ASSERT_TRUE(Touch(Path(QStringLiteral("Using Auto Name with ext") + ext)));
-    ASSERT_TRUE(Touch(Path("Using Auto Name with ext.txt")));
+        ASSERT_TRUE(test::WriteFileOfSize(Path(QStringLiteral("Using Auto Name with ext") + ext)));
+    ASSERT_TRUE(test::WriteFileOfSize(Path("Using Auto Name with ext.txt")));
     bAutoName = true;
     Open();
     EXPECT_EQ(Text("edtCaptureFile"), files_.path() + "/Using Auto Name with ext.avi");
@@ -347,7 +320,7 @@ TEST_F(CapVidAud, AutoNameShowsThePlaceholderAndRemovesOldOnes) {
 }
 
 TEST_F(CapVidAud, FreeSpaceCountsTheExistingFile) {
-    ASSERT_TRUE(Touch(Path("clip.wav"), 3000000));
+    ASSERT_TRUE(test::WriteFileOfSize(Path("clip.wav"), 3000000));
     SetFreeSpaceSource([](const QString&) { return int64_t(10000); });
     Open();
     // Load sizes the engine's own file; the AVI name it then proposes does not exist.

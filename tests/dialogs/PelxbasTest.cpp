@@ -1,11 +1,11 @@
 #include "dialogs/Pelxbas.h"
 #include "settings/Globals.h"
-
 #include "support/ScriptableEngine.h"
+#include "support/TempFiles.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -14,11 +14,7 @@ using namespace pelta;
 
 namespace {
 
-bool WriteBytes(const QString& path, qint64 n) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    return f.resize(n);  // sparse where the filesystem allows it
-}
+using test::WriteFileOfSize;
 
 class DiskSpace : public ::testing::Test {
 protected:
@@ -40,7 +36,7 @@ protected:
 };
 
 TEST_F(DiskSpace, ExistingFileCountsTheSpaceItWouldGiveBack) {
-    ASSERT_TRUE(WriteBytes(Path("take1.avi"), 3000000));
+    ASSERT_TRUE(WriteFileOfSize(Path("take1.avi"), 3000000));
     SetFreeSpaceSource([](const QString&) { return int64_t(10000); });
     EXPECT_EQ(UpdateDiskSpace(Path("take1.avi")), 12);  // 2929 + 10000 KB
     EXPECT_EQ(label_.text(), "12");
@@ -58,7 +54,7 @@ TEST_F(DiskSpace, MissingFileShowsZeroSizeAndTheRealFreeSpace) {
 }
 
 TEST_F(DiskSpace, UnknownFreeSpaceGreysTheLabelKeepsItsTextAndStillSizes) {
-    ASSERT_TRUE(WriteBytes(Path("a.wav"), 5 * 1048576 + 7));
+    ASSERT_TRUE(WriteFileOfSize(Path("a.wav"), 5 * 1048576 + 7));
     SetFreeSpaceSource([](const QString&) { return int64_t(-1); });
     EXPECT_EQ(UpdateDiskSpace(Path("a.wav")), 0);
     EXPECT_FALSE(label_.isEnabled());
@@ -68,7 +64,7 @@ TEST_F(DiskSpace, UnknownFreeSpaceGreysTheLabelKeepsItsTextAndStillSizes) {
 
 TEST_F(DiskSpace, LargeFilesAndDisksKeepTheirTrueFigures) {
     const qint64 big = 3LL * 1024 * 1024 * 1024;  // 3 GiB, sparse
-    ASSERT_TRUE(WriteBytes(Path("big.avi"), big));
+    ASSERT_TRUE(WriteFileOfSize(Path("big.avi"), big));
     EXPECT_EQ(GetSize(Path("big.avi")), big);
     ASSERT_TRUE(FileExists(Path("big.avi")));
     EXPECT_EQ(lFileLength, big);
@@ -105,10 +101,10 @@ TEST_F(DiskSpace, FreeSpaceIsAskedOfTheAbsolutePath) {
 }
 
 TEST_F(DiskSpace, EmptyAndUnreadableFilesCountAsMissing) {
-    ASSERT_TRUE(WriteBytes(Path("empty.avi"), 0));
+    ASSERT_TRUE(WriteFileOfSize(Path("empty.avi"), 0));
     EXPECT_FALSE(FileExists(Path("empty.avi")));
     EXPECT_EQ(lFileLength, 0);
-    ASSERT_TRUE(WriteBytes(Path("one.avi"), 1));
+    ASSERT_TRUE(WriteFileOfSize(Path("one.avi"), 1));
     EXPECT_TRUE(FileExists(Path("one.avi")));
     EXPECT_FALSE(FileExists(Path("nope.avi")));
     EXPECT_EQ(lFileLength, 0);
@@ -117,36 +113,22 @@ TEST_F(DiskSpace, EmptyAndUnreadableFilesCountAsMissing) {
     EXPECT_EQ(GetSize(dir_.path()), 0);
 }
 
-TEST(SplitPath, FolderTitleAndExtension) {
-    QString path = "/clips/take1.avi", ext, folder;
-    SplitPath(path, ext, folder);
-    EXPECT_EQ(path, "take1.avi");
-    EXPECT_EQ(ext, "avi");
-    EXPECT_EQ(folder, "/clips/");
-    EXPECT_EQ(sFileTitle, "take1");
-}
-
-TEST(SplitPath, ExtensionIsAfterTheLastDotWhateverItsLength) {
-    QString path = "/clips/holiday.2024.mpeg", ext, folder;
-    SplitPath(path, ext, folder);
-    EXPECT_EQ(ext, "mpeg");
-    EXPECT_EQ(sFileTitle, "holiday.2024");
-
-    path = "/clips/take1";
-    SplitPath(path, ext, folder);
-    EXPECT_EQ(ext, "");
-    EXPECT_EQ(sFileTitle, "take1");
-    EXPECT_EQ(folder, "/clips/");
-
-    path = "/clips.d/.hidden";
-    SplitPath(path, ext, folder);
-    EXPECT_EQ(sFileTitle, ".hidden");
-    EXPECT_EQ(folder, "/clips.d/");
-
-    path = "plain.wav";
-    SplitPath(path, ext, folder);
-    EXPECT_EQ(folder, "");
-    EXPECT_EQ(sFileTitle, "plain");
+TEST(SplitPath, NameFolderTitleAndExtensionAfterTheLastDot) {
+    const struct {
+        QString given, name, ext, folder, title;
+    } rows[] = {{"/clips/take1.avi", "take1.avi", "avi", "/clips/", "take1"},
+                {"/clips/holiday.2024.mpeg", "holiday.2024.mpeg", "mpeg", "/clips/", "holiday.2024"},
+                {"/clips/take1", "take1", "", "/clips/", "take1"},
+                {"/clips.d/.hidden", ".hidden", "", "/clips.d/", ".hidden"},
+                {"plain.wav", "plain.wav", "wav", "", "plain"}};
+    for (const auto& r : rows) {
+        QString path = r.given, ext = "old", folder = "old";
+        SplitPath(path, ext, folder);
+        EXPECT_EQ(path, r.name) << r.given.toStdString();
+        EXPECT_EQ(ext, r.ext) << r.given.toStdString();
+        EXPECT_EQ(folder, r.folder) << r.given.toStdString();
+        EXPECT_EQ(sFileTitle, r.title) << r.given.toStdString();
+    }
 }
 
 TEST(StripNull, CutsAtTheFirstNul) {

@@ -1,44 +1,31 @@
 #include "dialogs/CapAutoSeqFrm.h"
 #include "dialogs/CapManSeqFrm.h"
 #include "mainwindow/CaptureCommands.h"
-#include "mainwindow/MainFrm.h"
-#include "settings/Globals.h"
 #include "settings/RegSettings.h"
 #include "controls/xpcmdbutton.h"
-#include "support/ScriptableEngine.h"
-#include "support/ScriptedPrompts.h"
-
-#include <gtest/gtest.h>
+#include "support/MainWindowFixture.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QCheckBox>
-#include <QTemporaryDir>
 
 using namespace pelta;
 using pelta::test::ScriptableEngine;
 
 namespace {
 
-class CaptureMenu : public ::testing::Test {
+class CaptureMenu : public test::MainWindowTest {
 protected:
     void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
-        bAutoName = bWindowsDown = bSkipAutoCapture = false;
-        main_ = std::make_unique<MainFrm>(test::ScriptableFactory(&engine_, [](ScriptableEngine& e) {
+        Open([](ScriptableEngine& e) {
             e.Video.Items = {{"Screen 0 (1920x1080)"}};
             e.Audio.Items = {{"Microphone"}};
             e.AvailableModes = {0, 1, 2, 3, 4, 5, 6, 7, 8};
-        }));
-        main_->Load();
+        });
     }
-    QTemporaryDir home_;
-    ScriptableEngine* engine_ = nullptr;
-    test::ScriptedPrompts prompts_;
-    std::unique_ptr<MainFrm> main_;
 };
 
 TEST_F(CaptureMenu, OpeningEnablesByModeAndLocksDuringACapture) {

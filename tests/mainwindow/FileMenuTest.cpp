@@ -1,35 +1,19 @@
 #include "controls/xpcmdbutton.h"
 #include "dialogs/AllocCapFileFrm.h"
 #include "mainwindow/FileMenu.h"
-#include "mainwindow/MainFrm.h"
-#include "settings/Globals.h"
 #include "settings/RegSettings.h"
-#include "support/ScriptableEngine.h"
-#include "support/ScriptedPrompts.h"
-
-#include <gtest/gtest.h>
+#include "support/MainWindowFixture.h"
 
 #include <QDir>
 #include <QLineEdit>
-#include <QTemporaryDir>
 
 using namespace pelta;
-using pelta::test::ScriptableEngine;
 
 namespace {
 
-class FileMenuCommands : public ::testing::Test {
+class FileMenuCommands : public test::MainWindowTest {
 protected:
-    void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
-        bAutoName = bTopWindow = false;
-        main_ = std::make_unique<MainFrm>(test::ScriptableFactory(&engine_));
-        main_->Load();
-    }
-    QTemporaryDir home_;
-    ScriptableEngine* engine_ = nullptr;
-    test::ScriptedPrompts prompts_;
-    std::unique_ptr<MainFrm> main_;
+    void SetUp() override { Open(); }
 };
 
 TEST_F(FileMenuCommands, SaveAsPassesTheTypedNameUnchangedAndIgnoresFailures) {

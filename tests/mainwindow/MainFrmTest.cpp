@@ -1,41 +1,27 @@
-#include "mainwindow/MainFrm.h"
 #include "mainwindow/StatusBarPanels.h"
 #include "mainwindow/StatusText.h"
-#include "settings/Globals.h"
 #include "settings/RegSettings.h"
-#include "support/ScriptableEngine.h"
-#include "support/ScriptedPrompts.h"
-
-#include <gtest/gtest.h>
+#include "support/MainWindowFixture.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
 
 using namespace pelta;
 using pelta::test::ScriptableEngine;
 
 namespace {
 
-class MainWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
-        bAutoName = bTopWindow = bWindowsDown = bAddTime = false;
-        sExt.clear();
-    }
-    std::unique_ptr<MainFrm> Make(std::function<void(ScriptableEngine&)> script = {}) {
-        auto w = std::make_unique<MainFrm>(test::ScriptableFactory(&engine_, script));
-        w->Load();
-        return w;
-    }
-    QTemporaryDir home_;
-    ScriptableEngine* engine_ = nullptr;
-    test::ScriptedPrompts prompts_;
-};
+using MainWindow = test::MainWindowTest;
+
+void SetCounts(ScriptableEngine& e, int captured, int dropped, double elapsed, int frameBytes) {
+    e.Captured = captured;
+    e.Dropped = dropped;
+    e.Elapsed = elapsed;
+    e.FrameBytes = frameBytes;
+}
 
 TEST_F(MainWindow, CaptionSizeAndDefaultsWithNoSettings) {
-    auto w = Make();
+    MainFrm* w = &Open();
     w->show();
     QApplication::processEvents();
     EXPECT_EQ(w->windowTitle(), "Pelta-RX - Quillmere" + QString(53, ' ') + "Capture");
@@ -43,7 +29,6 @@ TEST_F(MainWindow, CaptionSizeAndDefaultsWithNoSettings) {
     EXPECT_FALSE(w->Menus().menuAUTO->isChecked());
     EXPECT_FALSE(w->Menus().menuAUTODir->isEnabled());
     EXPECT_FALSE(w->Menus().Mins->isChecked());
-    EXPECT_FALSE(bAutoName);
     EXPECT_EQ(sExt, ".avi");
     EXPECT_TRUE(QDir(home_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
     // Preview at 100 % and on, in that order.
@@ -58,7 +43,7 @@ TEST_F(MainWindow, StoredSettingsSetTheMarks) {
     gSettings->SaveSetting(gSection, "AutoName", "true");
     gSettings->SaveSetting(gSection, "WindowsDown", "True");
     gSettings->SaveSetting(gSection, "TopWindow", "nonsense");
-    auto w = Make();
+    MainFrm* w = &Open();
     EXPECT_TRUE(w->Menus().menuAUTO->isChecked());
     EXPECT_TRUE(w->Menus().menuAUTODir->isEnabled());
     EXPECT_TRUE(w->Menus().Mins->isChecked());
@@ -66,20 +51,22 @@ TEST_F(MainWindow, StoredSettingsSetTheMarks) {
 }
 
 TEST_F(MainWindow, ResetStatusBarLeavesExactlySixPanels) {
-    auto w = Make();
+    MainFrm* w = &Open();
     for (int i = 0; i < 9; ++i) w->sbMain().Add();
     w->ResetStatusBar();
     ASSERT_EQ(w->sbMain().Count(), 6);
-    const int widths[6] = {3520, 2300, 2500, 600, 600, 600};
-    for (int i = 1; i <= 6; ++i) EXPECT_EQ(w->sbMain().Panel(i).WidthTwips, widths[i - 1]);
-    EXPECT_EQ(w->sbMain().Panel(4).Style, PanelStyle::CapsLock);
-    EXPECT_EQ(w->sbMain().Panel(5).Style, PanelStyle::NumLock);
-    EXPECT_EQ(w->sbMain().Panel(6).Style, PanelStyle::ScrollLock);
+    const std::pair<int, PanelStyle> panels[6] = {{3520, PanelStyle::Text},    {2300, PanelStyle::Text},
+                                                  {2500, PanelStyle::Text},    {600, PanelStyle::CapsLock},
+                                                  {600, PanelStyle::NumLock}, {600, PanelStyle::ScrollLock}};
+    for (int i = 1; i <= 6; ++i) {
+        EXPECT_EQ(w->sbMain().Panel(i).WidthTwips, panels[i - 1].first) << i;
+        EXPECT_EQ(w->sbMain().Panel(i).Style, panels[i - 1].second) << i;
+    }
     EXPECT_EQ(StatusBarPanels::LockState(PanelStyle::CapsLock), -1);  // offscreen: unknown
 }
 
 TEST_F(MainWindow, SmallWindowLeavesTheEngineWindowInPlace) {
-    auto w = Make();
+    MainFrm* w = &Open();
     w->show();
     const QRect before = w->EngineWidget()->geometry();
     w->centralWidget()->resize(400, 20);  // not above 26 px
@@ -89,12 +76,8 @@ TEST_F(MainWindow, SmallWindowLeavesTheEngineWindowInPlace) {
 }
 
 TEST_F(MainWindow, SummaryTexts) {
-    auto w = Make([](ScriptableEngine& e) {
-        e.Captured = 150;
-        e.Dropped = 2;
-        e.Elapsed = 10;
-        e.FrameBytes = 100000;
-    });
+    MainFrm* w = &Open();
+    SetCounts(*engine_, 150, 2, 10, 100000);
     w->WriteCaptureStatus(true);
     EXPECT_EQ(w->PanelText(1), "Captured 150 frames in 10 sec (2 dropped): 15 fps 1.5 MB/sec");
     w->WriteCaptureStatus(false);
@@ -108,7 +91,7 @@ TEST_F(MainWindow, SummaryTexts) {
 }
 
 TEST_F(MainWindow, ProgressEventsWriteFormatFramesAndTime) {
-    auto w = Make([](ScriptableEngine& e) {
+    MainFrm* w = &Open([](ScriptableEngine& e) {
         e.Format = 6;
         e.Captured = 3;
         e.Elapsed = 1.5;
@@ -132,7 +115,7 @@ TEST_F(MainWindow, ProgressEventsWriteFormatFramesAndTime) {
 }
 
 TEST_F(MainWindow, ErrorsAndEscape) {
-    auto w = Make();
+    Open();
     engine_->RaiseError(5);
     ASSERT_EQ(prompts_.Messages.size(), 1u);
     EXPECT_EQ(prompts_.Messages[0].Text, " Error 5 occurred.");
@@ -144,12 +127,9 @@ TEST_F(MainWindow, ErrorsAndEscape) {
 }
 
 TEST_F(MainWindow, ClosingStopsTheCaptureThenWritesTheFullSummary) {
-    auto w = Make([](ScriptableEngine& e) {
-        e.Captured = 30;
-        e.Elapsed = 2;
-        e.FrameBytes = 1000;
-        e.State = 4;
-    });
+    MainFrm* w = &Open();
+    SetCounts(*engine_, 30, 0, 2, 1000);
+    engine_->State = 4;
     engine_->ClearCalls();
     w->close();
     const auto end = std::find(engine_->Calls.begin(), engine_->Calls.end(), "EndCapture");
@@ -160,7 +140,7 @@ TEST_F(MainWindow, ClosingStopsTheCaptureThenWritesTheFullSummary) {
 }
 
 TEST_F(MainWindow, FailingLoadStepsAreSkipped) {
-    auto w = Make([](ScriptableEngine& e) {
+    MainFrm* w = &Open([](ScriptableEngine& e) {
         e.Failures["PreviewFit="] = "no preview";
         e.Failures["VideoInputs.Count"] = "no list";
     });

@@ -64,12 +64,10 @@ TEST_F(MenuStatus, CapturingLocksTheChoicesButNotTheProcessors) {
 
     engine.State = 4;
     options.UpdateMenuStatus();
-    EXPECT_TRUE(NoneEnabled(menus.menuOptionsVideoDevice));
-    EXPECT_TRUE(NoneEnabled(menus.menuOptionsAudioDevice));
-    EXPECT_TRUE(NoneEnabled(menus.menuOptionsVideoCompressor));
-    EXPECT_TRUE(NoneEnabled(menus.menuOptionsAudioCompressor));
-    EXPECT_TRUE(NoneEnabled(menus.menuOptionsVideoCaptureSize));
-    EXPECT_TRUE(NoneEnabled(menus.menuOptionsPreviewAudioRenderer));
+    for (const ListMenu* list : {&menus.menuOptionsVideoDevice, &menus.menuOptionsAudioDevice,
+                                 &menus.menuOptionsVideoCompressor, &menus.menuOptionsAudioCompressor,
+                                 &menus.menuOptionsVideoCaptureSize, &menus.menuOptionsPreviewAudioRenderer})
+        EXPECT_TRUE(NoneEnabled(*list)) << list->Menu->objectName().toStdString();
     for (QAction* a : menus.menuOptionsPreviewPreviewSource->actions()) EXPECT_FALSE(a->isEnabled());
     EXPECT_FALSE(menus.menuOptionsCloseCaptioning->isEnabled());
     EXPECT_FALSE(menus.menuFileSaveCapturedVideoAs->isEnabled());

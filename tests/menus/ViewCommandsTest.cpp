@@ -32,27 +32,25 @@ TEST_F(ViewCommands, FullScreenFlipsWithoutUpdatingTheMenus) {
     EXPECT_TRUE(menus.menuViewFullScreen->isChecked());
 }
 
-TEST_F(ViewCommands, EnablePreviewTwiceReturnsToTheFirstValue) {
-    StartUp();
-    ASSERT_TRUE(engine.Preview);
-    menus.menuOptionsPreviewEnablePreview->trigger();
-    EXPECT_FALSE(engine.Preview);
-    EXPECT_FALSE(menus.menuOptionsPreviewEnablePreview->isChecked());
-    menus.menuOptionsPreviewEnablePreview->trigger();
-    EXPECT_TRUE(engine.Preview);
-    EXPECT_TRUE(menus.menuOptionsPreviewEnablePreview->isChecked());
-}
-
-TEST_F(ViewCommands, SwitchesNegateTheEngineValue) {
+TEST_F(ViewCommands, SwitchesFlipTheEngineValueAndTheirMarkBothWays) {
     engine.DuringProps = true;
     engine.CaptionsCanSwitch = true;
     StartUp();
-    menus.menuOptionsPreviewDisableWhileEditingProperties->trigger();
-    EXPECT_FALSE(engine.DuringProps);
-    EXPECT_TRUE(menus.menuOptionsPreviewDisableWhileEditingProperties->isChecked());
-    menus.menuOptionsCloseCaptioning->trigger();
-    EXPECT_TRUE(engine.Captions);
-    EXPECT_TRUE(menus.menuOptionsCloseCaptioning->isChecked());
+    const struct {
+        QAction* item;
+        const bool* value;
+        bool markIsNegation;
+    } rows[] = {{menus.menuOptionsPreviewEnablePreview, &engine.Preview, false},
+                {menus.menuOptionsPreviewDisableWhileEditingProperties, &engine.DuringProps, true},
+                {menus.menuOptionsCloseCaptioning, &engine.Captions, false}};
+    for (const auto& r : rows) {
+        const bool first = *r.value;
+        for (const bool expected : {!first, first}) {
+            r.item->trigger();
+            EXPECT_EQ(*r.value, expected) << r.item->text().toStdString();
+            EXPECT_EQ(r.item->isChecked(), expected != r.markIsNegation) << r.item->text().toStdString();
+        }
+    }
 }
 
 TEST_F(ViewCommands, SourceAndTapChoices) {

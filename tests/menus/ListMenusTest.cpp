@@ -1,0 +1,184 @@
+#include "MenusFixture.h"
+
+using namespace pelta;
+using namespace pelta::test;
+
+namespace {
+
+using DeviceMenus = MenusTest;
+using ListMenus = MenusTest;
+using SizeMenus = MenusTest;
+
+TEST_F(DeviceMenus, NoVideoDeviceLeavesOnlyNoneAndTheSelectionUntouched) {
+    engine.Audio.Items = {{"Mic"}};
+    StartUp();
+    EXPECT_EQ(Captions(menus.menuOptionsVideoDevice), QStringList{"None"});
+    EXPECT_FALSE(engine.WasCalled("VideoInputs.Selected=0"));
+    EXPECT_EQ(panels[2], "No Video Found");
+    EXPECT_EQ(panels[3], "Mic");
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoDevice), QStringList{"None"});
+}
+
+TEST_F(DeviceMenus, ThreeAudioDevicesInEngineOrderWithTheirTags) {
+    engine.Audio.Items = {{" Line In "}, {"Monitor of Null"}, {"USB Mic"}};
+    StartUp();
+    EXPECT_EQ(Captions(menus.menuOptionsAudioDevice),
+              (QStringList{"None", " Line In ", "Monitor of Null", "USB Mic"}));
+    EXPECT_EQ(Tags(menus.menuOptionsAudioDevice), (QStringList{"-1", "0", "1", "2"}));
+    EXPECT_EQ(engine.Audio.Sel, 0);
+    EXPECT_EQ(panels[3], " Line In ");  // blanks kept
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsAudioDevice), QStringList{" Line In "});
+    for (QAction* a : menus.menuOptionsAudioDevice.Menu->actions())
+        EXPECT_EQ(a->objectName(), "menuOptionsAudioDeviceAll");
+}
+
+TEST_F(DeviceMenus, ChoosingNoneForVideoRebuildsSizesAndWritesNoVideo) {
+    engine.Video.Items = {{"Screen"}};
+    engine.SizesByDevice[0] = {{640, 480}, {320, 240}};
+    engine.Sizes.Items = engine.SizesByDevice[0];
+    StartUp();
+    ASSERT_EQ(Captions(menus.menuOptionsVideoCaptureSize), (QStringList{"640x480", "320x240"}));
+    engine.ClearCalls();
+
+    Click(menus.menuOptionsVideoDevice, 0);
+
+    EXPECT_EQ(engine.Video.Sel, -1);
+    EXPECT_EQ(panels[2], "No Video Found");
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoDevice), QStringList{"None"});
+    EXPECT_FALSE(menus.menuOptionsVideoCaptureSize.Menu->menuAction()->isEnabled());
+    EXPECT_EQ(menus.menuOptionsVideoCaptureSize.All.size(), 1u);
+    // Selection, then sizes, then the status, then the menu states.
+    const auto& c = engine.Calls;
+    auto at = [&](const std::string& s) { return std::find(c.begin(), c.end(), s) - c.begin(); };
+    EXPECT_LT(at("VideoInputs.Selected=-1"), at("VideoSizeList.Count"));
+    EXPECT_LT(at("VideoSizeList.Count"), at("VideoInputs.Selected"));
+    EXPECT_LT(at("VideoInputs.Selected"), at("EngineState"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(DeviceMenus, ChoosingAnAudioDeviceNeverTouchesTheSizes) {
+    engine.Video.Items = {{"Screen"}};
+    engine.Audio.Items = {{"A"}, {"B"}};
+    engine.Sizes.Items = {{640, 480}};
+    StartUp();
+    engine.ClearCalls();
+    Click(menus.menuOptionsAudioDevice, 2);
+    EXPECT_EQ(engine.Audio.Sel, 1);
+    EXPECT_EQ(panels[3], "B");
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsAudioDevice), QStringList{"B"});
+    ASSERT_GE(engine.Calls.size(), 2u);
+    EXPECT_EQ(engine.Calls[0], "AudioInputs");
+    EXPECT_EQ(engine.Calls[1], "AudioInputs.Selected=1");
+    EXPECT_TRUE(engine.CallsStartingWith("VideoSizeList.Item").empty());
+    EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), QStringList{"640x480"});
+}
+
+TEST_F(ListMenus, ARefusedChoiceShowsTheEngineTextAndKeepsTheMark) {
+    engine.Audio.Items = {{"A"}, {"B"}};
+    engine.VideoComp.Items = {{"MJPEG"}};
+    engine.Renderers.Items = {{"Out"}};
+    engine.Sizes.Items = {{640, 480}, {320, 240}};
+    engine.Sizes.Sel = 0;
+    StartUp();
+    const struct {
+        const ListMenu* list;
+        std::string write;
+        size_t click;
+        QString kept;
+    } rows[] = {{&menus.menuOptionsAudioDevice, "AudioInputs.Selected=", 2, "A"},
+                {&menus.menuOptionsVideoCompressor, "VideoCompressorList.Selected=", 1, "No Recompression"},
+                {&menus.menuOptionsPreviewAudioRenderer, "AudioRendererList.Selected=", 1, "Default"},
+                {&menus.menuOptionsVideoCaptureSize, "VideoSizeList.Selected=", 1, "640x480"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.write);
+        engine.Failures = {{r.write, "refused: " + r.write}};
+        engine.ClearCalls();
+        prompts.Messages.clear();
+        Click(*r.list, r.click);
+        ASSERT_EQ(prompts.Messages.size(), 1u);
+        EXPECT_EQ(prompts.Messages[0].Text, QString::fromStdString("refused: " + r.write));
+        EXPECT_EQ(prompts.Messages[0].Title, ApplicationTitle());
+        EXPECT_EQ(prompts.Messages[0].Buttons, PromptButtons::Ok);
+        EXPECT_EQ(CheckedCaptions(*r.list), QStringList{r.kept});
+        EXPECT_FALSE(engine.WasCalled("EngineState"));  // no menu update
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
+}
+
+TEST_F(DeviceMenus, UnreadableListsLeaveOnlyNone) {
+    engine.Video.Items = {{"Screen"}};
+    engine.Failures["VideoInputs.Count"] = "gone";
+    StartUp();
+    EXPECT_EQ(Captions(menus.menuOptionsVideoDevice), QStringList{"None"});
+    EXPECT_EQ(Tags(menus.menuOptionsVideoDevice), QStringList{"-1"});
+}
+
+TEST_F(SizeMenus, TwoSizesInEngineOrderWithoutPlaceholders) {
+    engine.Video.Items = {{"Cam"}};
+    engine.SizesByDevice[0] = {{640, 480}, {320, 240}};
+    StartUp();
+    EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), (QStringList{"640x480", "320x240"}));
+    EXPECT_EQ(Tags(menus.menuOptionsVideoCaptureSize), (QStringList{"0", "1"}));
+    EXPECT_TRUE(menus.menuOptionsVideoCaptureSize.Menu->menuAction()->isEnabled());
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCaptureSize), QStringList{"640x480"});
+}
+
+TEST_F(SizeMenus, FiveSizesThenTwoLeavesTwo) {
+    engine.Video.Items = {{"Big"}, {"Small"}};
+    engine.SizesByDevice[0] = {{1920, 1080}, {1280, 720}, {800, 600}, {640, 480}, {320, 240}};
+    engine.SizesByDevice[1] = {{176, 144}, {352, 288}};
+    StartUp();
+    ASSERT_EQ(Captions(menus.menuOptionsVideoCaptureSize).size(), 5);
+    Click(menus.menuOptionsVideoDevice, 2);
+    EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), (QStringList{"176x144", "352x288"}));
+    EXPECT_EQ(menus.menuOptionsVideoCaptureSize.All.size(), 2u);
+    EXPECT_EQ(panels[2], "Small");
+    // The new items answer clicks.
+    Click(menus.menuOptionsVideoCaptureSize, 1);
+    EXPECT_EQ(engine.Sizes.Sel, 1);
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCaptureSize), QStringList{"352x288"});
+}
+
+TEST_F(SizeMenus, NoSizesDisableTheSubmenu) {
+    engine.Video.Items = {{"Cam"}};
+    engine.SizesByDevice[0] = {};
+    StartUp();
+    EXPECT_FALSE(menus.menuOptionsVideoCaptureSize.Menu->menuAction()->isEnabled());
+}
+
+TEST_F(SizeMenus, UncountableSizesLeaveTheOldItemsAndReachTheCaller) {
+    engine.Sizes.Items = {{640, 480}, {320, 240}};
+    StartUp();
+    engine.Failures["VideoSizeList.Count"] = "no sizes";
+    EXPECT_THROW(options.BuildVideoSizeMenu(), EngineError);
+    EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), (QStringList{"640x480", "320x240"}));
+}
+
+TEST_F(SizeMenus, OpeningLocksSizesWhileBusyOrCapturing) {
+    engine.Sizes.Items = {{640, 480}, {320, 240}};
+    engine.Sizes.Sel = 1;
+    engine.State = 5;
+    StartUp();
+    EXPECT_TRUE(AllEnabled(menus.menuOptionsVideoCaptureSize));  // state 5 does not lock here
+    EXPECT_FALSE(menus.menuOptionsPreviewAudioRenderer.All[0]->isEnabled());
+    emit menus.menuOptionsVideoCaptureSize.Menu->aboutToShow();
+    EXPECT_TRUE(NoneEnabled(menus.menuOptionsVideoCaptureSize));
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCaptureSize), QStringList{"320x240"});
+    engine.State = 1;
+    emit menus.menuOptionsVideoCaptureSize.Menu->aboutToShow();
+    EXPECT_TRUE(AllEnabled(menus.menuOptionsVideoCaptureSize));
+}
+
+TEST_F(SizeMenus, RendererDefaultSelectsNone) {
+    engine.Renderers.Items = {{"Null Output"}, {"Speakers"}};
+    engine.Renderers.Sel = 1;
+    StartUp();
+    EXPECT_EQ(Captions(menus.menuOptionsPreviewAudioRenderer), (QStringList{"Default", "Null Output", "Speakers"}));
+    EXPECT_TRUE(engine.CallsStartingWith("AudioRendererList.Selected=").empty());
+    Click(menus.menuOptionsPreviewAudioRenderer, 0);
+    EXPECT_EQ(engine.Renderers.Sel, -1);
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsPreviewAudioRenderer), QStringList{"Default"});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
