@@ -7,7 +7,6 @@
 #include "infowindows/ElasticPanel.h"
 #include "settings/Globals.h"
 
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <tuple>
@@ -81,20 +80,7 @@ void AllocCapFileFrm::BrowseClick() {
     r.Filter = QStringLiteral("Microsoft AVI (*.avi)");
     r.DefaultSuffix = QStringLiteral("avi");
     r.ConfirmOverwrite = false;
-    try {
-        const QFileInfo current(QString::fromStdString(engine_.CaptureFileName()));
-        r.InitialFolder = current.absolutePath();
-        r.InitialName = current.fileName();
-    } catch (const std::exception&) {
-    }
-    const QString chosen = Prompts().SaveFileName(r);
-    if (chosen.isEmpty()) return;  // cancelled: nothing changes
-    try {
-        edtCaptureFile->setText(chosen);
-        UpdateDiskSpace(chosen);
-    } catch (const std::exception& e) {
-        Prompts().Message(this, QString::fromStdString(e.what()), ApplicationTitle(), PromptButtons::Ok);
-    }
+    BrowseForCaptureFile(engine_, r, edtCaptureFile);
 }
 
 void AllocCapFileFrm::OKClick() {

@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -323,19 +322,7 @@ void CapVidAudFrm::OnBrowse() {
     request.Filter = QStringLiteral("Microsoft AVI (*.avi);;Microsoft WAV (*.wav);;MP3 (*.mp3)");
     request.DefaultSuffix = QStringLiteral("avi");
     request.ConfirmOverwrite = false;
-    SkipFailure([&] {
-        const QFileInfo start(QString::fromStdString(engine_.CaptureFileName()));
-        request.InitialFolder = start.absolutePath();
-        request.InitialName = start.fileName();
-    });
-    const QString chosen = Prompts().SaveFileName(request);
-    if (chosen.isEmpty()) return;
-    try {
-        edtCaptureFile->setText(chosen);
-        UpdateDiskSpace(chosen);
-    } catch (const std::exception& e) {
-        Prompts().Message(this, QString::fromLocal8Bit(e.what()), ApplicationTitle(), PromptButtons::Ok);
-    }
+    BrowseForCaptureFile(engine_, request, edtCaptureFile);
 }
 
 void CapVidAudFrm::OnOK() {
