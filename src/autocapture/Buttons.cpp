@@ -102,9 +102,13 @@ void Buttons::CaptureClick() {
     xpcmdbutton2->SetState(1);
 }
 
-void Buttons::StopClick() {
-    xpcmdbutton2->SetEnabled(false);
+void Buttons::ReadyForCapture() {
     xpcmdbutton1->SetEnabled(true);
+    xpcmdbutton2->SetEnabled(false);
+}
+
+void Buttons::StopClick() {
+    ReadyForCapture();
     xpcmdbutton1->SetState(1);
     if (MainFrm* main = MainFrm::Instance()) {
         SkipFailure([&] { main->Engine().EndCapture(); });

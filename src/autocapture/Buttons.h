@@ -20,6 +20,8 @@ public:
     void CaptureClick();
     void StopClick();
     void CancelClick();
+    // Capture offered, Stop not: the strip between captures.
+    void ReadyForCapture();
     // Places the window by the screen's work area (the part the desktop's panels leave).
     void Place();
 
