@@ -55,11 +55,12 @@ Buttons::~Buttons() {
 
 void Buttons::Load() {
     if (gSettings) {
-        ReadBooleanSetting(QStringLiteral("AutoName"), bAutoName);
-        sAutoSaveDir = gSettings->GetSetting(gSection, QStringLiteral("AutoSaveDir"), QString());
-        sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
-        ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
-        ReadBooleanSetting(QStringLiteral("TopWindow"), bTopWindow);
+        const SettingsSnapshot prefs(*gSettings, gSection);
+        prefs.ReadBoolean(QStringLiteral("AutoName"), bAutoName);
+        sAutoSaveDir = prefs.Get(QStringLiteral("AutoSaveDir"), QString());
+        sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi"));
+        prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime);
+        prefs.ReadBoolean(QStringLiteral("TopWindow"), bTopWindow);
     }
     xpcmdbutton2->SetEnabled(false);
     xpcmdbutton1->SetState(1);
@@ -73,8 +74,9 @@ void Buttons::DoAutoCaptures(int16_t nMode) {
         return;
     }
     SkipFailure([] {
-        sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
-        ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
+        const SettingsSnapshot prefs(*gSettings, gSection);
+        sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi"));
+        prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime);
     });
     const auto next = NextAutoName(sAutoSaveDir, sExt, bAddTime, Today(), nAutoCount,
                                    [](const QString& p) { return FileExists(p); });

@@ -175,10 +175,11 @@ void CapVidAudFrm::Load() {
     SkipFailure([&] { sCaptureExt = QStringLiteral(".avi"); });
     SkipFailure([&] {
         if (!gSettings) return;
-        sAutoSaveDir = gSettings->GetSetting(gSection, QStringLiteral("AutoSaveDir"), QString());
-        sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
-        ReadBooleanSetting(QStringLiteral("SaveExt"), bSaveExt);
-        ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
+        const SettingsSnapshot prefs(*gSettings, gSection);
+        sAutoSaveDir = prefs.Get(QStringLiteral("AutoSaveDir"), QString());
+        sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi"));
+        prefs.ReadBoolean(QStringLiteral("SaveExt"), bSaveExt);
+        prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime);
     });
     SkipFailure([&] {
         ChkTimeStamp->setChecked(bAddTime);

@@ -79,23 +79,24 @@ MainFrm* MainFrm::Instance() { return gMainFrm; }
 void MainFrm::Load() {
     SkipFailure([&] { ResetStatusBar(); });
     SkipFailure([] { CreateProgramSettings(); });
+    const SettingsSnapshot prefs(*gSettings, gSection);  // one read of the store for the preferences
     SkipFailure([&] {
-        ReadBooleanSetting(QStringLiteral("AutoName"), bAutoName);
+        prefs.ReadBoolean(QStringLiteral("AutoName"), bAutoName);
         if (bAutoName) {
             menus_.menuAUTO->setChecked(true);
             menus_.menuAUTODir->setEnabled(true);
         }
     });
     SkipFailure([&] {
-        ReadBooleanSetting(QStringLiteral("TopWindow"), bTopWindow);
+        prefs.ReadBoolean(QStringLiteral("TopWindow"), bTopWindow);
         if (bTopWindow) menus_.menuTopWindow->setChecked(true);
     });
     SkipFailure([&] {
-        ReadBooleanSetting(QStringLiteral("WindowsDown"), bWindowsDown);
+        prefs.ReadBoolean(QStringLiteral("WindowsDown"), bWindowsDown);
         if (bWindowsDown) menus_.Mins->setChecked(true);
     });
-    SkipFailure([] { ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime); });
-    SkipFailure([] { sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi")); });
+    SkipFailure([&] { prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime); });
+    SkipFailure([&] { sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi")); });
     SkipFailure([&] { options_->BuildDeviceMenu(); });
     SkipFailure([&] { options_->BuildCompressorMenu(); });
     SkipFailure([&] { options_->BuildRendererMenu(); });
