@@ -10,7 +10,6 @@
 #include "settings/Globals.h"
 #include "settings/RegSettings.h"
 
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPointer>
@@ -21,7 +20,6 @@ namespace pelta {
 
 namespace {
 QPointer<Buttons> gButtons;
-
 }  // namespace
 
 Buttons* ButtonsWindow(bool loadIfNeeded) {
@@ -146,7 +144,5 @@ void Buttons::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) return;
     QWidget::mousePressEvent(event);
 }
-
-void Buttons::closeEvent(QCloseEvent* event) { event->accept(); }
 
 }  // namespace pelta
