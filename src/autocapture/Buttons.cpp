@@ -10,7 +10,6 @@
 #include "settings/Globals.h"
 #include "settings/RegSettings.h"
 
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPointer>
@@ -21,7 +20,6 @@ namespace pelta {
 
 namespace {
 QPointer<Buttons> gButtons;
-
 }  // namespace
 
 Buttons* ButtonsWindow(bool loadIfNeeded) {
@@ -55,11 +53,12 @@ Buttons::~Buttons() {
 
 void Buttons::Load() {
     if (gSettings) {
-        ReadBooleanSetting(QStringLiteral("AutoName"), bAutoName);
-        sAutoSaveDir = gSettings->GetSetting(gSection, QStringLiteral("AutoSaveDir"), QString());
-        sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
-        ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
-        ReadBooleanSetting(QStringLiteral("TopWindow"), bTopWindow);
+        const SettingsSnapshot prefs(*gSettings, gSection);
+        prefs.ReadBoolean(QStringLiteral("AutoName"), bAutoName);
+        sAutoSaveDir = prefs.Get(QStringLiteral("AutoSaveDir"), QString());
+        sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi"));
+        prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime);
+        prefs.ReadBoolean(QStringLiteral("TopWindow"), bTopWindow);
     }
     xpcmdbutton2->SetEnabled(false);
     xpcmdbutton1->SetState(1);
@@ -73,8 +72,9 @@ void Buttons::DoAutoCaptures(int16_t nMode) {
         return;
     }
     SkipFailure([] {
-        sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
-        ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
+        const SettingsSnapshot prefs(*gSettings, gSection);
+        sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi"));
+        prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime);
     });
     const auto next = NextAutoName(sAutoSaveDir, sExt, bAddTime, Today(), nAutoCount,
                                    [](const QString& p) { return FileExists(p); });
@@ -102,9 +102,13 @@ void Buttons::CaptureClick() {
     xpcmdbutton2->SetState(1);
 }
 
-void Buttons::StopClick() {
-    xpcmdbutton2->SetEnabled(false);
+void Buttons::ReadyForCapture() {
     xpcmdbutton1->SetEnabled(true);
+    xpcmdbutton2->SetEnabled(false);
+}
+
+void Buttons::StopClick() {
+    ReadyForCapture();
     xpcmdbutton1->SetState(1);
     if (MainFrm* main = MainFrm::Instance()) {
         SkipFailure([&] { main->Engine().EndCapture(); });
@@ -140,7 +144,5 @@ void Buttons::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) return;
     QWidget::mousePressEvent(event);
 }
-
-void Buttons::closeEvent(QCloseEvent* event) { event->accept(); }
 
 }  // namespace pelta

@@ -20,6 +20,8 @@ public:
     void CaptureClick();
     void StopClick();
     void CancelClick();
+    // Capture offered, Stop not: the strip between captures.
+    void ReadyForCapture();
     // Places the window by the screen's work area (the part the desktop's panels leave).
     void Place();
 
@@ -35,7 +37,6 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

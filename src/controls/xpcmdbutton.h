@@ -22,8 +22,6 @@ public:
     explicit xpcmdbutton(QWidget* parent = nullptr, const QString& name = QString());
     ~xpcmdbutton() override;
 
-    static QString ClassId() { return QStringLiteral("Pelx.xpcmdbutton"); }
-
     // Properties
     bool Enabled() const { return isEnabled(); }
     void SetEnabled(bool New_Enabled);

@@ -2,16 +2,14 @@
 
 #include "controls/Prompts.h"
 #include "controls/xpcmdbutton.h"
-#include "dialogs/CapAutoSeqFrm.h"
 #include "dialogs/DialogChrome.h"
 #include "dialogs/Pelxbas.h"
 #include "infowindows/ElasticPanel.h"
 #include "settings/Globals.h"
 
-#include <QFileInfo>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <tuple>
 
 namespace pelta {
 
@@ -23,9 +21,8 @@ AllocCapFileFrm::AllocCapFileFrm(engine::CaptureEngineContract& engine, QWidget*
     chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Allocate File Size"));
     QWidget* panel = chrome_->Panel();
     auto* l1 = MakeLabel(panel, QStringLiteral("Label1"), QStringLiteral("Capture &file:"), {12, 36, 90, 20});
-    edtCaptureFile = new QLineEdit(QStringLiteral("c:\\capture.avi"), panel);
-    edtCaptureFile->setObjectName(QStringLiteral("edtCaptureFile"));
-    edtCaptureFile->setGeometry(104, 34, 200, 22);
+    edtCaptureFile = MakeControl<QLineEdit>(panel, QStringLiteral("edtCaptureFile"), {104, 34, 200, 22});
+    edtCaptureFile->setText(QStringLiteral("c:\\capture.avi"));
     l1->setBuddy(edtCaptureFile);
     btnBrowse = MakeButton(panel, QStringLiteral("btnBrowse"), QStringLiteral("Browse..."), {312, 33, 75, 23});
     auto* l2 = MakeLabel(panel, QStringLiteral("Label2"),
@@ -38,15 +35,11 @@ AllocCapFileFrm::AllocCapFileFrm(engine::CaptureEngineContract& engine, QWidget*
     lblFreeDiskSpace->setFrameShape(QFrame::Box);
     MakeLabel(panel, QStringLiteral("Label5"), QStringLiteral("MB"), {200, 102, 30, 20});
     auto* l4 = MakeLabel(panel, QStringLiteral("Label4"), QStringLiteral("Capture file &size:"), {12, 132, 110, 20});
-    edtCapFileSize = new QLineEdit(QStringLiteral("0"), panel);
-    edtCapFileSize->setObjectName(QStringLiteral("edtCapFileSize"));
-    edtCapFileSize->setGeometry(124, 130, 70, 22);
+    edtCapFileSize = MakeControl<QLineEdit>(panel, QStringLiteral("edtCapFileSize"), {124, 130, 70, 22});
+    edtCapFileSize->setText(QStringLiteral("0"));
     l4->setBuddy(edtCapFileSize);
     MakeLabel(panel, QStringLiteral("Label6"), QStringLiteral("MB"), {200, 132, 30, 20});
-    btnOK = MakeButton(panel, QStringLiteral("btnOK"), QStringLiteral("OK"), {228, 166, 75, 23});
-    btnOK->SetDefault(true);
-    btnCancel = MakeButton(panel, QStringLiteral("btnCancel"), QStringLiteral("Cancel"), {312, 166, 75, 23});
-    btnCancel->SetCancel(true);
+    std::tie(btnOK, btnCancel) = MakeOkCancel(panel, {228, 166}, {312, 166});
 
     edtCapFileSize->installEventFilter(this);
     connect(edtCaptureFile, &QLineEdit::textChanged, this, &AllocCapFileFrm::CheckOKButton);
@@ -87,20 +80,7 @@ void AllocCapFileFrm::BrowseClick() {
     r.Filter = QStringLiteral("Microsoft AVI (*.avi)");
     r.DefaultSuffix = QStringLiteral("avi");
     r.ConfirmOverwrite = false;
-    try {
-        const QFileInfo current(QString::fromStdString(engine_.CaptureFileName()));
-        r.InitialFolder = current.absolutePath();
-        r.InitialName = current.fileName();
-    } catch (const std::exception&) {
-    }
-    const QString chosen = Prompts().SaveFileName(r);
-    if (chosen.isEmpty()) return;  // cancelled: nothing changes
-    try {
-        edtCaptureFile->setText(chosen);
-        UpdateDiskSpace(chosen);
-    } catch (const std::exception& e) {
-        Prompts().Message(this, QString::fromStdString(e.what()), ApplicationTitle(), PromptButtons::Ok);
-    }
+    BrowseForCaptureFile(engine_, r, edtCaptureFile);
 }
 
 void AllocCapFileFrm::OKClick() {
@@ -123,11 +103,7 @@ void AllocCapFileFrm::OKClick() {
 }
 
 bool AllocCapFileFrm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == edtCapFileSize && event->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        if (k->text().isEmpty() && k->key() != Qt::Key_Backspace) return false;
-        if (!NumericKeyPasses(k->key(), k->text())) return true;
-    }
+    if (watched == edtCapFileSize && DropsNonDigitKey(event)) return true;
     return QDialog::eventFilter(watched, event);
 }
 

@@ -6,20 +6,15 @@
 #include "infowindows/ElasticPanel.h"
 
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <tuple>
 
 namespace pelta {
 
 namespace {
 QString Number(double v) { return QString::number(v, 'g', 15); }
 }  // namespace
-
-bool NumericKeyPasses(int key, const QString& text) {
-    if (key == Qt::Key_Backspace) return true;
-    return text.size() == 1 && text[0] >= u'0' && text[0] <= u'9';
-}
 
 CapAutoSeqFrm::CapAutoSeqFrm(engine::CaptureEngineContract& engine, QWidget* parent) : QDialog(parent), engine_(engine) {
     setObjectName(QStringLiteral("CapAutoSeqFrm"));
@@ -35,10 +30,7 @@ CapAutoSeqFrm::CapAutoSeqFrm(engine::CaptureEngineContract& engine, QWidget* par
     MakeLabel(panel, QStringLiteral("Label4"), QStringLiteral("Time Limit:"), {32, 72, 76, 20});
     edtTimeLimit = MakeControl<QLineEdit>(panel, QStringLiteral("edtTimeLimit"), {110, 70, 80, 22});
     MakeLabel(panel, QStringLiteral("Label3"), QStringLiteral("sec"), {196, 72, 30, 20});
-    btnOK = MakeButton(panel, QStringLiteral("btnOK"), QStringLiteral("OK"), {120, 112, 75, 23});
-    btnOK->SetDefault(true);
-    btnCancel = MakeButton(panel, QStringLiteral("btnCancel"), QStringLiteral("Cancel"), {205, 112, 75, 23});
-    btnCancel->SetCancel(true);
+    std::tie(btnOK, btnCancel) = MakeOkCancel(panel, {120, 112}, {205, 112});
 
     edtFrameDelay->installEventFilter(this);
     edtTimeLimit->installEventFilter(this);
@@ -98,11 +90,7 @@ void CapAutoSeqFrm::OKClick() {
 }
 
 bool CapAutoSeqFrm::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == edtFrameDelay || watched == edtTimeLimit) && event->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        if (k->text().isEmpty() && k->key() != Qt::Key_Backspace) return false;  // navigation keys
-        if (!NumericKeyPasses(k->key(), k->text())) return true;
-    }
+    if ((watched == edtFrameDelay || watched == edtTimeLimit) && DropsNonDigitKey(event)) return true;
     return QDialog::eventFilter(watched, event);
 }
 

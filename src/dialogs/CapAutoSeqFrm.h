@@ -1,6 +1,7 @@
 // The Automatic Frame Sequence dialog: the delay between frames and an optional time limit.
 #pragma once
 
+#include "dialogs/DialogChrome.h"  // NumericKeyPasses
 #include "engine/core/EngineContract.h"
 
 #include <QDialog>
@@ -36,8 +37,5 @@ private:
     engine::CaptureEngineContract& engine_;
     DialogChrome* chrome_ = nullptr;
 };
-
-// Digits and backspace pass the numeric boxes' key filter; everything else is discarded.
-bool NumericKeyPasses(int key, const QString& text);
 
 }  // namespace pelta

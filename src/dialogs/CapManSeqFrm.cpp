@@ -17,17 +17,14 @@ CapManSeqFrm::CapManSeqFrm(engine::CaptureEngineContract& engine, std::function<
     resize(330, 150);
     chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Manual Frame Sequence"));
     QWidget* panel = chrome_->Panel();
-    auto* label1 = new QLabel(QStringLiteral("Press \"Capture Frame\" to add a video frame to the sequence."), panel);
-    label1->setObjectName(QStringLiteral("Label1"));
+    auto* label1 = MakeLabel(panel, QStringLiteral("Label1"),
+                             QStringLiteral("Press \"Capture Frame\" to add a video frame to the sequence."),
+                             {12, 34, 306, 32});
     label1->setWordWrap(true);
-    label1->setGeometry(12, 34, 306, 32);
-    auto* label2 = new QLabel(QStringLiteral("Video frames captured:"), panel);
-    label2->setObjectName(QStringLiteral("Label2"));
-    label2->setGeometry(12, 76, 150, 20);
-    edtFrameCount = new QLineEdit(QStringLiteral("0"), panel);
-    edtFrameCount->setObjectName(QStringLiteral("edtFrameCount"));
+    MakeLabel(panel, QStringLiteral("Label2"), QStringLiteral("Video frames captured:"), {12, 76, 150, 20});
+    edtFrameCount = MakeControl<QLineEdit>(panel, QStringLiteral("edtFrameCount"), {166, 74, 80, 22});
+    edtFrameCount->setText(QStringLiteral("0"));
     edtFrameCount->setReadOnly(true);  // the window writes it; the user only reads it
-    edtFrameCount->setGeometry(166, 74, 80, 22);
     btnCapture = MakeButton(panel, QStringLiteral("btnCapture"), QStringLiteral("Capture Frame"), {100, 112, 100, 25});
     btnCapture->SetDefault(true);
     btnStop = MakeButton(panel, QStringLiteral("btnStop"), QStringLiteral("Stop Capture"), {210, 112, 100, 25});

@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -24,6 +23,7 @@
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <tuple>
 
 namespace pelta {
 
@@ -69,12 +69,9 @@ void CapVidAudFrm::BuildControls() {
     QWidget* panel = chrome_->Panel();
 
     MakeLabel(panel, "Label4", QStringLiteral("Capture File:"), {12, 34, 120, 16});
-    edtCaptureFile = new QLineEdit(QStringLiteral("c:\\capture.avi"), panel);
-    edtCaptureFile->setObjectName(QStringLiteral("edtCaptureFile"));
-    edtCaptureFile->setGeometry(12, 52, 300, 22);
-    btnBrowse = new xpcmdbutton(panel, QStringLiteral("btnBrowse"));
-    btnBrowse->SetCaption(QStringLiteral("Browse..."));
-    btnBrowse->setGeometry(320, 51, 75, 23);
+    edtCaptureFile = MakeControl<QLineEdit>(panel, QStringLiteral("edtCaptureFile"), {12, 52, 300, 22});
+    edtCaptureFile->setText(QStringLiteral("c:\\capture.avi"));
+    btnBrowse = MakeButton(panel, QStringLiteral("btnBrowse"), QStringLiteral("Browse..."), {320, 51, 75, 23});
 
     LblExists = MakeLabel(panel, "LblExists", QStringLiteral("File Already Exists"), {12, 76, 200, 16});
     SetTextColour(LblExists, QColor(192, 0, 0));
@@ -91,17 +88,14 @@ void CapVidAudFrm::BuildControls() {
     MakeLabel(panel, "Label6", QStringLiteral("MB"), {174, 100, 30, 16});
 
     auto* sizeCaption = MakeLabel(panel, "Label4", QStringLiteral("Capture file &size:"), {12, 126, 96, 16});
-    edtCapFileSize = new QLineEdit(QStringLiteral("0"), panel);
-    edtCapFileSize->setObjectName(QStringLiteral("edtCapFileSize"));
-    edtCapFileSize->setGeometry(110, 124, 60, 22);
+    edtCapFileSize = MakeControl<QLineEdit>(panel, QStringLiteral("edtCapFileSize"), {110, 124, 60, 22});
+    edtCapFileSize->setText(QStringLiteral("0"));
     sizeCaption->setBuddy(edtCapFileSize);
     MakeLabel(panel, "Label7", QStringLiteral("MB"), {174, 126, 30, 16});
 
     auto* modeCaption = MakeLabel(panel, "Label1", QStringLiteral("&Mode:"), {12, 156, 96, 16});
-    cmbMode = new QComboBox(panel);
-    cmbMode->setObjectName(QStringLiteral("cmbMode"));
+    cmbMode = MakeControl<QComboBox>(panel, QStringLiteral("cmbMode"), {110, 152, 140, 24});
     cmbMode->setEditable(false);
-    cmbMode->setGeometry(110, 152, 140, 24);
     modeCaption->setBuddy(cmbMode);
 
     chkUseTimeLimit = MakeControl<QCheckBox>(panel, QStringLiteral("chkUseTimeLimit"), {12, 186, 18, 18});
@@ -153,14 +147,7 @@ void CapVidAudFrm::BuildControls() {
     auto* label8 = MakeLabel(panel, "Label8", QStringLiteral("Save file type for AutoName?"), {226, 299, 180, 16});
     label8->setToolTip(QStringLiteral("Used for audio capture."));
 
-    btnOK = new xpcmdbutton(panel, QStringLiteral("btnOK"));
-    btnOK->SetCaption(QStringLiteral("OK"));
-    btnOK->setGeometry(230, 328, 75, 23);
-    btnOK->SetDefault(true);
-    btnCancel = new xpcmdbutton(panel, QStringLiteral("btnCancel"));
-    btnCancel->SetCaption(QStringLiteral("Cancel"));
-    btnCancel->setGeometry(315, 328, 75, 23);
-    btnCancel->SetCancel(true);
+    std::tie(btnOK, btnCancel) = MakeOkCancel(panel, {230, 328}, {315, 328});
 
     SetDiskSpaceTargets(SpaceDialog::CapVidAud, lblFreeDiskSpace, edtCapFileSize);
 
@@ -188,10 +175,11 @@ void CapVidAudFrm::Load() {
     SkipFailure([&] { sCaptureExt = QStringLiteral(".avi"); });
     SkipFailure([&] {
         if (!gSettings) return;
-        sAutoSaveDir = gSettings->GetSetting(gSection, QStringLiteral("AutoSaveDir"), QString());
-        sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi"));
-        ReadBooleanSetting(QStringLiteral("SaveExt"), bSaveExt);
-        ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime);
+        const SettingsSnapshot prefs(*gSettings, gSection);
+        sAutoSaveDir = prefs.Get(QStringLiteral("AutoSaveDir"), QString());
+        sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi"));
+        prefs.ReadBoolean(QStringLiteral("SaveExt"), bSaveExt);
+        prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime);
     });
     SkipFailure([&] {
         ChkTimeStamp->setChecked(bAddTime);
@@ -335,19 +323,7 @@ void CapVidAudFrm::OnBrowse() {
     request.Filter = QStringLiteral("Microsoft AVI (*.avi);;Microsoft WAV (*.wav);;MP3 (*.mp3)");
     request.DefaultSuffix = QStringLiteral("avi");
     request.ConfirmOverwrite = false;
-    SkipFailure([&] {
-        const QFileInfo start(QString::fromStdString(engine_.CaptureFileName()));
-        request.InitialFolder = start.absolutePath();
-        request.InitialName = start.fileName();
-    });
-    const QString chosen = Prompts().SaveFileName(request);
-    if (chosen.isEmpty()) return;
-    try {
-        edtCaptureFile->setText(chosen);
-        UpdateDiskSpace(chosen);
-    } catch (const std::exception& e) {
-        Prompts().Message(this, QString::fromLocal8Bit(e.what()), ApplicationTitle(), PromptButtons::Ok);
-    }
+    BrowseForCaptureFile(engine_, request, edtCaptureFile);
 }
 
 void CapVidAudFrm::OnOK() {

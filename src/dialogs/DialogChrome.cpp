@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 
@@ -85,6 +86,27 @@ xpcmdbutton* MakeButton(QWidget* parent, const QString& name, const QString& cap
     b->SetCaption(caption);
     b->setGeometry(geometry);
     return b;
+}
+
+std::pair<xpcmdbutton*, xpcmdbutton*> MakeOkCancel(QWidget* parent, QPoint ok, QPoint cancel) {
+    xpcmdbutton* okButton = MakeButton(parent, QStringLiteral("btnOK"), QStringLiteral("OK"), {ok, QSize(75, 23)});
+    okButton->SetDefault(true);
+    xpcmdbutton* cancelButton =
+        MakeButton(parent, QStringLiteral("btnCancel"), QStringLiteral("Cancel"), {cancel, QSize(75, 23)});
+    cancelButton->SetCancel(true);
+    return {okButton, cancelButton};
+}
+
+bool NumericKeyPasses(int key, const QString& text) {
+    if (key == Qt::Key_Backspace) return true;
+    return text.size() == 1 && text[0] >= u'0' && text[0] <= u'9';
+}
+
+bool DropsNonDigitKey(const QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* k = static_cast<const QKeyEvent*>(event);
+    if (k->text().isEmpty() && k->key() != Qt::Key_Backspace) return false;  // navigation keys
+    return !NumericKeyPasses(k->key(), k->text());
 }
 
 }  // namespace pelta

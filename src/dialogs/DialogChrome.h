@@ -4,14 +4,14 @@
 // moves the window.
 #pragma once
 
-#include <QRect>
-#include <QString>
-
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QString>
+#include <utility>
 
 class QDialog;
+class QEvent;
 class QLabel;
 
 namespace pelta {
@@ -61,5 +61,15 @@ Control* MakeControl(QWidget* parent, const QString& name, QRect geometry) {
     c->setGeometry(geometry);
     return c;
 }
+
+// A dialog's OK button (the default) and Cancel button (the cancel), 75 by 23 pixels each
+// at the given corners: {btnOK, btnCancel}.
+std::pair<xpcmdbutton*, xpcmdbutton*> MakeOkCancel(QWidget* parent, QPoint ok, QPoint cancel);
+
+// Digits and backspace pass the numeric boxes' key filter; everything else is discarded.
+bool NumericKeyPasses(int key, const QString& text);
+// The numeric boxes' key filter as an event-filter step: true for a key press that types a
+// character other than a digit (the event is then dropped). Keys that type nothing pass.
+bool DropsNonDigitKey(const QEvent* event);
 
 }  // namespace pelta

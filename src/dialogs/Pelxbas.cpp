@@ -1,5 +1,6 @@
 #include "dialogs/Pelxbas.h"
 
+#include "controls/Prompts.h"
 #include "engine/core/EngineContract.h"
 #include "settings/Globals.h"
 
@@ -103,17 +104,29 @@ int64_t GetSize(const QString& FileName) {
     if (FileName.isEmpty() || QFileInfo(FileName).isDir()) return 0;
     QFile f(FileName);
     if (!f.open(QIODevice::ReadOnly)) return 0;
-    const int64_t bytes = f.size();
-    f.close();
-    return bytes;
+    return f.size();
 }
 
 void ReleaseTarget(engine::CaptureEngineContract& engine) {
-    if (engine.TargetState() == 2) {
-        engine.ResetOutput();
-        bytTargetBuffer = QByteArray(1, '\0');
-    } else {
-        engine.ResetOutput();
+    const bool buffered = engine.TargetState() == 2;
+    engine.ResetOutput();
+    if (buffered) bytTargetBuffer = QByteArray(1, '\0');
+}
+
+void BrowseForCaptureFile(engine::CaptureEngineContract& engine, SaveFileRequest request, QLineEdit* box) {
+    try {
+        const QFileInfo current(QString::fromStdString(engine.CaptureFileName()));
+        request.InitialFolder = current.absolutePath();
+        request.InitialName = current.fileName();
+    } catch (const std::exception&) {
+    }
+    const QString chosen = Prompts().SaveFileName(request);
+    if (chosen.isEmpty()) return;  // cancelled: nothing changes
+    try {
+        box->setText(chosen);
+        UpdateDiskSpace(chosen);
+    } catch (const std::exception& e) {
+        Prompts().Message(request.Owner, QString::fromStdString(e.what()), ApplicationTitle(), PromptButtons::Ok);
     }
 }
 

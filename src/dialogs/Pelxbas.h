@@ -14,6 +14,8 @@ class QLineEdit;
 
 namespace pelta {
 
+struct SaveFileRequest;
+
 namespace engine {
 class CaptureEngineContract;
 }
@@ -56,5 +58,10 @@ int64_t GetSize(const QString& FileName);
 
 // Has the engine let go of its output before the file type changes.
 void ReleaseTarget(engine::CaptureEngineContract& engine);
+
+// The capture dialogs' Browse button: asks for a file, starting at the engine's capture
+// file, and puts the choice into `box` with its disk-space figures. A cancelled chooser
+// changes nothing; a failure is reported on `request.Owner`.
+void BrowseForCaptureFile(engine::CaptureEngineContract& engine, SaveFileRequest request, QLineEdit* box);
 
 }  // namespace pelta

@@ -24,6 +24,11 @@ namespace {
 
 using namespace engine;
 
+PromptAnswer AskToStartCapture(QWidget* owner) {
+    return Prompts().Message(owner, QStringLiteral(" Press OK to start capture "), QStringLiteral(" Ready to capture "),
+                             PromptButtons::OkCancel);
+}
+
 struct BusyPointer {
     BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
     ~BusyPointer() { Restore(); }
@@ -50,10 +55,7 @@ void CaptureCommands::ConnectCommands() {
     ConnectCommand(m.Mins, &main_, [this] { MinimizeOnCapture(); });
     ConnectCommand(m.menuCaptureStopCapture, &main_, [this] { StopCapture(); });
     main_.OnCaptureEndedAutoButtons = [] {
-        if (Buttons* b = ButtonsWindow(true)) {
-            b->xpcmdbutton1->SetEnabled(true);
-            b->xpcmdbutton2->SetEnabled(false);
-        }
+        if (Buttons* b = ButtonsWindow(true)) b->ReadyForCapture();
     };
 }
 
@@ -83,10 +85,9 @@ void CaptureCommands::ConfirmAndCapture(int16_t& mode) {
     try {
         e.PrepareCapture(mode);
         bSkipAutoCapture = true;
-        const PromptAnswer answer = Prompts().Message(&main_, QStringLiteral(" Press OK to start capture "),
-                                                      QStringLiteral(" Ready to capture "), PromptButtons::OkCancel);
+        const PromptAnswer answer = AskToStartCapture(&main_);
         if (bAutoName) {
-            bSkipAutoCapture = true;
+            // With automatic naming the answer starts nothing here.
         } else if (answer != PromptAnswer::Ok) {
             e.EndCapture();
             main_.bRecordingShown = false;
@@ -127,8 +128,7 @@ void CaptureCommands::VideoAndAudioCaptures() {
         bSkipAutoCapture = true;
         Buttons* b = ButtonsWindow(true);
         b->show();
-        b->xpcmdbutton1->SetEnabled(true);
-        b->xpcmdbutton2->SetEnabled(false);
+        b->ReadyForCapture();
         b->DoAutoCaptures(mode);
     } else {
         ConfirmAndCapture(mode);
@@ -152,9 +152,7 @@ void CaptureCommands::AutomaticFrameSequence() {
 void CaptureCommands::ManualFrameAudioSequence() {
     CaptureEngineContract& e = main_.Engine();
     SkipFailure([&] { e.PrepareCapture(CaptureMode::ManualFramesAudio); });
-    const PromptAnswer answer = Prompts().Message(&main_, QStringLiteral(" Press OK to start capture "),
-                                                  QStringLiteral(" Ready to capture "), PromptButtons::OkCancel);
-    if (answer == PromptAnswer::Ok) {
+    if (AskToStartCapture(&main_) == PromptAnswer::Ok) {
         CapManSeqFrm window(e, [this](bool c) { main_.WriteCaptureStatus(c); }, &main_);
         window.gCaptureMode = CaptureMode::ManualFramesAudio;
         Prompts().ExecDialog(window);

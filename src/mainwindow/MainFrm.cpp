@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QResizeEvent>
+#include <cmath>
 #include <exception>
 
 #include "infowindows/AboutFrm.h"
@@ -76,26 +77,26 @@ MainFrm::~MainFrm() {
 MainFrm* MainFrm::Instance() { return gMainFrm; }
 
 void MainFrm::Load() {
-    SkipFailure([] {});  // the common controls need no registration here
     SkipFailure([&] { ResetStatusBar(); });
     SkipFailure([] { CreateProgramSettings(); });
+    const SettingsSnapshot prefs(*gSettings, gSection);  // one read of the store for the preferences
     SkipFailure([&] {
-        ReadBooleanSetting(QStringLiteral("AutoName"), bAutoName);
+        prefs.ReadBoolean(QStringLiteral("AutoName"), bAutoName);
         if (bAutoName) {
             menus_.menuAUTO->setChecked(true);
             menus_.menuAUTODir->setEnabled(true);
         }
     });
     SkipFailure([&] {
-        ReadBooleanSetting(QStringLiteral("TopWindow"), bTopWindow);
+        prefs.ReadBoolean(QStringLiteral("TopWindow"), bTopWindow);
         if (bTopWindow) menus_.menuTopWindow->setChecked(true);
     });
     SkipFailure([&] {
-        ReadBooleanSetting(QStringLiteral("WindowsDown"), bWindowsDown);
+        prefs.ReadBoolean(QStringLiteral("WindowsDown"), bWindowsDown);
         if (bWindowsDown) menus_.Mins->setChecked(true);
     });
-    SkipFailure([] { ReadBooleanSetting(QStringLiteral("AddTime"), bAddTime); });
-    SkipFailure([] { sExt = gSettings->GetSetting(gSection, QStringLiteral("Ext"), QStringLiteral(".avi")); });
+    SkipFailure([&] { prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime); });
+    SkipFailure([&] { sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi")); });
     SkipFailure([&] { options_->BuildDeviceMenu(); });
     SkipFailure([&] { options_->BuildCompressorMenu(); });
     SkipFailure([&] { options_->BuildRendererMenu(); });
@@ -120,24 +121,18 @@ QString MainFrm::PanelText(int panel) const {
 }
 
 void MainFrm::ResetStatusBar() {
-    for (int i = 1; i <= 8; ++i) {
-        SkipFailure([&] { sbMain_->Remove(i); });
-        sbMain_->Clear();
-    }
-    for (int i = 0; i < 6; ++i) SkipFailure([&] { sbMain_->Add(); });
+    // Six fresh panels: three texts, then the Caps, Num and Scroll Lock indicators.
     static const int widths[6] = {3520, 2300, 2500, 600, 600, 600};
+    static const PanelStyle styles[6] = {PanelStyle::Text,     PanelStyle::Text,    PanelStyle::Text,
+                                         PanelStyle::CapsLock, PanelStyle::NumLock, PanelStyle::ScrollLock};
+    sbMain_->Clear();
     for (int i = 1; i <= 6; ++i) {
-        SkipFailure([&] {
-            StatusPanel& p = sbMain_->Panel(i);
-            p.Alignment = Qt::AlignLeft;
-            p.WidthTwips = widths[i - 1];
-            if (i == 4) p.Style = PanelStyle::CapsLock;
-            if (i == 5) p.Style = PanelStyle::NumLock;
-            if (i == 6) p.Style = PanelStyle::ScrollLock;
-        });
+        sbMain_->Add();
+        StatusPanel& p = sbMain_->Panel(i);
+        p.Alignment = Qt::AlignLeft;
+        p.WidthTwips = widths[i - 1];
+        p.Style = styles[i - 1];
     }
-    SkipFailure([&] { sbMain_->Remove(8); });
-    SkipFailure([&] { sbMain_->Remove(7); });
     SkipFailure([&] { options_->WriteDeviceStatus(); });
 }
 
@@ -166,10 +161,9 @@ QString MainFrm::GetFormatName(const QString& Code) {
                                     "Asf Compressor Mux", "Asf Mux", "Still Image", "Stream"};
     bool ok = false;
     const double v = Code.trimmed().toDouble(&ok);
-    if (!ok) return {};
-    for (int i = 0; i < 12; ++i)
-        if (v == i) return QString::fromLatin1(names[i]);
-    return {};
+    // Only the whole numbers 0 to 11 name a format.
+    if (!ok || !(v >= 0 && v <= 11) || v != std::floor(v)) return {};
+    return QString::fromLatin1(names[int(v)]);
 }
 
 void MainFrm::UnloadOtherForms(const QString& FormName) {

@@ -35,8 +35,7 @@ void CreateProgramSettings() {
 }
 
 void ReadBooleanSetting(const QString& key, bool& flag) {
-    if (!gSettings) return;
-    if (auto v = ToBoolean(gSettings->GetSetting(gSection, key, QStringLiteral("False")))) flag = *v;
+    if (gSettings) SettingsSnapshot(*gSettings, gSection).ReadBoolean(key, flag);
 }
 
 }  // namespace pelta

@@ -175,19 +175,35 @@ QString CRegSettings::StoreFilePath() {
 }
 
 QString CRegSettings::GetSetting(const QString& Section, const QString& Key, const QString& Default) const {
+    return SettingsSnapshot(*this, Section).Get(Key, Default);
+}
+
+struct SettingsSnapshot::Data {
+    LoadResult result = LoadResult::Missing;
     Store store;
-    const LoadResult r = Load(StoreFilePath(), store);
+    const pelta::Key* key = nullptr;  // the section's key in `store`, if it has one
+};
+
+SettingsSnapshot::SettingsSnapshot(const CRegSettings& settings, const QString& Section)
+    : d_(std::make_unique<Data>()) {
+    d_->result = Load(CRegSettings::StoreFilePath(), d_->store);
+    if (d_->result == LoadResult::Loaded) d_->key = FindKey(d_->store, settings.BuildKeyPath(Section));
+}
+
+SettingsSnapshot::~SettingsSnapshot() = default;
+
+QString SettingsSnapshot::Get(const QString& Key, const QString& Default) const {
+    const LoadResult r = d_->result;
     if (r != LoadResult::Loaded) {
         gRetVal = r == LoadResult::Missing ? kNotFound : (r == LoadResult::Damaged ? kInvalidData : kAccessDenied);
         return Default;
     }
-    const pelta::Key* key = FindKey(store, BuildKeyPath(Section));
-    if (!key) {
+    if (!d_->key) {
         gRetVal = kNotFound;
         return Default;
     }
     const QString name = ValueName(Key);
-    for (const Value& v : key->values) {
+    for (const Value& v : d_->key->values) {
         if (SameName(v.name, name)) {
             gRetVal = kSuccess;
             return v.text;
@@ -195,6 +211,10 @@ QString CRegSettings::GetSetting(const QString& Section, const QString& Key, con
     }
     gRetVal = kNotFound;
     return Default;
+}
+
+void SettingsSnapshot::ReadBoolean(const QString& Key, bool& flag) const {
+    if (auto v = ToBoolean(Get(Key, QStringLiteral("False")))) flag = *v;
 }
 
 bool CRegSettings::SaveSetting(const QString& Section, const QString& Key, const QString& Setting) {

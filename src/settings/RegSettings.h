@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 namespace pelta {
@@ -33,6 +34,22 @@ public:
 private:
     QString company_;
     QString appName_;
+};
+
+// One section of the store as read once, for callers that want several values together:
+// each lookup answers, and sets gRetVal, as GetSetting would have at the time of reading.
+class SettingsSnapshot {
+public:
+    SettingsSnapshot(const CRegSettings& settings, const QString& Section);
+    ~SettingsSnapshot();
+
+    QString Get(const QString& Key, const QString& Default = QString()) const;
+    // Reads a Boolean setting into `flag`; a text that is not a Boolean leaves it unchanged.
+    void ReadBoolean(const QString& Key, bool& flag) const;
+
+private:
+    struct Data;
+    std::unique_ptr<Data> d_;
 };
 
 // "True"/"False" in any case, or a number (0 is False). nullopt for anything else.
