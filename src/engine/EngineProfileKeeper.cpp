@@ -39,12 +39,14 @@ void Try(F&& step) {
     }
 }
 
-// A compressor by name; `fallback` (a name, or empty for "No Recompression") when the
-// profile names none or one this FFmpeg lacks.
-void SelectCompressor(CompressorList& list, const NamedChoice& choice, const std::string& fallback) {
+// A compressor by name; the first of `fallbacks` that the list offers (else "No
+// Recompression") when the profile names none or one this FFmpeg lacks.
+template <typename Names>
+void SelectCompressor(CompressorList& list, const NamedChoice& choice, const Names& fallbacks) {
     int32_t index = -1;
     if (choice.State == NamedChoice::Kind::Named) index = IndexOf(list, choice.Name);
-    if (choice.State != NamedChoice::Kind::None && index < 0 && !fallback.empty()) index = IndexOf(list, fallback);
+    if (choice.State != NamedChoice::Kind::None)
+        for (auto it = std::begin(fallbacks); index < 0 && it != std::end(fallbacks); ++it) index = IndexOf(list, *it);
     if (list.Selected() != index) list.SetSelected(index);
 }
 
@@ -107,8 +109,8 @@ EngineProfileKeeper::EngineProfileKeeper(CaptureEngine& engine, std::string path
     const EngineProfile& p = loaded_;
     CaptureEngine& e = engine_;
     e.Core().RestoreSourceSettings(p.VideoSources, p.AudioSources);
-    Try([&] { SelectCompressor(e.VideoCompressorList(), p.VideoCompressor, kFirstStartVideoCompressor); });
-    Try([&] { SelectCompressor(e.AudioCompressorList(), p.AudioCompressor, std::string()); });
+    Try([&] { SelectCompressor(e.VideoCompressorList(), p.VideoCompressor, kFirstStartVideoCompressors); });
+    Try([&] { SelectCompressor(e.AudioCompressorList(), p.AudioCompressor, std::array<const char*, 0>{}); });
     for (const auto& [encoder, settings] : p.Encoders) Try([&] { e.Recorder().SetEncoderSettings(encoder, settings); });
     Try([&] { e.Recorder().SetQueueSettings(p.Queue); });
     e.VideoProcessors().SetChain(p.VideoProcessors);

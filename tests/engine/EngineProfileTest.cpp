@@ -159,13 +159,13 @@ protected:
 };
 const pelta::test::MediaServices* EngineProfileRestart::services_ = nullptr;
 
-TEST_F(EngineProfileRestart, AFirstStartRecordsInMotionJpegAndWritesNothing) {
+TEST_F(EngineProfileRestart, AFirstStartRecordsInH264AndWritesNothing) {
     {
         Started s(Path());
         CompressorList& video = s.engine->VideoCompressorList();
-        EXPECT_EQ(SelectedName(video), kFirstStartVideoCompressor);
+        EXPECT_EQ(SelectedName(video), "H.264 (x264)");
         EXPECT_EQ(SelectedName(s.engine->AudioCompressorList()), "(none)");
-        EXPECT_EQ(s.engine->Recorder().ChosenVideoEncoder(), "mjpeg");
+        EXPECT_EQ(s.engine->Recorder().ChosenVideoEncoder(), "libx264");
         EXPECT_EQ(s.engine->VideoInputs().Selected(), 0);
         EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(Path())));
         // "No Recompression" is still there to choose, and choosing it is remembered.
@@ -238,7 +238,7 @@ TEST_F(EngineProfileRestart, ADeviceThatIsGoneFallsBackToTheFirst) {
     EXPECT_EQ(s.engine->VideoInputs().Selected(), 0);
     EXPECT_EQ(s.engine->VideoSizeList().Selected(), 0);
     EXPECT_EQ(SelectedName(s.engine->AudioInputs()), "Test Tone");
-    EXPECT_EQ(SelectedName(s.engine->VideoCompressorList()), kFirstStartVideoCompressor);
+    EXPECT_EQ(SelectedName(s.engine->VideoCompressorList()), kFirstStartVideoCompressors[0]);
     // Until the user changes something the file still names the camera, for when it is back.
     EXPECT_NE(ReadText(Path()).find("A camera that was unplugged"), std::string::npos);
 }
@@ -249,7 +249,7 @@ TEST_F(EngineProfileRestart, ADamagedProfileReadsAsDefaultsAndIsKept) {
     WriteText(Path(), noise);
     Started s(Path());
     EXPECT_EQ(s.engine->VideoInputs().Selected(), 0);
-    EXPECT_EQ(SelectedName(s.engine->VideoCompressorList()), kFirstStartVideoCompressor);
+    EXPECT_EQ(SelectedName(s.engine->VideoCompressorList()), kFirstStartVideoCompressors[0]);
     EXPECT_EQ(s.engine->PreviewTap(), 0);
     s.engine->SetPreviewTap(2);
     EXPECT_TRUE(ParseProfile(ReadText(Path())).PreviewTap == 2);

@@ -11,6 +11,7 @@
 #include "engine/core/record/CaptureSession.h"
 #include "engine/core/record/EncoderSettings.h"
 
+#include <array>
 #include <map>
 #include <string>
 
@@ -27,9 +28,11 @@ struct NamedChoice {
     bool operator==(const NamedChoice&) const = default;
 };
 
-// The video compressor of a first start: files a person can keep, play and share anywhere,
-// at a fraction of "No Recompression"'s size.
-inline constexpr const char* kFirstStartVideoCompressor = "Motion JPEG";
+// The video compressor of a first start, the first of these this FFmpeg offers: files a
+// person can keep and share, at a small fraction of "No Recompression"'s size. On two cores
+// x264 "ultrafast" costs less time per 1920x1080 picture than Motion JPEG and makes files
+// many times smaller for a screen (see README).
+inline constexpr std::array<const char*, 2> kFirstStartVideoCompressors = {"H.264 (x264)", "Motion JPEG"};
 
 struct EngineProfile {
     NamedChoice VideoDevice, AudioDevice, AudioOutput;
