@@ -295,6 +295,7 @@ void CaptureEngine::SetPreview(const PreviewSettings& settings) {
         previewSettings_ = settings;
     }
     InvalidatePreview();
+    ChoicesChanged();
 }
 void CaptureEngine::SetPreviewFit(int32_t fit) {
     fit_ = fit;
@@ -304,11 +305,13 @@ void CaptureEngine::SetPreviewInput(int32_t input) {
     if (input < 0 || input > 2) throw EngineError("The preview source must be 0, 1 or 2.");
     input_ = input;
     InvalidatePreview();
+    ChoicesChanged();
 }
 void CaptureEngine::SetPreviewTap(int32_t tap) {
     if (tap < 0 || tap > 2) throw EngineError("The preview tap must be 0, 1 or 2.");
     tap_ = tap;
     InvalidatePreview();
+    ChoicesChanged();
 }
 
 void CaptureEngine::FlipFullScreen() {
@@ -364,22 +367,22 @@ void CaptureEngine::ReserveCaptureFile(int32_t mb) { session_->ReserveCaptureFil
 void CaptureEngine::CopyCaptureTo(const std::string& n, bool f) { session_->CopyCaptureTo(n, f); }
 StillPicture CaptureEngine::StillPictureHandle() { return session_->StillPictureHandle(); }
 bool CaptureEngine::TimeLimitOn() const { return session_->TimeLimitOn(); }
-void CaptureEngine::SetTimeLimitOn(bool on) { session_->SetTimeLimitOn(on); }
+void CaptureEngine::SetTimeLimitOn(bool on) { session_->SetTimeLimitOn(on); ChoicesChanged(); }
 double CaptureEngine::TimeLimitSeconds() const { return session_->TimeLimitSeconds(); }
-void CaptureEngine::SetTimeLimitSeconds(double s) { session_->SetTimeLimitSeconds(s); }
+void CaptureEngine::SetTimeLimitSeconds(double s) { session_->SetTimeLimitSeconds(s); ChoicesChanged(); }
 bool CaptureEngine::FrameRateOn() const { return session_->FrameRateOn(); }
-void CaptureEngine::SetFrameRateOn(bool on) { session_->SetFrameRateOn(on); }
+void CaptureEngine::SetFrameRateOn(bool on) { session_->SetFrameRateOn(on); ChoicesChanged(); }
 double CaptureEngine::FrameRateValue() const { return session_->FrameRateValue(); }
-void CaptureEngine::SetFrameRateValue(double v) { session_->SetFrameRateValue(v); }
+void CaptureEngine::SetFrameRateValue(double v) { session_->SetFrameRateValue(v); ChoicesChanged(); }
 double CaptureEngine::FrameGapSeconds() const { return session_->FrameGapSeconds(); }
-void CaptureEngine::SetFrameGapSeconds(double s) { session_->SetFrameGapSeconds(s); }
+void CaptureEngine::SetFrameGapSeconds(double s) { session_->SetFrameGapSeconds(s); ChoicesChanged(); }
 int32_t CaptureEngine::MasterStreamIndex() const { return session_->MasterStreamIndex(); }
-void CaptureEngine::SetMasterStreamIndex(int32_t i) { session_->SetMasterStreamIndex(i); }
+void CaptureEngine::SetMasterStreamIndex(int32_t i) { session_->SetMasterStreamIndex(i); ChoicesChanged(); }
 int32_t CaptureEngine::FramesCaptured() const { return session_->FramesCaptured(); }
 int32_t CaptureEngine::FramesDropped() const { return session_->FramesDropped(); }
 int32_t CaptureEngine::MeanFrameBytes() const { return session_->MeanFrameBytes(); }
 double CaptureEngine::ElapsedSeconds() const { return session_->ElapsedSeconds(); }
-CompressorList& CaptureEngine::VideoCompressorList() { return session_->VideoCompressorList(); }
-CompressorList& CaptureEngine::AudioCompressorList() { return session_->AudioCompressorList(); }
+CompressorList& CaptureEngine::SessionVideoCompressors() { return session_->VideoCompressorList(); }
+CompressorList& CaptureEngine::SessionAudioCompressors() { return session_->AudioCompressorList(); }
 
 }  // namespace pelta

@@ -2,6 +2,7 @@
 // of the engine core and the recorder, and the engine's events raised on the UI thread.
 #pragma once
 
+#include "engine/core/ChoiceList.h"
 #include "engine/core/EngineContract.h"
 #include "engine/core/EngineCore.h"
 #include "engine/core/PreviewRect.h"
@@ -17,6 +18,7 @@ class QDialog;
 #include <QWidget>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -49,6 +51,9 @@ public:
     engine::processors::AudioProcessorChain& AudioProcessors() { return audioChain_; }
     // Shows one of the engine's property dialogs, pausing the preview when asked to.
     void ExecPropertyDialog(QDialog& dialog);
+    // Called on the UI thread after the user may have changed a choice the engine remembers
+    // between runs: a list selection, a property dialog, a preview or capture value.
+    void SetChoicesChanged(std::function<void()> changed) { choicesChanged_ = std::move(changed); }
 
     void SetEventSink(engine::EngineEvents* sink) override { sink_ = sink; }
     void PrepareCapture(int32_t Mode) override;
@@ -83,12 +88,12 @@ public:
     int32_t FramesDropped() const override;
     int32_t MeanFrameBytes() const override;
     double ElapsedSeconds() const override;
-    engine::DeviceList& VideoInputs() override { return core_->VideoInputs(); }
-    engine::DeviceList& AudioInputs() override { return core_->AudioInputs(); }
-    engine::CompressorList& VideoCompressorList() override;
-    engine::CompressorList& AudioCompressorList() override;
-    engine::RendererList& AudioRendererList() override { return core_->AudioRendererList(); }
-    engine::SizeList& VideoSizeList() override { return core_->VideoSizeList(); }
+    engine::DeviceList& VideoInputs() override { return videoInputs_; }
+    engine::DeviceList& AudioInputs() override { return audioInputs_; }
+    engine::CompressorList& VideoCompressorList() override { return videoCompressors_; }
+    engine::CompressorList& AudioCompressorList() override { return audioCompressors_; }
+    engine::RendererList& AudioRendererList() override { return renderers_; }
+    engine::SizeList& VideoSizeList() override { return sizes_; }
     bool PreviewOn() const override { return previewOn_; }
     void SetPreviewOn(bool on) override;
     int32_t PreviewFit() const override { return fit_; }
@@ -98,7 +103,10 @@ public:
     int32_t PreviewTap() const override { return tap_; }
     void SetPreviewTap(int32_t tap) override;
     bool PreviewDuringProperties() const override { return duringProperties_; }
-    void SetPreviewDuringProperties(bool on) override { duringProperties_ = on; }
+    void SetPreviewDuringProperties(bool on) override {
+        duringProperties_ = on;
+        ChoicesChanged();
+    }
     bool FullScreenOn() const override { return fullScreen_ != nullptr; }
     void FlipFullScreen() override;
     float FullScreenMetric() const override;
@@ -129,6 +137,11 @@ private:
     void PaintPreview(QWidget& surface, QPainter& p);
     void KeyFromSurface(QKeyEvent* event);
     engine::CaptureSession& Session() const;
+    engine::CompressorList& SessionVideoCompressors();
+    engine::CompressorList& SessionAudioCompressors();
+    void ChoicesChanged() {
+        if (choicesChanged_) choicesChanged_();
+    }
 
     // Before core_: the core's threads use them.
     engine::processors::VideoProcessorChain videoChain_;
@@ -172,6 +185,21 @@ private:
     // Sound of the preview (source "Video and Audio"), played through the chosen output.
     std::mutex soundMutex_;
     std::unique_ptr<engine::PreviewSound> sound_;
+
+    // The lists the windows use: the core's and the recorder's, telling choicesChanged_.
+    std::function<void()> choicesChanged_;
+    engine::ChoiceList<engine::DeviceItem> videoInputs_{[this]() -> engine::DeviceList& { return core_->VideoInputs(); },
+                                                        [this] { ChoicesChanged(); }};
+    engine::ChoiceList<engine::DeviceItem> audioInputs_{[this]() -> engine::DeviceList& { return core_->AudioInputs(); },
+                                                        [this] { ChoicesChanged(); }};
+    engine::ChoiceList<engine::RendererItem> renderers_{
+        [this]() -> engine::RendererList& { return core_->AudioRendererList(); }, [this] { ChoicesChanged(); }};
+    engine::ChoiceList<engine::SizeItem> sizes_{[this]() -> engine::SizeList& { return core_->VideoSizeList(); },
+                                                [this] { ChoicesChanged(); }};
+    engine::ChoiceList<engine::CompressorItem> videoCompressors_{
+        [this]() -> engine::CompressorList& { return SessionVideoCompressors(); }, [this] { ChoicesChanged(); }};
+    engine::ChoiceList<engine::CompressorItem> audioCompressors_{
+        [this]() -> engine::CompressorList& { return SessionAudioCompressors(); }, [this] { ChoicesChanged(); }};
 };
 
 }  // namespace pelta

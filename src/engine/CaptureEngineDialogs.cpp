@@ -59,6 +59,7 @@ void CaptureEngine::ExecPropertyDialog(QDialog& dialog) {
     Prompts().ExecDialog(dialog);
     pausedByDialog_ = false;
     InvalidatePreview();
+    ChoicesChanged();
 }
 
 void CaptureEngine::OpenDialog(int32_t id, uintptr_t ParentWindow) {

@@ -11,6 +11,9 @@ namespace pelta {
 struct EngineBinding {
     QWidget* Widget = nullptr;                          // the preview surface, parented to the main window
     engine::CaptureEngineContract* Engine = nullptr;    // lives exactly as long as Widget
+    // Puts the engine's remembered devices back once start-up has selected the first ones
+    // (empty for engines that remember nothing); called while the engine lives.
+    std::function<void()> RestoreChoices;
 };
 
 using EngineFactory = std::function<EngineBinding(QWidget* parent)>;
@@ -18,7 +21,7 @@ using EngineFactory = std::function<EngineBinding(QWidget* parent)>;
 // An engine with no devices: every list is empty and nothing can be captured.
 EngineBinding CreateNullEngine(QWidget* parent);
 
-// The engine the program runs on.
+// The engine the program runs on, with its profile kept beside the settings file.
 EngineBinding CreateDefaultEngine(QWidget* parent);
 
 }  // namespace pelta

@@ -44,6 +44,7 @@ MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
     const EngineBinding binding = factory(client);
     engineWidget_ = binding.Widget;
     engine_ = binding.Engine;
+    restoreEngineChoices_ = binding.RestoreChoices;
     sbMain_ = new StatusBarPanels(client);
     connect(sbMain_, &StatusBarPanels::PanelClicked, this, [this](int i) {
         // A click on "Recording ..." or "Ready" tells where the latest automatic capture went.
@@ -98,6 +99,10 @@ void MainFrm::Load() {
     SkipFailure([&] { prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime); });
     SkipFailure([&] { sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi")); });
     SkipFailure([&] { options_->BuildDeviceMenu(); });
+    // The engine's remembered devices, once the menu has put the first ones in use.
+    SkipFailure([&] {
+        if (restoreEngineChoices_) restoreEngineChoices_();
+    });
     SkipFailure([&] { options_->BuildCompressorMenu(); });
     SkipFailure([&] { options_->BuildRendererMenu(); });
     SkipFailure([&] { options_->WriteDeviceStatus(); });

@@ -74,6 +74,7 @@ private:
     MainMenus menus_;
     QWidget* engineWidget_ = nullptr;
     engine::CaptureEngineContract* engine_ = nullptr;
+    std::function<void()> restoreEngineChoices_;
     StatusBarPanels* sbMain_ = nullptr;
     std::unique_ptr<OptionsMenus> options_;
     std::unique_ptr<CaptureCommands> capture_;

@@ -2,13 +2,13 @@
 
 #include "settings/Globals.h"
 
-#include <QDateTime>
+#include "engine/core/AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <QStringDecoder>
 #include <QStringList>
-#include <QTextStream>
+#include <algorithm>
 #include <vector>
 
 namespace pelta {
@@ -73,32 +73,70 @@ bool ReadQuoted(const QString& s, qsizetype& pos, QString& out) {
     return false;
 }
 
-bool Parse(const QString& text, Store& store) {
+bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+
+Key* FindKey(Store& s, const QString& path) {
+    for (Key& k : s.keys)
+        if (SameName(k.path, path)) return &k;
+    return nullptr;
+}
+
+// One value line: "Name"="text" or @="text", nothing after the closing quote.
+bool ParseValue(const QString& line, Value& v) {
+    qsizetype pos = 0;
+    if (line.startsWith(u'@')) {
+        pos = 1;
+    } else if (!ReadQuoted(line, pos, v.name) || v.name.isEmpty()) {
+        return false;
+    }
+    if (pos >= line.size() || line[pos] != u'=') return false;
+    ++pos;
+    return ReadQuoted(line, pos, v.text) && pos == line.size();
+}
+
+// Reads every well-formed line and skips the rest, so one damaged line (a cut, stray
+// text, bytes that are not UTF-8) costs only what it held. Values under a damaged key line
+// are skipped too: nothing tells which key they belonged to. Returns false when anything
+// was skipped.
+bool Parse(const QByteArray& bytes, Store& store) {
+    bool whole = true;
     Key* current = nullptr;
-    const QStringList lines = text.split(u'\n');
-    for (QString line : lines) {
+    for (const QByteArray& raw : bytes.split('\n')) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        QString line = utf8(raw);
+        if (utf8.hasError()) {
+            whole = false;
+            if (raw.startsWith('[')) current = nullptr;
+            continue;
+        }
         if (line.endsWith(u'\r')) line.chop(1);
         if (line.trimmed().isEmpty() || line.startsWith(u';')) continue;
         if (line.startsWith(u'[')) {
-            if (!line.endsWith(u']')) return false;
-            store.keys.push_back(Key{line.mid(1, line.size() - 2), {}});
-            current = &store.keys.back();
+            if (!line.endsWith(u']')) {
+                whole = false;
+                current = nullptr;
+                continue;
+            }
+            const QString path = line.mid(1, line.size() - 2);
+            current = FindKey(store, path);
+            if (!current) {
+                store.keys.push_back(Key{path, {}});
+                current = &store.keys.back();
+            }
             continue;
         }
-        if (!current) return false;
         Value v;
-        qsizetype pos = 0;
-        if (line.startsWith(u'@')) {
-            pos = 1;
-        } else if (!ReadQuoted(line, pos, v.name) || v.name.isEmpty()) {
-            return false;
+        if (!current || !ParseValue(line, v)) {
+            whole = false;
+            continue;
         }
-        if (pos >= line.size() || line[pos] != u'=') return false;
-        ++pos;
-        if (!ReadQuoted(line, pos, v.text) || pos != line.size()) return false;
-        current->values.push_back(std::move(v));
+        // A name met twice keeps its later text, as an import into the registry would.
+        auto same = std::find_if(current->values.begin(), current->values.end(),
+                                 [&](const Value& o) { return SameName(o.name, v.name); });
+        if (same != current->values.end()) same->text = std::move(v.text);
+        else current->values.push_back(std::move(v));
     }
-    return true;
+    return whole;
 }
 
 QString Serialise(const Store& store) {
@@ -114,35 +152,21 @@ QString Serialise(const Store& store) {
     return out;
 }
 
-bool SameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
-
-Key* FindKey(Store& s, const QString& path) {
-    for (Key& k : s.keys)
-        if (SameName(k.path, path)) return &k;
-    return nullptr;
-}
-
+// Damaged: some lines could not be read; `store` holds every line that could.
 enum class LoadResult { Missing, Loaded, Damaged, Unreadable };
 
-LoadResult Load(const QString& file, Store& store) {
-    QFile f(file);
-    if (!f.exists()) return LoadResult::Missing;
-    if (!f.open(QIODevice::ReadOnly)) return LoadResult::Unreadable;
-    const QByteArray bytes = f.readAll();
-    if (!Parse(QString::fromUtf8(bytes), store)) {
-        store = Store{};
-        return LoadResult::Damaged;
-    }
-    return LoadResult::Loaded;
-}
+std::string LocalPath(const QString& file) { return QFile::encodeName(file).toStdString(); }
 
-// Keeps a damaged store beside the file under a dated name, so nothing the user had is lost.
-void KeepDamagedFile(const QString& file) {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
-    QString target = file + QStringLiteral(".damaged-") + stamp;
-    for (int n = 1; QFileInfo::exists(target); ++n)
-        target = file + QStringLiteral(".damaged-") + stamp + u'-' + QString::number(n);
-    QFile::rename(file, target);
+LoadResult Load(const QString& file, Store& store, std::string* bytes = nullptr) {
+    std::string content;
+    switch (files::ReadWholeFile(LocalPath(file), content)) {
+    case files::ReadResult::Missing: return LoadResult::Missing;
+    case files::ReadResult::Unreadable: return LoadResult::Unreadable;
+    case files::ReadResult::Read: break;
+    }
+    const bool whole = Parse(QByteArray::fromStdString(content), store);
+    if (bytes) *bytes = std::move(content);
+    return whole ? LoadResult::Loaded : LoadResult::Damaged;
 }
 
 QString ValueName(const QString& Key) { return Key == QStringLiteral("*") ? QString() : Key; }
@@ -187,19 +211,21 @@ struct SettingsSnapshot::Data {
 SettingsSnapshot::SettingsSnapshot(const CRegSettings& settings, const QString& Section)
     : d_(std::make_unique<Data>()) {
     d_->result = Load(CRegSettings::StoreFilePath(), d_->store);
-    if (d_->result == LoadResult::Loaded) d_->key = FindKey(d_->store, settings.BuildKeyPath(Section));
+    if (d_->result == LoadResult::Loaded || d_->result == LoadResult::Damaged) d_->key = FindKey(d_->store, settings.BuildKeyPath(Section));
 }
 
 SettingsSnapshot::~SettingsSnapshot() = default;
 
 QString SettingsSnapshot::Get(const QString& Key, const QString& Default) const {
     const LoadResult r = d_->result;
-    if (r != LoadResult::Loaded) {
-        gRetVal = r == LoadResult::Missing ? kNotFound : (r == LoadResult::Damaged ? kInvalidData : kAccessDenied);
+    // What a damaged file lacks may be what the damage destroyed.
+    const int16_t missing = r == LoadResult::Damaged ? kInvalidData : kNotFound;
+    if (r == LoadResult::Missing || r == LoadResult::Unreadable) {
+        gRetVal = r == LoadResult::Missing ? kNotFound : kAccessDenied;
         return Default;
     }
     if (!d_->key) {
-        gRetVal = kNotFound;
+        gRetVal = missing;
         return Default;
     }
     const QString name = ValueName(Key);
@@ -209,7 +235,7 @@ QString SettingsSnapshot::Get(const QString& Key, const QString& Default) const 
             return v.text;
         }
     }
-    gRetVal = kNotFound;
+    gRetVal = missing;
     return Default;
 }
 
@@ -220,12 +246,9 @@ void SettingsSnapshot::ReadBoolean(const QString& Key, bool& flag) const {
 bool CRegSettings::SaveSetting(const QString& Section, const QString& Key, const QString& Setting) {
     const QString file = StoreFilePath();
     Store store;
-    const LoadResult r = Load(file, store);
+    std::string original;
+    const LoadResult r = Load(file, store, &original);
     if (r == LoadResult::Unreadable) {
-        gRetVal = kAccessDenied;
-        return false;
-    }
-    if (!QDir().mkpath(QFileInfo(file).absolutePath())) {
         gRetVal = kAccessDenied;
         return false;
     }
@@ -250,22 +273,14 @@ bool CRegSettings::SaveSetting(const QString& Section, const QString& Key, const
     }
     if (!replaced) key->values.push_back(Value{name, Setting});
 
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        gRetVal = kAccessDenied;
-        return false;
-    }
-    out.write(Serialise(store).toUtf8());
-    if (r == LoadResult::Damaged) {
-        // Keep the damaged file only once the replacement is known to be writable.
-        if (!out.flush()) {
-            out.cancelWriting();
-            gRetVal = kAccessDenied;
-            return false;
-        }
-        KeepDamagedFile(file);
-    }
-    if (!out.commit()) {
+    // The new file is written in full before anything else happens; a damaged original is
+    // then kept as a copy of its bytes, and only when that copy exists is the file replaced.
+    // The rename replaces a symbolic link itself, never the file it points to.
+    const std::string local = LocalPath(file);
+    std::string why;
+    files::PendingFile out;
+    if (!out.Write(local, Serialise(store).toStdString(), why) ||
+        (r == LoadResult::Damaged && files::KeepDamagedCopy(local, original, why).empty()) || !out.Commit(why)) {
         gRetVal = kAccessDenied;
         return false;
     }

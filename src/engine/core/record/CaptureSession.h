@@ -114,6 +114,11 @@ public:
     void SetEncoderSettings(const std::string& encoder, const record::EncoderSettings& settings);
     // The stored settings, else the defaults with the queue settings' VideoQuality as quantiser.
     record::EncoderSettings EncoderSettingsFor(const std::string& encoder) const;
+    // Only the settings stored with SetEncoderSettings, by encoder name.
+    std::map<std::string, record::EncoderSettings> StoredEncoderSettings() const {
+        std::lock_guard lock(encoderSettingsMutex_);
+        return encoderSettings_;
+    }
 
 private:
     struct Item {

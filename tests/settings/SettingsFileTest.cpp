@@ -1,0 +1,227 @@
+// The settings file as it is found on disk: damaged in several ways, or a symbolic link.
+#include "settings/Globals.h"
+#include "settings/RegSettings.h"
+#include "support/TempFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <sys/mount.h>
+
+using namespace pelta;
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+// The seven preferences in the order they are first saved, so the file holds them in
+// this order too.
+const std::vector<std::pair<QString, QString>> kStored = {
+    {"AutoName", "True"},  {"TopWindow", "True"},           {"WindowsDown", "True"}, {"AddTime", "True"},
+    {"SaveExt", "True"},   {"AutoSaveDir", "/home/u/Videos"}, {"Ext", ".wav"},
+};
+const std::map<QString, QString> kDefaults = {
+    {"AutoName", "False"}, {"TopWindow", "False"}, {"WindowsDown", "False"}, {"AddTime", "False"},
+    {"SaveExt", "False"},  {"AutoSaveDir", ""},    {"Ext", ".avi"},
+};
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        store_.SetCompany("Fenwick Software");
+        store_.SetAppName("Pelta-RX v1.5");
+    }
+    QString File() const { return CRegSettings::StoreFilePath(); }
+    QDir Folder() const { return QFileInfo(File()).dir(); }
+    QStringList DamagedCopies() const { return Folder().entryList({"settings.reg.damaged-*"}, QDir::Files | QDir::System); }
+    void SaveAll() {
+        for (const auto& [key, value] : kStored) ASSERT_TRUE(store_.SaveSetting("Preferences", key, value));
+    }
+    QString Read(const QString& key) { return store_.GetSetting("Preferences", key, kDefaults.at(key)); }
+
+    test::TempConfigHome home_;
+    CRegSettings store_;
+};
+
+struct Damage {
+    const char* name;
+    std::function<QByteArray(const QByteArray&)> apply;
+    QStringList lost;  // keys whose line the damage destroys
+};
+
+// Every well-formed value survives the damage, what was destroyed reads as its default, the
+// next save keeps both, and the damaged original is kept byte for byte beside the file.
+TEST_F(SettingsFile, DamageLosesOnlyTheDamagedValues) {
+    const auto lineOf = [](const QByteArray& file, const char* key) {
+        return file.indexOf(QByteArray("\"") + key + "\"=");
+    };
+    const std::vector<Damage> damages = {
+        {"hello world appended", [](QByteArray f) { return f + "hello world\n"; }, {}},
+        {"hello world without a line end", [](QByteArray f) { return f + "hello world"; }, {}},
+        {"cut in the middle of the last line",
+         [&](QByteArray f) { return f.left(lineOf(f, "Ext") + 7); }, {"Ext"}},
+        {"an escape the file does not know",
+         [&](QByteArray f) {
+             f.insert(lineOf(f, "AutoSaveDir") + 15, "\\");  // "\/" is no escape this file knows
+             return f;
+         },
+         {"AutoSaveDir"}},
+        {"random bytes inside a value",
+         [&](QByteArray f) {
+             f.insert(lineOf(f, "AutoSaveDir") + 20, QByteArray("\xff\xfe\x80", 3));
+             return f;
+         },
+         {"AutoSaveDir"}},
+        {"random bytes with a NUL and a line break between lines",
+         [&](QByteArray f) {
+             f.insert(lineOf(f, "AddTime"), QByteArray("\x9f\x00\x01\n", 4) + "\xc3garbage=\"x\n");
+             return f;
+         },
+         {}},
+        {"a line overwritten with random bytes",
+         [&](QByteArray f) {
+             const int at = lineOf(f, "TopWindow");
+             f.replace(at, 8, QByteArray("\x13\x88\xfa\x00\x7f\x91\x02\x03", 8));
+             return f;
+         },
+         {"TopWindow"}},
+        {"a value line without its key block",
+         [](QByteArray f) { return "\"Ext\"=\".mp3\"\n" + f; }, {}},
+        {"nothing but random bytes",
+         [](QByteArray) {
+             QByteArray noise;
+             for (int i = 0; i < 512; ++i) noise += char((i * 7919 + 13) % 256);
+             return noise;
+         },
+         {"AutoName", "TopWindow", "WindowsDown", "AddTime", "SaveExt", "AutoSaveDir", "Ext"}},
+    };
+    for (const Damage& d : damages) {
+        SCOPED_TRACE(d.name);
+        QDir(home_.path()).removeRecursively();
+        SaveAll();
+        const QByteArray damaged = d.apply(ReadBytes(File()));
+        ASSERT_TRUE(WriteBytes(File(), damaged));
+
+        for (const auto& [key, value] : kStored)
+            EXPECT_EQ(Read(key), d.lost.contains(key) ? kDefaults.at(key) : value) << key.toStdString();
+
+        // A change saves the new value beside every value that could be read.
+        ASSERT_TRUE(store_.SaveSetting("Preferences", "WindowsDown", "False"));
+        for (const auto& [key, value] : kStored) {
+            const QString want = key == "WindowsDown" ? "False" : (d.lost.contains(key) ? kDefaults.at(key) : value);
+            EXPECT_EQ(Read(key), want) << key.toStdString();
+        }
+        const QStringList kept = DamagedCopies();
+        ASSERT_EQ(kept.size(), 1);
+        EXPECT_EQ(ReadBytes(Folder().filePath(kept.first())), damaged);
+        // The rewritten file is whole again: another save keeps no second copy.
+        ASSERT_TRUE(store_.SaveSetting("Preferences", "AddTime", "False"));
+        EXPECT_EQ(DamagedCopies().size(), 1);
+    }
+}
+
+// A settings file that is a symbolic link: read through, never written through.
+TEST_F(SettingsFile, ASaveReplacesTheLinkAndLeavesItsTargetAlone) {
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("shared.reg");
+    SaveAll();
+    ASSERT_TRUE(QFile::rename(File(), target));
+    const QByteArray original = ReadBytes(target);
+    ASSERT_TRUE(QFile::link(target, File()));
+
+    EXPECT_EQ(Read("Ext"), ".wav");  // the link's values are the user's values
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "Ext", ".mp3"));
+
+    EXPECT_EQ(ReadBytes(target), original);
+    EXPECT_FALSE(QFileInfo(File()).isSymLink());
+    EXPECT_TRUE(QFileInfo(File()).isFile());
+    EXPECT_EQ(Read("Ext"), ".mp3");
+    EXPECT_EQ(Read("AutoSaveDir"), "/home/u/Videos");
+}
+
+TEST_F(SettingsFile, ADamagedLinkIsKeptAsARealCopyOfItsContent) {
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("shared.reg");
+    SaveAll();
+    QByteArray damaged = ReadBytes(File()) + "hello world\n";
+    ASSERT_TRUE(WriteBytes(target, damaged));
+    ASSERT_TRUE(QFile::remove(File()));
+    ASSERT_TRUE(QFile::link(target, File()));
+
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "AddTime", "False"));
+    EXPECT_EQ(ReadBytes(target), damaged);
+    const QStringList kept = DamagedCopies();
+    ASSERT_EQ(kept.size(), 1);
+    const QFileInfo copy(Folder().filePath(kept.first()));
+    EXPECT_FALSE(copy.isSymLink());
+    EXPECT_EQ(ReadBytes(copy.filePath()), damaged);
+    // Overwriting the old target later changes nothing in the copy.
+    ASSERT_TRUE(WriteBytes(target, "other"));
+    EXPECT_EQ(ReadBytes(copy.filePath()), damaged);
+    EXPECT_EQ(Read("AddTime"), "False");
+    EXPECT_EQ(Read("Ext"), ".wav");
+}
+
+TEST_F(SettingsFile, ADanglingLinkIsReplacedWithoutCreatingItsTarget) {
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath("missing/none.reg");
+    QDir().mkpath(Folder().path());
+    ASSERT_TRUE(QFile::link(target, File()));
+    EXPECT_EQ(Read("Ext"), ".avi");
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "Ext", ".mp3"));
+    EXPECT_FALSE(QFileInfo::exists(target));
+    EXPECT_FALSE(QFileInfo(File()).isSymLink());
+    EXPECT_EQ(Read("Ext"), ".mp3");
+}
+
+}  // namespace
+
+namespace {
+
+// A full disk: the save fails, says so, and the file on disk is exactly what it was.
+TEST_F(SettingsFile, AFullDiskLeavesTheOldFileWhole) {
+    const std::string folder = Folder().path().toStdString();
+    QDir().mkpath(Folder().path());
+    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+    } unmount{folder};
+    SaveAll();
+    const QByteArray damaged = ReadBytes(File()) + "hello world\n";
+    ASSERT_TRUE(WriteBytes(File(), damaged));
+    {
+        QFile filler(Folder().filePath("filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+    EXPECT_FALSE(store_.SaveSetting("Preferences", "Ext", ".mp3"));
+    EXPECT_NE(gRetVal, 0);
+    EXPECT_EQ(ReadBytes(File()), damaged);
+    EXPECT_EQ(Folder().entryList(QDir::Files | QDir::Hidden).size(), 2) << "no temporary file or copy is left";
+    EXPECT_EQ(Read("Ext"), ".wav");
+
+    ASSERT_TRUE(QFile::remove(Folder().filePath("filler")));
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "Ext", ".mp3"));
+    EXPECT_EQ(Read("Ext"), ".mp3");
+    ASSERT_EQ(DamagedCopies().size(), 1);
+    EXPECT_EQ(ReadBytes(Folder().filePath(DamagedCopies().first())), damaged);
+}
+
+}  // namespace
