@@ -108,7 +108,9 @@ TEST(RecordDrops, EverySlotHoldsAPictureOrACountedDrop) {
                               sessions[i]->FramesCaptured(), sessions[i]->FramesDropped());
         if (cases[i].soundClock > 1) {
             EXPECT_GE(d.DeviceGaps, 6) << "the skipped pictures";
-            if (cases[i].master != 0) EXPECT_GT(d.ClockCorrection, 0);
+            if (cases[i].master != 0) {
+                EXPECT_GT(d.ClockCorrection, 0);
+            }
         } else {
             EXPECT_GT(d.Discarded, 0) << "a slow sound clock takes fewer pictures";
         }

@@ -148,6 +148,7 @@ std::string CaptureWriter::Open(const WriterSetup& s, CaptureErrorCode& code) {
     }
     fmt_->pb = sink_.Avio();
     fmt_->max_interleave_delta = AV_TIME_BASE;  // nothing waits in the muxer longer than a second
+    sink_.SetHeadroom(FinishingNeed());
     int rc = avformat_write_header(fmt_, nullptr);
     if (rc < 0) {
         return "writing the file header failed: " + AvError(rc);
@@ -212,11 +213,12 @@ int64_t CaptureWriter::FinishingNeed() const {
         need += (picturesSent_ + repeatPackets_ - videoPackets_ + 2) * (maxPacket_ + 8);
     }
     if (audio_ != nullptr && fifo_ != nullptr) {
-        const int64_t frameBytes = int64_t(audio_->ch_layout.nb_channels) * 8;
-        need += (av_audio_fifo_size(fifo_) + audio_->sample_rate / 5 + std::max(audio_->frame_size, 0)) * frameBytes;
+        // the sound still queued, the silence that may end it (a fifth of a second), a block
+        need += (av_audio_fifo_size(fifo_) + audio_->sample_rate / 5 + std::max(audio_->frame_size, 1024)) *
+                audioFileBytesPerSample_;
     }
     need += std::max<int64_t>(headerEnd_ + chunkBytes_ - sink_.BytesWritten(), 0);
-    return need + 256 * 1024;
+    return need + 96 * 1024;  // the write under way and the I/O buffer
 }
 
 bool CaptureWriter::OpenVideo(const WriterSetup& s, std::string& err) {
@@ -295,6 +297,13 @@ bool CaptureWriter::OpenAudio(const WriterSetup& s, std::string& err) {
     }
     audioStream_ = avformat_new_stream(fmt_, nullptr);
     avcodec_parameters_from_context(audioStream_->codecpar, audio_);
+    // What a sample takes in the file (twice the nominal rate for a compressed one).
+    const int bits = av_get_bits_per_sample(audio_->codec_id);
+    audioFileBytesPerSample_ =
+        bits > 0 ? std::max<int64_t>(bits * audio_->ch_layout.nb_channels / 8, 1)
+        : audio_->bit_rate > 0
+            ? std::max<int64_t>(audio_->bit_rate / 4 / audio_->sample_rate, 1)
+            : int64_t(av_get_bytes_per_sample(audio_->sample_fmt)) * audio_->ch_layout.nb_channels;
     audioStream_->time_base = audio_->time_base;
 
     AVChannelLayout inLayout;

@@ -130,6 +130,7 @@ private:
     int64_t muxedSlots_ = 0;
     int64_t headerEnd_ = 0;
     int64_t audioSamplesMuxed_ = 0;
+    int64_t audioFileBytesPerSample_ = 8;
     bool wav_ = false;
     int64_t wavDataSizeAt_ = -1, wavDataStart_ = -1, wavFactAt_ = -1;
     int64_t videoEnd_ = -1;

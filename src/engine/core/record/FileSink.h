@@ -58,7 +58,7 @@ private:
     int64_t pos_ = 0;
     int64_t highWater_ = 0;
     int64_t allocated_ = 0;  // bytes known to be allocated on disk from the start
-    int64_t headroom_ = 1 << 20;
+    int64_t headroom_ = 0;
     int64_t sizeLimit_ = INT64_MAX;  // the process's file-size limit
     bool canAllocate_ = true;
     Stop stop_ = Stop::None;
