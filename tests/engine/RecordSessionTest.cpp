@@ -298,7 +298,7 @@ TEST(RecordBehind, ASlowEncoderDropsAndCountsAndMemoryStaysBounded) {
     hub.Stop();
 
     const DropCounts d = s.DroppedByCause();
-    EXPECT_GT(d.EncoderBehind, 100);
+    EXPECT_GT(d.EncoderBehind, s.FramesCaptured());
     // The hub's own timing has no gaps: pictures the queue turned away are not counted again
     // as the device's.
     EXPECT_EQ(d.DeviceGaps, 0);
@@ -308,6 +308,7 @@ TEST(RecordBehind, ASlowEncoderDropsAndCountsAndMemoryStaysBounded) {
     const Probe p = ProbeFile((dir / "slow.avi").string());
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.videoFrames, s.FramesCaptured());
+    EXPECT_EQ(p.videoSlots, int64_t(s.FramesCaptured()) + s.FramesDropped());
     std::printf("[          ] captured %d, dropped %d (encoder %d), %ld -> %ld MB\n", s.FramesCaptured(),
                 s.FramesDropped(), d.EncoderBehind, halfway, atEnd);
     fs::remove_all(dir);

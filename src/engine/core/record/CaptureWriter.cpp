@@ -482,8 +482,11 @@ bool CaptureWriter::WriteSilence(int64_t samples) {
         av_freep(&out);
         audioIn_ += n;
         samples -= n;
+        if (!EncodeAudioFifo(false)) {  // block by block: a long silence never piles up
+            return false;
+        }
     }
-    return EncodeAudioFifo(false);
+    return true;
 }
 
 void CaptureWriter::DropAudio(int64_t samples) {

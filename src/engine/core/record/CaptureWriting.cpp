@@ -46,8 +46,11 @@ void CaptureSession::HandleVideo(Item& item) {
         ++discarded_;  // more pictures than the file's rate takes
         return;
     }
-    const int64_t slot =
-        ideal < static_cast<double>(nextSlot_) + kPlacementSlack ? nextSlot_ : std::llround(ideal);
+    int64_t slot = ideal < static_cast<double>(nextSlot_) + kPlacementSlack ? nextSlot_ : std::llround(ideal);
+    // A time stamp that jumps far beyond the time passed (a device that restarts its clock)
+    // is not trusted further than the sound clock's largest correction allows.
+    const double passed = Seconds(item.Arrival - zero_);
+    slot = std::min(slot, std::max(nextSlot_, static_cast<int64_t>(std::llround((passed * 1.5 + 1) * av_q2d(rate_)))));
     if (slot >= limitSlots_) {
         videoDone_ = true;
         return;
@@ -119,8 +122,11 @@ void CaptureSession::HandleAudio(Item& item) {
             out_->WriteSilence(std::llround(lead * rateOut));
         }
     } else if (f->pts != AV_NOPTS_VALUE && f->pts > nextAudioPts_) {
-        // The device skipped samples: silence keeps the sound in step.
-        const int64_t missing = av_rescale(f->pts - nextAudioPts_, rateOut, std::max(rateIn, 1));
+        // The device skipped samples: silence keeps the sound in step (never further than
+        // the time that has passed, whatever the time stamps say).
+        const int64_t passed = std::llround(Seconds(item.Arrival - zero_) * 1.5 * rateOut) - out_->AudioSamplesIn();
+        const int64_t missing =
+            std::min(av_rescale(f->pts - nextAudioPts_, rateOut, std::max(rateIn, 1)), std::max<int64_t>(passed, 0));
         if (missing > 0) {
             out_->WriteSilence(missing);
         }

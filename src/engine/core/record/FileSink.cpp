@@ -300,6 +300,7 @@ bool ReserveFile(const std::string& path, int64_t bytes) {
 }
 
 void CopyWhole(const std::string& from, const std::string& to) {
+    IgnoreFileSizeSignal();
     if (to.empty()) {
         throw EngineError("No file name was given to copy the capture to.");
     }
