@@ -16,13 +16,10 @@
 #include <fstream>
 #include <mutex>
 #include <random>
-#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
-
-extern char** environ;
 
 using namespace pelta;
 using namespace pelta::engine;
@@ -32,41 +29,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Events {
-    std::mutex m;
-    std::condition_variable cv;
-    int ended = 0;
-    std::vector<int> errors;
-    EngineEventPoster Poster() {
-        return [this](EngineEventKind k, int32_t v) {
-            std::lock_guard l(m);
-            if (k == EngineEventKind::CaptureEnded) ++ended;
-            if (k == EngineEventKind::CaptureError) errors.push_back(v);
-            cv.notify_all();
-        };
-    }
-    bool Wait(int s) {
-        std::unique_lock l(m);
-        return cv.wait_for(l, std::chrono::seconds(s), [&] { return ended > 0; });
-    }
-};
+using Events = test::RecordEvents;
 
 std::string Contents(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-}
-
-pid_t SpawnChild(const std::string& filter, const std::string& env) {
-    std::vector<std::string> envs;
-    for (char** e = environ; *e; ++e) envs.emplace_back(*e);
-    envs.push_back(env);
-    std::vector<char*> envp;
-    for (auto& e : envs) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string self = "/proc/self/exe", arg = "--gtest_filter=" + filter;
-    char* argv[] = {self.data(), arg.data(), nullptr};
-    pid_t pid = 0;
-    return posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) == 0 ? pid : -1;
 }
 
 // An AVI that was finished: its RIFF sizes add up, it ends in an index, and the header's
@@ -120,7 +87,7 @@ TEST(CaptureReservation, ExistingFilesStayByteForByteAndOwnReservationsGo) {
     s.SetTimeLimitSeconds(1);
     hub.Start();
     s.BeginCapture(CaptureMode::VideoOnly);
-    ASSERT_TRUE(ev.Wait(10));
+    ASSERT_TRUE(ev.WaitEnded(10));
     s.EndCapture();
     hub.Stop();
     EXPECT_EQ(ProbeFile(old.string()).videoFrames, s.FramesCaptured());
@@ -142,7 +109,7 @@ TEST(CaptureLimitsChild, RecordsUnderAFileSizeLimit) {
     s.SetCaptureFileName(out);
     hub.Start();
     s.BeginCapture(CaptureMode::VideoOnly);
-    ev.Wait(20);
+    ev.WaitEnded(20);
     s.EndCapture();
     hub.Stop();
     std::ofstream log(std::string(out) + ".events");
@@ -153,7 +120,7 @@ TEST(CaptureLimitsChild, RecordsUnderAFileSizeLimit) {
 TEST(CaptureLimits, AFileSizeLimitEndsTheFileCleanly) {
     QTemporaryDir dir;
     const fs::path file = dir.filePath("limited.avi").toStdString();
-    const pid_t pid = SpawnChild("CaptureLimitsChild.RecordsUnderAFileSizeLimit", "PELTA_LIMITED_CAPTURE=" + file.string());
+    const pid_t pid = test::SpawnTest("CaptureLimitsChild.RecordsUnderAFileSizeLimit", "PELTA_LIMITED_CAPTURE=" + file.string());
     ASSERT_GT(pid, 0);
     int status = 0;
     waitpid(pid, &status, 0);
@@ -215,7 +182,7 @@ TEST(CaptureLimits, AFillingDiskIsUsedAlmostWhollyAndTheFileFinished) {
         s.SetCaptureFileName(file.string());
         hub.Start();
         s.BeginCapture(CaptureMode::VideoOnly);
-        ASSERT_TRUE(ev.Wait(20));
+        ASSERT_TRUE(ev.WaitEnded(20));
         s.EndCapture();
         hub.Stop();
         EXPECT_EQ(ev.ended, 1);
@@ -243,7 +210,7 @@ TEST(CaptureLimits, AnMp3RecordsInTheLastHundredsOfKilobytes) {
     s.SetTimeLimitSeconds(2);
     hub.Start();
     s.BeginCapture(CaptureMode::AudioOnly);
-    ASSERT_TRUE(ev.Wait(10));
+    ASSERT_TRUE(ev.WaitEnded(10));
     hub.Stop();
     EXPECT_TRUE(ev.errors.empty());
     const Probe p = ProbeFile(disk.Path("little.mp3").string());
@@ -272,7 +239,7 @@ TEST(CaptureLimitsChild, RecordsUntilKilled) {
 
 TEST(CaptureLimits, AKilledCaptureStatesItsRealLength) {
     QTemporaryDir dir;
-    const pid_t pid = SpawnChild("CaptureLimitsChild.RecordsUntilKilled", "PELTA_KILLED_FILES=" + dir.path().toStdString());
+    const pid_t pid = test::SpawnTest("CaptureLimitsChild.RecordsUntilKilled", "PELTA_KILLED_FILES=" + dir.path().toStdString());
     ASSERT_GT(pid, 0);
     // Killed three seconds after the sound reached the disk (a busy machine starts late).
     const fs::path wav = dir.filePath("killed2").toStdString();

@@ -19,11 +19,8 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
-
-extern char** environ;
 
 using namespace pelta;
 using namespace pelta::engine;
@@ -32,24 +29,7 @@ using pelta::test::ProbeFile;
 
 namespace {
 
-struct Ended {
-    std::mutex m;
-    std::condition_variable cv;
-    int ended = 0;
-    std::vector<int> errors;
-    EngineEventPoster Poster() {
-        return [this](EngineEventKind k, int32_t v) {
-            std::lock_guard l(m);
-            if (k == EngineEventKind::CaptureEnded) ++ended;
-            if (k == EngineEventKind::CaptureError) errors.push_back(v);
-            cv.notify_all();
-        };
-    }
-    bool Wait(int s) {
-        std::unique_lock l(m);
-        return cv.wait_for(l, std::chrono::seconds(s), [&] { return ended > 0; });
-    }
-};
+using Ended = test::RecordEvents;
 
 // The file against the counters: pictures read back are the captured frames, each a new
 // picture of the device (when the test hub numbered them), and the track's slots are
@@ -100,7 +80,7 @@ TEST(RecordDrops, EverySlotHoldsAPictureOrACountedDrop) {
     slow->Stop();
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE("sound clock " + std::to_string(cases[i].soundClock) + ", master " + std::to_string(cases[i].master));
-        ASSERT_TRUE(ended[i].Wait(10));
+        ASSERT_TRUE(ended[i].WaitEnded(10));
         EXPECT_TRUE(ended[i].errors.empty());
         const DropCounts d = sessions[i]->DroppedByCause();
         EXPECT_EQ(sessions[i]->FramesDropped(), d.Total());
@@ -144,16 +124,8 @@ TEST(RecordDropsChild, RecordsWhileStopped) {
 TEST(RecordDrops, StoppedProcessKeepsTheCountsTrue) {
     QTemporaryDir dir;
     const std::string file = dir.filePath("stopped.avi").toStdString();
-    std::vector<std::string> envs;
-    for (char** e = environ; *e; ++e) envs.emplace_back(*e);
-    envs.push_back("PELTA_STOPPED_CAPTURE=" + file);
-    std::vector<char*> envp;
-    for (auto& e : envs) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string self = "/proc/self/exe", filter = "--gtest_filter=RecordDropsChild.*";
-    char* argv[] = {self.data(), filter.data(), nullptr};
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()), 0);
+    const pid_t pid = test::SpawnTest("RecordDropsChild.*", "PELTA_STOPPED_CAPTURE=" + file);
+    ASSERT_GT(pid, 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     kill(pid, SIGSTOP);
     std::this_thread::sleep_for(std::chrono::seconds(1));
@@ -196,35 +168,16 @@ TEST(RecordShape, TheFileTakesTheProcessedShapeAndFitsChangesWithBars) {
     EXPECT_EQ(p.height, 640);
 
     // The last picture: 640x480 scaled to 380x285, with black above and below.
-    AVFormatContext* fmt = nullptr;
-    ASSERT_EQ(avformat_open_input(&fmt, file.c_str(), nullptr, nullptr), 0);
-    avformat_find_stream_info(fmt, nullptr);
-    AVCodecContext* dec = avcodec_alloc_context3(avcodec_find_decoder(fmt->streams[0]->codecpar->codec_id));
-    avcodec_parameters_to_context(dec, fmt->streams[0]->codecpar);
-    ASSERT_EQ(avcodec_open2(dec, dec->codec, nullptr), 0);
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* f = av_frame_alloc();
-    AVFrame* last = av_frame_alloc();
-    while (av_read_frame(fmt, pkt) >= 0) {
-        if (pkt->stream_index == 0 && pkt->size > 0 && avcodec_send_packet(dec, pkt) >= 0)
-            while (avcodec_receive_frame(dec, f) == 0) av_frame_move_ref(last, f);
-        av_packet_unref(pkt);
-    }
-    ASSERT_NE(last->data[0], nullptr);
-    auto rowLuma = [&](int y) {
-        double sum = 0;
-        for (int x = 0; x < last->width; ++x) sum += last->data[0][y * last->linesize[0] + x];
-        return sum / last->width;
-    };
-    const bool full = last->format == AV_PIX_FMT_YUVJ420P;
-    EXPECT_LT(rowLuma(40), full ? 8 : 24) << "a bar above the picture";
-    EXPECT_LT(rowLuma(600), full ? 8 : 24) << "a bar below it";
-    EXPECT_GT(rowLuma(320), 40) << "the picture in the middle";
-    av_frame_free(&last);
-    av_frame_free(&f);
-    av_packet_free(&pkt);
-    avcodec_free_context(&dec);
-    avformat_close_input(&fmt);
+    std::vector<double> rows;  // mean brightness of each row
+    test::ForEachPicture(file, [&](const AVFrame* f) {
+        rows.assign(size_t(f->height), 0);
+        for (int y = 0; y < f->height; ++y)
+            for (int x = 0; x < f->width * 3; ++x) rows[size_t(y)] += f->data[0][y * f->linesize[0] + x] / (f->width * 3.0);
+    });
+    ASSERT_EQ(rows.size(), 640u);
+    EXPECT_LT(rows[40], 12) << "a bar above the picture";
+    EXPECT_LT(rows[600], 12) << "a bar below it";
+    EXPECT_GT(rows[320], 40) << "the picture in the middle";
 }
 
 // Values the clocks of a capture cannot hold are refused with a reason, and the value
@@ -232,25 +185,24 @@ TEST(RecordShape, TheFileTakesTheProcessedShapeAndFitsChangesWithBars) {
 TEST(RecordValues, OnlyValuesACaptureCanHonourAreTaken) {
     test::RecordTestHub hub(160, 120, 30, 44100);
     CaptureSession s(hub, {});
+    using Set = void (CaptureSession::*)(double);
+    using Get = double (CaptureSession::*)() const;
     struct Case {
-        void (CaptureSession::*set)(double);
-        double (CaptureSession::*get)() const;
+        Set set;
+        Get get;
         double value;
         bool taken;
     };
-    const auto rate = &CaptureSession::SetFrameRateValue;
-    const auto limit = &CaptureSession::SetTimeLimitSeconds;
-    const auto gap = &CaptureSession::SetFrameGapSeconds;
-    const auto getRate = &CaptureSession::FrameRateValue;
-    const auto getLimit = &CaptureSession::TimeLimitSeconds;
-    const auto getGap = &CaptureSession::FrameGapSeconds;
+    const Set rate = &CaptureSession::SetFrameRateValue, limit = &CaptureSession::SetTimeLimitSeconds,
+              gap = &CaptureSession::SetFrameGapSeconds;
+    const Get r = &CaptureSession::FrameRateValue, l = &CaptureSession::TimeLimitSeconds,
+              g = &CaptureSession::FrameGapSeconds;
     const Case cases[] = {
-        {rate, getRate, 25, true},        {rate, getRate, 0, true},         {rate, getRate, 1, true},
-        {rate, getRate, 1e-9, false},     {rate, getRate, 0.01, false},     {rate, getRate, 1001, false},
-        {rate, getRate, NAN, false},      {limit, getLimit, 3600, true},    {limit, getLimit, 315360000, true},
-        {limit, getLimit, 1e14, false},   {limit, getLimit, 9.99e18, false}, {limit, getLimit, INFINITY, false},
-        {limit, getLimit, -1, false},     {gap, getGap, 0.5, true},         {gap, getGap, 86400, true},
-        {gap, getGap, 9999999999, false}, {gap, getGap, 0, false},          {gap, getGap, NAN, false},
+        {rate, r, 25, true},    {rate, r, 0, true},          {rate, r, 1, true},         {rate, r, 1e-9, false},
+        {rate, r, 0.01, false}, {rate, r, 1001, false},      {rate, r, NAN, false},      {limit, l, 3600, true},
+        {limit, l, 315360000, true}, {limit, l, 1e14, false}, {limit, l, 9.99e18, false}, {limit, l, INFINITY, false},
+        {limit, l, -1, false},  {gap, g, 0.5, true},         {gap, g, 86400, true},      {gap, g, 9999999999, false},
+        {gap, g, 0, false},     {gap, g, NAN, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);

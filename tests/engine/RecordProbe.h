@@ -97,11 +97,11 @@ inline Probe ProbeFile(const std::string& path) {
     return p;
 }
 
-// Every picture of the video track decoded, and the number the test hub stamped on it.
-inline std::vector<int64_t> PictureNumbers(const std::string& path) {
-    std::vector<int64_t> numbers;
+// Every picture of the video track decoded, in BGR24, handed to `take` in file order.
+template <typename Take>
+void ForEachPicture(const std::string& path, Take take) {
     AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return numbers;
+    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return;
     avformat_find_stream_info(fmt, nullptr);
     const int vs = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     AVCodecContext* dec = nullptr;
@@ -114,7 +114,7 @@ inline std::vector<int64_t> PictureNumbers(const std::string& path) {
     AVFrame* f = av_frame_alloc();
     AVFrame* rgb = av_frame_alloc();
     SwsContext* sws = nullptr;
-    auto take = [&] {
+    auto receive = [&] {
         while (avcodec_receive_frame(dec, f) == 0) {
             rgb->format = AV_PIX_FMT_BGR24;
             rgb->width = f->width;
@@ -123,20 +123,26 @@ inline std::vector<int64_t> PictureNumbers(const std::string& path) {
             sws = sws_getCachedContext(sws, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
                                        AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
             sws_scale(sws, f->data, f->linesize, 0, f->height, rgb->data, rgb->linesize);
-            numbers.push_back(PictureNumber(rgb->data[0], rgb->linesize[0], 3));
+            take(static_cast<const AVFrame*>(rgb));
         }
     };
     while (dec != nullptr && av_read_frame(fmt, pkt) >= 0) {
-        if (pkt->stream_index == vs && pkt->size > 0 && avcodec_send_packet(dec, pkt) >= 0) take();
+        if (pkt->stream_index == vs && pkt->size > 0 && avcodec_send_packet(dec, pkt) >= 0) receive();
         av_packet_unref(pkt);
     }
-    if (dec != nullptr && avcodec_send_packet(dec, nullptr) >= 0) take();
+    if (dec != nullptr && avcodec_send_packet(dec, nullptr) >= 0) receive();
     sws_freeContext(sws);
     av_frame_free(&rgb);
     av_frame_free(&f);
     av_packet_free(&pkt);
     avcodec_free_context(&dec);
     avformat_close_input(&fmt);
+}
+
+// The number the test hub stamped on each picture.
+inline std::vector<int64_t> PictureNumbers(const std::string& path) {
+    std::vector<int64_t> numbers;
+    ForEachPicture(path, [&](const AVFrame* p) { numbers.push_back(PictureNumber(p->data[0], p->linesize[0], 3)); });
     return numbers;
 }
 

@@ -23,25 +23,7 @@ using pelta::test::RiffLayout;
 
 namespace {
 
-struct Events {
-    std::mutex m;
-    std::condition_variable cv;
-    int ended = 0, progress = 0;
-    std::vector<int> errors;
-    EngineEventPoster Poster() {
-        return [this](EngineEventKind k, int32_t v) {
-            std::lock_guard l(m);
-            if (k == EngineEventKind::CaptureEnded) ++ended;
-            else if (k == EngineEventKind::CaptureProgress) ++progress;
-            else errors.push_back(v);
-            cv.notify_all();
-        };
-    }
-    bool WaitEnded(int s) {
-        std::unique_lock l(m);
-        return cv.wait_for(l, std::chrono::seconds(s), [&] { return ended > 0; });
-    }
-};
+using Events = pelta::test::RecordEvents;
 
 class RecordSession : public ::testing::Test {
 protected:

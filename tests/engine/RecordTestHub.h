@@ -15,9 +15,14 @@ extern "C" {
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <mutex>
+#include <spawn.h>
+#include <string>
 #include <thread>
 #include <vector>
+
+extern char** environ;
 
 namespace pelta::test {
 
@@ -133,5 +138,41 @@ private:
     std::vector<engine::FrameListener*> listeners_;
     AVFrame* latest_ = nullptr;
 };
+
+// The events a capture posts, from any thread.
+struct RecordEvents {
+    std::mutex m;
+    std::condition_variable cv;
+    int ended = 0, progress = 0;
+    std::vector<int> errors;
+    engine::EngineEventPoster Poster() {
+        return [this](engine::EngineEventKind k, int32_t v) {
+            std::lock_guard l(m);
+            if (k == engine::EngineEventKind::CaptureEnded) ++ended;
+            else if (k == engine::EngineEventKind::CaptureProgress) ++progress;
+            else errors.push_back(v);
+            cv.notify_all();
+        };
+    }
+    bool WaitEnded(int s) {
+        std::unique_lock l(m);
+        return cv.wait_for(l, std::chrono::seconds(s), [&] { return ended > 0; });
+    }
+};
+
+// Runs this test program again with one test and one more environment entry (a capture
+// that a test kills, stops or limits from outside). Returns the child's pid, or -1.
+inline pid_t SpawnTest(const std::string& filter, const std::string& env) {
+    std::vector<std::string> envs;
+    for (char** e = environ; *e; ++e) envs.emplace_back(*e);
+    envs.push_back(env);
+    std::vector<char*> envp;
+    for (auto& e : envs) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string self = "/proc/self/exe", arg = "--gtest_filter=" + filter;
+    char* argv[] = {self.data(), arg.data(), nullptr};
+    pid_t pid = 0;
+    return posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) == 0 ? pid : -1;
+}
 
 }  // namespace pelta::test
