@@ -79,11 +79,15 @@ void CapAutoSeqFrm::OKClick() {
                           ApplicationTitle(), PromptButtons::Ok);
         return;
     }
+    // A value the engine cannot honour is reported and the dialog stays open, rather than
+    // a sequence starting with the value before.
     try {
+        engine_.SetFrameGapSeconds(delay);
         if (chkUseTimeLimit->isChecked()) engine_.SetTimeLimitSeconds(limit);
         engine_.SetTimeLimitOn(chkUseTimeLimit->isChecked());
-        engine_.SetFrameGapSeconds(delay);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        Prompts().Message(this, QString::fromLocal8Bit(e.what()), ApplicationTitle(), PromptButtons::Ok);
+        return;
     }
     DialogResult = 1;
     done(QDialog::Accepted);

@@ -18,28 +18,12 @@ using namespace pelta::engine;
 namespace fs = std::filesystem;
 using pelta::test::Probe;
 using pelta::test::ProbeFile;
+using pelta::test::ReadRiffLayout;
+using pelta::test::RiffLayout;
 
 namespace {
 
-struct Events {
-    std::mutex m;
-    std::condition_variable cv;
-    int ended = 0, progress = 0;
-    std::vector<int> errors;
-    EngineEventPoster Poster() {
-        return [this](EngineEventKind k, int32_t v) {
-            std::lock_guard l(m);
-            if (k == EngineEventKind::CaptureEnded) ++ended;
-            else if (k == EngineEventKind::CaptureProgress) ++progress;
-            else errors.push_back(v);
-            cv.notify_all();
-        };
-    }
-    bool WaitEnded(int s) {
-        std::unique_lock l(m);
-        return cv.wait_for(l, std::chrono::seconds(s), [&] { return ended > 0; });
-    }
-};
+using Events = pelta::test::RecordEvents;
 
 class RecordSession : public ::testing::Test {
 protected:
@@ -152,38 +136,6 @@ TEST_F(RecordSession, ReservedFileIsCutAndCopyLeavesNoPartialFile) {
 namespace {
 
 constexpr int64_t kGiB = int64_t(1) << 30;
-
-// Where RIFF chunks start in an AVI, read from the file's own chunk sizes.
-struct RiffLayout {
-    std::vector<std::string> forms;  // "AVI ", "AVIX", ...
-    bool coversFile = false;         // the chunks follow each other exactly to the file's end
-    bool odmlList = false;           // the header holds a LIST "odml" (OpenDML extended header)
-};
-
-RiffLayout ReadRiffLayout(const fs::path& path) {
-    RiffLayout r;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return r;
-    const int64_t size = int64_t(fs::file_size(path));
-    int64_t at = 0;
-    unsigned char h[12];
-    while (at + 12 <= size && fseeko(f, at, SEEK_SET) == 0 && std::fread(h, 1, 12, f) == 12 &&
-           std::memcmp(h, "RIFF", 4) == 0) {
-        const uint32_t len = uint32_t(h[4]) | uint32_t(h[5]) << 8 | uint32_t(h[6]) << 16 | uint32_t(h[7]) << 24;
-        r.forms.emplace_back(reinterpret_cast<char*>(h + 8), 4);
-        if (r.forms.size() == 1) {
-            // The extended header sits in the first form's header list, near the start.
-            std::vector<char> head(size_t(std::min<int64_t>(len, 1 << 20)));
-            const size_t got = std::fread(head.data(), 1, head.size(), f);
-            for (size_t i = 0; i + 12 <= got && !r.odmlList; ++i)
-                r.odmlList = std::memcmp(&head[i], "LIST", 4) == 0 && std::memcmp(&head[i + 8], "odml", 4) == 0;
-        }
-        at += 8 + int64_t(len) + (len & 1);
-    }
-    r.coversFile = at == size;
-    std::fclose(f);
-    return r;
-}
 
 // An uncompressed full-HD picture is about 6 MB: a little over eight seconds pass 1 GiB.
 TEST(RecordLargeFile, AviPastOneGibIsOpenDmlAndPlaysToTheEnd) {
@@ -328,7 +280,7 @@ TEST(RecordBehind, ASlowEncoderDropsAndCountsAndMemoryStaysBounded) {
     hub.Stop();
 
     const DropCounts d = s.DroppedByCause();
-    EXPECT_GT(d.EncoderBehind, 100);
+    EXPECT_GT(d.EncoderBehind, s.FramesCaptured());
     // The hub's own timing has no gaps: pictures the queue turned away are not counted again
     // as the device's.
     EXPECT_EQ(d.DeviceGaps, 0);
@@ -338,6 +290,7 @@ TEST(RecordBehind, ASlowEncoderDropsAndCountsAndMemoryStaysBounded) {
     const Probe p = ProbeFile((dir / "slow.avi").string());
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.videoFrames, s.FramesCaptured());
+    EXPECT_EQ(p.videoSlots, int64_t(s.FramesCaptured()) + s.FramesDropped());
     std::printf("[          ] captured %d, dropped %d (encoder %d), %ld -> %ld MB\n", s.FramesCaptured(),
                 s.FramesDropped(), d.EncoderBehind, halfway, atEnd);
     fs::remove_all(dir);

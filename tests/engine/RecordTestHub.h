@@ -1,7 +1,9 @@
 // A hub double for the recorder's tests: a moving test picture and a sine on own threads,
 // both paced by the steady clock. The sound card's clock may be set to run off the
 // picture's (a real card's crystal is never exact): its samples are stamped at the nominal
-// rate but delivered `soundClock` times as fast.
+// rate but delivered `soundClock` times as fast. Each picture carries its number in its
+// top left corner (see PictureNumber), and the device can be told to skip pictures, as a
+// camera does when it cannot keep up.
 #pragma once
 
 #include "engine/core/MediaHub.h"
@@ -13,11 +15,28 @@ extern "C" {
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <mutex>
+#include <spawn.h>
+#include <string>
 #include <thread>
 #include <vector>
 
+extern char** environ;
+
 namespace pelta::test {
+
+// A picture's number as 16 blocks of 4x4 pixels along its top, white for a one bit.
+inline void StampNumber(uint8_t* row0, int linesize, int bytesPerPixel, int64_t n) {
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 64 * bytesPerPixel; ++x) row0[y * linesize + x] = (n >> (x / bytesPerPixel / 4)) & 1 ? 255 : 0;
+}
+inline int64_t PictureNumber(const uint8_t* row0, int linesize, int bytesPerPixel) {
+    int64_t n = 0;
+    for (int bit = 0; bit < 16; ++bit)
+        if (row0[linesize + (bit * 4 + 2) * bytesPerPixel] > 128) n |= int64_t(1) << bit;
+    return n;
+}
 
 class RecordTestHub : public engine::MediaHub {
 public:
@@ -25,6 +44,11 @@ public:
     ~RecordTestHub() override { Stop(); }
     // Before Start: e.g. 1.003 for a card that runs 0.3 % fast.
     void SetSoundClock(double ratio) { soundClock_ = ratio; }
+    // The next `count` pictures are not delivered (their time passes as usual).
+    void Skip(int count) { skip_ += count; }
+    // Pictures of this size are delivered while the format still names the first (what a
+    // processor that rotates or crops does).
+    void DeliverSize(int w, int h) { dw_ = w; dh_ = h; }
     void Start() {
         run_ = true;
         video_ = std::thread([this] { VideoLoop(); });
@@ -59,11 +83,18 @@ private:
     void VideoLoop() {
         auto t0 = std::chrono::steady_clock::now();
         for (int64_t n = 0; run_; ++n) {
+            if (skip_ > 0) {
+                --skip_;
+                std::this_thread::sleep_until(t0 + std::chrono::microseconds((n + 1) * 1000000 / fps_));
+                continue;
+            }
             AVFrame* f = av_frame_alloc();
-            f->format = AV_PIX_FMT_BGR0; f->width = w_; f->height = h_;
+            const int w = dw_ > 0 ? int(dw_) : w_, h = dh_ > 0 ? int(dh_) : h_;
+            f->format = AV_PIX_FMT_BGR0; f->width = w; f->height = h;
             av_frame_get_buffer(f, 0);
-            for (int y = 0; y < h_; ++y)
-                for (int x = 0; x < w_ * 4; ++x) f->data[0][y * f->linesize[0] + x] = uint8_t(x + y + n * 3);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w * 4; ++x) f->data[0][y * f->linesize[0] + x] = uint8_t(x + y + n * 3);
+            StampNumber(f->data[0], f->linesize[0], 4, n);
             f->pts = n * 1000000 / fps_;
             {
                 std::lock_guard g(m_);
@@ -100,11 +131,48 @@ private:
     }
     int w_, h_, fps_, rate_;
     double soundClock_ = 1.0;
+    std::atomic<int> skip_{0}, dw_{0}, dh_{0};
     std::atomic<bool> run_{false};
     std::thread video_, audio_;
     mutable std::mutex m_;
     std::vector<engine::FrameListener*> listeners_;
     AVFrame* latest_ = nullptr;
 };
+
+// The events a capture posts, from any thread.
+struct RecordEvents {
+    std::mutex m;
+    std::condition_variable cv;
+    int ended = 0, progress = 0;
+    std::vector<int> errors;
+    engine::EngineEventPoster Poster() {
+        return [this](engine::EngineEventKind k, int32_t v) {
+            std::lock_guard l(m);
+            if (k == engine::EngineEventKind::CaptureEnded) ++ended;
+            else if (k == engine::EngineEventKind::CaptureProgress) ++progress;
+            else errors.push_back(v);
+            cv.notify_all();
+        };
+    }
+    bool WaitEnded(int s) {
+        std::unique_lock l(m);
+        return cv.wait_for(l, std::chrono::seconds(s), [&] { return ended > 0; });
+    }
+};
+
+// Runs this test program again with one test and one more environment entry (a capture
+// that a test kills, stops or limits from outside). Returns the child's pid, or -1.
+inline pid_t SpawnTest(const std::string& filter, const std::string& env) {
+    std::vector<std::string> envs;
+    for (char** e = environ; *e; ++e) envs.emplace_back(*e);
+    envs.push_back(env);
+    std::vector<char*> envp;
+    for (auto& e : envs) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string self = "/proc/self/exe", arg = "--gtest_filter=" + filter;
+    char* argv[] = {self.data(), arg.data(), nullptr};
+    pid_t pid = 0;
+    return posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) == 0 ? pid : -1;
+}
 
 }  // namespace pelta::test

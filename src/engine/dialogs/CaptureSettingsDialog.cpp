@@ -25,9 +25,12 @@ CaptureSettingsDialog::CaptureSettingsDialog(CaptureEngine& engine, QWidget* par
                               {{QStringLiteral("Drop the newest picture"), false},
                                {QStringLiteral("Drop the oldest waiting picture"), true}},
                               s.DropOldest);
-    lblDeviceGaps = AddInfo(QStringLiteral("lblDeviceGaps"), QStringLiteral("Skipped by the device:"), {});
+    lblDeviceGaps = AddInfo(QStringLiteral("lblDeviceGaps"), QStringLiteral("Dropped, device late:"), {});
     lblEncoderBehind = AddInfo(QStringLiteral("lblEncoderBehind"), QStringLiteral("Dropped, encoder behind:"), {});
     lblDiskBehind = AddInfo(QStringLiteral("lblDiskBehind"), QStringLiteral("Dropped, disk behind:"), {});
+    lblClockCorrection =
+        AddInfo(QStringLiteral("lblClockCorrection"), QStringLiteral("Dropped, kept in step with the sound:"), {});
+    lblDiscarded = AddInfo(QStringLiteral("lblDiscarded"), QStringLiteral("Pictures beyond the frame rate:"), {});
     ShowCounts();
     // The counts keep moving while a capture runs.
     auto* refresh = new QTimer(this);
@@ -43,6 +46,8 @@ void CaptureSettingsDialog::ShowCounts() {
     lblDeviceGaps->setText(QString::number(d.DeviceGaps));
     lblEncoderBehind->setText(QString::number(d.EncoderBehind));
     lblDiskBehind->setText(QString::number(d.DiskBehind));
+    lblClockCorrection->setText(QString::number(d.ClockCorrection));
+    lblDiscarded->setText(QString::number(d.Discarded));
 }
 
 void CaptureSettingsDialog::Apply() {

@@ -23,6 +23,8 @@ public:
     QLabel* lblDeviceGaps = nullptr;
     QLabel* lblEncoderBehind = nullptr;
     QLabel* lblDiskBehind = nullptr;
+    QLabel* lblClockCorrection = nullptr;
+    QLabel* lblDiscarded = nullptr;
 
     void ShowCounts();
 

@@ -20,6 +20,13 @@ using namespace record::session;
 
 namespace {
 
+// What the clocks of a capture can hold: frame rates from one picture a second (the file's
+// length then stays within a second of the capture's) to 1000; time limits and frame
+// delays of up to ten years, whose samples and slots fit 64 bits and the steady clock.
+constexpr double kLowestFrameRate = 1;
+constexpr double kHighestFrameRate = 1000;
+constexpr double kLongestSeconds = 10.0 * 365 * 24 * 3600;
+
 const char* FormatName(int32_t code) {
     static const char* names[] = {"Avi", "Asf", "WAVE", "MPEG1Audio", "DICOM", "DVSD", "MP3", "DVSD Avi",
                                   "Asf Compressor Mux", "Asf Mux", "Still Image", "Stream"};
@@ -38,6 +45,17 @@ CaptureSession::CaptureSession(MediaHub& hub, EngineEventPoster poster)
 CaptureSession::~CaptureSession() {
     EndCapture();
     JoinWriter();
+}
+
+// A reservation that goes unused: a file it created holds nothing of the user's and goes.
+void CaptureSession::ForgetReservation(bool removeOwnFile) {
+    if (removeOwnFile && reservedCreated_ && !reservedFile_.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(reservedFile_, ec);
+    }
+    reservedFile_.clear();
+    reservedBytes_ = 0;
+    reservedCreated_ = false;
 }
 
 void CaptureSession::Post(EngineEventKind kind, int32_t value) const {
@@ -118,8 +136,19 @@ void CaptureSession::BeginCapture(int32_t mode) {
     // or thrown away to reach it.
     if (wantVideo_ && !ModeIsSequence(mode))
         hub_.PreferFrameRate(frameRateOn_ && frameRateValue_ > 0 ? static_cast<int>(std::ceil(frameRateValue_)) : 0);
-    const VideoFormat vf = hub_.CurrentVideoFormat();
+    VideoFormat vf = hub_.CurrentVideoFormat();
     const AudioFormat af = hub_.CurrentAudioFormat();
+    if (wantVideo_) {
+        // The file takes the pictures' shape after the processors (a rotation or a crop),
+        // in square pixels.
+        if (AVFrame* latest = hub_.LatestVideoFrame()) {
+            const AVRational sar = latest->sample_aspect_ratio;
+            vf.Width = sar.num > 0 && sar.den > 0 ? static_cast<int>(std::lround(latest->width * av_q2d(sar)))
+                                                  : latest->width;
+            vf.Height = latest->height;
+            av_frame_free(&latest);
+        }
+    }
     if (wantVideo_ && (vf.Width <= 0 || vf.Height <= 0)) {
         throw EngineError("The video device delivers no picture.");
     }
@@ -139,7 +168,9 @@ void CaptureSession::BeginCapture(int32_t mode) {
     record::WriterSetup setup;
     setup.Path = fileName_;
     setup.Format = outputFormat_;
-    setup.KeepAllocation = !reservedFile_.empty() && reservedFile_ == fileName_;
+    const bool reserved = !reservedFile_.empty() && reservedFile_ == fileName_;
+    setup.KeepAllocation = reserved && reservedCreated_;
+    setup.ReserveBytes = reserved ? reservedBytes_ : 0;
     setup.Video = wantVideo_;
     setup.VideoIn = vf;
     setup.VideoRate = rate_;
@@ -166,6 +197,7 @@ void CaptureSession::BeginCapture(int32_t mode) {
             std::error_code ec;
             std::filesystem::remove(fileName_, ec);
         }
+        if (reserved) ForgetReservation(true);
         if (code == CaptureErrorCode::EncoderFailed) {
             throw EngineError("The capture cannot start: " + why + ".");
         }
@@ -178,6 +210,7 @@ void CaptureSession::BeginCapture(int32_t mode) {
     }
     limitSlots_ = INT64_MAX;
     limitSamples_ = INT64_MAX;
+    // (The setters keep the limit and the rate within what these products can hold.)
     if (timeLimitOn_ && timeLimitSeconds_ > 0) {
         limitSlots_ = std::max<int64_t>(1, std::llround(timeLimitSeconds_ * av_q2d(rate_)));
         if (wantAudio_) {
@@ -189,13 +222,17 @@ void CaptureSession::BeginCapture(int32_t mode) {
     videoDone_ = !wantVideo_ || ModeIsSequence(mode);
     audioDone_ = !wantAudio_;
     nextSlot_ = 0;
+    pending_ = {};
+    havePlaced_ = false;
+    lastUnscaled_ = 0;
     sequenceFrames_ = 0;
     audioClockRatio_ = 1.0;
     framesCaptured_ = 0;
-    dropDevice_ = dropEncoder_ = dropDisk_ = 0;
+    dropDevice_ = dropEncoder_ = dropDisk_ = dropClock_ = discarded_ = 0;
     {
         std::lock_guard lock(queueMutex_);
         haveArrivalPts_ = false;
+        carry_ = {};
         deviceRate_ = vf.FrameRate;
     }
     bytesWritten_ = packetsWritten_ = 0;
@@ -212,8 +249,8 @@ void CaptureSession::BeginCapture(int32_t mode) {
     nextAutoGrab_ = begin_;
     activeMode_ = mode;
     lastCapture_ = fileName_;
-    if (setup.KeepAllocation) {
-        reservedFile_.clear();  // the reservation is used up by this capture
+    if (reserved) {
+        ForgetReservation(false);  // used up by this capture
     }
     targetState_ = TargetStateCode::Writing;
     endedPosted_ = false;
@@ -236,6 +273,8 @@ void CaptureSession::EndCapture() {
     }
     if (preparedMode_ != 0 && targetState_ == TargetStateCode::Prepared) {
         targetState_ = lastCapture_.empty() ? TargetStateCode::NoOutput : TargetStateCode::Finished;
+        // A declined capture: a file reserved for it that holds nothing goes again.
+        if (reservedFile_ == fileName_) ForgetReservation(true);
     }
     preparedMode_ = 0;
 }
@@ -278,45 +317,61 @@ void CaptureSession::OnSourceLost(bool video, const std::string&) {
 }
 
 // Runs on the device's thread, so it asks the hub nothing (the hub may be closing that
-// device while holding its lock): the rate was noted when the capture began.
-void CaptureSession::CountDeviceGap(int64_t pts, AVRational tb) {
+// device while holding its lock): the rate was noted when the capture began. Returns the
+// pictures the device's own timing skipped before this one.
+int32_t CaptureSession::DeviceGap(int64_t pts, AVRational tb) {
+    int32_t skipped = 0;
     if (haveArrivalPts_ && deviceRate_.num > 0 && deviceRate_.den > 0) {
         const double frameTicks = av_q2d(av_inv_q(deviceRate_)) / av_q2d(tb);
         const double gap = static_cast<double>(pts - lastArrivalPts_) / frameTicks;
-        if (gap > 1.5) dropDevice_ += static_cast<int32_t>(std::llround(gap) - 1);
+        if (gap > 1.5) skipped = static_cast<int32_t>(std::min<double>(std::llround(gap) - 1, INT32_MAX / 2));
     }
     haveArrivalPts_ = true;
     lastArrivalPts_ = pts;
+    return skipped;
 }
 
 void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
     AVFrame* copy = av_frame_clone(frame);  // a new reference, no pixel copy
     if (copy == nullptr) {
         if (video) {
-            ++dropEncoder_;
+            std::lock_guard lock(queueMutex_);
+            carry_.Encoder += 1;
         }
         return;
     }
-    Item item{copy, video, tb, Clock::now()};
+    Item item{copy, video, tb, Clock::now(), {}};
     {
         std::lock_guard lock(queueMutex_);
-        // Gaps in the device's own timing are counted as the pictures arrive; pictures the
-        // queue turns away below are the encoder's or the disk's, not gaps.
-        if (video) CountDeviceGap(frame->pts, tb);
+        // Gaps in the device's own timing are noted as the pictures arrive; pictures the
+        // queue turns away below are the encoder's or the disk's, not gaps. Either is
+        // carried by the next picture that reaches the writer, which finds out what slots
+        // they cost.
+        if (video) carry_.Device += DeviceGap(frame->pts, tb);
         auto& q = video ? videoQueue_ : audioQueue_;
         const size_t limit = static_cast<size_t>(video ? std::max(1, queueSettings_.VideoFrames) : audioQueueLimit_);
         if (q.size() >= limit) {
-            if (video) {
-                // Whoever is slow right now is to blame: the file or the encoder.
-                (out_ && out_->InWrite() ? dropDisk_ : dropEncoder_) += 1;
-            }
+            Losses lost;
+            // Whoever is slow right now is to blame: the file or the encoder.
+            (out_ && out_->InWrite() ? lost.Disk : lost.Encoder) += 1;
             if (video && queueSettings_.DropOldest) {
+                lost += q.front().Lost;
                 av_frame_free(&q.front().Frame);
                 q.pop_front();
+                if (!q.empty()) {
+                    q.front().Lost += lost;
+                } else {
+                    carry_ += lost;
+                }
             } else {
+                if (video) carry_ += lost;
                 av_frame_free(&item.Frame);
                 return;
             }
+        }
+        if (video) {
+            item.Lost = carry_;
+            carry_ = {};
         }
         q.push_back(item);
     }
@@ -359,11 +414,19 @@ void CaptureSession::ReserveCaptureFile(int32_t sizeMB) {
     if (running_) {
         throw EngineError("The capture file cannot be reserved while a capture is running.");
     }
+    if (sizeMB < 0) {
+        throw EngineError("The capture file size cannot be negative.");
+    }
     if (sizeMB == 0) {
         return;  // nothing to set aside
     }
-    record::ReserveFile(fileName_, sizeMB);
+    // An earlier reservation of ours holds nothing: it may be given back or resized.
+    if (reservedCreated_ && reservedFile_ == fileName_) ForgetReservation(true);
+    const bool created = record::ReserveFile(fileName_, int64_t(sizeMB) * 1048576);
+    if (!reservedFile_.empty() && reservedFile_ != fileName_) ForgetReservation(true);
     reservedFile_ = fileName_;
+    reservedBytes_ = int64_t(sizeMB) * 1048576;
+    reservedCreated_ = created;
 }
 
 void CaptureSession::CopyCaptureTo(const std::string& fileName, bool) {
@@ -398,22 +461,22 @@ StillPicture CaptureSession::StillPictureHandle() const {
 }
 
 void CaptureSession::SetTimeLimitSeconds(double s) {
-    if (!(s >= 0) || !std::isfinite(s)) {
-        throw EngineError("The time limit must be zero or more seconds.");
+    if (!(s >= 0 && s <= kLongestSeconds)) {
+        throw EngineError("The time limit must be between 0 and 315360000 seconds (ten years).");
     }
     timeLimitSeconds_ = s;
 }
 
 void CaptureSession::SetFrameRateValue(double fps) {
-    if (!(fps >= 0) || fps > 1000 || !std::isfinite(fps)) {
-        throw EngineError("The frame rate must be between 0 and 1000 frames per second.");
+    if (!(fps == 0 || (fps >= kLowestFrameRate && fps <= kHighestFrameRate))) {
+        throw EngineError("The frame rate must be 0 (the device's own) or between 1 and 1000 frames per second.");
     }
     frameRateValue_ = fps;
 }
 
 void CaptureSession::SetFrameGapSeconds(double s) {
-    if (!(s > 0) || !std::isfinite(s)) {
-        throw EngineError("The delay between frames must be more than 0 seconds.");
+    if (!(s > 0 && s <= kLongestSeconds)) {
+        throw EngineError("The delay between frames must be more than 0 and at most 315360000 seconds (ten years).");
     }
     frameGapSeconds_ = s;
 }
@@ -427,7 +490,9 @@ void CaptureSession::SetMasterStreamIndex(int32_t index) {
 
 int32_t CaptureSession::FramesDropped() const { return DroppedByCause().Total(); }
 
-DropCounts CaptureSession::DroppedByCause() const { return DropCounts{dropDevice_, dropEncoder_, dropDisk_}; }
+DropCounts CaptureSession::DroppedByCause() const {
+    return DropCounts{dropDevice_, dropEncoder_, dropDisk_, dropClock_, discarded_};
+}
 
 int32_t CaptureSession::MeanFrameBytes() const {
     const int64_t packets = packetsWritten_;

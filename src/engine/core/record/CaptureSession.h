@@ -46,12 +46,17 @@ struct CaptureQueueSettings {
                                   // SetEncoderSettings gives that encoder its own
 };
 
-// Frames not written, by cause.
+// Slots of the file's video track that hold no new picture from the device (empty chunks:
+// the previous picture stays), by cause; FramesCaptured + Total() is the track's length.
+// Pictures thrown away without leaving a slot empty are counted apart.
 struct DropCounts {
-    int32_t DeviceGaps = 0;      // the device skipped frames in its own timing
-    int32_t EncoderBehind = 0;   // the queue was full while the encoder worked
-    int32_t DiskBehind = 0;      // the queue was full while the file was being written
-    int32_t Total() const { return DeviceGaps + EncoderBehind + DiskBehind; }
+    int32_t DeviceGaps = 0;       // the device's picture came late or not at all
+    int32_t EncoderBehind = 0;    // the picture was turned away while the encoder worked
+    int32_t DiskBehind = 0;       // the picture was turned away while the file was written
+    int32_t ClockCorrection = 0;  // moving the pictures onto the sound card's clock (it ran fast)
+    int32_t Discarded = 0;        // pictures thrown away that no slot missed: more pictures
+                                  // than the file's rate takes, or a sound clock running slow
+    int32_t Total() const { return DeviceGaps + EncoderBehind + DiskBehind + ClockCorrection; }
 };
 
 class CaptureSession : private FrameListener {
@@ -121,11 +126,22 @@ public:
     }
 
 private:
+    // Pictures lost before they reached the writer, carried by the next one that does.
+    struct Losses {
+        int32_t Encoder = 0, Disk = 0, Device = 0;
+        Losses& operator+=(const Losses& o) {
+            Encoder += o.Encoder;
+            Disk += o.Disk;
+            Device += o.Device;
+            return *this;
+        }
+    };
     struct Item {
         AVFrame* Frame = nullptr;
         bool Video = false;
         AVRational TimeBase{1, 1};
         std::chrono::steady_clock::time_point Arrival;
+        Losses Lost;
     };
 
     void OnVideoFrame(const AVFrame* frame, AVRational timeBase) override;
@@ -134,7 +150,10 @@ private:
 
     void Validate(int32_t mode) const;  // throws EngineError
     void Push(const AVFrame* frame, bool video, AVRational tb);
-    void CountDeviceGap(int64_t pts, AVRational tb);  // under queueMutex_
+    int32_t DeviceGap(int64_t pts, AVRational tb);  // under queueMutex_
+    void CountEmptySlots(int64_t empty, double unscaled);
+    void SettleDropCounts();
+    void ForgetReservation(bool removeOwnFile);
     void WriterLoop();
     void HandleVideo(Item& item);
     void HandleAudio(Item& item);
@@ -160,6 +179,8 @@ private:
     double frameGapSeconds_ = 1;
     int32_t masterStream_ = -1;
     std::string reservedFile_;
+    int64_t reservedBytes_ = 0;
+    bool reservedCreated_ = false;  // the reservation made the file: it holds no data of the user's
     std::string lastCapture_;
     int32_t preparedMode_ = 0;
     int32_t activeMode_ = 0;
@@ -180,6 +201,7 @@ private:
     bool sourceLost_ = false;      // under queueMutex_
     CaptureQueueSettings queueSettings_;  // under queueMutex_
     int audioQueueLimit_ = 200;    // under queueMutex_
+    Losses carry_;                 // under queueMutex_: losses for the next queued picture
     bool haveArrivalPts_ = false;  // under queueMutex_
     int64_t lastArrivalPts_ = 0;   // under queueMutex_
     AVRational deviceRate_{0, 1};  // under queueMutex_
@@ -201,12 +223,15 @@ private:
     int64_t nextAudioPts_ = 0;
     double audioClockRatio_ = 1.0;
     int64_t nextSlot_ = 0;
+    Losses pending_;              // losses not yet matched to empty slots
+    bool havePlaced_ = false;
+    double lastUnscaled_ = 0;     // where the last placed picture fell before the clock correction
     bool videoDone_ = false, audioDone_ = false;
     int64_t sequenceFrames_ = 0;
     std::chrono::steady_clock::time_point nextAutoGrab_;
 
     std::atomic<int32_t> framesCaptured_{0};
-    std::atomic<int32_t> dropDevice_{0}, dropEncoder_{0}, dropDisk_{0};
+    std::atomic<int32_t> dropDevice_{0}, dropEncoder_{0}, dropDisk_{0}, dropClock_{0}, discarded_{0};
     std::atomic<int64_t> bytesWritten_{0};
     std::atomic<int64_t> packetsWritten_{0};
     std::atomic<int64_t> audioSamplesSeen_{0};

@@ -6,7 +6,10 @@ extern "C" {
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
+#include <libavutil/imgutils.h>
+#include <libavutil/intreadwrite.h>
 #include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
 }
@@ -61,6 +64,12 @@ AVSampleFormat PickSampleFormat(const AVCodec* codec, AVSampleFormat in) {
     }
     return codec->sample_fmts[0];
 }
+
+// The AVI muxer refuses a run of more empty chunks than this; a longer wait for the next
+// picture repeats the held one instead.
+constexpr int64_t kLongestEmptyRun = 30000;
+
+int64_t RoundUpTo(int64_t v, int multiple) { return (v + multiple - 1) / multiple * multiple; }
 
 }  // namespace
 
@@ -133,18 +142,83 @@ std::string CaptureWriter::Open(const WriterSetup& s, CaptureErrorCode& code) {
         return err;
     }
     code = CaptureErrorCode::CannotCreateFile;
-    std::string why = sink_.Open(s.Path, s.KeepAllocation);
+    std::string why = sink_.Open(s.Path, s.KeepAllocation, s.ReserveBytes);
     if (!why.empty()) {
         return why;
     }
     fmt_->pb = sink_.Avio();
     fmt_->max_interleave_delta = AV_TIME_BASE;  // nothing waits in the muxer longer than a second
+    sink_.SetHeadroom(FinishingNeed());
     int rc = avformat_write_header(fmt_, nullptr);
     if (rc < 0) {
         return "writing the file header failed: " + AvError(rc);
     }
     headerWritten_ = true;
+    sink_.Flush();
+    headerEnd_ = sink_.BytesWritten();
+    wav_ = s.Format == 2;
+    if (wav_) {
+        FindWavFields();
+    }
     return {};
+}
+
+int CaptureWriter::Width() const { return video_ != nullptr ? video_->width : 0; }
+int CaptureWriter::Height() const { return video_ != nullptr ? video_->height : 0; }
+
+// A WAV file states its length only in its header, which the muxer writes at the end; the
+// header's size fields are kept true at every flush instead, so that a file cut short by
+// a kill still reads with its real length.
+void CaptureWriter::FindWavFields() {
+    std::string head(static_cast<size_t>(headerEnd_), '\0');
+    if (headerEnd_ < 12 || !sink_.ReadAt(0, head.data(), head.size()) || head.compare(0, 4, "RIFF") != 0) {
+        return;
+    }
+    for (int64_t at = 12; at + 8 <= headerEnd_;) {
+        const std::string id = head.substr(static_cast<size_t>(at), 4);
+        const int64_t len = AV_RL32(head.data() + at + 4);
+        if (id == "fact" && len >= 4) {
+            wavFactAt_ = at + 8;
+        } else if (id == "data") {
+            wavDataSizeAt_ = at + 4;
+            wavDataStart_ = at + 8;
+            return;
+        }
+        at += 8 + len + (len & 1);
+    }
+}
+
+void CaptureWriter::PatchWavHeader() {
+    const int64_t end = sink_.BytesWritten();
+    if (wavDataStart_ < 0 || end < wavDataStart_ || end - 8 > UINT32_MAX) {
+        return;
+    }
+    uint8_t field[4];
+    AV_WL32(field, static_cast<uint32_t>(end - 8));
+    sink_.PatchAt(4, field, 4);
+    AV_WL32(field, static_cast<uint32_t>(end - wavDataStart_));
+    sink_.PatchAt(wavDataSizeAt_, field, 4);
+    if (wavFactAt_ >= 0) {
+        AV_WL32(field, static_cast<uint32_t>(std::min<int64_t>(audioSamplesMuxed_, UINT32_MAX)));
+        sink_.PatchAt(wavFactAt_, field, 4);
+    }
+}
+
+// What finishing the file still needs beyond the data written: the index (16 bytes a
+// chunk, growing with the chunks), what the encoders, the sound queue, the muxer's
+// interleaving and the I/O buffer still hold, and a little over.
+int64_t CaptureWriter::FinishingNeed() const {
+    int64_t need = (chunks_ + 64) * 16;
+    if (video_ != nullptr) {
+        need += (picturesSent_ + repeatPackets_ - videoPackets_ + 2) * (maxPacket_ + 8);
+    }
+    if (audio_ != nullptr && fifo_ != nullptr) {
+        // the sound still queued, the silence that may end it (a fifth of a second), a block
+        need += (av_audio_fifo_size(fifo_) + audio_->sample_rate / 5 + std::max(audio_->frame_size, 1024)) *
+                audioFileBytesPerSample_;
+    }
+    need += std::max<int64_t>(headerEnd_ + chunkBytes_ - sink_.BytesWritten(), 0);
+    return need + 96 * 1024;  // the write under way and the I/O buffer
 }
 
 bool CaptureWriter::OpenVideo(const WriterSetup& s, std::string& err) {
@@ -154,9 +228,12 @@ bool CaptureWriter::OpenVideo(const WriterSetup& s, std::string& err) {
         return false;
     }
     video_ = avcodec_alloc_context3(codec);
-    video_->width = s.VideoIn.Width;
-    video_->height = s.VideoIn.Height;
     video_->pix_fmt = EncoderPixelFormat(codec, s.VideoIn.PixelFormat);
+    // The pictures' own size, rounded up to what the encoder's chroma layout takes (the
+    // pictures are then placed with a thin bar, not stretched).
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(video_->pix_fmt);
+    video_->width = static_cast<int>(RoundUpTo(s.VideoIn.Width, 1 << desc->log2_chroma_w));
+    video_->height = static_cast<int>(RoundUpTo(s.VideoIn.Height, 1 << desc->log2_chroma_h));
     video_->framerate = s.VideoRate;
     video_->time_base = av_inv_q(s.VideoRate);
     video_->sample_aspect_ratio = AVRational{1, 1};
@@ -220,6 +297,13 @@ bool CaptureWriter::OpenAudio(const WriterSetup& s, std::string& err) {
     }
     audioStream_ = avformat_new_stream(fmt_, nullptr);
     avcodec_parameters_from_context(audioStream_->codecpar, audio_);
+    // What a sample takes in the file (twice the nominal rate for a compressed one).
+    const int bits = av_get_bits_per_sample(audio_->codec_id);
+    audioFileBytesPerSample_ =
+        bits > 0 ? std::max<int64_t>(bits * audio_->ch_layout.nb_channels / 8, 1)
+        : audio_->bit_rate > 0
+            ? std::max<int64_t>(audio_->bit_rate / 4 / audio_->sample_rate, 1)
+            : int64_t(av_get_bytes_per_sample(audio_->sample_fmt)) * audio_->ch_layout.nb_channels;
     audioStream_->time_base = audio_->time_base;
 
     AVChannelLayout inLayout;
@@ -247,42 +331,109 @@ bool CaptureWriter::Drain(AVCodecContext* enc, AVStream* st, bool video) {
         packet_->stream_index = st->index;
         av_packet_rescale_ts(packet_, enc->time_base, st->time_base);
         const int size = packet_->size;
-        inWrite_ = true;
-        rc = av_interleaved_write_frame(fmt_, packet_);
-        inWrite_ = false;
-        if (rc < 0) {
-            return FailFromWrite(rc, "the muxer refused a packet");
+        if (!video) {
+            audioSamplesMuxed_ += av_rescale_q(packet_->duration, st->time_base, AVRational{1, enc->sample_rate});
         }
-        if (sink_.LastFailure() != FileSink::Failure::None) {
-            return FailFromWrite(0, "writing");
+        if (!Mux(packet_, video)) {
+            return false;
         }
         (video ? videoPackets_ : audioPackets_) += 1;
         (video ? videoBytes_ : audioBytes_) += size;
     }
 }
 
+bool CaptureWriter::Mux(AVPacket* packet, bool video) {
+    const int64_t size = packet->size;
+    maxPacket_ = std::max(maxPacket_, size);
+    chunkBytes_ += 8 + size + (size & 1);
+    ++chunks_;
+    if (video && packet->dts != AV_NOPTS_VALUE) {
+        // the muxer fills the slots skipped before this one with empty chunks
+        const int64_t slot = av_rescale_q(packet->dts, videoStream_->time_base, video_->time_base);
+        const int64_t skipped = std::max<int64_t>(slot - std::max(muxedSlots_, int64_t(1)), 0);
+        chunkBytes_ += 8 * skipped;
+        chunks_ += skipped;
+        muxedSlots_ = std::max(muxedSlots_, slot + 1);
+    }
+    sink_.SetHeadroom(FinishingNeed());
+    inWrite_ = true;
+    const int rc = av_interleaved_write_frame(fmt_, packet);
+    inWrite_ = false;
+    if (rc < 0) {
+        return FailFromWrite(rc, "the muxer refused a packet");
+    }
+    if (sink_.LastFailure() != FileSink::Failure::None) {
+        return FailFromWrite(0, "writing");
+    }
+    return true;
+}
+
 bool CaptureWriter::WriteVideo(const AVFrame* frame, int64_t slot) {
     if (video_ == nullptr || Failed() || slot <= lastSlot_) {
         return !Failed();
     }
+    // A very long wait for this picture: the held one is repeated so that no run of empty
+    // chunks grows past what the muxer takes.
+    for (int64_t at = lastSlot_ + kLongestEmptyRun; havePicture_ && at < slot; at = lastSlot_ + kLongestEmptyRun) {
+        if (!EncodePicture(at)) return false;
+        ++repeatPackets_;
+    }
     if (av_frame_make_writable(picture_) < 0) {
         return SetFailure(CaptureErrorCode::OutOfMemory, "out of memory");
     }
-    sws_ = sws_getCachedContext(sws_, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                video_->width, video_->height, video_->pix_fmt, SWS_BICUBIC, nullptr, nullptr,
-                                nullptr);
+    const AVRational sar = frame->sample_aspect_ratio.num > 0 ? frame->sample_aspect_ratio : AVRational{1, 1};
+    const auto format = static_cast<AVPixelFormat>(frame->format);
+    if (frame->width != inWidth_ || frame->height != inHeight_ || frame->format != inFormat_ ||
+        av_cmp_q(sar, inSar_) != 0) {
+        // Another shape: keep its proportions and fill the rest of the file's picture black.
+        inWidth_ = frame->width;
+        inHeight_ = frame->height;
+        inFormat_ = frame->format;
+        inSar_ = sar;
+        const double aspect = frame->width * av_q2d(sar) / std::max(frame->height, 1);
+        const int W = video_->width, H = video_->height;
+        int w = W, h = static_cast<int>(std::lround(W / aspect));
+        if (h > H) {
+            h = H;
+            w = static_cast<int>(std::lround(H * aspect));
+        }
+        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(video_->pix_fmt);
+        fitW_ = std::clamp(w, 1, W);
+        fitH_ = std::clamp(h, 1, H);
+        fitX_ = (W - fitW_) / 2 >> desc->log2_chroma_w << desc->log2_chroma_w;
+        fitY_ = (H - fitH_) / 2 >> desc->log2_chroma_h << desc->log2_chroma_h;
+        if (fitW_ != W || fitH_ != H) {
+            ptrdiff_t lines[4];
+            for (int i = 0; i < 4; ++i) lines[i] = picture_->linesize[i];
+            const bool full = std::string(av_get_pix_fmt_name(video_->pix_fmt)).rfind("yuvj", 0) == 0;
+            av_image_fill_black(picture_->data, lines, video_->pix_fmt, full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG, W,
+                                H);
+        }
+    }
+    sws_ = sws_getCachedContext(sws_, frame->width, frame->height, format, fitW_, fitH_, video_->pix_fmt, SWS_BICUBIC,
+                                nullptr, nullptr, nullptr);
     if (sws_ == nullptr) {
         return SetFailure(CaptureErrorCode::EncoderFailed, "the picture format cannot be converted");
     }
-    sws_scale(sws_, frame->data, frame->linesize, 0, frame->height, picture_->data, picture_->linesize);
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(video_->pix_fmt);
+    int steps[4] = {};
+    av_image_fill_max_pixsteps(steps, nullptr, desc);
+    uint8_t* dst[4] = {};
+    for (int i = 0; i < 4 && picture_->data[i] != nullptr; ++i) {
+        const int sx = (i == 1 || i == 2) ? desc->log2_chroma_w : 0;
+        const int sy = (i == 1 || i == 2) ? desc->log2_chroma_h : 0;
+        dst[i] = picture_->data[i] + (fitY_ >> sy) * picture_->linesize[i] + (fitX_ >> sx) * steps[i];
+    }
+    sws_scale(sws_, frame->data, frame->linesize, 0, frame->height, dst, picture_->linesize);
     havePicture_ = true;
-    return RepeatVideo(slot);
+    if (!EncodePicture(slot)) {
+        return false;
+    }
+    ++picturesSent_;
+    return true;
 }
 
-bool CaptureWriter::RepeatVideo(int64_t slot) {
-    if (video_ == nullptr || Failed() || !havePicture_ || slot <= lastSlot_) {
-        return !Failed();
-    }
+bool CaptureWriter::EncodePicture(int64_t slot) {
     picture_->pts = slot;
     picture_->quality = video_->global_quality;
     picture_->pict_type = AV_PICTURE_TYPE_NONE;
@@ -331,8 +482,11 @@ bool CaptureWriter::WriteSilence(int64_t samples) {
         av_freep(&out);
         audioIn_ += n;
         samples -= n;
+        if (!EncodeAudioFifo(false)) {  // block by block: a long silence never piles up
+            return false;
+        }
     }
-    return EncodeAudioFifo(false);
+    return true;
 }
 
 void CaptureWriter::DropAudio(int64_t samples) {
@@ -387,6 +541,9 @@ bool CaptureWriter::EncodeAudioFifo(bool final) {
 void CaptureWriter::Flush() {
     if (headerWritten_ && !Failed()) {
         sink_.Flush();
+        if (wav_) {
+            PatchWavHeader();
+        }
     }
 }
 
@@ -413,7 +570,7 @@ bool CaptureWriter::Finish() {
                     packet_->pts = packet_->dts = av_rescale_q(videoEnd_ - 1, video_->time_base,
                                                                videoStream_->time_base);
                     packet_->duration = 1;
-                    av_interleaved_write_frame(fmt_, packet_);
+                    Mux(packet_, true);
                 }
             }
         }

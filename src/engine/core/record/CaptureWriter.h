@@ -25,9 +25,10 @@ namespace pelta::engine::record {
 struct WriterSetup {
     std::string Path;
     int32_t Format = 0;  // OutputFormat code: 0 AVI, 2 WAV, 6 MP3
-    bool KeepAllocation = false;
+    bool KeepAllocation = false;  // the file is our own reservation: write it from the start
+    int64_t ReserveBytes = 0;     // space to set aside when the capture starts
     bool Video = false;
-    VideoFormat VideoIn;
+    VideoFormat VideoIn;  // size: the pictures as they will arrive (after the processors)
     AVRational VideoRate{30, 1};  // frames per second of the file
     std::string VideoEncoder;
     int VideoQuality = 5;  // quantiser when VideoSettings has no "quality" (Motion JPEG, MPEG-4)
@@ -50,10 +51,9 @@ public:
     std::string Open(const WriterSetup& setup, CaptureErrorCode& code);
 
     // Encodes one picture as frame number `slot` of the video stream (slots only grow;
-    // skipped slots repeat the previous picture when played).
+    // skipped slots become empty chunks, which hold the previous picture when played).
+    // A picture of another shape than the file's is fitted in with black bars.
     bool WriteVideo(const AVFrame* frame, int64_t slot);
-    // Encodes the previous picture again at `slot` (constant-rate filling).
-    bool RepeatVideo(int64_t slot);
     // Appends sound; at most the sample limit is ever written.
     bool WriteAudio(const AVFrame* frame);
     bool WriteSilence(int64_t samples);
@@ -66,6 +66,11 @@ public:
     int AudioRate() const;
     // Marks where the video track ends (the last picture stays until then).
     void SetVideoEnd(int64_t slot) { videoEnd_ = slot; }
+    // Slots of the video track so far: pictures and the empty chunks between and after them.
+    int64_t VideoSlots() const { return std::max(lastSlot_ + 1, videoEnd_); }
+    // Pictures from the device in the file (or on their way to it through the encoder).
+    int64_t PicturesSent() const { return picturesSent_; }
+    int64_t PicturesWritten() const { return videoPackets_ - repeatPackets_; }
 
     void Flush();
     // Drains the encoders, writes the trailer, cuts and closes the file.
@@ -74,7 +79,10 @@ public:
     bool Failed() const { return failed_.has_value(); }
     CaptureErrorCode Failure() const { return failed_.value_or(CaptureErrorCode::WriteFailed); }
     const std::string& FailureText() const { return failureText_; }
-    bool DiskNearlyFull() const { return sink_.NearlyFull(); }
+    // Why the capture must finish now (the space kept back takes the rest of the file).
+    FileSink::Stop MustFinish() const { return sink_.StopReason(); }
+    int Width() const;
+    int Height() const;
     bool HasVideo() const { return video_ != nullptr; }
     bool HasAudio() const { return audio_ != nullptr; }
 
@@ -89,6 +97,11 @@ private:
     bool OpenVideo(const WriterSetup& s, std::string& err);
     bool OpenAudio(const WriterSetup& s, std::string& err);
     bool Drain(AVCodecContext* enc, AVStream* st, bool video);
+    bool EncodePicture(int64_t slot);
+    bool Mux(AVPacket* packet, bool video);
+    int64_t FinishingNeed() const;
+    void FindWavFields();
+    void PatchWavHeader();
     bool EncodeAudioFifo(bool final);
     bool SetFailure(CaptureErrorCode code, const std::string& text);
     bool FailFromWrite(int rc, const char* what);
@@ -107,7 +120,19 @@ private:
     SwrContext* swr_ = nullptr;
     AVAudioFifo* fifo_ = nullptr;
     bool havePicture_ = false;
+    int inWidth_ = 0, inHeight_ = 0, inFormat_ = -1;  // the pictures the fitting is set up for
+    AVRational inSar_{0, 1};
+    int fitX_ = 0, fitY_ = 0, fitW_ = 0, fitH_ = 0;    // where they go in the file's picture
     int64_t lastSlot_ = -1;
+    int64_t picturesSent_ = 0, repeatPackets_ = 0;
+    int64_t maxPacket_ = 0;
+    int64_t chunkBytes_ = 0, chunks_ = 0;  // everything handed to the muxer
+    int64_t muxedSlots_ = 0;
+    int64_t headerEnd_ = 0;
+    int64_t audioSamplesMuxed_ = 0;
+    int64_t audioFileBytesPerSample_ = 8;
+    bool wav_ = false;
+    int64_t wavDataSizeAt_ = -1, wavDataStart_ = -1, wavFactAt_ = -1;
     int64_t videoEnd_ = -1;
     int64_t audioIn_ = 0;
     int64_t audioOut_ = 0;  // samples handed to the encoder

@@ -21,6 +21,9 @@ namespace {
 constexpr auto kProgressEvery = std::chrono::milliseconds(200);
 constexpr auto kFlushEvery = std::chrono::milliseconds(1000);
 constexpr double kLimitGraceSeconds = 2.0;  // a stalled device still ends a limited capture
+// A picture takes the next free slot when it falls this close to it (timing jitter); one
+// further behind is thrown away, one further ahead leaves the slots between empty.
+constexpr double kPlacementSlack = 0.75;
 
 }  // namespace
 
@@ -28,35 +31,80 @@ void CaptureSession::HandleVideo(Item& item) {
     if (videoDone_) {
         return;
     }
+    pending_ += item.Lost;
     const int64_t pts = item.Frame->pts;
     if (!haveVideoStart_) {
         haveVideoStart_ = true;
         videoStartPts_ = pts;
         videoStartOffset_ = Seconds(item.Arrival - zero_);
     }
-    double t = static_cast<double>(pts - videoStartPts_) * av_q2d(item.TimeBase) + videoStartOffset_;
-    if (masterStream_ != 0 && wantAudio_) {
-        t *= audioClockRatio_;  // the picture follows the sound card's clock
+    const double t = static_cast<double>(pts - videoStartPts_) * av_q2d(item.TimeBase) + videoStartOffset_;
+    const double unscaled = t * av_q2d(rate_);
+    // With sound and no video master the picture follows the sound card's clock.
+    const double ideal = masterStream_ != 0 && wantAudio_ ? unscaled * audioClockRatio_ : unscaled;
+    if (ideal < static_cast<double>(nextSlot_) - kPlacementSlack) {
+        ++discarded_;  // more pictures than the file's rate takes
+        return;
     }
-    const int64_t slot = std::llround(t * av_q2d(rate_));
-    if (slot < nextSlot_) {
-        return;  // more pictures than the file's rate takes
-    }
+    int64_t slot = ideal < static_cast<double>(nextSlot_) + kPlacementSlack ? nextSlot_ : std::llround(ideal);
+    // A time stamp that jumps far beyond the time passed (a device that restarts its clock)
+    // is not trusted further than the sound clock's largest correction allows.
+    const double passed = Seconds(item.Arrival - zero_);
+    slot = std::min(slot, std::max(nextSlot_, static_cast<int64_t>(std::llround((passed * 1.5 + 1) * av_q2d(rate_)))));
     if (slot >= limitSlots_) {
         videoDone_ = true;
         return;
     }
-    if (constantRate_) {
-        for (int64_t s = nextSlot_; s < slot && out_->LastVideoSlot() >= 0; ++s) {
-            out_->RepeatVideo(s);
-        }
-    }
+    CountEmptySlots(slot - nextSlot_, unscaled);
     out_->WriteVideo(item.Frame, slot);
     nextSlot_ = slot + 1;
-    framesCaptured_ = static_cast<int32_t>(out_->VideoPackets());
+    havePlaced_ = true;
+    lastUnscaled_ = unscaled;
+    framesCaptured_ = static_cast<int32_t>(out_->PicturesSent());
     if (nextSlot_ >= limitSlots_) {
         videoDone_ = true;
     }
+}
+
+// Slots left empty before a picture, by cause: pictures turned away by the queue and
+// pictures the device's own timing skipped come first; what is left is the device being
+// late, except what moving the pictures onto the sound card's clock added.
+void CaptureSession::CountEmptySlots(int64_t empty, double unscaled) {
+    int64_t rest = empty;
+    auto take = [&rest](int32_t& lost, std::atomic<int32_t>& counter) {
+        const int64_t n = std::min<int64_t>(rest, lost);
+        counter += static_cast<int32_t>(n);
+        lost -= static_cast<int32_t>(n);
+        rest -= n;
+    };
+    take(pending_.Encoder, dropEncoder_);
+    take(pending_.Disk, dropDisk_);
+    take(pending_.Device, dropDevice_);
+    if (rest > 0) {
+        const int64_t plain = havePlaced_ ? std::max<int64_t>(std::llround(unscaled - lastUnscaled_) - 1, 0) : rest;
+        const int64_t byClock = std::max<int64_t>(rest - plain, 0);
+        dropClock_ += static_cast<int32_t>(byClock);
+        dropDevice_ += static_cast<int32_t>(rest - byClock);
+    }
+    // Pictures the queue turned away whose slots a later picture filled.
+    discarded_ += pending_.Encoder + pending_.Disk;
+    pending_ = {};
+}
+
+// At the end the file has the last word: every slot of its video track that holds no
+// picture is a dropped frame. What the counts above do not cover (pictures the encoder
+// or the file never took, when a capture fails) is the encoder's.
+void CaptureSession::SettleDropCounts() {
+    const int64_t pictures = out_->PicturesWritten();
+    const int64_t empty = std::max<int64_t>(out_->VideoSlots() - pictures, 0);
+    int64_t over = static_cast<int64_t>(DroppedByCause().Total()) - empty;
+    for (std::atomic<int32_t>* c : {&dropEncoder_, &dropDisk_, &dropClock_, &dropDevice_}) {
+        const int32_t n = static_cast<int32_t>(std::clamp<int64_t>(over, 0, c->load()));
+        *c -= n;
+        over -= n;
+    }
+    if (over < 0) dropEncoder_ += static_cast<int32_t>(-over);
+    framesCaptured_ = static_cast<int32_t>(pictures);
 }
 
 void CaptureSession::HandleAudio(Item& item) {
@@ -74,8 +122,11 @@ void CaptureSession::HandleAudio(Item& item) {
             out_->WriteSilence(std::llround(lead * rateOut));
         }
     } else if (f->pts != AV_NOPTS_VALUE && f->pts > nextAudioPts_) {
-        // The device skipped samples: silence keeps the sound in step.
-        const int64_t missing = av_rescale(f->pts - nextAudioPts_, rateOut, std::max(rateIn, 1));
+        // The device skipped samples: silence keeps the sound in step (never further than
+        // the time that has passed, whatever the time stamps say).
+        const int64_t passed = std::llround(Seconds(item.Arrival - zero_) * 1.5 * rateOut) - out_->AudioSamplesIn();
+        const int64_t missing =
+            std::min(av_rescale(f->pts - nextAudioPts_, rateOut, std::max(rateIn, 1)), std::max<int64_t>(passed, 0));
         if (missing > 0) {
             out_->WriteSilence(missing);
         }
@@ -196,8 +247,10 @@ void CaptureSession::WriterLoop() {
         }
         if (out_->Failed()) {
             failure = out_->Failure();
-        } else if (out_->DiskNearlyFull()) {
+        } else if (out_->MustFinish() == record::FileSink::Stop::DiskFull) {
             failure = CaptureErrorCode::DiskFull;
+        } else if (out_->MustFinish() == record::FileSink::Stop::SizeLimit) {
+            failure = CaptureErrorCode::WriteFailed;  // the file-size limit
         }
         const double elapsed = Seconds(now - begin_);
         elapsed_ = elapsed;
@@ -254,8 +307,9 @@ void CaptureSession::CloseOut() {
         audioQueue_.clear();
     }
     const int rateOut = std::max(out_->AudioRate(), 1);
-    if (!out_->Failed() && out_->HasVideo() && out_->HasAudio() && out_->LastVideoSlot() >= 0) {
-        const double videoEnd = static_cast<double>(out_->LastVideoSlot() + 1) / av_q2d(rate_);
+    const int64_t slots = out_->VideoSlots();
+    if (!out_->Failed() && out_->HasVideo() && out_->HasAudio() && slots > 0) {
+        const double videoEnd = static_cast<double>(slots) / av_q2d(rate_);
         const double audioEnd = static_cast<double>(out_->AudioSamplesIn()) / rateOut;
         if (ModeIsSequence(mode_)) {
             out_->SetVideoEnd(std::llround(audioEnd * av_q2d(rate_)));
@@ -267,20 +321,21 @@ void CaptureSession::CloseOut() {
                 out_->SetAudioSampleLimit(target);
             }
         } else {
-            // The picture is on the sound's clock. Master 1 repeats it to the sound's whole
+            // The picture is on the sound's clock. Master 1 holds it to the sound's whole
             // length; without a master by one frame at most, what rounding the last picture's
-            // time leaves over.
+            // time leaves over. Those slots hold no new picture.
             int64_t endSlot = std::min(limitSlots_, static_cast<int64_t>(std::llround(audioEnd * av_q2d(rate_))));
             if (masterStream_ != 1) {
-                endSlot = std::min(endSlot, out_->LastVideoSlot() + 2);
+                endSlot = std::min(endSlot, slots + 1);
             }
-            for (int64_t s = out_->LastVideoSlot() + 1; s < endSlot && !out_->Failed(); ++s) {
-                out_->RepeatVideo(s);
+            if (endSlot > slots) {
+                out_->SetVideoEnd(endSlot);
+                dropClock_ += static_cast<int32_t>(endSlot - slots);
             }
             // The sound then ends with the last picture (which lasts a frame, and whose time is
             // rounded to one): at most two frames of silence.
             const int64_t target =
-                std::llround(static_cast<double>(out_->LastVideoSlot() + 1) / av_q2d(rate_) * rateOut);
+                std::llround(static_cast<double>(out_->VideoSlots()) / av_q2d(rate_) * rateOut);
             const int64_t missing = target - out_->AudioSamplesIn();
             if (missing > 0 && missing <= std::llround(2 * rateOut / av_q2d(rate_))) {
                 out_->WriteSilence(missing);
@@ -288,7 +343,11 @@ void CaptureSession::CloseOut() {
         }
     }
     out_->Finish();
-    framesCaptured_ = static_cast<int32_t>(out_->HasVideo() ? out_->VideoPackets() : out_->AudioPackets());
+    if (out_->HasVideo() && !ModeIsSequence(mode_)) {
+        SettleDropCounts();
+    } else {
+        framesCaptured_ = static_cast<int32_t>(out_->HasVideo() ? out_->VideoPackets() : out_->AudioPackets());
+    }
     bytesWritten_ = out_->HasVideo() ? out_->VideoBytes() : out_->AudioBytes();
     packetsWritten_ = out_->HasVideo() ? out_->VideoPackets() : out_->AudioPackets();
     elapsed_ = Seconds(Clock::now() - begin_);

@@ -9,7 +9,10 @@ extern "C" {
 }
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +21,7 @@ extern "C" {
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <regex>
 
 namespace pelta::engine::record {
@@ -26,15 +30,35 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr int kAvioBufferSize = 64 * 1024;
-constexpr int64_t kAllocateStep = 8 << 20;
+constexpr int64_t kAllocateStep = 8 << 20;     // allocated ahead while space is plenty
+constexpr int64_t kSmallestStep = 64 << 10;    // ... and in steps down to this as it runs short
+
+int64_t RoundUp(int64_t v, int64_t step) { return (v + step - 1) / step * step; }
+
+int64_t FileSizeLimit() {
+    struct rlimit rl {};
+    if (::getrlimit(RLIMIT_FSIZE, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY) return INT64_MAX;
+    return rl.rlim_cur > static_cast<rlim_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(rl.rlim_cur);
+}
 }  // namespace
+
+void IgnoreFileSizeSignal() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction sa {};
+        sa.sa_handler = SIG_IGN;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(SIGXFSZ, &sa, nullptr);
+    });
+}
 
 FileSink::~FileSink() { Close(); }
 
-std::string FileSink::Open(const std::string& path, bool keepAllocation) {
+std::string FileSink::Open(const std::string& path, bool keepAllocation, int64_t reserveBytes) {
     Close();
+    IgnoreFileSizeSignal();
     failure_ = Failure::None;
-    nearlyFull_ = false;
+    stop_ = Stop::None;
     pos_ = highWater_ = 0;
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (keepAllocation ? 0 : O_TRUNC);
     fd_ = ::open(path.c_str(), flags, 0644);
@@ -43,7 +67,13 @@ std::string FileSink::Open(const std::string& path, bool keepAllocation) {
     }
     struct stat st {};
     allocated_ = (keepAllocation && ::fstat(fd_, &st) == 0) ? st.st_size : 0;
+    sizeLimit_ = FileSizeLimit();
     canAllocate_ = true;
+    reserveBytes = std::min(reserveBytes, sizeLimit_);
+    if (reserveBytes > allocated_ &&
+        ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, allocated_, reserveBytes - allocated_) == 0) {
+        allocated_ = reserveBytes;  // a reservation made before the capture: set aside now
+    }
     auto* buffer = static_cast<unsigned char*>(av_malloc(kAvioBufferSize));
     avio_ = avio_alloc_context(buffer, kAvioBufferSize, 1, this, nullptr, &FileSink::WritePacket, &FileSink::Seek);
     if (avio_ == nullptr) {
@@ -56,25 +86,61 @@ std::string FileSink::Open(const std::string& path, bool keepAllocation) {
     return {};
 }
 
-bool FileSink::EnsureAllocated(int64_t end) {
-    if (!canAllocate_ || end + headroom_ <= allocated_) {
-        return true;
+// Called before each write that reaches `end`: makes sure the disk still has room for the
+// data and for what finishing the file needs after it. When it has not, the writer is told
+// to finish; the space kept back then takes the rest.
+void FileSink::KeepBack(int64_t end) {
+    const int64_t need = end + headroom_;
+    auto stopFor = [this](Stop why) {
+        if (stop_ == Stop::None) stop_ = why;  // the first reason is the one reported
+    };
+    if (need > sizeLimit_) {
+        stopFor(Stop::SizeLimit);
     }
-    int64_t want = ((end + headroom_) / kAllocateStep + 1) * kAllocateStep;
-    // KEEP_SIZE: the blocks are ours but the file does not look longer if we are killed.
-    if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, allocated_, want - allocated_) == 0) {
-        allocated_ = want;
-        return true;
+    if (canAllocate_) {
+        if (need <= allocated_) {
+            return;
+        }
+        // Large steps while there is room, exactly what is needed when there is not.
+        for (int64_t target : {RoundUp(need, kAllocateStep), RoundUp(need, kSmallestStep)}) {
+            target = std::min(target, sizeLimit_);
+            if (target <= allocated_) {
+                return;
+            }
+            // KEEP_SIZE: the blocks are ours but the file does not look longer if we are killed.
+            if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, allocated_, target - allocated_) == 0) {
+                allocated_ = target;
+                if (target < need) stopFor(Stop::SizeLimit);
+                return;
+            }
+            if (errno == EOPNOTSUPP || errno == ENOSYS) {
+                canAllocate_ = false;  // this filesystem cannot: watch its free space instead
+                break;
+            }
+            if (errno == EFBIG) {
+                stopFor(Stop::SizeLimit);
+                return;
+            }
+            if (errno != ENOSPC && errno != EDQUOT) {
+                return;  // the write itself will say what is wrong
+            }
+        }
+        if (canAllocate_) {
+            stopFor(Stop::DiskFull);  // what is allocated already takes the end of the file
+            return;
+        }
     }
-    if (errno == EOPNOTSUPP || errno == ENOSYS) {
-        canAllocate_ = false;  // this filesystem cannot; plain writes report ENOSPC
-        return true;
+    // Without pre-allocation the filesystem's free space must hold what is still to come,
+    // with a little over for its own bookkeeping (block maps grow with the file).
+    struct statvfs vfs {};
+    if (::fstatvfs(fd_, &vfs) != 0) {
+        return;
     }
-    if (errno == ENOSPC) {
-        nearlyFull_ = true;  // the headroom already allocated still takes the trailer
-        return true;
+    const int64_t available = static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+    const int64_t toCome = std::max<int64_t>(need - highWater_, 0);
+    if (toCome + toCome / 64 + kSmallestStep > available) {
+        stopFor(Stop::DiskFull);
     }
-    return true;
 }
 
 int FileSink::WritePacket(void* opaque, uint8_t* buf, int size) {
@@ -82,7 +148,7 @@ int FileSink::WritePacket(void* opaque, uint8_t* buf, int size) {
     if (self->failure_ != Failure::None) {
         return AVERROR(self->errno_);
     }
-    self->EnsureAllocated(self->pos_ + size);
+    self->KeepBack(self->pos_ + size);
     int done = 0;
     while (done < size) {
         ssize_t n = ::pwrite(self->fd_, buf + done, static_cast<size_t>(size - done), self->pos_ + done);
@@ -92,6 +158,7 @@ int FileSink::WritePacket(void* opaque, uint8_t* buf, int size) {
             }
             self->errno_ = errno;
             self->failure_ = (errno == ENOSPC || errno == EDQUOT) ? Failure::DiskFull : Failure::WriteFailed;
+            if (errno == EFBIG && self->stop_ == Stop::None) self->stop_ = Stop::SizeLimit;
             return AVERROR(self->errno_);
         }
         done += static_cast<int>(n);
@@ -124,6 +191,27 @@ void FileSink::Flush() {
     if (avio_ != nullptr) {
         avio_flush(avio_);
     }
+}
+
+bool FileSink::PatchAt(int64_t offset, const void* data, size_t size) {
+    if (fd_ < 0 || failure_ != Failure::None || offset < 0 || offset + static_cast<int64_t>(size) > highWater_) {
+        return false;
+    }
+    return ::pwrite(fd_, data, size, offset) == static_cast<ssize_t>(size);
+}
+
+bool FileSink::ReadAt(int64_t offset, void* data, size_t size) const {
+    if (fd_ < 0) {
+        return false;
+    }
+    // Opened write-only: read through a second descriptor of the same file.
+    const int rd = ::open(("/proc/self/fd/" + std::to_string(fd_)).c_str(), O_RDONLY | O_CLOEXEC);
+    if (rd < 0) {
+        return false;
+    }
+    const bool ok = ::pread(rd, data, size, offset) == static_cast<ssize_t>(size);
+    ::close(rd);
+    return ok;
 }
 
 void FileSink::Close() {
@@ -170,46 +258,49 @@ std::string DefaultCaptureFileName() {
     return (videos / "capture.avi").string();
 }
 
-void ReserveFile(const std::string& path, int64_t megabytes) {
-    if (megabytes < 0) {
+bool ReserveFile(const std::string& path, int64_t bytes) {
+    if (bytes < 0) {
         throw EngineError("The capture file size cannot be negative.");
     }
     if (path.empty()) {
         throw EngineError("No capture file is named.");
     }
-    std::error_code ec;
-    const bool existed = fs::exists(path, ec);
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    IgnoreFileSizeSignal();
+    const std::string mb = std::to_string(bytes / 1048576);
+    auto noSpace = [&] {
+        return EngineError("There is not enough free disk space to reserve " + mb + " MB for " + path + ".");
+    };
+    if (bytes > FileSizeLimit()) {
+        throw EngineError("Cannot reserve " + mb + " MB for " + path + ": it is more than the file size limit.");
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        // Whatever the file holds stays as it is until the capture starts.
+        struct statvfs vfs {};
+        if (::statvfs(path.c_str(), &vfs) == 0 &&
+            static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize) + st.st_size < bytes) {
+            throw noSpace();
+        }
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         throw EngineError("Cannot create the capture file " + path + ": " + std::strerror(errno) + ".");
     }
-    struct stat st {};
-    ::fstat(fd, &st);
-    const off_t before = st.st_size;
-    const off_t want = static_cast<off_t>(megabytes) * 1048576;
-    int rc = want > 0 ? ::posix_fallocate(fd, 0, want) : 0;
-    if (rc == 0 && want > 0 && want < before) {
-        rc = ::ftruncate(fd, want) == 0 ? 0 : errno;
-    }
-    if (rc != 0) {
-        if (::ftruncate(fd, before) != 0) {
-            // nothing more to do: the error below is what the caller needs
-        }
-        ::close(fd);
-        if (!existed) {
-            ::unlink(path.c_str());
-        }
-        if (rc == ENOSPC) {
-            throw EngineError("There is not enough free disk space to reserve " + std::to_string(megabytes) +
-                              " MB for " + path + ".");
-        }
-        throw EngineError("Cannot reserve " + std::to_string(megabytes) + " MB for " + path + ": " +
-                          std::strerror(rc) + ".");
-    }
+    const int rc = bytes > 0 ? ::posix_fallocate(fd, 0, bytes) : 0;
     ::close(fd);
+    if (rc != 0) {
+        ::unlink(path.c_str());
+        if (rc == ENOSPC || rc == EDQUOT) {
+            throw noSpace();
+        }
+        throw EngineError("Cannot reserve " + mb + " MB for " + path + ": " + std::strerror(rc) + ".");
+    }
+    return true;
 }
 
 void CopyWhole(const std::string& from, const std::string& to) {
+    IgnoreFileSizeSignal();
     if (to.empty()) {
         throw EngineError("No file name was given to copy the capture to.");
     }
