@@ -18,12 +18,14 @@ std::vector<ItemT> Names(const std::vector<DeviceInfo>& devices) {
 
 EngineCore::EngineCore() : EngineCore(Discover()) {}
 
-// The three searches run side by side, so a slow sound server costs its timeout once.
+// The sound searches run side by side, so a slow sound server costs its timeout once. The
+// screens are asked first: libpulse reads the X display's properties when it connects, and
+// Xlib opening a display at the same time on another thread may fail.
 EngineCore::Discovered EngineCore::Discover() {
-    auto audio = std::async(std::launch::async, DiscoverAudioDevices);
-    auto outputs = std::async(std::launch::async, DiscoverAudioOutputs);
     Discovered d;
     d.Video = DiscoverVideoDevices();
+    auto audio = std::async(std::launch::async, DiscoverAudioDevices);
+    auto outputs = std::async(std::launch::async, DiscoverAudioOutputs);
     d.Audio = audio.get();
     d.Outputs = outputs.get();
     return d;
