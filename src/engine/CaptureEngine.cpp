@@ -46,6 +46,7 @@ CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     session_ = std::make_unique<CaptureSession>(*core_, [this](EngineEventKind k, int32_t v) { Post(k, v); });
+    core_->SetCaptureCheck([this] { return session_ && session_->Capturing(); });
     // The picture processors run on the device's thread, before preview, captures and stills.
     core_->SetVideoProcessor([this](const AVFrame* f) -> AVFrame* {
         return videoChain_.Active() ? videoChain_.Process(f) : nullptr;

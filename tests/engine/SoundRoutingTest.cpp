@@ -30,11 +30,6 @@ struct Events final : EngineEvents {
     void CaptureProgress(int32_t) override {}
 };
 
-int IndexOfUrl(const std::vector<DeviceInfo>& devices, const std::string& url) {
-    for (size_t i = 0; i < devices.size(); ++i)
-        if (devices[i].Url == url) return int(i);
-    return -1;
-}
 
 class SoundRouting : public ::testing::Test {
 protected:

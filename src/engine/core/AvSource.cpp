@@ -193,7 +193,12 @@ AvSource::~AvSource() {
 }
 
 void AvSource::MarkLost(const std::string& why) {
-    if (!lost_.exchange(true) && callbacks_.Lost) callbacks_.Lost(why);
+    if (lost_.exchange(true)) return;
+    {
+        std::lock_guard lock(lostMutex_);
+        lostWhy_ = why;
+    }
+    if (callbacks_.Lost) callbacks_.Lost(why);
 }
 
 std::string AvSource::StalledText() const {
@@ -209,6 +214,7 @@ int AvSource::Interrupt(void* self) { return static_cast<AvSource*>(self)->stop_
 
 void AvSource::Deliver(AVFrame* frame) {
     lastDelivery_ = Clock::now().time_since_epoch().count();
+    delivered_ = true;
     lost_ = false;
     if (video_) {
         AVFrame* out = frame;
@@ -304,13 +310,14 @@ void AvSource::RunRecording() {
     while (!stop_) {
         if (!recording_) {
             // Lost: the server is asked again now and then until it answers.
-            if (Clock::now() < nextTry) {
+            if (Clock::now() < nextTry && !reviveNow_.exchange(false)) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
                 continue;
             }
             nextTry = Clock::now() + kServerRetryEvery;
             auto fresh = std::make_unique<SoundServerRecording>(device_.Url, sampleRate_, audioFormat_.Channels);
-            fresh->SetAbort(&stop_);
+            // A request to try at once also ends a try that waits on a server that was frozen.
+            fresh->SetAbort([this] { return stop_.load() || reviveNow_.load(); });
             std::string why;
             if (!fresh->Open(Clock::now() + kServerOpenTimeout, why)) continue;
             recording_ = std::move(fresh);

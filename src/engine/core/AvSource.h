@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -51,7 +52,15 @@ public:
     // when the server does; other devices must be opened anew.
     bool Lost() const { return lost_.load(); }
     bool RevivesItself() const { return viaServer_; }
-    // When the device last delivered (or was opened).
+    // A lost sound server input asks the server again at once rather than at its next try.
+    void ReviveNow() { reviveNow_ = true; }
+    // Why it was last lost.
+    std::string LostReason() const {
+        std::lock_guard lock(lostMutex_);
+        return lostWhy_;
+    }
+    // Whether anything came since opening, and when it last did (or when it was opened).
+    bool HasDelivered() const { return delivered_.load(); }
     Clock::time_point LastDelivery() const { return Clock::time_point(Clock::duration(lastDelivery_.load())); }
 
     // The libavdevice input and URL the device is opened with (exposed for tests).
@@ -84,6 +93,10 @@ private:
     bool viaServer_ = false;  // const after construction
     AVFrame* block_ = nullptr;
     std::atomic<bool> lost_{false};
+    std::atomic<bool> delivered_{false};
+    std::atomic<bool> reviveNow_{false};
+    mutable std::mutex lostMutex_;
+    std::string lostWhy_;
     std::atomic<Clock::rep> lastDelivery_{0};
     VideoFormat videoFormat_;
     AudioFormat audioFormat_;

@@ -19,7 +19,7 @@ constexpr auto kRetryEvery = std::chrono::milliseconds(1000);
 // subscription that says when to look again.
 class PreviewSound::Session {
 public:
-    explicit Session(PreviewSound& owner) : owner_(owner), link_("Pelta-RX") { link_.SetAbort(&owner.stopping_); }
+    explicit Session(PreviewSound& owner) : owner_(owner), link_("Pelta-RX") { link_.SetAbort([&owner] { return owner.stopping_.load(); }); }
     ~Session() { CloseStream(); }
 
     bool Start() {

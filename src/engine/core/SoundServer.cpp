@@ -95,7 +95,7 @@ bool SoundServerLink::Iterate(std::chrono::milliseconds wait) {
 
 bool SoundServerLink::RunUntil(const std::function<bool()>& done, Clock::time_point deadline) {
     while (!done()) {
-        if (abort_ && abort_->load()) return false;
+        if (abort_ && abort_()) return false;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) return false;
         if (!Iterate(std::min(left, std::chrono::milliseconds(50)))) return false;

@@ -65,8 +65,8 @@ public:
     bool RunUntil(const std::function<bool()>& done, Clock::time_point deadline);
     bool Ready() const;
     std::string LastError() const;
-    // Every wait also ends as soon as this flag is set (the owner is closing).
-    void SetAbort(const std::atomic<bool>* flag) { abort_ = flag; }
+    // Every wait also ends as soon as this says so (the owner is closing).
+    void SetAbort(std::function<bool()> abort) { abort_ = std::move(abort); }
 
     // Asks for the whole graph; false when the server does not answer in time.
     bool FetchGraph(SoundGraph& graph, Clock::time_point deadline);
@@ -76,7 +76,7 @@ public:
 private:
     pa_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;
-    const std::atomic<bool>* abort_ = nullptr;
+    std::function<bool()> abort_;
 };
 
 // Records one of the server's sources as interleaved 16-bit samples, on the owner's thread.
@@ -88,7 +88,7 @@ public:
     SoundServerRecording(const SoundServerRecording&) = delete;
     SoundServerRecording& operator=(const SoundServerRecording&) = delete;
 
-    void SetAbort(const std::atomic<bool>* flag) { link_.SetAbort(flag); }
+    void SetAbort(std::function<bool()> abort) { link_.SetAbort(std::move(abort)); }
     // Connects and starts the recording; false with the reason.
     bool Open(Clock::time_point deadline, std::string& why);
     // Waits up to `wait` for sound and hands over each block in order (`samples` null: a
