@@ -203,6 +203,11 @@ void CaptureEngine::OnAudioFrame(const AVFrame* frame, AVRational) {
     if (previewOn_ && (input == 2 || (input == 0 && soundState_ == PreviewSound::State::HeldBack))) RequestRepaint();
 }
 
+PreviewSound::State CaptureEngine::PreviewSoundState() const {
+    std::lock_guard lock(soundMutex_);
+    return sound_ ? sound_->CurrentState() : PreviewSound::State::Starting;
+}
+
 void CaptureEngine::OnSourceLost(bool, const std::string&) { RequestRepaint(); }
 
 void CaptureEngine::RequestRepaint(const QRect& area) {

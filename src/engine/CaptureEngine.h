@@ -40,7 +40,7 @@ public:
     double SoundLevel() const { return level_.load(); }
     // What the preview's sound does now (HeldBack: it would be recorded again, so only
     // its level is shown).
-    engine::PreviewSound::State PreviewSoundState() const { return soundState_.load(); }
+    engine::PreviewSound::State PreviewSoundState() const;
     // Pictures converted for the preview, and pictures it had no need to convert.
     int64_t PreviewPicturesShown() const { return previewShown_.load(); }
     int64_t PreviewPicturesSkipped() const { return previewSkipped_.load(); }
@@ -173,7 +173,7 @@ private:
     std::atomic<bool> fullScreenShown_{false};  // the same, for the devices' threads
 
     // Sound of the preview (sources "Video and Audio" and "Audio only"), played through the chosen output.
-    std::mutex soundMutex_;
+    mutable std::mutex soundMutex_;
     std::unique_ptr<engine::PreviewSound> sound_;
     std::atomic<engine::PreviewSound::State> soundState_{engine::PreviewSound::State::Starting};
 };

@@ -1,6 +1,7 @@
 // The preview's sound against a real (private) sound server: it never plays into the output
 // that is being recorded, whatever is chosen, and plays wherever no loop results.
 #include "engine/CaptureEngine.h"
+#include "engine/core/SoundServer.h"
 #include "support/Pump.h"
 #include "support/Services.h"
 #include "SoundLevel.h"
@@ -18,8 +19,40 @@ using pelta::test::Pump;
 
 namespace {
 
+// Sound played into an output comes back in an input: through monitors and modules that
+// carry it on, never through a module without streams (a sound card's speaker and mic).
+TEST(SoundReaches, FollowsMonitorsAndModulesThatCarrySoundOn) {
+    // Sinks: 0 "speakers" and 1 "mic-card" owned by card module 1 (which also owns the
+    // microphone, source 10); 2 "a" and 3 "b", null outputs of modules 2 and 3; 4 "virtual",
+    // a virtual output of module 4 that plays into "a". Sources 20-23 are monitors.
+    SoundGraph g;
+    g.Sinks = {{0, "speakers", "", 1}, {2, "a", "", 2}, {3, "b", "", 3}, {4, "virtual", "", 4}, {5, "c", "", 5}};
+    g.Sources = {{10, "mic", "", 1},           {20, "speakers.monitor", "", 1, 0}, {22, "a.monitor", "", 2, 2},
+                 {23, "b.monitor", "", 3, 3}, {24, "virtual.monitor", "", 4, 4}, {25, "c.monitor", "", 5, 5}};
+    g.SinkInputs = {{2, 4}, {3, 7}, {5, 8}, {0, UINT32_MAX}};  // module 7: a loopback into b; 8: b into c
+    g.SourceOutputs = {{22, 7}, {23, 8}, {10, UINT32_MAX}};
+    struct Case {
+        const char* sink;
+        const char* source;
+        bool reaches;
+    } cases[] = {
+        {"speakers", "speakers.monitor", true},  // its own monitor
+        {"speakers", "mic", false},              // same card, no stream carries it
+        {"speakers", "a.monitor", false},
+        {"a", "b.monitor", true},        // a loopback from a's monitor into b
+        {"a", "c.monitor", true},        // and on from b into c
+        {"b", "a.monitor", false},       // loopbacks go one way
+        {"virtual", "a.monitor", true},  // a virtual output plays into a
+        {"c", "a.monitor", false},
+        {"nowhere", "a.monitor", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SoundReaches(g, c.sink, c.source), c.reaches) << c.sink << " -> " << c.source;
+}
+
 // ffmpeg's sine source plays at an eighth of full scale: RMS 1/8/sqrt(2).
 const double kToneDb = 20 * std::log10(0.125 / std::sqrt(2.0));
+// The built-in test tone is that sine spread over two channels, each 3 dB down.
+const double kBuiltInToneDb = kToneDb - 10 * std::log10(2.0);
 
 struct Events final : EngineEvents {
     int ended = 0;
@@ -77,10 +110,94 @@ protected:
         return MeasureSound(path, 0.2).rmsDb;
     }
 
+    void SelectAudio(const std::string& url) {
+        const auto& devices = engine_->Core().AudioDevices();
+        for (size_t i = 0; i < devices.size(); ++i)
+            if (devices[i].Url == url) engine_->AudioInputs().SetSelected(int32_t(i));
+        ASSERT_EQ(engine_->Core().SelectedAudioDevice()->Url, url);
+    }
+    void SelectOutput(const std::string& url) {
+        const auto& outputs = engine_->Core().AudioOutputs();
+        int32_t index = -1;
+        for (size_t i = 0; i < outputs.size(); ++i)
+            if (outputs[i].Url == url) index = int32_t(i);
+        engine_->AudioRendererList().SetSelected(index);
+    }
+    // Waits until the preview's sound has decided, and gives what it decided.
+    PreviewSound::State Settled() {
+        QElapsedTimer t;
+        t.start();
+        while (engine_->PreviewSoundState() == PreviewSound::State::Starting && t.elapsed() < 5000) Pump(50);
+        Pump(300);
+        return engine_->PreviewSoundState();
+    }
+
     QTemporaryDir dir_;
     Events events_;
     std::unique_ptr<CaptureEngine> engine_;
 };
+
+TEST_F(SoundRouting, EveryChoiceOfInputOutputAndPreviewSourcePlaysOnlyWhereNoLoopResults) {
+    engine_->SetPreviewOn(true);
+    struct Case {
+        const char* input;   // server source, or "" for the test tone
+        const char* output;  // "" for "Default"
+        int previewSource;
+        bool heard;          // the null output carries the preview's sound
+    } cases[] = {
+        {"nullsink.monitor", "", 0, false},       {"nullsink.monitor", "", 2, false},
+        {"nullsink.monitor", "nullsink", 0, false}, {"nullsink.monitor", "nullsink", 2, false},
+        {"", "", 0, true},                        {"", "nullsink", 2, true},
+        {"", "nullsink", 1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.input) + " into '" + c.output + "', preview source " + std::to_string(c.previewSource));
+        if (*c.input) SelectAudio(c.input);
+        else engine_->AudioInputs().SetSelected(engine_->AudioInputs().Count() - 1);  // Test Tone
+        SelectOutput(c.output);
+        engine_->SetPreviewInput(c.previewSource);
+        const PreviewSound::State state = Settled();
+        if (c.previewSource != 1) {
+            EXPECT_EQ(state, c.heard ? PreviewSound::State::Playing : PreviewSound::State::HeldBack);
+        }
+        const double level = MonitorLevelDb(1500);
+        if (c.heard) {
+            EXPECT_NEAR(level, kBuiltInToneDb, 1.0) << "the preview's tone on the null output";
+        } else {
+            EXPECT_LT(level, -80) << "the null output carried the preview's sound";
+        }
+    }
+}
+
+TEST_F(SoundRouting, TheDefaultOutputAndLoopbacksAreFollowedAsTheyChange) {
+    // A second output, made the default: recording the null output's monitor and hearing
+    // the preview on the other one is safe.
+    const std::string other = pelta::test::Pactl("load-module module-null-sink sink_name=other");
+    ASSERT_FALSE(other.empty());
+    pelta::test::Pactl("set-default-sink other");
+    engine_->SetPreviewOn(true);
+    SelectAudio("nullsink.monitor");
+    SelectOutput("");
+    EXPECT_EQ(Settled(), PreviewSound::State::Playing);
+    // Default back on the recorded output: held back at once.
+    pelta::test::Pactl("set-default-sink nullsink");
+    Pump(1000);
+    EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
+    EXPECT_LT(MonitorLevelDb(1200), -80);
+    // The other output again, but a loopback carries it into the recorded one.
+    pelta::test::Pactl("set-default-sink other");
+    Pump(1000);
+    EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::Playing);
+    const std::string loop = pelta::test::Pactl("load-module module-loopback source=other.monitor sink=nullsink");
+    ASSERT_FALSE(loop.empty());
+    Pump(1000);
+    EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
+    pelta::test::Pactl("unload-module " + loop);
+    Pump(1000);
+    EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::Playing);
+    pelta::test::Pactl("set-default-sink nullsink");
+    pelta::test::Pactl("unload-module " + other);
+}
 
 TEST_F(SoundRouting, DefaultsRecordTheToneAtItsLevelAndNothingAfterIt) {
     StartAsTheProgramDoes();
