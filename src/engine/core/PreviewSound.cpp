@@ -6,6 +6,7 @@
 #include <pulse/stream.h>
 #include <pulse/subscribe.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace pelta::engine {
@@ -160,8 +161,10 @@ bool PreviewSound::Stopping() {
 std::vector<std::vector<int16_t>> PreviewSound::Take(bool all, size_t bytes) {
     std::vector<std::vector<int16_t>> out;
     std::lock_guard lock(mutex_);
-    while (!blocks_.empty() && (all || blocks_.front().size() * sizeof(int16_t) <= bytes)) {
-        if (!all) bytes -= blocks_.front().size() * sizeof(int16_t);
+    // A block is written once there is any room, so the server's buffer always fills up to
+    // where it starts playing (by at most one block more than asked).
+    while (!blocks_.empty() && (all || bytes > 0)) {
+        if (!all) bytes -= std::min(bytes, blocks_.front().size() * sizeof(int16_t));
         out.push_back(std::move(blocks_.front()));
         blocks_.pop_front();
     }

@@ -56,7 +56,7 @@ private:
     class Session;
     void Run();
     bool Stopping();
-    // Takes the waiting blocks (all of them when `all`, else those that fit in `bytes`).
+    // Takes the waiting blocks (all of them when `all`, else enough to fill `bytes`).
     std::vector<std::vector<int16_t>> Take(bool all, size_t bytes);
 
     std::string sink_, source_;
