@@ -216,6 +216,8 @@ TEST_F(SoundRouting, DefaultsRecordTheToneAtItsLevelAndNothingAfterIt) {
     EXPECT_GT(after.seconds, 1.5);
     EXPECT_LT(after.rmsDb, -80) << "3 s after the tone stopped, dB";
     EXPECT_TRUE(events_.errors.empty());
+    std::printf("[          ] tone %.2f dB recorded at %.2f dB; 3 s after it: %.1f dB\n", kToneDb, during.rmsDb,
+                after.rmsDb);
 }
 
 }  // namespace

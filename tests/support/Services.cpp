@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -22,6 +23,7 @@ bool gStarted = false;
 std::string gRuntimeDir;
 
 pid_t Spawn(const std::vector<std::string>& args, bool quiet = true) {
+    std::fflush(nullptr);  // the child would write out this process's buffered output again
     pid_t pid = fork();
     if (pid == 0) {
         setpgid(0, 0);

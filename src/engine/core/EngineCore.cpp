@@ -394,6 +394,12 @@ void EngineCore::EnsureOneDelivers(bool video) {
     throw EngineError(what + "nothing came within " + kFirstDeliveryText + "." + lost);
 }
 
+bool EngineCore::DeviceLost(bool video) const {
+    std::lock_guard lock(sourceMutex_);
+    const AvSource* s = video ? video_.get() : audio_.get();
+    return s && s->Lost();
+}
+
 void EngineCore::EnsureDelivering(bool video, bool audio) {
     if (video) EnsureOneDelivers(true);
     if (audio) EnsureOneDelivers(false);

@@ -106,6 +106,8 @@ public:
     AudioFormat CurrentAudioFormat() const override;
     AVFrame* LatestVideoFrame() const override;
     void EnsureDelivering(bool video, bool audio) override;
+    // The open device was lost (and has not delivered again since).
+    bool DeviceLost(bool video) const;
 
 private:
     struct Discovered {
