@@ -206,6 +206,14 @@ TEST_F(SoundRouting, DefaultsRecordTheToneAtItsLevelAndNothingAfterIt) {
     QElapsedTimer t;
     t.start();
     while (engine_->SoundLevel() < 0.05 && t.elapsed() < 10000) Pump(50);
+    // Held back, the sound's level is drawn along the bottom of the picture instead.
+    EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
+    engine_->resize(320, 240);
+    engine_->show();
+    Pump(300);
+    const QColor meter = engine_->grab().toImage().pixelColor(4, 236);
+    EXPECT_GT(meter.green(), 150) << "no level meter drawn";
+    EXPECT_LT(meter.red(), 100);
     const auto during = MeasureSound(RecordWav("during.wav", 3), 0.3, 2.8);
     ASSERT_TRUE(during.ok);
     EXPECT_NEAR(during.rmsDb, kToneDb, 1.0) << "the tone as recorded, dB";
