@@ -46,6 +46,7 @@ CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     session_ = std::make_unique<CaptureSession>(*core_, [this](EngineEventKind k, int32_t v) { Post(k, v); });
+    core_->SetCaptureCheck([this] { return session_ && session_->Capturing(); });
     // The picture processors run on the device's thread, before preview, captures and stills.
     core_->SetVideoProcessor([this](const AVFrame* f) -> AVFrame* {
         return videoChain_.Active() ? videoChain_.Process(f) : nullptr;
@@ -178,19 +179,33 @@ void CaptureEngine::OnAudioFrame(const AVFrame* frame, AVRational) {
         for (int i = 0; i < frame->nb_samples * channels; ++i) peak = std::max(peak, double(std::fabs(s[i])));
     }
     level_ = std::max(peak, level_.load() * 0.85);
-    if (previewOn_ && input_ == 0 && frame->format == AV_SAMPLE_FMT_S16 && channels > 0) {
+    // Sound is heard with either preview source that has it ("Video and Audio", "Audio
+    // only"); PreviewSound itself refuses outputs whose sound would come back in this input.
+    const int input = input_;
+    if (previewOn_ && input != 1 && frame->format == AV_SAMPLE_FMT_S16 && channels > 0) {
         const DeviceInfo* out = core_->SelectedOutput();
+        const DeviceInfo* in = core_->SelectedAudioDevice();
         const std::string sink = out ? out->Url : std::string();
+        const std::string heard =
+            in && in->Kind == DeviceKind::Microphone && in->InputFormat == "pulse" ? in->Url : std::string();
         std::lock_guard lock(soundMutex_);
-        if (!sound_ || sound_->Sink() != sink || sound_->SampleRate() != frame->sample_rate ||
-            sound_->Channels() != channels)
-            sound_ = std::make_unique<PreviewSound>(sink, frame->sample_rate, channels);
+        if (!sound_ || sound_->Sink() != sink || sound_->HeardSource() != heard ||
+            sound_->SampleRate() != frame->sample_rate || sound_->Channels() != channels)
+            sound_ = std::make_unique<PreviewSound>(sink, heard, frame->sample_rate, channels);
         sound_->Push(reinterpret_cast<const int16_t*>(frame->data[0]), frame->nb_samples);
+        soundState_ = sound_->CurrentState();
     } else {
         std::lock_guard lock(soundMutex_);
         sound_.reset();
+        soundState_ = PreviewSound::State::Starting;
     }
-    if (previewOn_ && input_ == 2) RequestRepaint();
+    // The meter moves: in "Audio only", and over the picture while the sound is held back.
+    if (previewOn_ && (input == 2 || (input == 0 && soundState_ == PreviewSound::State::HeldBack))) RequestRepaint();
+}
+
+PreviewSound::State CaptureEngine::PreviewSoundState() const {
+    std::lock_guard lock(soundMutex_);
+    return sound_ ? sound_->CurrentState() : PreviewSound::State::Starting;
 }
 
 void CaptureEngine::OnSourceLost(bool, const std::string&) { RequestRepaint(); }
@@ -227,28 +242,50 @@ PictureRect CaptureEngine::PictureRectNow() const {
     return rect_;
 }
 
+namespace {
+// A level bar in `area`, green to red as it nears full scale.
+void PaintMeter(QPainter& p, const QRect& area, double level) {
+    const double lvl = std::clamp(level, 0.0, 1.0);
+    p.fillRect(area, Qt::black);
+    p.setPen(QColor(90, 90, 90));
+    p.drawRect(area.adjusted(0, 0, -1, -1));
+    const QColor c = lvl > 0.9 ? QColor(220, 40, 40) : (lvl > 0.6 ? QColor(230, 190, 40) : QColor(40, 200, 80));
+    p.fillRect(QRect(area.x() + 1, area.y() + 1, int((area.width() - 2) * lvl), area.height() - 2), c);
+}
+const char* const kHeldBackText = "Sound not played: it would be recorded again";
+}  // namespace
+
 void CaptureEngine::PaintPreview(QWidget& surface, QPainter& p) {
     if (!previewOn_ || input_ == 2) p.fillRect(surface.rect(), Qt::black);
     if (!previewOn_) return;
+    const bool heldBack = soundState_ == PreviewSound::State::HeldBack;
     if (input_ == 2) {
-        const double lvl = std::clamp(level_.load(), 0.0, 1.0);
         const int barW = surface.width() - 40, barH = std::min(40, surface.height() / 4);
         const QRect frameRect(20, (surface.height() - barH) / 2, barW, barH);
-        p.setPen(QColor(90, 90, 90));
-        p.drawRect(frameRect);
-        const QColor c = lvl > 0.9 ? QColor(220, 40, 40) : (lvl > 0.6 ? QColor(230, 190, 40) : QColor(40, 200, 80));
-        p.fillRect(QRect(frameRect.x() + 1, frameRect.y() + 1, int((barW - 2) * lvl), barH - 2), c);
+        PaintMeter(p, frameRect, level_.load());
+        if (heldBack) {
+            p.setPen(QColor(200, 200, 200));
+            p.drawText(QRect(20, frameRect.bottom() + 8, barW, 24), Qt::AlignHCenter | Qt::AlignTop, QString::fromLatin1(kHeldBackText));
+        }
         return;
     }
-    std::lock_guard lock(imageMutex_);
-    if (image_.isNull()) {
-        p.fillRect(surface.rect(), Qt::black);
-        return;
+    {
+        std::lock_guard lock(imageMutex_);
+        if (image_.isNull()) {
+            p.fillRect(surface.rect(), Qt::black);
+        } else {
+            // Black only around the picture: filling under it too would write every pixel twice.
+            const QRect pictureArea(imagePos_, image_.size());
+            for (const QRect& around : QRegion(surface.rect()).subtracted(QRegion(pictureArea)))
+                p.fillRect(around, Qt::black);
+            p.drawImage(imagePos_, image_);
+        }
     }
-    // Black only around the picture: filling under it too would write every pixel twice.
-    const QRect pictureArea(imagePos_, image_.size());
-    for (const QRect& around : QRegion(surface.rect()).subtracted(QRegion(pictureArea))) p.fillRect(around, Qt::black);
-    p.drawImage(imagePos_, image_);
+    // The sound is not played: its level is shown along the bottom instead.
+    if (input_ == 0 && heldBack) {
+        const int h = std::min(10, surface.height() / 8);
+        PaintMeter(p, QRect(0, surface.height() - h, surface.width(), h), level_.load());
+    }
 }
 
 void CaptureEngine::paintEvent(QPaintEvent*) {

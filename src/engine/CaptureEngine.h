@@ -40,6 +40,9 @@ public:
     QImage PreviewImage() const;
     engine::PictureRect PictureRectNow() const;
     double SoundLevel() const { return level_.load(); }
+    // What the preview's sound does now (HeldBack: it would be recorded again, so only
+    // its level is shown).
+    engine::PreviewSound::State PreviewSoundState() const;
     // Pictures converted for the preview, and pictures it had no need to convert.
     int64_t PreviewPicturesShown() const { return previewShown_.load(); }
     int64_t PreviewPicturesSkipped() const { return previewSkipped_.load(); }
@@ -182,9 +185,10 @@ private:
     QWidget* fullScreen_ = nullptr;            // UI thread
     std::atomic<bool> fullScreenShown_{false};  // the same, for the devices' threads
 
-    // Sound of the preview (source "Video and Audio"), played through the chosen output.
-    std::mutex soundMutex_;
+    // Sound of the preview (sources "Video and Audio" and "Audio only"), played through the chosen output.
+    mutable std::mutex soundMutex_;
     std::unique_ptr<engine::PreviewSound> sound_;
+    std::atomic<engine::PreviewSound::State> soundState_{engine::PreviewSound::State::Starting};
 
     // The lists the windows use: the core's and the recorder's, telling choicesChanged_.
     std::function<void()> choicesChanged_;

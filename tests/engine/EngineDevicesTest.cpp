@@ -251,7 +251,7 @@ TEST(PreviewSoundQueue, AMissingServerNeverGrowsTheQueue) {
     setenv("PULSE_SERVER", "unix:/nonexistent/pulse/native", 1);
     std::vector<int16_t> block(960 * 2, 100);
     {
-        PreviewSound sound("", 48000, 2);
+        PreviewSound sound("", "", 48000, 2);
         for (int i = 0; i < 500; ++i) {
             sound.Push(block.data(), 960);
             ASSERT_LE(sound.Queued(), PreviewSound::kMaxBlocks);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -22,6 +23,7 @@ bool gStarted = false;
 std::string gRuntimeDir;
 
 pid_t Spawn(const std::vector<std::string>& args, bool quiet = true) {
+    std::fflush(nullptr);  // the child would write out this process's buffered output again
     pid_t pid = fork();
     if (pid == 0) {
         setpgid(0, 0);
@@ -61,6 +63,13 @@ void Stop(pid_t& pid) {
     pid = -1;
 }
 
+bool StartPulse() {
+    gPulse = Spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
+                    "-L", "module-native-protocol-unix", "-L", "module-null-sink sink_name=nullsink",
+                    "-L", "module-always-sink"});
+    return WaitFor("pactl list short sources | grep -q nullsink.monitor", 10000);
+}
+
 }  // namespace
 
 const MediaServices& StartMediaServices() {
@@ -90,10 +99,7 @@ const MediaServices& StartMediaServices() {
     setenv("XDG_RUNTIME_DIR", gRuntimeDir.c_str(), 1);
     gServices.PulseServer = "unix:" + gRuntimeDir + "/pulse/native";
     setenv("PULSE_SERVER", gServices.PulseServer.c_str(), 1);
-    gPulse = Spawn({"pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--disallow-exit",
-                    "-L", "module-native-protocol-unix", "-L", "module-null-sink sink_name=nullsink",
-                    "-L", "module-always-sink"});
-    gServices.PulseUp = WaitFor("pactl list short sources | grep -q nullsink.monitor", 10000);
+    gServices.PulseUp = StartPulse();
     std::atexit(StopMediaServices);
     return gServices;
 }
@@ -114,6 +120,41 @@ void PlayToneIntoNullSink(double seconds, int frequency) {
                             " -f pulse -device nullsink tone >/dev/null 2>&1 &";
     int rc = std::system(cmd.c_str());
     (void)rc;
+}
+
+int StartToneIntoNullSink(double seconds, int frequency) {
+    return Spawn({"ffmpeg", "-nostdin", "-loglevel", "quiet", "-re", "-f", "lavfi", "-i",
+                  "sine=frequency=" + std::to_string(frequency) + ":duration=" + std::to_string(seconds), "-f",
+                  "pulse", "-device", "nullsink", "tone"});
+}
+
+void WaitForChild(int pid) {
+    int status = 0;
+    if (pid > 0) waitpid(pid, &status, 0);
+}
+
+void SignalPulse(int signal) {
+    if (gPulse > 0) kill(gPulse, signal);
+}
+
+bool RestartPulse() {
+    if (gPulse > 0) {
+        kill(gPulse, SIGCONT);
+        Stop(gPulse);
+    }
+    gServices.PulseUp = StartPulse();
+    return gServices.PulseUp;
+}
+
+std::string Pactl(const std::string& args) {
+    std::string out;
+    if (FILE* p = popen(("pactl " + args + " 2>/dev/null").c_str(), "r")) {
+        char line[512];
+        if (fgets(line, sizeof line, p)) out = line;
+        pclose(p);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
 }
 
 }  // namespace pelta::test

@@ -1,8 +1,10 @@
 #include "engine/core/AvSource.h"
 
 #include "engine/core/ScreenDamage.h"
+#include "engine/core/SoundServer.h"
 
 #include <algorithm>
+#include <cstring>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -26,6 +28,10 @@ std::string AvErrorText(int err) {
 std::string Describe(const DeviceInfo& d, bool video) {
     return std::string(video ? "the video device \"" : "the audio device \"") + d.DisplayName + "\"";
 }
+
+// How long opening a sound server input may take, and how often a lost one is tried again.
+constexpr auto kServerOpenTimeout = std::chrono::milliseconds(1500);
+constexpr auto kServerRetryEvery = std::chrono::milliseconds(1000);
 
 }  // namespace
 
@@ -59,6 +65,21 @@ std::string AvSource::InputUrl(const DeviceInfo& d, SizeItem size, const VideoSo
 AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCallbacks callbacks,
                    const VideoSourceSettings& vs, const AudioSourceSettings& as)
     : device_(device), size_(size), video_(video), callbacks_(std::move(callbacks)) {
+    lastDelivery_ = Clock::now().time_since_epoch().count();
+    if (!video && device.Kind == DeviceKind::Microphone && device.InputFormat == "pulse") {
+        // Read through libpulse directly: every wait is bounded, so a frozen server is
+        // noticed and closing never hangs, and the input reconnects when the server is back.
+        sampleRate_ = std::clamp(as.SampleRate, 8000, 192000);
+        audioFormat_ = {sampleRate_, std::clamp(as.Channels, 1, 2), AV_SAMPLE_FMT_S16};
+        recording_ = std::make_unique<SoundServerRecording>(device.Url, sampleRate_, audioFormat_.Channels);
+        std::string why;
+        if (!recording_->Open(Clock::now() + kServerOpenTimeout, why))
+            throw EngineError("Cannot open " + Describe(device, video) + ": " + why + ".");
+        viaServer_ = true;
+        lastDelivery_ = Clock::now().time_since_epoch().count();
+        thread_ = std::thread([this] { RunRecording(); });
+        return;
+    }
     avdevice_register_all();
     const AVInputFormat* format = av_find_input_format(device.InputFormat.c_str());
     if (!format) throw EngineError("Cannot open " + Describe(device, video) + ": this build has no " +
@@ -150,10 +171,12 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
         }
         videoFormat_.TimeBase = st->time_base;
     } else {
+        sampleRate_ = decoder_->sample_rate;
         audioFormat_.SampleRate = decoder_->sample_rate;
         audioFormat_.Channels = decoder_->ch_layout.nb_channels;
         audioFormat_.SampleFormat = decoder_->sample_fmt;
     }
+    lastDelivery_ = Clock::now().time_since_epoch().count();
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -161,15 +184,38 @@ AvSource::~AvSource() {
     stop_ = true;
     if (thread_.joinable()) thread_.join();
     damage_.reset();
+    recording_.reset();
+    av_frame_free(&block_);
     sws_freeContext(scaler_);
     av_frame_free(&scaled_);
     avcodec_free_context(&decoder_);
     avformat_close_input(&input_);
 }
 
+void AvSource::MarkLost(const std::string& why) {
+    if (lost_.exchange(true)) return;
+    {
+        std::lock_guard lock(lostMutex_);
+        lostWhy_ = why;
+    }
+    if (callbacks_.Lost) callbacks_.Lost(why);
+}
+
+std::string AvSource::StalledText() const {
+    return "Lost " + Describe(device_, video_) + ": it delivered nothing for " + std::to_string(kStallLimit.count()) +
+           " seconds.";
+}
+
+void AvSource::CheckStall(Clock::time_point now) {
+    if (!lost_ && now - LastDelivery() > kStallLimit) MarkLost(StalledText());
+}
+
 int AvSource::Interrupt(void* self) { return static_cast<AvSource*>(self)->stop_.load() ? 1 : 0; }
 
 void AvSource::Deliver(AVFrame* frame) {
+    lastDelivery_ = Clock::now().time_since_epoch().count();
+    delivered_ = true;
+    lost_ = false;
     if (video_) {
         AVFrame* out = frame;
         if (frame->width != videoFormat_.Width || frame->height != videoFormat_.Height) {
@@ -210,7 +256,7 @@ void AvSource::Deliver(AVFrame* frame) {
         // Sound time comes from the samples counted, not from when they arrived.
         frame->pts = samplesSoFar_;
         samplesSoFar_ += frame->nb_samples;
-        if (callbacks_.Frame) callbacks_.Frame(frame, AVRational{1, decoder_->sample_rate});
+        if (callbacks_.Frame) callbacks_.Frame(frame, AVRational{1, sampleRate_});
     }
 }
 
@@ -238,7 +284,63 @@ void AvSource::Run() {
     }
     av_frame_free(&frame);
     av_packet_free(&packet);
-    if (!lostWhy.empty() && callbacks_.Lost) callbacks_.Lost(lostWhy);
+    if (!lostWhy.empty()) MarkLost(lostWhy);
+}
+
+void AvSource::DeliverSamples(const int16_t* samples, int frames) {
+    if (frames <= 0) return;
+    if (!samples) {  // a gap the server reported: time goes on
+        samplesSoFar_ += frames;
+        return;
+    }
+    if (!block_) block_ = av_frame_alloc();
+    av_frame_unref(block_);
+    block_->format = AV_SAMPLE_FMT_S16;
+    block_->sample_rate = sampleRate_;
+    block_->nb_samples = frames;
+    av_channel_layout_default(&block_->ch_layout, audioFormat_.Channels);
+    if (av_frame_get_buffer(block_, 0) < 0) return;
+    std::memcpy(block_->data[0], samples, size_t(frames) * size_t(audioFormat_.Channels) * 2);
+    Deliver(block_);
+}
+
+void AvSource::RunRecording() {
+    auto lastData = Clock::now();
+    auto nextTry = lastData;
+    while (!stop_) {
+        if (!recording_) {
+            // Lost: the server is asked again now and then until it answers.
+            if (Clock::now() < nextTry && !reviveNow_.exchange(false)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                continue;
+            }
+            nextTry = Clock::now() + kServerRetryEvery;
+            auto fresh = std::make_unique<SoundServerRecording>(device_.Url, sampleRate_, audioFormat_.Channels);
+            // A request to try at once also ends a try that waits on a server that was frozen.
+            fresh->SetAbort([this] { return stop_.load() || reviveNow_.load(); });
+            std::string why;
+            if (!fresh->Open(Clock::now() + kServerOpenTimeout, why)) continue;
+            recording_ = std::move(fresh);
+            lastData = Clock::now();
+            continue;
+        }
+        bool got = false;
+        const bool alive = recording_->Read(std::chrono::milliseconds(50), [&](const int16_t* s, int frames) {
+            got = true;
+            DeliverSamples(s, frames);
+        });
+        const auto now = Clock::now();
+        if (got) lastData = now;
+        if (!alive) {
+            MarkLost("Lost " + Describe(device_, video_) + ": " + recording_->LastError() + ".");
+        } else if (now - lastData > kStallLimit) {
+            MarkLost(StalledText());
+        } else {
+            continue;
+        }
+        recording_.reset();
+        nextTry = now + kServerRetryEvery;
+    }
 }
 
 }  // namespace pelta::engine

@@ -6,8 +6,10 @@
 #include "engine/core/SourceSettings.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -18,6 +20,7 @@ struct SwsContext;
 namespace pelta::engine {
 
 class ScreenDamage;
+class SoundServerRecording;
 
 struct SourceCallbacks {
     std::function<void(const AVFrame*, AVRational)> Frame;
@@ -39,6 +42,27 @@ public:
     AudioFormat Audio() const { return audioFormat_; }
     const DeviceInfo& Device() const { return device_; }
 
+    // A device that delivers nothing for this long is taken as lost.
+    static constexpr std::chrono::seconds kStallLimit{3};
+    using Clock = std::chrono::steady_clock;
+    // Reports the device lost (once) when it has delivered nothing for kStallLimit; called
+    // from outside, as the reading thread may be stuck in the device.
+    void CheckStall(Clock::time_point now);
+    // Lost and not delivering again since. Sound server inputs come back by themselves
+    // when the server does; other devices must be opened anew.
+    bool Lost() const { return lost_.load(); }
+    bool RevivesItself() const { return viaServer_; }
+    // A lost sound server input asks the server again at once rather than at its next try.
+    void ReviveNow() { reviveNow_ = true; }
+    // Why it was last lost.
+    std::string LostReason() const {
+        std::lock_guard lock(lostMutex_);
+        return lostWhy_;
+    }
+    // Whether anything came since opening, and when it last did (or when it was opened).
+    bool HasDelivered() const { return delivered_.load(); }
+    Clock::time_point LastDelivery() const { return Clock::time_point(Clock::duration(lastDelivery_.load())); }
+
     // The libavdevice input and URL the device is opened with (exposed for tests).
     static std::string InputUrl(const DeviceInfo& device, SizeItem size, const VideoSourceSettings& video = {},
                                 const AudioSourceSettings& audio = {});
@@ -47,7 +71,11 @@ public:
 
 private:
     void Run();
+    void RunRecording();
     void Deliver(AVFrame* frame);
+    void DeliverSamples(const int16_t* samples, int frames);
+    void MarkLost(const std::string& why);
+    std::string StalledText() const;
     static int Interrupt(void* self);
 
     DeviceInfo device_;
@@ -60,6 +88,16 @@ private:
     AVFrame* scaled_ = nullptr;
     int streamIndex_ = -1;
     int64_t samplesSoFar_ = 0;
+    int sampleRate_ = 0;
+    std::unique_ptr<SoundServerRecording> recording_;  // sound server inputs, instead of libavdevice
+    bool viaServer_ = false;  // const after construction
+    AVFrame* block_ = nullptr;
+    std::atomic<bool> lost_{false};
+    std::atomic<bool> delivered_{false};
+    std::atomic<bool> reviveNow_{false};
+    mutable std::mutex lostMutex_;
+    std::string lostWhy_;
+    std::atomic<Clock::rep> lastDelivery_{0};
     VideoFormat videoFormat_;
     AudioFormat audioFormat_;
     std::unique_ptr<ScreenDamage> damage_;  // screens only: marks still pictures

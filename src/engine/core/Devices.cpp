@@ -1,5 +1,7 @@
 #include "engine/core/Devices.h"
 
+#include "engine/core/SoundServer.h"
+
 extern "C" {
 #include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
@@ -18,6 +20,7 @@ extern "C" {
 #include <memory>
 #include <set>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace pelta::engine {
@@ -41,7 +44,12 @@ std::vector<DeviceInfo> Screens() {
     const char* env = std::getenv("DISPLAY");
     if (!env || !*env) return out;
     const std::string display = env;
+    // A busy display server may refuse a connection for a moment: two more tries.
     Display* dpy = XOpenDisplay(env);
+    for (int attempt = 0; !dpy && attempt < 2; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        dpy = XOpenDisplay(env);
+    }
     if (!dpy) return out;
     for (int s = 0; s < ScreenCount(dpy); ++s) {
         const int w = DisplayWidth(dpy, s), h = DisplayHeight(dpy, s);
@@ -171,19 +179,21 @@ std::vector<std::pair<std::string, std::string>> ListWithTimeout(const char* for
     return result.get();
 }
 
-bool PulseReachable() {
-    // A server exists when the runtime socket or an explicit server is there.
-    if (std::getenv("PULSE_SERVER")) return true;
-    const char* rt = std::getenv("XDG_RUNTIME_DIR");
-    return rt && std::filesystem::exists(std::string(rt) + "/pulse/native");
-}
-
 std::vector<DeviceInfo> SoundDevices(bool output) {
     InitDevices();
     std::vector<DeviceInfo> out;
-    const bool pulse = PulseReachable();
+    const bool pulse = SoundServerConfigured();
     const char* format = pulse ? "pulse" : "alsa";
-    for (auto& [name, description] : ListWithTimeout(format, output)) {
+    std::vector<std::pair<std::string, std::string>> found;
+    if (pulse) {
+        // Asked with libpulse itself, every wait bounded: a hung server costs the timeout.
+        SoundGraph graph;
+        if (SnapshotSoundServer(graph, kDiscoveryTimeout))
+            for (const auto& d : output ? graph.Sinks : graph.Sources) found.emplace_back(d.Name, d.Description);
+    } else {
+        found = ListWithTimeout(format, output);
+    }
+    for (auto& [name, description] : found) {
         if (!pulse && !KeepAlsaDevice(name)) continue;
         DeviceInfo d;
         d.Kind = output ? DeviceKind::Output : DeviceKind::Microphone;

@@ -8,6 +8,14 @@
 namespace pelta::engine {
 
 namespace {
+// How often the watcher looks, and how long a device asked for before a capture may take to
+// deliver its first frame.
+constexpr auto kWatchEvery = std::chrono::milliseconds(250);
+constexpr auto kFirstDeliveryWithin = std::chrono::milliseconds(2500);
+constexpr const char* kFirstDeliveryText = "2.5 seconds";
+// A device that delivered this recently delivers now.
+constexpr auto kRecently = std::chrono::milliseconds(500);
+
 template <typename ItemT>
 std::vector<ItemT> Names(const std::vector<DeviceInfo>& devices) {
     std::vector<ItemT> out;
@@ -18,12 +26,14 @@ std::vector<ItemT> Names(const std::vector<DeviceInfo>& devices) {
 
 EngineCore::EngineCore() : EngineCore(Discover()) {}
 
-// The three searches run side by side, so a slow sound server costs its timeout once.
+// The sound searches run side by side, so a slow sound server costs its timeout once. The
+// screens are asked first: libpulse reads the X display's properties when it connects, and
+// Xlib opening a display at the same time on another thread may fail.
 EngineCore::Discovered EngineCore::Discover() {
-    auto audio = std::async(std::launch::async, DiscoverAudioDevices);
-    auto outputs = std::async(std::launch::async, DiscoverAudioOutputs);
     Discovered d;
     d.Video = DiscoverVideoDevices();
+    auto audio = std::async(std::launch::async, DiscoverAudioDevices);
+    auto outputs = std::async(std::launch::async, DiscoverAudioOutputs);
     d.Audio = audio.get();
     d.Outputs = outputs.get();
     return d;
@@ -34,17 +44,35 @@ EngineCore::EngineCore(Discovered found)
       audioDevices_(std::move(found.Audio)),
       outputs_(std::move(found.Outputs)),
       videoInputs_([this] { return Names<DeviceItem>(videoDevices_); },
-                   [this](int32_t i) { OpenVideo(i, -2); }),
-      audioInputs_([this] { return Names<DeviceItem>(audioDevices_); }, [this](int32_t i) { OpenAudio(i); }),
+                   [this](int32_t i) {
+                       RefuseWhileCapturing("video device");
+                       OpenVideo(i, -2);
+                   }),
+      audioInputs_([this] { return Names<DeviceItem>(audioDevices_); },
+                   [this](int32_t i) {
+                       RefuseWhileCapturing("audio device");
+                       OpenAudio(i);
+                   }),
       renderers_([this] { return Names<RendererItem>(outputs_); }, [](int32_t) {}),
       sizes_(
           [this] {
               const DeviceInfo* d = SelectedVideoDevice();
               return d ? d->Sizes : std::vector<SizeItem>{};
           },
-          [this](int32_t k) { OpenVideo(videoInputs_.Selected(), k); }) {}
+          [this](int32_t k) {
+              RefuseWhileCapturing("capture size");
+              OpenVideo(videoInputs_.Selected(), k);
+          }) {
+    watcher_ = std::thread([this] { Watch(); });
+}
 
 EngineCore::~EngineCore() {
+    {
+        std::lock_guard lock(watchMutex_);
+        watchStop_ = true;
+    }
+    watchCv_.notify_all();
+    if (watcher_.joinable()) watcher_.join();
     {
         std::lock_guard lock(sourceMutex_);
         video_.reset();
@@ -66,8 +94,29 @@ const DeviceInfo* EngineCore::SelectedOutput() const {
     return i >= 0 && i < static_cast<int32_t>(outputs_.size()) ? &outputs_[size_t(i)] : nullptr;
 }
 
-// sizeIndex -2: the device changes, so its first size is used.
+void EngineCore::RefuseWhileCapturing(const char* what) const {
+    if (capturing_ && capturing_())
+        throw EngineError(std::string("The ") + what + " cannot be changed while a capture is running.");
+}
+
 void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
+    const int32_t before = videoInputs_.Selected(), beforeSize = sizes_.Selected();
+    const bool wasOpen = HasVideo();
+    try {
+        OpenVideoNow(device, sizeIndex);
+    } catch (const EngineError&) {
+        if (wasOpen && before >= 0) {
+            try {
+                OpenVideoNow(before, beforeSize);
+            } catch (const EngineError&) {
+            }
+        }
+        throw;
+    }
+}
+
+// sizeIndex -2: the device changes, so its first size is used.
+void EngineCore::OpenVideoNow(int32_t device, int32_t sizeIndex) {
     std::unique_ptr<AvSource> fresh;
     int32_t newSize = -1;
     if (device >= 0) {
@@ -117,6 +166,22 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
 }
 
 void EngineCore::OpenAudio(int32_t device) {
+    const int32_t before = audioInputs_.Selected();
+    const bool wasOpen = HasAudio();
+    try {
+        OpenAudioNow(device);
+    } catch (const EngineError&) {
+        if (wasOpen && before >= 0) {
+            try {
+                OpenAudioNow(before);
+            } catch (const EngineError&) {
+            }
+        }
+        throw;
+    }
+}
+
+void EngineCore::OpenAudioNow(int32_t device) {
     std::unique_ptr<AvSource> fresh;
     {
         std::lock_guard lock(sourceMutex_);
@@ -166,6 +231,10 @@ void EngineCore::SetVideoSettings(const VideoSourceSettings& settings) {
     if (!d) throw EngineError("No video device is selected.");
     const VideoSourceSettings before = VideoSettings();
     if (before == settings && HasVideo()) return;
+    const bool region = before.RegionX != settings.RegionX || before.RegionY != settings.RegionY ||
+                        before.RegionWidth != settings.RegionWidth || before.RegionHeight != settings.RegionHeight;
+    const bool format = before.FrameRate != settings.FrameRate || before.InputFormat != settings.InputFormat;
+    RefuseWhileCapturing(region ? "source region" : format ? "video format" : "video source");
     const int32_t device = videoInputs_.Selected(), size = sizes_.Selected();
     ApplyOrRestore(videoSettings_, d->DisplayName, before, settings, [&] { OpenVideo(device, size); });
 }
@@ -186,6 +255,7 @@ void EngineCore::SetAudioSettings(const AudioSourceSettings& settings) {
     if (!d) throw EngineError("No audio device is selected.");
     const AudioSourceSettings before = AudioSettings();
     if (before == settings && HasAudio()) return;
+    RefuseWhileCapturing("audio format");
     const int32_t device = audioInputs_.Selected();
     ApplyOrRestore(audioSettings_, d->DisplayName, before, settings, [&] { OpenAudio(device); });
 }
@@ -199,6 +269,7 @@ VideoSourceSettings EngineCore::OpeningSettings(const DeviceInfo& d) {
 }
 
 void EngineCore::PreferFrameRate(int fps) {
+    if (capturing_ && capturing_()) return;  // a running capture keeps its rate
     const DeviceInfo* d = SelectedVideoDevice();
     const int before = d ? AvSource::OpenRate(*d, OpeningSettings(*d)) : 0;
     preferredRate_ = std::max(0, fps);
@@ -277,6 +348,63 @@ AudioFormat EngineCore::CurrentAudioFormat() const {
     std::lock_guard lock(sourceMutex_);
     return audio_ ? audio_->Audio() : AudioFormat{};
 }
+void EngineCore::Watch() {
+    std::unique_lock lock(watchMutex_);
+    while (!watchCv_.wait_for(lock, kWatchEvery, [this] { return watchStop_; })) {
+        const auto now = AvSource::Clock::now();
+        // The report goes to the listeners under the source lock, which orders it before
+        // any closing of the device it names.
+        std::lock_guard sources(sourceMutex_);
+        if (video_) video_->CheckStall(now);
+        if (audio_) audio_->CheckStall(now);
+    }
+}
+
+void EngineCore::EnsureOneDelivers(bool video) {
+    const DeviceInfo* d = video ? SelectedVideoDevice() : SelectedAudioDevice();
+    const auto source = [&]() -> AvSource* {
+        std::lock_guard lock(sourceMutex_);
+        return video ? video_.get() : audio_.get();
+    };
+    if (!d || !source()) throw EngineError(video ? "No video device is selected." : "No audio device is selected.");
+    const std::string what = std::string(video ? "The video device \"" : "The audio device \"") + d->DisplayName +
+                             (video ? "\" delivers no pictures: " : "\" delivers no sound: ");
+    const auto deliversNow = [&] {
+        const AvSource* s = source();
+        return s && s->HasDelivered() && !s->Lost() && AvSource::Clock::now() - s->LastDelivery() < kRecently;
+    };
+    if (deliversNow()) return;
+    // A sound server input comes back by itself once the server answers again; any other
+    // device that was lost or fell silent is opened anew.
+    if (!source()->RevivesItself() && (source()->Lost() || source()->HasDelivered())) {
+        try {
+            if (video) OpenVideoNow(videoInputs_.Selected(), sizes_.Selected());
+            else OpenAudioNow(audioInputs_.Selected());
+        } catch (const EngineError& e) {
+            throw EngineError(what + e.what());
+        }
+    }
+    if (source()->RevivesItself() && source()->Lost()) source()->ReviveNow();
+    const auto deadline = AvSource::Clock::now() + kFirstDeliveryWithin;
+    while (!deliversNow() && AvSource::Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (deliversNow()) return;
+    const AvSource* s = source();
+    const std::string lost = s && s->Lost() ? " " + s->LostReason() : std::string();
+    throw EngineError(what + "nothing came within " + kFirstDeliveryText + "." + lost);
+}
+
+bool EngineCore::DeviceLost(bool video) const {
+    std::lock_guard lock(sourceMutex_);
+    const AvSource* s = video ? video_.get() : audio_.get();
+    return s && s->Lost();
+}
+
+void EngineCore::EnsureDelivering(bool video, bool audio) {
+    if (video) EnsureOneDelivers(true);
+    if (audio) EnsureOneDelivers(false);
+}
+
 AVFrame* EngineCore::LatestVideoFrame() const {
     std::lock_guard lock(latestMutex_);
     return latest_ && latest_->buf[0] ? av_frame_clone(latest_) : nullptr;

@@ -7,10 +7,12 @@
 #include "engine/core/EngineContract.h"
 #include "engine/core/MediaHub.h"
 
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace pelta::engine {
@@ -100,6 +102,10 @@ public:
     // Called from the source threads when a device stops delivering.
     void SetLostHandler(std::function<void(bool video, const std::string&)> h);
 
+    // Tells whether a capture is running: while it does, every change that would alter it
+    // (devices, size, video and audio format, source region) is refused with EngineError.
+    void SetCaptureCheck(std::function<bool()> capturing) { capturing_ = std::move(capturing); }
+
     // MediaHub
     void AddListener(FrameListener* listener) override;
     void RemoveListener(FrameListener* listener) override;
@@ -108,6 +114,9 @@ public:
     VideoFormat CurrentVideoFormat() const override;
     AudioFormat CurrentAudioFormat() const override;
     AVFrame* LatestVideoFrame() const override;
+    void EnsureDelivering(bool video, bool audio) override;
+    // The open device was lost (and has not delivered again since).
+    bool DeviceLost(bool video) const;
 
 private:
     struct Discovered {
@@ -116,9 +125,17 @@ private:
     static Discovered Discover();
     explicit EngineCore(Discovered found);
 
+    // Opening a device closes the one before; when the new one cannot be opened the one
+    // before is opened again and the error says why.
     void OpenVideo(int32_t device, int32_t sizeIndex);
+    void OpenVideoNow(int32_t device, int32_t sizeIndex);
     VideoSourceSettings OpeningSettings(const DeviceInfo& d);
     void OpenAudio(int32_t device);
+    void OpenAudioNow(int32_t device);
+    void RefuseWhileCapturing(const char* what) const;
+    // Reopens a device that was lost and waits for it to deliver; throws when it cannot.
+    void EnsureOneDelivers(bool video);
+    void Watch();
     void OnVideo(const AVFrame* frame, AVRational tb);
     void OnAudio(const AVFrame* frame, AVRational tb);
     void OnLost(bool video, const std::string& why);
@@ -144,6 +161,14 @@ private:
 
     mutable std::mutex latestMutex_;
     AVFrame* latest_ = nullptr;
+
+    std::function<bool()> capturing_;
+
+    // Notices devices that stopped delivering without an error (a frozen server).
+    std::mutex watchMutex_;
+    std::condition_variable watchCv_;
+    bool watchStop_ = false;
+    std::thread watcher_;
 };
 
 }  // namespace pelta::engine

@@ -66,6 +66,12 @@ public:
     // A capture asks for pictures at this rate (0: the device's own again). Devices that
     // take any rate (screens, the test pattern) are reopened at it; others ignore it.
     virtual void PreferFrameRate(int fps) { (void)fps; }
+    // Before a capture: opens again a device that was lost and makes sure each device the
+    // capture needs delivers now; throws EngineError saying which one does not, and why.
+    virtual void EnsureDelivering(bool video, bool audio) {
+        (void)video;
+        (void)audio;
+    }
 };
 
 // A source marks a picture that is identical to the one before it (a still screen), so

@@ -136,6 +136,9 @@ void CaptureSession::BeginCapture(int32_t mode) {
     // or thrown away to reach it.
     if (wantVideo_ && !ModeIsSequence(mode))
         hub_.PreferFrameRate(frameRateOn_ && frameRateValue_ > 0 ? static_cast<int>(std::ceil(frameRateValue_)) : 0);
+    // Devices lost since they were chosen are opened again; one that cannot deliver stops
+    // the capture here, before any file is touched.
+    hub_.EnsureDelivering(wantVideo_, wantAudio_);
     VideoFormat vf = hub_.CurrentVideoFormat();
     const AudioFormat af = hub_.CurrentAudioFormat();
     if (wantVideo_) {

@@ -342,6 +342,25 @@ void CaptureSession::CloseOut() {
             }
         }
     }
+    bool lostDevice = false;
+    {
+        std::lock_guard lock(queueMutex_);
+        lostDevice = sourceLost_;
+    }
+    if (lostDevice && !ModeIsSequence(mode_) && !out_->Failed() && out_->HasVideo() && out_->HasAudio() &&
+        out_->LastVideoSlot() >= 0) {
+        // The lost device's track stopped early (by up to the time it took to notice): it is
+        // filled up to the other one's end, with silence or the last picture held.
+        const double videoEnd = static_cast<double>(out_->LastVideoSlot() + 1) / av_q2d(rate_);
+        const int64_t videoEndSamples = std::llround(videoEnd * rateOut);
+        if (out_->AudioSamplesIn() < videoEndSamples) {
+            out_->WriteSilence(videoEndSamples - out_->AudioSamplesIn());
+        } else {
+            const double audioEnd = static_cast<double>(out_->AudioSamplesIn()) / rateOut;
+            const int64_t endSlot = std::min(limitSlots_, static_cast<int64_t>(std::llround(audioEnd * av_q2d(rate_))));
+            for (int64_t s = out_->LastVideoSlot() + 1; s < endSlot && !out_->Failed(); ++s) out_->RepeatVideo(s);
+        }
+    }
     out_->Finish();
     if (out_->HasVideo() && !ModeIsSequence(mode_)) {
         SettleDropCounts();

@@ -1,0 +1,129 @@
+// Device choices against a running capture and against devices that cannot be opened: a
+// capture is never altered under way, and a failed choice leaves the device before in use.
+#include "engine/CaptureEngine.h"
+#include "support/Pump.h"
+#include "support/Services.h"
+#include "RecordProbe.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <functional>
+
+using namespace pelta;
+using namespace pelta::engine;
+using pelta::test::ProbeFile;
+using pelta::test::Pump;
+
+namespace {
+
+struct Events final : EngineEvents {
+    int ended = 0;
+    std::vector<int32_t> errors;
+    void WindowKeyDown(int16_t&, int16_t) override {}
+    void CaptureEnded() override { ++ended; }
+    void CaptureError(int32_t c) override { errors.push_back(c); }
+    void CaptureProgress(int32_t) override {}
+};
+
+class DeviceChanges : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto& s = pelta::test::StartMediaServices();
+        if (!s.XvfbUp || !s.PulseUp) GTEST_SKIP() << "no private display or sound server";
+    }
+    int32_t AudioIndex(CaptureEngine& e, const std::string& url) {
+        const auto& devices = e.Core().AudioDevices();
+        for (size_t i = 0; i < devices.size(); ++i)
+            if (devices[i].Url == url) return int32_t(i);
+        return -1;
+    }
+    QTemporaryDir dir_;
+    Events events_;
+};
+
+TEST_F(DeviceChanges, ARunningCaptureRefusesEveryChangeThatWouldAlterIt) {
+    CaptureEngine engine;
+    engine.SetEventSink(&events_);
+    auto& v = engine.VideoInputs();
+    v.SetSelected(v.Count() - 1);  // Test Pattern
+    engine.VideoSizeList().SetSelected(0);  // 320x240
+    auto& a = engine.AudioInputs();
+    a.SetSelected(a.Count() - 1);  // Test Tone
+    const std::string file = dir_.filePath("steady.avi").toStdString();
+    engine.SetCaptureFileName(file);
+    engine.SetOutputFormat(OutputFormat::Avi);
+    engine.PrepareCapture(CaptureMode::VideoAndAudio);
+    engine.BeginCapture(CaptureMode::VideoAndAudio);
+    Pump(500);
+
+    VideoSourceSettings otherRate = engine.Core().VideoSettings(), region = otherRate, pattern = otherRate;
+    otherRate.FrameRate = 15;
+    region.RegionWidth = region.RegionHeight = 100;
+    pattern.Pattern = "smptebars";
+    AudioSourceSettings otherSound = engine.Core().AudioSettings();
+    otherSound.SampleRate = 22050;
+    struct Change {
+        const char* what;
+        std::function<void()> make;
+    } changes[] = {
+        {"video device", [&] { v.SetSelected(0); }},
+        {"video device", [&] { v.SetSelected(-1); }},
+        {"audio device", [&] { a.SetSelected(AudioIndex(engine, "nullsink.monitor")); }},
+        {"capture size", [&] { engine.VideoSizeList().SetSelected(1); }},
+        {"video format", [&] { engine.Core().SetVideoSettings(otherRate); }},
+        {"source region", [&] { engine.Core().SetVideoSettings(region); }},
+        {"video source", [&] { engine.Core().SetVideoSettings(pattern); }},
+        {"audio format", [&] { engine.Core().SetAudioSettings(otherSound); }},
+    };
+    for (const auto& c : changes) {
+        try {
+            c.make();
+            ADD_FAILURE() << "the " << c.what << " was changed under a running capture";
+        } catch (const EngineError& e) {
+            EXPECT_EQ(std::string(e.what()), std::string("The ") + c.what + " cannot be changed while a capture is running.");
+        }
+        Pump(100);
+    }
+    EXPECT_EQ(engine.EngineState(), EngineStateCode::Capturing);
+    Pump(500);
+    engine.EndCapture();
+    Pump(300);
+    EXPECT_TRUE(events_.errors.empty());
+    EXPECT_EQ(events_.ended, 1);
+    const auto p = ProbeFile(file);
+    ASSERT_TRUE(p.ok);
+    EXPECT_EQ(p.width, 320);
+    EXPECT_EQ(p.sampleRate, 48000);
+    EXPECT_EQ(p.videoFrames, engine.FramesCaptured());
+    EXPECT_NEAR(p.audioLength, p.videoLength, 0.1);
+    // Once it has ended, the same changes are taken.
+    engine.VideoSizeList().SetSelected(1);
+    EXPECT_EQ(engine.Core().CurrentVideoFormat().Width, 640);
+}
+
+TEST_F(DeviceChanges, ADeviceThatCannotBeOpenedLeavesTheOneBeforeInUse) {
+    const std::string module = pelta::test::Pactl("load-module module-null-sink sink_name=unplugged");
+    ASSERT_FALSE(module.empty());
+    CaptureEngine engine;
+    const int32_t monitor = AudioIndex(engine, "nullsink.monitor"), gone = AudioIndex(engine, "unplugged.monitor");
+    ASSERT_GE(gone, 0);
+    engine.AudioInputs().SetSelected(monitor);
+    pelta::test::Pactl("unload-module " + module);  // the device goes after it was listed
+    std::string why;
+    try {
+        engine.AudioInputs().SetSelected(gone);
+    } catch (const EngineError& e) {
+        why = e.what();
+    }
+    EXPECT_NE(why.find("Cannot open the audio device"), std::string::npos) << why;
+    EXPECT_NE(why.find("No such entity"), std::string::npos) << why;  // the server's reason
+    EXPECT_EQ(engine.AudioInputs().Selected(), monitor);
+    ASSERT_TRUE(engine.Core().HasAudio());
+    EXPECT_EQ(engine.Core().SelectedAudioDevice()->Url, "nullsink.monitor");
+    // The device before still delivers: a capture from it starts.
+    EXPECT_NO_THROW(engine.Core().EnsureDelivering(false, true));
+}
+
+}  // namespace
