@@ -358,7 +358,11 @@ void CaptureSession::CloseOut() {
         } else {
             const double audioEnd = static_cast<double>(out_->AudioSamplesIn()) / rateOut;
             const int64_t endSlot = std::min(limitSlots_, static_cast<int64_t>(std::llround(audioEnd * av_q2d(rate_))));
-            for (int64_t s = out_->LastVideoSlot() + 1; s < endSlot && !out_->Failed(); ++s) out_->RepeatVideo(s);
+            // The slots held over the lost device's silence are its drops, not the encoder's.
+            for (int64_t s = out_->LastVideoSlot() + 1; s < endSlot && !out_->Failed(); ++s) {
+                out_->RepeatVideo(s);
+                ++dropDevice_;
+            }
         }
     }
     out_->Finish();
