@@ -2,6 +2,7 @@
 
 #include "controls/SkipFailure.h"
 
+#include "autocapture/AutoNaming.h"
 #include "autocapture/Buttons.h"
 #include "controls/Prompts.h"
 #include "controls/xpcmdbutton.h"
@@ -107,6 +108,8 @@ void CaptureCommands::DoCaptureAuto(int16_t& nMode) {
     try {
         if (!bSkipAutoCapture) {
             e.SetCaptureFileName(sAutoFileName.toStdString());
+            // What is written matches the name's extension, which follows the mode.
+            nTargetFormat = static_cast<int16_t>(OutputFormatForName(sAutoFileName));
             e.SetOutputFormat(nTargetFormat);
             e.PrepareCapture(nMode);
             e.BeginCapture(nMode);
