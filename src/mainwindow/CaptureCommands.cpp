@@ -9,6 +9,7 @@
 #include "dialogs/CapAutoSeqFrm.h"
 #include "dialogs/CapManSeqFrm.h"
 #include "dialogs/CapVidAudFrm.h"
+#include "dialogs/Pelxbas.h"
 #include "mainwindow/MainFrm.h"
 #include "settings/Globals.h"
 #include "settings/RegSettings.h"
@@ -138,7 +139,23 @@ void CaptureCommands::VideoAndAudioCaptures() {
     }
 }
 
+void CaptureCommands::SequenceIntoAvi() {
+    // A frame sequence is video, which only an AVI file holds. After a WAV or MP3 capture the
+    // engine still names a sound file: the sequence goes to the AVI of the same name instead.
+    CaptureEngineContract& e = main_.Engine();
+    SkipFailure([&] {
+        if (e.OutputFormat() == OutputFormat::Avi) return;
+        QString path = QString::fromStdString(e.CaptureFileName()), ext, folder;
+        SplitPath(path, ext, folder);
+        e.SetCaptureFileName((folder + sFileTitle + QStringLiteral(".avi")).toStdString());
+        e.SetOutputFormat(OutputFormat::Avi);
+        nTargetFormat = OutputFormat::Avi;
+        sCaptureExt = QStringLiteral(".avi");
+    });
+}
+
 void CaptureCommands::ManualFrameSequence() {
+    SequenceIntoAvi();
     CapManSeqFrm window(main_.Engine(), [this](bool c) { main_.WriteCaptureStatus(c); }, &main_);
     window.gCaptureMode = CaptureMode::ManualFrames;
     Prompts().ExecDialog(window);
@@ -148,12 +165,14 @@ void CaptureCommands::AutomaticFrameSequence() {
     CapAutoSeqFrm dialog(main_.Engine(), &main_);
     Prompts().ExecDialog(dialog);
     if (dialog.DialogResult != 1) return;
+    SequenceIntoAvi();
     int16_t mode = CaptureMode::AutoFrames;
     ConfirmAndCapture(mode);
 }
 
 void CaptureCommands::ManualFrameAudioSequence() {
     CaptureEngineContract& e = main_.Engine();
+    SequenceIntoAvi();
     SkipFailure([&] { e.PrepareCapture(CaptureMode::ManualFramesAudio); });
     if (AskToStartCapture(&main_) == PromptAnswer::Ok) {
         CapManSeqFrm window(e, [this](bool c) { main_.WriteCaptureStatus(c); }, &main_);
@@ -170,6 +189,7 @@ void CaptureCommands::AutomaticFrameAudioSequence() {
     CapAutoSeqFrm dialog(main_.Engine(), &main_);
     Prompts().ExecDialog(dialog);
     if (dialog.DialogResult != 1) return;
+    SequenceIntoAvi();
     SkipFailure([&] { main_.Engine().EndCapture(); });
     main_.bRecordingShown = false;
     int16_t mode = CaptureMode::AutoFramesAudio;

@@ -108,6 +108,38 @@ TEST_F(CaptureMenu, ManualSequencesNeverMinimise) {
     EXPECT_FALSE(engine_->WasCalled("PrepareCapture(4)"));
 }
 
+TEST_F(CaptureMenu, FrameSequencesAfterASoundCaptureGoToTheAviOfTheSameName) {
+    for (auto command : {&CaptureCommands::ManualFrameSequence, &CaptureCommands::ManualFrameAudioSequence}) {
+        engine_->FileName = "/caps/voice.wav";
+        engine_->Format = 2;
+        engine_->ClearCalls();
+        (main_->Capture().*command)();
+        EXPECT_EQ(engine_->FileName, "/caps/voice.avi");
+        EXPECT_EQ(engine_->Format, 0);
+        const auto set = std::find(engine_->Calls.begin(), engine_->Calls.end(), "OutputFormat=0");
+        const auto begin = std::find_if(engine_->Calls.begin(), engine_->Calls.end(),
+                                        [](const std::string& c) { return c.rfind("BeginCapture", 0) == 0; });
+        ASSERT_NE(begin, engine_->Calls.end());
+        EXPECT_LT(set, begin);
+    }
+    EXPECT_EQ(nTargetFormat, 0);
+}
+
+TEST_F(CaptureMenu, AManualSequenceThatCannotBeginSaysWhyAndWritesNoSummary) {
+    engine_->Failures["BeginCapture"] = "No video device is selected.";
+    main_->SetPanelText(1, "earlier");
+    bool captureOffered = true;
+    prompts_.DialogScript = [&](QDialog& d) {
+        captureOffered = static_cast<CapManSeqFrm&>(d).btnCapture->isEnabled();
+        return int(QDialog::Rejected);
+    };
+    main_->Capture().ManualFrameSequence();
+    ASSERT_EQ(prompts_.Messages.size(), 1u);
+    EXPECT_EQ(prompts_.Messages[0].Text, "No video device is selected.");
+    EXPECT_FALSE(captureOffered);
+    EXPECT_EQ(main_->PanelText(1), "earlier");
+}
+
 TEST_F(CaptureMenu, ManualFrameCountShowsTheTrueNumberPast32767) {
     engine_->Captured = 40000;
     CapManSeqFrm w(*engine_, {}, nullptr);
