@@ -352,6 +352,12 @@ void CapVidAudFrm::OnOK() {
             return;
         }
     }
+    if (!bAutoName) {
+        if (const QString tooLong = PathTooLongText(CaptureFileText()); !tooLong.isEmpty()) {
+            Prompts().DetailedMessage(this, tooLong, ApplicationTitle(), CaptureFileText());
+            return;
+        }
+    }
     // An engine that refuses a value is reported, and the dialog stays open.
     try {
         // A name typed without touching the file-type buttons must reach the engine too, or

@@ -379,6 +379,7 @@ int32_t CaptureEngine::FramesCaptured() const { return session_->FramesCaptured(
 int32_t CaptureEngine::FramesDropped() const { return session_->FramesDropped(); }
 int32_t CaptureEngine::MeanFrameBytes() const { return session_->MeanFrameBytes(); }
 double CaptureEngine::ElapsedSeconds() const { return session_->ElapsedSeconds(); }
+std::string CaptureEngine::LastErrorText() const { return session_->LastErrorText(); }
 CompressorList& CaptureEngine::VideoCompressorList() { return session_->VideoCompressorList(); }
 CompressorList& CaptureEngine::AudioCompressorList() { return session_->AudioCompressorList(); }
 

@@ -83,6 +83,7 @@ public:
     int32_t FramesDropped() const override;
     int32_t MeanFrameBytes() const override;
     double ElapsedSeconds() const override;
+    std::string LastErrorText() const override;
     engine::DeviceList& VideoInputs() override { return core_->VideoInputs(); }
     engine::DeviceList& AudioInputs() override { return core_->AudioInputs(); }
     engine::CompressorList& VideoCompressorList() override;

@@ -19,6 +19,7 @@
 #include <QClipboard>
 #include <QImage>
 #include <QMimeData>
+#include <filesystem>
 
 namespace pelta {
 
@@ -40,6 +41,30 @@ struct BusyPointer {
     }
     bool on = true;
 };
+
+// A capture that cannot start says why. The engine's own text is shown as it is, except
+// where the system refused the path itself: a raw filesystem error, with a path of
+// thousands of characters, would say little in a box as wide as the screen.
+void ReportStartFailure(QWidget* owner, const std::exception& err, const QString& path) {
+    if (const QString tooLong = PathTooLongText(path); !tooLong.isEmpty()) {
+        Prompts().DetailedMessage(owner, tooLong, ApplicationTitle(), path);
+        return;
+    }
+    if (const auto* fsError = dynamic_cast<const std::filesystem::filesystem_error*>(&err)) {
+        Prompts().DetailedMessage(owner,
+                                  QStringLiteral("The capture file cannot be used: ") +
+                                      QString::fromLocal8Bit(fsError->code().message().c_str()) + QStringLiteral("."),
+                                  ApplicationTitle(), QString::fromStdString(fsError->path1().string()));
+        return;
+    }
+    Prompts().Message(owner, QString::fromStdString(err.what()), ApplicationTitle(), PromptButtons::Ok);
+}
+
+QString EngineFileName(CaptureEngineContract& e) {
+    QString name;
+    SkipFailure([&] { name = QString::fromStdString(e.CaptureFileName()); });
+    return name;
+}
 
 }  // namespace
 
@@ -99,7 +124,7 @@ void CaptureCommands::ConfirmAndCapture(int16_t& mode) {
         }
     } catch (const std::exception& err) {
         busy.Restore();
-        Prompts().Message(&main_, QString::fromStdString(err.what()), ApplicationTitle(), PromptButtons::Ok);
+        ReportStartFailure(&main_, err, EngineFileName(e));
     }
 }
 
@@ -118,7 +143,7 @@ void CaptureCommands::DoCaptureAuto(int16_t& nMode) {
         bSkipAutoCapture = false;
     } catch (const std::exception& err) {
         busy.Restore();
-        Prompts().Message(&main_, QString::fromStdString(err.what()), ApplicationTitle(), PromptButtons::Ok);
+        ReportStartFailure(&main_, err, sAutoFileName);
     }
 }
 

@@ -206,8 +206,12 @@ void MainFrm::CaptureEnded() {
 }
 
 void MainFrm::CaptureError(int32_t ErrorCode) {
-    Prompts().Message(this, QStringLiteral(" Error ") + QString::number(ErrorCode) + QStringLiteral(" occurred."),
-                      ApplicationTitle(), PromptButtons::Ok);
+    // The code is the message; the engine's words (which file or device, what the system
+    // said) unfold below it.
+    QString detail;
+    SkipFailure([&] { detail = QString::fromStdString(engine_->LastErrorText()); });
+    Prompts().DetailedMessage(this, QStringLiteral(" Error ") + QString::number(ErrorCode) + QStringLiteral(" occurred."),
+                              ApplicationTitle(), detail);
 }
 
 void MainFrm::CaptureProgress(int32_t) {

@@ -1,5 +1,6 @@
 #include "dialogs/CapAutoSeqFrm.h"
 #include "dialogs/CapManSeqFrm.h"
+#include "dialogs/Pelxbas.h"
 #include "mainwindow/CaptureCommands.h"
 #include "settings/RegSettings.h"
 #include "controls/xpcmdbutton.h"
@@ -11,6 +12,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
+#include <filesystem>
 
 using namespace pelta;
 using pelta::test::ScriptableEngine;
@@ -72,6 +74,28 @@ TEST_F(CaptureMenu, ConfirmedCaptureBeginsAndErrorsShowTheirText) {
     EXPECT_EQ(prompts_.Messages.back().Text, "No capture file is named.");
     EXPECT_EQ(prompts_.Messages.back().Buttons, PromptButtons::Ok);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(CaptureMenu, APathTooLongForTheSystemGetsAReadableMessage) {
+    const QString tooLong = "/tmp/" + QString(300, 'a') + ".avi";
+    engine_->FileName = tooLong.toStdString();
+    try {
+        (void)std::filesystem::exists(engine_->FileName);  // what the engine meets first
+    } catch (const std::filesystem::filesystem_error& e) {
+        engine_->Failures["BeginCapture"] = e.what();
+    }
+    ASSERT_TRUE(engine_->Failures.count("BeginCapture")) << "the system took a 300-byte name";
+    int16_t mode = 2;
+    main_->Capture().ConfirmAndCapture(mode);
+    const test::AskedMessage& m = prompts_.Messages.back();
+    EXPECT_TRUE(m.Text.startsWith("The capture file's path is too long for the system")) << m.Text.toStdString();
+    EXPECT_FALSE(m.Text.contains("filesystem error"));
+    EXPECT_EQ(m.Detail, tooLong);
+    // The limits: 255 bytes a name, 4095 a path.
+    EXPECT_TRUE(PathTooLongText("/tmp/" + QString(251, 'a') + ".avi").isEmpty());
+    EXPECT_FALSE(PathTooLongText("/tmp/" + QString(252, 'a') + ".avi").isEmpty());
+    EXPECT_FALSE(PathTooLongText("/tmp/" + QString(126, QChar(0xe9)) + ".avi").isEmpty());  // 2 bytes each
+    EXPECT_FALSE(PathTooLongText(QString(40, 'b').append('/').repeated(103)).isEmpty());
 }
 
 TEST_F(CaptureMenu, AutoNamingPreparesAndAsksButStartsNothing) {

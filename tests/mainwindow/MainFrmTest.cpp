@@ -160,9 +160,12 @@ TEST_F(MainWindow, ProgressEventsWriteFormatFramesAndTime) {
 
 TEST_F(MainWindow, ErrorsAndEscape) {
     Open();
+    engine_->ErrorText = "Capture file /caps/take.avi: the encoder failed: Invalid argument.";
     engine_->RaiseError(5);
     ASSERT_EQ(prompts_.Messages.size(), 1u);
     EXPECT_EQ(prompts_.Messages[0].Text, " Error 5 occurred.");
+    EXPECT_EQ(prompts_.Messages[0].Buttons, PromptButtons::Ok);
+    EXPECT_EQ(prompts_.Messages[0].Detail, "Capture file /caps/take.avi: the encoder failed: Invalid argument.");
     engine_->RaiseKeyDown(27, 0);
     EXPECT_FALSE(engine_->WasCalled("FlipFullScreen"));
     engine_->FullScreen = true;
