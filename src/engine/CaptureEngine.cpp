@@ -217,6 +217,15 @@ void CaptureEngine::RequestRepaint(const QRect& area) {
         Qt::QueuedConnection);
 }
 
+void CaptureEngine::VideoInputList::SetSelected(int32_t i) {
+    e_.core_->VideoInputs().SetSelected(i);
+    {
+        std::lock_guard lock(e_.imageMutex_);
+        e_.image_ = QImage();
+    }
+    e_.InvalidatePreview();
+}
+
 QImage CaptureEngine::PreviewImage() const {
     std::lock_guard lock(imageMutex_);
     return image_;
