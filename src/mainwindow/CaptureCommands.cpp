@@ -171,8 +171,10 @@ void CaptureCommands::SequenceIntoAvi() {
     SkipFailure([&] {
         if (e.OutputFormat() == OutputFormat::Avi) return;
         QString path = QString::fromStdString(e.CaptureFileName()), ext, folder;
-        SplitPath(path, ext, folder);
-        e.SetCaptureFileName((folder + sFileTitle + QStringLiteral(".avi")).toStdString());
+        if (!path.isEmpty()) {
+            SplitPath(path, ext, folder);
+            e.SetCaptureFileName((folder + sFileTitle + QStringLiteral(".avi")).toStdString());
+        }
         e.SetOutputFormat(OutputFormat::Avi);
         nTargetFormat = OutputFormat::Avi;
         sCaptureExt = QStringLiteral(".avi");
