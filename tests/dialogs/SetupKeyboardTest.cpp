@@ -50,7 +50,7 @@ protected:
 };
 
 // Typing "3", Tab, "77": the 3 is taken, Tab leaves the box, and the 77 goes elsewhere.
-void ExpectTabLeaves(QDialog& d, QLineEdit* box, const char* name) {
+void ExpectTabLeaves(QLineEdit* box, const char* name) {
     box->setText("12");
     box->end(false);
     QTest::keyClicks(box, "3");
@@ -68,19 +68,18 @@ void ExpectTabLeaves(QDialog& d, QLineEdit* box, const char* name) {
     EXPECT_EQ(box->text(), "") << name;
     QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(box->text(), "9") << name;
-    (void)d;
 }
 
 TEST_F(SetupKeyboard, NumberBoxesLetNavigationAndEditingKeysPass) {
     AllocCapFileFrm alloc(engine_);
     Focus(alloc, alloc.edtCapFileSize);
-    ExpectTabLeaves(alloc, alloc.edtCapFileSize, "Allocate: size");
+    ExpectTabLeaves(alloc.edtCapFileSize, "Allocate: size");
 
     CapAutoSeqFrm seq(engine_);
     Focus(seq, seq.edtFrameDelay);
-    ExpectTabLeaves(seq, seq.edtFrameDelay, "Sequence: delay");
+    ExpectTabLeaves(seq.edtFrameDelay, "Sequence: delay");
     Focus(seq, seq.edtTimeLimit);
-    ExpectTabLeaves(seq, seq.edtTimeLimit, "Sequence: time limit");
+    ExpectTabLeaves(seq.edtTimeLimit, "Sequence: time limit");
 }
 
 TEST_F(SetupKeyboard, EnterConfirmsAndEscapeCancelsFromANumberBox) {
