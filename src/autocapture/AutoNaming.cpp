@@ -1,6 +1,24 @@
 #include "autocapture/AutoNaming.h"
 
+#include "engine/core/EngineContract.h"
+
 namespace pelta {
+
+QString AutoCaptureExt(int mode, const QString& storedExt) {
+    using namespace engine;
+    const bool soundOnly = mode == CaptureMode::AudioOnly;
+    const QString ext = storedExt.toLower();
+    if (soundOnly && (ext == QStringLiteral(".avi") || ext == QStringLiteral(".wav") || ext == QStringLiteral(".mp3")))
+        return ext;
+    return QStringLiteral(".avi");
+}
+
+int32_t OutputFormatForName(const QString& path) {
+    using namespace engine;
+    if (path.endsWith(QStringLiteral(".wav"), Qt::CaseInsensitive)) return OutputFormat::Wave;
+    if (path.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive)) return OutputFormat::Mp3;
+    return OutputFormat::Avi;
+}
 
 QString AutoNameDate(const QDate& day) { return day.toString(QStringLiteral("MM-dd-yyyy")); }
 

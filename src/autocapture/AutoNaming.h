@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -23,6 +24,14 @@ struct AutoName {
 // number up to the limit is taken.
 std::optional<AutoName> NextAutoName(const QString& folder, const QString& ext, bool addDate, const QDate& today,
                                      int lastNumber, const std::function<bool(const QString&)>& exists);
+
+// The extension of an automatic capture in `mode`: a capture with video is always an AVI
+// file; a sound-only one takes the stored extension when it names a file type the program
+// writes (".avi", ".wav", ".mp3"), else ".avi".
+QString AutoCaptureExt(int mode, const QString& storedExt);
+// The output format code for a capture file named with `path`'s extension (AVI by default),
+// so that what is in an automatic capture matches its name.
+int32_t OutputFormatForName(const QString& path);
 
 // "12-07-2026" for 7 December 2026.
 QString AutoNameDate(const QDate& day);

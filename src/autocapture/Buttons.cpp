@@ -76,7 +76,7 @@ void Buttons::DoAutoCaptures(int16_t nMode) {
         sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi"));
         prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime);
     });
-    const auto next = NextAutoName(sAutoSaveDir, sExt, bAddTime, Today(), nAutoCount,
+    const auto next = NextAutoName(sAutoSaveDir, AutoCaptureExt(nSavedMode, sExt), bAddTime, Today(), nAutoCount,
                                    [](const QString& p) { return FileExists(p); });
     if (!next) {
         // Every number is taken: say so rather than wrap round onto an earlier capture.
@@ -117,11 +117,25 @@ void Buttons::StopClick() {
 }
 
 void Buttons::CancelClick() {
+    FinishCapture();
+    close();
+}
+
+void Buttons::FinishCapture() {
     if (MainFrm* main = MainFrm::Instance()) {
         SkipFailure([&] { main->Engine().EndCapture(); });
         main->WriteCaptureStatus(true);
     }
-    close();
+}
+
+void Buttons::closeEvent(QCloseEvent* event) {
+    // Closed by the window manager (or the main window) while capturing, the strip would
+    // take the only Stop button with it: the capture is finished first, as Cancel does.
+    bool capturing = false;
+    if (MainFrm* main = MainFrm::Instance())
+        SkipFailure([&] { capturing = main->Engine().EngineState() == engine::EngineStateCode::Capturing; });
+    if (capturing) FinishCapture();
+    QWidget::closeEvent(event);
 }
 
 void Buttons::Place() {

@@ -38,9 +38,12 @@ public:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Load();
+    // Stops the capture and writes its final summary.
+    void FinishCapture();
 };
 
 // The one Auto Buttons window; nullptr when it is not loaded and loadIfNeeded is false.

@@ -34,6 +34,16 @@ public:
         return PromptAnswer::Cancel;
     }
 
+    void DetailedMessage(QWidget* owner, const QString& text, const QString& title, const QString& detail) override {
+        QMessageBox box(owner);
+        box.setText(text);
+        box.setWindowTitle(title);
+        box.setIcon(QMessageBox::NoIcon);
+        box.setStandardButtons(QMessageBox::Ok);
+        if (!detail.isEmpty()) box.setDetailedText(detail);
+        box.exec();
+    }
+
     QString SaveFileName(const SaveFileRequest& r) override {
         QFileDialog dlg(r.Owner, r.Title, r.InitialFolder, r.Filter);
         dlg.setAcceptMode(QFileDialog::AcceptSave);

@@ -36,6 +36,12 @@ public:
     // A modal message box. `defaultYes` picks the default button of Yes/No boxes.
     virtual PromptAnswer Message(QWidget* owner, const QString& text, const QString& title,
                                  PromptButtons buttons, bool defaultYes = true) = 0;
+    // A message box with an OK button whose `detail` (more about the cause: the file, the
+    // device, what the system said) the user can unfold; an empty detail adds nothing.
+    virtual void DetailedMessage(QWidget* owner, const QString& text, const QString& title, const QString& detail) {
+        (void)detail;
+        Message(owner, text, title, PromptButtons::Ok);
+    }
     // Empty result: cancelled.
     virtual QString SaveFileName(const SaveFileRequest& request) = 0;
     virtual QString OpenFileName(const OpenFileRequest& request) = 0;

@@ -92,6 +92,10 @@ void AllocCapFileFrm::OKClick() {
                           ApplicationTitle(), PromptButtons::Ok);
         return;
     }
+    if (const QString tooLong = PathTooLongText(edtCaptureFile->text()); !tooLong.isEmpty()) {
+        Prompts().DetailedMessage(this, tooLong, ApplicationTitle(), edtCaptureFile->text());
+        return;
+    }
     try {
         engine_.SetCaptureFileName(edtCaptureFile->text().toStdString());
         engine_.ReserveCaptureFile(static_cast<int32_t>(mb));

@@ -18,9 +18,10 @@ QString Number(double v) { return QString::number(v, 'g', 15); }
 
 CapAutoSeqFrm::CapAutoSeqFrm(engine::CaptureEngineContract& engine, QWidget* parent) : QDialog(parent), engine_(engine) {
     setObjectName(QStringLiteral("CapAutoSeqFrm"));
-    setWindowTitle(QStringLiteral("Capture Automatic Frame Sequence"));
     resize(300, 150);
     chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Frame Sequence"));
+    // The chrome gives the window its title label's text; this window's caption differs.
+    setWindowTitle(QStringLiteral("Capture Automatic Frame Sequence"));
     QWidget* panel = chrome_->Panel();
     auto* label1 = MakeLabel(panel, QStringLiteral("Label1"), QStringLiteral("Frame &Delay:"), {12, 40, 90, 20});
     edtFrameDelay = MakeControl<QLineEdit>(panel, QStringLiteral("edtFrameDelay"), {110, 38, 80, 22});
@@ -79,8 +80,13 @@ void CapAutoSeqFrm::OKClick() {
                           ApplicationTitle(), PromptButtons::Ok);
         return;
     }
-    // A value the engine cannot honour is reported and the dialog stays open, rather than
-    // a sequence starting with the value before.
+    // A sequence needs time between its frames; saying so beats keeping the old delay.
+    if (!(delay > 0)) {
+        Prompts().Message(this, QStringLiteral("Frame Delay must be more than 0 seconds."), ApplicationTitle(),
+                          PromptButtons::Ok);
+        return;
+    }
+    // An engine that refuses a value is reported, and the dialog stays open.
     try {
         engine_.SetFrameGapSeconds(delay);
         if (chkUseTimeLimit->isChecked()) engine_.SetTimeLimitSeconds(limit);

@@ -1,11 +1,13 @@
 #include "dialogs/CapManSeqFrm.h"
 
+#include "controls/Prompts.h"
 #include "controls/xpcmdbutton.h"
 #include "dialogs/DialogChrome.h"
 #include "infowindows/ElasticPanel.h"
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 
 namespace pelta {
 
@@ -45,7 +47,13 @@ void CapManSeqFrm::Load() {
     }
     try {
         engine_.BeginCapture(gCaptureMode);
-    } catch (const std::exception&) {
+        began_ = true;
+    } catch (const std::exception& e) {
+        // Without a running sequence the buttons would do nothing, silently: say why, and
+        // close once the message is read (not from inside the showing itself).
+        btnCapture->SetEnabled(false);
+        Prompts().Message(this, QString::fromStdString(e.what()), ApplicationTitle(), PromptButtons::Ok);
+        QTimer::singleShot(0, this, [this] { done(QDialog::Rejected); });
     }
     edtFrameCount->setText(QStringLiteral("0"));
 }
@@ -66,7 +74,7 @@ void CapManSeqFrm::StopClick() {
         engine_.EndCapture();
     } catch (const std::exception&) {
     }
-    if (writeStatus_) writeStatus_(false);
+    if (writeStatus_ && began_) writeStatus_(false);
     done(QDialog::Accepted);
 }
 
@@ -82,7 +90,8 @@ void CapManSeqFrm::Unload() {
         engine_.EndCapture();
     } catch (const std::exception&) {
     }
-    if (writeStatus_) writeStatus_(false);
+    // A sequence that never began has no summary: the last capture's would read as this one's.
+    if (writeStatus_ && began_) writeStatus_(false);
 }
 
 }  // namespace pelta

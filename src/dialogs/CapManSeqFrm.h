@@ -44,6 +44,7 @@ private:
     std::function<void(bool)> writeStatus_;
     DialogChrome* chrome_ = nullptr;
     bool loaded_ = false;
+    bool began_ = false;  // the engine accepted the sequence
     bool unloaded_ = false;
 };
 

@@ -15,7 +15,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -76,8 +75,8 @@ void CapVidAudFrm::BuildControls() {
     LblExists = MakeLabel(panel, "LblExists", QStringLiteral("File Already Exists"), {12, 76, 200, 16});
     SetTextColour(LblExists, QColor(192, 0, 0));
 
-    MakeLabel(panel, "Label3", QStringLiteral("Free disk space:"), {12, 100, 96, 16});
-    lblFreeDiskSpace = MakeLabel(panel, "lblFreeDiskSpace", QStringLiteral("   "), {110, 98, 60, 20});
+    MakeLabel(panel, "Label3", QStringLiteral("Free disk space:"), {12, 100, 110, 16});
+    lblFreeDiskSpace = MakeLabel(panel, "lblFreeDiskSpace", QStringLiteral("   "), {124, 98, 60, 20});
     lblFreeDiskSpace->setFrameShape(QFrame::Box);
     lblFreeDiskSpace->setAutoFillBackground(true);
     {
@@ -85,31 +84,31 @@ void CapVidAudFrm::BuildControls() {
         p.setColor(QPalette::Window, Qt::white);
         lblFreeDiskSpace->setPalette(p);
     }
-    MakeLabel(panel, "Label6", QStringLiteral("MB"), {174, 100, 30, 16});
+    MakeLabel(panel, "Label6", QStringLiteral("MB"), {188, 100, 30, 16});
 
-    auto* sizeCaption = MakeLabel(panel, "Label4", QStringLiteral("Capture file &size:"), {12, 126, 96, 16});
-    edtCapFileSize = MakeControl<QLineEdit>(panel, QStringLiteral("edtCapFileSize"), {110, 124, 60, 22});
+    auto* sizeCaption = MakeLabel(panel, "Label4", QStringLiteral("Capture file &size:"), {12, 126, 110, 16});
+    edtCapFileSize = MakeControl<QLineEdit>(panel, QStringLiteral("edtCapFileSize"), {124, 124, 60, 22});
     edtCapFileSize->setText(QStringLiteral("0"));
     sizeCaption->setBuddy(edtCapFileSize);
-    MakeLabel(panel, "Label7", QStringLiteral("MB"), {174, 126, 30, 16});
+    MakeLabel(panel, "Label7", QStringLiteral("MB"), {188, 126, 30, 16});
 
-    auto* modeCaption = MakeLabel(panel, "Label1", QStringLiteral("&Mode:"), {12, 156, 96, 16});
-    cmbMode = MakeControl<QComboBox>(panel, QStringLiteral("cmbMode"), {110, 152, 140, 24});
+    auto* modeCaption = MakeLabel(panel, "Label1", QStringLiteral("&Mode:"), {12, 156, 110, 16});
+    cmbMode = MakeControl<QComboBox>(panel, QStringLiteral("cmbMode"), {124, 152, 140, 24});
     cmbMode->setEditable(false);
     modeCaption->setBuddy(cmbMode);
 
     chkUseTimeLimit = MakeControl<QCheckBox>(panel, QStringLiteral("chkUseTimeLimit"), {12, 186, 18, 18});
-    MakeLabel(panel, "Label4", QStringLiteral("Time Limit:"), {32, 187, 76, 16});
-    edtTimeLimit = MakeControl<QLineEdit>(panel, QStringLiteral("edtTimeLimit"), {110, 184, 60, 22});
-    MakeLabel(panel, "Label2", QStringLiteral("sec"), {174, 187, 30, 16});
+    MakeLabel(panel, "Label4", QStringLiteral("Time Limit:"), {32, 187, 90, 16});
+    edtTimeLimit = MakeControl<QLineEdit>(panel, QStringLiteral("edtTimeLimit"), {124, 184, 60, 22});
+    MakeLabel(panel, "Label2", QStringLiteral("sec"), {188, 187, 30, 16});
 
     chkUseFrameRate = MakeControl<QCheckBox>(panel, QStringLiteral("chkUseFrameRate"), {12, 214, 18, 18});
-    MakeLabel(panel, "Label5", QStringLiteral("Frame Rate:"), {32, 215, 76, 16});
-    edtFrameRate = MakeControl<QLineEdit>(panel, QStringLiteral("edtFrameRate"), {110, 212, 60, 22});
-    lblFPS = MakeLabel(panel, "lblFPS", QStringLiteral("f/sec"), {174, 215, 40, 16});
+    MakeLabel(panel, "Label5", QStringLiteral("Frame Rate:"), {32, 215, 90, 16});
+    edtFrameRate = MakeControl<QLineEdit>(panel, QStringLiteral("edtFrameRate"), {124, 212, 60, 22});
+    lblFPS = MakeLabel(panel, "lblFPS", QStringLiteral("f/sec"), {188, 215, 40, 16});
 
-    lblMasterStream = MakeLabel(panel, "lblMasterStream", QStringLiteral("Master &Stream:"), {12, 244, 96, 16});
-    cmbMasterStream = MakeControl<QComboBox>(panel, QStringLiteral("cmbMasterStream"), {110, 240, 100, 24});
+    lblMasterStream = MakeLabel(panel, "lblMasterStream", QStringLiteral("Master &Stream:"), {12, 244, 110, 16});
+    cmbMasterStream = MakeControl<QComboBox>(panel, QStringLiteral("cmbMasterStream"), {124, 240, 100, 24});
     lblMasterStream->setBuddy(cmbMasterStream);
 
     Frame1 = new QFrame(panel);
@@ -353,6 +352,12 @@ void CapVidAudFrm::OnOK() {
             return;
         }
     }
+    if (!bAutoName) {
+        if (const QString tooLong = PathTooLongText(CaptureFileText()); !tooLong.isEmpty()) {
+            Prompts().DetailedMessage(this, tooLong, ApplicationTitle(), CaptureFileText());
+            return;
+        }
+    }
     // An engine that refuses a value is reported, and the dialog stays open.
     try {
         // A name typed without touching the file-type buttons must reach the engine too, or
@@ -397,18 +402,8 @@ void CapVidAudFrm::SaveSetting(const QString& key, const QString& value) {
 }
 
 bool CapVidAudFrm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress &&
-        (watched == edtCapFileSize || watched == edtTimeLimit || watched == edtFrameRate)) {
-        const auto* k = static_cast<QKeyEvent*>(event);
-        const QString text = k->text();
-        // Shortcuts (copy, paste, undo) are not typed characters and pass.
-        if (!text.isEmpty() && !(k->modifiers() & Qt::ControlModifier)) {
-            const QChar c = text.at(0);
-            const bool digit = c >= u'0' && c <= u'9';
-            const bool backspace = c.unicode() == 8;
-            if (!digit && !backspace && c.isPrint()) return true;
-        }
-    }
+    if ((watched == edtCapFileSize || watched == edtTimeLimit || watched == edtFrameRate) && DropsNonDigitKey(event))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 

@@ -105,8 +105,13 @@ bool NumericKeyPasses(int key, const QString& text) {
 bool DropsNonDigitKey(const QEvent* event) {
     if (event->type() != QEvent::KeyPress) return false;
     const auto* k = static_cast<const QKeyEvent*>(event);
-    if (k->text().isEmpty() && k->key() != Qt::Key_Backspace) return false;  // navigation keys
-    return !NumericKeyPasses(k->key(), k->text());
+    // Only a character that would enter the box is filtered. Keys that type nothing, or a
+    // control character (Tab, Enter, Escape, Delete), and shortcuts (Ctrl+A/C/V/Z) pass,
+    // so the keyboard can still move on, confirm, cancel and edit.
+    if (k->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    const QString text = k->text();
+    if (text.isEmpty() || !text.at(0).isPrint()) return false;
+    return !NumericKeyPasses(k->key(), text);
 }
 
 }  // namespace pelta

@@ -69,7 +69,8 @@ std::pair<xpcmdbutton*, xpcmdbutton*> MakeOkCancel(QWidget* parent, QPoint ok, Q
 // Digits and backspace pass the numeric boxes' key filter; everything else is discarded.
 bool NumericKeyPasses(int key, const QString& text);
 // The numeric boxes' key filter as an event-filter step: true for a key press that types a
-// character other than a digit (the event is then dropped). Keys that type nothing pass.
+// printable character other than a digit (the event is then dropped). Navigation and
+// editing keys and shortcuts pass.
 bool DropsNonDigitKey(const QEvent* event);
 
 }  // namespace pelta

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include <climits>
 #include <sys/statvfs.h>
 
 namespace pelta {
@@ -128,6 +129,19 @@ void BrowseForCaptureFile(engine::CaptureEngineContract& engine, SaveFileRequest
     } catch (const std::exception& e) {
         Prompts().Message(request.Owner, QString::fromStdString(e.what()), ApplicationTitle(), PromptButtons::Ok);
     }
+}
+
+QString PathTooLongText(const QString& Path) {
+    if (Path.isEmpty()) return {};
+    // The kernel's limits are in bytes of the encoded name, whatever the characters.
+    const QByteArray absolute = QFile::encodeName(QFileInfo(Path).absoluteFilePath());
+    bool tooLong = absolute.size() > PATH_MAX - 1;
+    for (const QByteArray& part : absolute.split('/')) tooLong = tooLong || part.size() > NAME_MAX;
+    if (!tooLong) return {};
+    return QStringLiteral("The capture file's path is too long for the system: a file or folder name can have at "
+                          "most %1 characters and the whole path %2. Choose a shorter name or folder.")
+        .arg(NAME_MAX)
+        .arg(PATH_MAX - 1);
 }
 
 }  // namespace pelta

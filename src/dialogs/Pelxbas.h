@@ -64,4 +64,8 @@ void ReleaseTarget(engine::CaptureEngineContract& engine);
 // changes nothing; a failure is reported on `request.Owner`.
 void BrowseForCaptureFile(engine::CaptureEngineContract& engine, SaveFileRequest request, QLineEdit* box);
 
+// A readable message when `Path` is too long for the system to open (a name of more than
+// 255 bytes, or a whole path of more than 4095), else empty.
+QString PathTooLongText(const QString& Path);
+
 }  // namespace pelta

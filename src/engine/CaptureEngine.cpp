@@ -232,6 +232,15 @@ void CaptureEngine::RequestRepaint(const QRect& area) {
         Qt::QueuedConnection);
 }
 
+void CaptureEngine::VideoInputList::SetSelected(int32_t i) {
+    e_.core_->VideoInputs().SetSelected(i);
+    {
+        std::lock_guard lock(e_.imageMutex_);
+        e_.image_ = QImage();
+    }
+    e_.InvalidatePreview();
+}
+
 QImage CaptureEngine::PreviewImage() const {
     std::lock_guard lock(imageMutex_);
     return image_;
@@ -419,6 +428,7 @@ int32_t CaptureEngine::FramesCaptured() const { return session_->FramesCaptured(
 int32_t CaptureEngine::FramesDropped() const { return session_->FramesDropped(); }
 int32_t CaptureEngine::MeanFrameBytes() const { return session_->MeanFrameBytes(); }
 double CaptureEngine::ElapsedSeconds() const { return session_->ElapsedSeconds(); }
+std::string CaptureEngine::LastErrorText() const { return session_->LastErrorText(); }
 CompressorList& CaptureEngine::SessionVideoCompressors() { return session_->VideoCompressorList(); }
 CompressorList& CaptureEngine::SessionAudioCompressors() { return session_->AudioCompressorList(); }
 

@@ -91,6 +91,7 @@ public:
     int32_t FramesDropped() const override;
     int32_t MeanFrameBytes() const override;
     double ElapsedSeconds() const override;
+    std::string LastErrorText() const override;
     engine::DeviceList& VideoInputs() override { return videoInputs_; }
     engine::DeviceList& AudioInputs() override { return audioInputs_; }
     engine::CompressorList& VideoCompressorList() override { return videoCompressors_; }
@@ -175,6 +176,20 @@ private:
     // The mailbox between the engine's threads and the UI: at most one picture waits.
     mutable std::mutex imageMutex_;
     QImage image_;
+    // The core's video device list; a change of device also drops the picture shown, so
+    // "None" leaves a blank preview, not the last picture frozen.
+    class VideoInputList final : public engine::DeviceList {
+    public:
+        explicit VideoInputList(CaptureEngine& e) : e_(e) {}
+        int32_t Count() const override { return e_.core_->VideoInputs().Count(); }
+        engine::DeviceItem Item(int32_t i) const override { return e_.core_->VideoInputs().Item(i); }
+        int32_t Selected() const override { return e_.core_->VideoInputs().Selected(); }
+        void SetSelected(int32_t i) override;
+
+    private:
+        CaptureEngine& e_;
+    };
+    VideoInputList videoDevices_{*this};
     engine::PictureRect rect_;
     QPoint imagePos_;
     QRect dirty_;  // what the next repaint must draw again
@@ -192,7 +207,7 @@ private:
 
     // The lists the windows use: the core's and the recorder's, telling choicesChanged_.
     std::function<void()> choicesChanged_;
-    engine::ChoiceList<engine::DeviceItem> videoInputs_{[this]() -> engine::DeviceList& { return core_->VideoInputs(); },
+    engine::ChoiceList<engine::DeviceItem> videoInputs_{[this]() -> engine::DeviceList& { return videoDevices_; },
                                                         [this] { ChoicesChanged(); }};
     engine::ChoiceList<engine::DeviceItem> audioInputs_{[this]() -> engine::DeviceList& { return core_->AudioInputs(); },
                                                         [this] { ChoicesChanged(); }};

@@ -83,12 +83,14 @@ void CaptureEngine::OpenDialog(int32_t id, uintptr_t ParentWindow) {
     case DialogId::AudioCompressor: {
         const bool video = id == DialogId::VideoCompressor;
         const std::string encoder = video ? session_->ChosenVideoEncoder() : session_->ChosenAudioEncoder();
+        // A sound encoder is offered what it can write for the sound the device delivers.
+        const AudioFormat sound = video ? AudioFormat{} : core_->CurrentAudioFormat();
         CompressorDialog d(video, encoder, session_->EncoderSettingsFor(encoder),
                            [this, encoder](const record::EncoderSettings& s) {
                                session_->SetEncoderSettings(encoder, s);
                                ++previewGeneration_;
                            },
-                           parent);
+                           parent, sound.SampleRate, sound.Channels);
         ExecPropertyDialog(d);
         break;
     }

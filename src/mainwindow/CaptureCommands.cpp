@@ -2,12 +2,14 @@
 
 #include "controls/SkipFailure.h"
 
+#include "autocapture/AutoNaming.h"
 #include "autocapture/Buttons.h"
 #include "controls/Prompts.h"
 #include "controls/xpcmdbutton.h"
 #include "dialogs/CapAutoSeqFrm.h"
 #include "dialogs/CapManSeqFrm.h"
 #include "dialogs/CapVidAudFrm.h"
+#include "dialogs/Pelxbas.h"
 #include "mainwindow/MainFrm.h"
 #include "settings/Globals.h"
 #include "settings/RegSettings.h"
@@ -17,6 +19,7 @@
 #include <QClipboard>
 #include <QImage>
 #include <QMimeData>
+#include <filesystem>
 
 namespace pelta {
 
@@ -38,6 +41,30 @@ struct BusyPointer {
     }
     bool on = true;
 };
+
+// A capture that cannot start says why. The engine's own text is shown as it is, except
+// where the system refused the path itself: a raw filesystem error, with a path of
+// thousands of characters, would say little in a box as wide as the screen.
+void ReportStartFailure(QWidget* owner, const std::exception& err, const QString& path) {
+    if (const QString tooLong = PathTooLongText(path); !tooLong.isEmpty()) {
+        Prompts().DetailedMessage(owner, tooLong, ApplicationTitle(), path);
+        return;
+    }
+    if (const auto* fsError = dynamic_cast<const std::filesystem::filesystem_error*>(&err)) {
+        Prompts().DetailedMessage(owner,
+                                  QStringLiteral("The capture file cannot be used: ") +
+                                      QString::fromLocal8Bit(fsError->code().message().c_str()) + QStringLiteral("."),
+                                  ApplicationTitle(), QString::fromStdString(fsError->path1().string()));
+        return;
+    }
+    Prompts().Message(owner, QString::fromStdString(err.what()), ApplicationTitle(), PromptButtons::Ok);
+}
+
+QString EngineFileName(CaptureEngineContract& e) {
+    QString name;
+    SkipFailure([&] { name = QString::fromStdString(e.CaptureFileName()); });
+    return name;
+}
 
 }  // namespace
 
@@ -97,7 +124,7 @@ void CaptureCommands::ConfirmAndCapture(int16_t& mode) {
         }
     } catch (const std::exception& err) {
         busy.Restore();
-        Prompts().Message(&main_, QString::fromStdString(err.what()), ApplicationTitle(), PromptButtons::Ok);
+        ReportStartFailure(&main_, err, EngineFileName(e));
     }
 }
 
@@ -107,6 +134,8 @@ void CaptureCommands::DoCaptureAuto(int16_t& nMode) {
     try {
         if (!bSkipAutoCapture) {
             e.SetCaptureFileName(sAutoFileName.toStdString());
+            // What is written matches the name's extension, which follows the mode.
+            nTargetFormat = static_cast<int16_t>(OutputFormatForName(sAutoFileName));
             e.SetOutputFormat(nTargetFormat);
             e.PrepareCapture(nMode);
             e.BeginCapture(nMode);
@@ -114,7 +143,7 @@ void CaptureCommands::DoCaptureAuto(int16_t& nMode) {
         bSkipAutoCapture = false;
     } catch (const std::exception& err) {
         busy.Restore();
-        Prompts().Message(&main_, QString::fromStdString(err.what()), ApplicationTitle(), PromptButtons::Ok);
+        ReportStartFailure(&main_, err, sAutoFileName);
     }
 }
 
@@ -135,7 +164,25 @@ void CaptureCommands::VideoAndAudioCaptures() {
     }
 }
 
+void CaptureCommands::SequenceIntoAvi() {
+    // A frame sequence is video, which only an AVI file holds. After a WAV or MP3 capture the
+    // engine still names a sound file: the sequence goes to the AVI of the same name instead.
+    CaptureEngineContract& e = main_.Engine();
+    SkipFailure([&] {
+        if (e.OutputFormat() == OutputFormat::Avi) return;
+        QString path = QString::fromStdString(e.CaptureFileName()), ext, folder;
+        if (!path.isEmpty()) {
+            SplitPath(path, ext, folder);
+            e.SetCaptureFileName((folder + sFileTitle + QStringLiteral(".avi")).toStdString());
+        }
+        e.SetOutputFormat(OutputFormat::Avi);
+        nTargetFormat = OutputFormat::Avi;
+        sCaptureExt = QStringLiteral(".avi");
+    });
+}
+
 void CaptureCommands::ManualFrameSequence() {
+    SequenceIntoAvi();
     CapManSeqFrm window(main_.Engine(), [this](bool c) { main_.WriteCaptureStatus(c); }, &main_);
     window.gCaptureMode = CaptureMode::ManualFrames;
     Prompts().ExecDialog(window);
@@ -145,12 +192,14 @@ void CaptureCommands::AutomaticFrameSequence() {
     CapAutoSeqFrm dialog(main_.Engine(), &main_);
     Prompts().ExecDialog(dialog);
     if (dialog.DialogResult != 1) return;
+    SequenceIntoAvi();
     int16_t mode = CaptureMode::AutoFrames;
     ConfirmAndCapture(mode);
 }
 
 void CaptureCommands::ManualFrameAudioSequence() {
     CaptureEngineContract& e = main_.Engine();
+    SequenceIntoAvi();
     SkipFailure([&] { e.PrepareCapture(CaptureMode::ManualFramesAudio); });
     if (AskToStartCapture(&main_) == PromptAnswer::Ok) {
         CapManSeqFrm window(e, [this](bool c) { main_.WriteCaptureStatus(c); }, &main_);
@@ -167,6 +216,7 @@ void CaptureCommands::AutomaticFrameAudioSequence() {
     CapAutoSeqFrm dialog(main_.Engine(), &main_);
     Prompts().ExecDialog(dialog);
     if (dialog.DialogResult != 1) return;
+    SequenceIntoAvi();
     SkipFailure([&] { main_.Engine().EndCapture(); });
     main_.bRecordingShown = false;
     int16_t mode = CaptureMode::AutoFramesAudio;

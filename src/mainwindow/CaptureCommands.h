@@ -28,6 +28,9 @@ public:
     void StopCapture();
 
 private:
+    // Points the engine at an AVI file before a frame sequence.
+    void SequenceIntoAvi();
+
     MainFrm& main_;
 };
 

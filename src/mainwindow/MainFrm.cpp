@@ -148,15 +148,17 @@ void MainFrm::WriteCaptureStatus(bool bCompleted) {
     SkipFailure([&] { captured = engine_->FramesCaptured(); });
     SkipFailure([&] { secs = engine_->ElapsedSeconds(); });
     SkipFailure([&] { frameBytes = engine_->MeanFrameBytes(); });
+    // Rounded for reading: the panel is narrow, and its tool tip shows the whole text.
     QString text = QStringLiteral("Captured ") + NumberText(int64_t(captured)) + QStringLiteral(" frames in ") +
-                   NumberText(secs) + QStringLiteral(" sec (") + NumberText(int64_t(dropped)) + QStringLiteral(" dropped)");
+                   ReadableNumberText(secs) + QStringLiteral(" sec (") + NumberText(int64_t(dropped)) + QStringLiteral(" dropped)");
     if (bCompleted) {
         // A division by zero time fails that step, leaving both rates at 0.
         if (secs != 0) {
             fps = captured / secs;
             rate = frameBytes * fps / 1000000.0;
         }
-        text += QStringLiteral(": ") + NumberText(fps) + QStringLiteral(" fps ") + NumberText(rate) + QStringLiteral(" MB/sec");
+        text += QStringLiteral(": ") + ReadableNumberText(fps) + QStringLiteral(" fps ") + ReadableNumberText(rate) +
+                QStringLiteral(" MB/sec");
     }
     SetPanelText(1, text);
 }
@@ -192,6 +194,12 @@ void MainFrm::WindowKeyDown(int16_t& KeyCode, int16_t) {
 }
 
 void MainFrm::CaptureEnded() {
+    // A capture that ended by itself (time limit, full disk) last showed a progress event
+    // from shortly before its end: the panels still laid out for it get the final counts.
+    if (bRecordingShown) {
+        WriteProgressCounts();
+        WriteCaptureStatus(true);
+    }
     bRecordingShown = false;
     SkipFailure([&] {
         if (bWindowsDown) showNormal();
@@ -203,8 +211,12 @@ void MainFrm::CaptureEnded() {
 }
 
 void MainFrm::CaptureError(int32_t ErrorCode) {
-    Prompts().Message(this, QStringLiteral(" Error ") + QString::number(ErrorCode) + QStringLiteral(" occurred."),
-                      ApplicationTitle(), PromptButtons::Ok);
+    // The code is the message; the engine's words (which file or device, what the system
+    // said) unfold below it.
+    QString detail;
+    SkipFailure([&] { detail = QString::fromStdString(engine_->LastErrorText()); });
+    Prompts().DetailedMessage(this, QStringLiteral(" Error ") + QString::number(ErrorCode) + QStringLiteral(" occurred."),
+                              ApplicationTitle(), detail);
 }
 
 void MainFrm::CaptureProgress(int32_t) {
@@ -218,6 +230,13 @@ void MainFrm::CaptureProgress(int32_t) {
             sbMain_->Panel(3).Text = QStringLiteral("Recording ...");
         });
     }
+    WriteProgressCounts();
+    WriteCaptureStatus(false);
+    bRecordingShown = true;
+    sbMain_->Changed();
+}
+
+void MainFrm::WriteProgressCounts() {
     SkipFailure([&] { SetPanelText(2, QStringLiteral("Not Dropped ") + QString::number(engine_->FramesCaptured())); });
     SkipFailure([&] { sbMain_->Panel(4).WidthTwips = 1600; });
     SkipFailure([&] {
@@ -225,13 +244,10 @@ void MainFrm::CaptureProgress(int32_t) {
         if (mode == engine::CaptureMode::StillPicture || mode == engine::CaptureMode::ManualFrames) {
             SetPanelText(4, QString());
         } else {
-            sCaptureTime = NumberText(engine_->ElapsedSeconds());
+            sCaptureTime = ReadableNumberText(engine_->ElapsedSeconds());
             SetPanelText(4, QStringLiteral("Time: ") + sCaptureTime);
         }
     });
-    WriteCaptureStatus(false);
-    bRecordingShown = true;
-    sbMain_->Changed();
 }
 
 bool MainFrm::eventFilter(QObject* watched, QEvent* event) {

@@ -70,6 +70,8 @@ protected:
 
 private:
     void LayoutEngineWindow();
+    // The frame count and time panels of a progress event.
+    void WriteProgressCounts();
 
     MainMenus menus_;
     QWidget* engineWidget_ = nullptr;

@@ -66,6 +66,18 @@ int StatusBarPanels::PanelAt(const QPoint& p) const {
     return 0;
 }
 
+QString StatusBarPanels::ToolTipFor(int index) const {
+    const StatusPanel& panel = Panel(index);
+    QString text = panel.Text;
+    if (panel.Style != PanelStyle::Text)
+        text = panel.Style == PanelStyle::CapsLock  ? QStringLiteral("Caps Lock")
+               : panel.Style == PanelStyle::NumLock ? QStringLiteral("Num Lock")
+                                                    : QStringLiteral("Scroll Lock");
+    if (!panel.ToolTipText.isEmpty() && panel.ToolTipText != text)
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + panel.ToolTipText;
+    return text;
+}
+
 void StatusBarPanels::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
@@ -100,8 +112,9 @@ bool StatusBarPanels::event(QEvent* e) {
     if (e->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(e);
         const int i = PanelAt(help->pos());
-        if (i && !panels_[size_t(i - 1)].ToolTipText.isEmpty())
-            QToolTip::showText(help->globalPos(), panels_[size_t(i - 1)].ToolTipText, this);
+        const QString tip = i ? ToolTipFor(i) : QString();
+        if (!tip.isEmpty())
+            QToolTip::showText(help->globalPos(), tip, this);
         else
             QToolTip::hideText();
         return true;

@@ -29,6 +29,23 @@ TEST(AutoNames, NumbersSkipTakenNamesAndDatesUseMonthDayYear) {
     EXPECT_FALSE(NextAutoName("/v", ".avi", false, day, kAutoCountLimit, exists).has_value());
 }
 
+TEST(AutoNames, VideoCapturesAreAlwaysAviAndTheStoredExtensionNamesSoundOnlyOnes) {
+    const struct {
+        int mode;
+        const char* stored;
+        const char* ext;
+        int32_t format;
+    } cases[] = {
+        {1, ".wav", ".avi", 0}, {2, ".mp3", ".avi", 0}, {3, ".wav", ".wav", 2},
+        {3, ".MP3", ".mp3", 6}, {3, ".avi", ".avi", 0}, {3, ".txt", ".avi", 0},
+    };
+    for (const auto& c : cases) {
+        const QString ext = AutoCaptureExt(c.mode, c.stored);
+        EXPECT_EQ(ext, c.ext) << c.mode << c.stored;
+        EXPECT_EQ(OutputFormatForName("/v/Auto-1" + ext), c.format) << c.mode << c.stored;
+    }
+}
+
 class AutoButtons : public test::MainWindowTest {
 protected:
     void SetUp() override {
@@ -96,6 +113,48 @@ TEST_F(AutoButtons, CancelStopsClosesAndTheCounterStartsAgain) {
     EXPECT_TRUE(engine_->WasCalled("EndCapture"));
     Buttons* again = ButtonsWindow(true);
     EXPECT_EQ(again->nAutoCount, 0);
+}
+
+TEST_F(AutoButtons, AVideoCaptureIntoAviIsNamedAviWhateverExtIsStored) {
+    gSettings->SaveSetting(gSection, "Ext", ".wav");
+    nTargetFormat = 2;  // left over from a sound-only capture
+    Buttons* b = ButtonsWindow(true);
+    bSkipAutoCapture = true;
+    b->DoAutoCaptures(1);
+    b->CaptureClick();
+    EXPECT_EQ(engine_->FileName, folder_.filePath("Auto-2.avi").toStdString());
+    EXPECT_EQ(engine_->Format, 0);
+    b->StopClick();
+    // A sound-only capture takes the stored type, for name and content alike.
+    bSkipAutoCapture = true;
+    b->DoAutoCaptures(3);
+    b->CaptureClick();
+    EXPECT_EQ(engine_->FileName, folder_.filePath("Auto-4.wav").toStdString());
+    EXPECT_EQ(engine_->Format, 2);
+}
+
+TEST_F(AutoButtons, ClosingTheWindowWhileCapturingStopsAndSummarisesAsCancelDoes) {
+    QPointer<Buttons> b = ButtonsWindow(true);
+    b->show();
+    bSkipAutoCapture = true;
+    b->DoAutoCaptures(1);
+    b->CaptureClick();
+    engine_->State = 4;
+    engine_->Captured = 30;
+    engine_->Elapsed = 2;
+    engine_->ClearCalls();
+    b->close();  // as the window manager's close does
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(b.isNull());
+    EXPECT_TRUE(engine_->WasCalled("EndCapture"));
+    EXPECT_EQ(main_->PanelText(1), "Captured 30 frames in 2 sec (0 dropped): 15 fps 0 MB/sec");
+    // Closed between captures, it stops nothing.
+    engine_->State = 1;
+    Buttons* idle = ButtonsWindow(true);
+    idle->show();
+    engine_->ClearCalls();
+    idle->close();
+    EXPECT_FALSE(engine_->WasCalled("EndCapture"));
 }
 
 TEST_F(AutoButtons, PlacedInTheBottomRightOfTheWorkArea) {

@@ -175,6 +175,32 @@ long VideoFrames(const Streams& s) {
     return n == std::string::npos ? -1 : std::atol(s.text.c_str() + n + 15);
 }
 
+TEST_F(UserCaptures, AManualSequenceAfterAWavCaptureRecordsIntoTheAviOfTheSameName) {
+    const QString wav = files_.filePath("voice.wav");
+    ScriptCaptureDialog(wav, "WAV", "Audio only");
+    main_->Menus().menuCaptureVideoandAudio->trigger();
+    Pump(1000);
+    main_->Menus().menuCaptureStopCapture->trigger();
+    Pump(300);
+    ASSERT_TRUE(Probe(wav).Has("codec_type=audio"));
+    const size_t messages = prompts_.Messages.size();
+    prompts_.DialogScript = [](QDialog& d) {
+        for (int i = 0; i < 5; ++i) {
+            Pump(150);
+            emit d.findChild<xpcmdbutton*>("btnCapture")->Click();
+        }
+        EXPECT_EQ(d.findChild<QLineEdit*>("edtFrameCount")->text(), "5");
+        emit d.findChild<xpcmdbutton*>("btnStop")->Click();
+        return int(QDialog::Accepted);
+    };
+    main_->Menus().menuCaptureManualFrameSequence->trigger();
+    Pump(300);
+    EXPECT_EQ(prompts_.Messages.size(), messages);
+    EXPECT_EQ(VideoFrames(Probe(files_.filePath("voice.avi"))), 5);
+    EXPECT_TRUE(main_->PanelText(1).startsWith("Captured 5 frames")) << main_->PanelText(1).toStdString();
+    EXPECT_TRUE(Probe(wav).Has("codec_type=audio"));  // the sound capture is kept
+}
+
 TEST_F(UserCaptures, FrameSequencesAndAnAllocatedFile) {
     CaptureEngineContract& e = main_->Engine();
     // A manual sequence of five presses.

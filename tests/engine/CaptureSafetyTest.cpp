@@ -68,6 +68,7 @@ TEST(CaptureSafety, AFullDiskFinishesTheFileAndSaysSo) {
         EXPECT_EQ(events.ended, 1);
         ASSERT_FALSE(events.errors.empty());
         EXPECT_EQ(events.errors.front(), 2);  // disk full
+        EXPECT_EQ(engine.LastErrorText(), "Capture file " + file + ": the disk is full.");
         const long frames = FramesIn(file);
         EXPECT_GT(frames, 3);
         EXPECT_EQ(frames, engine.FramesCaptured());

@@ -14,12 +14,14 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/opt.h>
+#include <libavutil/samplefmt.h>
 }
 
 #include <QComboBox>
 #include <QLabel>
 #include <QSlider>
 #include <QSpinBox>
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -175,6 +177,72 @@ TEST(EncoderSettingsApply, EveryOfferedBitRateOpensItsEncoder) {
     ASSERT_EQ(ApplyEncoderSettings(low.get(), With({{"bitrate", 320}})), "");
     EXPECT_EQ(low->bit_rate, 160000);
     EXPECT_EQ(avcodec_open2(low.get(), low->codec, nullptr), 0);
+}
+
+namespace {
+
+// The bit rate LAME really wrote, read from the size of the frames it made of a second of silence.
+int64_t Mp3RateWritten(AVCodecContext* c) {
+    if (avcodec_open2(c, c->codec, nullptr) != 0) return -1;
+    FramePtr f(av_frame_alloc());
+    f->format = c->sample_fmt;
+    f->nb_samples = c->frame_size;
+    av_channel_layout_copy(&f->ch_layout, &c->ch_layout);
+    if (av_frame_get_buffer(f.get(), 0) != 0) return -1;
+    std::unique_ptr<AVPacket, void (*)(AVPacket*)> pkt(av_packet_alloc(), [](AVPacket* p) { av_packet_free(&p); });
+    int64_t bytes = 0, frames = 0;
+    for (int i = 0; i * c->frame_size < c->sample_rate; ++i) {
+        av_samples_set_silence(f->extended_data, 0, f->nb_samples, c->ch_layout.nb_channels, c->sample_fmt);
+        f->pts = int64_t(i) * c->frame_size;
+        if (avcodec_send_frame(c, f.get()) != 0) return -1;
+        while (avcodec_receive_packet(c, pkt.get()) == 0) {
+            bytes += pkt->size;
+            ++frames;
+            av_packet_unref(pkt.get());
+        }
+    }
+    // Frame bytes = samples per frame / 8 x rate / sample rate (padding averaged out).
+    return frames == 0 ? -1 : std::llround(double(bytes) / frames * 8 * c->sample_rate / c->frame_size / 1000) * 1000;
+}
+
+}  // namespace
+
+TEST(EncoderSettingsApply, Mp3RatesAreWhatLameWritesAtEachSampleRate) {
+    for (int rate : {8000, 11025, 22050, 24000, 32000, 44100}) {
+        for (int channels : {1, 2}) {
+            const std::vector<int> offered = Mp3BitRates(rate);
+            for (int kbps : {kAutomaticBitRate, 8, 64, 160, 256, 320}) {
+                ContextPtr c = AudioContext("libmp3lame", rate, channels);
+                ASSERT_TRUE(c);
+                ASSERT_EQ(ApplyEncoderSettings(c.get(), With({{"bitrate", kbps}})), "");
+                const std::string where = std::to_string(rate) + " Hz " + std::to_string(channels) + " ch " +
+                                          std::to_string(kbps) + " kbit/s";
+                // What the file's header will claim is a rate of the table, and what LAME writes.
+                EXPECT_NE(std::find(offered.begin(), offered.end(), int(c->bit_rate / 1000)), offered.end()) << where;
+                EXPECT_EQ(Mp3RateWritten(c.get()), c->bit_rate) << where;
+            }
+        }
+    }
+    EXPECT_EQ(Mp3BitRates(22050).back(), 160);
+    EXPECT_EQ(Mp3BitRates(11025).back(), 64);
+    EXPECT_EQ(Mp3BitRates(48000).back(), 320);
+}
+
+TEST(CompressorDialogTest, Mp3OffersOnlyTheRatesOfTheSoundAndGraysWhatTheModeIgnores) {
+    CompressorDialog d(false, "libmp3lame", With({{"bitrate", 256}}), {}, nullptr, 22050, 1);
+    auto* rates = d.findChild<QComboBox*>("bitrate");
+    auto* mode = d.findChild<QComboBox*>("vbr");
+    auto* quality = d.findChild<QSpinBox*>("vbr_quality");
+    ASSERT_TRUE(rates && mode && quality);
+    EXPECT_EQ(rates->itemText(0), "Automatic (64 kbit/s)");
+    EXPECT_EQ(rates->itemText(rates->count() - 1), "160 kbit/s");
+    EXPECT_EQ(rates->findText("256 kbit/s"), -1);
+    EXPECT_EQ(rates->currentText(), "160 kbit/s");  // the stored 256 is written as 160
+    EXPECT_TRUE(rates->isEnabled());
+    EXPECT_FALSE(quality->isEnabled());
+    mode->setCurrentIndex(mode->findData(1));
+    EXPECT_FALSE(rates->isEnabled());
+    EXPECT_TRUE(quality->isEnabled());
 }
 
 namespace {

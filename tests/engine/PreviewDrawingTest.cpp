@@ -203,4 +203,32 @@ TEST_F(StillScreen, PreviewSkipsStillPicturesAndShowsChangesAtOnce) {
     EXPECT_GT(engine.PreviewPicturesShown(), shown);
 }
 
+TEST(PreviewDevices, NoneBlanksThePreviewAndTheTestPatternKeepsItsSize) {
+    CaptureEngine engine;
+    engine.resize(320, 240);
+    engine.show();
+    DeviceList& v = engine.VideoInputs();
+    const int32_t pattern = v.Count() - 1;
+    ASSERT_EQ(v.Item(pattern).DisplayName, "Test Pattern");
+    v.SetSelected(pattern);
+    engine.VideoSizeList().SetSelected(2);
+    engine.SetPreviewFit(2);
+    engine.SetPreviewOn(true);
+    QElapsedTimer t;
+    t.start();
+    while (engine.PreviewImage().isNull() && t.elapsed() < 5000) Pump(50);
+    ASSERT_FALSE(engine.PreviewImage().isNull()) << "the test pattern showed no picture";
+
+    v.SetSelected(-1);  // Video Device "None"
+    Pump(100);
+    EXPECT_TRUE(engine.PreviewImage().isNull());
+    const QImage shot = engine.grab().toImage();
+    for (const QPoint p : {QPoint(160, 120), QPoint(40, 40), QPoint(300, 220)})
+        EXPECT_EQ(QColor(shot.pixel(p)), QColor(0, 0, 0)) << p.x() << "," << p.y();
+
+    // Chosen again, the pattern opens at the size it had, as it does at the rate it had.
+    v.SetSelected(pattern);
+    EXPECT_EQ(engine.VideoSizeList().Selected(), 2);
+}
+
 }  // namespace

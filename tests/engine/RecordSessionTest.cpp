@@ -106,6 +106,7 @@ TEST_F(RecordSession, LostDeviceFinishesFileAndReportsOnce) {
     EXPECT_EQ(ev.ended, 1);
     ASSERT_EQ(ev.errors.size(), 1u);
     EXPECT_EQ(ev.errors[0], 4);
+    EXPECT_EQ(s.LastErrorText(), "test pattern");  // the device's own account of the loss
     Probe p = ProbeFile((dir / "l.avi").string());
     EXPECT_EQ(p.videoCodec, "rawvideo");
     EXPECT_EQ(p.videoFrames, s.FramesCaptured());

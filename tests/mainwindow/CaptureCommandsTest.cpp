@@ -1,5 +1,6 @@
 #include "dialogs/CapAutoSeqFrm.h"
 #include "dialogs/CapManSeqFrm.h"
+#include "dialogs/Pelxbas.h"
 #include "mainwindow/CaptureCommands.h"
 #include "settings/RegSettings.h"
 #include "controls/xpcmdbutton.h"
@@ -11,6 +12,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
+#include <filesystem>
 
 using namespace pelta;
 using pelta::test::ScriptableEngine;
@@ -74,6 +76,28 @@ TEST_F(CaptureMenu, ConfirmedCaptureBeginsAndErrorsShowTheirText) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+TEST_F(CaptureMenu, APathTooLongForTheSystemGetsAReadableMessage) {
+    const QString tooLong = "/tmp/" + QString(300, 'a') + ".avi";
+    engine_->FileName = tooLong.toStdString();
+    try {
+        (void)std::filesystem::exists(engine_->FileName);  // what the engine meets first
+    } catch (const std::filesystem::filesystem_error& e) {
+        engine_->Failures["BeginCapture"] = e.what();
+    }
+    ASSERT_TRUE(engine_->Failures.count("BeginCapture")) << "the system took a 300-byte name";
+    int16_t mode = 2;
+    main_->Capture().ConfirmAndCapture(mode);
+    const test::AskedMessage& m = prompts_.Messages.back();
+    EXPECT_TRUE(m.Text.startsWith("The capture file's path is too long for the system")) << m.Text.toStdString();
+    EXPECT_FALSE(m.Text.contains("filesystem error"));
+    EXPECT_EQ(m.Detail, tooLong);
+    // The limits: 255 bytes a name, 4095 a path.
+    EXPECT_TRUE(PathTooLongText("/tmp/" + QString(251, 'a') + ".avi").isEmpty());
+    EXPECT_FALSE(PathTooLongText("/tmp/" + QString(252, 'a') + ".avi").isEmpty());
+    EXPECT_FALSE(PathTooLongText("/tmp/" + QString(126, QChar(0xe9)) + ".avi").isEmpty());  // 2 bytes each
+    EXPECT_FALSE(PathTooLongText(QString(40, 'b').append('/').repeated(103)).isEmpty());
+}
+
 TEST_F(CaptureMenu, AutoNamingPreparesAndAsksButStartsNothing) {
     bAutoName = true;
     prompts_.DialogScript = [](QDialog& d) {
@@ -106,6 +130,38 @@ TEST_F(CaptureMenu, ManualSequencesNeverMinimise) {
     EXPECT_EQ(engine_->CallsStartingWith("GrabFrame").size(), 3u);
     EXPECT_TRUE(engine_->WasCalled("EndCapture"));  // closing ends the capture
     EXPECT_FALSE(engine_->WasCalled("PrepareCapture(4)"));
+}
+
+TEST_F(CaptureMenu, FrameSequencesAfterASoundCaptureGoToTheAviOfTheSameName) {
+    for (auto command : {&CaptureCommands::ManualFrameSequence, &CaptureCommands::ManualFrameAudioSequence}) {
+        engine_->FileName = "/caps/voice.wav";
+        engine_->Format = 2;
+        engine_->ClearCalls();
+        (main_->Capture().*command)();
+        EXPECT_EQ(engine_->FileName, "/caps/voice.avi");
+        EXPECT_EQ(engine_->Format, 0);
+        const auto set = std::find(engine_->Calls.begin(), engine_->Calls.end(), "OutputFormat=0");
+        const auto begin = std::find_if(engine_->Calls.begin(), engine_->Calls.end(),
+                                        [](const std::string& c) { return c.rfind("BeginCapture", 0) == 0; });
+        ASSERT_NE(begin, engine_->Calls.end());
+        EXPECT_LT(set, begin);
+    }
+    EXPECT_EQ(nTargetFormat, 0);
+}
+
+TEST_F(CaptureMenu, AManualSequenceThatCannotBeginSaysWhyAndWritesNoSummary) {
+    engine_->Failures["BeginCapture"] = "No video device is selected.";
+    main_->SetPanelText(1, "earlier");
+    bool captureOffered = true;
+    prompts_.DialogScript = [&](QDialog& d) {
+        captureOffered = static_cast<CapManSeqFrm&>(d).btnCapture->isEnabled();
+        return int(QDialog::Rejected);
+    };
+    main_->Capture().ManualFrameSequence();
+    ASSERT_EQ(prompts_.Messages.size(), 1u);
+    EXPECT_EQ(prompts_.Messages[0].Text, "No video device is selected.");
+    EXPECT_FALSE(captureOffered);
+    EXPECT_EQ(main_->PanelText(1), "earlier");
 }
 
 TEST_F(CaptureMenu, ManualFrameCountShowsTheTrueNumberPast32767) {

@@ -1,3 +1,4 @@
+#include "mainwindow/CaptureCommands.h"
 #include "mainwindow/StatusBarPanels.h"
 #include "mainwindow/StatusText.h"
 #include "settings/RegSettings.h"
@@ -86,8 +87,51 @@ TEST_F(MainWindow, SummaryTexts) {
     w->WriteCaptureStatus(true);
     EXPECT_TRUE(w->PanelText(1).endsWith("0 fps 0 MB/sec"));
     EXPECT_EQ(NumberText(10.0 / 3.0), "3.33333333333333");
+    EXPECT_EQ(w->sbMain().ToolTipFor(1), w->PanelText(1));
     EXPECT_EQ(NumberText(12.5), "12.5");
     EXPECT_EQ(NumberText(int64_t(-7)), "-7");
+}
+
+TEST_F(MainWindow, SummaryNumbersAreRoundedForReadingAndTheToolTipHoldsTheWholeText) {
+    MainFrm* w = &Open();
+    const struct {
+        int captured, dropped;
+        double secs;
+        int frameBytes;
+        const char* text;
+    } cases[] = {
+        {169, 3, 5.830966273481, 120000, "Captured 169 frames in 5.831 sec (3 dropped): 28.983 fps 3.478 MB/sec"},
+        {2, 0, 3, 7, "Captured 2 frames in 3 sec (0 dropped): 0.667 fps 0.00000467 MB/sec"},
+        {1, 0, 1.0004, 0, "Captured 1 frames in 1 sec (0 dropped): 1 fps 0 MB/sec"},
+    };
+    for (const auto& c : cases) {
+        SetCounts(*engine_, c.captured, c.dropped, c.secs, c.frameBytes);
+        w->WriteCaptureStatus(true);
+        EXPECT_EQ(w->PanelText(1), c.text);
+        EXPECT_EQ(w->sbMain().ToolTipFor(1), c.text);
+    }
+    // An explicit tool tip (the latest automatic file) comes below the panel's text.
+    w->SetPanelText(3, "Ready");
+    w->sbMain().Panel(3).ToolTipText = "/v/Auto-2.avi";
+    EXPECT_EQ(w->sbMain().ToolTipFor(3), "Ready\n/v/Auto-2.avi");
+    EXPECT_EQ(w->sbMain().ToolTipFor(4), "Caps Lock");
+}
+
+TEST_F(MainWindow, ACaptureEndingByItselfShowsItsFinalCounts) {
+    MainFrm* w = &Open([](ScriptableEngine& e) { e.Active = 1; });
+    SetCounts(*engine_, 48, 0, 4.95, 1000);
+    engine_->RaiseProgress();
+    SetCounts(*engine_, 50, 1, 5.0, 1000);
+    engine_->Active = 0;
+    engine_->RaiseEnded();
+    EXPECT_EQ(w->PanelText(1), "Captured 50 frames in 5 sec (1 dropped): 10 fps 0.01 MB/sec");
+    EXPECT_EQ(w->PanelText(2), "Not Dropped 50");
+    EXPECT_EQ(w->PanelText(3), "Ready");
+    // After a stop that already rebuilt the panels, the end leaves them alone.
+    main_->Capture().StopCapture();
+    const QString device = w->PanelText(2);
+    engine_->RaiseEnded();
+    EXPECT_EQ(w->PanelText(2), device);
 }
 
 TEST_F(MainWindow, ProgressEventsWriteFormatFramesAndTime) {
@@ -116,9 +160,12 @@ TEST_F(MainWindow, ProgressEventsWriteFormatFramesAndTime) {
 
 TEST_F(MainWindow, ErrorsAndEscape) {
     Open();
+    engine_->ErrorText = "Capture file /caps/take.avi: the encoder failed: Invalid argument.";
     engine_->RaiseError(5);
     ASSERT_EQ(prompts_.Messages.size(), 1u);
     EXPECT_EQ(prompts_.Messages[0].Text, " Error 5 occurred.");
+    EXPECT_EQ(prompts_.Messages[0].Buttons, PromptButtons::Ok);
+    EXPECT_EQ(prompts_.Messages[0].Detail, "Capture file /caps/take.avi: the encoder failed: Invalid argument.");
     engine_->RaiseKeyDown(27, 0);
     EXPECT_FALSE(engine_->WasCalled("FlipFullScreen"));
     engine_->FullScreen = true;

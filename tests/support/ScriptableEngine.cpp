@@ -157,6 +157,7 @@ int32_t ScriptableEngine::FramesCaptured() const { READ("FramesCaptured", Captur
 int32_t ScriptableEngine::FramesDropped() const { READ("FramesDropped", Dropped) }
 int32_t ScriptableEngine::MeanFrameBytes() const { READ("MeanFrameBytes", FrameBytes) }
 double ScriptableEngine::ElapsedSeconds() const { READ("ElapsedSeconds", Elapsed) }
+std::string ScriptableEngine::LastErrorText() const { READ("LastErrorText", ErrorText) }
 DeviceList& ScriptableEngine::VideoInputs() { READ("VideoInputs", Video) }
 DeviceList& ScriptableEngine::AudioInputs() { READ("AudioInputs", Audio) }
 CompressorList& ScriptableEngine::VideoCompressorList() { READ("VideoCompressorList", VideoComp) }

@@ -15,6 +15,7 @@ struct AskedMessage {
     QString Title;
     PromptButtons Buttons;
     bool DefaultYes;
+    QString Detail = {};  // the unfolding text of a detailed message
 };
 
 class ScriptedPrompts final : public PromptSeam {
@@ -44,6 +45,10 @@ public:
             return a;
         }
         return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+    }
+    void DetailedMessage(QWidget* owner, const QString& text, const QString& title, const QString& detail) override {
+        Message(owner, text, title, PromptButtons::Ok, true);
+        Messages.back().Detail = detail;
     }
     QString SaveFileName(const SaveFileRequest& r) override {
         SaveRequests.push_back(r);

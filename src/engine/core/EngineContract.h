@@ -160,6 +160,9 @@ public:
     virtual int32_t FramesDropped() const = 0;
     virtual int32_t MeanFrameBytes() const = 0;
     virtual double ElapsedSeconds() const = 0;
+    // What the last CaptureError was about, in words: the file or device and what the
+    // system said. Empty when the engine has nothing more to say than the code.
+    virtual std::string LastErrorText() const { return {}; }
 
     // Lists
     virtual DeviceList& VideoInputs() = 0;

@@ -121,7 +121,13 @@ void EngineCore::OpenVideoNow(int32_t device, int32_t sizeIndex) {
     int32_t newSize = -1;
     if (device >= 0) {
         const DeviceInfo& d = videoDevices_[size_t(device)];
-        if (sizeIndex == -2) sizeIndex = d.Sizes.empty() ? -1 : 0;
+        if (sizeIndex == -2) {
+            // A device chosen again opens at the size it had last; a new one at its first.
+            const auto kept = sizeByDevice_.find(d.DisplayName);
+            sizeIndex = kept != sizeByDevice_.end() && kept->second < static_cast<int32_t>(d.Sizes.size())
+                            ? kept->second
+                            : (d.Sizes.empty() ? -1 : 0);
+        }
         SizeItem size = sizeIndex >= 0 ? d.Sizes[size_t(sizeIndex)] : SizeItem{d.Width, d.Height};
         const VideoSourceSettings settings = OpeningSettings(d);
         // A screen region is delivered at its own size.
@@ -152,6 +158,7 @@ void EngineCore::OpenVideoNow(int32_t device, int32_t sizeIndex) {
             }
         }
         newSize = sizeIndex;
+        sizeByDevice_[d.DisplayName] = sizeIndex;
     }
     {
         std::lock_guard lock(sourceMutex_);

@@ -143,6 +143,7 @@ private:
     std::vector<DeviceInfo> videoDevices_, audioDevices_, outputs_;
     std::map<std::string, VideoSourceSettings> videoSettings_;  // by device name, UI thread
     std::map<std::string, AudioSourceSettings> audioSettings_;
+    std::map<std::string, int32_t> sizeByDevice_;  // the size each device was last opened at
     int preferredRate_ = 0;
     bool cameraHasControls_ = false;
     CoreList<DeviceItem> videoInputs_;

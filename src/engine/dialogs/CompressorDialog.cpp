@@ -11,6 +11,9 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 
 namespace pelta {
 
@@ -28,7 +31,7 @@ std::string DisplayName(bool video, const std::string& encoder) {
 }  // namespace
 
 CompressorDialog::CompressorDialog(bool video, std::string encoder, EncoderSettings settings, Apply apply,
-                                   QWidget* parent)
+                                   QWidget* parent, int sampleRate, int channels)
     : QDialog(parent),
       encoder_(std::move(encoder)),
       initial_(settings.Clamped(encoder_)),
@@ -50,18 +53,32 @@ CompressorDialog::CompressorDialog(bool video, std::string encoder, EncoderSetti
     }
     auto* form = new QFormLayout;
     layout->addLayout(form);
+    const bool mp3 = encoder_ == "libmp3lame";
+    const std::vector<int> mp3Rates = Mp3BitRates(sampleRate);
     for (const EncoderSetting& s : options) {
         const QString key = QString::fromStdString(s.Key);
         const std::string k = s.Key;
         if (s.Kind == SettingKind::Choice) {
             auto* box = new QComboBox(this);
             box->setObjectName(key);
-            for (const SettingChoice& c : s.Choices) box->addItem(QString::fromStdString(c.Label), c.Value);
+            for (const SettingChoice& c : s.Choices) {
+                QString label = QString::fromStdString(c.Label);
+                if (mp3 && s.Key == "bitrate") {
+                    // Only what LAME writes at this sample rate, and what "Automatic" comes to.
+                    if (c.Value != kAutomaticBitRate &&
+                        std::find(mp3Rates.begin(), mp3Rates.end(), c.Value) == mp3Rates.end())
+                        continue;
+                    if (c.Value == kAutomaticBitRate && sampleRate > 0 && channels > 0)
+                        label += QStringLiteral(" (%1 kbit/s)").arg(Mp3BitRateWritten(c.Value, sampleRate, channels));
+                }
+                box->addItem(label, c.Value);
+            }
             connect(box, &QComboBox::currentIndexChanged, this, [this, box, k](int i) {
                 if (i >= 0) SetValue(k, box->itemData(i).toInt());
             });
             combos_[k] = box;
-            form->addRow(QString::fromStdString(s.Label), box);
+            labels_[k] = new QLabel(QString::fromStdString(s.Label), this);
+            form->addRow(labels_[k], box);
             continue;
         }
         auto* row = new QHBoxLayout;
@@ -77,7 +94,8 @@ CompressorDialog::CompressorDialog(bool video, std::string encoder, EncoderSetti
         connect(spin, &QSpinBox::valueChanged, this, [this, k](int v) { SetValue(k, v); });
         sliders_[k] = slider;
         spins_[k] = spin;
-        form->addRow(QString::fromStdString(s.Label), row);
+        labels_[k] = new QLabel(QString::fromStdString(s.Label), this);
+        form->addRow(labels_[k], row);
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons);
@@ -102,7 +120,20 @@ void CompressorDialog::SetValue(const std::string& key, int value) {
 void CompressorDialog::ShowValues() {
     for (auto& [key, box] : combos_) {
         const QSignalBlocker block(box);
-        box->setCurrentIndex(box->findData(settings_.Get(key, 0)));
+        const int value = settings_.Get(key, 0);
+        int index = box->findData(value);
+        // A stored choice this sound does not offer shows as the nearest one offered, which
+        // is what the encoder will write.
+        if (index < 0) {
+            int bestDiff = INT_MAX;
+            for (int i = 0; i < box->count(); ++i) {
+                if (const int diff = std::abs(box->itemData(i).toInt() - value); diff < bestDiff) {
+                    bestDiff = diff;
+                    index = i;
+                }
+            }
+        }
+        box->setCurrentIndex(index);
     }
     for (auto& [key, spin] : spins_) {
         const QSignalBlocker block(spin);
@@ -111,6 +142,18 @@ void CompressorDialog::ShowValues() {
     for (auto& [key, slider] : sliders_) {
         const QSignalBlocker block(slider);
         slider->setValue(settings_.Get(key, slider->minimum()));
+    }
+    GrayIgnored();
+}
+
+void CompressorDialog::GrayIgnored() {
+    if (encoder_ != "libmp3lame") return;
+    const bool variable = settings_.Get("vbr", 0) == 1;
+    for (auto& [key, on] : {std::pair<std::string, bool>{"bitrate", !variable}, {"vbr_quality", variable}}) {
+        if (combos_.count(key)) combos_[key]->setEnabled(on);
+        if (spins_.count(key)) spins_[key]->setEnabled(on);
+        if (sliders_.count(key)) sliders_[key]->setEnabled(on);
+        if (labels_.count(key)) labels_[key]->setEnabled(on);
     }
 }
 

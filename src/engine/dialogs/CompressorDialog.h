@@ -22,8 +22,10 @@ class CompressorDialog final : public QDialog {
 public:
     using Apply = std::function<void(const engine::record::EncoderSettings&)>;
     // `encoder` is the libavcodec encoder name; the dialog shows its name from the compressor list.
+    // A sound encoder's `sampleRate` and `channels` (0: not known) narrow the bit rates offered
+    // to those the encoder can write for that sound.
     CompressorDialog(bool video, std::string encoder, engine::record::EncoderSettings settings, Apply apply,
-                     QWidget* parent = nullptr);
+                     QWidget* parent = nullptr, int sampleRate = 0, int channels = 0);
 
     const engine::record::EncoderSettings& Settings() const { return settings_; }
     const std::string& Encoder() const { return encoder_; }
@@ -36,6 +38,9 @@ public:
 
 private:
     void ShowValues();
+    // Grays the controls the chosen mode ignores (an MP3's bit rate in variable-rate mode,
+    // its variable-rate quality in constant-rate mode).
+    void GrayIgnored();
 
     std::string encoder_;
     engine::record::EncoderSettings initial_;
@@ -44,6 +49,7 @@ private:
     std::map<std::string, QSpinBox*> spins_;
     std::map<std::string, QSlider*> sliders_;
     std::map<std::string, QComboBox*> combos_;
+    std::map<std::string, QLabel*> labels_;
 };
 
 }  // namespace pelta

@@ -246,6 +246,7 @@ void CaptureSession::BeginCapture(int32_t mode) {
         std::lock_guard lock(queueMutex_);
         stopRequested_ = false;
         sourceLost_ = false;
+        lostWhy_.clear();
         grabsRequested_ = grabsDone_ = 0;
     }
     begin_ = Clock::now();
@@ -308,13 +309,14 @@ void CaptureSession::OnAudioFrame(const AVFrame* frame, AVRational timeBase) {
     }
 }
 
-void CaptureSession::OnSourceLost(bool video, const std::string&) {
+void CaptureSession::OnSourceLost(bool video, const std::string& why) {
     if (!listening_ || (video && !wantVideo_) || (!video && !wantAudio_)) {
         return;
     }
     {
         std::lock_guard lock(queueMutex_);
         sourceLost_ = true;
+        lostWhy_ = why;
     }
     queueCv_.notify_all();
 }
@@ -503,6 +505,11 @@ int32_t CaptureSession::MeanFrameBytes() const {
 }
 
 double CaptureSession::ElapsedSeconds() const { return running_ ? Seconds(Clock::now() - begin_) : elapsed_.load(); }
+
+std::string CaptureSession::LastErrorText() const {
+    std::lock_guard lock(queueMutex_);
+    return lastErrorText_;
+}
 
 CaptureQueueSettings CaptureSession::QueueSettings() const {
     std::lock_guard lock(queueMutex_);

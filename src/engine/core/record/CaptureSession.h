@@ -102,6 +102,8 @@ public:
     int32_t FramesDropped() const;
     int32_t MeanFrameBytes() const;
     double ElapsedSeconds() const;
+    // The file or device behind the last CaptureError event and what the system said.
+    std::string LastErrorText() const;
     DropCounts DroppedByCause() const;
 
     CaptureQueueSettings QueueSettings() const;
@@ -199,6 +201,8 @@ private:
     int grabsRequested_ = 0;       // under queueMutex_
     int grabsDone_ = 0;            // under queueMutex_
     bool sourceLost_ = false;      // under queueMutex_
+    std::string lostWhy_;          // under queueMutex_
+    std::string lastErrorText_;    // under queueMutex_
     CaptureQueueSettings queueSettings_;  // under queueMutex_
     int audioQueueLimit_ = 200;    // under queueMutex_
     Losses carry_;                 // under queueMutex_: losses for the next queued picture

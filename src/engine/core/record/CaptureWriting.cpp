@@ -188,6 +188,7 @@ void CaptureSession::WriterLoop() {
     const bool limited = timeLimitOn_ && timeLimitSeconds_ > 0;
     const double limit = timeLimitSeconds_;
     const double gap = std::max(frameGapSeconds_, 0.01);
+    const std::string path = fileName_;  // fixed while the capture runs
 
     for (;;) {
         Item item;
@@ -287,6 +288,20 @@ void CaptureSession::WriterLoop() {
     }
     CloseOut();
     if (failure) {
+        // The words behind the code: which file or device, and what the system said.
+        std::string text;
+        if (*failure == CaptureErrorCode::DeviceLost) {
+            std::lock_guard lock(queueMutex_);
+            text = lostWhy_.empty() ? "A device stopped delivering during the capture." : lostWhy_;
+        } else {
+            std::string why = out_->Failed() ? out_->FailureText() : std::string();
+            if (why.empty()) why = *failure == CaptureErrorCode::DiskFull ? "the disk is full" : "writing failed";
+            text = "Capture file " + path + ": " + why + ".";
+        }
+        {
+            std::lock_guard lock(queueMutex_);
+            lastErrorText_ = text;
+        }
         Post(EngineEventKind::CaptureError, record::Code(*failure));
     }
     if (!endedPosted_.exchange(true)) {

@@ -25,6 +25,8 @@ constexpr int kAc3Rates[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224
 constexpr int kMp2Rates[] = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384};
 constexpr int kMp2LowRates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};  // 16-24 kHz
 constexpr int kMp3Rates[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+constexpr int kMp3Mpeg2Rates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};  // 16-24 kHz
+constexpr int kMp3Mpeg25Rates[] = {8, 16, 24, 32, 40, 48, 56, 64};                          // 8-12 kHz
 
 std::string AvError(int rc) {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -108,6 +110,22 @@ std::string SetPrivate(AVCodecContext* ctx, const char* key, const std::string& 
 }
 
 }  // namespace
+
+std::vector<int> Mp3BitRates(int sampleRate) {
+    if (sampleRate <= 0 || sampleRate >= 32000) return {std::begin(kMp3Rates), std::end(kMp3Rates)};
+    if (sampleRate >= 16000) return {std::begin(kMp3Mpeg2Rates), std::end(kMp3Mpeg2Rates)};
+    return {std::begin(kMp3Mpeg25Rates), std::end(kMp3Mpeg25Rates)};
+}
+
+int Mp3BitRateWritten(int choice, int sampleRate, int channels) {
+    const int wanted = choice == kAutomaticBitRate ? int(AutomaticBitRate("libmp3lame", std::max(1, channels)) / 1000)
+                                                   : choice;
+    int best = 0;
+    for (int r : Mp3BitRates(sampleRate)) {
+        if (best == 0 || std::abs(r - wanted) < std::abs(best - wanted)) best = r;
+    }
+    return best;
+}
 
 std::vector<EncoderSetting> EncoderOptionsFor(const std::string& n) {
     if (n == "mjpeg") {
@@ -217,6 +235,10 @@ std::string ApplyEncoderSettings(AVCodecContext* ctx, const EncoderSettings& set
             kbps = Nearest(kMp2LowRates, kbps == kAutomaticBitRate ? 64 * channels : kbps);
         }
         ctx->bit_rate = kbps == kAutomaticBitRate ? AutomaticBitRate(n, channels) : kbps * 1000LL;
+        if (n == "libmp3lame") {
+            // LAME writes the nearest rate its MPEG version has; the file's header says the same.
+            ctx->bit_rate = Mp3BitRateWritten(kbps, ctx->sample_rate, channels) * 1000LL;
+        }
         if (n == "libmp3lame" && s.Get("vbr", 0) == 1) {
             ctx->flags |= AV_CODEC_FLAG_QSCALE;
             ctx->global_quality = FF_QP2LAMBDA * s.Get("vbr_quality", 4);

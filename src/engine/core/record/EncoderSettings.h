@@ -41,6 +41,13 @@ struct EncoderSetting {
 std::vector<EncoderSetting> EncoderOptionsFor(const std::string& encoderName);
 bool HasEncoderSettings(const std::string& encoderName);
 
+// The MP3 bit rates (kbit/s) LAME can write at `sampleRate` (0: not known, the MPEG-1 rates):
+// MPEG-1 from 32 kHz, MPEG-2 from 16 kHz, MPEG-2.5 below. The channel count narrows none of
+// them. Any other rate asked of it is quietly written as the nearest of these.
+std::vector<int> Mp3BitRates(int sampleRate);
+// The rate LAME writes for a choice (kAutomaticBitRate included) at that sample rate.
+int Mp3BitRateWritten(int choice, int sampleRate, int channels);
+
 // Bit-rate choices are in kbit/s; 0 means "automatic": the rate the writer always used,
 // which depends on the channel count.
 inline constexpr int kAutomaticBitRate = 0;
