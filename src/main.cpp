@@ -1,3 +1,4 @@
+#include "controls/ScreenReader.h"
 #include "infowindows/Logo.h"
 #include "infowindows/Register.h"
 
@@ -9,6 +10,7 @@ int main(int argc, char** argv) {
     // Ties the windows to the installed desktop entry (Wayland's app id, start-up feedback).
     QGuiApplication::setDesktopFileName(pelta::ProgramId());
     QApplication::setWindowIcon(pelta::ProgramIcon());
+    pelta::EnableScreenReaderNames();
     auto* splash = new pelta::Register();
     splash->Load();
     splash->show();

@@ -53,6 +53,7 @@ private:
 
 CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make_unique<EngineCore>()) {
     setObjectName(QStringLiteral("CaptureEngine"));
+    setAccessibleName(QStringLiteral("Preview"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     session_ = std::make_unique<CaptureSession>(*core_, [this](EngineEventKind k, int32_t v) { Post(k, v); });

@@ -47,6 +47,8 @@ QLabel* Label(QWidget* parent, const char* name, const QString& text, const char
 Register::Register(EngineFactory factory, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), factory_(std::move(factory)) {
     setObjectName(QStringLiteral("Register"));
+    // The frameless splash shows no title; screen readers and task lists read this one.
+    setWindowTitle(QStringLiteral("Pelta-RX"));
     setFixedSize(9015 / 15, 4950 / 15);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
