@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts Pelta-RX.
+# Installs what running needs, builds only the program (no tests) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh run
 exec "${BUILD_DIR:-build}/pelta-rx"

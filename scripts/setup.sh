@@ -1,24 +1,54 @@
 #!/usr/bin/env bash
-# Installs what the program needs on Debian 12 (only what is missing) and builds it.
+# Installs what is missing on Debian 12 (as root, or through sudo) and builds.
+#   scripts/setup.sh        everything: the program, the test suites and the package tools
+#   scripts/setup.sh run    only what building and running the program needs; tests off
 set -euo pipefail
 cd "$(dirname "$0")/.."
+MODE=${1:-test}
+case "$MODE" in run|test) ;; *) echo "usage: $0 [run|test]" >&2; exit 2 ;; esac
 
-PACKAGES=(cmake g++ make pkg-config ccache qt6-base-dev libgl-dev
+# Building and running the program.
+RUN_PACKAGES=(cmake g++ make pkg-config ccache qt6-base-dev libgl-dev
   libavdevice-dev libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
   libpulse-dev libv4l-dev libx11-dev libxrandr-dev libxcb1-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-xkb-dev libxkbcommon-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core ffmpeg xvfb x11-utils xdotool pulseaudio pulseaudio-utils imagemagick)
+  fonts-dejavu-core)
+
+# Only for the test suites, the translation template, the benchmarks and the package test.
+TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev qt6-tools-dev qt6-l10n-tools
+  ffmpeg xvfb x11-utils xdotool pulseaudio pulseaudio-utils imagemagick
+  dpkg-dev file fakeroot desktop-file-utils appstream)
+
+PACKAGES=("${RUN_PACKAGES[@]}")
+[ "$MODE" = test ] && PACKAGES+=("${TEST_PACKAGES[@]}")
 
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+  cannot() {
+    echo "setup: $1" >&2
+    echo "setup: these Debian 12 packages are missing: ${missing[*]}" >&2
+    echo "setup: install them as root with:  apt-get install ${missing[*]}" >&2
+    exit 1
+  }
+  command -v apt-get >/dev/null || cannot "apt-get was not found (this set-up is for Debian 12)."
+  SUDO=()
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || cannot "not running as root, and sudo is not installed."
+    SUDO=(sudo)
+  fi
+  echo "setup: installing ${missing[*]}"
+  "${SUDO[@]}" apt-get update -qq || cannot "apt-get update failed (network or apt sources?)."
+  DEBIAN_FRONTEND=noninteractive "${SUDO[@]}" apt-get install -y -qq "${missing[@]}" \
+    || cannot "apt-get install failed."
 fi
 
 BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
-cmake --build "$BUILD_DIR" -j"$(nproc)"
+if [ "$MODE" = run ]; then
+  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" -DBUILD_TESTING=OFF >/dev/null
+  cmake --build "$BUILD_DIR" -j"$(nproc)" --target pelta-rx
+else
+  cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" -DBUILD_TESTING=ON >/dev/null
+  cmake --build "$BUILD_DIR" -j"$(nproc)"
+fi

@@ -3,6 +3,6 @@
 # server start their own private Xvfb and PulseAudio (with a null sink) and stop them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh test
 cd "${BUILD_DIR:-build}"
 ctest --output-on-failure -j"$(nproc)" "$@"

@@ -71,7 +71,7 @@ int16_t ButtonMask(Qt::MouseButtons b) {
 QColor xpcmdbutton::EnabledCaptionColour() { return QColor(0, 0, 0); }
 QColor xpcmdbutton::DisabledCaptionColour() { return QColor(161, 161, 146); }
 
-xpcmdbutton::xpcmdbutton(QWidget* parent, const QString& name) : QWidget(parent) {
+xpcmdbutton::xpcmdbutton(QWidget* parent, const QString& name) : QAbstractButton(parent) {
     setObjectName(name);
     setAttribute(Qt::WA_Hover, false);
     setMouseTracking(true);
@@ -92,6 +92,9 @@ xpcmdbutton::xpcmdbutton(QWidget* parent, const QString& name) : QWidget(parent)
     f.setWeight(QFont::Normal);
     lbl_->setFont(f);
 
+    // Every way of pressing the button (mouse, keys, access key, a screen reader's action)
+    // goes through QAbstractButton::click().
+    connect(this, &QAbstractButton::clicked, this, &xpcmdbutton::Click);
     InitProperties(name, parent ? parent->font() : font());
 }
 
@@ -146,7 +149,8 @@ void xpcmdbutton::SetCaption(const QString& vNewCaption) {
     lbl_->setText(CaptionHtml(vNewCaption));
     lbl_->adjustSize();
     changed_.insert(QStringLiteral("Caption"));
-    UpdateAccessKey();
+    // The button's text is what screen readers say; it also grabs the "&x" access key.
+    setText(vNewCaption);
     // A change of the label's text runs the resize steps.
     RedrawAtRest();
     CentreCaption();
@@ -190,13 +194,6 @@ void xpcmdbutton::ApplyCaptionColour() {
     lbl_->setPalette(p);
 }
 
-void xpcmdbutton::UpdateAccessKey() {
-    if (accessKeyId_) releaseShortcut(accessKeyId_);
-    accessKeyId_ = 0;
-    const QKeySequence key = QKeySequence::mnemonic(caption_);
-    if (!key.isEmpty()) accessKeyId_ = grabShortcut(key);
-}
-
 void xpcmdbutton::WatchWindow() {
     QWidget* win = (default_ || cancel_) ? window() : nullptr;
     if (watchedWindow_ == win) return;
@@ -214,8 +211,9 @@ void xpcmdbutton::PointerLeft() {
 bool xpcmdbutton::event(QEvent* e) {
     switch (e->type()) {
     case QEvent::Shortcut:
-        if (static_cast<QShortcutEvent*>(e)->shortcutId() == accessKeyId_) {
-            if (isEnabled()) emit Click();
+        // The access key clicks at once (QAbstractButton would animate the click first).
+        if (static_cast<QShortcutEvent*>(e)->key() == shortcut()) {
+            if (isEnabled()) click();
             return true;
         }
         break;
@@ -227,7 +225,7 @@ bool xpcmdbutton::event(QEvent* e) {
     default:
         break;
     }
-    return QWidget::event(e);
+    return QAbstractButton::event(e);
 }
 
 bool xpcmdbutton::eventFilter(QObject* watched, QEvent* e) {
@@ -236,34 +234,40 @@ bool xpcmdbutton::eventFilter(QObject* watched, QEvent* e) {
         const bool enter = k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter;
         const bool escape = k->key() == Qt::Key_Escape;
         if (((enter && default_) || (escape && cancel_)) && isEnabled() && isVisibleTo(watchedWindow_)) {
-            emit Click();
+            click();
             return true;
         }
     }
-    return QWidget::eventFilter(watched, e);
+    return QAbstractButton::eventFilter(watched, e);
 }
 
 void xpcmdbutton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     PaintSkinCell(p, cell_, width(), height());
+    if (hasFocus()) {
+        // A dotted frame inside the face, clear of the skin's border and inner frames.
+        p.setPen(QPen(QColor(0, 0, 0), 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(3.5, 3.5, width() - 8, height() - 8));
+    }
 }
 
 void xpcmdbutton::resizeEvent(QResizeEvent* e) {
-    QWidget::resizeEvent(e);
+    QAbstractButton::resizeEvent(e);
     RedrawAtRest();
     CentreCaption();
 }
 
 void xpcmdbutton::showEvent(QShowEvent* e) {
-    QWidget::showEvent(e);
+    QAbstractButton::showEvent(e);
     WatchWindow();
     RedrawAtRest();
 }
 
 void xpcmdbutton::changeEvent(QEvent* e) {
-    QWidget::changeEvent(e);
+    QAbstractButton::changeEvent(e);
     if (e->type() == QEvent::EnabledChange) {
-        if (!isEnabled()) hovering_ = false;
+        if (!isEnabled()) hovering_ = spaceDown_ = false;
         RedrawAtRest();
         ApplyCaptionColour();
     }
@@ -299,11 +303,11 @@ void xpcmdbutton::mouseReleaseEvent(QMouseEvent* e) {
     float x = float(e->position().x()), y = float(e->position().y());
     emit MouseUp(button, shift, x, y);
     RedrawAtRest();
-    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit Click();
+    if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) click();
 }
 
 void xpcmdbutton::leaveEvent(QEvent* e) {
-    QWidget::leaveEvent(e);
+    QAbstractButton::leaveEvent(e);
     if (hovering_) PointerLeft();
 }
 
@@ -315,7 +319,20 @@ void xpcmdbutton::keyPressEvent(QKeyEvent* e) {
         int16_t ascii = int16_t(e->text().at(0).unicode());
         emit KeyPress(ascii);
     }
-    // Enter and Escape go on to the window, where the default and cancel buttons take them.
+    const bool plain = (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain && (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter)) {
+        // Enter presses the focused button itself, not the window's default button.
+        if (!e->isAutoRepeat()) click();
+        return;
+    }
+    if (plain && e->key() == Qt::Key_Space) {
+        if (!e->isAutoRepeat()) {
+            spaceDown_ = true;
+            PaintCell(SkinCell::Pressed);
+        }
+        return;
+    }
+    // Escape and the rest go on to the window, where the cancel button takes Escape.
     e->ignore();
 }
 
@@ -323,7 +340,27 @@ void xpcmdbutton::keyReleaseEvent(QKeyEvent* e) {
     int16_t code = VirtualKeyCode(e->key());
     int16_t shift = ShiftMask(e->modifiers());
     emit KeyUp(code, shift);
+    if (e->key() == Qt::Key_Space && !e->isAutoRepeat() && spaceDown_) {
+        spaceDown_ = false;
+        RedrawAtRest();
+        click();
+        return;
+    }
     e->ignore();
+}
+
+void xpcmdbutton::focusInEvent(QFocusEvent* e) {
+    QAbstractButton::focusInEvent(e);
+    update();
+}
+
+void xpcmdbutton::focusOutEvent(QFocusEvent* e) {
+    QAbstractButton::focusOutEvent(e);
+    if (spaceDown_) {
+        spaceDown_ = false;
+        RedrawAtRest();
+    }
+    update();
 }
 
 }  // namespace pelta

@@ -1,21 +1,23 @@
 // The program's own skinned push button. It paints one of five skin looks (normal,
 // pressed, disabled, hot, highlighted), shows a centred caption and passes its mouse and
 // keyboard events on to the window that holds it. A button marked Default or Cancel
-// raises Click when Enter or Escape reaches its window.
+// raises Click when Enter or Escape reaches its window. With the focus, it shows a focus
+// mark and Space or Enter press it. Underneath it is a QAbstractButton, so screen readers
+// meet a push button named by its caption, and their "press" raises Click.
 #pragma once
 
+#include <QAbstractButton>
 #include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QVariantMap>
-#include <QWidget>
 #include <cstdint>
 
 class QLabel;
 
 namespace pelta {
 
-class xpcmdbutton : public QWidget {
+class xpcmdbutton : public QAbstractButton {
     Q_OBJECT
 public:
     // `name` is the object name and the display name a new button takes as its caption.
@@ -76,13 +78,14 @@ protected:
     void leaveEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 
 private:
     void RedrawAtRest();
     void PaintCell(int c);
     void CentreCaption();
     void ApplyCaptionColour();
-    void UpdateAccessKey();
     void WatchWindow();
     void PointerLeft();
 
@@ -94,7 +97,7 @@ private:
     bool hovering_ = false;  // between the first move over the button and the pointer leaving
     bool default_ = false;
     bool cancel_ = false;
-    int accessKeyId_ = 0;
+    bool spaceDown_ = false;  // Space went down with the focus here; its release clicks
     QPointer<QWidget> watchedWindow_;
     QSet<QString> changed_;
 };

@@ -15,6 +15,15 @@ namespace pelta {
 
 using namespace engine;
 
+namespace {
+// The preview works in the surface's physical pixels, so that at 100 % one picture pixel
+// is one screen pixel whatever the device pixel ratio.
+QSize PhysicalSize(const QWidget& w) {
+    const qreal dpr = w.devicePixelRatioF();
+    return {qRound(w.width() * dpr), qRound(w.height() * dpr)};
+}
+}  // namespace
+
 // The full-screen view paints the same picture as the preview window.
 class FullScreenView final : public QWidget {
 public:
@@ -31,8 +40,9 @@ protected:
     }
     void keyPressEvent(QKeyEvent* ev) override { e_.KeyFromSurface(ev); }
     void resizeEvent(QResizeEvent*) override {
-        e_.surfaceW_ = width();
-        e_.surfaceH_ = height();
+        const QSize size = PhysicalSize(*this);
+        e_.surfaceW_ = size.width();
+        e_.surfaceH_ = size.height();
         ++e_.previewGeneration_;
     }
 
@@ -43,6 +53,7 @@ private:
 
 CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make_unique<EngineCore>()) {
     setObjectName(QStringLiteral("CaptureEngine"));
+    setAccessibleName(QStringLiteral("Preview"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     session_ = std::make_unique<CaptureSession>(*core_, [this](EngineEventKind k, int32_t v) { Post(k, v); });
@@ -226,8 +237,12 @@ void CaptureEngine::RequestRepaint(const QRect& area) {
                 area = dirty_;
                 dirty_ = QRect();
             }
-            if (fullScreen_) fullScreen_->update(area);
-            else update(area);
+            // The area is in physical pixels; widgets update in logical ones.
+            QWidget* surface = fullScreen_ ? fullScreen_ : this;
+            const qreal dpr = surface->devicePixelRatioF();
+            surface->update(dpr == 1.0 ? area
+                                       : QRectF(area.x() / dpr, area.y() / dpr, area.width() / dpr,
+                                                area.height() / dpr).toAlignedRect());
         },
         Qt::QueuedConnection);
 }
@@ -278,16 +293,29 @@ void CaptureEngine::PaintPreview(QWidget& surface, QPainter& p) {
         }
         return;
     }
+    // A change of the device pixel ratio (another screen) changes the physical size alone.
+    const QSize physical = PhysicalSize(surface);
+    if (&surface == (fullScreen_ ? fullScreen_ : this) &&
+        (physical.width() != surfaceW_ || physical.height() != surfaceH_)) {
+        surfaceW_ = physical.width();
+        surfaceH_ = physical.height();
+        ++previewGeneration_;
+    }
     {
         std::lock_guard lock(imageMutex_);
         if (image_.isNull()) {
             p.fillRect(surface.rect(), Qt::black);
         } else {
+            // The picture was made in physical pixels: draw it one device pixel per picture pixel.
+            const qreal dpr = surface.devicePixelRatioF();
+            p.save();
+            p.scale(1 / dpr, 1 / dpr);
             // Black only around the picture: filling under it too would write every pixel twice.
             const QRect pictureArea(imagePos_, image_.size());
-            for (const QRect& around : QRegion(surface.rect()).subtracted(QRegion(pictureArea)))
+            for (const QRect& around : QRegion(QRect(QPoint(0, 0), physical)).subtracted(QRegion(pictureArea)))
                 p.fillRect(around, Qt::black);
             p.drawImage(imagePos_, image_);
+            p.restore();
         }
     }
     // The sound is not played: its level is shown along the bottom instead.
@@ -304,8 +332,9 @@ void CaptureEngine::paintEvent(QPaintEvent*) {
 
 void CaptureEngine::resizeEvent(QResizeEvent*) {
     if (!fullScreen_) {
-        surfaceW_ = width();
-        surfaceH_ = height();
+        const QSize size = PhysicalSize(*this);
+        surfaceW_ = size.width();
+        surfaceH_ = size.height();
         ++previewGeneration_;
     }
 }
@@ -366,8 +395,9 @@ void CaptureEngine::FlipFullScreen() {
         fullScreen_->deleteLater();
         fullScreen_ = nullptr;
         fullScreenShown_ = false;
-        surfaceW_ = width();
-        surfaceH_ = height();
+        const QSize size = PhysicalSize(*this);
+        surfaceW_ = size.width();
+        surfaceH_ = size.height();
         InvalidatePreview();
         return;
     }
@@ -375,8 +405,9 @@ void CaptureEngine::FlipFullScreen() {
     fullScreen_ = new FullScreenView(*this);
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (screen) fullScreen_->setGeometry(screen->geometry());
-    surfaceW_ = fullScreen_->width();
-    surfaceH_ = fullScreen_->height();
+    const QSize size = PhysicalSize(*fullScreen_);
+    surfaceW_ = size.width();
+    surfaceH_ = size.height();
     fullScreenShown_ = true;
     ++previewGeneration_;
     fullScreen_->showFullScreen();

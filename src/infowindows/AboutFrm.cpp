@@ -49,6 +49,7 @@ QFont Font(const char* family, double points, bool bold = false) {
 
 AboutFrm::AboutFrm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("AboutFrm"));
+    setWindowTitle(QStringLiteral("Pelta-RX About"));
     setModal(true);
     setFixedSize(6855 / 15, 4275 / 15);
     auto* panel = new VideoSoftElastic(this);
@@ -62,6 +63,7 @@ AboutFrm::AboutFrm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setReadOnly(true);
     Text1->setPlainText(HelpText());
+    Text1->setAccessibleName(QStringLiteral("Help"));
     Text1->setGeometry(14, 96, width() - 28, height() - 110);
     LblEnd = Label(panel, "LblEnd", QStringLiteral("x"), Font("MS Sans Serif", 13.5), {width() - 22, 2, 18, 24});
     LblEnd->setCursor(Qt::PointingHandCursor);

@@ -2,20 +2,20 @@
 
 #include "infowindows/AboutFrm.h"
 #include "infowindows/ElasticPanel.h"
+#include "infowindows/Logo.h"
 #include "mainwindow/MainFrm.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 
 namespace pelta {
 
 namespace {
 
-// The product logo, drawn: a film frame with a red recording dot.
+// The product logo, the same drawing as the program's icon.
 class Logo final : public QWidget {
 public:
     explicit Logo(QWidget* parent) : QWidget(parent) {}
@@ -23,23 +23,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = QRectF(rect()).adjusted(4, 4, -4, -4);
-        QLinearGradient g(r.topLeft(), r.bottomRight());
-        g.setColorAt(0, QColor(40, 70, 130));
-        g.setColorAt(1, QColor(15, 30, 70));
-        QPainterPath frame;
-        frame.addRoundedRect(r, 10, 10);
-        p.fillPath(frame, g);
-        p.setBrush(Qt::white);
-        p.setPen(Qt::NoPen);
-        for (int i = 0; i < 5; ++i) {
-            const double x = r.left() + 8 + i * (r.width() - 24) / 4;
-            p.drawRect(QRectF(x, r.top() + 5, 8, 6));
-            p.drawRect(QRectF(x, r.bottom() - 11, 8, 6));
-        }
-        p.setBrush(QColor(214, 40, 40));
-        p.drawEllipse(r.center(), r.height() / 5, r.height() / 5);
+        PaintLogo(p, QRectF(rect()).adjusted(4, 4, -4, -4));
     }
 };
 
@@ -63,6 +47,8 @@ QLabel* Label(QWidget* parent, const char* name, const QString& text, const char
 Register::Register(EngineFactory factory, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), factory_(std::move(factory)) {
     setObjectName(QStringLiteral("Register"));
+    // The frameless splash shows no title; screen readers and task lists read this one.
+    setWindowTitle(QStringLiteral("Pelta-RX"));
     setFixedSize(9015 / 15, 4950 / 15);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);

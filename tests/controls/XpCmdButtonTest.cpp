@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
@@ -244,18 +245,84 @@ protected:
         edit_ = new QLineEdit(&dlg_);
         ok_ = new xpcmdbutton(&dlg_, QStringLiteral("btnOK"));
         cancel_ = new xpcmdbutton(&dlg_, QStringLiteral("btnCancel"));
+        browse_ = new xpcmdbutton(&dlg_, QStringLiteral("btnBrowse"));
         ok_->SetDefault(true);
         cancel_->SetCancel(true);
         ok_->move(10, 60);
         cancel_->move(100, 60);
+        browse_->move(190, 60);
         dlg_.show();
+        QApplication::setActiveWindow(&dlg_);
         edit_->setFocus();
+    }
+    QWidget* Named(const std::string& name) {
+        return name == "edit" ? static_cast<QWidget*>(edit_) : name == "ok" ? ok_ : name == "cancel" ? cancel_ : browse_;
     }
     QDialog dlg_;
     QLineEdit* edit_ = nullptr;
     xpcmdbutton* ok_ = nullptr;
     xpcmdbutton* cancel_ = nullptr;
+    xpcmdbutton* browse_ = nullptr;
 };
+
+// Enter and Space press the focused button; Enter elsewhere goes to the default button and
+// Escape anywhere to the cancel button.
+TEST_F(DefaultAndCancel, KeysClickTheFocusedButtonElseTheDefaultOrCancelButton) {
+    struct Case {
+        std::string focus;
+        Qt::Key key;
+        int ok, cancel, browse;
+    };
+    const Case cases[] = {
+        {"edit", Qt::Key_Return, 1, 0, 0},   {"edit", Qt::Key_Enter, 1, 0, 0},   {"edit", Qt::Key_Escape, 0, 1, 0},
+        {"edit", Qt::Key_Space, 0, 0, 0},    {"ok", Qt::Key_Return, 1, 0, 0},    {"ok", Qt::Key_Space, 1, 0, 0},
+        {"ok", Qt::Key_Escape, 0, 1, 0},     {"cancel", Qt::Key_Return, 0, 1, 0}, {"cancel", Qt::Key_Enter, 0, 1, 0},
+        {"cancel", Qt::Key_Space, 0, 1, 0},  {"cancel", Qt::Key_Escape, 0, 1, 0}, {"browse", Qt::Key_Return, 0, 0, 1},
+        {"browse", Qt::Key_Space, 0, 0, 1},  {"browse", Qt::Key_Escape, 0, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.focus + " key " + std::to_string(c.key));
+        QSignalSpy ok(ok_, &xpcmdbutton::Click), cancel(cancel_, &xpcmdbutton::Click), browse(browse_, &xpcmdbutton::Click);
+        QWidget* target = Named(c.focus);
+        target->setFocus();
+        ASSERT_TRUE(target->hasFocus());
+        QTest::keyClick(target, c.key, c.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        EXPECT_EQ(ok.count(), c.ok);
+        EXPECT_EQ(cancel.count(), c.cancel);
+        EXPECT_EQ(browse.count(), c.browse);
+    }
+}
+
+TEST_F(DefaultAndCancel, SpaceShowsThePressedLookUntilReleasedAndDoesNotRepeat) {
+    QSignalSpy clicks(browse_, &xpcmdbutton::Click);
+    browse_->setFocus();
+    QTest::keyPress(browse_, Qt::Key_Space);
+    EXPECT_EQ(browse_->CurrentCell(), SkinCell::Pressed);
+    EXPECT_EQ(clicks.count(), 0);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), true);
+    QApplication::sendEvent(browse_, &repeat);
+    QTest::keyRelease(browse_, Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(browse_->CurrentCell(), SkinCell::Normal);
+    // Focus lost while Space is down: no click.
+    QTest::keyPress(browse_, Qt::Key_Space);
+    edit_->setFocus();
+    EXPECT_EQ(browse_->CurrentCell(), SkinCell::Normal);
+    QTest::keyRelease(browse_, Qt::Key_Space);
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST_F(DefaultAndCancel, TheFocusedButtonShowsAFocusMark) {
+    const QImage unfocused = Rendered(*browse_);
+    browse_->setFocus();
+    const QImage focused = Rendered(*browse_);
+    EXPECT_NE(focused, unfocused);
+    // The mark sits inside the face: border and corners stay the skin's.
+    EXPECT_EQ(focused.pixelColor(0, 10), unfocused.pixelColor(0, 10));
+    EXPECT_EQ(focused.pixelColor(1, 1), unfocused.pixelColor(1, 1));
+    edit_->setFocus();
+    EXPECT_EQ(Rendered(*browse_), unfocused);
+}
 
 TEST_F(DefaultAndCancel, EnterClicksTheDefaultAndEscapeTheCancelButton) {
     QSignalSpy okClicks(ok_, &xpcmdbutton::Click);
@@ -269,11 +336,28 @@ TEST_F(DefaultAndCancel, EnterClicksTheDefaultAndEscapeTheCancelButton) {
     // The button decides; the dialog does not close behind its back.
     EXPECT_EQ(rejected.count(), 0);
     EXPECT_TRUE(dlg_.isVisible());
+}
 
-    // From a focused button as well.
-    cancel_->setFocus();
-    QTest::keyClick(cancel_, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(okClicks.count(), 2);
+TEST_F(DefaultAndCancel, ScreenReadersMeetAPushButtonNamedByItsCaption) {
+    const std::pair<QString, QString> names[] = {
+        {"&OK", "OK"}, {"&Browse...", "Browse..."}, {"Fish && Chips", "Fish & Chips"}, {"btnOK", "btnOK"}};
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(ok_);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::Button);
+    for (const auto& [caption, name] : names) {
+        ok_->SetCaption(caption);
+        EXPECT_EQ(a->text(QAccessible::Name), name);
+    }
+    EXPECT_TRUE(a->state().focusable);
+    ok_->SetEnabled(false);
+    EXPECT_TRUE(a->state().disabled);
+    ok_->SetEnabled(true);
+    // The screen reader's "press" clicks it, once (Qt shows the press briefly first).
+    QSignalSpy clicks(ok_, &xpcmdbutton::Click);
+    ASSERT_NE(a->actionInterface(), nullptr);
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(clicks.count() == 1 || clicks.wait(10000));
+    EXPECT_EQ(clicks.count(), 1);
 }
 
 TEST_F(DefaultAndCancel, ADisabledDefaultButtonIgnoresEnter) {
