@@ -20,5 +20,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 BUILD_DIR=${BUILD_DIR:-build}
+
+# Wayland desktop for the screen-portal tests: its packages and the portal backend built
+# once into the build folder (see scripts/wayland-session.sh).
+BUILD_DIR=$BUILD_DIR scripts/wayland-session.sh install
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)"

@@ -1,5 +1,6 @@
 #include "engine/core/AvSource.h"
 
+#include "engine/core/PortalScreenSource.h"
 #include "engine/core/ScreenDamage.h"
 
 #include <algorithm>
@@ -59,6 +60,11 @@ std::string AvSource::InputUrl(const DeviceInfo& d, SizeItem size, const VideoSo
 AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCallbacks callbacks,
                    const VideoSourceSettings& vs, const AudioSourceSettings& as)
     : device_(device), size_(size), video_(video), callbacks_(std::move(callbacks)) {
+    if (device.InputFormat == kPortalInput) {
+        portal_ = std::make_unique<PortalScreenSource>(device, size, vs, callbacks_);
+        videoFormat_ = portal_->Format();
+        return;
+    }
     avdevice_register_all();
     const AVInputFormat* format = av_find_input_format(device.InputFormat.c_str());
     if (!format) throw EngineError("Cannot open " + Describe(device, video) + ": this build has no " +
@@ -159,6 +165,7 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
 
 AvSource::~AvSource() {
     stop_ = true;
+    portal_.reset();
     if (thread_.joinable()) thread_.join();
     damage_.reset();
     sws_freeContext(scaler_);

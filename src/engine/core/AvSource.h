@@ -18,6 +18,7 @@ struct SwsContext;
 namespace pelta::engine {
 
 class ScreenDamage;
+class PortalScreenSource;
 
 struct SourceCallbacks {
     std::function<void(const AVFrame*, AVRational)> Frame;
@@ -63,6 +64,7 @@ private:
     VideoFormat videoFormat_;
     AudioFormat audioFormat_;
     std::unique_ptr<ScreenDamage> damage_;  // screens only: marks still pictures
+    std::unique_ptr<PortalScreenSource> portal_;  // a Wayland desktop's screen, read through its portal
     bool changedBefore_ = false;
     ChangedArea areaBefore_;
     std::atomic<bool> stop_{false};

@@ -1,5 +1,7 @@
 #include "engine/core/Devices.h"
 
+#include "engine/core/PortalScreenSource.h"
+
 extern "C" {
 #include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
@@ -230,7 +232,9 @@ std::vector<SizeItem> TestPatternSizes() {
 
 std::vector<DeviceInfo> DiscoverVideoDevices() {
     InitDevices();
-    std::vector<DeviceInfo> out = Screens();
+    // On a Wayland desktop the X server only shows X programs: the portal's screen replaces it.
+    std::vector<DeviceInfo> out = PortalScreens();
+    if (out.empty()) out = Screens();
     for (auto& c : Cameras()) out.push_back(std::move(c));
     DeviceInfo t;
     t.Kind = DeviceKind::TestPattern;
