@@ -244,6 +244,9 @@ TEST_F(WaylandScreen, TheGrantIsRestoredNextTimeWithoutAskingAgain) {
     // asked; the same (second) output comes back.
     desktop_->SetChooserAnswer("HEADLESS-1");
     OpenEngine();
+    // The compositor sends a new stream its first picture when the output next changes:
+    // the wallpaper drawn again.
+    ASSERT_TRUE(desktop_->Sway("output HEADLESS-2 bg #30a050 solid_color"));
     ASSERT_TRUE(PumpUntil([&] { return LatestColourAt(0.5, 0.5).isValid(); }, 5000));
     EXPECT_TRUE(Near(LatestColourAt(0.5, 0.5), QColor(0x30, 0xa0, 0x50)));
     EXPECT_EQ(desktop_->ChooserAsked(), askedBefore + 1);

@@ -75,8 +75,10 @@ const spa_pod* BuildHeaderMeta(spa_pod_builder* b) {
 struct PipeWireScreen::Hooks {
     pw_stream_events Stream{};
     pw_core_events Core{};
+    pw_registry_events Registry{};
     spa_hook StreamHook{};
     spa_hook CoreHook{};
+    spa_hook RegistryHook{};
 };
 
 AVPixelFormat PipeWireScreen::PixelFormatOf(uint32_t f) {
@@ -94,7 +96,7 @@ AVPixelFormat PipeWireScreen::PixelFormatOf(uint32_t f) {
 }
 
 PipeWireScreen::PipeWireScreen(int fd, uint32_t node, PictureFn picture, LostFn lost)
-    : picture_(std::move(picture)), lost_(std::move(lost)), hooks_(new Hooks) {
+    : picture_(std::move(picture)), lost_(std::move(lost)), node_(node), hooks_(new Hooks) {
     std::call_once(gPipeWireInit, [] { pw_init(nullptr, nullptr); });
     hooks_->Stream.version = PW_VERSION_STREAM_EVENTS;
     hooks_->Stream.state_changed = [](void* self, pw_stream_state, pw_stream_state state, const char* error) {
@@ -107,6 +109,11 @@ PipeWireScreen::PipeWireScreen(int fd, uint32_t node, PictureFn picture, LostFn 
     hooks_->Core.version = PW_VERSION_CORE_EVENTS;
     hooks_->Core.error = [](void* self, uint32_t id, int, int res, const char* message) {
         static_cast<PipeWireScreen*>(self)->OnCoreError(id, res, message);
+    };
+
+    hooks_->Registry.version = PW_VERSION_REGISTRY_EVENTS;
+    hooks_->Registry.global_remove = [](void* self, uint32_t id) {
+        static_cast<PipeWireScreen*>(self)->OnGlobalRemoved(id);
     };
 
     loop_ = pw_thread_loop_new("pelta-screen", nullptr);
@@ -122,6 +129,9 @@ PipeWireScreen::PipeWireScreen(int fd, uint32_t node, PictureFn picture, LostFn 
     core_ = pw_context_connect_fd(context_, fd, nullptr, 0);  // owns fd from here, also on failure
     if (core_) {
         pw_core_add_listener(core_, &hooks_->CoreHook, &hooks_->Core, this);
+        // The stream only pauses when its node goes; the registry says that it went.
+        registry_ = pw_core_get_registry(core_, PW_VERSION_REGISTRY, 0);
+        if (registry_) pw_registry_add_listener(registry_, &hooks_->RegistryHook, &hooks_->Registry, this);
         stream_ = pw_stream_new(core_, "Pelta-RX screen",
                                 pw_properties_new(PW_KEY_MEDIA_TYPE, "Video", PW_KEY_MEDIA_CATEGORY, "Capture",
                                                   PW_KEY_MEDIA_ROLE, "Screen", nullptr));
@@ -154,6 +164,10 @@ void PipeWireScreen::Teardown() {
             pw_stream_disconnect(stream_);
             pw_stream_destroy(stream_);
             stream_ = nullptr;
+        }
+        if (registry_) {
+            pw_proxy_destroy(reinterpret_cast<pw_proxy*>(registry_));
+            registry_ = nullptr;
         }
         if (core_) {
             pw_core_disconnect(core_);
@@ -225,6 +239,10 @@ void PipeWireScreen::OnStateChanged(int state, const char* error) {
         Lose(std::string("The shared screen's stream failed") + (error ? std::string(": ") + error : "") + ".");
     else if (state == PW_STREAM_STATE_UNCONNECTED && streamed_)
         Lose("The desktop stopped sharing the screen.");
+}
+
+void PipeWireScreen::OnGlobalRemoved(uint32_t id) {
+    if (id == node_) Lose("The desktop stopped sharing the screen.");
 }
 
 void PipeWireScreen::OnCoreError(uint32_t id, int res, const char* message) {

@@ -16,6 +16,7 @@ struct pw_thread_loop;
 struct pw_context;
 struct pw_core;
 struct pw_stream;
+struct pw_registry;
 struct spa_pod;
 
 namespace pelta::engine {
@@ -47,6 +48,7 @@ public:
     void OnProcess();
     void OnStateChanged(int state, const char* error);
     void OnCoreError(uint32_t id, int res, const char* message);
+    void OnGlobalRemoved(uint32_t id);
 
 private:
     void Lose(const std::string& why);
@@ -58,6 +60,8 @@ private:
     pw_context* context_ = nullptr;
     pw_core* core_ = nullptr;
     pw_stream* stream_ = nullptr;
+    pw_registry* registry_ = nullptr;  // tells when the shared node goes away
+    uint32_t node_ = 0;
     struct Hooks;
     Hooks* hooks_ = nullptr;
     int width_ = 0, height_ = 0;

@@ -123,121 +123,77 @@ PortalScreenSource::PortalScreenSource(const DeviceInfo& device, SizeItem size, 
     if (format_.Width <= 0 || format_.Height <= 0)
         throw EngineError("Cannot open the video device \"" + device.DisplayName + "\": it has no size.");
 
-    portal_ = std::make_unique<PortalScreenCast>(
-        OfferFromUrl(device.Url), settings.DrawCursor, [this](PortalGrant g) { OnGranted(g); },
-        [this](const std::string& why) { OnEnded(why); });
+    share_ = ScreenCastShare::Acquire(device.Url, settings.DrawCursor);
     std::string refusal;
-    {
-        std::unique_lock lock(mutex_);
-        cv_.wait_for(lock, kAnswerWait, [this] { return answered_; });
-        refusal = refusal_;
-    }
-    if (!refusal.empty()) {
-        portal_.reset();
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        stream_.reset();
+    if (!share_->WaitForAnswer(kAnswerWait, refusal)) {
+        share_.reset();
         throw EngineError(refusal);
     }
+    share_->AddViewer(this);
     ticker_ = std::thread([this] { Tick(); });
 }
 
 PortalScreenSource::~PortalScreenSource() {
+    share_->RemoveViewer(this);
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
     }
     cv_.notify_all();
     if (ticker_.joinable()) ticker_.join();
-    portal_.reset();  // closes the session; no grant can arrive after this
-    stream_.reset();
+    ScreenCastShare::Release(std::move(share_));
     av_frame_free(&latest_);
     sws_freeContext(scaler_);
 }
 
-void PortalScreenSource::OnGranted(PortalGrant grant) {
-    std::unique_ptr<PipeWireScreen> stream;
-    std::string failed;
-    try {
-        stream = std::make_unique<PipeWireScreen>(
-            grant.Fd, grant.Node, [this](const ScreenPicture& p) { OnPicture(p); },
-            [this](const std::string& why) { OnEnded(why); });
-    } catch (const EngineError& e) {
-        failed = e.what();
-    }
-    {
-        std::lock_guard lock(mutex_);
-        if (stream) stream_ = std::move(stream);
-        if (!failed.empty()) {
-            if (answered_) lost_ = true;
-            else refusal_ = failed;
-        }
-        answered_ = true;
-    }
-    cv_.notify_all();
-    if (!failed.empty() && callbacks_.Lost) {
-        bool report;
-        {
-            std::lock_guard lock(mutex_);
-            report = lost_ && !stop_;
-        }
-        if (report) callbacks_.Lost(failed);
-    }
-}
-
-// A refusal before the first answer goes to the opener; anything later is a lost device.
-void PortalScreenSource::OnEnded(const std::string& why) {
-    bool report = false;
+// A refusal after the first wait (the user cancelled a chooser late) or the end of the
+// sharing: the device is lost either way.
+void PortalScreenSource::OnScreenEnded(const std::string& why) {
     {
         std::lock_guard lock(mutex_);
         if (stop_ || lost_) return;
-        if (!answered_) {
-            answered_ = true;
-            refusal_ = why;
-        } else {
-            lost_ = true;
-            report = true;
-        }
+        lost_ = true;
     }
-    cv_.notify_all();
-    if (report && callbacks_.Lost) callbacks_.Lost(why);
+    if (callbacks_.Lost) callbacks_.Lost(why);
 }
 
-void PortalScreenSource::OnPicture(const ScreenPicture& p) {
-    const StreamCrop c = CropFor(settings_, p.Width, p.Height);
+void PortalScreenSource::OnScreenPicture(const AVFrame* picture) {
+    const StreamCrop c = CropFor(settings_, picture->width, picture->height);
     if (c.Width <= 0 || c.Height <= 0) return;
     AVFrame* f = av_frame_alloc();
     if (!f) return;
-    f->format = kOutputFormat;
-    f->width = format_.Width;
-    f->height = format_.Height;
-    if (av_frame_get_buffer(f, 0) < 0) {
-        av_frame_free(&f);
-        return;
-    }
-    const uint8_t* src = p.Data + static_cast<ptrdiff_t>(c.Y) * p.Stride + static_cast<ptrdiff_t>(c.X) * 4;
-    if (p.Format == kOutputFormat && c.Width == f->width && c.Height == f->height) {
-        av_image_copy_plane(f->data[0], f->linesize[0], src, p.Stride, c.Width * 4, c.Height);
+    if (picture->format == kOutputFormat && c.X == 0 && c.Y == 0 && c.Width == picture->width &&
+        c.Height == picture->height && c.Width == format_.Width && c.Height == format_.Height) {
+        av_frame_ref(f, picture);  // the whole screen as it is: shared, not copied
     } else {
-        // Another layout, a size change of the stream, or a size asked for: converted.
-        scaler_ = sws_getCachedContext(scaler_, c.Width, c.Height, p.Format, f->width, f->height, kOutputFormat,
-                                       SWS_BILINEAR, nullptr, nullptr, nullptr);
-        if (!scaler_) {
+        f->format = kOutputFormat;
+        f->width = format_.Width;
+        f->height = format_.Height;
+        if (av_frame_get_buffer(f, 0) < 0) {
             av_frame_free(&f);
             return;
         }
-        const uint8_t* planes[4] = {src, nullptr, nullptr, nullptr};
-        const int strides[4] = {p.Stride, 0, 0, 0};
-        sws_scale(scaler_, planes, strides, 0, c.Height, f->data, f->linesize);
+        const uint8_t* src = picture->data[0] + static_cast<ptrdiff_t>(c.Y) * picture->linesize[0] +
+                             static_cast<ptrdiff_t>(c.X) * 4;
+        if (picture->format == kOutputFormat && c.Width == f->width && c.Height == f->height) {
+            av_image_copy_plane(f->data[0], f->linesize[0], src, picture->linesize[0], c.Width * 4, c.Height);
+        } else {
+            // Another layout, a size change of the stream, or another size asked for.
+            scaler_ = sws_getCachedContext(scaler_, c.Width, c.Height, AVPixelFormat(picture->format), f->width,
+                                           f->height, kOutputFormat, SWS_BILINEAR, nullptr, nullptr, nullptr);
+            if (!scaler_) {
+                av_frame_free(&f);
+                return;
+            }
+            const uint8_t* planes[4] = {src, nullptr, nullptr, nullptr};
+            const int strides[4] = {picture->linesize[0], 0, 0, 0};
+            sws_scale(scaler_, planes, strides, 0, c.Height, f->data, f->linesize);
+        }
     }
-    {
-        std::lock_guard lock(mutex_);
-        av_frame_free(&latest_);
-        latest_ = f;
-        fresh_ = true;
-    }
+    std::lock_guard lock(mutex_);
+    av_frame_free(&latest_);
+    latest_ = f;
+    fresh_ = true;
 }
 
 // Hands out the newest picture once per frame slot on the monotonic clock. A slot the

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "engine/core/AvSource.h"
-#include "engine/core/PipeWireScreen.h"
 #include "engine/core/PortalScreenCast.h"
+#include "engine/core/ScreenCastShare.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -35,42 +35,38 @@ struct StreamCrop {
 };
 StreamCrop CropFor(const VideoSourceSettings& settings, int streamWidth, int streamHeight);
 
-class PortalScreenSource {
+class PortalScreenSource final : private ScreenCastShare::Viewer {
 public:
     // Starts the portal conversation. Waits briefly for the desktop's answer, so that an
     // immediate refusal (a cancelled choice) throws EngineError with its reason; a desktop
     // still asking the user after that answers later, and a refusal then arrives as Lost.
     PortalScreenSource(const DeviceInfo& device, SizeItem size, const VideoSourceSettings& settings,
                        SourceCallbacks callbacks);
-    ~PortalScreenSource();
+    ~PortalScreenSource() override;
     PortalScreenSource(const PortalScreenSource&) = delete;
     PortalScreenSource& operator=(const PortalScreenSource&) = delete;
 
     VideoFormat Format() const { return format_; }
 
 private:
-    void OnGranted(PortalGrant grant);
-    void OnEnded(const std::string& why);
-    void OnPicture(const ScreenPicture& picture);
+    void OnScreenPicture(const AVFrame* picture) override;
+    void OnScreenEnded(const std::string& why) override;
     void Tick();
 
     VideoSourceSettings settings_;
     SourceCallbacks callbacks_;
     VideoFormat format_;
     int rate_ = 30;
+    std::shared_ptr<ScreenCastShare> share_;
 
     std::mutex mutex_;
     std::condition_variable cv_;
-    bool answered_ = false;        // under mutex_
-    std::string refusal_;          // under mutex_
     bool stop_ = false;            // under mutex_
     bool lost_ = false;            // under mutex_
     AVFrame* latest_ = nullptr;    // under mutex_: the newest picture, at the output size
     bool fresh_ = false;           // under mutex_: not yet handed out
 
-    SwsContext* scaler_ = nullptr;  // PipeWire's thread only
-    std::unique_ptr<PortalScreenCast> portal_;
-    std::unique_ptr<PipeWireScreen> stream_;  // set once, on the portal's thread, under mutex_
+    SwsContext* scaler_ = nullptr;  // the share's picture thread only
     std::thread ticker_;
 };
 
