@@ -334,6 +334,22 @@ TEST_F(WaylandScreen, SourceDialogCropsTheStreamAndOffersOnlyWhatThePortalCan) {
         for (double fy : {0.0, 0.5, 0.99}) EXPECT_TRUE(Near(LatestColourAt(fx, fy), kWallpaper)) << fx << "," << fy;
 }
 
+TEST_F(WaylandScreen, AStreamThatChangesSizeIsFollowedAtTheSizeAsked) {
+    ASSERT_TRUE(desktop_->StartClock("c03030"));
+    OpenEngine();
+    ASSERT_TRUE(PumpUntil([&] { return Near(LatestColourAt(0.7, 0.5), kWallpaper); }, 5000));
+    // At 800x600 the clock window (640x360 at the top left) reaches past 70 % across.
+    ASSERT_TRUE(desktop_->Sway("output HEADLESS-1 resolution 800x600"));
+    const bool followed = PumpUntil([&] { return Near(LatestColourAt(0.7, 0.5), kClock); }, 5000);
+    AVFrame* f = engine_->Core().LatestVideoFrame();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->width, 640);
+    EXPECT_EQ(f->height, 360);
+    av_frame_free(&f);
+    desktop_->Sway("output HEADLESS-1 resolution 1280x720");
+    EXPECT_TRUE(followed);
+}
+
 TEST_F(WaylandScreen, TheProgramRunsAsANativeClientOfTheDesktop) {
     const std::string program = std::string(PELTA_BUILD_DIR) + "/pelta-rx";
     ASSERT_TRUE(std::filesystem::exists(program));
