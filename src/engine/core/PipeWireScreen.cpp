@@ -224,7 +224,6 @@ void PipeWireScreen::OnProcess() {
         p.Width = width_;
         p.Height = height_;
         p.Format = format_;
-        p.TimeNs = header ? header->pts : -1;
         // A chunk too small for the picture it claims is skipped rather than read past.
         if (static_cast<int64_t>(d.chunk->size) >= static_cast<int64_t>(p.Stride) * (height_ - 1) + width_ * 4 &&
             picture_)

@@ -26,7 +26,6 @@ struct ScreenPicture {
     int Stride = 0;
     int Width = 0, Height = 0;
     AVPixelFormat Format = AV_PIX_FMT_NONE;
-    int64_t TimeNs = -1;  // the stream's own time stamp, when it gives one
 };
 
 class PipeWireScreen {

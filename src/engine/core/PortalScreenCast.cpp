@@ -21,6 +21,7 @@ constexpr const char* kPortalPath = "/org/freedesktop/portal/desktop";
 constexpr const char* kScreenCast = "org.freedesktop.portal.ScreenCast";
 constexpr uint64_t kProbeTimeoutUs = 1000000;  // a portal that hangs must not freeze start-up
 constexpr uint64_t kCallTimeoutUs = 5000000;    // each call answers at once; the answer comes later
+constexpr uint64_t kCloseTimeoutUs = 500000;
 constexpr uint64_t kPollUs = 100000;            // how often the conversation looks for a stop
 
 bool Env(const char* name, std::string* value = nullptr) {
@@ -304,6 +305,7 @@ bool PortalScreenCast::Converse(std::string& why) {
         why = "there is no session bus to reach the desktop portal";
         return false;
     }
+    sd_bus_set_method_call_timeout(bus_, kCallTimeoutUs);
     const char* unique = nullptr;
     if (sd_bus_get_unique_name(bus_, &unique) < 0 || !unique) {
         why = "the session bus gave no name";
@@ -398,6 +400,8 @@ void PortalScreenCast::Run() {
         End("The connection to the desktop portal was lost.");
     }
     if (bus_ && !session_.empty() && !closed_) {
+        // Closing must not hold up whoever ends the capture, even with a portal that hangs.
+        sd_bus_set_method_call_timeout(bus_, kCloseTimeoutUs);
         sd_bus_call_method(bus_, kPortal, session_.c_str(), "org.freedesktop.portal.Session", "Close", nullptr,
                            nullptr, "");
     }
