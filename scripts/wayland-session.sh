@@ -15,7 +15,8 @@
 #
 # The output chooser is a script: it names the output in DIR/chooser-answer (HEADLESS-1 at
 # start; an empty file cancels, as a user would) and appends a line to DIR/chooser-asked
-# each time it is asked.
+# each time it is asked; DIR/chooser-delay, when not empty, is how many seconds the "user"
+# takes to answer.
 set -euo pipefail
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-$ROOT/build}
@@ -107,6 +108,7 @@ EOF
   cat > "$dir/chooser" <<EOF
 #!/bin/sh
 echo asked >> "$dir/chooser-asked"
+[ -s "$dir/chooser-delay" ] && sleep "\$(cat "$dir/chooser-delay")"
 cat "$dir/chooser-answer"
 EOF
   chmod 755 "$dir/chooser"

@@ -28,6 +28,7 @@ extern "C" {
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 
 using namespace pelta;
 using namespace pelta::engine;
@@ -268,6 +269,35 @@ TEST_F(WaylandScreen, ACancelledChoiceIsARefusalWithItsReason) {
         EXPECT_NE(std::string(e.what()).find("cancelled"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(engine_->Core().HasVideo());
+}
+
+// Notes what the hub reports lost.
+struct LostWatch final : FrameListener {
+    std::mutex mutex;
+    std::string why;
+    void OnVideoFrame(const AVFrame*, AVRational) override {}
+    void OnAudioFrame(const AVFrame*, AVRational) override {}
+    void OnSourceLost(bool video, const std::string& w) override {
+        std::lock_guard lock(mutex);
+        if (video) why = w;
+    }
+    std::string Why() {
+        std::lock_guard lock(mutex);
+        return why;
+    }
+};
+
+TEST_F(WaylandScreen, AChooserTheUserTakesTimeWithHoldsNothingUpAndALateCancelIsALostDevice) {
+    desktop_->SetChooserAnswer("", 3);  // the "user" looks at the chooser for 3 s, then cancels
+    engine_ = std::make_unique<CaptureEngine>();
+    LostWatch watch;
+    engine_->Core().AddListener(&watch);
+    engine_->VideoInputs().SetSelected(0);  // returns while the chooser is still up
+    EXPECT_TRUE(engine_->Core().HasVideo());
+    EXPECT_EQ(watch.Why(), "");
+    EXPECT_TRUE(PumpUntil([&] { return !watch.Why().empty(); }, 15000));
+    EXPECT_NE(watch.Why().find("cancelled"), std::string::npos) << watch.Why();
+    engine_->Core().RemoveListener(&watch);
 }
 
 TEST_F(WaylandScreen, SharingEndedByTheDesktopEndsTheCaptureWithErrorFourAndAFinishedFile) {

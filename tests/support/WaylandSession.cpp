@@ -118,8 +118,9 @@ void WaylandDesktop::Leave() {
     saved_.clear();
 }
 
-void WaylandDesktop::SetChooserAnswer(const std::string& output) {
+void WaylandDesktop::SetChooserAnswer(const std::string& output, int delaySeconds) {
     std::ofstream(folder_ + "/chooser-answer", std::ios::trunc) << output << (output.empty() ? "" : "\n");
+    std::ofstream(folder_ + "/chooser-delay", std::ios::trunc) << (delaySeconds > 0 ? std::to_string(delaySeconds) : "");
 }
 
 int WaylandDesktop::ChooserAsked() const {

@@ -24,8 +24,9 @@ public:
     void Enter();
     void Leave();
 
-    // The output chooser: what it answers next (empty: the user cancels), how often it asked.
-    void SetChooserAnswer(const std::string& output);
+    // The output chooser: what it answers next (empty: the user cancels) after how long, and
+    // how often it was asked.
+    void SetChooserAnswer(const std::string& output, int delaySeconds = 0);
     int ChooserAsked() const;
 
     // A client of the desktop, ended by StopClients (and at the end).
