@@ -117,6 +117,7 @@ void ScreenCastShare::AddViewer(Viewer* viewer) {
     std::lock_guard lock(mutex_);
     viewers_.push_back(viewer);
     if (last_) viewer->OnScreenPicture(last_);
+    if (ended_) viewer->OnScreenEnded(endedWhy_);  // ended between the answer and now
 }
 
 void ScreenCastShare::RemoveViewer(Viewer* viewer) {
@@ -149,6 +150,7 @@ void ScreenCastShare::OnEnded(const std::string& why) {
         std::lock_guard lock(mutex_);
         if (ended_) return;
         ended_ = true;
+        endedWhy_ = why;
         if (!answered_) {
             answered_ = true;
             refusal_ = why;

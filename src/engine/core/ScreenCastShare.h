@@ -62,6 +62,7 @@ private:
     std::condition_variable cv_;
     bool answered_ = false;          // under mutex_
     bool ended_ = false;             // under mutex_
+    std::string endedWhy_;           // under mutex_
     std::string refusal_;            // under mutex_: why the desktop refused, before granting
     std::vector<Viewer*> viewers_;   // under mutex_
     AVFrame* last_ = nullptr;        // under mutex_
