@@ -21,3 +21,13 @@ run capture_bench "$SECONDS_EACH" 1920x1080 30 mjpeg preview
 run capture_bench "$SECONDS_EACH" 1280x720 60 mjpeg
 run capture_bench "$SECONDS_EACH" 1920x1080 30 x264
 run preview_bench "$(( SECONDS_EACH < 10 ? SECONDS_EACH : 10 ))"
+
+# The Wayland screen (desktop portal + PipeWire) beside the X11 path, 1280x720 at 30 fps,
+# Motion JPEG, on a private headless Wayland desktop.
+WL_DIR=$(mktemp -d /tmp/pelta-bench-desktop-XXXXXX)
+chmod 755 "$WL_DIR"
+trap 'scripts/wayland-session.sh stop "$WL_DIR/desktop" || true; rmdir "$WL_DIR" 2>/dev/null || true; kill $XVFB 2>/dev/null || true' EXIT
+BUILD_DIR=$BUILD_DIR scripts/wayland-session.sh install
+BUILD_DIR=$BUILD_DIR scripts/wayland-session.sh start "$WL_DIR/desktop" > "$WL_DIR/env"
+cp "$WL_DIR/desktop/pids" "$WL_DIR/pids"
+run wayland_bench "$SECONDS_EACH" 1280x720 30 "$WL_DIR/env" "$WL_DIR/pids"

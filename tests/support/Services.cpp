@@ -75,6 +75,10 @@ bool StartPulse() {
 const MediaServices& StartMediaServices() {
     if (gStarted) return gServices;
     gStarted = true;
+    // The screens these tests read are the private X server's, also when the tests are
+    // started from a Wayland desktop.
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("XDG_SESSION_TYPE", "x11", 1);
 
     // Xvfb picks a free display itself and writes its number to the pipe, so test programs
     // running side by side never race for one.

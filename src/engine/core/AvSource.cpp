@@ -1,5 +1,6 @@
 #include "engine/core/AvSource.h"
 
+#include "engine/core/PortalScreenSource.h"
 #include "engine/core/ScreenDamage.h"
 #include "engine/core/SoundServer.h"
 
@@ -66,6 +67,21 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
                    const VideoSourceSettings& vs, const AudioSourceSettings& as)
     : device_(device), size_(size), video_(video), callbacks_(std::move(callbacks)) {
     lastDelivery_ = Clock::now().time_since_epoch().count();
+    if (device.InputFormat == kPortalInput) {
+        // The portal's pictures pass through here too, so the stall watch and the lost
+        // state cover a Wayland screen like any other device.
+        SourceCallbacks tracked;
+        tracked.Frame = [this](const AVFrame* f, AVRational tb) {
+            lastDelivery_ = Clock::now().time_since_epoch().count();
+            delivered_ = true;
+            lost_ = false;
+            if (callbacks_.Frame) callbacks_.Frame(f, tb);
+        };
+        tracked.Lost = [this](const std::string& why) { MarkLost(why); };
+        portal_ = std::make_unique<PortalScreenSource>(device, size, vs, std::move(tracked));
+        videoFormat_ = portal_->Format();
+        return;
+    }
     if (!video && device.Kind == DeviceKind::Microphone && device.InputFormat == "pulse") {
         // Read through libpulse directly: every wait is bounded, so a frozen server is
         // noticed and closing never hangs, and the input reconnects when the server is back.
@@ -182,6 +198,7 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
 
 AvSource::~AvSource() {
     stop_ = true;
+    portal_.reset();
     if (thread_.joinable()) thread_.join();
     damage_.reset();
     recording_.reset();

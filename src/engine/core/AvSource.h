@@ -21,6 +21,7 @@ namespace pelta::engine {
 
 class ScreenDamage;
 class SoundServerRecording;
+class PortalScreenSource;
 
 struct SourceCallbacks {
     std::function<void(const AVFrame*, AVRational)> Frame;
@@ -101,6 +102,7 @@ private:
     VideoFormat videoFormat_;
     AudioFormat audioFormat_;
     std::unique_ptr<ScreenDamage> damage_;  // screens only: marks still pictures
+    std::unique_ptr<PortalScreenSource> portal_;  // a Wayland desktop's screen, read through its portal
     bool changedBefore_ = false;
     ChangedArea areaBefore_;
     std::atomic<bool> stop_{false};

@@ -1,6 +1,7 @@
 #include "engine/core/Devices.h"
 
 #include "engine/core/SoundServer.h"
+#include "engine/core/PortalScreenSource.h"
 
 extern "C" {
 #include <libavdevice/avdevice.h>
@@ -240,7 +241,9 @@ std::vector<SizeItem> TestPatternSizes() {
 
 std::vector<DeviceInfo> DiscoverVideoDevices() {
     InitDevices();
-    std::vector<DeviceInfo> out = Screens();
+    // On a Wayland desktop the X server only shows X programs: the portal's screen replaces it.
+    std::vector<DeviceInfo> out = PortalScreens();
+    if (out.empty()) out = Screens();
     for (auto& c : Cameras()) out.push_back(std::move(c));
     DeviceInfo t;
     t.Kind = DeviceKind::TestPattern;

@@ -1,5 +1,6 @@
 #include "engine/core/EngineCore.h"
 
+#include "engine/core/ScreenCastShare.h"
 #include "engine/core/V4l2Device.h"
 
 #include <algorithm>
@@ -78,6 +79,7 @@ EngineCore::~EngineCore() {
         video_.reset();
         audio_.reset();
     }
+    ScreenCastShare::DropKept();  // a Wayland screen kept for a reopening is shared no longer
     av_frame_free(&latest_);
 }
 

@@ -1,6 +1,7 @@
 #include "engine/dialogs/VideoSourceDialog.h"
 
 #include "engine/CaptureEngine.h"
+#include "engine/core/PortalScreenSource.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,6 +25,12 @@ VideoSourceDialog::VideoSourceDialog(CaptureEngine& engine, QWidget* parent)
     switch (d->Kind) {
     case DeviceKind::Screen:
         BuildScreen(s, d->Width, d->Height);
+        if (d->InputFormat == kPortalInput) {
+            // A desktop portal tells no pointer position to follow, and lets the cursor be
+            // left out only where it offers both cursor modes.
+            chkFollowMouse->setEnabled(false);
+            chkDrawCursor->setEnabled((OfferFromUrl(d->Url).CursorModes & 3u) == 3u);
+        }
         break;
     case DeviceKind::TestPattern: {
         std::vector<std::pair<QString, QVariant>> items;

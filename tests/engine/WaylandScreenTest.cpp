@@ -1,0 +1,463 @@
+// The screen of a Wayland desktop, read through the desktop portal and PipeWire, on a real
+// headless desktop (sway, PipeWire, xdg-desktop-portal with its wlroots backend).
+#include "engine/CaptureEngine.h"
+#include "engine/core/Devices.h"
+#include "engine/core/PortalScreenSource.h"
+#include "engine/dialogs/VideoSourceDialog.h"
+#include "support/ScriptedPrompts.h"
+#include "support/Pump.h"
+#include "support/Services.h"
+#include "support/WaylandSession.h"
+#include "RecordProbe.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QSpinBox>
+#include <QColor>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+
+using namespace pelta;
+using namespace pelta::engine;
+using pelta::test::Pump;
+using pelta::test::WaylandDesktop;
+
+namespace {
+
+// The desktop's colours: the wallpaper, and the clock terminal's background.
+const QColor kWallpaper(0x20, 0x40, 0x80);
+const QColor kClock(0xc0, 0x30, 0x30);
+const QColor kGreen(0x30, 0xa0, 0x50);  // the second output's wallpaper
+
+bool Near(const QColor& a, const QColor& b, int tolerance = 12) {
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+// Every picture of a file's video, decoded to RGB.
+std::vector<QImage> DecodePictures(const std::string& path) {
+    std::vector<QImage> out;
+    AVFormatContext* fmt = nullptr;
+    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return out;
+    avformat_find_stream_info(fmt, nullptr);
+    const int index = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    AVCodecContext* dec = nullptr;
+    if (index >= 0) {
+        const AVCodec* codec = avcodec_find_decoder(fmt->streams[index]->codecpar->codec_id);
+        dec = avcodec_alloc_context3(codec);
+        avcodec_parameters_to_context(dec, fmt->streams[index]->codecpar);
+        if (avcodec_open2(dec, codec, nullptr) < 0) avcodec_free_context(&dec);
+    }
+    AVPacket* pkt = av_packet_alloc();
+    AVFrame* f = av_frame_alloc();
+    SwsContext* sws = nullptr;
+    auto drain = [&] {
+        while (avcodec_receive_frame(dec, f) >= 0) {
+            QImage img(f->width, f->height, QImage::Format_RGB888);
+            sws = sws_getCachedContext(sws, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
+                                       AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
+            uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
+            const int lines[4] = {int(img.bytesPerLine()), 0, 0, 0};
+            sws_scale(sws, f->data, f->linesize, 0, f->height, dst, lines);
+            out.push_back(img);
+        }
+    };
+    while (dec && av_read_frame(fmt, pkt) >= 0) {
+        if (pkt->stream_index == index && avcodec_send_packet(dec, pkt) >= 0) drain();
+        av_packet_unref(pkt);
+    }
+    if (dec && avcodec_send_packet(dec, nullptr) >= 0) drain();
+    sws_freeContext(sws);
+    av_frame_free(&f);
+    av_packet_free(&pkt);
+    avcodec_free_context(&dec);
+    avformat_close_input(&fmt);
+    return out;
+}
+
+struct Events final : EngineEvents {
+    int ended = 0;
+    std::vector<int32_t> errors;
+    void WindowKeyDown(int16_t&, int16_t) override {}
+    void CaptureEnded() override { ++ended; }
+    void CaptureError(int32_t c) override { errors.push_back(c); }
+    void CaptureProgress(int32_t) override {}
+};
+
+bool PumpUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+class WaylandScreen : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        pelta::test::StartMediaServices();  // an X server beside it, as XWayland would be
+        desktop_ = &WaylandDesktop::Shared();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(desktop_->Up()) << desktop_->Why();
+        desktop_->Enter();
+        std::error_code ec;
+        std::filesystem::remove(PortalStatePath(), ec);
+        desktop_->SetChooserAnswer("HEADLESS-1");
+    }
+    void TearDown() override {
+        engine_.reset();
+        desktop_->StopClients();
+        desktop_->Leave();
+    }
+    // An engine on the portal's screen at 640x360 (half the desktop's size).
+    void OpenEngine() {
+        engine_ = std::make_unique<CaptureEngine>();
+        engine_->SetEventSink(&events_);
+        ASSERT_GE(engine_->VideoInputs().Count(), 1);
+        ASSERT_EQ(engine_->VideoInputs().Item(0).DisplayName, kPortalScreenName);
+        engine_->VideoInputs().SetSelected(0);
+        const auto& sizes = engine_->Core().SelectedVideoDevice()->Sizes;
+        for (size_t i = 0; i < sizes.size(); ++i)
+            if (sizes[i].Width == 640 && sizes[i].Height == 360) engine_->VideoSizeList().SetSelected(int32_t(i));
+        ASSERT_EQ(engine_->Core().CurrentVideoFormat().Width, 640);
+    }
+    void StartCapture(const std::string& path, double limitSeconds) {
+        engine_->SetCaptureFileName(path);
+        engine_->SetOutputFormat(OutputFormat::Avi);
+        engine_->SetFrameRateOn(true);
+        engine_->SetFrameRateValue(10);
+        engine_->SetTimeLimitOn(limitSeconds > 0);
+        engine_->SetTimeLimitSeconds(limitSeconds);
+        engine_->PrepareCapture(CaptureMode::VideoOnly);
+        engine_->BeginCapture(CaptureMode::VideoOnly);
+    }
+    // A second output, 800x600 and green, right of the first.
+    void AddSecondOutput() {
+        const std::string list = "swaymsg -s '" + std::string(std::getenv("SWAYSOCK")) +
+                                 "' -t get_outputs | grep -q HEADLESS-2";
+        if (std::system(list.c_str()) != 0) {
+            ASSERT_TRUE(desktop_->Sway("create_output"));
+        }
+        ASSERT_TRUE(desktop_->Sway("output HEADLESS-2 resolution 800x600 position 1280 0 bg " +
+                                   kGreen.name().toStdString() + " solid_color"));
+    }
+    std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
+    // wlroots sends a new stream its first picture only when the output next changes (a
+    // still screen sends nothing), and a new output may be seen before its wallpaper is
+    // drawn: the wallpaper is drawn again until the middle of the picture shows it.
+    bool WaitForWallpaper(const std::string& output, const QColor& wallpaper) {
+        for (int i = 0; i < 20; ++i) {
+            if (PumpUntil([&] { return Near(LatestColourAt(0.5, 0.5), wallpaper); }, 500)) return true;
+            desktop_->Sway("output " + output + " bg " + wallpaper.name().toStdString() + " solid_color");
+        }
+        return false;
+    }
+    QColor LatestColourAt(double fx, double fy) {
+        AVFrame* f = engine_->Core().LatestVideoFrame();
+        if (!f) return {};
+        const int x = int(fx * f->width), y = int(fy * f->height);
+        const uint8_t* p = f->data[0] + y * f->linesize[0] + x * 4;  // BGR0
+        const QColor c(p[2], p[1], p[0]);
+        av_frame_free(&f);
+        return c;
+    }
+
+    static WaylandDesktop* desktop_;
+    QTemporaryDir dir_;
+    Events events_;
+    std::unique_ptr<CaptureEngine> engine_;
+};
+WaylandDesktop* WaylandScreen::desktop_ = nullptr;
+
+TEST_F(WaylandScreen, PortalScreenReplacesTheXScreensOnlyInAWaylandSession) {
+    struct Case {
+        const char* name;
+        bool waylandDisplay;
+        const char* sessionType;
+        bool portal;  // listed in place of the X screens
+    };
+    const std::string display = std::getenv("WAYLAND_DISPLAY");
+    for (const Case& c : {Case{"wayland display", true, "", true}, Case{"session type only", false, "wayland", true},
+                          Case{"x11 session", false, "x11", false}}) {
+        SCOPED_TRACE(c.name);
+        if (c.waylandDisplay) setenv("WAYLAND_DISPLAY", display.c_str(), 1);
+        else unsetenv("WAYLAND_DISPLAY");
+        setenv("XDG_SESSION_TYPE", c.sessionType, 1);
+        const std::vector<DeviceInfo> video = DiscoverVideoDevices();
+        int portals = 0, xScreens = 0;
+        for (const auto& d : video) {
+            portals += d.DisplayName == kPortalScreenName;
+            xScreens += d.InputFormat == "x11grab";
+        }
+        EXPECT_EQ(portals, c.portal ? 1 : 0);
+        EXPECT_EQ(xScreens, c.portal ? 0 : 1);  // the test's Xvfb, with DISPLAY set throughout
+        if (c.portal) {
+            EXPECT_EQ(video.front().DisplayName, kPortalScreenName);
+            // The output's own size heads the size list when a compositor answers.
+            if (c.waylandDisplay) {
+                EXPECT_EQ(video.front().Sizes.front().Width, 1280);
+                EXPECT_EQ(video.front().Sizes.front().Height, 720);
+            }
+        }
+    }
+}
+
+TEST_F(WaylandScreen, CaptureHoldsTheDesktopAtTheRateAndSizeAskedWithEverySlotFilled) {
+    ASSERT_TRUE(desktop_->StartClock("c03030"));
+    OpenEngine();
+    StartCapture(Path("desktop.avi"), 3.0);
+    ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 15000));
+    EXPECT_TRUE(events_.errors.empty());
+    const pelta::test::Probe p = pelta::test::ProbeFile(Path("desktop.avi"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.readToEnd);
+    EXPECT_EQ(p.width, 640);
+    EXPECT_EQ(p.height, 360);
+    EXPECT_EQ(av_q2d(p.videoRate), 10.0);
+    // Three seconds at 10 per second, each slot its own picture: a screen that changes only
+    // in places still fills every slot, and the repeats are no drops.
+    EXPECT_EQ(p.videoFrames, 30);
+    EXPECT_EQ(engine_->FramesCaptured(), 30);
+
+    const std::vector<QImage> pictures = DecodePictures(Path("desktop.avi"));
+    ASSERT_EQ(pictures.size(), 30u);
+    int clockChanges = 0;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const QImage& img = pictures[i];
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(Near(img.pixelColor(600, 340), kWallpaper)) << img.pixelColor(600, 340).name().toStdString();
+        EXPECT_TRUE(Near(img.pixelColor(300, 160), kClock)) << img.pixelColor(300, 160).name().toStdString();
+        if (i > 0 && img.copy(0, 0, 200, 20) != pictures[i - 1].copy(0, 0, 200, 20)) ++clockChanges;
+    }
+    // The clock ticks every 50 ms: its changes reach the file while it records, not one
+    // frozen picture (how many depends on how busy the machine is).
+    EXPECT_GE(clockChanges, 3);
+}
+
+TEST_F(WaylandScreen, TheGrantIsRestoredNextTimeWithoutAskingAgain) {
+    AddSecondOutput();
+    desktop_->SetChooserAnswer("HEADLESS-2");
+    const int askedBefore = desktop_->ChooserAsked();
+    OpenEngine();
+    EXPECT_TRUE(WaitForWallpaper("HEADLESS-2", kGreen)) << LatestColourAt(0.5, 0.5).name().toStdString();
+    EXPECT_EQ(desktop_->ChooserAsked(), askedBefore + 1);
+    EXPECT_FALSE(LoadRestoreToken().empty());
+    engine_.reset();
+
+    // Another run of the program: the chooser would now pick the first output, but is not
+    // asked; the same (second) output comes back.
+    desktop_->SetChooserAnswer("HEADLESS-1");
+    OpenEngine();
+    EXPECT_TRUE(WaitForWallpaper("HEADLESS-2", kGreen)) << LatestColourAt(0.5, 0.5).name().toStdString();
+    EXPECT_EQ(desktop_->ChooserAsked(), askedBefore + 1);
+}
+
+TEST_F(WaylandScreen, ACancelledChoiceIsARefusalWithItsReason) {
+    desktop_->SetChooserAnswer("");
+    engine_ = std::make_unique<CaptureEngine>();
+    ASSERT_EQ(engine_->VideoInputs().Item(0).DisplayName, kPortalScreenName);
+    try {
+        engine_->VideoInputs().SetSelected(0);
+        ADD_FAILURE() << "the cancelled choice opened the screen";
+    } catch (const EngineError& e) {
+        EXPECT_NE(std::string(e.what()).find("cancelled"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(engine_->Core().HasVideo());
+}
+
+// Notes what the hub reports lost.
+struct LostWatch final : FrameListener {
+    std::mutex mutex;
+    std::string why;
+    void OnVideoFrame(const AVFrame*, AVRational) override {}
+    void OnAudioFrame(const AVFrame*, AVRational) override {}
+    void OnSourceLost(bool video, const std::string& w) override {
+        std::lock_guard lock(mutex);
+        if (video) why = w;
+    }
+    std::string Why() {
+        std::lock_guard lock(mutex);
+        return why;
+    }
+};
+
+TEST_F(WaylandScreen, AChooserTheUserTakesTimeWithHoldsNothingUpAndALateCancelIsALostDevice) {
+    desktop_->SetChooserAnswer("", 3);  // the "user" looks at the chooser for 3 s, then cancels
+    engine_ = std::make_unique<CaptureEngine>();
+    LostWatch watch;
+    engine_->Core().AddListener(&watch);
+    engine_->VideoInputs().SetSelected(0);  // returns while the chooser is still up
+    EXPECT_TRUE(engine_->Core().HasVideo());
+    EXPECT_EQ(watch.Why(), "");
+    EXPECT_TRUE(PumpUntil([&] { return !watch.Why().empty(); }, 15000));
+    EXPECT_NE(watch.Why().find("cancelled"), std::string::npos) << watch.Why();
+    engine_->Core().RemoveListener(&watch);
+}
+
+TEST_F(WaylandScreen, SharingEndedByTheDesktopEndsTheCaptureWithErrorFourAndAFinishedFile) {
+    OpenEngine();
+    ASSERT_TRUE(WaitForWallpaper("HEADLESS-1", kWallpaper));
+    StartCapture(Path("cut.avi"), 0);
+    ASSERT_TRUE(PumpUntil([&] { return engine_->FramesCaptured() >= 5; }, 10000));
+    ASSERT_TRUE(desktop_->RestartPortalBackend());
+    ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 10000));
+    ASSERT_EQ(events_.errors, std::vector<int32_t>{4});
+    const pelta::test::Probe p = pelta::test::ProbeFile(Path("cut.avi"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.readToEnd);
+    EXPECT_GE(p.videoFrames, 5);
+    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+}
+
+TEST_F(WaylandScreen, PreviewShowsTheDesktop) {
+    ASSERT_TRUE(desktop_->StartClock("c03030"));
+    engine_ = std::make_unique<CaptureEngine>();
+    engine_->resize(640, 360);
+    engine_->show();
+    engine_->VideoInputs().SetSelected(0);
+    engine_->SetPreviewFit(0);  // the whole desktop scaled into the window
+    engine_->SetPreviewOn(true);
+    ASSERT_TRUE(PumpUntil([&] { return engine_->PreviewPicturesShown() > 0; }, 5000));
+    Pump(300);
+    const QImage shot = engine_->grab().toImage();
+    EXPECT_TRUE(Near(shot.pixelColor(600, 340), kWallpaper)) << shot.pixelColor(600, 340).name().toStdString();
+    EXPECT_TRUE(Near(shot.pixelColor(300, 160), kClock)) << shot.pixelColor(300, 160).name().toStdString();
+}
+
+TEST_F(WaylandScreen, SourceDialogCropsTheStreamAndOffersOnlyWhatThePortalCan) {
+    ASSERT_TRUE(desktop_->StartClock("c03030"));
+    OpenEngine();
+    pelta::test::ScriptedPrompts prompts;
+    bool followMouseOffered = true, cursorOffered = false;
+    prompts.DialogScript = [&](QDialog& d) {
+        auto& dialog = static_cast<VideoSourceDialog&>(d);
+        followMouseOffered = dialog.chkFollowMouse->isEnabled();
+        cursorOffered = dialog.chkDrawCursor->isEnabled();  // the wlroots portal: hidden or embedded
+        // The lower right of the wallpaper, right of and below the clock window.
+        dialog.spnLeft->setValue(900);
+        dialog.spnTop->setValue(500);
+        dialog.spnWidth->setValue(200);
+        dialog.spnHeight->setValue(100);
+        return int(QDialog::Accepted);
+    };
+    engine_->OpenDialog(DialogId::VideoSource, 0);
+    EXPECT_FALSE(followMouseOffered);
+    EXPECT_TRUE(cursorOffered);
+    EXPECT_EQ(engine_->Core().CurrentVideoFormat().Width, 200);
+    EXPECT_EQ(engine_->Core().CurrentVideoFormat().Height, 100);
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            AVFrame* f = engine_->Core().LatestVideoFrame();
+            const bool cropped = f && f->width == 200 && f->height == 100;
+            av_frame_free(&f);
+            return cropped;
+        },
+        5000));
+    // Only wallpaper inside the region: none of the clock window.
+    for (double fx : {0.0, 0.5, 0.99})
+        for (double fy : {0.0, 0.5, 0.99}) EXPECT_TRUE(Near(LatestColourAt(fx, fy), kWallpaper)) << fx << "," << fy;
+}
+
+TEST_F(WaylandScreen, AStreamThatChangesSizeIsFollowedAtTheSizeAsked) {
+    ASSERT_TRUE(desktop_->StartClock("c03030"));
+    OpenEngine();
+    ASSERT_TRUE(PumpUntil([&] { return Near(LatestColourAt(0.7, 0.5), kWallpaper); }, 5000));
+    // At 800x600 the clock window (640x360 at the top left) reaches past 70 % across.
+    ASSERT_TRUE(desktop_->Sway("output HEADLESS-1 resolution 800x600"));
+    const bool followed = PumpUntil([&] { return Near(LatestColourAt(0.7, 0.5), kClock); }, 5000);
+    AVFrame* f = engine_->Core().LatestVideoFrame();
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->width, 640);
+    EXPECT_EQ(f->height, 360);
+    av_frame_free(&f);
+    desktop_->Sway("output HEADLESS-1 resolution 1280x720");
+    EXPECT_TRUE(followed);
+}
+
+TEST_F(WaylandScreen, TheProgramRunsAsANativeClientOfTheDesktop) {
+    const std::string program = std::string(PELTA_BUILD_DIR) + "/pelta-rx";
+    ASSERT_TRUE(std::filesystem::exists(program));
+    ASSERT_GT(desktop_->StartClient({"env", "QT_QPA_PLATFORM=wayland", program}), 0);
+    const std::string tree = "swaymsg -s '" + std::string(std::getenv("SWAYSOCK")) +
+                             "' -t get_tree | grep -q '\"app_id\": \"pelta-rx\"'";
+    EXPECT_TRUE(PumpUntil([&] { return std::system(tree.c_str()) == 0; }, 15000));
+}
+
+TEST(PortalRequest, AsksForWhatThePortalOffers) {
+    struct Case {
+        PortalOffer offer;
+        bool drawCursor;
+        SourceRequest want;
+    };
+    const Case cases[] = {
+        // version, types, cursor modes -> types, cursor mode, persist mode
+        {{true, 4, 1, 3}, true, {1, 2, 2}},   // the wlroots portal: monitors, hidden or embedded cursor
+        {{true, 4, 1, 3}, false, {1, 1, 2}},
+        {{true, 5, 3, 7}, true, {3, 2, 2}},   // windows too where offered
+        {{true, 3, 3, 1}, true, {3, 1, 0}},   // no embedded cursor; too old to keep a grant
+        {{true, 4, 1, 2}, false, {1, 2, 2}},  // only embedded: the cursor shows anyway
+        {{true, 2, 1, 0}, true, {1, 0, 0}},   // no cursor modes at all: not asked
+    };
+    for (const Case& c : cases) {
+        const SourceRequest r = RequestFor(c.offer, c.drawCursor);
+        EXPECT_EQ(r.Types, c.want.Types);
+        EXPECT_EQ(r.CursorMode, c.want.CursorMode);
+        EXPECT_EQ(r.PersistMode, c.want.PersistMode);
+        EXPECT_EQ(OfferFromUrl(OfferUrl(c.offer)), c.offer);
+    }
+    EXPECT_FALSE(OfferFromUrl(":0.0").Available);
+    EXPECT_FALSE(OfferFromUrl("portal:v4:t1:c3x").Available);
+}
+
+TEST(PortalRequest, RegionCropsTheStreamInsideItsEdges) {
+    struct Case {
+        int x, y, w, h;
+        StreamCrop want;
+    };
+    const Case cases[] = {
+        {0, 0, 0, 0, {0, 0, 1280, 720}},         // no region: everything
+        {100, 50, 321, 201, {100, 50, 320, 200}}, // even sizes
+        {1200, 700, 200, 100, {1080, 620, 200, 100}},  // moved inside
+        {0, 0, 4000, 100, {0, 0, 1280, 100}},    // cut to the stream
+    };
+    for (const Case& c : cases) {
+        VideoSourceSettings s;
+        s.RegionX = c.x;
+        s.RegionY = c.y;
+        s.RegionWidth = c.w;
+        s.RegionHeight = c.h;
+        EXPECT_EQ(CropFor(s, 1280, 720), c.want);
+    }
+}
+
+TEST(PortalState, TheRestoreTokenIsKeptBesideTheSettingsAndReplacedWhole) {
+    QTemporaryDir home;
+    const char* before = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = before ? before : "";
+    setenv("XDG_CONFIG_HOME", home.path().toUtf8().constData(), 1);
+    EXPECT_EQ(PortalStatePath(), home.path().toStdString() + "/pelta-rx/portal-state");
+    EXPECT_EQ(LoadRestoreToken(), "");
+    EXPECT_TRUE(SaveRestoreToken("3f2a-first"));
+    EXPECT_TRUE(SaveRestoreToken("9c1d-second"));
+    EXPECT_EQ(LoadRestoreToken(), "9c1d-second");
+    EXPECT_FALSE(SaveRestoreToken("two\nlines"));
+    EXPECT_EQ(LoadRestoreToken(), "9c1d-second");
+    EXPECT_FALSE(std::filesystem::exists(PortalStatePath() + ".new"));
+    if (before) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
