@@ -366,17 +366,18 @@ void CaptureSession::CloseOut() {
         out_->LastVideoSlot() >= 0) {
         // The lost device's track stopped early (by up to the time it took to notice): it is
         // filled up to the other one's end, with silence or the last picture held.
-        const double videoEnd = static_cast<double>(out_->LastVideoSlot() + 1) / av_q2d(rate_);
+        const double videoEnd = static_cast<double>(out_->VideoSlots()) / av_q2d(rate_);
         const int64_t videoEndSamples = std::llround(videoEnd * rateOut);
         if (out_->AudioSamplesIn() < videoEndSamples) {
             out_->WriteSilence(videoEndSamples - out_->AudioSamplesIn());
         } else {
             const double audioEnd = static_cast<double>(out_->AudioSamplesIn()) / rateOut;
             const int64_t endSlot = std::min(limitSlots_, static_cast<int64_t>(std::llround(audioEnd * av_q2d(rate_))));
-            // The slots held over the lost device's silence are its drops, not the encoder's.
-            for (int64_t s = out_->LastVideoSlot() + 1; s < endSlot && !out_->Failed(); ++s) {
-                out_->RepeatVideo(s);
-                ++dropDevice_;
+            // The slots left empty over the lost device's silence are its drops, not the encoder's.
+            const int64_t empty = endSlot - out_->VideoSlots();
+            if (empty > 0) {
+                out_->SetVideoEnd(endSlot);
+                dropDevice_ += static_cast<int32_t>(empty);
             }
         }
     }
