@@ -8,7 +8,6 @@ extern "C" {
 #include <libavutil/error.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
@@ -82,8 +81,6 @@ void CaptureWriter::Release() {
     av_packet_free(&packet_);
     av_frame_free(&picture_);
     av_frame_free(&sound_);
-    sws_freeContext(sws_);
-    sws_ = nullptr;
     swr_free(&swr_);
     if (fifo_ != nullptr) {
         av_audio_fifo_free(fifo_);
@@ -157,6 +154,7 @@ bool CaptureWriter::OpenVideo(const WriterSetup& s, std::string& err) {
     video_->width = s.VideoIn.Width;
     video_->height = s.VideoIn.Height;
     video_->pix_fmt = EncoderPixelFormat(codec, s.VideoIn.PixelFormat);
+    TagEncoderColours(video_);
     video_->framerate = s.VideoRate;
     video_->time_base = av_inv_q(s.VideoRate);
     video_->sample_aspect_ratio = AVRational{1, 1};
@@ -268,13 +266,9 @@ bool CaptureWriter::WriteVideo(const AVFrame* frame, int64_t slot) {
     if (av_frame_make_writable(picture_) < 0) {
         return SetFailure(CaptureErrorCode::OutOfMemory, "out of memory");
     }
-    sws_ = sws_getCachedContext(sws_, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                video_->width, video_->height, video_->pix_fmt, SWS_BICUBIC, nullptr, nullptr,
-                                nullptr);
-    if (sws_ == nullptr) {
-        return SetFailure(CaptureErrorCode::EncoderFailed, "the picture format cannot be converted");
+    if (std::string why = converter_.Convert(frame, picture_); !why.empty()) {
+        return SetFailure(CaptureErrorCode::EncoderFailed, why);
     }
-    sws_scale(sws_, frame->data, frame->linesize, 0, frame->height, picture_->data, picture_->linesize);
     havePicture_ = true;
     return RepeatVideo(slot);
 }
