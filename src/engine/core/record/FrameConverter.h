@@ -2,7 +2,7 @@
 //
 // Screens deliver 32-bit BGR (BGR0); nearly every encoder wants planar 4:2:0 or 4:2:2
 // YUV of the same size. That case has its own converter: BT.601 in fixed point, chroma the
-// mean of each 2x2 (4:2:0) or 1x2 (4:2:2) block, rows shared out between two threads.
+// mean of each 2x2 (4:2:0) or 1x2 (4:2:2) block, rows optionally shared by two threads.
 // Everything else (other source formats, RGB encoders, a size change) goes through
 // swscale; only a size change pays for a bicubic filter.
 #pragma once
@@ -39,7 +39,9 @@ class FrameConverter {
 public:
     // `threads`: how many threads the own converter shares rows among (1 or 2; the
     // second starts with the first picture big enough). swscale runs on the caller's thread.
-    explicit FrameConverter(int threads = 2);
+    // One is the default: a 1080p picture takes about a millisecond, and the encoders'
+    // own threads already keep both cores busy, so a second thread only adds hand-overs.
+    explicit FrameConverter(int threads = 1);
     ~FrameConverter();
     FrameConverter(const FrameConverter&) = delete;
     FrameConverter& operator=(const FrameConverter&) = delete;
