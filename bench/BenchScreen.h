@@ -245,6 +245,7 @@ inline double WaitForQuiet(double limit, double maxWait) {
     if (load > limit)
         std::printf("  warning: load %.2f is above %.2f (cores %ld): other work shares the machine\n", load, limit,
                     sysconf(_SC_NPROCESSORS_ONLN));
+    std::fflush(stdout);  // nothing buffered left for a forked child to print again
     return load;
 }
 
