@@ -52,7 +52,7 @@ awk '
       e = v["engine", "ms_per_frame"]; f = v["ffmpeg", "ms_per_frame"]
       em = v["engine", "peak_mb"]; fm = v["ffmpeg", "peak_mb"]
       printf "| %-32s | %6.2f | %6.2f | %5.2f | %6.1f | %6.1f | %5.2f | %5d/%-5d %5.1f %% | %5d/%-5d %5.1f %% | %5.1f |\n", key,
-        e, f, f > 0 ? e / f : 0, em, fm, fm > 0 ? em / fm : 0,
+        e, f, (f > 0 ? e / f : 0), em, fm, (fm > 0 ? em / fm : 0),
         v["engine", "distinct"], v["engine", "expected"], 100 * v["engine", "distinct"] / v["engine", "expected"],
         v["ffmpeg", "distinct"], v["ffmpeg", "expected"], 100 * v["ffmpeg", "distinct"] / v["ffmpeg", "expected"],
         v["engine", "load"]

@@ -19,6 +19,7 @@ extern "C" {
 #include <filesystem>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 using namespace pelta::engine;
 using namespace pelta::engine::record;
@@ -228,15 +229,16 @@ TEST(FrameConverterTest, OtherSourcesAndSizeChangesKeepRangeAndMatrix) {
 
 namespace {
 
-// Writes a few white pictures with `encoder` and returns what libavformat reads back: the
-// stream's colour description and the first decoded picture's top left luma sample.
+// Writes one flat grey picture per entry of `greys` with `encoder` and returns what
+// libavformat reads back: the stream's colour description and each decoded picture's
+// middle luma sample.
 struct ReadBack {
     AVColorRange range = AVCOL_RANGE_UNSPECIFIED;
     AVColorSpace space = AVCOL_SPC_UNSPECIFIED;
-    int whiteLuma = -1;
+    std::vector<int> luma;
 };
 
-ReadBack WriteWhite(const std::string& encoder) {
+ReadBack WriteGreys(const std::string& encoder, const std::vector<int>& greys) {
     const fs::path path = fs::temp_directory_path() / ("colours-" + std::to_string(getpid()) + "-" + encoder + ".avi");
     {
         WriterSetup s;
@@ -247,9 +249,11 @@ ReadBack WriteWhite(const std::string& encoder) {
         CaptureWriter w;
         CaptureErrorCode code{};
         EXPECT_EQ(w.Open(s, code), "");
-        FramePtr white = Blank(AV_PIX_FMT_BGR0, 64, 48);
-        std::fill_n(white->data[0], white->linesize[0] * 48, 0xff);
-        for (int i = 0; i < 3; ++i) EXPECT_TRUE(w.WriteVideo(white.get(), i));
+        for (size_t i = 0; i < greys.size(); ++i) {
+            FramePtr grey = Blank(AV_PIX_FMT_BGR0, 64, 48);
+            std::fill_n(grey->data[0], grey->linesize[0] * 48, uint8_t(greys[i]));
+            EXPECT_TRUE(w.WriteVideo(grey.get(), int64_t(i)));
+        }
         EXPECT_TRUE(w.Finish());
     }
     ReadBack rb;
@@ -264,14 +268,17 @@ ReadBack WriteWhite(const std::string& encoder) {
         avcodec_parameters_to_context(ctx, par);
         AVPacket* pkt = av_packet_alloc();
         FramePtr pic(av_frame_alloc());
+        auto receive = [&] {
+            while (avcodec_receive_frame(ctx, pic.get()) == 0) rb.luma.push_back(pic->data[0][24 * pic->linesize[0] + 32]);
+        };
         if (avcodec_open2(ctx, dec, nullptr) == 0) {
-            while (rb.whiteLuma < 0 && av_read_frame(fmt, pkt) >= 0) {
-                avcodec_send_packet(ctx, pkt);
+            while (av_read_frame(fmt, pkt) >= 0) {
+                if (pkt->size > 0) avcodec_send_packet(ctx, pkt);
                 av_packet_unref(pkt);
-                if (avcodec_receive_frame(ctx, pic.get()) == 0) rb.whiteLuma = pic->data[0][0];
+                receive();
             }
             avcodec_send_packet(ctx, nullptr);
-            if (rb.whiteLuma < 0 && avcodec_receive_frame(ctx, pic.get()) == 0) rb.whiteLuma = pic->data[0][0];
+            receive();
         }
         av_packet_free(&pkt);
         avcodec_free_context(&ctx);
@@ -285,12 +292,26 @@ ReadBack WriteWhite(const std::string& encoder) {
 
 // The range said in the file is the one the samples are in: white is 255 in Motion JPEG
 // (full range, as its decoders assume) and 235 in H.264 (limited, tagged in the stream).
+// Each picture is its own: Motion JPEG encodes several at once on its threads, and the
+// next picture is converted while earlier ones are still being encoded.
 TEST(FrameConverterTest, FilesStateTheRangeAndMatrixTheirSamplesUse) {
-    const ReadBack mjpeg = WriteWhite("mjpeg");
+    const std::vector<int> greys = {255, 0, 128, 255, 64, 192, 32, 255};
+    auto expected = [&](bool full) {
+        std::vector<int> v;
+        for (int g : greys) v.push_back(full ? g : Round(16 + g * 219.0 / 255));
+        return v;
+    };
+    auto near = [](const std::vector<int>& got, const std::vector<int>& want) {
+        if (got.size() != want.size()) return false;
+        for (size_t i = 0; i < got.size(); ++i)
+            if (std::abs(got[i] - want[i]) > 2) return false;
+        return true;
+    };
+    const ReadBack mjpeg = WriteGreys("mjpeg", greys);
     EXPECT_EQ(mjpeg.range, AVCOL_RANGE_JPEG);
-    EXPECT_NEAR(mjpeg.whiteLuma, 255, 1);
-    const ReadBack x264 = WriteWhite("libx264");
+    EXPECT_TRUE(near(mjpeg.luma, expected(true))) << ::testing::PrintToString(mjpeg.luma);
+    const ReadBack x264 = WriteGreys("libx264", greys);
     EXPECT_EQ(x264.range, AVCOL_RANGE_MPEG);
     EXPECT_EQ(x264.space, AVCOL_SPC_SMPTE170M);
-    EXPECT_NEAR(x264.whiteLuma, 235, 1);
+    EXPECT_TRUE(near(x264.luma, expected(false))) << ::testing::PrintToString(x264.luma);
 }

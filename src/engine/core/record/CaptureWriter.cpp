@@ -263,7 +263,7 @@ bool CaptureWriter::WriteVideo(const AVFrame* frame, int64_t slot) {
     if (video_ == nullptr || Failed() || slot <= lastSlot_) {
         return !Failed();
     }
-    if (av_frame_make_writable(picture_) < 0) {
+    if (FreshBuffers(picture_) < 0) {
         return SetFailure(CaptureErrorCode::OutOfMemory, "out of memory");
     }
     if (std::string why = converter_.Convert(frame, picture_); !why.empty()) {
