@@ -36,8 +36,9 @@ namespace bench {
 constexpr int kStampBits = 24;
 constexpr int kStampSquare = 16;
 
-// Runs until killed.
-[[noreturn]] inline void RunNumberedScreen(const char* display, int w, int h, double ticksPerSecond) {
+// Runs until killed; writes a line to `readyFd` once the first picture is on the screen,
+// and ends (status 3) if the X server cannot be reached or drops the connection.
+[[noreturn]] inline void RunNumberedScreen(const char* display, int w, int h, double ticksPerSecond, int readyFd) {
     int screenNumber = 0;
     xcb_connection_t* c = xcb_connect(display, &screenNumber);
     if (xcb_connection_has_error(c)) _exit(3);
@@ -115,7 +116,14 @@ constexpr int kStampSquare = 16;
         xcb_copy_area(c, pix, win, gc, int16_t(sx), int16_t(sy + kStampH), 0, kStampH, uint16_t(w),
                       uint16_t(h - kStampH));
         // A round trip: the picture is on the screen before the next tick is planned.
-        free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+        xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr);
+        if (reply == nullptr) _exit(3);
+        free(reply);
+        if (readyFd >= 0) {
+            if (write(readyFd, "ready\n", 6) < 0) _exit(3);
+            close(readyFd);
+            readyFd = -1;
+        }
         // Sleep until the next tick due by the clock.
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);

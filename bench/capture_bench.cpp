@@ -57,7 +57,11 @@ struct Cost {
     double totalCpu = 0;     // the whole process
     long peakKB = 0;
     long ownFrames = -1, ownDropped = -1;  // what the engine itself counted
-    double MsPerFrame(int fps) const { return steadyWall > 0 ? 1000 * steadyCpu / (steadyWall * fps) : 0; }
+    // CPU per picture encoded: the steady CPU rate over the rate of pictures in the file, so
+    // a side that drops more is not made cheaper by the work it skipped.
+    double MsPerPicture(int64_t pictures, double seconds) const {
+        return steadyWall > 0 && pictures > 0 ? 1000 * (steadyCpu / steadyWall) * seconds / double(pictures) : 0;
+    }
 };
 
 constexpr double kWarmUp = 1.0;  // left out of the steady CPU: loading libraries, opening files
@@ -209,15 +213,16 @@ std::string Probe(const std::string& path) {
 
 void Print(const char* who, const Run& r, const Cost& c, const bench::FileReport& f, const std::string& probe) {
     const double share = double(f.distinct) / double(r.Expected());
-    std::printf("  %-7s load %5.2f  CPU %6.2f ms/frame  peak %6.1f MB  pictures %5lld of %5lld slots, distinct "
+    const double ms = c.MsPerPicture(f.pictures, r.seconds);
+    std::printf("  %-7s load %5.2f  CPU %6.2f ms/picture  peak %6.1f MB  pictures %5lld of %5lld slots, distinct "
                 "%5lld/%lld = %5.1f %%  unreadable %lld  %6.1f KB/picture  ffprobe %s, %s/%s",
-                who, c.load, c.MsPerFrame(r.fps), c.peakKB / 1024.0, (long long)f.pictures, (long long)f.fileSlots,
+                who, c.load, ms, c.peakKB / 1024.0, (long long)f.pictures, (long long)f.fileSlots,
                 (long long)f.distinct, (long long)r.Expected(), 100 * share, (long long)f.unreadable,
                 f.BytesPerPicture() / 1024, probe.c_str(), f.range.c_str(), f.matrix.c_str());
     if (c.ownFrames >= 0) std::printf("  (own count: %ld captured, %ld dropped)", c.ownFrames, c.ownDropped);
     std::printf("\n");
-    std::printf("RESULT %s %dx%d %d %s %s ms_per_frame=%.2f peak_mb=%.1f distinct=%lld expected=%lld load=%.2f\n",
-                who, r.w, r.h, r.fps, r.codec.c_str(), r.preview ? "preview" : "nopreview", c.MsPerFrame(r.fps),
+    std::printf("RESULT %s %dx%d %d %s %s ms_per_picture=%.2f peak_mb=%.1f distinct=%lld expected=%lld load=%.2f\n",
+                who, r.w, r.h, r.fps, r.codec.c_str(), r.preview ? "preview" : "nopreview", ms,
                 c.peakKB / 1024.0, (long long)f.distinct, (long long)r.Expected(), c.load);
 }
 
@@ -261,28 +266,52 @@ int main(int argc, char** argv) {
         std::printf("  warning: the screen (%d wide) has no room beside the region: the preview covers it\n",
                     screenWidth);
 
+    int ready[2];
+    if (pipe(ready) != 0) return 1;
     const pid_t screen = fork();
-    if (screen == 0) bench::RunNumberedScreen(display, r.w, r.h, 2.0 * r.fps);
-    sleep(2);  // the texture is uploaded and the screen moving
+    if (screen == 0) {
+        close(ready[0]);
+        bench::RunNumberedScreen(display, r.w, r.h, 2.0 * r.fps, ready[1]);
+    }
+    close(ready[1]);
+    char line[16] = {};
+    if (read(ready[0], line, sizeof line - 1) <= 0) {  // the texture is uploaded and the screen moving
+        std::printf("  the numbered screen could not start: no figures\n");
+        waitpid(screen, nullptr, 0);
+        return 1;
+    }
+    close(ready[0]);
+    bool screenGone = false;
+    auto screenAlive = [&] {
+        if (!screenGone && waitpid(screen, nullptr, WNOHANG) != 0) {
+            screenGone = true;
+            std::printf("  warning: the numbered screen stopped during the run: pictures cannot be counted\n");
+        }
+        return !screenGone;
+    };
 
     const double loadOurs = bench::WaitForQuiet(maxLoad, loadWait);
     Cost ours = RunEngine(r, screenWidth, dir + "/engine.avi", argc, argv);
     ours.load = loadOurs;
+    screenAlive();
     const double loadTheirs = bench::WaitForQuiet(maxLoad, loadWait);
     Cost theirs = RunFfmpeg(r, display, dir + "/ffmpeg.avi");
     theirs.load = loadTheirs;
-    kill(screen, SIGKILL);
-    waitpid(screen, nullptr, 0);
+    if (screenAlive()) {
+        kill(screen, SIGKILL);
+        waitpid(screen, nullptr, 0);
+    }
 
     const bench::FileReport fo = bench::ReadBack(dir + "/engine.avi");
     const bench::FileReport ft = bench::ReadBack(dir + "/ffmpeg.avi");
     const std::string po = Probe(dir + "/engine.avi"), pt = Probe(dir + "/ffmpeg.avi");
     Print("engine", r, ours, fo, po);
     Print("ffmpeg", r, theirs, ft, pt);
-    const double perOurs = ours.MsPerFrame(r.fps), perTheirs = theirs.MsPerFrame(r.fps);
+    const double perOurs = ours.MsPerPicture(fo.pictures, r.seconds);
+    const double perTheirs = theirs.MsPerPicture(ft.pictures, r.seconds);
     const double sizeRatio = ft.BytesPerPicture() > 0 ? fo.BytesPerPicture() / ft.BytesPerPicture() : 0;
     if (perTheirs > 0 && theirs.peakKB > 0)
-        std::printf("  ratio   CPU/frame %.2f  peak memory %.2f  size/picture %.2f\n", perOurs / perTheirs,
+        std::printf("  ratio   CPU/picture %.2f  peak memory %.2f  size/picture %.2f\n", perOurs / perTheirs,
                     double(ours.peakKB) / double(theirs.peakKB), sizeRatio);
     const bool same = !po.empty() && po == pt && sizeRatio > 0.9 && sizeRatio < 1.1;
     std::printf("  like for like: %s (codec and pixel format %s, size per picture %s 10 %%)\n", same ? "yes" : "NO",

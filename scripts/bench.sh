@@ -49,7 +49,7 @@ awk '
     key = $3 " " $4 "fps " $5 " " ($6 == "preview" ? "preview on" : "preview off")
     for (i = 7; i <= NF; i++) { split($i, kv, "="); v[$2, kv[1]] = kv[2] }
     if ($2 == "ffmpeg") {
-      e = v["engine", "ms_per_frame"]; f = v["ffmpeg", "ms_per_frame"]
+      e = v["engine", "ms_per_picture"]; f = v["ffmpeg", "ms_per_picture"]
       em = v["engine", "peak_mb"]; fm = v["ffmpeg", "peak_mb"]
       printf "| %-32s | %6.2f | %6.2f | %5.2f | %6.1f | %6.1f | %5.2f | %5d/%-5d %5.1f %% | %5d/%-5d %5.1f %% | %5.1f |\n", key,
         e, f, (f > 0 ? e / f : 0), em, fm, (fm > 0 ? em / fm : 0),
@@ -60,6 +60,6 @@ awk '
   }
   BEGIN {
     print ""
-    print "| capture                          | engine ms/frame | ffmpeg ms/frame | ratio | engine MB | ffmpeg MB | ratio | engine distinct/expected | ffmpeg distinct/expected | load |"
+    print "| capture                          | engine ms/picture | ffmpeg ms/picture | ratio | engine MB | ffmpeg MB | ratio | engine distinct/expected | ffmpeg distinct/expected | load |"
     print "|---|---|---|---|---|---|---|---|---|---|"
   }' "$LOG"
