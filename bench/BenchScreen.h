@@ -166,7 +166,9 @@ struct FileReport {
     int64_t distinct = 0;     // different numbers among them
     int64_t bytes = 0;        // video payload
     int64_t packets = 0;      // video packets with a picture
+    int64_t keyBytes = 0, keyPackets = 0;  // key frames alone: their size does not depend on drops
     double BytesPerPicture() const { return packets ? double(bytes) / double(packets) : 0; }
+    double BytesPerKeyPicture() const { return keyPackets ? double(keyBytes) / double(keyPackets) : 0; }
 };
 
 inline FileReport ReadBack(const std::string& path) {
@@ -214,6 +216,10 @@ inline FileReport ReadBack(const std::string& path) {
         if (pkt->stream_index == vs && pkt->size > 0) {
             ++r.packets;
             r.bytes += pkt->size;
+            if (pkt->flags & AV_PKT_FLAG_KEY) {
+                ++r.keyPackets;
+                r.keyBytes += pkt->size;
+            }
             avcodec_send_packet(ctx, pkt);
             receive();
         }
