@@ -166,7 +166,8 @@ struct FileReport {
     int64_t distinct = 0;     // different numbers among them
     int64_t bytes = 0;        // video payload
     int64_t packets = 0;      // video packets with a picture
-    int64_t keyBytes = 0, keyPackets = 0;  // key frames alone: their size does not depend on drops
+    int64_t keyBytes = 0, keyPackets = 0;  // key frames alone
+    std::string encoderOptions;  // x264's own record of its settings, from the first picture
     double BytesPerPicture() const { return packets ? double(bytes) / double(packets) : 0; }
     double BytesPerKeyPicture() const { return keyPackets ? double(keyBytes) / double(keyPackets) : 0; }
 };
@@ -214,6 +215,11 @@ inline FileReport ReadBack(const std::string& path) {
     };
     while (av_read_frame(fmt, pkt) >= 0) {
         if (pkt->stream_index == vs && pkt->size > 0) {
+            if (r.packets == 0) {
+                const std::string data(reinterpret_cast<const char*>(pkt->data), size_t(pkt->size));
+                const size_t at = data.find("options: ");
+                if (at != std::string::npos) r.encoderOptions = data.substr(at, data.find('\0', at) - at);
+            }
             ++r.packets;
             r.bytes += pkt->size;
             if (pkt->flags & AV_PKT_FLAG_KEY) {
