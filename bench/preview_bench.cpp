@@ -3,9 +3,12 @@
 //
 //   preview_bench [seconds] [still|box|whole]
 //
-// Needs DISPLAY (an X server of 1920x1080 to read) and ffmpeg on the PATH. The preview is
-// the real engine control at 100 %, in a window of the screen's size on Qt's offscreen
-// platform, so every frame is scaled and handed to the UI as it would be on screen.
+// Needs DISPLAY (an X server to read, at least 1920x1080) and ffmpeg on the PATH. The
+// preview is the real engine control at 100 %, in a 1920x1080 window on that display, so
+// every frame is scaled, handed to the UI and drawn by the X server. The screen read is the
+// 1920x1080 at its top left; on a screen twice as wide (scripts/bench.sh makes one) the
+// preview window sits beside it instead of over it.
+#include "BenchScreen.h"
 #include "engine/CaptureEngine.h"
 
 #include <QApplication>
@@ -38,10 +41,9 @@ Cost Wait(pid_t pid) {
 
 // Counts the frames the preview was handed by watching its picture change.
 long RunPreview(double seconds, int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     pelta::CaptureEngine engine;
-    engine.resize(1920, 1080);
+    engine.setGeometry(1920, 0, 1920, 1080);
     engine.show();
     engine.VideoInputs().SetSelected(0);
     engine.SetPreviewFit(2);
@@ -67,15 +69,14 @@ long RunPreview(double seconds, int argc, char** argv) {
     xcb_screen_t* screen = it.data;
     const xcb_window_t win = xcb_generate_id(c);
     const uint32_t values[] = {screen->black_pixel, 1};
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, 0, 0, screen->width_in_pixels,
-                      screen->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, win, screen->root, 0, 0, 1920, 1080, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                       XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
     xcb_map_window(c, win);
     const xcb_gcontext_t gc = xcb_generate_id(c);
     xcb_create_gc(c, gc, win, 0, nullptr);
-    const int16_t bx = int16_t(screen->width_in_pixels / 2 - 160), by = int16_t(screen->height_in_pixels / 2 - 120);
-    const xcb_rectangle_t all = box ? xcb_rectangle_t{bx, by, 320, 240}
-                                    : xcb_rectangle_t{0, 0, screen->width_in_pixels, screen->height_in_pixels};
+    const int16_t bx = 1920 / 2 - 160, by = 1080 / 2 - 120;
+    const xcb_rectangle_t all = box ? xcb_rectangle_t{bx, by, 320, 240} : xcb_rectangle_t{0, 0, 1920, 1080};
     for (uint32_t n = 0;; ++n) {
         const uint32_t colour = (n * 0x050309u) & 0xffffffu;
         xcb_change_gc(c, gc, XCB_GC_FOREGROUND, &colour);
@@ -85,22 +86,6 @@ long RunPreview(double seconds, int argc, char** argv) {
     }
 }
 
-// CPU seconds a running process has used so far (all its threads).
-double CpuSoFar(pid_t pid) {
-    FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
-    if (!f) return 0;
-    char text[1024] = {};
-    const size_t n = std::fread(text, 1, sizeof text - 1, f);
-    std::fclose(f);
-    text[n] = 0;
-    // Fields after the command name (which may hold blanks) start after the last ')'.
-    const char* p = std::strrchr(text, ')');
-    unsigned long long utime = 0, stime = 0;
-    if (!p || std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) != 2)
-        return 0;
-    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
-}
-
 // Start-up (loading Qt and FFmpeg, finding devices) is left out of the steady figures:
 // each side runs this much longer and is measured only after it.
 constexpr double kWarmUp = 2.0;
@@ -108,9 +93,9 @@ constexpr double kWarmUp = 2.0;
 // The CPU a child spends in the `seconds` after the warm-up.
 double SteadyCpu(pid_t pid, double seconds) {
     usleep(useconds_t(kWarmUp * 1e6));
-    const double before = CpuSoFar(pid);
+    const double before = bench::CpuSoFar(pid);
     usleep(useconds_t(seconds * 1e6));
-    return CpuSoFar(pid) - before;
+    return bench::CpuSoFar(pid) - before;
 }
 
 struct Scenario {
@@ -126,6 +111,10 @@ void Measure(const Scenario& sc, double seconds, const char* display, int argc, 
         if (animator == 0) AnimateScreen(display, sc.box);
         usleep(300000);
     }
+    const double maxLoad = std::getenv("BENCH_MAX_LOAD") ? std::atof(std::getenv("BENCH_MAX_LOAD"))
+                                                         : double(sysconf(_SC_NPROCESSORS_ONLN));
+    const double loadWait = std::getenv("BENCH_LOAD_WAIT") ? std::atof(std::getenv("BENCH_LOAD_WAIT")) : 30;
+    const double loadOurs = bench::WaitForQuiet(maxLoad, loadWait);
     int fds[2];
     if (pipe(fds) != 0) return;
     pid_t pid = fork();
@@ -144,6 +133,7 @@ void Measure(const Scenario& sc, double seconds, const char* display, int argc, 
     if (read(fds[0], buf, sizeof buf - 1) > 0) frames = std::atol(buf);
     close(fds[0]);
 
+    const double loadTheirs = bench::WaitForQuiet(maxLoad, loadWait);
     pid = fork();
     if (pid == 0) {
         const std::string secs = std::to_string(seconds + kWarmUp);
@@ -161,6 +151,7 @@ void Measure(const Scenario& sc, double seconds, const char* display, int argc, 
     const double ffFrames = total * 30;
     std::printf("preview 1920x1080 at 30 fps, 100 %%, %.0f s after %.0f s of start-up, %s\n", seconds, kWarmUp,
                 sc.name);
+    std::printf("  load before: preview %.2f, ffmpeg %.2f\n", loadOurs, loadTheirs);
     std::printf("  preview  CPU %.3f s/s  %.2f ms/frame   whole run: frames %5ld, %.3f s/s, peak %.1f MB\n",
                 oursSteady / seconds, 1000 * oursSteady / (seconds * 30), frames, ours.cpu / total,
                 ours.peakKB / 1024.0);

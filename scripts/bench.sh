@@ -1,33 +1,77 @@
 #!/usr/bin/env bash
-# Builds the benchmarks and runs them all against a private 1920x1080 Xvfb:
-#   scripts/bench.sh [seconds]     (default 30 for captures, 10 for the preview)
+# Builds the benchmarks and runs them against a private 3840x1080 Xvfb: the captured region
+# is at the left, the preview window (when on) draws beside it on the same display.
+#   scripts/bench.sh [seconds] [only]
+# seconds: of each capture (default 20; the preview benchmark takes at most 10).
+# only: run the scenarios whose name contains this (e.g. "1080p30", "x264", "preview").
+# Ends with a table of the RESULT lines. BUILD_DIR picks the build (default build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-SECONDS_EACH=${1:-30}
+SECONDS_EACH=${1:-20}
+ONLY=${2:-}
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target benchmarks >/dev/null
 
 exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd "$fd" -screen 0 3840x1080x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB=$!
-trap 'kill $XVFB 2>/dev/null || true' EXIT
+LOG=$(mktemp)
+trap 'kill $XVFB 2>/dev/null || true; rm -f "$LOG"' EXIT
 read -r -u "$fd" DISPLAY_NUMBER
 export DISPLAY=":$DISPLAY_NUMBER"
+unset QT_QPA_PLATFORM  # the preview draws on the X display
 
-run() { "$BUILD_DIR/$1" "${@:2}" 2> >(grep -v 'XDG_RUNTIME_DIR\|deprecated pixel format\|dts to muxer\|repeated' >&2); }
-run capture_bench "$SECONDS_EACH" 1920x1080 30 mjpeg
-run capture_bench "$SECONDS_EACH" 1920x1080 30 mjpeg preview
-run capture_bench "$SECONDS_EACH" 1280x720 60 mjpeg
-run capture_bench "$SECONDS_EACH" 1920x1080 30 x264
-run preview_bench "$(( SECONDS_EACH < 10 ? SECONDS_EACH : 10 ))"
+quiet() { grep --line-buffered -v 'XDG_RUNTIME_DIR\|deprecated pixel format\|dts to muxer\|repeated\|EOI missing' || true; }
+capture() {  # name WxH fps codec [preview]
+  [[ -z "$ONLY" || "$1" == *"$ONLY"* ]] || return 0
+  "$BUILD_DIR/capture_bench" "$SECONDS_EACH" "${@:2}" 2>&1 | quiet | tee -a "$LOG" | grep -v '^RESULT'
+}
+capture "1080p30 mjpeg"          1920x1080 30 mjpeg
+capture "1080p30 mjpeg preview"  1920x1080 30 mjpeg preview
+capture "1080p30 x264"           1920x1080 30 x264
+capture "1080p30 x264 preview"   1920x1080 30 x264 preview
+capture "720p60 mjpeg"           1280x720 60 mjpeg
+capture "720p60 mjpeg preview"   1280x720 60 mjpeg preview
+capture "720p60 x264"            1280x720 60 x264
+capture "720p60 x264 preview"    1280x720 60 x264 preview
+capture "1080p60 mjpeg"          1920x1080 60 mjpeg
+capture "1080p60 x264"           1920x1080 60 x264
+capture "1080p90 mjpeg"          1920x1080 90 mjpeg
+capture "1080p90 x264"           1920x1080 90 x264
+if [[ -z "$ONLY" || "preview_bench" == *"$ONLY"* ]]; then
+  "$BUILD_DIR/preview_bench" "$(( SECONDS_EACH < 10 ? SECONDS_EACH : 10 ))" 2>&1 | quiet
+fi
 
-# The Wayland screen (desktop portal + PipeWire) beside the X11 path, 1280x720 at 30 fps,
-# Motion JPEG, on a private headless Wayland desktop.
-WL_DIR=$(mktemp -d /tmp/pelta-bench-desktop-XXXXXX)
-chmod 755 "$WL_DIR"
-trap 'scripts/wayland-session.sh stop "$WL_DIR/desktop" || true; rmdir "$WL_DIR" 2>/dev/null || true; kill $XVFB 2>/dev/null || true' EXIT
-BUILD_DIR=$BUILD_DIR scripts/wayland-session.sh install
-BUILD_DIR=$BUILD_DIR scripts/wayland-session.sh start "$WL_DIR/desktop" > "$WL_DIR/env"
-cp "$WL_DIR/desktop/pids" "$WL_DIR/pids"
-run wayland_bench "$SECONDS_EACH" 1280x720 30 "$WL_DIR/env" "$WL_DIR/pids"
+# One row per capture: the engine beside ffmpeg.
+awk '
+  /^RESULT/ {
+    key = $3 " " $4 "fps " $5 " " ($6 == "preview" ? "preview on" : "preview off")
+    for (i = 7; i <= NF; i++) { split($i, kv, "="); v[$2, kv[1]] = kv[2] }
+    if ($2 == "ffmpeg") {
+      e = v["engine", "ms_per_picture"]; f = v["ffmpeg", "ms_per_picture"]
+      em = v["engine", "peak_mb"]; fm = v["ffmpeg", "peak_mb"]
+      printf "| %-32s | %6.2f | %6.2f | %5.2f | %6.1f | %6.1f | %5.2f | %5d/%-5d %5.1f %% | %5d/%-5d %5.1f %% | %5.1f |\n", key,
+        e, f, (f > 0 ? e / f : 0), em, fm, (fm > 0 ? em / fm : 0),
+        v["engine", "distinct"], v["engine", "expected"], 100 * v["engine", "distinct"] / v["engine", "expected"],
+        v["ffmpeg", "distinct"], v["ffmpeg", "expected"], 100 * v["ffmpeg", "distinct"] / v["ffmpeg", "expected"],
+        v["engine", "load"]
+    }
+  }
+  BEGIN {
+    print ""
+    print "| capture                          | engine ms/picture | ffmpeg ms/picture | ratio | engine MB | ffmpeg MB | ratio | engine distinct/expected | ffmpeg distinct/expected | load |"
+    print "|---|---|---|---|---|---|---|---|---|---|"
+  }' "$LOG"
+
+if [[ -z "$ONLY" || "wayland" == *"$ONLY"* ]]; then
+  # The Wayland screen (desktop portal + PipeWire) beside the X11 path, 1280x720 at 30 fps,
+  # Motion JPEG, on a private headless Wayland desktop.
+  WL_DIR=$(mktemp -d /tmp/pelta-bench-desktop-XXXXXX)
+  chmod 755 "$WL_DIR"
+  trap 'scripts/wayland-session.sh stop "$WL_DIR/desktop" || true; rmdir "$WL_DIR" 2>/dev/null || true; kill $XVFB 2>/dev/null || true; rm -f "$LOG"' EXIT
+  BUILD_DIR=$BUILD_DIR scripts/wayland-session.sh install
+  BUILD_DIR=$BUILD_DIR scripts/wayland-session.sh start "$WL_DIR/desktop" > "$WL_DIR/env"
+  cp "$WL_DIR/desktop/pids" "$WL_DIR/pids"
+  "$BUILD_DIR/wayland_bench" "$SECONDS_EACH" 1280x720 30 "$WL_DIR/env" "$WL_DIR/pids" 2>&1 | quiet
+fi

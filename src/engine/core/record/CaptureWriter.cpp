@@ -11,7 +11,6 @@ extern "C" {
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 #include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
 }
 
 #include <algorithm>
@@ -91,8 +90,6 @@ void CaptureWriter::Release() {
     av_packet_free(&packet_);
     av_frame_free(&picture_);
     av_frame_free(&sound_);
-    sws_freeContext(sws_);
-    sws_ = nullptr;
     swr_free(&swr_);
     if (fifo_ != nullptr) {
         av_audio_fifo_free(fifo_);
@@ -234,6 +231,7 @@ bool CaptureWriter::OpenVideo(const WriterSetup& s, std::string& err) {
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(video_->pix_fmt);
     video_->width = static_cast<int>(RoundUpTo(s.VideoIn.Width, 1 << desc->log2_chroma_w));
     video_->height = static_cast<int>(RoundUpTo(s.VideoIn.Height, 1 << desc->log2_chroma_h));
+    TagEncoderColours(video_);
     video_->framerate = s.VideoRate;
     video_->time_base = av_inv_q(s.VideoRate);
     video_->sample_aspect_ratio = AVRational{1, 1};
@@ -378,14 +376,13 @@ bool CaptureWriter::WriteVideo(const AVFrame* frame, int64_t slot) {
         if (!EncodePicture(at)) return false;
         ++repeatPackets_;
     }
-    if (av_frame_make_writable(picture_) < 0) {
+    if (FreshBuffers(picture_) < 0) {
         return SetFailure(CaptureErrorCode::OutOfMemory, "out of memory");
     }
     const AVRational sar = frame->sample_aspect_ratio.num > 0 ? frame->sample_aspect_ratio : AVRational{1, 1};
-    const auto format = static_cast<AVPixelFormat>(frame->format);
     if (frame->width != inWidth_ || frame->height != inHeight_ || frame->format != inFormat_ ||
         av_cmp_q(sar, inSar_) != 0) {
-        // Another shape: keep its proportions and fill the rest of the file's picture black.
+        // Another shape: keep its proportions; the rest of the file's picture is black.
         inWidth_ = frame->width;
         inHeight_ = frame->height;
         inFormat_ = frame->format;
@@ -402,29 +399,38 @@ bool CaptureWriter::WriteVideo(const AVFrame* frame, int64_t slot) {
         fitH_ = std::clamp(h, 1, H);
         fitX_ = (W - fitW_) / 2 >> desc->log2_chroma_w << desc->log2_chroma_w;
         fitY_ = (H - fitH_) / 2 >> desc->log2_chroma_h << desc->log2_chroma_h;
-        if (fitW_ != W || fitH_ != H) {
-            ptrdiff_t lines[4];
-            for (int i = 0; i < 4; ++i) lines[i] = picture_->linesize[i];
-            const bool full = std::string(av_get_pix_fmt_name(video_->pix_fmt)).rfind("yuvj", 0) == 0;
-            av_image_fill_black(picture_->data, lines, video_->pix_fmt, full ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG, W,
-                                H);
+    }
+    std::string why;
+    if (fitW_ == video_->width && fitH_ == video_->height) {
+        why = converter_.Convert(frame, picture_);
+    } else {
+        // Bars: the buffers may be new ones, so they are blackened each time, and the
+        // picture is converted into a view of its place inside them.
+        const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(video_->pix_fmt);
+        ptrdiff_t lines[4];
+        for (int i = 0; i < 4; ++i) lines[i] = picture_->linesize[i];
+        av_image_fill_black(picture_->data, lines, video_->pix_fmt,
+                            IsFullRangeYuv(video_->pix_fmt) ? AVCOL_RANGE_JPEG : AVCOL_RANGE_MPEG, video_->width,
+                            video_->height);
+        int steps[4] = {};
+        av_image_fill_max_pixsteps(steps, nullptr, desc);
+        AVFrame* view = av_frame_alloc();
+        if (view == nullptr) return SetFailure(CaptureErrorCode::OutOfMemory, "out of memory");
+        view->format = picture_->format;
+        view->width = fitW_;
+        view->height = fitH_;
+        for (int i = 0; i < 4 && picture_->data[i] != nullptr; ++i) {
+            const int sx = (i == 1 || i == 2) ? desc->log2_chroma_w : 0;
+            const int sy = (i == 1 || i == 2) ? desc->log2_chroma_h : 0;
+            view->data[i] = picture_->data[i] + (fitY_ >> sy) * picture_->linesize[i] + (fitX_ >> sx) * steps[i];
+            view->linesize[i] = picture_->linesize[i];
         }
+        why = converter_.Convert(frame, view);
+        av_frame_free(&view);
     }
-    sws_ = sws_getCachedContext(sws_, frame->width, frame->height, format, fitW_, fitH_, video_->pix_fmt, SWS_BICUBIC,
-                                nullptr, nullptr, nullptr);
-    if (sws_ == nullptr) {
-        return SetFailure(CaptureErrorCode::EncoderFailed, "the picture format cannot be converted");
+    if (!why.empty()) {
+        return SetFailure(CaptureErrorCode::EncoderFailed, why);
     }
-    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(video_->pix_fmt);
-    int steps[4] = {};
-    av_image_fill_max_pixsteps(steps, nullptr, desc);
-    uint8_t* dst[4] = {};
-    for (int i = 0; i < 4 && picture_->data[i] != nullptr; ++i) {
-        const int sx = (i == 1 || i == 2) ? desc->log2_chroma_w : 0;
-        const int sy = (i == 1 || i == 2) ? desc->log2_chroma_h : 0;
-        dst[i] = picture_->data[i] + (fitY_ >> sy) * picture_->linesize[i] + (fitX_ >> sx) * steps[i];
-    }
-    sws_scale(sws_, frame->data, frame->linesize, 0, frame->height, dst, picture_->linesize);
     havePicture_ = true;
     if (!EncodePicture(slot)) {
         return false;

@@ -5,6 +5,7 @@
 #include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/EncoderSettings.h"
 #include "engine/core/record/FileSink.h"
+#include "engine/core/record/FrameConverter.h"
 
 #include <algorithm>
 #include <atomic>
@@ -16,7 +17,6 @@ struct AVFormatContext;
 struct AVCodecContext;
 struct AVStream;
 struct AVPacket;
-struct SwsContext;
 struct SwrContext;
 struct AVAudioFifo;
 
@@ -116,7 +116,7 @@ private:
     AVPacket* packet_ = nullptr;
     AVFrame* picture_ = nullptr;  // converted picture, kept for repeats
     AVFrame* sound_ = nullptr;
-    SwsContext* sws_ = nullptr;
+    FrameConverter converter_;
     SwrContext* swr_ = nullptr;
     AVAudioFifo* fifo_ = nullptr;
     bool havePicture_ = false;
