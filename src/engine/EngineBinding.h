@@ -15,9 +15,6 @@ struct EngineBinding {
 
 using EngineFactory = std::function<EngineBinding(QWidget* parent)>;
 
-// An engine with no devices: every list is empty and nothing can be captured.
-EngineBinding CreateNullEngine(QWidget* parent);
-
 // The engine the program runs on.
 EngineBinding CreateDefaultEngine(QWidget* parent);
 

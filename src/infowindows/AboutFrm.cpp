@@ -50,7 +50,7 @@ QFont Font(const char* family, double points, bool bold = false) {
 AboutFrm::AboutFrm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("AboutFrm"));
     setModal(true);
-    setFixedSize(6855 / 15, 4275 / 15);
+    setFixedSize(TwipsToPixels(6855), TwipsToPixels(4275));
     auto* panel = new VideoSoftElastic(this);
     panel->setObjectName(QStringLiteral("VideoSoftElastic1"));
     panel->SetFillsParent(true);

@@ -63,7 +63,7 @@ QLabel* Label(QWidget* parent, const char* name, const QString& text, const char
 Register::Register(EngineFactory factory, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), factory_(std::move(factory)) {
     setObjectName(QStringLiteral("Register"));
-    setFixedSize(9015 / 15, 4950 / 15);
+    setFixedSize(TwipsToPixels(9015), TwipsToPixels(4950));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);

@@ -1,5 +1,7 @@
 #include "engine/core/Devices.h"
 
+#include "engine/core/V4l2Device.h"
+
 extern "C" {
 #include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
@@ -16,7 +18,6 @@ extern "C" {
 #include <future>
 #include <linux/videodev2.h>
 #include <memory>
-#include <set>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -107,25 +108,10 @@ std::vector<DeviceInfo> Cameras() {
                 d.DisplayName = reinterpret_cast<const char*>(cap.card);
                 d.InputFormat = "video4linux2";
                 d.Url = path;
-                std::set<std::pair<int, int>> seen;
-                v4l2_fmtdesc fmt{};
-                fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-                for (fmt.index = 0; ioctl(fd, VIDIOC_ENUM_FMT, &fmt) == 0; ++fmt.index) {
-                    v4l2_frmsizeenum fs{};
-                    fs.pixel_format = fmt.pixelformat;
-                    for (fs.index = 0; ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &fs) == 0; ++fs.index) {
-                        if (fs.type != V4L2_FRMSIZE_TYPE_DISCRETE) {
-                            // Stepwise devices: offer their largest size and the common ones within range.
-                            for (auto [w, h] : {std::pair{1920, 1080}, {1280, 720}, {640, 480}, {320, 240}})
-                                if (w >= int(fs.stepwise.min_width) && w <= int(fs.stepwise.max_width) &&
-                                    h >= int(fs.stepwise.min_height) && h <= int(fs.stepwise.max_height))
-                                    seen.insert({w, h});
-                            break;
-                        }
-                        seen.insert({int(fs.discrete.width), int(fs.discrete.height)});
-                    }
-                }
-                for (auto it = seen.rbegin(); it != seen.rend(); ++it) d.Sizes.push_back({it->first, it->second});
+                // The same listing the Video Format dialog shows.
+                V4l2Device camera;
+                camera.Adopt(fd);
+                for (auto [w, h] : OfferedSizes(UsableFormats(camera))) d.Sizes.push_back({w, h});
                 if (!d.Sizes.empty()) {
                     d.Width = d.Sizes.front().Width;
                     d.Height = d.Sizes.front().Height;

@@ -20,10 +20,9 @@ using namespace record::session;
 
 namespace {
 
-const char* FormatName(int32_t code) {
-    static const char* names[] = {"Avi", "Asf", "WAVE", "MPEG1Audio", "DICOM", "DVSD", "MP3", "DVSD Avi",
-                                  "Asf Compressor Mux", "Asf Mux", "Still Image", "Stream"};
-    return code >= 0 && code < 12 ? names[code] : "unknown";
+std::string FormatName(int32_t code) {
+    const std::string name = OutputFormat::Name(code);
+    return name.empty() ? "unknown" : name;
 }
 
 }  // namespace
@@ -147,7 +146,8 @@ void CaptureSession::BeginCapture(int32_t mode) {
     {
         std::lock_guard lock(queueMutex_);
         setup.VideoQuality = queueSettings_.VideoQuality;
-        audioQueueLimit_ = std::max(16, queueSettings_.AudioSeconds * 50);
+        // Sound is queued by its duration: devices deliver packets of anything from 10 to 100 ms.
+        audioQueueSamples_ = int64_t(queueSettings_.AudioSeconds) * std::max(af.SampleRate, 1);
     }
     setup.Audio = wantAudio_;
     setup.AudioIn = af;
@@ -304,8 +304,15 @@ void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
         // queue turns away below are the encoder's or the disk's, not gaps.
         if (video) CountDeviceGap(frame->pts, tb);
         auto& q = video ? videoQueue_ : audioQueue_;
-        const size_t limit = static_cast<size_t>(video ? std::max(1, queueSettings_.VideoFrames) : audioQueueLimit_);
-        if (q.size() >= limit) {
+        bool full = false;
+        if (video) {
+            full = q.size() >= static_cast<size_t>(std::max(1, queueSettings_.VideoFrames));
+        } else {
+            int64_t queued = frame->nb_samples;
+            for (const Item& waiting : q) queued += waiting.Frame->nb_samples;
+            full = queued > audioQueueSamples_;
+        }
+        if (full) {
             if (video) {
                 // Whoever is slow right now is to blame: the file or the encoder.
                 (out_ && out_->InWrite() ? dropDisk_ : dropEncoder_) += 1;

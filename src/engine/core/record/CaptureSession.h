@@ -174,7 +174,7 @@ private:
     int grabsDone_ = 0;            // under queueMutex_
     bool sourceLost_ = false;      // under queueMutex_
     CaptureQueueSettings queueSettings_;  // under queueMutex_
-    int audioQueueLimit_ = 200;    // under queueMutex_
+    int64_t audioQueueSamples_ = 0;  // under queueMutex_: AudioSeconds of the capture's sound
     bool haveArrivalPts_ = false;  // under queueMutex_
     int64_t lastArrivalPts_ = 0;   // under queueMutex_
     AVRational deviceRate_{0, 1};  // under queueMutex_
