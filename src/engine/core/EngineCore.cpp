@@ -206,23 +206,14 @@ void EngineCore::PreferFrameRate(int fps) {
         OpenVideo(videoInputs_.Selected(), sizes_.Selected());
 }
 
-void EngineCore::SetVideoProcessor(FrameProcessor p) {
-    std::lock_guard lock(listenerMutex_);
-    videoProcessor_ = std::move(p);
-}
-void EngineCore::SetAudioProcessor(AudioProcessor p) {
-    std::lock_guard lock(listenerMutex_);
-    audioProcessor_ = std::move(p);
-}
-void EngineCore::SetLostHandler(std::function<void(bool, const std::string&)> h) {
-    std::lock_guard lock(listenerMutex_);
-    lostHandler_ = std::move(h);
-}
+void EngineCore::SetVideoProcessor(FrameProcessor p) { *videoDelivery_.Lock() = std::move(p); }
+void EngineCore::SetAudioProcessor(AudioProcessor p) { *audioDelivery_.Lock() = std::move(p); }
 
 void EngineCore::OnVideo(const AVFrame* frame, AVRational tb) {
-    std::lock_guard lock(listenerMutex_);
-    for (FrameListener* l : listeners_) l->OnSourceVideoFrame(frame, tb);
-    AVFrame* processed = videoProcessor_ ? videoProcessor_(frame) : nullptr;
+    const auto processor = videoDelivery_.Lock();
+    const std::vector<FrameListener*> listeners = listeners_.Get();
+    for (FrameListener* l : listeners) l->OnSourceVideoFrame(frame, tb);
+    AVFrame* processed = *processor ? (*processor)(frame) : nullptr;
     const AVFrame* out = processed ? processed : frame;
     {
         std::lock_guard l(latestMutex_);
@@ -230,36 +221,51 @@ void EngineCore::OnVideo(const AVFrame* frame, AVRational tb) {
         av_frame_unref(latest_);
         av_frame_ref(latest_, out);
     }
-    for (FrameListener* l : listeners_) l->OnVideoFrame(out, tb);
+    for (FrameListener* l : listeners) l->OnVideoFrame(out, tb);
     av_frame_free(&processed);
 }
 
 void EngineCore::OnAudio(const AVFrame* frame, AVRational tb) {
-    std::lock_guard lock(listenerMutex_);
+    const auto processor = audioDelivery_.Lock();
+    const std::vector<FrameListener*> listeners = listeners_.Get();
     std::vector<AVFrame*> ready;
-    if (!audioProcessor_ || !audioProcessor_(frame, ready)) {
-        for (FrameListener* l : listeners_) l->OnAudioFrame(frame, tb);
+    if (!*processor || !(*processor)(frame, ready)) {
+        for (FrameListener* l : listeners) l->OnAudioFrame(frame, tb);
         return;
     }
     for (AVFrame*& f : ready) {
-        for (FrameListener* l : listeners_) l->OnAudioFrame(f, tb);
+        for (FrameListener* l : listeners) l->OnAudioFrame(f, tb);
         av_frame_free(&f);
     }
 }
 
+// A lost device is reported on its own thread, under its source's delivery lock.
 void EngineCore::OnLost(bool video, const std::string& why) {
-    std::lock_guard lock(listenerMutex_);
-    for (FrameListener* l : listeners_) l->OnSourceLost(video, why);
-    if (lostHandler_) lostHandler_(video, why);
+    const auto tell = [&] {
+        for (FrameListener* l : listeners_.Get()) l->OnSourceLost(video, why);
+    };
+    if (video) {
+        const auto delivering = videoDelivery_.Lock();
+        tell();
+    } else {
+        const auto delivering = audioDelivery_.Lock();
+        tell();
+    }
 }
 
 void EngineCore::AddListener(FrameListener* listener) {
-    std::lock_guard lock(listenerMutex_);
-    if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) listeners_.push_back(listener);
+    auto listeners = listeners_.Lock();
+    if (std::find(listeners->begin(), listeners->end(), listener) == listeners->end()) listeners->push_back(listener);
 }
+
 void EngineCore::RemoveListener(FrameListener* listener) {
-    std::lock_guard lock(listenerMutex_);
-    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
+    {
+        auto listeners = listeners_.Lock();
+        listeners->erase(std::remove(listeners->begin(), listeners->end(), listener), listeners->end());
+    }
+    // Deliveries that began before the removal may still hold the old list: wait them out.
+    (void)videoDelivery_.Lock();
+    (void)audioDelivery_.Lock();
 }
 bool EngineCore::HasVideo() const {
     std::lock_guard lock(sourceMutex_);

@@ -5,8 +5,10 @@
 #include "engine/core/AvSource.h"
 #include "engine/core/Devices.h"
 #include "engine/core/EngineContract.h"
+#include "engine/core/Guarded.h"
 #include "engine/core/MediaHub.h"
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -17,7 +19,8 @@ namespace pelta::engine {
 
 class EngineCore;
 
-// A list whose entries the core discovered; writing Selected asks the core to act.
+// A list whose entries the core discovered; writing Selected asks the core to act. The
+// selection is read on the devices' threads too (the selected output), hence atomic.
 template <typename ItemT>
 class CoreList final : public EngineList<ItemT> {
 public:
@@ -43,7 +46,7 @@ public:
 private:
     Getter items_;
     Selector select_;
-    int32_t selected_ = -1;
+    std::atomic<int32_t> selected_{-1};
 };
 
 class EngineCore final : public MediaHub {
@@ -88,9 +91,6 @@ public:
     using AudioProcessor = std::function<bool(const AVFrame* in, std::vector<AVFrame*>& out)>;
     void SetAudioProcessor(AudioProcessor p);
 
-    // Called from the source threads when a device stops delivering.
-    void SetLostHandler(std::function<void(bool video, const std::string&)> h);
-
     // MediaHub
     void AddListener(FrameListener* listener) override;
     void RemoveListener(FrameListener* listener) override;
@@ -117,8 +117,8 @@ private:
     std::vector<DeviceInfo> videoDevices_, audioDevices_, outputs_;
     std::map<std::string, VideoSourceSettings> videoSettings_;  // by device name, UI thread
     std::map<std::string, AudioSourceSettings> audioSettings_;
-    int preferredRate_ = 0;
-    bool cameraHasControls_ = false;
+    std::atomic<int> preferredRate_{0};
+    std::atomic<bool> cameraHasControls_{false};
     CoreList<DeviceItem> videoInputs_;
     CoreList<DeviceItem> audioInputs_;
     CoreList<RendererItem> renderers_;
@@ -127,11 +127,12 @@ private:
     mutable std::mutex sourceMutex_;
     std::unique_ptr<AvSource> video_, audio_;
 
-    mutable std::mutex listenerMutex_;
-    std::vector<FrameListener*> listeners_;
-    FrameProcessor videoProcessor_;
-    AudioProcessor audioProcessor_;
-    std::function<void(bool, const std::string&)> lostHandler_;
+    Guarded<std::vector<FrameListener*>> listeners_;
+    // Each source delivers under its own lock, held for the whole delivery (processor and
+    // listeners), so a slow picture listener never holds up the sound. RemoveListener takes
+    // both once to know that no delivery still calls the listener it removed.
+    Guarded<FrameProcessor> videoDelivery_;
+    Guarded<AudioProcessor> audioDelivery_;
 
     mutable std::mutex latestMutex_;
     AVFrame* latest_ = nullptr;
