@@ -4,6 +4,7 @@
 #include "controls/KeyCodes.h"
 
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -55,6 +56,24 @@ CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make
         if (!audioChain_.Active()) return false;
         for (AVFrame* ready = audioChain_.Process(f); ready; ready = audioChain_.Receive()) out.push_back(ready);
         return true;
+    });
+    // Devices are opened on a worker thread; meanwhile the window goes on painting and the
+    // engine's events go on being raised (user input waits), and the caller gets the result
+    // (or the device's refusal) when the work is done.
+    core_->SetWorkRunner([](const std::function<void()>& work) {
+        QEventLoop loop;
+        std::exception_ptr failure;
+        std::thread worker([&] {
+            try {
+                work();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        worker.join();
+        if (failure) std::rethrow_exception(failure);
     });
     previewThread_ = std::thread([this] { PreviewLoop(); });
     core_->AddListener(this);

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <condition_variable>
 #include <mutex>
 
@@ -116,6 +118,20 @@ TEST_F(EngineThreads, TheCompressorTapEncodesNothingWhileThePreviewIsNotSeen) {
     engine.SetPreviewOn(true);
     engine.SetPreviewInput(2);
     EXPECT_TRUE(staysStill()) << "sound only";
+}
+
+// Opening a device runs off the UI thread: events already waiting are handled while it
+// opens, and the caller still finds the device open when the call returns.
+TEST_F(EngineThreads, OpeningADeviceLeavesTheWindowResponsive) {
+    CaptureEngine engine;
+    bool opening = false, handledWhileOpening = false;
+    QTimer::singleShot(0, &engine, [&] { handledWhileOpening = opening; });
+    opening = true;
+    engine.VideoInputs().SetSelected(engine.VideoInputs().Count() - 1);  // Test Pattern
+    opening = false;
+    EXPECT_TRUE(handledWhileOpening);
+    EXPECT_TRUE(engine.Core().HasVideo());
+    EXPECT_EQ(engine.VideoSizeList().Selected(), 0);
 }
 
 }  // namespace

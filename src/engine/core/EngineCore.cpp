@@ -34,15 +34,28 @@ EngineCore::EngineCore(Discovered found)
       audioDevices_(std::move(found.Audio)),
       outputs_(std::move(found.Outputs)),
       videoInputs_([this] { return Names<DeviceItem>(videoDevices_); },
-                   [this](int32_t i) { OpenVideo(i, -2); }),
-      audioInputs_([this] { return Names<DeviceItem>(audioDevices_); }, [this](int32_t i) { OpenAudio(i); }),
+                   [this](int32_t i) { Run([&] { OpenVideo(i, -2); }); }),
+      audioInputs_([this] { return Names<DeviceItem>(audioDevices_); },
+                   [this](int32_t i) { Run([&] { OpenAudio(i); }); }),
       renderers_([this] { return Names<RendererItem>(outputs_); }, [](int32_t) {}),
       sizes_(
           [this] {
               const DeviceInfo* d = SelectedVideoDevice();
               return d ? d->Sizes : std::vector<SizeItem>{};
           },
-          [this](int32_t k) { OpenVideo(videoInputs_.Selected(), k); }) {}
+          [this](int32_t k) { Run([&] { OpenVideo(videoInputs_.Selected(), k); }); }) {}
+
+void EngineCore::SetWorkRunner(WorkRunner runner) { runner_ = std::move(runner); }
+
+// One device is opened at a time, whichever thread the runner chose.
+void EngineCore::Run(const std::function<void()>& work) {
+    const auto serial = [&] {
+        std::lock_guard lock(openMutex_);
+        work();
+    };
+    if (runner_) runner_(serial);
+    else serial();
+}
 
 EngineCore::~EngineCore() {
     {
@@ -128,7 +141,7 @@ void EngineCore::OpenAudio(int32_t device) {
             d, SizeItem{}, false,
             SourceCallbacks{[this](const AVFrame* f, AVRational tb) { OnAudio(f, tb); },
                             [this](const std::string& why) { OnLost(false, why); }},
-            VideoSourceSettings{}, audioSettings_[d.DisplayName]);
+            VideoSourceSettings{}, (*audioSettings_.Lock())[d.DisplayName]);
     }
     std::lock_guard lock(sourceMutex_);
     audio_ = std::move(fresh);
@@ -137,21 +150,22 @@ void EngineCore::OpenAudio(int32_t device) {
 VideoSourceSettings EngineCore::VideoSettings() const {
     const DeviceInfo* d = SelectedVideoDevice();
     if (!d) return {};
-    const auto it = videoSettings_.find(d->DisplayName);
-    return it == videoSettings_.end() ? VideoSourceSettings{} : it->second;
+    const auto all = videoSettings_.Lock();
+    const auto it = all->find(d->DisplayName);
+    return it == all->end() ? VideoSourceSettings{} : it->second;
 }
 
 namespace {
 // Stores the new settings and reopens the device; when it refuses them the old settings
 // are stored and opened again, and the refusal goes to the caller.
 template <typename Settings>
-void ApplyOrRestore(std::map<std::string, Settings>& store, const std::string& device, const Settings& before,
-                    const Settings& wanted, const std::function<void()>& reopen) {
-    store[device] = wanted;
+void ApplyOrRestore(Guarded<std::map<std::string, Settings>>& store, const std::string& device,
+                    const Settings& before, const Settings& wanted, const std::function<void()>& reopen) {
+    (*store.Lock())[device] = wanted;
     try {
         reopen();
     } catch (const EngineError&) {
-        store[device] = before;
+        (*store.Lock())[device] = before;
         try {
             reopen();
         } catch (const EngineError&) {
@@ -167,18 +181,19 @@ void EngineCore::SetVideoSettings(const VideoSourceSettings& settings) {
     const VideoSourceSettings before = VideoSettings();
     if (before == settings && HasVideo()) return;
     const int32_t device = videoInputs_.Selected(), size = sizes_.Selected();
-    ApplyOrRestore(videoSettings_, d->DisplayName, before, settings, [&] { OpenVideo(device, size); });
+    ApplyOrRestore(videoSettings_, d->DisplayName, before, settings, [&] { Run([&] { OpenVideo(device, size); }); });
 }
 
 void EngineCore::RememberVideoSettings(const VideoSourceSettings& settings) {
-    if (const DeviceInfo* d = SelectedVideoDevice()) videoSettings_[d->DisplayName] = settings;
+    if (const DeviceInfo* d = SelectedVideoDevice()) (*videoSettings_.Lock())[d->DisplayName] = settings;
 }
 
 AudioSourceSettings EngineCore::AudioSettings() const {
     const DeviceInfo* d = SelectedAudioDevice();
     if (!d) return {};
-    const auto it = audioSettings_.find(d->DisplayName);
-    return it == audioSettings_.end() ? AudioSourceSettings{} : it->second;
+    const auto all = audioSettings_.Lock();
+    const auto it = all->find(d->DisplayName);
+    return it == all->end() ? AudioSourceSettings{} : it->second;
 }
 
 void EngineCore::SetAudioSettings(const AudioSourceSettings& settings) {
@@ -187,13 +202,13 @@ void EngineCore::SetAudioSettings(const AudioSourceSettings& settings) {
     const AudioSourceSettings before = AudioSettings();
     if (before == settings && HasAudio()) return;
     const int32_t device = audioInputs_.Selected();
-    ApplyOrRestore(audioSettings_, d->DisplayName, before, settings, [&] { OpenAudio(device); });
+    ApplyOrRestore(audioSettings_, d->DisplayName, before, settings, [&] { Run([&] { OpenAudio(device); }); });
 }
 
 // The settings a device is opened with: the user's, with a capture's rate where the device
 // takes any rate.
 VideoSourceSettings EngineCore::OpeningSettings(const DeviceInfo& d) {
-    VideoSourceSettings s = videoSettings_[d.DisplayName];
+    VideoSourceSettings s = (*videoSettings_.Lock())[d.DisplayName];
     if (preferredRate_ > 0 && d.Kind != DeviceKind::Camera) s.FrameRate = preferredRate_;
     return s;
 }
@@ -203,7 +218,7 @@ void EngineCore::PreferFrameRate(int fps) {
     const int before = d ? AvSource::OpenRate(*d, OpeningSettings(*d)) : 0;
     preferredRate_ = std::max(0, fps);
     if (d && HasVideo() && AvSource::OpenRate(*d, OpeningSettings(*d)) != before)
-        OpenVideo(videoInputs_.Selected(), sizes_.Selected());
+        Run([&] { OpenVideo(videoInputs_.Selected(), sizes_.Selected()); });
 }
 
 void EngineCore::SetVideoProcessor(FrameProcessor p) { *videoDelivery_.Lock() = std::move(p); }

@@ -91,6 +91,13 @@ public:
     using AudioProcessor = std::function<bool(const AVFrame* in, std::vector<AVFrame*>& out)>;
     void SetAudioProcessor(AudioProcessor p);
 
+    // Opening a device (a camera's probe reads up to 32 MB) is handed to this runner, which
+    // runs the work and returns when it is done, passing on its EngineError. Without one the
+    // work runs on the caller's thread; the Qt control runs it on a worker thread and keeps
+    // its window responsive meanwhile.
+    using WorkRunner = std::function<void(const std::function<void()>& work)>;
+    void SetWorkRunner(WorkRunner runner);
+
     // MediaHub
     void AddListener(FrameListener* listener) override;
     void RemoveListener(FrameListener* listener) override;
@@ -107,6 +114,7 @@ private:
     static Discovered Discover();
     explicit EngineCore(Discovered found);
 
+    void Run(const std::function<void()>& work);
     void OpenVideo(int32_t device, int32_t sizeIndex);
     VideoSourceSettings OpeningSettings(const DeviceInfo& d);
     void OpenAudio(int32_t device);
@@ -115,8 +123,11 @@ private:
     void OnLost(bool video, const std::string& why);
 
     std::vector<DeviceInfo> videoDevices_, audioDevices_, outputs_;
-    std::map<std::string, VideoSourceSettings> videoSettings_;  // by device name, UI thread
-    std::map<std::string, AudioSourceSettings> audioSettings_;
+    // By device name; read where the device is opened, which need not be the UI thread.
+    Guarded<std::map<std::string, VideoSourceSettings>> videoSettings_;
+    Guarded<std::map<std::string, AudioSourceSettings>> audioSettings_;
+    WorkRunner runner_;
+    std::mutex openMutex_;
     std::atomic<int> preferredRate_{0};
     std::atomic<bool> cameraHasControls_{false};
     CoreList<DeviceItem> videoInputs_;

@@ -429,6 +429,9 @@ void CaptureSession::SetMasterStreamIndex(int32_t index) {
     if (index < -1 || index > 1) {
         throw EngineError("The master stream must be -1 (none), 0 (video) or 1 (audio).");
     }
+    if (running_) {
+        throw EngineError("The master stream cannot change while a capture is running.");
+    }
     masterStream_ = index;
 }
 

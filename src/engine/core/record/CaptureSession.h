@@ -153,12 +153,12 @@ private:
     bool frameRateOn_ = false;
     double frameRateValue_ = 0;
     double frameGapSeconds_ = 1;
-    int32_t masterStream_ = -1;
+    int32_t masterStream_ = -1;  // read by the writer; refused changes while capturing
     std::string reservedFile_;
     std::string lastCapture_;
     int32_t preparedMode_ = 0;
     int32_t activeMode_ = 0;
-    int32_t targetState_ = TargetStateCode::NoOutput;
+    std::atomic<int32_t> targetState_{TargetStateCode::NoOutput};  // the writer sets Finished
 
     // The running capture
     std::atomic<bool> running_{false};
