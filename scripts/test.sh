@@ -13,8 +13,15 @@ if [ "${SKIP_TSAN:-0}" != 1 ]; then
   TSAN_DIR=${TSAN_BUILD_DIR:-build-tsan}
   cmake -S . -B "$TSAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELTA_SANITIZE=thread >/dev/null
   cmake --build "$TSAN_DIR" -j"$(nproc)" --target test_engine
-  # The minute-long recording adds nothing the shorter recordings do not already race-check.
-  TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp second_deadlock_stack=1 exitcode=66 ${TSAN_OPTIONS:-}" \
-    QT_QPA_PLATFORM=offscreen "$TSAN_DIR/test_engine" --gtest_filter='-*Long*' || status=$?
+  export TSAN_OPTIONS="suppressions=$PWD/scripts/tsan.supp second_deadlock_stack=1 exitcode=66 ${TSAN_OPTIONS:-}"
+  export QT_QPA_PLATFORM=offscreen
+  # Tests that count what a real-time recording achieves cannot keep up under the
+  # sanitizer's slowdown: they run for their races only (exit code 66), their counts are
+  # checked by the normal run. The minute-long recording adds nothing the others do not.
+  timed='CaptureFiles.VideoAndSoundIntoAvi:CaptureFiles.TheScreenAndTheSoundServersMonitorIntoAviAndWav:CaptureFiles.SixtyFramesASecondComeFromTheDeviceItself:RecordLargeFile.*:RecordBehind.*'
+  "$TSAN_DIR/test_engine" --gtest_filter="-*Long*:$timed" || status=$?
+  rc=0
+  "$TSAN_DIR/test_engine" --gtest_filter="$timed" >"$TSAN_DIR/timed-tests.log" 2>&1 || rc=$?
+  if [ "$rc" != 0 ] && [ "$rc" != 1 ]; then cat "$TSAN_DIR/timed-tests.log"; status=$rc; fi
 fi
 exit $status
