@@ -1,6 +1,7 @@
 // The engine's threads: each device delivers on its own, the preview works on its own
 // thread and only for pictures someone will see.
 #include "engine/CaptureEngine.h"
+#include "engine/core/Devices.h"
 #include "engine/core/EngineCore.h"
 #include "support/Services.h"
 
@@ -12,6 +13,9 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace pelta;
 using namespace pelta::engine;
@@ -132,6 +136,34 @@ TEST_F(EngineThreads, OpeningADeviceLeavesTheWindowResponsive) {
     EXPECT_TRUE(handledWhileOpening);
     EXPECT_TRUE(engine.Core().HasVideo());
     EXPECT_EQ(engine.VideoSizeList().Selected(), 0);
+}
+
+// A sound server that takes the connection and never answers: discovery gives up on it in
+// time, and the thread still waiting for it stays owned until it ends.
+TEST(DeviceDiscovery, AServerThatNeverAnswersLeavesItsLookupOwnedUntilItEnds) {
+    const std::string path = "/tmp/pelta-mute-server-" + std::to_string(getpid());
+    const int server = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(server, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    unlink(path.c_str());
+    ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(server, 4), 0);
+    const char* before = std::getenv("PULSE_SERVER");
+    const std::string saved = before ? before : "";
+    setenv("PULSE_SERVER", ("unix:" + path).c_str(), 1);
+
+    const int pendingBefore = PendingDeviceLookups();
+    EXPECT_TRUE(DiscoverAudioOutputs().empty());
+    EXPECT_EQ(PendingDeviceLookups(), pendingBefore + 1);
+
+    close(server);  // the waiting connection is refused now, and the lookup ends
+    unlink(path.c_str());
+    for (int i = 0; i < 300 && PendingDeviceLookups() > pendingBefore; ++i) usleep(100000);
+    EXPECT_EQ(PendingDeviceLookups(), pendingBefore);
+    if (before) setenv("PULSE_SERVER", saved.c_str(), 1);
+    else unsetenv("PULSE_SERVER");
 }
 
 }  // namespace

@@ -10,14 +10,18 @@ extern "C" {
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <linux/videodev2.h>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -147,12 +151,57 @@ std::vector<std::pair<std::string, std::string>> ListAv(const char* format, bool
     return out;
 }
 
-// Runs a lookup on its own thread and gives up on it after the timeout.
+// The lookup threads. One that outlives its timeout (a sound server that never answers)
+// stays owned here and is joined once it has ended, at the next lookup or at exit.
+class LookupThreads {
+public:
+    ~LookupThreads() {
+        std::lock_guard lock(mutex_);
+        for (Lookup& l : running_) {
+            // A server that never answers would hold up the program's exit for good.
+            if (*l.Done) l.Thread.join();
+            else l.Thread.detach();
+        }
+    }
+    void Start(std::function<void()> work) {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        std::thread t([work = std::move(work), done] {
+            work();
+            *done = true;
+        });
+        std::lock_guard lock(mutex_);
+        ReapLocked();
+        running_.push_back({std::move(t), std::move(done)});
+    }
+    int Pending() {
+        std::lock_guard lock(mutex_);
+        ReapLocked();
+        return static_cast<int>(running_.size());
+    }
+
+private:
+    struct Lookup {
+        std::thread Thread;
+        std::shared_ptr<std::atomic<bool>> Done;
+    };
+    void ReapLocked() {
+        std::erase_if(running_, [](Lookup& l) {
+            if (!*l.Done) return false;
+            l.Thread.join();
+            return true;
+        });
+    }
+    std::mutex mutex_;
+    std::vector<Lookup> running_;
+};
+LookupThreads gLookups;
+
+// Runs a lookup on its own thread and gives up waiting for it after the timeout.
 std::vector<std::pair<std::string, std::string>> ListWithTimeout(const char* format, bool output) {
     auto task = std::make_shared<std::packaged_task<std::vector<std::pair<std::string, std::string>>()>>(
         [format, output] { return ListAv(format, output); });
     auto result = task->get_future();
-    std::thread([task] { (*task)(); }).detach();
+    gLookups.Start([task] { (*task)(); });
     if (result.wait_for(kDiscoveryTimeout) != std::future_status::ready) return {};
     return result.get();
 }
@@ -186,6 +235,8 @@ std::vector<DeviceInfo> SoundDevices(bool output) {
 }
 
 }  // namespace
+
+int PendingDeviceLookups() { return gLookups.Pending(); }
 
 bool KeepAlsaDevice(const std::string& name) {
     if (name == "default") return true;
