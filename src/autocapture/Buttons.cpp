@@ -1,5 +1,7 @@
 #include "autocapture/Buttons.h"
 
+#include "controls/Twips.h"
+
 #include "controls/SkipFailure.h"
 
 #include "autocapture/AutoNaming.h"
@@ -30,17 +32,17 @@ Buttons* ButtonsWindow(bool loadIfNeeded) {
 Buttons::Buttons(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("Buttons"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(3135 / 15, 375 / 15);
+    setFixedSize(TwipsToPixels(3135), TwipsToPixels(375));
     xpcmdbutton1 = new xpcmdbutton(this, QStringLiteral("xpcmdbutton1"));
     xpcmdbutton1->SetCaption(QStringLiteral("Capture"));
-    xpcmdbutton1->setGeometry(0, 0, 975 / 15, 375 / 15);
+    xpcmdbutton1->setGeometry(0, 0, TwipsToPixels(975), TwipsToPixels(375));
     xpcmdbutton2 = new xpcmdbutton(this, QStringLiteral("xpcmdbutton2"));
     xpcmdbutton2->SetCaption(QStringLiteral("Stop"));
-    xpcmdbutton2->setGeometry(1080 / 15, 0, 975 / 15, 375 / 15);
+    xpcmdbutton2->setGeometry(TwipsToPixels(1080), 0, TwipsToPixels(975), TwipsToPixels(375));
     xpcmdbutton2->SetEnabled(false);
     xpcmdbutton3 = new xpcmdbutton(this, QStringLiteral("xpcmdbutton3"));
     xpcmdbutton3->SetCaption(QStringLiteral("Cancel"));
-    xpcmdbutton3->setGeometry(2160 / 15, 0, 975 / 15, 375 / 15);
+    xpcmdbutton3->setGeometry(TwipsToPixels(2160), 0, TwipsToPixels(975), TwipsToPixels(375));
     connect(xpcmdbutton1, &xpcmdbutton::Click, this, &Buttons::CaptureClick);
     connect(xpcmdbutton2, &xpcmdbutton::Click, this, &Buttons::StopClick);
     connect(xpcmdbutton3, &xpcmdbutton::Click, this, &Buttons::CancelClick);

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <QAbstractButton>
+#include "controls/KeyCodes.h"
+
 #include <QPointer>
 #include <QSet>
 #include <QString>
@@ -102,10 +104,6 @@ private:
     QSet<QString> changed_;
 };
 
-// Windows-style key code of a Qt key (letters and digits as their upper-case character).
-int16_t VirtualKeyCode(int qtKey);
-// Shift mask of Qt modifiers: 1 Shift, 2 Ctrl, 4 Alt.
-int16_t ShiftMask(Qt::KeyboardModifiers modifiers);
 // Button mask: 1 left, 2 right, 4 middle.
 int16_t ButtonMask(Qt::MouseButtons buttons);
 

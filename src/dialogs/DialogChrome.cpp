@@ -52,9 +52,11 @@ bool DialogChrome::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == title_) {
-        auto* m = static_cast<QMouseEvent*>(event);
-        switch (event->type()) {
+    const QEvent::Type type = event->type();
+    if (watched == title_ &&
+        (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease)) {
+        auto* m = static_cast<QMouseEvent*>(event);  // only mouse events reach here
+        switch (type) {
         case QEvent::MouseButtonPress:
             if (m->button() == Qt::LeftButton) {
                 dragging_ = true;

@@ -1,8 +1,10 @@
 #include "engine/CaptureEngine.h"
 
 #include "engine/EngineBinding.h"
+#include "controls/KeyCodes.h"
 
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -67,11 +69,34 @@ CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make
         for (AVFrame* ready = audioChain_.Process(f); ready; ready = audioChain_.Receive()) out.push_back(ready);
         return true;
     });
+    // Devices are opened on a worker thread; meanwhile the window goes on painting and the
+    // engine's events go on being raised (user input waits), and the caller gets the result
+    // (or the device's refusal) when the work is done.
+    core_->SetWorkRunner([](const std::function<void()>& work) {
+        QEventLoop loop;
+        std::exception_ptr failure;
+        std::thread worker([&] {
+            try {
+                work();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        worker.join();
+        if (failure) std::rethrow_exception(failure);
+    });
+    previewThread_ = std::thread([this] { PreviewLoop(); });
     core_->AddListener(this);
 }
 
 CaptureEngine::~CaptureEngine() {
     core_->RemoveListener(this);
+    mailbox_.Lock()->Stop = true;
+    mailboxCv_.notify_all();
+    previewThread_.join();
+    av_frame_free(&mailbox_.Lock()->Picture);
     sound_.reset();
     session_.reset();
     core_.reset();
@@ -101,46 +126,105 @@ void CaptureEngine::Raise(EngineEventKind kind, int32_t value) {
 // ---- preview ---------------------------------------------------------------------------------
 
 void CaptureEngine::OnSourceVideoFrame(const AVFrame* frame, AVRational) {
-    if (tap_ == 0) ShowPicture(frame, true);
+    if (tap_ == 0) OfferPicture(frame, true, false);
 }
 
 void CaptureEngine::OnVideoFrame(const AVFrame* frame, AVRational) {
     const int tap = tap_;
-    if (tap == 1) {
-        ShowPicture(frame, !videoChain_.Active());
-    } else if (tap == 2 && previewOn_ && input_ != 2) {
-        AVFrame* compressed = CompressForPreview(frame);
-        ShowPicture(compressed ? compressed : frame, false);
-        av_frame_free(&compressed);
+    if (tap == 1) OfferPicture(frame, !videoChain_.Active(), false);
+    else if (tap == 2) OfferPicture(frame, false, true);
+}
+
+// Whether a picture offered now would be seen at all.
+bool CaptureEngine::WillShow() const {
+    return previewOn_ && !pausedByDialog_ && input_ != 2 && surfaceW_ > 0 && surfaceH_ > 0 &&
+           (fullScreenShown_ || surfaceShown_);
+}
+
+// On the device's thread: decides cheaply whether the picture is wanted and leaves it for
+// the preview thread. Nothing here converts, encodes or waits on the preview.
+void CaptureEngine::OfferPicture(const AVFrame* frame, bool mayBeUnchanged, bool compress) {
+    if (!WillShow()) return;
+    const uint64_t generation = previewGeneration_;
+    const bool current = generation == convertedGeneration_;
+    const int cap = [&] {
+        const auto settings = previewSettings_.Lock();
+        return session_->Capturing() && settings->RateWhileCapturing > 0 ? settings->RateWhileCapturing
+                                                                         : settings->MaxRate;
+    }();
+    const bool unchanged = mayBeUnchanged && IsUnchanged(frame);
+    AVFrame* copy = nullptr;
+    {
+        auto box = mailbox_.Lock();
+        // A still screen: the picture already shown (or waiting to be) is still right.
+        if (unchanged && current && !box->MissedChange) {
+            ++previewSkipped_;
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (cap > 0 && current) {
+            if (now < box->NextShow) {
+                box->MissedChange |= !unchanged;
+                ++previewSkipped_;
+                return;
+            }
+            // A little slack, so that a 30 fps device capped at 15 shows every other picture.
+            box->NextShow = now + std::chrono::microseconds(900000 / cap);
+        }
+        copy = av_frame_clone(frame);  // a new reference, no pixel copy
+        if (!copy) return;
+        if (box->Picture) {
+            // The waiting picture is replaced: its changes are not in the newer one's area.
+            av_frame_free(&box->Picture);
+            ++previewSkipped_;
+            mayBeUnchanged = false;
+            av_dict_set(&copy->metadata, kChangedAreaKey, nullptr, 0);
+        }
+        if (box->MissedChange) {
+            mayBeUnchanged = false;
+            av_dict_set(&copy->metadata, kChangedAreaKey, nullptr, 0);
+        }
+        box->MissedChange = false;
+        box->Picture = copy;
+        box->MayBeUnchanged = mayBeUnchanged;
+        box->Compress = compress;
+    }
+    mailboxCv_.notify_one();
+}
+
+void CaptureEngine::PreviewLoop() {
+    for (;;) {
+        AVFrame* frame = nullptr;
+        bool mayBeUnchanged = false, compress = false;
+        {
+            auto box = mailbox_.Lock();
+            box.Wait(mailboxCv_, [&] { return box->Stop || box->Picture; });
+            if (box->Stop) return;
+            std::swap(frame, box->Picture);
+            mayBeUnchanged = box->MayBeUnchanged;
+            compress = box->Compress;
+        }
+        if (compress && WillShow()) {
+            if (AVFrame* compressed = CompressForPreview(frame)) {
+                av_frame_free(&frame);
+                frame = compressed;
+            }
+        }
+        Present(frame, mayBeUnchanged);
+        av_frame_free(&frame);
     }
 }
 
-void CaptureEngine::ShowPicture(const AVFrame* frame, bool mayBeUnchanged) {
-    if (!previewOn_ || pausedByDialog_ || input_ == 2) return;
+// On the preview thread: converts the picture for the window and asks for a repaint.
+void CaptureEngine::Present(const AVFrame* frame, bool mayBeUnchanged) {
+    if (!WillShow()) return;
     const int sw = surfaceW_, sh = surfaceH_;
-    if (sw <= 0 || sh <= 0) return;
     const uint64_t generation = previewGeneration_;
-    // A still screen: the picture already shown is still right.
     if (mayBeUnchanged && IsUnchanged(frame) && generation == convertedGeneration_) {
         ++previewSkipped_;
         return;
     }
-    PreviewSettings settings;
-    {
-        std::lock_guard lock(settingsMutex_);
-        settings = previewSettings_;
-    }
-    const int cap = session_->Capturing() && settings.RateWhileCapturing > 0 ? settings.RateWhileCapturing
-                                                                            : settings.MaxRate;
-    const auto now = std::chrono::steady_clock::now();
-    if (cap > 0 && generation == convertedGeneration_) {
-        if (now < nextShow_) {
-            ++previewSkipped_;
-            return;
-        }
-        // A little slack, so that a 30 fps device capped at 15 shows every other picture.
-        nextShow_ = now + std::chrono::microseconds(900000 / cap);
-    }
+    const PreviewSettings settings = previewSettings_.Get();
     const int fit = fullScreenShown_ ? 0 : fit_.load();
     // Only "fit" keeps a shape; the chosen aspect ratio stands in for the picture's own.
     const int shapeW = fit == 0 ? PreviewAspectWidth(settings, frame->width, frame->height) : frame->width;
@@ -169,6 +253,7 @@ void CaptureEngine::ShowPicture(const AVFrame* frame, bool mayBeUnchanged) {
 AVFrame* CaptureEngine::CompressForPreview(const AVFrame* frame) {
     const std::string encoder = session_->ChosenVideoEncoder();
     if (encoder.empty()) return nullptr;
+    ++previewCompressed_;
     return compressorTap_.Process(frame, encoder, session_->EncoderSettingsFor(encoder));
 }
 
@@ -341,12 +426,36 @@ void CaptureEngine::resizeEvent(QResizeEvent*) {
 
 void CaptureEngine::keyPressEvent(QKeyEvent* e) { KeyFromSurface(e); }
 
+// The preview works only while someone can see it: not while this window is hidden or its
+// window minimised.
+void CaptureEngine::UpdateShown() {
+    const bool shown = isVisible() && !window()->isMinimized();
+    if (shown != surfaceShown_.exchange(shown) && shown) ++previewGeneration_;
+}
+
+void CaptureEngine::showEvent(QShowEvent*) {
+    window()->removeEventFilter(this);
+    if (window() != this) window()->installEventFilter(this);
+    UpdateShown();
+}
+
+void CaptureEngine::hideEvent(QHideEvent*) { UpdateShown(); }
+
+void CaptureEngine::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) UpdateShown();
+    QWidget::changeEvent(event);
+}
+
+bool CaptureEngine::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window() && (event->type() == QEvent::WindowStateChange || event->type() == QEvent::Show ||
+                                event->type() == QEvent::Hide))
+        UpdateShown();
+    return QWidget::eventFilter(watched, event);
+}
+
 void CaptureEngine::KeyFromSurface(QKeyEvent* e) {
-    int16_t code = static_cast<int16_t>(e->key() == Qt::Key_Escape ? 27 : (e->key() & 0x7fff));
-    int16_t shift = 0;
-    if (e->modifiers() & Qt::ShiftModifier) shift |= 1;
-    if (e->modifiers() & Qt::ControlModifier) shift |= 2;
-    if (e->modifiers() & Qt::AltModifier) shift |= 4;
+    int16_t code = VirtualKeyCode(e->key());
+    const int16_t shift = ShiftMask(e->modifiers());
     if (sink_) sink_->WindowKeyDown(code, shift);
 }
 
@@ -359,16 +468,10 @@ void CaptureEngine::SetPreviewOn(bool on) {
     InvalidatePreview();
 }
 
-PreviewSettings CaptureEngine::Preview() const {
-    std::lock_guard lock(settingsMutex_);
-    return previewSettings_;
-}
+PreviewSettings CaptureEngine::Preview() const { return previewSettings_.Get(); }
 
 void CaptureEngine::SetPreview(const PreviewSettings& settings) {
-    {
-        std::lock_guard lock(settingsMutex_);
-        previewSettings_ = settings;
-    }
+    previewSettings_.Set(settings);
     InvalidatePreview();
     ChoicesChanged();
 }

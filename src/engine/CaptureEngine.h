@@ -5,6 +5,7 @@
 #include "engine/core/ChoiceList.h"
 #include "engine/core/EngineContract.h"
 #include "engine/core/EngineCore.h"
+#include "engine/core/Guarded.h"
 #include "engine/core/PreviewRect.h"
 #include "engine/core/PreviewSound.h"
 #include "engine/PreviewConverter.h"
@@ -21,6 +22,7 @@ class QDialog;
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace pelta {
 
@@ -46,6 +48,8 @@ public:
     // Pictures converted for the preview, and pictures it had no need to convert.
     int64_t PreviewPicturesShown() const { return previewShown_.load(); }
     int64_t PreviewPicturesSkipped() const { return previewSkipped_.load(); }
+    // Pictures the compressor tap encoded and decoded for the preview.
+    int64_t PreviewPicturesCompressed() const { return previewCompressed_.load(); }
 
     // What the display and preview-properties dialogs set.
     engine::PreviewSettings Preview() const;
@@ -124,13 +128,21 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class FullScreenView;
     void OnVideoFrame(const AVFrame* frame, AVRational timeBase) override;
     void OnSourceVideoFrame(const AVFrame* frame, AVRational timeBase) override;
-    void ShowPicture(const AVFrame* frame, bool mayBeUnchanged);
+    bool WillShow() const;
+    void OfferPicture(const AVFrame* frame, bool mayBeUnchanged, bool compress);
+    void PreviewLoop();
+    void Present(const AVFrame* frame, bool mayBeUnchanged);
     AVFrame* CompressForPreview(const AVFrame* frame);
+    void UpdateShown();
     void InvalidatePreview();
     void OnAudioFrame(const AVFrame* frame, AVRational timeBase) override;
     void OnSourceLost(bool video, const std::string& why) override;
@@ -162,15 +174,31 @@ private:
     bool duringProperties_ = true;
     std::atomic<bool> pausedByDialog_{false};
 
-    mutable std::mutex settingsMutex_;
-    engine::PreviewSettings previewSettings_;
-    // Source thread only.
+    std::atomic<bool> surfaceShown_{false};  // the window is shown and not minimised
+    engine::Guarded<engine::PreviewSettings> previewSettings_;
+
+    // The device's thread leaves the newest picture the preview will show here; the preview
+    // thread converts it (and for the compressor tap encodes and decodes it first). A newer
+    // picture replaces one not yet taken, so the device never waits for the preview.
+    struct Mailbox {
+        AVFrame* Picture = nullptr;
+        bool MayBeUnchanged = false;
+        bool Compress = false;
+        bool Stop = false;
+        // Device thread's pacing: when the rate cap lets the next picture through, and
+        // whether a changed picture was held back since the last one shown.
+        std::chrono::steady_clock::time_point NextShow{};
+        bool MissedChange = false;
+    };
+    engine::Guarded<Mailbox> mailbox_;
+    std::condition_variable mailboxCv_;
+    // Preview thread only.
     PreviewConverter converter_;
     engine::record::CompressorTap compressorTap_;
-    uint64_t convertedGeneration_ = ~0ull;
-    std::chrono::steady_clock::time_point nextShow_{};
+    std::atomic<uint64_t> convertedGeneration_{~0ull};  // written by the preview thread
     std::atomic<uint64_t> previewGeneration_{0};  // bumped whenever the drawn picture must change
-    std::atomic<int64_t> previewShown_{0}, previewSkipped_{0};
+    std::atomic<int64_t> previewShown_{0}, previewSkipped_{0}, previewCompressed_{0};
+    std::thread previewThread_;
     bool captionsOn_ = false;
 
     // The mailbox between the engine's threads and the UI: at most one picture waits.

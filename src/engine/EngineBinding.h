@@ -18,9 +18,6 @@ struct EngineBinding {
 
 using EngineFactory = std::function<EngineBinding(QWidget* parent)>;
 
-// An engine with no devices: every list is empty and nothing can be captured.
-EngineBinding CreateNullEngine(QWidget* parent);
-
 // The engine the program runs on, with its profile kept beside the settings file.
 EngineBinding CreateDefaultEngine(QWidget* parent);
 

@@ -51,7 +51,7 @@ AboutFrm::AboutFrm(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::Frameless
     setObjectName(QStringLiteral("AboutFrm"));
     setWindowTitle(QStringLiteral("Pelta-RX About"));
     setModal(true);
-    setFixedSize(6855 / 15, 4275 / 15);
+    setFixedSize(TwipsToPixels(6855), TwipsToPixels(4275));
     auto* panel = new VideoSoftElastic(this);
     panel->setObjectName(QStringLiteral("VideoSoftElastic1"));
     panel->SetFillsParent(true);

@@ -2,13 +2,12 @@
 // that fills its window and holds child controls at positions given in twips.
 #pragma once
 
+#include "controls/Twips.h"
+
 #include <QColor>
 #include <QWidget>
 
 namespace pelta {
-
-// Twips to pixels at 96 dots per inch (15 twips per pixel), rounded to the nearest pixel.
-constexpr int TwipsToPixels(int twips) { return (twips + 7) / 15; }
 
 class VideoSoftElastic : public QWidget {
     Q_OBJECT

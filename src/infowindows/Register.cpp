@@ -49,7 +49,7 @@ Register::Register(EngineFactory factory, QWidget* parent)
     setObjectName(QStringLiteral("Register"));
     // The frameless splash shows no title; screen readers and task lists read this one.
     setWindowTitle(QStringLiteral("Pelta-RX"));
-    setFixedSize(9015 / 15, 4950 / 15);
+    setFixedSize(TwipsToPixels(9015), TwipsToPixels(4950));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);

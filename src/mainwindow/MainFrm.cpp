@@ -164,13 +164,11 @@ void MainFrm::WriteCaptureStatus(bool bCompleted) {
 }
 
 QString MainFrm::GetFormatName(const QString& Code) {
-    static const char* names[12] = {"Avi", "Asf", "WAVE", "MPEG1Audio", "DICOM", "DVSD", "MP3", "DVSD Avi",
-                                    "Asf Compressor Mux", "Asf Mux", "Still Image", "Stream"};
     bool ok = false;
     const double v = Code.trimmed().toDouble(&ok);
     // Only the whole numbers 0 to 11 name a format.
     if (!ok || !(v >= 0 && v <= 11) || v != std::floor(v)) return {};
-    return QString::fromLatin1(names[int(v)]);
+    return QString::fromLatin1(engine::OutputFormat::Name(int32_t(v)));
 }
 
 void MainFrm::UnloadOtherForms(const QString& FormName) {

@@ -1,5 +1,7 @@
 #include "mainwindow/StatusBarPanels.h"
 
+#include "controls/Twips.h"
+
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -59,7 +61,7 @@ int StatusBarPanels::LockState(PanelStyle style) {
 int StatusBarPanels::PanelAt(const QPoint& p) const {
     int x = 0;
     for (int i = 0; i < Count(); ++i) {
-        const int w = panels_[size_t(i)].WidthTwips / 15;
+        const int w = TwipsToPixels(panels_[size_t(i)].WidthTwips);
         if (p.x() >= x && p.x() < x + w) return i + 1;
         x += w;
     }
@@ -83,7 +85,7 @@ void StatusBarPanels::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), palette().window());
     int x = 0;
     for (const StatusPanel& panel : panels_) {
-        const int w = panel.WidthTwips / 15;
+        const int w = TwipsToPixels(panel.WidthTwips);
         const QRect r(x + 1, 2, w - 2, height() - 4);
         p.setPen(palette().mid().color());
         p.drawRect(r.adjusted(0, 0, -1, -1));

@@ -295,6 +295,25 @@ TEST(V4l2Formats, FfmpegNamesAreOnesFfmpegKnows) {
     }
 }
 
+// The size menu and the Video Format dialog read the camera through this one listing: a
+// size only a format ffmpeg cannot read is not offered, and sizes shared by formats once.
+TEST(V4l2Formats, OfferedSizesAreThoseOfTheReadableFormatsOnce) {
+    FakeV4l2Device fake;
+    FakeFormat unknown{v4l2_fourcc('Z', 'Z', 'Z', 'Z'), "Vendor format", 0, {{2592, 1944}, {640, 480}}};
+    FakeFormat yuyv{V4L2_PIX_FMT_YUYV, "YUYV", 0, {{640, 480}, {320, 240}}};
+    FakeFormat stepped{V4L2_PIX_FMT_MJPEG, "Motion-JPEG", V4L2_FMT_FLAG_COMPRESSED};
+    stepped.RangeType = V4L2_FRMSIZE_TYPE_STEPWISE;
+    stepped.Range = {320, 1280, 16, 240, 720, 8};
+    fake.Formats = {unknown, yuyv, stepped};
+    V4l2Device dev(fake.Fn());
+    dev.Adopt(3);
+    const auto usable = UsableFormats(dev);
+    ASSERT_EQ(usable.size(), 2u);
+    EXPECT_EQ(usable[0].FourCC, V4L2_PIX_FMT_YUYV);
+    EXPECT_EQ(OfferedSizes(usable), (std::vector<std::pair<int32_t, int32_t>>{
+                                        {1280, 720}, {800, 600}, {640, 480}, {640, 360}, {352, 288}, {320, 240}}));
+}
+
 TEST(V4l2Open, FailuresNameThePath) {
     std::string why;
     V4l2Device missing;

@@ -2,6 +2,7 @@
 
 #include "engine/core/SoundServer.h"
 #include "engine/core/PortalScreenSource.h"
+#include "engine/core/V4l2Device.h"
 
 extern "C" {
 #include <libavdevice/avdevice.h>
@@ -11,17 +12,19 @@ extern "C" {
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <linux/videodev2.h>
 #include <memory>
-#include <set>
-#include <sys/ioctl.h>
+#include <mutex>
 #include <thread>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace pelta::engine {
@@ -116,25 +119,10 @@ std::vector<DeviceInfo> Cameras() {
                 d.DisplayName = reinterpret_cast<const char*>(cap.card);
                 d.InputFormat = "video4linux2";
                 d.Url = path;
-                std::set<std::pair<int, int>> seen;
-                v4l2_fmtdesc fmt{};
-                fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-                for (fmt.index = 0; ioctl(fd, VIDIOC_ENUM_FMT, &fmt) == 0; ++fmt.index) {
-                    v4l2_frmsizeenum fs{};
-                    fs.pixel_format = fmt.pixelformat;
-                    for (fs.index = 0; ioctl(fd, VIDIOC_ENUM_FRAMESIZES, &fs) == 0; ++fs.index) {
-                        if (fs.type != V4L2_FRMSIZE_TYPE_DISCRETE) {
-                            // Stepwise devices: offer their largest size and the common ones within range.
-                            for (auto [w, h] : {std::pair{1920, 1080}, {1280, 720}, {640, 480}, {320, 240}})
-                                if (w >= int(fs.stepwise.min_width) && w <= int(fs.stepwise.max_width) &&
-                                    h >= int(fs.stepwise.min_height) && h <= int(fs.stepwise.max_height))
-                                    seen.insert({w, h});
-                            break;
-                        }
-                        seen.insert({int(fs.discrete.width), int(fs.discrete.height)});
-                    }
-                }
-                for (auto it = seen.rbegin(); it != seen.rend(); ++it) d.Sizes.push_back({it->first, it->second});
+                // The same listing the Video Format dialog shows.
+                V4l2Device camera;
+                camera.Adopt(fd);
+                for (auto [w, h] : OfferedSizes(UsableFormats(camera))) d.Sizes.push_back({w, h});
                 if (!d.Sizes.empty()) {
                     d.Width = d.Sizes.front().Width;
                     d.Height = d.Sizes.front().Height;
@@ -170,12 +158,57 @@ std::vector<std::pair<std::string, std::string>> ListAv(const char* format, bool
     return out;
 }
 
-// Runs a lookup on its own thread and gives up on it after the timeout.
+// The lookup threads. One that outlives its timeout (a sound server that never answers)
+// stays owned here and is joined once it has ended, at the next lookup or at exit.
+class LookupThreads {
+public:
+    ~LookupThreads() {
+        std::lock_guard lock(mutex_);
+        for (Lookup& l : running_) {
+            // A server that never answers would hold up the program's exit for good.
+            if (*l.Done) l.Thread.join();
+            else l.Thread.detach();
+        }
+    }
+    void Start(std::function<void()> work) {
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        std::thread t([work = std::move(work), done] {
+            work();
+            *done = true;
+        });
+        std::lock_guard lock(mutex_);
+        ReapLocked();
+        running_.push_back({std::move(t), std::move(done)});
+    }
+    int Pending() {
+        std::lock_guard lock(mutex_);
+        ReapLocked();
+        return static_cast<int>(running_.size());
+    }
+
+private:
+    struct Lookup {
+        std::thread Thread;
+        std::shared_ptr<std::atomic<bool>> Done;
+    };
+    void ReapLocked() {
+        std::erase_if(running_, [](Lookup& l) {
+            if (!*l.Done) return false;
+            l.Thread.join();
+            return true;
+        });
+    }
+    std::mutex mutex_;
+    std::vector<Lookup> running_;
+};
+LookupThreads gLookups;
+
+// Runs a lookup on its own thread and gives up waiting for it after the timeout.
 std::vector<std::pair<std::string, std::string>> ListWithTimeout(const char* format, bool output) {
     auto task = std::make_shared<std::packaged_task<std::vector<std::pair<std::string, std::string>>()>>(
         [format, output] { return ListAv(format, output); });
     auto result = task->get_future();
-    std::thread([task] { (*task)(); }).detach();
+    gLookups.Start([task] { (*task)(); });
     if (result.wait_for(kDiscoveryTimeout) != std::future_status::ready) return {};
     return result.get();
 }
@@ -211,6 +244,8 @@ std::vector<DeviceInfo> SoundDevices(bool output) {
 }
 
 }  // namespace
+
+int PendingDeviceLookups() { return gLookups.Pending(); }
 
 bool KeepAlsaDevice(const std::string& name) {
     if (name == "default") return true;

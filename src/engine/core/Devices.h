@@ -25,6 +25,8 @@ struct DeviceInfo {
 std::vector<DeviceInfo> DiscoverVideoDevices();
 std::vector<DeviceInfo> DiscoverAudioDevices();
 std::vector<DeviceInfo> DiscoverAudioOutputs();
+// Sound server lookups given up on (the server did not answer in time) and still running.
+int PendingDeviceLookups();
 
 // The sizes offered for a screen of w x h: its own size, then common smaller sizes of the
 // same shape (scaled), largest first.

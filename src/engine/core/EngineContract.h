@@ -50,6 +50,13 @@ constexpr int32_t AsfCompressorMux = 8;
 constexpr int32_t AsfMux = 9;
 constexpr int32_t StillImage = 10;
 constexpr int32_t Stream = 11;
+// The name each code is shown and reported by; empty for a code that names no format.
+inline const char* Name(int32_t code) {
+    static constexpr const char* kNames[] = {"Avi",     "Asf",     "WAVE",     "MPEG1Audio",         "DICOM",
+                                             "DVSD",    "MP3",     "DVSD Avi", "Asf Compressor Mux", "Asf Mux",
+                                             "Still Image", "Stream"};
+    return code >= 0 && code <= Stream ? kNames[code] : "";
+}
 }  // namespace OutputFormat
 
 // EngineState values the windows rely on; the engine documents the rest.

@@ -47,12 +47,12 @@ EngineCore::EngineCore(Discovered found)
       videoInputs_([this] { return Names<DeviceItem>(videoDevices_); },
                    [this](int32_t i) {
                        RefuseWhileCapturing("video device");
-                       OpenVideo(i, -2);
+                       Run([&] { OpenVideo(i, -2); });
                    }),
       audioInputs_([this] { return Names<DeviceItem>(audioDevices_); },
                    [this](int32_t i) {
                        RefuseWhileCapturing("audio device");
-                       OpenAudio(i);
+                       Run([&] { OpenAudio(i); });
                    }),
       renderers_([this] { return Names<RendererItem>(outputs_); }, [](int32_t) {}),
       sizes_(
@@ -62,9 +62,21 @@ EngineCore::EngineCore(Discovered found)
           },
           [this](int32_t k) {
               RefuseWhileCapturing("capture size");
-              OpenVideo(videoInputs_.Selected(), k);
+              Run([&] { OpenVideo(videoInputs_.Selected(), k); });
           }) {
     watcher_ = std::thread([this] { Watch(); });
+}
+
+void EngineCore::SetWorkRunner(WorkRunner runner) { runner_ = std::move(runner); }
+
+// One device is opened at a time, whichever thread the runner chose.
+void EngineCore::Run(const std::function<void()>& work) {
+    const auto serial = [&] {
+        std::lock_guard lock(openMutex_);
+        work();
+    };
+    if (runner_) runner_(serial);
+    else serial();
 }
 
 EngineCore::~EngineCore() {
@@ -202,7 +214,7 @@ void EngineCore::OpenAudioNow(int32_t device) {
             d, SizeItem{}, false,
             SourceCallbacks{[this](const AVFrame* f, AVRational tb) { OnAudio(f, tb); },
                             [this](const std::string& why) { OnLost(false, why); }},
-            VideoSourceSettings{}, audioSettings_[d.DisplayName]);
+            VideoSourceSettings{}, (*audioSettings_.Lock())[d.DisplayName]);
     }
     std::lock_guard lock(sourceMutex_);
     audio_ = std::move(fresh);
@@ -211,21 +223,22 @@ void EngineCore::OpenAudioNow(int32_t device) {
 VideoSourceSettings EngineCore::VideoSettings() const {
     const DeviceInfo* d = SelectedVideoDevice();
     if (!d) return {};
-    const auto it = videoSettings_.find(d->DisplayName);
-    return it == videoSettings_.end() ? VideoSourceSettings{} : it->second;
+    const auto all = videoSettings_.Lock();
+    const auto it = all->find(d->DisplayName);
+    return it == all->end() ? VideoSourceSettings{} : it->second;
 }
 
 namespace {
 // Stores the new settings and reopens the device; when it refuses them the old settings
 // are stored and opened again, and the refusal goes to the caller.
 template <typename Settings>
-void ApplyOrRestore(std::map<std::string, Settings>& store, const std::string& device, const Settings& before,
-                    const Settings& wanted, const std::function<void()>& reopen) {
-    store[device] = wanted;
+void ApplyOrRestore(Guarded<std::map<std::string, Settings>>& store, const std::string& device,
+                    const Settings& before, const Settings& wanted, const std::function<void()>& reopen) {
+    (*store.Lock())[device] = wanted;
     try {
         reopen();
     } catch (const EngineError&) {
-        store[device] = before;
+        (*store.Lock())[device] = before;
         try {
             reopen();
         } catch (const EngineError&) {
@@ -245,18 +258,19 @@ void EngineCore::SetVideoSettings(const VideoSourceSettings& settings) {
     const bool format = before.FrameRate != settings.FrameRate || before.InputFormat != settings.InputFormat;
     RefuseWhileCapturing(region ? "source region" : format ? "video format" : "video source");
     const int32_t device = videoInputs_.Selected(), size = sizes_.Selected();
-    ApplyOrRestore(videoSettings_, d->DisplayName, before, settings, [&] { OpenVideo(device, size); });
+    ApplyOrRestore(videoSettings_, d->DisplayName, before, settings, [&] { Run([&] { OpenVideo(device, size); }); });
 }
 
 void EngineCore::RememberVideoSettings(const VideoSourceSettings& settings) {
-    if (const DeviceInfo* d = SelectedVideoDevice()) videoSettings_[d->DisplayName] = settings;
+    if (const DeviceInfo* d = SelectedVideoDevice()) (*videoSettings_.Lock())[d->DisplayName] = settings;
 }
 
 AudioSourceSettings EngineCore::AudioSettings() const {
     const DeviceInfo* d = SelectedAudioDevice();
     if (!d) return {};
-    const auto it = audioSettings_.find(d->DisplayName);
-    return it == audioSettings_.end() ? AudioSourceSettings{} : it->second;
+    const auto all = audioSettings_.Lock();
+    const auto it = all->find(d->DisplayName);
+    return it == all->end() ? AudioSourceSettings{} : it->second;
 }
 
 void EngineCore::SetAudioSettings(const AudioSourceSettings& settings) {
@@ -266,13 +280,13 @@ void EngineCore::SetAudioSettings(const AudioSourceSettings& settings) {
     if (before == settings && HasAudio()) return;
     RefuseWhileCapturing("audio format");
     const int32_t device = audioInputs_.Selected();
-    ApplyOrRestore(audioSettings_, d->DisplayName, before, settings, [&] { OpenAudio(device); });
+    ApplyOrRestore(audioSettings_, d->DisplayName, before, settings, [&] { Run([&] { OpenAudio(device); }); });
 }
 
 // The settings a device is opened with: the user's, with a capture's rate where the device
 // takes any rate.
 VideoSourceSettings EngineCore::OpeningSettings(const DeviceInfo& d) {
-    VideoSourceSettings s = videoSettings_[d.DisplayName];
+    VideoSourceSettings s = (*videoSettings_.Lock())[d.DisplayName];
     if (preferredRate_ > 0 && d.Kind != DeviceKind::Camera) s.FrameRate = preferredRate_;
     return s;
 }
@@ -283,26 +297,17 @@ void EngineCore::PreferFrameRate(int fps) {
     const int before = d ? AvSource::OpenRate(*d, OpeningSettings(*d)) : 0;
     preferredRate_ = std::max(0, fps);
     if (d && HasVideo() && AvSource::OpenRate(*d, OpeningSettings(*d)) != before)
-        OpenVideo(videoInputs_.Selected(), sizes_.Selected());
+        Run([&] { OpenVideo(videoInputs_.Selected(), sizes_.Selected()); });
 }
 
-void EngineCore::SetVideoProcessor(FrameProcessor p) {
-    std::lock_guard lock(listenerMutex_);
-    videoProcessor_ = std::move(p);
-}
-void EngineCore::SetAudioProcessor(AudioProcessor p) {
-    std::lock_guard lock(listenerMutex_);
-    audioProcessor_ = std::move(p);
-}
-void EngineCore::SetLostHandler(std::function<void(bool, const std::string&)> h) {
-    std::lock_guard lock(listenerMutex_);
-    lostHandler_ = std::move(h);
-}
+void EngineCore::SetVideoProcessor(FrameProcessor p) { *videoDelivery_.Lock() = std::move(p); }
+void EngineCore::SetAudioProcessor(AudioProcessor p) { *audioDelivery_.Lock() = std::move(p); }
 
 void EngineCore::OnVideo(const AVFrame* frame, AVRational tb) {
-    std::lock_guard lock(listenerMutex_);
-    for (FrameListener* l : listeners_) l->OnSourceVideoFrame(frame, tb);
-    AVFrame* processed = videoProcessor_ ? videoProcessor_(frame) : nullptr;
+    const auto processor = videoDelivery_.Lock();
+    const std::vector<FrameListener*> listeners = listeners_.Get();
+    for (FrameListener* l : listeners) l->OnSourceVideoFrame(frame, tb);
+    AVFrame* processed = *processor ? (*processor)(frame) : nullptr;
     const AVFrame* out = processed ? processed : frame;
     {
         std::lock_guard l(latestMutex_);
@@ -310,36 +315,51 @@ void EngineCore::OnVideo(const AVFrame* frame, AVRational tb) {
         av_frame_unref(latest_);
         av_frame_ref(latest_, out);
     }
-    for (FrameListener* l : listeners_) l->OnVideoFrame(out, tb);
+    for (FrameListener* l : listeners) l->OnVideoFrame(out, tb);
     av_frame_free(&processed);
 }
 
 void EngineCore::OnAudio(const AVFrame* frame, AVRational tb) {
-    std::lock_guard lock(listenerMutex_);
+    const auto processor = audioDelivery_.Lock();
+    const std::vector<FrameListener*> listeners = listeners_.Get();
     std::vector<AVFrame*> ready;
-    if (!audioProcessor_ || !audioProcessor_(frame, ready)) {
-        for (FrameListener* l : listeners_) l->OnAudioFrame(frame, tb);
+    if (!*processor || !(*processor)(frame, ready)) {
+        for (FrameListener* l : listeners) l->OnAudioFrame(frame, tb);
         return;
     }
     for (AVFrame*& f : ready) {
-        for (FrameListener* l : listeners_) l->OnAudioFrame(f, tb);
+        for (FrameListener* l : listeners) l->OnAudioFrame(f, tb);
         av_frame_free(&f);
     }
 }
 
+// A lost device is reported on its own thread, under its source's delivery lock.
 void EngineCore::OnLost(bool video, const std::string& why) {
-    std::lock_guard lock(listenerMutex_);
-    for (FrameListener* l : listeners_) l->OnSourceLost(video, why);
-    if (lostHandler_) lostHandler_(video, why);
+    const auto tell = [&] {
+        for (FrameListener* l : listeners_.Get()) l->OnSourceLost(video, why);
+    };
+    if (video) {
+        const auto delivering = videoDelivery_.Lock();
+        tell();
+    } else {
+        const auto delivering = audioDelivery_.Lock();
+        tell();
+    }
 }
 
 void EngineCore::AddListener(FrameListener* listener) {
-    std::lock_guard lock(listenerMutex_);
-    if (std::find(listeners_.begin(), listeners_.end(), listener) == listeners_.end()) listeners_.push_back(listener);
+    auto listeners = listeners_.Lock();
+    if (std::find(listeners->begin(), listeners->end(), listener) == listeners->end()) listeners->push_back(listener);
 }
+
 void EngineCore::RemoveListener(FrameListener* listener) {
-    std::lock_guard lock(listenerMutex_);
-    listeners_.erase(std::remove(listeners_.begin(), listeners_.end(), listener), listeners_.end());
+    {
+        auto listeners = listeners_.Lock();
+        listeners->erase(std::remove(listeners->begin(), listeners->end(), listener), listeners->end());
+    }
+    // Deliveries that began before the removal may still hold the old list: wait them out.
+    (void)videoDelivery_.Lock();
+    (void)audioDelivery_.Lock();
 }
 bool EngineCore::HasVideo() const {
     std::lock_guard lock(sourceMutex_);
@@ -387,8 +407,10 @@ void EngineCore::EnsureOneDelivers(bool video) {
     // device that was lost or fell silent is opened anew.
     if (!source()->RevivesItself() && (source()->Lost() || source()->HasDelivered())) {
         try {
-            if (video) OpenVideoNow(videoInputs_.Selected(), sizes_.Selected());
-            else OpenAudioNow(audioInputs_.Selected());
+            Run([&] {
+                if (video) OpenVideoNow(videoInputs_.Selected(), sizes_.Selected());
+                else OpenAudioNow(audioInputs_.Selected());
+            });
         } catch (const EngineError& e) {
             throw EngineError(what + e.what());
         }

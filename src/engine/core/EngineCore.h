@@ -5,8 +5,10 @@
 #include "engine/core/AvSource.h"
 #include "engine/core/Devices.h"
 #include "engine/core/EngineContract.h"
+#include "engine/core/Guarded.h"
 #include "engine/core/MediaHub.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -19,7 +21,8 @@ namespace pelta::engine {
 
 class EngineCore;
 
-// A list whose entries the core discovered; writing Selected asks the core to act.
+// A list whose entries the core discovered; writing Selected asks the core to act. The
+// selection is read on the devices' threads too (the selected output), hence atomic.
 template <typename ItemT>
 class CoreList final : public EngineList<ItemT> {
 public:
@@ -45,7 +48,7 @@ public:
 private:
     Getter items_;
     Selector select_;
-    int32_t selected_ = -1;
+    std::atomic<int32_t> selected_{-1};
 };
 
 class EngineCore final : public MediaHub {
@@ -99,8 +102,12 @@ public:
     using AudioProcessor = std::function<bool(const AVFrame* in, std::vector<AVFrame*>& out)>;
     void SetAudioProcessor(AudioProcessor p);
 
-    // Called from the source threads when a device stops delivering.
-    void SetLostHandler(std::function<void(bool video, const std::string&)> h);
+    // Opening a device (a camera's probe reads up to 32 MB) is handed to this runner, which
+    // runs the work and returns when it is done, passing on its EngineError. Without one the
+    // work runs on the caller's thread; the Qt control runs it on a worker thread and keeps
+    // its window responsive meanwhile.
+    using WorkRunner = std::function<void(const std::function<void()>& work)>;
+    void SetWorkRunner(WorkRunner runner);
 
     // Tells whether a capture is running: while it does, every change that would alter it
     // (devices, size, video and audio format, source region) is refused with EngineError.
@@ -125,6 +132,7 @@ private:
     static Discovered Discover();
     explicit EngineCore(Discovered found);
 
+    void Run(const std::function<void()>& work);
     // Opening a device closes the one before; when the new one cannot be opened the one
     // before is opened again and the error says why.
     void OpenVideo(int32_t device, int32_t sizeIndex);
@@ -141,11 +149,14 @@ private:
     void OnLost(bool video, const std::string& why);
 
     std::vector<DeviceInfo> videoDevices_, audioDevices_, outputs_;
-    std::map<std::string, VideoSourceSettings> videoSettings_;  // by device name, UI thread
-    std::map<std::string, AudioSourceSettings> audioSettings_;
+    // By device name; read where the device is opened, which need not be the UI thread.
+    Guarded<std::map<std::string, VideoSourceSettings>> videoSettings_;
+    Guarded<std::map<std::string, AudioSourceSettings>> audioSettings_;
+    WorkRunner runner_;
+    std::mutex openMutex_;
+    std::atomic<int> preferredRate_{0};
+    std::atomic<bool> cameraHasControls_{false};
     std::map<std::string, int32_t> sizeByDevice_;  // the size each device was last opened at
-    int preferredRate_ = 0;
-    bool cameraHasControls_ = false;
     CoreList<DeviceItem> videoInputs_;
     CoreList<DeviceItem> audioInputs_;
     CoreList<RendererItem> renderers_;
@@ -154,11 +165,12 @@ private:
     mutable std::mutex sourceMutex_;
     std::unique_ptr<AvSource> video_, audio_;
 
-    mutable std::mutex listenerMutex_;
-    std::vector<FrameListener*> listeners_;
-    FrameProcessor videoProcessor_;
-    AudioProcessor audioProcessor_;
-    std::function<void(bool, const std::string&)> lostHandler_;
+    Guarded<std::vector<FrameListener*>> listeners_;
+    // Each source delivers under its own lock, held for the whole delivery (processor and
+    // listeners), so a slow picture listener never holds up the sound. RemoveListener takes
+    // both once to know that no delivery still calls the listener it removed.
+    Guarded<FrameProcessor> videoDelivery_;
+    Guarded<AudioProcessor> audioDelivery_;
 
     mutable std::mutex latestMutex_;
     AVFrame* latest_ = nullptr;

@@ -114,6 +114,11 @@ std::vector<CameraRate> ReduceIntervals(const v4l2_frmival_stepwise& s, bool con
 }
 
 // A stepwise or continuous size range as its largest size plus the common sizes on its grid.
+bool LargerFirst(const std::pair<int32_t, int32_t>& a, const std::pair<int32_t, int32_t>& b) {
+    const int64_t aa = int64_t(a.first) * a.second, ba = int64_t(b.first) * b.second;
+    return aa != ba ? aa > ba : a.first > b.first;
+}
+
 std::vector<std::pair<int32_t, int32_t>> ReduceSizes(const v4l2_frmsize_stepwise& s) {
     static constexpr std::pair<uint32_t, uint32_t> kCommon[] = {
         {3840, 2160}, {2560, 1440}, {1920, 1080}, {1600, 1200}, {1280, 960}, {1280, 720}, {1024, 768},
@@ -386,15 +391,28 @@ std::vector<CameraFormat> V4l2Device::Formats() const {
             for (const auto& s : ReduceSizes(fs.stepwise)) sizes.push_back(s);
             break;
         }
-        std::sort(sizes.begin(), sizes.end(), [](const auto& a, const auto& b) {
-            const int64_t aa = int64_t(a.first) * a.second, ba = int64_t(b.first) * b.second;
-            return aa != ba ? aa > ba : a.first > b.first;
-        });
+        std::sort(sizes.begin(), sizes.end(), LargerFirst);
         sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
         for (auto [w, h] : sizes) f.Sizes.push_back({w, h, RatesFor(f.FourCC, w, h)});
         out.push_back(std::move(f));
     }
     return out;
+}
+
+std::vector<CameraFormat> UsableFormats(const V4l2Device& camera) {
+    std::vector<CameraFormat> out;
+    for (CameraFormat& f : camera.Formats())
+        if (!FfmpegInputFormat(f.FourCC).empty()) out.push_back(std::move(f));
+    return out;
+}
+
+std::vector<std::pair<int32_t, int32_t>> OfferedSizes(const std::vector<CameraFormat>& formats) {
+    std::vector<std::pair<int32_t, int32_t>> sizes;
+    for (const CameraFormat& f : formats)
+        for (const CameraSize& s : f.Sizes) sizes.emplace_back(s.Width, s.Height);
+    std::sort(sizes.begin(), sizes.end(), LargerFirst);
+    sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
+    return sizes;
 }
 
 std::string FfmpegInputFormat(uint32_t fourcc) {

@@ -92,6 +92,12 @@ private:
     mutable std::optional<bool> extQuery_;  // whether the driver answers VIDIOC_QUERY_EXT_CTRL
 };
 
+// The one listing of what a camera offers, for the size menu and the Video Format dialog
+// alike: the formats ffmpeg's video4linux2 input can read, in the driver's order.
+std::vector<CameraFormat> UsableFormats(const V4l2Device& camera);
+// Every size of these formats once, largest first (the order Formats() sorts each format in).
+std::vector<std::pair<int32_t, int32_t>> OfferedSizes(const std::vector<CameraFormat>& formats);
+
 // The name ffmpeg's video4linux2 input takes as input_format for a V4L2 fourcc
 // ("yuyv422", "mjpeg", ...), or empty when ffmpeg has no name for it.
 std::string FfmpegInputFormat(uint32_t fourcc);

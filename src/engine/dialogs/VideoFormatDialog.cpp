@@ -24,10 +24,7 @@ std::vector<CameraFormat> CameraFormats(const DeviceInfo& d) {
     V4l2Device camera;
     std::string why;
     if (!camera.Open(d.Url, why)) return {};
-    std::vector<CameraFormat> out;
-    for (CameraFormat& f : camera.Formats())
-        if (!FfmpegInputFormat(f.FourCC).empty()) out.push_back(std::move(f));
-    return out;
+    return UsableFormats(camera);
 }
 
 QString RateText(double fps) {

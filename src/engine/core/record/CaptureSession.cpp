@@ -27,10 +27,9 @@ constexpr double kLowestFrameRate = 1;
 constexpr double kHighestFrameRate = 1000;
 constexpr double kLongestSeconds = 10.0 * 365 * 24 * 3600;
 
-const char* FormatName(int32_t code) {
-    static const char* names[] = {"Avi", "Asf", "WAVE", "MPEG1Audio", "DICOM", "DVSD", "MP3", "DVSD Avi",
-                                  "Asf Compressor Mux", "Asf Mux", "Still Image", "Stream"};
-    return code >= 0 && code < 12 ? names[code] : "unknown";
+std::string FormatName(int32_t code) {
+    const std::string name = OutputFormat::Name(code);
+    return name.empty() ? "unknown" : name;
 }
 
 }  // namespace
@@ -181,7 +180,8 @@ void CaptureSession::BeginCapture(int32_t mode) {
     {
         std::lock_guard lock(queueMutex_);
         setup.VideoQuality = queueSettings_.VideoQuality;
-        audioQueueLimit_ = std::max(16, queueSettings_.AudioSeconds * 50);
+        // Sound is queued by its duration: devices deliver packets of anything from 10 to 100 ms.
+        audioQueueSamples_ = int64_t(queueSettings_.AudioSeconds) * std::max(af.SampleRate, 1);
     }
     setup.Audio = wantAudio_;
     setup.AudioIn = af;
@@ -354,11 +354,18 @@ void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
         // they cost.
         if (video) carry_.Device += DeviceGap(frame->pts, tb);
         auto& q = video ? videoQueue_ : audioQueue_;
-        const size_t limit = static_cast<size_t>(video ? std::max(1, queueSettings_.VideoFrames) : audioQueueLimit_);
-        if (q.size() >= limit) {
+        bool full = false;
+        if (video) {
+            full = q.size() >= static_cast<size_t>(std::max(1, queueSettings_.VideoFrames));
+        } else {
+            int64_t queued = frame->nb_samples;
+            for (const Item& waiting : q) queued += waiting.Frame->nb_samples;
+            full = queued > audioQueueSamples_;
+        }
+        if (full) {
             Losses lost;
             // Whoever is slow right now is to blame: the file or the encoder.
-            (out_ && out_->InWrite() ? lost.Disk : lost.Encoder) += 1;
+            if (video) (out_ && out_->InWrite() ? lost.Disk : lost.Encoder) += 1;
             if (video && queueSettings_.DropOldest) {
                 lost += q.front().Lost;
                 av_frame_free(&q.front().Frame);
@@ -489,6 +496,9 @@ void CaptureSession::SetFrameGapSeconds(double s) {
 void CaptureSession::SetMasterStreamIndex(int32_t index) {
     if (index < -1 || index > 1) {
         throw EngineError("The master stream must be -1 (none), 0 (video) or 1 (audio).");
+    }
+    if (running_) {
+        throw EngineError("The master stream cannot change while a capture is running.");
     }
     masterStream_ = index;
 }

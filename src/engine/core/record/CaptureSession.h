@@ -179,14 +179,14 @@ private:
     bool frameRateOn_ = false;
     double frameRateValue_ = 0;
     double frameGapSeconds_ = 1;
-    int32_t masterStream_ = -1;
+    int32_t masterStream_ = -1;  // read by the writer; refused changes while capturing
     std::string reservedFile_;
     int64_t reservedBytes_ = 0;
     bool reservedCreated_ = false;  // the reservation made the file: it holds no data of the user's
     std::string lastCapture_;
     int32_t preparedMode_ = 0;
     int32_t activeMode_ = 0;
-    int32_t targetState_ = TargetStateCode::NoOutput;
+    std::atomic<int32_t> targetState_{TargetStateCode::NoOutput};  // the writer sets Finished
 
     // The running capture
     std::atomic<bool> running_{false};
@@ -204,7 +204,7 @@ private:
     std::string lostWhy_;          // under queueMutex_
     std::string lastErrorText_;    // under queueMutex_
     CaptureQueueSettings queueSettings_;  // under queueMutex_
-    int audioQueueLimit_ = 200;    // under queueMutex_
+    int64_t audioQueueSamples_ = 0;  // under queueMutex_: AudioSeconds of the capture's sound
     Losses carry_;                 // under queueMutex_: losses for the next queued picture
     bool haveArrivalPts_ = false;  // under queueMutex_
     int64_t lastArrivalPts_ = 0;   // under queueMutex_

@@ -1,0 +1,169 @@
+// The engine's threads: each device delivers on its own, the preview works on its own
+// thread and only for pictures someone will see.
+#include "engine/CaptureEngine.h"
+#include "engine/core/Devices.h"
+#include "engine/core/EngineCore.h"
+#include "support/Services.h"
+
+#include "support/Pump.h"
+
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <condition_variable>
+#include <mutex>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace pelta;
+using namespace pelta::engine;
+using pelta::test::Pump;
+
+namespace {
+
+class EngineThreads : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { services_ = &pelta::test::StartMediaServices(); }
+    void SetUp() override {
+        if (!services_->XvfbUp || !services_->PulseUp) GTEST_SKIP() << "no private display or sound server";
+    }
+    static const pelta::test::MediaServices* services_;
+};
+const pelta::test::MediaServices* EngineThreads::services_ = nullptr;
+
+// A picture listener that does not return until it is let go, and counts the sound that
+// arrives meanwhile.
+struct StuckPictureListener final : FrameListener {
+    std::mutex m;
+    std::condition_variable cv;
+    bool stuck = false, release = false;
+    int64_t samplesWhileStuck = 0;
+    void OnVideoFrame(const AVFrame*, AVRational) override {
+        std::unique_lock l(m);
+        if (release) return;
+        stuck = true;
+        cv.notify_all();
+        cv.wait(l, [&] { return release; });
+    }
+    void OnAudioFrame(const AVFrame* f, AVRational) override {
+        std::lock_guard l(m);
+        if (stuck && !release) samplesWhileStuck += f->nb_samples;
+        cv.notify_all();
+    }
+    void OnSourceLost(bool, const std::string&) override {}
+};
+
+// The bound: while a picture listener is stuck, sound goes on being delivered, at least a
+// whole second of it, on the sound device's own pace.
+TEST_F(EngineThreads, AStuckPictureListenerDoesNotHoldUpTheSound) {
+    EngineCore core;
+    StuckPictureListener listener;
+    core.AddListener(&listener);
+    core.VideoInputs().SetSelected(core.VideoInputs().Count() - 1);  // Test Pattern
+    core.AudioInputs().SetSelected(core.AudioInputs().Count() - 1);  // Test Tone
+    const int rate = core.CurrentAudioFormat().SampleRate;
+    ASSERT_GT(rate, 0);
+    bool flowed = false;
+    {
+        std::unique_lock l(listener.m);
+        flowed = listener.cv.wait_for(l, std::chrono::seconds(20),
+                                      [&] { return listener.stuck && listener.samplesWhileStuck >= rate; });
+        listener.release = true;
+        listener.cv.notify_all();
+    }
+    EXPECT_TRUE(flowed) << listener.samplesWhileStuck << " samples arrived while the picture listener was stuck";
+    core.RemoveListener(&listener);
+}
+
+int SelectCompressor(CaptureEngine& engine, const std::string& name) {
+    auto& list = engine.VideoCompressorList();
+    for (int32_t i = 0; i < list.Count(); ++i)
+        if (list.Item(i).DisplayName == name) {
+            list.SetSelected(i);
+            return i;
+        }
+    return -1;
+}
+
+// The compressor tap encodes a picture only when the preview will show it.
+TEST_F(EngineThreads, TheCompressorTapEncodesNothingWhileThePreviewIsNotSeen) {
+    CaptureEngine engine;
+    engine.resize(400, 300);
+    engine.VideoInputs().SetSelected(engine.VideoInputs().Count() - 1);
+    engine.VideoSizeList().SetSelected(0);  // 320x240
+    ASSERT_GE(SelectCompressor(engine, "Motion JPEG"), 0);
+    engine.SetPreviewTap(2);
+    engine.SetPreviewOn(true);
+    engine.show();
+    const auto grows = [&] {
+        const int64_t before = engine.PreviewPicturesCompressed();
+        for (int i = 0; i < 100 && engine.PreviewPicturesCompressed() == before; ++i) Pump(50);
+        return engine.PreviewPicturesCompressed() > before;
+    };
+    // Pictures handed over before the change may still be finishing: let them.
+    const auto staysStill = [&] {
+        Pump(300);
+        const int64_t before = engine.PreviewPicturesCompressed();
+        Pump(1200);
+        return engine.PreviewPicturesCompressed() == before;
+    };
+    ASSERT_TRUE(grows());
+
+    engine.hide();
+    EXPECT_TRUE(staysStill()) << "hidden";
+    engine.showMinimized();
+    EXPECT_TRUE(staysStill()) << "minimised";
+    engine.showNormal();
+    EXPECT_TRUE(grows()) << "shown again";
+    engine.SetPreviewOn(false);
+    EXPECT_TRUE(staysStill()) << "preview off";
+    engine.SetPreviewOn(true);
+    engine.SetPreviewInput(2);
+    EXPECT_TRUE(staysStill()) << "sound only";
+}
+
+// Opening a device runs off the UI thread: events already waiting are handled while it
+// opens, and the caller still finds the device open when the call returns.
+TEST_F(EngineThreads, OpeningADeviceLeavesTheWindowResponsive) {
+    CaptureEngine engine;
+    bool opening = false, handledWhileOpening = false;
+    QTimer::singleShot(0, &engine, [&] { handledWhileOpening = opening; });
+    opening = true;
+    engine.VideoInputs().SetSelected(engine.VideoInputs().Count() - 1);  // Test Pattern
+    opening = false;
+    EXPECT_TRUE(handledWhileOpening);
+    EXPECT_TRUE(engine.Core().HasVideo());
+    EXPECT_EQ(engine.VideoSizeList().Selected(), 0);
+}
+
+// A sound server that takes the connection and never answers: discovery gives up on it in
+// time, and the thread still waiting for it stays owned until it ends.
+TEST(DeviceDiscovery, AServerThatNeverAnswersLeavesItsLookupOwnedUntilItEnds) {
+    const std::string path = "/tmp/pelta-mute-server-" + std::to_string(getpid());
+    const int server = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(server, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", path.c_str());
+    unlink(path.c_str());
+    ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(server, 4), 0);
+    const char* before = std::getenv("PULSE_SERVER");
+    const std::string saved = before ? before : "";
+    setenv("PULSE_SERVER", ("unix:" + path).c_str(), 1);
+
+    const int pendingBefore = PendingDeviceLookups();
+    EXPECT_TRUE(DiscoverAudioOutputs().empty());
+    EXPECT_EQ(PendingDeviceLookups(), pendingBefore + 1);
+
+    close(server);  // the waiting connection is refused now, and the lookup ends
+    unlink(path.c_str());
+    for (int i = 0; i < 300 && PendingDeviceLookups() > pendingBefore; ++i) usleep(100000);
+    EXPECT_EQ(PendingDeviceLookups(), pendingBefore);
+    if (before) setenv("PULSE_SERVER", saved.c_str(), 1);
+    else unsetenv("PULSE_SERVER");
+}
+
+}  // namespace
