@@ -4,6 +4,7 @@
 #include "engine/core/Devices.h"
 #include "engine/core/PortalScreenSource.h"
 #include "engine/dialogs/VideoSourceDialog.h"
+#include "infowindows/Logo.h"
 #include "support/ScriptedPrompts.h"
 #include "support/Pump.h"
 #include "support/Services.h"
@@ -392,7 +393,7 @@ TEST_F(WaylandScreen, TheProgramRunsAsANativeClientOfTheDesktop) {
     ASSERT_TRUE(std::filesystem::exists(program));
     ASSERT_GT(desktop_->StartClient({"env", "QT_QPA_PLATFORM=wayland", program}), 0);
     const std::string tree = "swaymsg -s '" + std::string(std::getenv("SWAYSOCK")) +
-                             "' -t get_tree | grep -q '\"app_id\": \"pelta-rx\"'";
+                             "' -t get_tree | grep -q '\"app_id\": \"" + pelta::ProgramId().toStdString() + "\"'";
     EXPECT_TRUE(PumpUntil([&] { return std::system(tree.c_str()) == 0; }, 15000));
 }
 

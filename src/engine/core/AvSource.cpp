@@ -224,6 +224,9 @@ std::string AvSource::StalledText() const {
 }
 
 void AvSource::CheckStall(Clock::time_point now) {
+    // A desktop portal source may be waiting for the user to choose what to share; it is
+    // watched from its first picture on, and a refusal arrives as its own loss.
+    if (portal_ && !delivered_) return;
     if (!lost_ && now - LastDelivery() > kStallLimit) MarkLost(StalledText());
 }
 

@@ -81,12 +81,12 @@ public:
     void PreferFrameRate(int fps) override;
     // Every device's remembered settings by name, devices not present now included, and
     // putting them back (a device takes them when it is next opened).
-    std::map<std::string, VideoSourceSettings> AllVideoSettings() const { return videoSettings_; }
-    std::map<std::string, AudioSourceSettings> AllAudioSettings() const { return audioSettings_; }
+    std::map<std::string, VideoSourceSettings> AllVideoSettings() const { return videoSettings_.Get(); }
+    std::map<std::string, AudioSourceSettings> AllAudioSettings() const { return audioSettings_.Get(); }
     void RestoreSourceSettings(std::map<std::string, VideoSourceSettings> video,
                                std::map<std::string, AudioSourceSettings> audio) {
-        videoSettings_ = std::move(video);
-        audioSettings_ = std::move(audio);
+        videoSettings_.Set(std::move(video));
+        audioSettings_.Set(std::move(audio));
     }
     // Whether the open video device is a camera whose driver lists controls.
     bool CameraHasControls() const { return cameraHasControls_; }
