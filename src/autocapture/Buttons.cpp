@@ -34,14 +34,14 @@ Buttons::Buttons(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWind
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(TwipsToPixels(3135), TwipsToPixels(375));
     xpcmdbutton1 = new xpcmdbutton(this, QStringLiteral("xpcmdbutton1"));
-    xpcmdbutton1->SetCaption(QStringLiteral("Capture"));
+    xpcmdbutton1->SetCaption(tr("Capture"));
     xpcmdbutton1->setGeometry(0, 0, TwipsToPixels(975), TwipsToPixels(375));
     xpcmdbutton2 = new xpcmdbutton(this, QStringLiteral("xpcmdbutton2"));
-    xpcmdbutton2->SetCaption(QStringLiteral("Stop"));
+    xpcmdbutton2->SetCaption(tr("Stop"));
     xpcmdbutton2->setGeometry(TwipsToPixels(1080), 0, TwipsToPixels(975), TwipsToPixels(375));
     xpcmdbutton2->SetEnabled(false);
     xpcmdbutton3 = new xpcmdbutton(this, QStringLiteral("xpcmdbutton3"));
-    xpcmdbutton3->SetCaption(QStringLiteral("Cancel"));
+    xpcmdbutton3->SetCaption(tr("Cancel"));
     xpcmdbutton3->setGeometry(TwipsToPixels(2160), 0, TwipsToPixels(975), TwipsToPixels(375));
     connect(xpcmdbutton1, &xpcmdbutton::Click, this, &Buttons::CaptureClick);
     connect(xpcmdbutton2, &xpcmdbutton::Click, this, &Buttons::StopClick);
@@ -83,9 +83,10 @@ void Buttons::DoAutoCaptures(int16_t nMode) {
     if (!next) {
         // Every number is taken: say so rather than wrap round onto an earlier capture.
         Prompts().Message(this,
-                          QStringLiteral("Every automatic name up to Auto-") + QString::number(kAutoCountLimit) +
-                              QStringLiteral(" is taken in ") + sAutoSaveDir +
-                              QStringLiteral(". Choose another folder for automatic captures."),
+                          tr("Every automatic name up to Auto-%1 is taken in %2. Choose another folder for "
+                             "automatic captures.")
+                              .arg(kAutoCountLimit)
+                              .arg(sAutoSaveDir),
                           ApplicationTitle(), PromptButtons::Ok);
         return;
     }

@@ -80,7 +80,7 @@ class CloseBoxAccessible final : public QAccessibleWidget {
 public:
     explicit CloseBoxAccessible(QWidget* w) : QAccessibleWidget(w, QAccessible::Button) {}
     QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name) return QStringLiteral("Close");
+        if (t == QAccessible::Name) return QCoreApplication::translate("ScreenReader", "Close");
         return QAccessibleWidget::text(t);
     }
     QStringList actionNames() const override { return {pressAction()}; }

@@ -16,29 +16,29 @@ namespace pelta {
 AllocCapFileFrm::AllocCapFileFrm(engine::CaptureEngineContract& engine, QWidget* parent)
     : QDialog(parent), engine_(engine) {
     setObjectName(QStringLiteral("AllocCapFileFrm"));
-    setWindowTitle(QStringLiteral("Allocate File Size"));
+    setWindowTitle(tr("Allocate File Size"));
     resize(400, 200);
-    chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Allocate File Size"));
+    chrome_ = new DialogChrome(this, tr("Pelta-RX Allocate File Size"));
     QWidget* panel = chrome_->Panel();
-    auto* l1 = MakeLabel(panel, QStringLiteral("Label1"), QStringLiteral("Capture &file:"), {12, 36, 90, 20});
+    auto* l1 = MakeLabel(panel, QStringLiteral("Label1"), tr("Capture &file:"), {12, 36, 90, 20});
     edtCaptureFile = MakeControl<QLineEdit>(panel, QStringLiteral("edtCaptureFile"), {104, 34, 200, 22});
     edtCaptureFile->setText(QStringLiteral("c:\\capture.avi"));
     l1->setBuddy(edtCaptureFile);
-    btnBrowse = MakeButton(panel, QStringLiteral("btnBrowse"), QStringLiteral("Browse..."), {312, 33, 75, 23});
+    btnBrowse = MakeButton(panel, QStringLiteral("btnBrowse"), tr("Browse..."), {312, 33, 75, 23});
     auto* l2 = MakeLabel(panel, QStringLiteral("Label2"),
-                     QStringLiteral("Enter the amount of disk space to set aside for the capture file.  Existing video "
-                                    "data in the file will be lost."),
+                     tr("Enter the amount of disk space to set aside for the capture file.  Existing video "
+                        "data in the file will be lost."),
                      {12, 62, 376, 34});
     l2->setWordWrap(true);
-    MakeLabel(panel, QStringLiteral("Label3"), QStringLiteral("Free disk space:"), {12, 102, 110, 20});
+    MakeLabel(panel, QStringLiteral("Label3"), tr("Free disk space:"), {12, 102, 110, 20});
     lblFreeDiskSpace = MakeLabel(panel, QStringLiteral("lblFreeDiskSpace"), QStringLiteral("   "), {124, 100, 70, 22});
     lblFreeDiskSpace->setFrameShape(QFrame::Box);
-    MakeLabel(panel, QStringLiteral("Label5"), QStringLiteral("MB"), {200, 102, 30, 20});
-    auto* l4 = MakeLabel(panel, QStringLiteral("Label4"), QStringLiteral("Capture file &size:"), {12, 132, 110, 20});
+    MakeLabel(panel, QStringLiteral("Label5"), tr("MB"), {200, 102, 30, 20});
+    auto* l4 = MakeLabel(panel, QStringLiteral("Label4"), tr("Capture file &size:"), {12, 132, 110, 20});
     edtCapFileSize = MakeControl<QLineEdit>(panel, QStringLiteral("edtCapFileSize"), {124, 130, 70, 22});
     edtCapFileSize->setText(QStringLiteral("0"));
     l4->setBuddy(edtCapFileSize);
-    MakeLabel(panel, QStringLiteral("Label6"), QStringLiteral("MB"), {200, 132, 30, 20});
+    MakeLabel(panel, QStringLiteral("Label6"), tr("MB"), {200, 132, 30, 20});
     std::tie(btnOK, btnCancel) = MakeOkCancel(panel, {228, 166}, {312, 166});
 
     edtCapFileSize->installEventFilter(this);
@@ -76,8 +76,8 @@ void AllocCapFileFrm::CheckOKButton() {
 void AllocCapFileFrm::BrowseClick() {
     SaveFileRequest r;
     r.Owner = this;
-    r.Title = QStringLiteral("Capture File");
-    r.Filter = QStringLiteral("Microsoft AVI (*.avi)");
+    r.Title = tr("Capture File");
+    r.Filter = tr("Microsoft AVI (*.avi)");
     r.DefaultSuffix = QStringLiteral("avi");
     r.ConfirmOverwrite = false;
     BrowseForCaptureFile(engine_, r, edtCaptureFile);
@@ -88,7 +88,7 @@ void AllocCapFileFrm::OKClick() {
     const qlonglong mb = edtCapFileSize->text().toLongLong(&ok);
     if (!ok || mb > INT32_MAX) {
         // Digits beyond the 32-bit range get a plain answer instead of an overflow.
-        Prompts().Message(this, QStringLiteral("Choose a capture file size between 0 and 2147483647 MB."),
+        Prompts().Message(this, tr("Choose a capture file size between 0 and 2147483647 MB."),
                           ApplicationTitle(), PromptButtons::Ok);
         return;
     }

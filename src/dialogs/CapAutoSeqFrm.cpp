@@ -19,18 +19,18 @@ QString Number(double v) { return QString::number(v, 'g', 15); }
 CapAutoSeqFrm::CapAutoSeqFrm(engine::CaptureEngineContract& engine, QWidget* parent) : QDialog(parent), engine_(engine) {
     setObjectName(QStringLiteral("CapAutoSeqFrm"));
     resize(300, 150);
-    chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Frame Sequence"));
+    chrome_ = new DialogChrome(this, tr("Pelta-RX Frame Sequence"));
     // The chrome gives the window its title label's text; this window's caption differs.
-    setWindowTitle(QStringLiteral("Capture Automatic Frame Sequence"));
+    setWindowTitle(tr("Capture Automatic Frame Sequence"));
     QWidget* panel = chrome_->Panel();
-    auto* label1 = MakeLabel(panel, QStringLiteral("Label1"), QStringLiteral("Frame &Delay:"), {12, 40, 90, 20});
+    auto* label1 = MakeLabel(panel, QStringLiteral("Label1"), tr("Frame &Delay:"), {12, 40, 90, 20});
     edtFrameDelay = MakeControl<QLineEdit>(panel, QStringLiteral("edtFrameDelay"), {110, 38, 80, 22});
     label1->setBuddy(edtFrameDelay);
-    MakeLabel(panel, QStringLiteral("Label2"), QStringLiteral("sec"), {196, 40, 30, 20});
+    MakeLabel(panel, QStringLiteral("Label2"), tr("sec"), {196, 40, 30, 20});
     chkUseTimeLimit = MakeControl<QCheckBox>(panel, QStringLiteral("chkUseTimeLimit"), {12, 72, 18, 20});
-    MakeLabel(panel, QStringLiteral("Label4"), QStringLiteral("Time Limit:"), {32, 72, 76, 20});
+    MakeLabel(panel, QStringLiteral("Label4"), tr("Time Limit:"), {32, 72, 76, 20});
     edtTimeLimit = MakeControl<QLineEdit>(panel, QStringLiteral("edtTimeLimit"), {110, 70, 80, 22});
-    MakeLabel(panel, QStringLiteral("Label3"), QStringLiteral("sec"), {196, 72, 30, 20});
+    MakeLabel(panel, QStringLiteral("Label3"), tr("sec"), {196, 72, 30, 20});
     std::tie(btnOK, btnCancel) = MakeOkCancel(panel, {120, 112}, {205, 112});
 
     edtFrameDelay->installEventFilter(this);
@@ -75,8 +75,8 @@ void CapAutoSeqFrm::OKClick() {
     if (chkUseTimeLimit->isChecked()) limit = edtTimeLimit->text().toDouble(&limitOk);
     if (!delayOk || !limitOk) {
         Prompts().Message(this,
-                          !delayOk ? QStringLiteral("Frame Delay must be a number of seconds.")
-                                   : QStringLiteral("Time Limit must be a number of seconds."),
+                          !delayOk ? tr("Frame Delay must be a number of seconds.")
+                                   : tr("Time Limit must be a number of seconds."),
                           ApplicationTitle(), PromptButtons::Ok);
         return;
     }

@@ -15,21 +15,21 @@ CapManSeqFrm::CapManSeqFrm(engine::CaptureEngineContract& engine, std::function<
                            QWidget* parent)
     : QDialog(parent), engine_(engine), writeStatus_(std::move(writeStatus)) {
     setObjectName(QStringLiteral("CapManSeqFrm"));
-    setWindowTitle(QStringLiteral("Manual Frame Sequence"));
+    setWindowTitle(tr("Manual Frame Sequence"));
     resize(330, 150);
-    chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Manual Frame Sequence"));
+    chrome_ = new DialogChrome(this, tr("Pelta-RX Manual Frame Sequence"));
     QWidget* panel = chrome_->Panel();
     auto* label1 = MakeLabel(panel, QStringLiteral("Label1"),
-                             QStringLiteral("Press \"Capture Frame\" to add a video frame to the sequence."),
+                             tr("Press \"Capture Frame\" to add a video frame to the sequence."),
                              {12, 34, 306, 32});
     label1->setWordWrap(true);
-    MakeLabel(panel, QStringLiteral("Label2"), QStringLiteral("Video frames captured:"), {12, 76, 150, 20});
+    MakeLabel(panel, QStringLiteral("Label2"), tr("Video frames captured:"), {12, 76, 150, 20});
     edtFrameCount = MakeControl<QLineEdit>(panel, QStringLiteral("edtFrameCount"), {166, 74, 80, 22});
     edtFrameCount->setText(QStringLiteral("0"));
     edtFrameCount->setReadOnly(true);  // the window writes it; the user only reads it
-    btnCapture = MakeButton(panel, QStringLiteral("btnCapture"), QStringLiteral("Capture Frame"), {100, 112, 100, 25});
+    btnCapture = MakeButton(panel, QStringLiteral("btnCapture"), tr("Capture Frame"), {100, 112, 100, 25});
     btnCapture->SetDefault(true);
-    btnStop = MakeButton(panel, QStringLiteral("btnStop"), QStringLiteral("Stop Capture"), {210, 112, 100, 25});
+    btnStop = MakeButton(panel, QStringLiteral("btnStop"), tr("Stop Capture"), {210, 112, 100, 25});
     connect(btnCapture, &xpcmdbutton::Click, this, &CapManSeqFrm::CaptureFrameClick);
     connect(btnStop, &xpcmdbutton::Click, this, &CapManSeqFrm::StopClick);
 }

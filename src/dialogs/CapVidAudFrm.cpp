@@ -64,18 +64,18 @@ CapVidAudFrm::~CapVidAudFrm() {
 
 void CapVidAudFrm::BuildControls() {
     resize(410, 362);
-    chrome_ = new DialogChrome(this, QStringLiteral("Pelta-RX Capture Video and Audio"));
+    chrome_ = new DialogChrome(this, tr("Pelta-RX Capture Video and Audio"));
     QWidget* panel = chrome_->Panel();
 
-    MakeLabel(panel, "Label4", QStringLiteral("Capture File:"), {12, 34, 120, 16});
+    MakeLabel(panel, "Label4", tr("Capture File:"), {12, 34, 120, 16});
     edtCaptureFile = MakeControl<QLineEdit>(panel, QStringLiteral("edtCaptureFile"), {12, 52, 300, 22});
     edtCaptureFile->setText(QStringLiteral("c:\\capture.avi"));
-    btnBrowse = MakeButton(panel, QStringLiteral("btnBrowse"), QStringLiteral("Browse..."), {320, 51, 75, 23});
+    btnBrowse = MakeButton(panel, QStringLiteral("btnBrowse"), tr("Browse..."), {320, 51, 75, 23});
 
-    LblExists = MakeLabel(panel, "LblExists", QStringLiteral("File Already Exists"), {12, 76, 200, 16});
+    LblExists = MakeLabel(panel, "LblExists", tr("File Already Exists"), {12, 76, 200, 16});
     SetTextColour(LblExists, QColor(192, 0, 0));
 
-    MakeLabel(panel, "Label3", QStringLiteral("Free disk space:"), {12, 100, 110, 16});
+    MakeLabel(panel, "Label3", tr("Free disk space:"), {12, 100, 110, 16});
     lblFreeDiskSpace = MakeLabel(panel, "lblFreeDiskSpace", QStringLiteral("   "), {124, 98, 60, 20});
     lblFreeDiskSpace->setFrameShape(QFrame::Box);
     lblFreeDiskSpace->setAutoFillBackground(true);
@@ -84,30 +84,30 @@ void CapVidAudFrm::BuildControls() {
         p.setColor(QPalette::Window, Qt::white);
         lblFreeDiskSpace->setPalette(p);
     }
-    MakeLabel(panel, "Label6", QStringLiteral("MB"), {188, 100, 30, 16});
+    MakeLabel(panel, "Label6", tr("MB"), {188, 100, 30, 16});
 
-    auto* sizeCaption = MakeLabel(panel, "Label4", QStringLiteral("Capture file &size:"), {12, 126, 110, 16});
+    auto* sizeCaption = MakeLabel(panel, "Label4", tr("Capture file &size:"), {12, 126, 110, 16});
     edtCapFileSize = MakeControl<QLineEdit>(panel, QStringLiteral("edtCapFileSize"), {124, 124, 60, 22});
     edtCapFileSize->setText(QStringLiteral("0"));
     sizeCaption->setBuddy(edtCapFileSize);
-    MakeLabel(panel, "Label7", QStringLiteral("MB"), {188, 126, 30, 16});
+    MakeLabel(panel, "Label7", tr("MB"), {188, 126, 30, 16});
 
-    auto* modeCaption = MakeLabel(panel, "Label1", QStringLiteral("&Mode:"), {12, 156, 110, 16});
+    auto* modeCaption = MakeLabel(panel, "Label1", tr("&Mode:"), {12, 156, 110, 16});
     cmbMode = MakeControl<QComboBox>(panel, QStringLiteral("cmbMode"), {124, 152, 140, 24});
     cmbMode->setEditable(false);
     modeCaption->setBuddy(cmbMode);
 
     chkUseTimeLimit = MakeControl<QCheckBox>(panel, QStringLiteral("chkUseTimeLimit"), {12, 186, 18, 18});
-    MakeLabel(panel, "Label4", QStringLiteral("Time Limit:"), {32, 187, 90, 16});
+    MakeLabel(panel, "Label4", tr("Time Limit:"), {32, 187, 90, 16});
     edtTimeLimit = MakeControl<QLineEdit>(panel, QStringLiteral("edtTimeLimit"), {124, 184, 60, 22});
-    MakeLabel(panel, "Label2", QStringLiteral("sec"), {188, 187, 30, 16});
+    MakeLabel(panel, "Label2", tr("sec"), {188, 187, 30, 16});
 
     chkUseFrameRate = MakeControl<QCheckBox>(panel, QStringLiteral("chkUseFrameRate"), {12, 214, 18, 18});
-    MakeLabel(panel, "Label5", QStringLiteral("Frame Rate:"), {32, 215, 90, 16});
+    MakeLabel(panel, "Label5", tr("Frame Rate:"), {32, 215, 90, 16});
     edtFrameRate = MakeControl<QLineEdit>(panel, QStringLiteral("edtFrameRate"), {124, 212, 60, 22});
-    lblFPS = MakeLabel(panel, "lblFPS", QStringLiteral("f/sec"), {188, 215, 40, 16});
+    lblFPS = MakeLabel(panel, "lblFPS", tr("f/sec"), {188, 215, 40, 16});
 
-    lblMasterStream = MakeLabel(panel, "lblMasterStream", QStringLiteral("Master &Stream:"), {12, 244, 110, 16});
+    lblMasterStream = MakeLabel(panel, "lblMasterStream", tr("Master &Stream:"), {12, 244, 110, 16});
     cmbMasterStream = MakeControl<QComboBox>(panel, QStringLiteral("cmbMasterStream"), {124, 240, 100, 24});
     lblMasterStream->setBuddy(cmbMasterStream);
 
@@ -134,17 +134,17 @@ void CapVidAudFrm::BuildControls() {
     }
 
     LblSound = MakeLabel(panel, "LblSound",
-                         QStringLiteral("Wav and MP3 enabled. AVI sound plays in the Windows Media Player."),
+                         tr("Wav and MP3 enabled. AVI sound plays in the Windows Media Player."),
                          {12, 268, 390, 28});
     LblSound->setWordWrap(true);
     SetTextColour(LblSound, QColor(0, 128, 0));
 
     ChkTimeStamp = MakeControl<QCheckBox>(panel, QStringLiteral("ChkTimeStamp"), {12, 298, 18, 18});
-    auto* label9 = MakeLabel(panel, "Label9", QStringLiteral("Add Date Stamp to Name?"), {32, 299, 170, 16});
-    label9->setToolTip(QStringLiteral("Add date to file name. Used for audio capture."));
+    auto* label9 = MakeLabel(panel, "Label9", tr("Add Date Stamp to Name?"), {32, 299, 170, 16});
+    label9->setToolTip(tr("Add date to file name. Used for audio capture."));
     ChkAutoName = MakeControl<QCheckBox>(panel, QStringLiteral("ChkAutoName"), {206, 298, 18, 18});
-    auto* label8 = MakeLabel(panel, "Label8", QStringLiteral("Save file type for AutoName?"), {226, 299, 180, 16});
-    label8->setToolTip(QStringLiteral("Used for audio capture."));
+    auto* label8 = MakeLabel(panel, "Label8", tr("Save file type for AutoName?"), {226, 299, 180, 16});
+    label8->setToolTip(tr("Used for audio capture."));
 
     std::tie(btnOK, btnCancel) = MakeOkCancel(panel, {230, 328}, {315, 328});
 
@@ -230,7 +230,7 @@ void CapVidAudFrm::Load() {
     });
     SkipFailure([&] {
         cmbMasterStream->clear();
-        cmbMasterStream->addItems({QStringLiteral("None"), QStringLiteral("Video"), QStringLiteral("Audio")});
+        cmbMasterStream->addItems({tr("None"), tr("Video"), tr("Audio")});
         const int index = engine_.MasterStreamIndex() + 1;
         if (index >= 0 && index < cmbMasterStream->count()) cmbMasterStream->setCurrentIndex(index);
     });
@@ -319,7 +319,7 @@ void CapVidAudFrm::OpsClick(int index) {
 void CapVidAudFrm::OnBrowse() {
     SaveFileRequest request;
     request.Owner = this;
-    request.Filter = QStringLiteral("Microsoft AVI (*.avi);;Microsoft WAV (*.wav);;MP3 (*.mp3)");
+    request.Filter = tr("Microsoft AVI (*.avi);;Microsoft WAV (*.wav);;MP3 (*.mp3)");
     request.DefaultSuffix = QStringLiteral("avi");
     request.ConfirmOverwrite = false;
     BrowseForCaptureFile(engine_, request, edtCaptureFile);
@@ -334,12 +334,12 @@ void CapVidAudFrm::OnOK() {
     if (useRate) {
         rate = ParseNumber(edtFrameRate->text(), &ok);
         if (!ok) {
-            Prompts().Message(this, QStringLiteral("Frame Rate must be a number of frames per second."),
+            Prompts().Message(this, tr("Frame Rate must be a number of frames per second."),
                               ApplicationTitle(), PromptButtons::Ok);
             return;
         }
         if (rate < 0.0 || rate > 30.0) {
-            Prompts().Message(this, QStringLiteral("Choose a value between 0.0 and 30.0 for frame rate"),
+            Prompts().Message(this, tr("Choose a value between 0.0 and 30.0 for frame rate"),
                               ApplicationTitle(), PromptButtons::Ok);
             return;
         }
@@ -347,7 +347,7 @@ void CapVidAudFrm::OnOK() {
     if (useLimit) {
         limit = ParseNumber(edtTimeLimit->text(), &ok);
         if (!ok) {
-            Prompts().Message(this, QStringLiteral("Time Limit must be a number of seconds."), ApplicationTitle(),
+            Prompts().Message(this, tr("Time Limit must be a number of seconds."), ApplicationTitle(),
                               PromptButtons::Ok);
             return;
         }

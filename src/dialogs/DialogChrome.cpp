@@ -4,6 +4,7 @@
 
 #include "infowindows/ElasticPanel.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QKeyEvent>
@@ -29,7 +30,7 @@ DialogChrome::DialogChrome(QDialog* dialog, const QString& title, const QString&
     title_->adjustSize();
     title_->installEventFilter(this);
 
-    end_ = new QLabel(QStringLiteral("x"), panel_);
+    end_ = new QLabel(tr("x"), panel_);
     end_->setObjectName(QStringLiteral("LblEnd"));
     QFont ef = end_->font();
     ef.setBold(true);
@@ -91,10 +92,10 @@ xpcmdbutton* MakeButton(QWidget* parent, const QString& name, const QString& cap
 }
 
 std::pair<xpcmdbutton*, xpcmdbutton*> MakeOkCancel(QWidget* parent, QPoint ok, QPoint cancel) {
-    xpcmdbutton* okButton = MakeButton(parent, QStringLiteral("btnOK"), QStringLiteral("OK"), {ok, QSize(75, 23)});
+    xpcmdbutton* okButton = MakeButton(parent, QStringLiteral("btnOK"), QCoreApplication::translate("DialogChrome", "OK"), {ok, QSize(75, 23)});
     okButton->SetDefault(true);
     xpcmdbutton* cancelButton =
-        MakeButton(parent, QStringLiteral("btnCancel"), QStringLiteral("Cancel"), {cancel, QSize(75, 23)});
+        MakeButton(parent, QStringLiteral("btnCancel"), QCoreApplication::translate("DialogChrome", "Cancel"), {cancel, QSize(75, 23)});
     cancelButton->SetCancel(true);
     return {okButton, cancelButton};
 }

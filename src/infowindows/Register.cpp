@@ -73,20 +73,20 @@ Register::Register(EngineFactory factory, QWidget* parent)
     Label(panel, "Label3", QStringLiteral("v1.5 <sup><span style='font-family:\"MS Serif\"; font-size:6pt; "
                                           "color:#c0c0c0'>TM</span></sup>"),
           "MS Sans Serif", 8.25, true, grey, {430, 60, 80, 24});
-    Label(panel, "Label1", QStringLiteral("Professional"), "Verdana", 12, true, QColor(244, 209, 27), {164, 98, 200, 24});
+    Label(panel, "Label1", tr("Professional"), "Verdana", 12, true, QColor(244, 209, 27), {164, 98, 200, 24});
     auto* l7 = Label(panel, "Label7",
-                     QStringLiteral("Capture screen video, sound, or both, with Pelta-RX Quillmere Capture."),
+                     tr("Capture screen video, sound, or both, with Pelta-RX Quillmere Capture."),
                      "MS Sans Serif", 8.25, true, grey, {24, 150, 550, 20});
     // This build's platform, where the original named its own.
-    auto* l8 = Label(panel, "Label8", QStringLiteral("Linux (X11), Debian 12"), "MS Sans Serif", 8.25, false, grey,
+    auto* l8 = Label(panel, "Label8", tr("Linux (X11), Debian 12"), "MS Sans Serif", 8.25, false, grey,
                      {24, 176, 300, 20});
     auto* l4 = Label(panel, "Label4", MakerEmailAddress(), "MS Sans Serif", 8.25, false, grey, {24, 250, 300, 20});
     l4->setCursor(Qt::PointingHandCursor);
-    l4->setToolTip(QStringLiteral("Click here to send e-mail."));
+    l4->setToolTip(tr("Click here to send e-mail."));
     auto* l6 = Label(panel, "Label6", MakerRightsNotice() + QStringLiteral("\n") + MakerWebAddress(), "MS Sans Serif",
                      8.25, false, grey, {24, 274, 420, 36});
     l6->setCursor(Qt::PointingHandCursor);
-    l6->setToolTip(QStringLiteral("Click here to go to web site."));
+    l6->setToolTip(tr("Click here to go to web site."));
     for (QWidget* w : std::initializer_list<QWidget*>{image3, image1, findChild<QLabel*>(QStringLiteral("Label1")), l4,
                                                       l6, l7, l8})
         w->installEventFilter(this);

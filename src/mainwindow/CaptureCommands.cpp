@@ -28,7 +28,7 @@ namespace {
 using namespace engine;
 
 PromptAnswer AskToStartCapture(QWidget* owner) {
-    return Prompts().Message(owner, QStringLiteral(" Press OK to start capture "), QStringLiteral(" Ready to capture "),
+    return Prompts().Message(owner, QCoreApplication::translate("CaptureCommands", " Press OK to start capture "), QCoreApplication::translate("CaptureCommands", " Ready to capture "),
                              PromptButtons::OkCancel);
 }
 

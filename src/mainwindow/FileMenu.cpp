@@ -37,9 +37,9 @@ void FileMenu::AllocCaptureFile() {
 }
 
 void FileMenu::SaveCapturedVideoAs() {
-    const QString filter = QStringLiteral("AVI Video File (*.avi);;AVI Video File (*.avi)");
+    const QString filter = QCoreApplication::translate("FileMenu", "AVI Video File (*.avi);;AVI Video File (*.avi)");
     SkipFailure([&] {
-        const QString name = ShowSaveDialog(QStringLiteral("Enter Capture Video Name"), filter);
+        const QString name = ShowSaveDialog(QCoreApplication::translate("FileMenu", "Enter Capture Video Name"), filter);
         // Also asked for an empty name (a cancelled dialog); its failure is ignored.
         main_.Engine().CopyCaptureTo(name.toStdString(), false);
     });
@@ -82,7 +82,7 @@ void FileMenu::Exit() {
 }
 
 QString FileMenu::BrowseForFolder(QWidget* OwnerWindow, QString& Path) {
-    const QString chosen = Prompts().ExistingFolder(OwnerWindow, QStringLiteral("Current: ") + Path, QString());
+    const QString chosen = Prompts().ExistingFolder(OwnerWindow, QCoreApplication::translate("FileMenu", "Current: ") + Path, QString());
     if (chosen.isEmpty()) {
         Path.clear();
         return QStringLiteral("False");

@@ -34,7 +34,7 @@ constexpr int kStatusBarHeight = 26;  // 390 twips
 MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
     gMainFrm = this;
     setObjectName(QStringLiteral("MainFrm"));
-    setWindowTitle(QStringLiteral("Pelta-RX - Quillmere") + QString(53, u' ') + QStringLiteral("Capture"));
+    setWindowTitle(tr("Pelta-RX - Quillmere") + QString(53, u' ') + tr("Capture"));
     BuildMainMenuBar(menuBar(), menus_);
 
     // The client area holds the engine's window and the status bar, laid out by resizeEvent.
@@ -50,7 +50,7 @@ MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
         // A click on "Recording ..." or "Ready" tells where the latest automatic capture went.
         SkipFailure([&] {
             StatusPanel& p = sbMain_->Panel(i);
-            if (p.Text == QStringLiteral("Recording ...") || p.Text == QStringLiteral("Ready")) p.ToolTipText = sAutoFileName;
+            if (p.Text == tr("Recording ...") || p.Text == tr("Ready")) p.ToolTipText = sAutoFileName;
         });
     });
     client->installEventFilter(this);
@@ -202,7 +202,7 @@ void MainFrm::CaptureEnded() {
     SkipFailure([&] {
         if (bWindowsDown) showNormal();
     });
-    SetPanelText(3, QStringLiteral("Ready"));
+    SetPanelText(3, tr("Ready"));
     SkipFailure([&] {
         if (bAutoName && OnCaptureEndedAutoButtons) OnCaptureEndedAutoButtons();
     });
@@ -213,7 +213,7 @@ void MainFrm::CaptureError(int32_t ErrorCode) {
     // said) unfold below it.
     QString detail;
     SkipFailure([&] { detail = QString::fromStdString(engine_->LastErrorText()); });
-    Prompts().DetailedMessage(this, QStringLiteral(" Error ") + QString::number(ErrorCode) + QStringLiteral(" occurred."),
+    Prompts().DetailedMessage(this, tr(" Error %1 occurred.").arg(ErrorCode),
                               ApplicationTitle(), detail);
 }
 
@@ -221,11 +221,11 @@ void MainFrm::CaptureProgress(int32_t) {
     if (!bRecordingShown) {
         SkipFailure([&] {
             sbMain_->Panel(5).WidthTwips = 3600;
-            sbMain_->Panel(5).Text = QStringLiteral("Format: ") + GetFormatName(QString::number(engine_->OutputFormat()));
+            sbMain_->Panel(5).Text = tr("Format: ") + GetFormatName(QString::number(engine_->OutputFormat()));
         });
         SkipFailure([&] {
             sbMain_->Panel(3).WidthTwips = 2700;
-            sbMain_->Panel(3).Text = QStringLiteral("Recording ...");
+            sbMain_->Panel(3).Text = tr("Recording ...");
         });
     }
     WriteProgressCounts();
@@ -235,7 +235,7 @@ void MainFrm::CaptureProgress(int32_t) {
 }
 
 void MainFrm::WriteProgressCounts() {
-    SkipFailure([&] { SetPanelText(2, QStringLiteral("Not Dropped ") + QString::number(engine_->FramesCaptured())); });
+    SkipFailure([&] { SetPanelText(2, tr("Not Dropped ") + QString::number(engine_->FramesCaptured())); });
     SkipFailure([&] { sbMain_->Panel(4).WidthTwips = 1600; });
     SkipFailure([&] {
         const int32_t mode = engine_->ActiveMode();
@@ -243,7 +243,7 @@ void MainFrm::WriteProgressCounts() {
             SetPanelText(4, QString());
         } else {
             sCaptureTime = ReadableNumberText(engine_->ElapsedSeconds());
-            SetPanelText(4, QStringLiteral("Time: ") + sCaptureTime);
+            SetPanelText(4, tr("Time: ") + sCaptureTime);
         }
     });
 }

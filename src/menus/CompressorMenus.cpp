@@ -5,6 +5,7 @@
 #include "controls/Prompts.h"
 #include "menus/MenuRules.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -15,19 +16,19 @@ constexpr int16_t kRestrictedCount = 7;
 }
 
 QString OptionsMenus::RestrictedCompressorWarning() {
-    return QStringLiteral("In our tests, the compressor you have selected") + QChar(13) +
-           QStringLiteral(" has caused unexpected behaviour on some computers.") + QChar(13) +
-           QStringLiteral("Are you sure you want to use it?");
+    return QCoreApplication::translate("OptionsMenus",
+                                       "In our tests, the compressor you have selected\r has caused unexpected "
+                                       "behaviour on some computers.\rAre you sure you want to use it?");
 }
 
 void OptionsMenus::BuildCompressorMenu() {
     // Unlike the devices, the engine's compressor selection is left as it is.
     BuildNamedListMenu(
-        ListKind::VideoCompressor, QStringLiteral("No Recompression"),
+        ListKind::VideoCompressor, QCoreApplication::translate("OptionsMenus", "No Recompression"),
         [this] { return engine_.VideoCompressorList().Count(); },
         [this](int32_t i) { return engine_.VideoCompressorList().Item(i).DisplayName; });
     BuildNamedListMenu(
-        ListKind::AudioCompressor, QStringLiteral("No Recompression"),
+        ListKind::AudioCompressor, QCoreApplication::translate("OptionsMenus", "No Recompression"),
         [this] { return engine_.AudioCompressorList().Count(); },
         [this](int32_t i) { return engine_.AudioCompressorList().Item(i).DisplayName; });
 }
@@ -40,7 +41,7 @@ bool OptionsMenus::VerifyCompressor(engine::CompressorList& compressors, int16_t
     const qsizetype count = std::min<qsizetype>(std::max<int16_t>(nRestrictedCount, 0), pRestrictedComp.size());
     for (qsizetype k = 0; k < count; ++k) {
         if (pRestrictedComp.at(k) == name) {
-            return Prompts().Message(window_, RestrictedCompressorWarning(), QStringLiteral("Warning"),
+            return Prompts().Message(window_, RestrictedCompressorWarning(), QCoreApplication::translate("OptionsMenus", "Warning"),
                                      PromptButtons::YesNo, true) == PromptAnswer::Yes;
         }
     }

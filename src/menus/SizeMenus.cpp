@@ -4,6 +4,7 @@
 
 #include "menus/MenuRules.h"
 
+#include <QCoreApplication>
 #include <exception>
 
 namespace pelta {
@@ -11,7 +12,7 @@ namespace pelta {
 void OptionsMenus::BuildRendererMenu() {
     // The engine's renderer selection is left as it is.
     BuildNamedListMenu(
-        ListKind::Renderer, QStringLiteral("Default"), [this] { return engine_.AudioRendererList().Count(); },
+        ListKind::Renderer, QCoreApplication::translate("OptionsMenus", "Default"), [this] { return engine_.AudioRendererList().Count(); },
         [this](int32_t i) { return engine_.AudioRendererList().Item(i).DisplayName; });
 }
 

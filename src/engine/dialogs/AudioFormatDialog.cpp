@@ -10,18 +10,18 @@ namespace pelta {
 using namespace engine;
 
 AudioFormatDialog::AudioFormatDialog(CaptureEngine& engine, QWidget* parent)
-    : PropertyDialog(QStringLiteral("AudioFormatDialog"), QStringLiteral("Audio Format"), parent), engine_(engine) {
+    : PropertyDialog(QStringLiteral("AudioFormatDialog"), tr("Audio Format"), parent), engine_(engine) {
     const DeviceInfo* d = engine.Core().SelectedAudioDevice();
-    AddInfo(QStringLiteral("lblDevice"), QStringLiteral("Device:"),
+    AddInfo(QStringLiteral("lblDevice"), tr("Device:"),
             d ? QString::fromStdString(d->DisplayName) : QString());
     const AudioSourceSettings s = engine.Core().AudioSettings();
     std::vector<std::pair<QString, QVariant>> rates;
-    for (int r : CommonSampleRates()) rates.emplace_back(QStringLiteral("%1 Hz").arg(r), r);
-    cmbRate = AddChoice(QStringLiteral("cmbRate"), QStringLiteral("&Sample rate:"), rates, s.SampleRate);
-    cmbChannels = AddChoice(QStringLiteral("cmbChannels"), QStringLiteral("&Channels:"),
-                            {{QStringLiteral("Mono"), 1}, {QStringLiteral("Stereo"), 2}}, s.Channels);
+    for (int r : CommonSampleRates()) rates.emplace_back(tr("%1 Hz").arg(r), r);
+    cmbRate = AddChoice(QStringLiteral("cmbRate"), tr("&Sample rate:"), rates, s.SampleRate);
+    cmbChannels = AddChoice(QStringLiteral("cmbChannels"), tr("&Channels:"),
+                            {{tr("Mono"), 1}, {tr("Stereo"), 2}}, s.Channels);
     // The engine reads every device as 16-bit samples; the compressor decides what is stored.
-    AddInfo(QStringLiteral("lblSampleFormat"), QStringLiteral("Sample format:"), QStringLiteral("16-bit"));
+    AddInfo(QStringLiteral("lblSampleFormat"), tr("Sample format:"), QStringLiteral("16-bit"));
     connect(cmbRate, &QComboBox::currentIndexChanged, this, &AudioFormatDialog::Apply);
     connect(cmbChannels, &QComboBox::currentIndexChanged, this, &AudioFormatDialog::Apply);
 }

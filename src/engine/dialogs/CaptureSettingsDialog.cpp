@@ -13,24 +13,24 @@ namespace pelta {
 using namespace engine;
 
 CaptureSettingsDialog::CaptureSettingsDialog(CaptureEngine& engine, QWidget* parent)
-    : PropertyDialog(QStringLiteral("CaptureSettingsDialog"), QStringLiteral("Capture Properties"), parent),
+    : PropertyDialog(QStringLiteral("CaptureSettingsDialog"), tr("Capture Properties"), parent),
       engine_(engine) {
     const CaptureQueueSettings s = engine.Recorder().QueueSettings();
-    spnVideoQueue = AddNumber(QStringLiteral("spnVideoQueue"), QStringLiteral("&Pictures waiting for the encoder:"), 2,
+    spnVideoQueue = AddNumber(QStringLiteral("spnVideoQueue"), tr("&Pictures waiting for the encoder:"), 2,
                               120, s.VideoFrames);
-    spnAudioQueue = AddNumber(QStringLiteral("spnAudioQueue"), QStringLiteral("&Sound waiting for the encoder:"), 1, 30,
+    spnAudioQueue = AddNumber(QStringLiteral("spnAudioQueue"), tr("&Sound waiting for the encoder:"), 1, 30,
                               s.AudioSeconds);
-    spnAudioQueue->setSuffix(QStringLiteral(" s"));
-    cmbWhenBehind = AddChoice(QStringLiteral("cmbWhenBehind"), QStringLiteral("&When the encoder falls behind:"),
-                              {{QStringLiteral("Drop the newest picture"), false},
-                               {QStringLiteral("Drop the oldest waiting picture"), true}},
+    spnAudioQueue->setSuffix(tr(" s"));
+    cmbWhenBehind = AddChoice(QStringLiteral("cmbWhenBehind"), tr("&When the encoder falls behind:"),
+                              {{tr("Drop the newest picture"), false},
+                               {tr("Drop the oldest waiting picture"), true}},
                               s.DropOldest);
-    lblDeviceGaps = AddInfo(QStringLiteral("lblDeviceGaps"), QStringLiteral("Dropped, device late:"), {});
-    lblEncoderBehind = AddInfo(QStringLiteral("lblEncoderBehind"), QStringLiteral("Dropped, encoder behind:"), {});
-    lblDiskBehind = AddInfo(QStringLiteral("lblDiskBehind"), QStringLiteral("Dropped, disk behind:"), {});
+    lblDeviceGaps = AddInfo(QStringLiteral("lblDeviceGaps"), tr("Dropped, device late:"), {});
+    lblEncoderBehind = AddInfo(QStringLiteral("lblEncoderBehind"), tr("Dropped, encoder behind:"), {});
+    lblDiskBehind = AddInfo(QStringLiteral("lblDiskBehind"), tr("Dropped, disk behind:"), {});
     lblClockCorrection =
-        AddInfo(QStringLiteral("lblClockCorrection"), QStringLiteral("Dropped, kept in step with the sound:"), {});
-    lblDiscarded = AddInfo(QStringLiteral("lblDiscarded"), QStringLiteral("Pictures beyond the frame rate:"), {});
+        AddInfo(QStringLiteral("lblClockCorrection"), tr("Dropped, kept in step with the sound:"), {});
+    lblDiscarded = AddInfo(QStringLiteral("lblDiscarded"), tr("Pictures beyond the frame rate:"), {});
     ShowCounts();
     // The counts keep moving while a capture runs.
     auto* refresh = new QTimer(this);

@@ -38,7 +38,7 @@ CompressorDialog::CompressorDialog(bool video, std::string encoder, EncoderSetti
       settings_(initial_),
       apply_(std::move(apply)) {
     setObjectName(QStringLiteral("CompressorDialog"));
-    setWindowTitle(video ? QStringLiteral("Video Compressor") : QStringLiteral("Audio Compressor"));
+    setWindowTitle(video ? tr("Video Compressor") : tr("Audio Compressor"));
     auto* layout = new QVBoxLayout(this);
     lblEncoder = new QLabel(QString::fromStdString(DisplayName(video, encoder_)), this);
     lblEncoder->setObjectName(QStringLiteral("lblEncoder"));
@@ -49,7 +49,7 @@ CompressorDialog::CompressorDialog(bool video, std::string encoder, EncoderSetti
 
     const auto options = EncoderOptionsFor(encoder_);
     if (options.empty()) {
-        layout->addWidget(new QLabel(QStringLiteral("This compressor has no settings."), this));
+        layout->addWidget(new QLabel(tr("This compressor has no settings."), this));
     }
     auto* form = new QFormLayout;
     layout->addLayout(form);

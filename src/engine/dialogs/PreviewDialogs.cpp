@@ -11,14 +11,14 @@ namespace pelta {
 using namespace engine;
 
 VideoDisplayDialog::VideoDisplayDialog(CaptureEngine& engine, QWidget* parent)
-    : PropertyDialog(QStringLiteral("VideoDisplayDialog"), QStringLiteral("Video Display"), parent), engine_(engine) {
+    : PropertyDialog(QStringLiteral("VideoDisplayDialog"), tr("Video Display"), parent), engine_(engine) {
     const PreviewSettings s = engine.Preview();
-    cmbAspect = AddChoice(QStringLiteral("cmbAspect"), QStringLiteral("&Aspect ratio:"),
-                          {{QStringLiteral("As the picture"), 0}, {QStringLiteral("4:3"), 1}, {QStringLiteral("16:9"), 2}},
+    cmbAspect = AddChoice(QStringLiteral("cmbAspect"), tr("&Aspect ratio:"),
+                          {{tr("As the picture"), 0}, {QStringLiteral("4:3"), 1}, {QStringLiteral("16:9"), 2}},
                           s.Aspect);
-    chkSmooth = AddCheck(QStringLiteral("chkSmooth"), QStringLiteral("&Smooth when scaling"), s.Smooth);
-    spnMaxRate = AddNumber(QStringLiteral("spnMaxRate"), QStringLiteral("&Most pictures a second:"), 0, 120, s.MaxRate,
-                           QStringLiteral("Every picture"));
+    chkSmooth = AddCheck(QStringLiteral("chkSmooth"), tr("&Smooth when scaling"), s.Smooth);
+    spnMaxRate = AddNumber(QStringLiteral("spnMaxRate"), tr("&Most pictures a second:"), 0, 120, s.MaxRate,
+                           tr("Every picture"));
     auto apply = [this] {
         PreviewSettings now = engine_.Preview();
         now.Aspect = cmbAspect->currentData().toInt();
@@ -32,19 +32,19 @@ VideoDisplayDialog::VideoDisplayDialog(CaptureEngine& engine, QWidget* parent)
 }
 
 PreviewPropertiesDialog::PreviewPropertiesDialog(CaptureEngine& engine, QWidget* parent)
-    : PropertyDialog(QStringLiteral("PreviewPropertiesDialog"), QStringLiteral("Preview Properties"), parent),
+    : PropertyDialog(QStringLiteral("PreviewPropertiesDialog"), tr("Preview Properties"), parent),
       engine_(engine) {
     const PreviewSettings s = engine.Preview();
-    cmbQuality = AddChoice(QStringLiteral("cmbQuality"), QStringLiteral("&Quality:"),
-                           {{QStringLiteral("Fast"), 0}, {QStringLiteral("Good"), 1}, {QStringLiteral("Best"), 2}},
+    cmbQuality = AddChoice(QStringLiteral("cmbQuality"), tr("&Quality:"),
+                           {{tr("Fast"), 0}, {tr("Good"), 1}, {tr("Best"), 2}},
                            s.Quality);
-    spnCaptureRate = AddNumber(QStringLiteral("spnCaptureRate"), QStringLiteral("&While capturing, at most:"), 0, 120,
-                               s.RateWhileCapturing, QStringLiteral("Same as otherwise"));
-    spnCaptureRate->setSuffix(QStringLiteral(" pictures a second"));
-    cmbTap = AddChoice(QStringLiteral("cmbTap"), QStringLiteral("&Show the picture:"),
-                       {{QStringLiteral("From the device"), 0},
-                        {QStringLiteral("After the processors"), 1},
-                        {QStringLiteral("After the compressor"), 2}},
+    spnCaptureRate = AddNumber(QStringLiteral("spnCaptureRate"), tr("&While capturing, at most:"), 0, 120,
+                               s.RateWhileCapturing, tr("Same as otherwise"));
+    spnCaptureRate->setSuffix(tr(" pictures a second"));
+    cmbTap = AddChoice(QStringLiteral("cmbTap"), tr("&Show the picture:"),
+                       {{tr("From the device"), 0},
+                        {tr("After the processors"), 1},
+                        {tr("After the compressor"), 2}},
                        engine.PreviewTap());
     connect(cmbQuality, &QComboBox::currentIndexChanged, this, [this] {
         PreviewSettings now = engine_.Preview();

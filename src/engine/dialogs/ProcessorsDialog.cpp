@@ -18,15 +18,15 @@ using namespace engine::processors;
 ProcessorsDialog::ProcessorsDialog(bool video, ChainDescription chain, Apply apply, QWidget* parent)
     : QDialog(parent), video_(video), chain_(std::move(chain)), apply_(std::move(apply)) {
     setObjectName(video ? QStringLiteral("VideoProcessors") : QStringLiteral("AudioProcessors"));
-    setWindowTitle(video ? QStringLiteral("Video Processors") : QStringLiteral("Audio Processors"));
+    setWindowTitle(video ? tr("Video Processors") : tr("Audio Processors"));
     auto* layout = new QVBoxLayout(this);
     auto* addRow = new QHBoxLayout;
     cmbAvailable = new QComboBox(this);
     cmbAvailable->setObjectName(QStringLiteral("cmbAvailable"));
     for (const FilterSpec& f : video ? VideoFilters() : AudioFilters())
         cmbAvailable->addItem(QString::fromStdString(f.Name), QString::fromStdString(f.Id));
-    auto* add = new QPushButton(QStringLiteral("&Add"), this);
-    auto* remove = new QPushButton(QStringLiteral("&Remove"), this);
+    auto* add = new QPushButton(tr("&Add"), this);
+    auto* remove = new QPushButton(tr("&Remove"), this);
     addRow->addWidget(cmbAvailable, 1);
     addRow->addWidget(add);
     addRow->addWidget(remove);

@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <algorithm>
 #include <cmath>
@@ -28,35 +29,35 @@ std::vector<CameraFormat> CameraFormats(const DeviceInfo& d) {
 }
 
 QString RateText(double fps) {
-    return std::fabs(fps - std::round(fps)) < 0.005 ? QString::number(int(std::round(fps))) + QStringLiteral(" fps")
-                                                   : QString::number(fps, 'f', 2) + QStringLiteral(" fps");
+    return std::fabs(fps - std::round(fps)) < 0.005 ? QString::number(int(std::round(fps))) + QCoreApplication::translate("VideoFormatDialog", " fps")
+                                                   : QString::number(fps, 'f', 2) + QCoreApplication::translate("VideoFormatDialog", " fps");
 }
 
 }  // namespace
 
 VideoFormatDialog::VideoFormatDialog(CaptureEngine& engine, QWidget* parent)
-    : PropertyDialog(QStringLiteral("VideoFormatDialog"), QStringLiteral("Video Format"), parent), engine_(engine) {
+    : PropertyDialog(QStringLiteral("VideoFormatDialog"), tr("Video Format"), parent), engine_(engine) {
     const DeviceInfo* d = engine.Core().SelectedVideoDevice();
     if (d) cameraFormats_ = CameraFormats(*d);
-    AddInfo(QStringLiteral("lblDevice"), QStringLiteral("Device:"),
+    AddInfo(QStringLiteral("lblDevice"), tr("Device:"),
             d ? QString::fromStdString(d->DisplayName) : QString());
     std::vector<std::pair<QString, QVariant>> sizes;
     SizeList& list = engine.VideoSizeList();
     for (int32_t i = 0; i < list.Count(); ++i) {
         const SizeItem s = list.Item(i);
-        sizes.emplace_back(QStringLiteral("%1 x %2").arg(s.Width).arg(s.Height), i);
+        sizes.emplace_back(tr("%1 x %2").arg(s.Width).arg(s.Height), i);
     }
-    cmbSize = AddChoice(QStringLiteral("cmbSize"), QStringLiteral("&Size:"), sizes, list.Selected());
+    cmbSize = AddChoice(QStringLiteral("cmbSize"), tr("&Size:"), sizes, list.Selected());
     const VideoSourceSettings settings = engine.Core().VideoSettings();
     if (d && d->Kind == DeviceKind::Screen && settings.RegionWidth > 0) {
         // A region is grabbed at its own size.
         cmbSize->setEnabled(false);
-        cmbSize->setToolTip(QStringLiteral("The screen region chosen in Video Source sets the size."));
+        cmbSize->setToolTip(tr("The screen region chosen in Video Source sets the size."));
     }
-    cmbRate = AddChoice(QStringLiteral("cmbRate"), QStringLiteral("&Frame rate:"), {}, {});
+    cmbRate = AddChoice(QStringLiteral("cmbRate"), tr("&Frame rate:"), {}, {});
     std::vector<std::pair<QString, QVariant>> formats;
     if (d && d->Kind == DeviceKind::Camera) {
-        formats.emplace_back(QStringLiteral("Driver's choice"), QString());
+        formats.emplace_back(tr("Driver's choice"), QString());
         for (const CameraFormat& f : cameraFormats_)
             formats.emplace_back(QString::fromStdString(f.Description + " (" + FourCCText(f.FourCC) + ")"),
                                  QString::fromStdString(FfmpegInputFormat(f.FourCC)));
@@ -64,7 +65,7 @@ VideoFormatDialog::VideoFormatDialog(CaptureEngine& engine, QWidget* parent)
         const char* name = av_get_pix_fmt_name(engine.Core().CurrentVideoFormat().PixelFormat);
         formats.emplace_back(QString::fromLatin1(name ? name : "?"), QString());
     }
-    cmbPixelFormat = AddChoice(QStringLiteral("cmbPixelFormat"), QStringLiteral("&Pixel format:"), formats,
+    cmbPixelFormat = AddChoice(QStringLiteral("cmbPixelFormat"), tr("&Pixel format:"), formats,
                                QString::fromStdString(settings.InputFormat));
     cmbPixelFormat->setEnabled(formats.size() > 1);
     FillRates();
@@ -89,7 +90,7 @@ void VideoFormatDialog::FillRates() {
     const DeviceInfo* d = engine_.Core().SelectedVideoDevice();
     const int current = engine_.Core().VideoSettings().FrameRate;
     cmbRate->clear();
-    cmbRate->addItem(QStringLiteral("Device default"), 0);
+    cmbRate->addItem(tr("Device default"), 0);
     if (d && d->Kind == DeviceKind::Camera) {
         const std::string wanted = cmbPixelFormat->currentData().toString().toStdString();
         const int sizeIndex = cmbSize->currentData().toInt();

@@ -17,10 +17,10 @@ namespace pelta {
 using namespace engine;
 
 VideoSourceDialog::VideoSourceDialog(CaptureEngine& engine, QWidget* parent)
-    : PropertyDialog(QStringLiteral("VideoSourceDialog"), QStringLiteral("Video Source"), parent), engine_(engine) {
+    : PropertyDialog(QStringLiteral("VideoSourceDialog"), tr("Video Source"), parent), engine_(engine) {
     const DeviceInfo* d = engine.Core().SelectedVideoDevice();
     if (!d) return;
-    AddInfo(QStringLiteral("lblDevice"), QStringLiteral("Device:"), QString::fromStdString(d->DisplayName));
+    AddInfo(QStringLiteral("lblDevice"), tr("Device:"), QString::fromStdString(d->DisplayName));
     const VideoSourceSettings s = engine.Core().VideoSettings();
     switch (d->Kind) {
     case DeviceKind::Screen:
@@ -35,7 +35,7 @@ VideoSourceDialog::VideoSourceDialog(CaptureEngine& engine, QWidget* parent)
     case DeviceKind::TestPattern: {
         std::vector<std::pair<QString, QVariant>> items;
         for (const auto& [id, name] : TestPatterns()) items.emplace_back(QString::fromStdString(name), QString::fromStdString(id));
-        cmbPattern = AddChoice(QStringLiteral("cmbPattern"), QStringLiteral("&Pattern:"), items,
+        cmbPattern = AddChoice(QStringLiteral("cmbPattern"), tr("&Pattern:"), items,
                                QString::fromStdString(s.Pattern));
         connect(cmbPattern, &QComboBox::currentIndexChanged, this, [this] {
             VideoSourceSettings now = engine_.Core().VideoSettings();
@@ -62,14 +62,14 @@ bool VideoSourceDialog::HasContents(const EngineCore& core) {
 }
 
 void VideoSourceDialog::BuildScreen(const VideoSourceSettings& s, int screenW, int screenH) {
-    spnLeft = AddNumber(QStringLiteral("spnLeft"), QStringLiteral("&Left:"), 0, std::max(0, screenW - 2), s.RegionX);
-    spnTop = AddNumber(QStringLiteral("spnTop"), QStringLiteral("&Top:"), 0, std::max(0, screenH - 2), s.RegionY);
-    spnWidth = AddNumber(QStringLiteral("spnWidth"), QStringLiteral("&Width:"), 0, screenW, s.RegionWidth,
-                         QStringLiteral("Whole screen"));
-    spnHeight = AddNumber(QStringLiteral("spnHeight"), QStringLiteral("&Height:"), 0, screenH, s.RegionHeight,
-                          QStringLiteral("Whole screen"));
-    chkFollowMouse = AddCheck(QStringLiteral("chkFollowMouse"), QStringLiteral("&Follow the mouse"), s.FollowMouse);
-    chkDrawCursor = AddCheck(QStringLiteral("chkDrawCursor"), QStringLiteral("Draw the &cursor"), s.DrawCursor);
+    spnLeft = AddNumber(QStringLiteral("spnLeft"), tr("&Left:"), 0, std::max(0, screenW - 2), s.RegionX);
+    spnTop = AddNumber(QStringLiteral("spnTop"), tr("&Top:"), 0, std::max(0, screenH - 2), s.RegionY);
+    spnWidth = AddNumber(QStringLiteral("spnWidth"), tr("&Width:"), 0, screenW, s.RegionWidth,
+                         tr("Whole screen"));
+    spnHeight = AddNumber(QStringLiteral("spnHeight"), tr("&Height:"), 0, screenH, s.RegionHeight,
+                          tr("Whole screen"));
+    chkFollowMouse = AddCheck(QStringLiteral("chkFollowMouse"), tr("&Follow the mouse"), s.FollowMouse);
+    chkDrawCursor = AddCheck(QStringLiteral("chkDrawCursor"), tr("Draw the &cursor"), s.DrawCursor);
     auto apply = [this] {
         VideoSourceSettings now = engine_.Core().VideoSettings();
         now.RegionX = spnLeft->value();
