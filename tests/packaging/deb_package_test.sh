@@ -89,7 +89,9 @@ xdotool mousemove --window "$splash" 30 30 click 1
 main=$(timeout 60 xdotool search --sync --onlyvisible --name '^Pelta-RX - Quillmere +Capture$' | head -1) \
   || { cat "$WORK/app.log"; fail "clicking the splash did not bring up the main window"; }
 echo "main window: $(xdotool getwindowname "$main")"
-xprop -id "$main" _NET_WM_ICON | grep -q '_NET_WM_ICON(CARDINAL) = ' || fail "the main window has no icon"
+# The icon property may follow the window's first mapping by a moment.
+timeout 30 bash -c "until xprop -id $main _NET_WM_ICON | grep -q '_NET_WM_ICON(CARDINAL) = '; do sleep 0.1; done" \
+  || fail "the main window has no icon"
 xdotool windowfocus --sync "$main" key alt+f
 # The File menu is a window of its own: wait for it before choosing E&xit.
 timeout 60 bash -c "until [ \$(xdotool search --onlyvisible --pid $APP | wc -l) -ge 2 ]; do sleep 0.1; done" \
