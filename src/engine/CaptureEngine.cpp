@@ -196,6 +196,7 @@ void CaptureEngine::PreviewLoop() {
     for (;;) {
         AVFrame* frame = nullptr;
         bool mayBeUnchanged = false, compress = false;
+        uint64_t epoch = 0;
         {
             auto box = mailbox_.Lock();
             box.Wait(mailboxCv_, [&] { return box->Stop || box->Picture; });
@@ -203,6 +204,7 @@ void CaptureEngine::PreviewLoop() {
             std::swap(frame, box->Picture);
             mayBeUnchanged = box->MayBeUnchanged;
             compress = box->Compress;
+            epoch = box->DeviceEpoch;
         }
         if (compress && WillShow()) {
             if (AVFrame* compressed = CompressForPreview(frame)) {
@@ -210,13 +212,13 @@ void CaptureEngine::PreviewLoop() {
                 frame = compressed;
             }
         }
-        Present(frame, mayBeUnchanged);
+        Present(frame, mayBeUnchanged, epoch);
         av_frame_free(&frame);
     }
 }
 
 // On the preview thread: converts the picture for the window and asks for a repaint.
-void CaptureEngine::Present(const AVFrame* frame, bool mayBeUnchanged) {
+void CaptureEngine::Present(const AVFrame* frame, bool mayBeUnchanged, uint64_t deviceEpoch) {
     if (!WillShow()) return;
     const int sw = surfaceW_, sh = surfaceH_;
     const uint64_t generation = previewGeneration_;
@@ -237,9 +239,11 @@ void CaptureEngine::Present(const AVFrame* frame, bool mayBeUnchanged) {
     if (picture.ZeroCopy && generation == convertedGeneration_ && r == PictureRectNow() &&
         GetChangedArea(frame, changed))
         dirty = QRect(r.X + changed.X, r.Y + changed.Y, changed.Width, changed.Height);
-    convertedGeneration_ = generation;
     {
         std::lock_guard lock(imageMutex_);
+        // A picture of the device before the last change of device is not shown.
+        if (mailbox_.Lock()->DeviceEpoch != deviceEpoch) return;
+        convertedGeneration_ = generation;
         image_ = std::move(picture.Image);
         imagePos_ = picture.Position;
         rect_ = r;
@@ -334,6 +338,12 @@ void CaptureEngine::RequestRepaint(const QRect& area) {
 
 void CaptureEngine::VideoInputList::SetSelected(int32_t i) {
     e_.core_->VideoInputs().SetSelected(i);
+    {
+        // The old device is closed: a picture of it still waiting or being converted is dropped.
+        auto box = e_.mailbox_.Lock();
+        av_frame_free(&box->Picture);
+        ++box->DeviceEpoch;
+    }
     {
         std::lock_guard lock(e_.imageMutex_);
         e_.image_ = QImage();

@@ -140,7 +140,7 @@ private:
     bool WillShow() const;
     void OfferPicture(const AVFrame* frame, bool mayBeUnchanged, bool compress);
     void PreviewLoop();
-    void Present(const AVFrame* frame, bool mayBeUnchanged);
+    void Present(const AVFrame* frame, bool mayBeUnchanged, uint64_t deviceEpoch);
     AVFrame* CompressForPreview(const AVFrame* frame);
     void UpdateShown();
     void InvalidatePreview();
@@ -189,6 +189,7 @@ private:
         // whether a changed picture was held back since the last one shown.
         std::chrono::steady_clock::time_point NextShow{};
         bool MissedChange = false;
+        uint64_t DeviceEpoch = 0;  // bumped when the video device changes: older pictures are not shown
     };
     engine::Guarded<Mailbox> mailbox_;
     std::condition_variable mailboxCv_;
