@@ -1,5 +1,6 @@
 // Captures from the built-in devices into real files, read back with libavformat.
 #include "engine/CaptureEngine.h"
+#include "CountingEvents.h"
 #include "engine/core/record/CaptureSession.h"
 #include "support/Services.h"
 #include "RecordProbe.h"
@@ -24,14 +25,7 @@ namespace {
 
 using pelta::test::Pump;
 
-struct Events final : EngineEvents {
-    int progress = 0, ended = 0;
-    std::vector<int32_t> errors;
-    void WindowKeyDown(int16_t&, int16_t) override {}
-    void CaptureEnded() override { ++ended; }
-    void CaptureError(int32_t c) override { errors.push_back(c); }
-    void CaptureProgress(int32_t) override { ++progress; }
-};
+using Events = pelta::test::CountingEvents;
 
 class CaptureFiles : public ::testing::Test {
 protected:

@@ -1,6 +1,7 @@
 // A recording is never lost: a full disk finishes the file, and a killed program leaves a
 // file that plays up to shortly before the kill.
 #include "engine/CaptureEngine.h"
+#include "CountingEvents.h"
 #include "engine/core/EngineCore.h"
 #include "engine/core/record/CaptureSession.h"
 
@@ -37,14 +38,7 @@ long FramesIn(const std::string& path) {
     return n;
 }
 
-struct Events final : EngineEvents {
-    std::vector<int32_t> errors;
-    int ended = 0;
-    void WindowKeyDown(int16_t&, int16_t) override {}
-    void CaptureEnded() override { ++ended; }
-    void CaptureError(int32_t c) override { errors.push_back(c); }
-    void CaptureProgress(int32_t) override {}
-};
+using Events = pelta::test::CountingEvents;
 
 TEST(CaptureSafety, AFullDiskFinishesTheFileAndSaysSo) {
     QTemporaryDir dir;

@@ -1,6 +1,7 @@
 // Device choices against a running capture and against devices that cannot be opened: a
 // capture is never altered under way, and a failed choice leaves the device before in use.
 #include "engine/CaptureEngine.h"
+#include "CountingEvents.h"
 #include "support/Pump.h"
 #include "support/Services.h"
 #include "RecordProbe.h"
@@ -18,14 +19,7 @@ using pelta::test::Pump;
 
 namespace {
 
-struct Events final : EngineEvents {
-    int ended = 0;
-    std::vector<int32_t> errors;
-    void WindowKeyDown(int16_t&, int16_t) override {}
-    void CaptureEnded() override { ++ended; }
-    void CaptureError(int32_t c) override { errors.push_back(c); }
-    void CaptureProgress(int32_t) override {}
-};
+using Events = pelta::test::CountingEvents;
 
 class DeviceChanges : public ::testing::Test {
 protected:

@@ -2,6 +2,7 @@
 // (server restarted), against the private sound server the tests start. Each case reads the
 // file back and checks the error the user sees.
 #include "engine/CaptureEngine.h"
+#include "CountingEvents.h"
 #include "support/Pump.h"
 #include "support/Services.h"
 #include "RecordProbe.h"
@@ -22,14 +23,7 @@ using pelta::test::Pump;
 
 namespace {
 
-struct Events final : EngineEvents {
-    int ended = 0, progress = 0;
-    std::vector<int32_t> errors;
-    void WindowKeyDown(int16_t&, int16_t) override {}
-    void CaptureEnded() override { ++ended; }
-    void CaptureError(int32_t c) override { errors.push_back(c); }
-    void CaptureProgress(int32_t) override { ++progress; }
-};
+using Events = pelta::test::CountingEvents;
 
 class DeviceRecovery : public ::testing::Test {
 protected:

@@ -1,6 +1,7 @@
 // The preview's sound against a real (private) sound server: it never plays into the output
 // that is being recorded, whatever is chosen, and plays wherever no loop results.
 #include "engine/CaptureEngine.h"
+#include "CountingEvents.h"
 #include "engine/core/SoundServer.h"
 #include "support/Pump.h"
 #include "support/Services.h"
@@ -54,14 +55,7 @@ const double kToneDb = 20 * std::log10(0.125 / std::sqrt(2.0));
 // The built-in test tone is that sine spread over two channels, each 3 dB down.
 const double kBuiltInToneDb = kToneDb - 10 * std::log10(2.0);
 
-struct Events final : EngineEvents {
-    int ended = 0;
-    std::vector<int32_t> errors;
-    void WindowKeyDown(int16_t&, int16_t) override {}
-    void CaptureEnded() override { ++ended; }
-    void CaptureError(int32_t c) override { errors.push_back(c); }
-    void CaptureProgress(int32_t) override {}
-};
+using Events = pelta::test::CountingEvents;
 
 
 class SoundRouting : public ::testing::Test {

@@ -1,6 +1,7 @@
 // The screen of a Wayland desktop, read through the desktop portal and PipeWire, on a real
 // headless desktop (sway, PipeWire, xdg-desktop-portal with its wlroots backend).
 #include "engine/CaptureEngine.h"
+#include "CountingEvents.h"
 #include "engine/core/Devices.h"
 #include "engine/core/PortalScreenSource.h"
 #include "engine/dialogs/VideoSourceDialog.h"
@@ -89,14 +90,7 @@ std::vector<QImage> DecodePictures(const std::string& path) {
     return out;
 }
 
-struct Events final : EngineEvents {
-    int ended = 0;
-    std::vector<int32_t> errors;
-    void WindowKeyDown(int16_t&, int16_t) override {}
-    void CaptureEnded() override { ++ended; }
-    void CaptureError(int32_t c) override { errors.push_back(c); }
-    void CaptureProgress(int32_t) override {}
-};
+using Events = pelta::test::CountingEvents;
 
 bool PumpUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer t;
