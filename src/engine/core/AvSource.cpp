@@ -72,9 +72,7 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
         // state cover a Wayland screen like any other device.
         SourceCallbacks tracked;
         tracked.Frame = [this](const AVFrame* f, AVRational tb) {
-            lastDelivery_ = Clock::now().time_since_epoch().count();
-            delivered_ = true;
-            lost_ = false;
+            NoteDelivery();
             if (callbacks_.Frame) callbacks_.Frame(f, tb);
         };
         tracked.Lost = [this](const std::string& why) { MarkLost(why); };
@@ -232,10 +230,14 @@ void AvSource::CheckStall(Clock::time_point now) {
 
 int AvSource::Interrupt(void* self) { return static_cast<AvSource*>(self)->stop_.load() ? 1 : 0; }
 
-void AvSource::Deliver(AVFrame* frame) {
+void AvSource::NoteDelivery() {
     lastDelivery_ = Clock::now().time_since_epoch().count();
     delivered_ = true;
     lost_ = false;
+}
+
+void AvSource::Deliver(AVFrame* frame) {
+    NoteDelivery();
     if (video_) {
         AVFrame* out = frame;
         if (frame->width != videoFormat_.Width || frame->height != videoFormat_.Height) {

@@ -73,6 +73,7 @@ public:
 private:
     void Run();
     void RunRecording();
+    void NoteDelivery();  // anything came: the device is alive
     void Deliver(AVFrame* frame);
     void DeliverSamples(const int16_t* samples, int frames);
     void MarkLost(const std::string& why);
