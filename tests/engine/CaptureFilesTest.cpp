@@ -1,17 +1,11 @@
 // Captures from the built-in devices into real files, read back with libavformat.
-#include "engine/CaptureEngine.h"
-#include "CountingEvents.h"
-#include "engine/core/record/CaptureSession.h"
-#include "support/Services.h"
+#include "EngineTest.h"
 #include "RecordProbe.h"
-
-#include "support/Pump.h"
+#include "engine/core/record/CaptureSession.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <filesystem>
 #include <vector>
@@ -20,27 +14,19 @@ using namespace pelta;
 using namespace pelta::engine;
 using pelta::test::Probe;
 using pelta::test::ProbeFile;
+using pelta::test::Pump;
 
 namespace {
 
-using pelta::test::Pump;
-
-using Events = pelta::test::CountingEvents;
-
-class CaptureFiles : public ::testing::Test {
+class CaptureFiles : public test::EngineTest {
 protected:
-    // The built-ins need no services; the screen and monitor test does.
-    static void SetUpTestSuite() { pelta::test::StartMediaServices(); }
-    void SetUp() override {
-        engine_ = std::make_unique<CaptureEngine>();
-        engine_->SetEventSink(&events_);
-        auto& v = engine_->VideoInputs();
-        v.SetSelected(v.Count() - 1);  // Test Pattern
-        engine_->VideoSizeList().SetSelected(1);  // 640x480
-        auto& a = engine_->AudioInputs();
-        a.SetSelected(a.Count() - 1);  // Test Tone
+    // The built-ins need no services; the screen and monitor test skips itself without them.
+    CaptureFiles() : EngineTest(test::Needs::Nothing) {}
+    void Ready() override {
+        EngineTest::Ready();
+        test::UseTestPattern(*engine_, 1);  // 640x480
+        test::UseTestTone(*engine_);
     }
-    std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
     void Record(int32_t mode, int ms) {
         engine_->PrepareCapture(mode);
         engine_->BeginCapture(mode);
@@ -51,20 +37,10 @@ protected:
     }
     // Video only into an AVI that the time limit ends; waits for the end and reads it back.
     Probe RecordUntilLimit(const char* name, double seconds) {
-        engine_->SetCaptureFileName(Path(name));
-        engine_->SetOutputFormat(OutputFormat::Avi);
-        engine_->SetTimeLimitOn(true);
-        engine_->SetTimeLimitSeconds(seconds);
-        engine_->PrepareCapture(CaptureMode::VideoOnly);
-        engine_->BeginCapture(CaptureMode::VideoOnly);
-        QElapsedTimer t;
-        t.start();
-        while (events_.ended == 0 && t.elapsed() < 8000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        Begin(name, OutputFormat::Avi, CaptureMode::VideoOnly, seconds);
+        WaitForEnd(1, 8000);
         return ProbeFile(Path(name));
     }
-    QTemporaryDir dir_;
-    Events events_;
-    std::unique_ptr<CaptureEngine> engine_;
 };
 
 TEST_F(CaptureFiles, VideoAndSoundIntoAvi) {
@@ -144,8 +120,8 @@ TEST_F(CaptureFiles, ManualSequenceKeepsEachGrabbedFrame) {
 class FrameSequences : public CaptureFiles {
 protected:
     // The devices were just opened: let them deliver before the first picture is taken.
-    void SetUp() override {
-        CaptureFiles::SetUp();
+    void Ready() override {
+        CaptureFiles::Ready();
         Pump(500);
     }
     // Waits `ms` while the capture runs, then ends it; returns the seconds from the start of

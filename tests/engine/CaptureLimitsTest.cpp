@@ -4,6 +4,7 @@
 #include "RecordProbe.h"
 #include "RecordTestHub.h"
 #include "engine/core/record/CaptureSession.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +17,7 @@
 #include <fstream>
 #include <mutex>
 #include <random>
-#include <sys/mount.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <thread>
 
 using namespace pelta;
@@ -122,8 +121,7 @@ TEST(CaptureLimits, AFileSizeLimitEndsTheFileCleanly) {
     const fs::path file = dir.filePath("limited.avi").toStdString();
     const pid_t pid = test::SpawnTest("CaptureLimitsChild.RecordsUnderAFileSizeLimit", "PELTA_LIMITED_CAPTURE=" + file.string());
     ASSERT_GT(pid, 0);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = test::WaitForExit(pid);
     ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     int ended = 0, captured = 0, dropped = 0, error = 0;
     std::ifstream(file.string() + ".events") >> ended >> captured >> dropped >> error;
@@ -139,39 +137,16 @@ TEST(CaptureLimits, AFileSizeLimitEndsTheFileCleanly) {
     EXPECT_EQ(p.videoSlots, captured + dropped);
 }
 
-// A small filesystem of its own: tmpfs (which pre-allocates) or an ext2 image (which
-// cannot). Unmounted and removed at the end.
-struct SmallDisk {
-    QTemporaryDir dir;
-    std::string image;
-    bool mounted = false;
-    SmallDisk(const char* kind, int mb) {
-        const std::string at = dir.path().toStdString();
-        if (std::string(kind) == "tmpfs") {
-            mounted = mount("tmpfs", at.c_str(), "tmpfs", 0, ("size=" + std::to_string(mb) + "m").c_str()) == 0;
-        } else {
-            image = at + ".img";
-            const std::string cmd = "truncate -s " + std::to_string(mb) + "M " + image + " && mkfs.ext2 -q -F " + image +
-                                    " && mount -o loop " + image + " " + at + " 2>/dev/null";
-            mounted = std::system(cmd.c_str()) == 0;
-        }
-    }
-    ~SmallDisk() {
-        if (mounted) umount2(dir.path().toStdString().c_str(), MNT_DETACH);
-        if (!image.empty()) std::remove(image.c_str());
-    }
-    fs::path Path(const char* name) const { return fs::path(dir.path().toStdString()) / name; }
-    int64_t Capacity() const { return int64_t(fs::space(dir.path().toStdString()).capacity); }
-};
-
 // The disk fills: the capture stops with code 2 once, having used the disk to within what
 // finishing the file needs, and the file is finished, with and without pre-allocation.
 TEST(CaptureLimits, AFillingDiskIsUsedAlmostWhollyAndTheFileFinished) {
-    for (const char* kind : {"tmpfs", "ext2"}) {
-        SCOPED_TRACE(kind);
-        SmallDisk disk(kind, 8);
+    const std::pair<test::SmallDisk::Kind, const char*> kinds[] = {{test::SmallDisk::Tmpfs, "tmpfs"},
+                                                                   {test::SmallDisk::Ext2, "ext2"}};
+    for (const auto& [kind, name] : kinds) {
+        SCOPED_TRACE(name);
+        const test::SmallDisk disk("8M", kind);
         if (!disk.mounted) {
-            std::printf("[          ] no %s here: skipped\n", kind);
+            std::printf("[          ] no %s here: skipped\n", name);
             continue;
         }
         test::RecordTestHub hub(320, 240, 30, 44100);
@@ -190,7 +165,7 @@ TEST(CaptureLimits, AFillingDiskIsUsedAlmostWhollyAndTheFileFinished) {
         EXPECT_GT(int64_t(fs::file_size(file)), disk.Capacity() * 3 / 4)
             << "of " << disk.Capacity() << " bytes";
         ExpectFinishedAvi(file, s);
-        std::printf("[          ] %s: %lld of %lld bytes used, %d pictures\n", kind,
+        std::printf("[          ] %s: %lld of %lld bytes used, %d pictures\n", name,
                     static_cast<long long>(fs::file_size(file)), static_cast<long long>(disk.Capacity()),
                     s.FramesCaptured());
     }
@@ -198,7 +173,7 @@ TEST(CaptureLimits, AFillingDiskIsUsedAlmostWhollyAndTheFileFinished) {
 
 // Little room left, but enough for minutes of MP3: the capture records.
 TEST(CaptureLimits, AnMp3RecordsInTheLastHundredsOfKilobytes) {
-    SmallDisk disk("tmpfs", 2);
+    const test::SmallDisk disk("2m");
     if (!disk.mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
     std::ofstream(disk.Path("filler"), std::ios::binary) << std::string(1600 * 1024, 'x');
     test::RecordTestHub hub(160, 120, 30, 44100);
@@ -250,17 +225,14 @@ TEST(CaptureLimits, AKilledCaptureStatesItsRealLength) {
     }
     std::this_thread::sleep_for(std::chrono::seconds(3));
     kill(pid, SIGKILL);
-    waitpid(pid, nullptr, 0);
+    test::WaitForExit(pid);
 
     // The WAV through a strict reader: the length its header states is data that is there.
     const std::string cmd = "/usr/bin/python3 -c \"import wave,sys; w=wave.open(sys.argv[1]); "
                             "print(w.getnframes(), w.getframerate(), w.getsampwidth()*w.getnchannels())\" " +
                             wav.string();
     long frames = -1, rate = 0, align = 0;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        if (std::fscanf(p, "%ld %ld %ld", &frames, &rate, &align) != 3) frames = -1;
-        pclose(p);
-    }
+    if (std::sscanf(test::CommandOutput(cmd).c_str(), "%ld %ld %ld", &frames, &rate, &align) != 3) frames = -1;
     ASSERT_GT(rate, 0) << "the strict reader refuses the file";
     const double stated = double(frames) / rate;
     const double present = double(int64_t(fs::file_size(wav)) - 44) / double(rate * align);

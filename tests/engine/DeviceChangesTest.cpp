@@ -1,15 +1,10 @@
 // Device choices against a running capture and against devices that cannot be opened: a
 // capture is never altered under way, and a failed choice leaves the device before in use.
-#include "engine/CaptureEngine.h"
-#include "CountingEvents.h"
-#include "support/Pump.h"
-#include "support/Services.h"
+#include "EngineTest.h"
 #include "RecordProbe.h"
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <functional>
 
 using namespace pelta;
@@ -19,33 +14,19 @@ using pelta::test::Pump;
 
 namespace {
 
-using Events = pelta::test::CountingEvents;
-
-class DeviceChanges : public ::testing::Test {
+class DeviceChanges : public test::EngineTest {
 protected:
-    void SetUp() override {
-        const auto& s = pelta::test::StartMediaServices();
-        if (!s.XvfbUp || !s.PulseUp) GTEST_SKIP() << "no private display or sound server";
-    }
-    int32_t AudioIndex(CaptureEngine& e, const std::string& url) {
-        const auto& devices = e.Core().AudioDevices();
-        for (size_t i = 0; i < devices.size(); ++i)
-            if (devices[i].Url == url) return int32_t(i);
-        return -1;
-    }
-    QTemporaryDir dir_;
-    Events events_;
+    void Ready() override {}  // each test builds its engine: one after the sound server changed
 };
 
 TEST_F(DeviceChanges, ARunningCaptureRefusesEveryChangeThatWouldAlterIt) {
     CaptureEngine engine;
     engine.SetEventSink(&events_);
     auto& v = engine.VideoInputs();
-    v.SetSelected(v.Count() - 1);  // Test Pattern
-    engine.VideoSizeList().SetSelected(0);  // 320x240
     auto& a = engine.AudioInputs();
-    a.SetSelected(a.Count() - 1);  // Test Tone
-    const std::string file = dir_.filePath("steady.avi").toStdString();
+    test::UseTestPattern(engine, 0);  // 320x240
+    test::UseTestTone(engine);
+    const std::string file = Path("steady.avi");
     engine.SetCaptureFileName(file);
     engine.SetOutputFormat(OutputFormat::Avi);
     engine.PrepareCapture(CaptureMode::VideoAndAudio);
@@ -64,7 +45,7 @@ TEST_F(DeviceChanges, ARunningCaptureRefusesEveryChangeThatWouldAlterIt) {
     } changes[] = {
         {"video device", [&] { v.SetSelected(0); }},
         {"video device", [&] { v.SetSelected(-1); }},
-        {"audio device", [&] { a.SetSelected(AudioIndex(engine, "nullsink.monitor")); }},
+        {"audio device", [&] { a.SetSelected(test::DeviceIndex(engine.Core().AudioDevices(), "nullsink.monitor")); }},
         {"capture size", [&] { engine.VideoSizeList().SetSelected(1); }},
         {"video format", [&] { engine.Core().SetVideoSettings(otherRate); }},
         {"source region", [&] { engine.Core().SetVideoSettings(region); }},
@@ -101,7 +82,8 @@ TEST_F(DeviceChanges, ADeviceThatCannotBeOpenedLeavesTheOneBeforeInUse) {
     const std::string module = pelta::test::Pactl("load-module module-null-sink sink_name=unplugged");
     ASSERT_FALSE(module.empty());
     CaptureEngine engine;
-    const int32_t monitor = AudioIndex(engine, "nullsink.monitor"), gone = AudioIndex(engine, "unplugged.monitor");
+    const int32_t monitor = test::DeviceIndex(engine.Core().AudioDevices(), "nullsink.monitor");
+    const int32_t gone = test::DeviceIndex(engine.Core().AudioDevices(), "unplugged.monitor");
     ASSERT_GE(gone, 0);
     engine.AudioInputs().SetSelected(monitor);
     pelta::test::Pactl("unload-module " + module);  // the device goes after it was listed

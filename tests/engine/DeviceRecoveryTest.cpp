@@ -1,17 +1,12 @@
 // A sound device that is lost (server killed), frozen (server stopped) or comes back
 // (server restarted), against the private sound server the tests start. Each case reads the
 // file back and checks the error the user sees.
-#include "engine/CaptureEngine.h"
-#include "CountingEvents.h"
-#include "support/Pump.h"
-#include "support/Services.h"
+#include "EngineTest.h"
 #include "RecordProbe.h"
 #include "SoundLevel.h"
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <csignal>
 #include <filesystem>
 
@@ -20,24 +15,18 @@ using namespace pelta::engine;
 using pelta::test::MeasureSound;
 using pelta::test::ProbeFile;
 using pelta::test::Pump;
+using pelta::test::PumpUntil;
 
 namespace {
 
 using Events = pelta::test::CountingEvents;
 
-class DeviceRecovery : public ::testing::Test {
+class DeviceRecovery : public test::EngineTest {
 protected:
-    void SetUp() override {
-        const auto& s = pelta::test::StartMediaServices();
-        if (!s.XvfbUp || !s.PulseUp) GTEST_SKIP() << "no private display or sound server";
-        engine_ = std::make_unique<CaptureEngine>();
-        engine_->SetEventSink(&events_);
-        auto& v = engine_->VideoInputs();
-        v.SetSelected(v.Count() - 1);             // Test Pattern
-        engine_->VideoSizeList().SetSelected(0);  // 320x240
-        int monitor = -1;
-        for (size_t i = 0; i < engine_->Core().AudioDevices().size(); ++i)
-            if (engine_->Core().AudioDevices()[i].Url == "nullsink.monitor") monitor = int(i);
+    void Ready() override {
+        EngineTest::Ready();
+        test::UseTestPattern(*engine_, 0);  // 320x240
+        const int32_t monitor = test::DeviceIndex(engine_->Core().AudioDevices(), "nullsink.monitor");
         ASSERT_GE(monitor, 0);
         engine_->AudioInputs().SetSelected(monitor);
     }
@@ -47,29 +36,9 @@ protected:
         pelta::test::SignalPulse(SIGCONT);
         if (pelta::test::Pactl("info").empty()) pelta::test::RestartPulse();
     }
-    std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
-    void Begin(const char* name, int32_t format, int32_t mode, double limit = 0) {
-        engine_->SetCaptureFileName(Path(name));
-        engine_->SetOutputFormat(format);
-        engine_->SetTimeLimitOn(limit > 0);
-        engine_->SetTimeLimitSeconds(limit);
-        engine_->PrepareCapture(mode);
-        engine_->BeginCapture(mode);
-    }
     void WaitForFrames(int frames) {
-        QElapsedTimer t;
-        t.start();
-        while (engine_->FramesCaptured() < frames && t.elapsed() < 20000) Pump(20);
+        PumpUntil([&] { return engine_->FramesCaptured() >= frames; }, 20000);
     }
-    void WaitForEnd(int ended = 1) {
-        QElapsedTimer t;
-        t.start();
-        while (events_.ended < ended && t.elapsed() < 30000) Pump(50);
-    }
-
-    QTemporaryDir dir_;
-    Events events_;
-    std::unique_ptr<CaptureEngine> engine_;
 };
 
 // What stops the server during a capture: killed outright, or frozen.
@@ -105,9 +74,7 @@ TEST_F(DeviceRecovery, ACaptureWithTheServerDeadIsRefusedAndWorksOnceItIsBack) {
     engine_->VideoInputs().SetSelected(-1);
     Pump(300);
     pelta::test::SignalPulse(SIGKILL);
-    QElapsedTimer t;
-    t.start();
-    while (!engine_->Core().DeviceLost(false) && t.elapsed() < 15000) Pump(50);
+    PumpUntil([&] { return engine_->Core().DeviceLost(false); }, 15000);
     const std::string file = Path("dead.wav");
     std::string refusal;
     try {
@@ -140,9 +107,7 @@ TEST_F(DeviceRecovery, AServerFrozenBeforeTheStartIsRefusedAndHeardAgainWhenThaw
     Pump(300);
     pelta::test::SignalPulse(SIGSTOP);
     // Once the engine has found the device silent for its bound, a capture is refused.
-    QElapsedTimer t;
-    t.start();
-    while (!engine_->Core().DeviceLost(false) && t.elapsed() < 15000) Pump(50);
+    PumpUntil([&] { return engine_->Core().DeviceLost(false); }, 15000);
     std::string refusal;
     try {
         Begin("frozen.wav", OutputFormat::Wave, CaptureMode::AudioOnly, 2);

@@ -3,14 +3,12 @@
 #include "engine/core/EngineCore.h"
 #include "engine/core/PreviewRect.h"
 #include "engine/core/PreviewSound.h"
-#include "support/Services.h"
-
-#include "support/Pump.h"
+#include "EngineTest.h"
+#include "support/Processes.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QImage>
 #include <condition_variable>
 
@@ -67,15 +65,7 @@ TEST(ScreenSizes, OwnSizeFirstThenSmallerOfTheSameShape) {
     EXPECT_TRUE(ScreenSizes(0, 0).empty());
 }
 
-class RealDevices : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { services_ = &pelta::test::StartMediaServices(); }
-    void SetUp() override {
-        if (!services_->XvfbUp || !services_->PulseUp) GTEST_SKIP() << "no private display or sound server";
-    }
-    static const pelta::test::MediaServices* services_;
-};
-const pelta::test::MediaServices* RealDevices::services_ = nullptr;
+using RealDevices = test::MediaTest;
 
 TEST_F(RealDevices, ListsTheScreenTheSoundServerAndTheBuiltIns) {
     EngineCore core;
@@ -85,12 +75,8 @@ TEST_F(RealDevices, ListsTheScreenTheSoundServerAndTheBuiltIns) {
     EXPECT_EQ(video.back(), "Test Pattern");
     const auto audio = NamesOf(core.AudioInputs());
     EXPECT_EQ(audio.back(), "Test Tone");
-    bool monitor = false;
-    for (const auto& d : core.AudioDevices()) monitor |= d.Url == "nullsink.monitor";
-    EXPECT_TRUE(monitor);
-    bool sink = false;
-    for (const auto& d : core.AudioOutputs()) sink |= d.Url == "nullsink";
-    EXPECT_TRUE(sink);
+    EXPECT_GE(test::DeviceIndex(core.AudioDevices(), "nullsink.monitor"), 0);
+    EXPECT_GE(test::DeviceIndex(core.AudioOutputs(), "nullsink"), 0);
     EXPECT_EQ(core.VideoSizeList().Count(), 0);  // nothing selected yet
 }
 
@@ -152,9 +138,7 @@ TEST_F(RealDevices, ScreenAndMonitorDeliverFramesAndSound) {
         std::lock_guard l(c.m);
         c.video = 0;  // count only the pictures of the new size
     }
-    int monitor = -1;
-    for (size_t i = 0; i < core.AudioDevices().size(); ++i)
-        if (core.AudioDevices()[i].Url == "nullsink.monitor") monitor = int(i);
+    const int monitor = test::DeviceIndex(core.AudioDevices(), "nullsink.monitor");
     ASSERT_GE(monitor, 0);
     core.AudioInputs().SetSelected(monitor);
     EXPECT_TRUE(c.WaitFor([&] { return c.video >= 5 && c.width == 1280 && c.audioSamples >= 2400; }, 15000));
@@ -191,11 +175,8 @@ TEST_F(RealDevices, AVanishedDisplayEndsTheSourceWithItsName) {
     // A second private display that is killed while it is read.
     const std::string display = ":" + std::to_string(180 + getpid() % 15);
     const std::string start = "Xvfb " + display + " -screen 0 320x240x24 -nolisten tcp >/dev/null 2>&1 & echo $!";
-    FILE* p = popen(start.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    int pid = 0;
-    ASSERT_EQ(fscanf(p, "%d", &pid), 1);
-    pclose(p);
+    const int pid = std::atoi(test::CommandOutput(start).c_str());
+    ASSERT_GT(pid, 0);
     for (int i = 0; i < 50 && std::system(("xdpyinfo -display " + display + " >/dev/null 2>&1").c_str()) != 0; ++i)
         usleep(100000);
     DeviceInfo screen;
@@ -221,9 +202,7 @@ TEST_F(RealDevices, PreviewShowsChangingPicturesOfTheSelectedSize) {
     CaptureEngine engine;
     engine.resize(640, 480);
     engine.show();
-    const int pattern = engine.VideoInputs().Count() - 1;
-    engine.VideoInputs().SetSelected(pattern);
-    engine.VideoSizeList().SetSelected(0);  // 320x240
+    test::UseTestPattern(engine, 0);  // 320x240
     engine.SetPreviewFit(2);
     engine.SetPreviewOn(true);
     Pump(600);
@@ -248,37 +227,26 @@ namespace {
 
 TEST(PreviewSoundQueue, AMissingServerNeverGrowsTheQueue) {
     // No server at this address: every block is consumed or dropped, nothing piles up.
-    setenv("PULSE_SERVER", "unix:/nonexistent/pulse/native", 1);
+    const test::ScopedEnv noServer("PULSE_SERVER", "unix:/nonexistent/pulse/native");
     std::vector<int16_t> block(960 * 2, 100);
-    {
-        PreviewSound sound("", "", 48000, 2);
-        for (int i = 0; i < 500; ++i) {
-            sound.Push(block.data(), 960);
-            ASSERT_LE(sound.Queued(), PreviewSound::kMaxBlocks);
-        }
+    PreviewSound sound("", "", 48000, 2);
+    for (int i = 0; i < 500; ++i) {
+        sound.Push(block.data(), 960);
+        ASSERT_LE(sound.Queued(), PreviewSound::kMaxBlocks);
     }
-    unsetenv("PULSE_SERVER");
 }
 
 TEST_F(RealDevices, PreviewPlaysTheToneIntoTheChosenOutput) {
     CaptureEngine engine;
     engine.SetPreviewOn(true);
     engine.SetPreviewInput(0);
-    int sink = -1;
-    for (size_t i = 0; i < engine.Core().AudioOutputs().size(); ++i)
-        if (engine.Core().AudioOutputs()[i].Url == "nullsink") sink = int(i);
+    const int sink = test::DeviceIndex(engine.Core().AudioOutputs(), "nullsink");
     ASSERT_GE(sink, 0);
     engine.AudioRendererList().SetSelected(sink);
-    auto& a = engine.AudioInputs();
-    a.SetSelected(a.Count() - 1);  // Test Tone
+    test::UseTestTone(engine);
     Pump(1500);
     // The null sink's monitor now carries the tone: a playback stream of ours is connected.
-    FILE* p = popen("pactl list short sink-inputs 2>/dev/null | wc -l", "r");
-    ASSERT_NE(p, nullptr);
-    int streams = 0;
-    ASSERT_EQ(fscanf(p, "%d", &streams), 1);
-    pclose(p);
-    EXPECT_GE(streams, 1);
+    EXPECT_GE(std::atoi(test::CommandOutput("pactl list short sink-inputs 2>/dev/null | wc -l").c_str()), 1);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "engine/EngineProfileKeeper.h"
 #include "engine/core/EngineProfile.h"
 #include "engine/core/record/CaptureSession.h"
-#include "support/Services.h"
+#include "EngineTest.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@
 
 using namespace pelta;
 using namespace pelta::engine;
+using pelta::test::IndexNamed;
 
 namespace {
 
@@ -119,12 +120,8 @@ TEST(EngineProfileText, DamageLosesOnlyTheDamagedLines) {
 
 // ---- a real engine, restarted ---------------------------------------------------------------
 
-class EngineProfileRestart : public ::testing::Test {
+class EngineProfileRestart : public pelta::test::MediaTest {
 protected:
-    static void SetUpTestSuite() { services_ = &pelta::test::StartMediaServices(); }
-    void SetUp() override {
-        if (!services_->XvfbUp || !services_->PulseUp) GTEST_SKIP() << "no private display or sound server";
-    }
     std::string Path() const { return dir_.filePath("engine.profile").toStdString(); }
 
     // Builds an engine as the program starts it: the profile read, the first device of each
@@ -143,21 +140,13 @@ protected:
     };
 
     template <typename ItemT>
-    static int32_t Find(EngineList<ItemT>& list, const std::string& name) {
-        for (int32_t i = 0; i < list.Count(); ++i)
-            if (list.Item(i).DisplayName == name) return i;
-        return -1;
-    }
-    template <typename ItemT>
     static std::string SelectedName(EngineList<ItemT>& list) {
         const int32_t i = list.Selected();
         return i < 0 ? std::string("(none)") : list.Item(i).DisplayName;
     }
 
-    static const pelta::test::MediaServices* services_;
     QTemporaryDir dir_;
 };
-const pelta::test::MediaServices* EngineProfileRestart::services_ = nullptr;
 
 TEST_F(EngineProfileRestart, AFirstStartRecordsInH264AndWritesNothing) {
     {
@@ -179,14 +168,14 @@ TEST_F(EngineProfileRestart, EveryChoiceComesBackAfterARestart) {
     const int32_t pattern = [&] {
         Started s(Path());
         CaptureEngine& e = *s.engine;
-        const int32_t p = Find(e.VideoInputs(), "Test Pattern");
+        const int32_t p = IndexNamed(e.VideoInputs(), "Test Pattern");
         e.VideoInputs().SetSelected(p);
         const int32_t size = e.VideoSizeList().Count() - 1;  // the largest, never the first
         e.VideoSizeList().SetSelected(size);
-        e.AudioInputs().SetSelected(Find(e.AudioInputs(), "Test Tone"));
+        e.AudioInputs().SetSelected(IndexNamed(e.AudioInputs(), "Test Tone"));
         e.AudioRendererList().SetSelected(0);
-        e.VideoCompressorList().SetSelected(Find(e.VideoCompressorList(), "FFV1 lossless"));
-        e.AudioCompressorList().SetSelected(Find(e.AudioCompressorList(), "A-law"));
+        e.VideoCompressorList().SetSelected(IndexNamed(e.VideoCompressorList(), "FFV1 lossless"));
+        e.AudioCompressorList().SetSelected(IndexNamed(e.AudioCompressorList(), "A-law"));
         record::EncoderSettings mjpeg;
         mjpeg.Set("quality", 11);
         e.Recorder().SetEncoderSettings("mjpeg", mjpeg);  // as the compressor dialog does

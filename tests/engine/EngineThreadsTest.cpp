@@ -1,11 +1,8 @@
 // The engine's threads: each device delivers on its own, the preview works on its own
 // thread and only for pictures someone will see.
-#include "engine/CaptureEngine.h"
+#include "EngineTest.h"
 #include "engine/core/Devices.h"
-#include "engine/core/EngineCore.h"
-#include "support/Services.h"
-
-#include "support/Pump.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,15 +20,7 @@ using pelta::test::Pump;
 
 namespace {
 
-class EngineThreads : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { services_ = &pelta::test::StartMediaServices(); }
-    void SetUp() override {
-        if (!services_->XvfbUp || !services_->PulseUp) GTEST_SKIP() << "no private display or sound server";
-    }
-    static const pelta::test::MediaServices* services_;
-};
-const pelta::test::MediaServices* EngineThreads::services_ = nullptr;
+using EngineThreads = test::MediaTest;
 
 // A picture listener that does not return until it is let go, and counts the sound that
 // arrives meanwhile.
@@ -61,8 +50,8 @@ TEST_F(EngineThreads, AStuckPictureListenerDoesNotHoldUpTheSound) {
     EngineCore core;
     StuckPictureListener listener;
     core.AddListener(&listener);
-    core.VideoInputs().SetSelected(core.VideoInputs().Count() - 1);  // Test Pattern
-    core.AudioInputs().SetSelected(core.AudioInputs().Count() - 1);  // Test Tone
+    test::UseTestPattern(core);
+    test::UseTestTone(core);
     const int rate = core.CurrentAudioFormat().SampleRate;
     ASSERT_GT(rate, 0);
     bool flowed = false;
@@ -77,30 +66,20 @@ TEST_F(EngineThreads, AStuckPictureListenerDoesNotHoldUpTheSound) {
     core.RemoveListener(&listener);
 }
 
-int SelectCompressor(CaptureEngine& engine, const std::string& name) {
-    auto& list = engine.VideoCompressorList();
-    for (int32_t i = 0; i < list.Count(); ++i)
-        if (list.Item(i).DisplayName == name) {
-            list.SetSelected(i);
-            return i;
-        }
-    return -1;
-}
-
 // The compressor tap encodes a picture only when the preview will show it.
 TEST_F(EngineThreads, TheCompressorTapEncodesNothingWhileThePreviewIsNotSeen) {
     CaptureEngine engine;
     engine.resize(400, 300);
-    engine.VideoInputs().SetSelected(engine.VideoInputs().Count() - 1);
-    engine.VideoSizeList().SetSelected(0);  // 320x240
-    ASSERT_GE(SelectCompressor(engine, "Motion JPEG"), 0);
+    test::UseTestPattern(engine, 0);  // 320x240
+    const int32_t mjpeg = test::IndexNamed(engine.VideoCompressorList(), "Motion JPEG");
+    ASSERT_GE(mjpeg, 0);
+    engine.VideoCompressorList().SetSelected(mjpeg);
     engine.SetPreviewTap(2);
     engine.SetPreviewOn(true);
     engine.show();
     const auto grows = [&] {
         const int64_t before = engine.PreviewPicturesCompressed();
-        for (int i = 0; i < 100 && engine.PreviewPicturesCompressed() == before; ++i) Pump(50);
-        return engine.PreviewPicturesCompressed() > before;
+        return test::PumpUntil([&] { return engine.PreviewPicturesCompressed() > before; }, 5000);
     };
     // Pictures handed over before the change may still be finishing: let them.
     const auto staysStill = [&] {
@@ -131,7 +110,7 @@ TEST_F(EngineThreads, OpeningADeviceLeavesTheWindowResponsive) {
     bool opening = false, handledWhileOpening = false;
     QTimer::singleShot(0, &engine, [&] { handledWhileOpening = opening; });
     opening = true;
-    engine.VideoInputs().SetSelected(engine.VideoInputs().Count() - 1);  // Test Pattern
+    test::UseTestPattern(engine);
     opening = false;
     EXPECT_TRUE(handledWhileOpening);
     EXPECT_TRUE(engine.Core().HasVideo());
@@ -152,9 +131,7 @@ TEST(DeviceDiscovery, AServerThatNeverAnswersCostsTheTimeoutAndLeavesNoLookupBeh
     unlink(path.c_str());
     ASSERT_EQ(bind(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ASSERT_EQ(listen(server, 4), 0);
-    const char* before = std::getenv("PULSE_SERVER");
-    const std::string saved = before ? before : "";
-    setenv("PULSE_SERVER", ("unix:" + path).c_str(), 1);
+    const test::ScopedEnv mute("PULSE_SERVER", "unix:" + path);
 
     const int pendingBefore = PendingDeviceLookups();
     EXPECT_TRUE(DiscoverAudioOutputs().empty());
@@ -164,8 +141,6 @@ TEST(DeviceDiscovery, AServerThatNeverAnswersCostsTheTimeoutAndLeavesNoLookupBeh
     unlink(path.c_str());
     for (int i = 0; i < 300 && PendingDeviceLookups() > pendingBefore; ++i) usleep(100000);
     EXPECT_EQ(PendingDeviceLookups(), pendingBefore);
-    if (before) setenv("PULSE_SERVER", saved.c_str(), 1);
-    else unsetenv("PULSE_SERVER");
 }
 
 }  // namespace

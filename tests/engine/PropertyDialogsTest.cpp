@@ -9,26 +9,16 @@
 #include "engine/dialogs/ProcessorsDialog.h"
 #include "engine/dialogs/VideoFormatDialog.h"
 #include "engine/dialogs/VideoSourceDialog.h"
+#include "EngineTest.h"
+#include "RecordProbe.h"
 #include "support/ScriptedPrompts.h"
-#include "support/Services.h"
-
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
-}
-
-#include "support/Pump.h"
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QSpinBox>
-#include <filesystem>
 
 using namespace pelta;
 using namespace pelta::engine;
@@ -37,12 +27,7 @@ namespace {
 
 using pelta::test::Pump;
 
-template <typename L>
-int IndexNamed(L& list, const std::string& name) {
-    for (int32_t i = 0; i < list.Count(); ++i)
-        if (list.Item(i).DisplayName == name) return i;
-    return -1;
-}
+using pelta::test::IndexNamed;
 
 void Choose(QComboBox* box, const QVariant& value) {
     const int at = box->findData(value);
@@ -51,34 +36,24 @@ void Choose(QComboBox* box, const QVariant& value) {
 }
 
 // A fixed pattern (colour bars) makes pictures comparable over time.
-class PropertyDialogs : public ::testing::Test {
+class PropertyDialogs : public test::EngineTest {
 protected:
-    static void SetUpTestSuite() { services_ = &pelta::test::StartMediaServices(); }
-    void SetUp() override {
-        if (!services_->XvfbUp || !services_->PulseUp) GTEST_SKIP() << "no private display or sound server";
+    void Ready() override {
         engine_ = std::make_unique<CaptureEngine>();
         engine_->resize(320, 240);
         engine_->show();
     }
     void SelectPattern(bool bars) {
-        auto& v = engine_->VideoInputs();
-        v.SetSelected(v.Count() - 1);
-        engine_->VideoSizeList().SetSelected(0);  // 320x240
+        test::UseTestPattern(*engine_, 0);  // 320x240
         if (bars) {
             VideoSourceSettings s = engine_->Core().VideoSettings();
             s.Pattern = "smptebars";
             engine_->Core().SetVideoSettings(s);
         }
     }
-    void SelectTone() {
-        auto& a = engine_->AudioInputs();
-        a.SetSelected(a.Count() - 1);
-    }
-    static const pelta::test::MediaServices* services_;
+    void SelectTone() { test::UseTestTone(*engine_); }
     test::ScriptedPrompts prompts_;
-    std::unique_ptr<CaptureEngine> engine_;
 };
-const pelta::test::MediaServices* PropertyDialogs::services_ = nullptr;
 
 TEST_F(PropertyDialogs, AvailabilityFollowsTheSelection) {
     CaptureEngine& e = *engine_;
@@ -305,37 +280,12 @@ TEST_F(PropertyDialogs, TheCompressorTapShowsWhatLowQualityDoes) {
     EXPECT_LT(MeanDifference(source, e.PreviewImage()), MeanDifference(source, compressed));
 }
 
-// The first picture of a video file, as 32-bit BGRA.
+// The first picture of a video file.
 QImage FirstPicture(const std::string& path) {
     QImage out;
-    AVFormatContext* fc = nullptr;
-    if (avformat_open_input(&fc, path.c_str(), nullptr, nullptr) < 0) return out;
-    avformat_find_stream_info(fc, nullptr);
-    const int vs = av_find_best_stream(fc, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    const AVCodec* codec = vs >= 0 ? avcodec_find_decoder(fc->streams[vs]->codecpar->codec_id) : nullptr;
-    AVCodecContext* dec = codec ? avcodec_alloc_context3(codec) : nullptr;
-    if (dec && avcodec_parameters_to_context(dec, fc->streams[vs]->codecpar) >= 0 && avcodec_open2(dec, codec, nullptr) >= 0) {
-        AVPacket* pkt = av_packet_alloc();
-        AVFrame* f = av_frame_alloc();
-        bool got = false;
-        while (!got && av_read_frame(fc, pkt) >= 0) {
-            if (pkt->stream_index == vs && avcodec_send_packet(dec, pkt) >= 0) got = avcodec_receive_frame(dec, f) >= 0;
-            av_packet_unref(pkt);
-        }
-        if (got) {
-            out = QImage(f->width, f->height, QImage::Format_RGB32);
-            SwsContext* sws = sws_getContext(f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
-                                             AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
-            uint8_t* dst[4] = {out.bits(), nullptr, nullptr, nullptr};
-            int stride[4] = {int(out.bytesPerLine()), 0, 0, 0};
-            sws_scale(sws, f->data, f->linesize, 0, f->height, dst, stride);
-            sws_freeContext(sws);
-        }
-        av_frame_free(&f);
-        av_packet_free(&pkt);
-    }
-    avcodec_free_context(&dec);
-    avformat_close_input(&fc);
+    test::ForEachPicture(path, [&](const AVFrame* f) {
+        if (out.isNull()) out = QImage(f->data[0], f->width, f->height, f->linesize[0], QImage::Format_BGR888).copy();
+    });
     return out;
 }
 
@@ -365,22 +315,13 @@ TEST_F(PropertyDialogs, AMirrorProcessorMirrorsThePreviewAndTheFile) {
     Pump(300);
     EXPECT_TRUE(Greyish(e.PreviewImage().pixel(5, 40)));
 
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("mirror-" + std::to_string(getpid()) + ".avi")).string();
     e.VideoCompressorList().SetSelected(IndexNamed(e.VideoCompressorList(), "FFV1 lossless"));
-    e.SetCaptureFileName(path);
-    e.SetOutputFormat(OutputFormat::Avi);
-    e.SetTimeLimitOn(true);
-    e.SetTimeLimitSeconds(0.5);
-    e.BeginCapture(CaptureMode::VideoOnly);
-    QElapsedTimer t;
-    t.start();
-    while (e.EngineState() == EngineStateCode::Capturing && t.elapsed() < 5000) Pump(50);
-    const QImage first = FirstPicture(path);
+    Begin("mirror.avi", OutputFormat::Avi, CaptureMode::VideoOnly, 0.5);
+    test::PumpUntil([&] { return e.EngineState() != EngineStateCode::Capturing; }, 5000);
+    const QImage first = FirstPicture(Path("mirror.avi"));
     ASSERT_FALSE(first.isNull());
     EXPECT_TRUE(Bluish(first.pixel(5, 40)));
     EXPECT_TRUE(Greyish(first.pixel(first.width() - 6, 40)));
-    std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "engine/core/MediaHub.h"
+#include "support/Processes.h"
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -17,12 +18,9 @@ extern "C" {
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
-#include <spawn.h>
 #include <string>
 #include <thread>
 #include <vector>
-
-extern char** environ;
 
 namespace pelta::test {
 
@@ -159,20 +157,5 @@ struct RecordEvents {
         return cv.wait_for(l, std::chrono::seconds(s), [&] { return ended > 0; });
     }
 };
-
-// Runs this test program again with one test and one more environment entry (a capture
-// that a test kills, stops or limits from outside). Returns the child's pid, or -1.
-inline pid_t SpawnTest(const std::string& filter, const std::string& env) {
-    std::vector<std::string> envs;
-    for (char** e = environ; *e; ++e) envs.emplace_back(*e);
-    envs.push_back(env);
-    std::vector<char*> envp;
-    for (auto& e : envs) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    std::string self = "/proc/self/exe", arg = "--gtest_filter=" + filter;
-    char* argv[] = {self.data(), arg.data(), nullptr};
-    pid_t pid = 0;
-    return posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) == 0 ? pid : -1;
-}
 
 }  // namespace pelta::test

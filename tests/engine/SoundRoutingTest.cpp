@@ -1,22 +1,18 @@
 // The preview's sound against a real (private) sound server: it never plays into the output
 // that is being recorded, whatever is chosen, and plays wherever no loop results.
-#include "engine/CaptureEngine.h"
-#include "CountingEvents.h"
-#include "engine/core/SoundServer.h"
-#include "support/Pump.h"
-#include "support/Services.h"
+#include "EngineTest.h"
 #include "SoundLevel.h"
+#include "engine/core/SoundServer.h"
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <cmath>
 
 using namespace pelta;
 using namespace pelta::engine;
 using pelta::test::MeasureSound;
 using pelta::test::Pump;
+using pelta::test::PumpUntil;
 
 namespace {
 
@@ -55,18 +51,8 @@ const double kToneDb = 20 * std::log10(0.125 / std::sqrt(2.0));
 // The built-in test tone is that sine spread over two channels, each 3 dB down.
 const double kBuiltInToneDb = kToneDb - 10 * std::log10(2.0);
 
-using Events = pelta::test::CountingEvents;
-
-
-class SoundRouting : public ::testing::Test {
+class SoundRouting : public test::EngineTest {
 protected:
-    static void SetUpTestSuite() { pelta::test::StartMediaServices(); }
-    void SetUp() override {
-        const auto& s = pelta::test::StartMediaServices();
-        if (!s.XvfbUp || !s.PulseUp) GTEST_SKIP() << "no private display or sound server";
-        engine_ = std::make_unique<CaptureEngine>();
-        engine_->SetEventSink(&events_);
-    }
     // The engine as the main window leaves it at start: the first devices, the default
     // output, preview on showing video and sound.
     void StartAsTheProgramDoes() {
@@ -80,23 +66,15 @@ protected:
     }
     // A sound-only capture into a WAV file, ended by its time limit.
     std::string RecordWav(const char* name, double seconds) {
-        const std::string path = dir_.filePath(name).toStdString();
-        engine_->SetCaptureFileName(path);
-        engine_->SetOutputFormat(OutputFormat::Wave);
-        engine_->SetTimeLimitOn(true);
-        engine_->SetTimeLimitSeconds(seconds);
         const int endedBefore = events_.ended;
-        engine_->PrepareCapture(CaptureMode::AudioOnly);
-        engine_->BeginCapture(CaptureMode::AudioOnly);
-        QElapsedTimer t;
-        t.start();
-        while (events_.ended == endedBefore && t.elapsed() < 30000) Pump(50);
+        Begin(name, OutputFormat::Wave, CaptureMode::AudioOnly, seconds);
+        WaitForEnd(endedBefore + 1);
         EXPECT_EQ(events_.ended, endedBefore + 1);
-        return path;
+        return Path(name);
     }
     // The RMS level the null sink's monitor carries now, read by a second listener.
     double MonitorLevelDb(int ms) {
-        const std::string path = dir_.filePath("monitor.wav").toStdString();
+        const std::string path = Path("monitor.wav");
         const std::string cmd = "timeout " + std::to_string(ms / 1000.0) +
                                 " parecord --device=nullsink.monitor --file-format=wav " + path + " >/dev/null 2>&1";
         int rc = std::system(cmd.c_str());
@@ -105,30 +83,20 @@ protected:
     }
 
     void SelectAudio(const std::string& url) {
-        const auto& devices = engine_->Core().AudioDevices();
-        for (size_t i = 0; i < devices.size(); ++i)
-            if (devices[i].Url == url) engine_->AudioInputs().SetSelected(int32_t(i));
+        const int32_t index = test::DeviceIndex(engine_->Core().AudioDevices(), url);
+        ASSERT_GE(index, 0) << url;
+        engine_->AudioInputs().SetSelected(index);
         ASSERT_EQ(engine_->Core().SelectedAudioDevice()->Url, url);
     }
     void SelectOutput(const std::string& url) {
-        const auto& outputs = engine_->Core().AudioOutputs();
-        int32_t index = -1;
-        for (size_t i = 0; i < outputs.size(); ++i)
-            if (outputs[i].Url == url) index = int32_t(i);
-        engine_->AudioRendererList().SetSelected(index);
+        engine_->AudioRendererList().SetSelected(test::DeviceIndex(engine_->Core().AudioOutputs(), url));
     }
     // Waits until the preview's sound has decided, and gives what it decided.
     PreviewSound::State Settled() {
-        QElapsedTimer t;
-        t.start();
-        while (engine_->PreviewSoundState() == PreviewSound::State::Starting && t.elapsed() < 5000) Pump(50);
+        PumpUntil([&] { return engine_->PreviewSoundState() != PreviewSound::State::Starting; }, 5000);
         Pump(300);
         return engine_->PreviewSoundState();
     }
-
-    QTemporaryDir dir_;
-    Events events_;
-    std::unique_ptr<CaptureEngine> engine_;
 };
 
 TEST_F(SoundRouting, EveryChoiceOfInputOutputAndPreviewSourcePlaysOnlyWhereNoLoopResults) {
@@ -147,7 +115,7 @@ TEST_F(SoundRouting, EveryChoiceOfInputOutputAndPreviewSourcePlaysOnlyWhereNoLoo
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.input) + " into '" + c.output + "', preview source " + std::to_string(c.previewSource));
         if (*c.input) SelectAudio(c.input);
-        else engine_->AudioInputs().SetSelected(engine_->AudioInputs().Count() - 1);  // Test Tone
+        else test::UseTestTone(*engine_);
         SelectOutput(c.output);
         engine_->SetPreviewInput(c.previewSource);
         Pump(300);  // the next block of sound puts the new choice in place
@@ -200,9 +168,7 @@ TEST_F(SoundRouting, DefaultsRecordTheToneAtItsLevelAndNothingAfterIt) {
     StartAsTheProgramDoes();
     const int tone = pelta::test::StartToneIntoNullSink(6);
     // The tone is heard before the capture starts.
-    QElapsedTimer t;
-    t.start();
-    while (engine_->SoundLevel() < 0.05 && t.elapsed() < 10000) Pump(50);
+    PumpUntil([&] { return engine_->SoundLevel() >= 0.05; }, 10000);
     // Held back, the sound's level is drawn along the bottom of the picture instead.
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
     engine_->resize(320, 240);

@@ -1,5 +1,7 @@
 #include "support/Services.h"
+#include "support/Processes.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -151,13 +153,9 @@ bool RestartPulse() {
 }
 
 std::string Pactl(const std::string& args) {
-    std::string out;
-    if (FILE* p = popen(("pactl " + args + " 2>/dev/null").c_str(), "r")) {
-        char line[512];
-        if (fgets(line, sizeof line, p)) out = line;
-        pclose(p);
-    }
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    std::string out = CommandOutput("pactl " + args + " 2>/dev/null");
+    out.erase(std::min(out.find('\n'), out.size()));
+    if (!out.empty() && out.back() == '\r') out.pop_back();
     return out;
 }
 

@@ -1,0 +1,79 @@
+// The set-up most engine tests share: a capture engine on the private display and sound
+// server, its events counted and a folder for its files, and the device choices and
+// captures the tests begin with.
+#pragma once
+
+#include "CountingEvents.h"
+#include "engine/CaptureEngine.h"
+#include "engine/core/EngineCore.h"
+#include "support/MediaTest.h"
+#include "support/Pump.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pelta::test {
+
+// The built-in devices, listed last: the Test Pattern at its `size`-th size (0 is 320x240,
+// 1 is 640x480; -1 leaves the size the device opens at) ...
+template <typename Engine>
+void UseTestPattern(Engine& e, int size = -1) {
+    auto& v = e.VideoInputs();
+    v.SetSelected(v.Count() - 1);
+    if (size >= 0) e.VideoSizeList().SetSelected(size);
+}
+// ... and the Test Tone.
+template <typename Engine>
+void UseTestTone(Engine& e) {
+    auto& a = e.AudioInputs();
+    a.SetSelected(a.Count() - 1);
+}
+
+// Where the entry called `name` stands in one of the engine's lists, or -1.
+template <typename List>
+int32_t IndexNamed(List& list, const std::string& name) {
+    for (int32_t i = 0; i < list.Count(); ++i)
+        if (list.Item(i).DisplayName == name) return i;
+    return -1;
+}
+
+// Where the device `url` (e.g. the sound server's "nullsink.monitor") stands in a list of
+// the engine's devices, or -1.
+inline int32_t DeviceIndex(const std::vector<engine::DeviceInfo>& devices, const std::string& url) {
+    for (size_t i = 0; i < devices.size(); ++i)
+        if (devices[i].Url == url) return int32_t(i);
+    return -1;
+}
+
+class EngineTest : public MediaTest {
+protected:
+    using MediaTest::MediaTest;
+    // A suite whose tests build their own engines overrides this with nothing.
+    void Ready() override {
+        engine_ = std::make_unique<CaptureEngine>();
+        engine_->SetEventSink(&events_);
+    }
+    std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
+    // A capture into Path(name), ended by its time limit when `limit` is above 0.
+    void Begin(const char* name, int32_t format, int32_t mode, double limit = 0) {
+        engine_->SetCaptureFileName(Path(name));
+        engine_->SetOutputFormat(format);
+        engine_->SetTimeLimitOn(limit > 0);
+        engine_->SetTimeLimitSeconds(limit);
+        engine_->PrepareCapture(mode);
+        engine_->BeginCapture(mode);
+    }
+    // Waits until `ended` captures in all have ended; says whether they have.
+    bool WaitForEnd(int ended = 1, int ms = 30000) {
+        return PumpUntil([&] { return events_.ended >= ended; }, ms);
+    }
+
+    QTemporaryDir dir_;
+    CountingEvents events_;
+    std::unique_ptr<CaptureEngine> engine_;
+};
+
+}  // namespace pelta::test

@@ -1,0 +1,49 @@
+// Child processes of a test: shell commands read back, and this test program run again as
+// the child that a test kills, stops or limits from outside.
+#pragma once
+
+#include <cstdio>
+#include <spawn.h>
+#include <string>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace pelta::test {
+
+// Runs `cmd` in the shell and gives all it wrote to standard output ("" if it could not run).
+inline std::string CommandOutput(const std::string& cmd) {
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[512];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+// Runs this test program again with one test and one more environment entry. Returns the
+// child's pid, or -1.
+inline pid_t SpawnTest(const std::string& filter, const std::string& env) {
+    std::vector<std::string> envs;
+    for (char** e = environ; *e; ++e) envs.emplace_back(*e);
+    envs.push_back(env);
+    std::vector<char*> envp;
+    for (auto& e : envs) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string self = "/proc/self/exe", arg = "--gtest_filter=" + filter;
+    char* argv[] = {self.data(), arg.data(), nullptr};
+    pid_t pid = 0;
+    return posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) == 0 ? pid : -1;
+}
+
+// Waits for the child to end; its wait status.
+inline int WaitForExit(pid_t pid) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+}  // namespace pelta::test
