@@ -1,5 +1,6 @@
 // Encoder settings: clamping, what they do to real encoders and files, the compressor
 // preview tap on synthetic pictures, the session's per-encoder settings and the dialog.
+#include "Frames.h"
 #include "RecordProbe.h"
 #include "RecordTestHub.h"
 #include "engine/core/record/CaptureSession.h"
@@ -34,10 +35,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using pelta::test::FramePtr;
 struct ContextDeleter {
     void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
 };
@@ -45,12 +43,8 @@ using ContextPtr = std::unique_ptr<AVCodecContext, ContextDeleter>;
 
 // A BGR0 picture with smooth gradients, fine texture and a square that moves with `t`.
 FramePtr Picture(int w, int h, int t = 0, AVPixelFormat fmt = AV_PIX_FMT_BGR0) {
-    FramePtr f(av_frame_alloc());
-    f->format = fmt;
-    f->width = w;
-    f->height = h;
+    FramePtr f = pelta::test::BlankPicture(fmt, w, h);
     f->pts = 1000 + t;
-    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
     auto texel = [&](int x, int y, int c) {
         const bool square = x >= 8 + 4 * t && x < 40 + 4 * t && y >= 16 && y < 48;
         if (square) return 230 - 60 * c;

@@ -1,5 +1,6 @@
 // The picture converter against BT.601 worked out in floating point, for every format an
 // encoder is fed, and the colour description read back from written files.
+#include "Frames.h"
 #include "RecordProbe.h"
 #include "engine/core/record/CaptureWriter.h"
 #include "engine/core/record/Compressors.h"
@@ -27,19 +28,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
-
-FramePtr Blank(AVPixelFormat fmt, int w, int h) {
-    FramePtr f(av_frame_alloc());
-    f->format = fmt;
-    f->width = w;
-    f->height = h;
-    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
-    return f;
-}
+using pelta::test::FramePtr;
+const auto Blank = pelta::test::BlankPicture;
 
 struct Rgb {
     int r, g, b;

@@ -1,5 +1,6 @@
 // The processor chains on synthetic frames: what each filter does to real pixels and
 // samples, rebuilding on format and chain changes, and the chain's text form.
+#include "Frames.h"
 #include "engine/core/processors/AudioProcessorChain.h"
 #include "engine/core/processors/VideoProcessorChain.h"
 
@@ -17,19 +18,13 @@ using namespace pelta::engine::processors;
 
 namespace {
 
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using pelta::test::BlankPicture;
+using pelta::test::FramePtr;
 
 // A packed RGB24 picture whose every pixel differs from its neighbours.
 FramePtr RgbFrame(int w, int h, int64_t pts = 0) {
-    FramePtr f(av_frame_alloc());
-    f->width = w;
-    f->height = h;
-    f->format = AV_PIX_FMT_RGB24;
+    FramePtr f = BlankPicture(AV_PIX_FMT_RGB24, w, h);
     f->pts = pts;
-    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             uint8_t* p = f->data[0] + y * f->linesize[0] + 3 * x;
@@ -41,12 +36,8 @@ FramePtr RgbFrame(int w, int h, int64_t pts = 0) {
 }
 
 FramePtr YuvFrame(int w, int h, int64_t pts = 0) {
-    FramePtr f(av_frame_alloc());
-    f->width = w;
-    f->height = h;
-    f->format = AV_PIX_FMT_YUV420P;
+    FramePtr f = BlankPicture(AV_PIX_FMT_YUV420P, w, h);
     f->pts = pts;
-    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
     for (int p = 0; p < 3; ++p) {
         const int pw = p ? w / 2 : w, ph = p ? h / 2 : h;
         for (int y = 0; y < ph; ++y)
@@ -183,11 +174,8 @@ TEST(ProcessorVideo, EveryCatalogueFilterBuildsOnCommonSourceFormats) {
         for (const auto& spec : VideoFilters()) {
             VideoProcessorChain chain;
             chain.SetChain(ChainDescription{{DefaultEntry(spec)}});
-            FramePtr in(av_frame_alloc());
-            in->width = 64;
-            in->height = 48;
-            in->format = fmt;
-            ASSERT_EQ(av_frame_get_buffer(in.get(), 0), 0);
+            FramePtr in = BlankPicture(fmt, 64, 48);
+            ASSERT_TRUE(in);
             for (int i = 0; i < 3; ++i) {  // deinterlacers answer from the second frame on
                 in->pts = i * 40000;
                 FramePtr out(chain.Process(in.get()));
@@ -206,11 +194,8 @@ TEST(ProcessorVideo, EveryCatalogueFilterBuildsOnCommonSourceFormats) {
 TEST(ProcessorVideo, DateTimeOverlayDrawsText) {
     VideoProcessorChain chain;
     chain.SetChain(One("datetime", {{"corner", 0}, {"size", 20}, {"box", 0}}));
-    FramePtr in(av_frame_alloc());
-    in->width = 320;
-    in->height = 80;
-    in->format = AV_PIX_FMT_RGB24;
-    ASSERT_EQ(av_frame_get_buffer(in.get(), 0), 0);
+    FramePtr in = BlankPicture(AV_PIX_FMT_RGB24, 320, 80);
+    ASSERT_TRUE(in);
     for (int y = 0; y < 80; ++y) memset(in->data[0] + y * in->linesize[0], 0, 320 * 3);
     auto out = Filter(chain, in.get());
     ASSERT_TRUE(out);
