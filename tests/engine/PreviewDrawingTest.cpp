@@ -3,15 +3,14 @@
 #include "engine/CaptureEngine.h"
 #include "engine/PreviewConverter.h"
 #include "engine/core/ScreenDamage.h"
-#include "support/Services.h"
-
+#include "support/MediaTest.h"
 #include "support/Pump.h"
+#include "support/ScreenCover.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <xcb/xcb.h>
+#include <optional>
 
 #include <cstdlib>
 
@@ -104,46 +103,25 @@ TEST(PreviewConverter, ReusesItsImagesOnceTheyAreNoLongerShown) {
     av_frame_free(&f);
 }
 
-class StillScreen : public ::testing::Test {
+class StillScreen : public pelta::test::MediaTest {
 protected:
-    static void SetUpTestSuite() { services_ = &pelta::test::StartMediaServices(); }
-    void SetUp() override {
-        if (!services_->XvfbUp) GTEST_SKIP() << "no private display";
+    StillScreen() : MediaTest(pelta::test::Needs::Display) {}
+    void Ready() override {
         display_ = std::getenv("DISPLAY");
         conn_ = xcb_connect(display_.c_str(), nullptr);
         ASSERT_FALSE(xcb_connection_has_error(conn_));
-        screen_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data;
-        win_ = xcb_generate_id(conn_);
-        const uint32_t values[] = {screen_->black_pixel, 1};
-        xcb_create_window(conn_, XCB_COPY_FROM_PARENT, win_, screen_->root, 0, 0, screen_->width_in_pixels,
-                          screen_->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
-                          XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
-        xcb_map_window(conn_, win_);
-        gc_ = xcb_generate_id(conn_);
-        xcb_create_gc(conn_, gc_, win_, 0, nullptr);
-        Sync();
+        cover_.emplace(conn_);
     }
     void TearDown() override {
-        if (!conn_) return;
-        xcb_destroy_window(conn_, win_);
-        Sync();
-        xcb_disconnect(conn_);
+        cover_.reset();
+        if (conn_) xcb_disconnect(conn_);
     }
-    void Sync() { free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr)); }
-    void Fill(int16_t x, int16_t y, uint16_t w, uint16_t h, uint32_t colour) {
-        xcb_change_gc(conn_, gc_, XCB_GC_FOREGROUND, &colour);
-        const xcb_rectangle_t r{x, y, w, h};
-        xcb_poly_fill_rectangle(conn_, win_, gc_, 1, &r);
-        Sync();
-    }
-    static const pelta::test::MediaServices* services_;
+    void Sync() { cover_->Sync(); }
+    void Fill(int16_t x, int16_t y, uint16_t w, uint16_t h, uint32_t colour) { cover_->Fill(x, y, w, h, colour); }
     std::string display_;
     xcb_connection_t* conn_ = nullptr;
-    xcb_screen_t* screen_ = nullptr;
-    xcb_window_t win_ = 0;
-    xcb_gcontext_t gc_ = 0;
+    std::optional<pelta::test::ScreenCover> cover_;
 };
-const pelta::test::MediaServices* StillScreen::services_ = nullptr;
 
 TEST_F(StillScreen, DamageTellsWhatChangedInsideTheRegion) {
     ScreenDamage damage(display_, 100, 100, 400, 300);
@@ -188,11 +166,11 @@ TEST_F(StillScreen, PreviewSkipsStillPicturesAndShowsChangesAtOnce) {
 
     // Paint the middle of the screen red: the preview (100 %, centred) shows it. (The
     // pointer rests at the very centre and is drawn into the picture, so look beside it.)
-    const int cx = screen_->width_in_pixels / 2, cy = screen_->height_in_pixels / 2;
+    const int cx = cover_->Width() / 2, cy = cover_->Height() / 2;
     Fill(int16_t(cx - 80), int16_t(cy - 80), 160, 160, 0xff0000);
     // Waits for the next picture shown (a slow machine or a sanitizer build may take long).
     const auto waitShown = [&](int64_t than) {
-        for (int i = 0; i < 100 && engine.PreviewPicturesShown() <= than; ++i) Pump(50);
+        pelta::test::PumpUntil([&] { return engine.PreviewPicturesShown() > than; }, 5000);
         Pump(100);  // and for its repaint
     };
     waitShown(shownBefore);
@@ -219,9 +197,7 @@ TEST(PreviewDevices, NoneBlanksThePreviewAndTheTestPatternKeepsItsSize) {
     engine.VideoSizeList().SetSelected(2);
     engine.SetPreviewFit(2);
     engine.SetPreviewOn(true);
-    QElapsedTimer t;
-    t.start();
-    while (engine.PreviewImage().isNull() && t.elapsed() < 5000) Pump(50);
+    pelta::test::PumpUntil([&] { return !engine.PreviewImage().isNull(); }, 5000);
     ASSERT_FALSE(engine.PreviewImage().isNull()) << "the test pattern showed no picture";
 
     v.SetSelected(-1);  // Video Device "None"

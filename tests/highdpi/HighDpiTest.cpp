@@ -8,7 +8,8 @@
 #include "infowindows/Register.h"
 #include "support/MainWindowFixture.h"
 #include "support/Pump.h"
-#include "support/Services.h"
+#include "support/MediaTest.h"
+#include "support/ScreenCover.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +17,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <QSet>
-#include <xcb/xcb.h>
 
 #include <cstdlib>
+#include <optional>
 
 using namespace pelta;
 using namespace pelta::engine;
@@ -37,66 +38,48 @@ TEST(HighDpi, RunsAtTheRequestedScale) {
 // smoothing of the picture shows up as a wrong pixel.
 QRgb Pattern(int x, int y) { return qRgb(x % 2 ? 250 : 10, y % 2 ? 240 : 20, (x / 2 + y / 2) % 2 ? 200 : 60); }
 
-class ScreenPreview : public ::testing::Test {
+class ScreenPreview : public test::MediaTest {
 protected:
+    ScreenPreview() : MediaTest(test::Needs::Display) {}
     // One connection for the whole suite: the X server resets when its last client leaves,
     // and would refuse the next test's connection meanwhile.
     static void SetUpTestSuite() {
-        services_ = &test::StartMediaServices();
-        if (services_->XvfbUp) conn_ = xcb_connect(std::getenv("DISPLAY"), nullptr);
+        if (test::StartMediaServices().XvfbUp) conn_ = xcb_connect(std::getenv("DISPLAY"), nullptr);
     }
     static void TearDownTestSuite() {
         if (conn_) xcb_disconnect(conn_);
         conn_ = nullptr;
     }
-    void SetUp() override {
-        if (!services_->XvfbUp) GTEST_SKIP() << "no private display";
+    void Ready() override {
         ASSERT_FALSE(xcb_connection_has_error(conn_));
-        screen_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data;
-        W = screen_->width_in_pixels;
-        H = screen_->height_in_pixels;
-        win_ = xcb_generate_id(conn_);
-        const uint32_t values[] = {screen_->black_pixel, 1};
-        xcb_create_window(conn_, XCB_COPY_FROM_PARENT, win_, screen_->root, 0, 0, uint16_t(W), uint16_t(H), 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, screen_->root_visual,
-                          XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
-        xcb_map_window(conn_, win_);
-        gc_ = xcb_generate_id(conn_);
-        xcb_create_gc(conn_, gc_, win_, 0, nullptr);
+        cover_.emplace(conn_);
+        W = cover_->Width();
+        H = cover_->Height();
         // The pointer is drawn into screen pictures: keep it in a corner, away from the middle.
-        xcb_warp_pointer(conn_, XCB_NONE, screen_->root, 0, 0, 0, 0, 0, 0);
+        xcb_warp_pointer(conn_, XCB_NONE, cover_->screen->root, 0, 0, 0, 0, 0, 0);
         // The middle 800 x 600 of the screen carries the pattern, in bands that fit a request.
         std::vector<uint32_t> band(800 * 40);
         for (int y0 = 0; y0 < 600; y0 += 40) {
             for (int y = 0; y < 40; ++y)
                 for (int x = 0; x < 800; ++x)
                     band[size_t(y * 800 + x)] = Pattern(W / 2 - 400 + x, H / 2 - 300 + y0 + y) & 0xffffff;
-            xcb_put_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, win_, gc_, 800, 40, int16_t(W / 2 - 400),
+            xcb_put_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, cover_->window, cover_->gc, 800, 40, int16_t(W / 2 - 400),
                           int16_t(H / 2 - 300 + y0), 0, 24, uint32_t(band.size() * 4),
                           reinterpret_cast<const uint8_t*>(band.data()));
         }
-        free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
+        cover_->Sync();
     }
-    void TearDown() override {
-        if (!conn_) return;
-        xcb_destroy_window(conn_, win_);
-        xcb_free_gc(conn_, gc_);
-        free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr));
-    }
-    // Pumps events until a new picture has been drawn (the count is a hang guard only).
+    void TearDown() override { cover_.reset(); }
+    // Pumps events until a new picture has been drawn (the bound is a hang guard only).
     static void NextPicture(CaptureEngine& engine) {
         const int64_t shown = engine.PreviewPicturesShown();
-        for (int i = 0; i < 300 && engine.PreviewPicturesShown() == shown; ++i) test::Pump(50);
+        test::PumpUntil([&] { return engine.PreviewPicturesShown() != shown; }, 15000);
         test::Pump(100);
     }
-    static const test::MediaServices* services_;
     static xcb_connection_t* conn_;
-    xcb_screen_t* screen_ = nullptr;
-    xcb_window_t win_ = 0;
-    xcb_gcontext_t gc_ = 0;
+    std::optional<test::ScreenCover> cover_;
     int W = 0, H = 0;
 };
-const test::MediaServices* ScreenPreview::services_ = nullptr;
 xcb_connection_t* ScreenPreview::conn_ = nullptr;
 
 TEST_F(ScreenPreview, At100PercentEachScreenPixelIsOneDevicePixel) {
@@ -141,7 +124,7 @@ TEST_F(ScreenPreview, FitAndStretchFillThePhysicalSurface) {
             const PictureRect r = engine.PictureRectNow();
             return QRect(r.X, r.Y, r.Width, r.Height);
         };
-        for (int i = 0; i < 300 && drawn() != c.picture; ++i) test::Pump(50);  // hang guard
+        test::PumpUntil([&] { return drawn() == c.picture; }, 15000);
         test::Pump(100);
         EXPECT_EQ(drawn(), c.picture);
         // The scaled picture is made at the physical size and drawn without a second scaling.
