@@ -4,12 +4,12 @@
 #include "settings/Globals.h"
 #include "support/ScriptedPrompts.h"
 #include "support/Services.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 using namespace pelta;
 
@@ -30,8 +30,7 @@ QAction* Named(const ListMenu& menu, const QString& caption) {
 TEST(Restart, EngineChoicesMadeInTheMenusAreThereAtTheNextStart) {
     if (!test::StartMediaServices().XvfbUp || !test::StartMediaServices().PulseUp)
         GTEST_SKIP() << "no private display or sound server";
-    QTemporaryDir home;
-    qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+    test::TempConfigHome home;
     test::ScriptedPrompts prompts;
     {
         MainFrm first;
@@ -45,7 +44,7 @@ TEST(Restart, EngineChoicesMadeInTheMenusAreThereAtTheNextStart) {
         Named(m.menuOptionsVideoCaptureSize, "640x480")->trigger();
         m.menuOptionsAudioDevice.All[0]->trigger();  // None
         Named(m.menuOptionsVideoCompressor, "FFV1 lossless")->trigger();
-        EXPECT_TRUE(QFileInfo::exists(home.filePath("pelta-rx/engine.profile")));
+        EXPECT_TRUE(QFileInfo::exists(home.dir.filePath("pelta-rx/engine.profile")));
     }
     MainFrm second;
     second.Load();

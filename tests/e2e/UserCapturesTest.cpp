@@ -7,7 +7,9 @@
 #include "settings/Globals.h"
 #include "settings/RegSettings.h"
 #include "support/ScriptedPrompts.h"
-#include "support/Services.h"
+#include "support/MediaTest.h"
+#include "support/Processes.h"
+#include "support/TempFiles.h"
 
 #include "support/Pump.h"
 
@@ -18,11 +20,9 @@
 #include <QComboBox>
 #include <sys/stat.h>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
-#include <cstdio>
 #include <set>
 
 using namespace pelta;
@@ -38,23 +38,13 @@ struct Streams {
 };
 
 Streams Probe(const QString& path) {
-    const std::string cmd = "ffprobe -v error -count_frames -show_entries stream=codec_type,nb_read_frames,duration "
-                            "-of compact '" + path.toStdString() + "' 2>&1";
-    Streams s;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        char buf[512];
-        while (fgets(buf, sizeof buf, p)) s.text += buf;
-        pclose(p);
-    }
-    return s;
+    return {test::CommandOutput("ffprobe -v error -count_frames -show_entries stream=codec_type,nb_read_frames,duration "
+                                "-of compact '" + path.toStdString() + "' 2>&1")};
 }
 
-class UserCaptures : public ::testing::Test {
+class UserCaptures : public test::MediaTest {
 protected:
-    static void SetUpTestSuite() { services_ = &test::StartMediaServices(); }
-    void SetUp() override {
-        if (!services_->XvfbUp || !services_->PulseUp) GTEST_SKIP() << "no private display or sound server";
-        qputenv("XDG_CONFIG_HOME", home_.path().toUtf8());
+    void Ready() override {
         bAutoName = bWindowsDown = bSkipAutoCapture = false;
         main_ = std::make_unique<MainFrm>();
         main_->Load();
@@ -82,12 +72,11 @@ protected:
         };
     }
 
-    static const test::MediaServices* services_;
-    QTemporaryDir home_, files_;
+    test::TempConfigHome home_;
+    QTemporaryDir files_;
     test::ScriptedPrompts prompts_;
     std::unique_ptr<MainFrm> main_;
 };
-const test::MediaServices* UserCaptures::services_ = nullptr;
 
 TEST_F(UserCaptures, MenusListTheRealDevicesAndChoosingOneChangesTheStatusBar) {
     MainMenus& m = main_->Menus();

@@ -9,32 +9,25 @@
 #include "support/ScriptedPrompts.h"
 #include "support/Pump.h"
 #include "support/Services.h"
+#include "support/TempFiles.h"
 #include "support/WaylandSession.h"
 #include "RecordProbe.h"
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
-}
-
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QSpinBox>
 #include <QColor>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <mutex>
 
 using namespace pelta;
 using namespace pelta::engine;
 using pelta::test::Pump;
+using pelta::test::PumpUntil;
 using pelta::test::WaylandDesktop;
 
 namespace {
@@ -49,55 +42,16 @@ bool Near(const QColor& a, const QColor& b, int tolerance = 12) {
            std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
-// Every picture of a file's video, decoded to RGB.
+// Every picture of a file's video.
 std::vector<QImage> DecodePictures(const std::string& path) {
     std::vector<QImage> out;
-    AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return out;
-    avformat_find_stream_info(fmt, nullptr);
-    const int index = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    AVCodecContext* dec = nullptr;
-    if (index >= 0) {
-        const AVCodec* codec = avcodec_find_decoder(fmt->streams[index]->codecpar->codec_id);
-        dec = avcodec_alloc_context3(codec);
-        avcodec_parameters_to_context(dec, fmt->streams[index]->codecpar);
-        if (avcodec_open2(dec, codec, nullptr) < 0) avcodec_free_context(&dec);
-    }
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* f = av_frame_alloc();
-    SwsContext* sws = nullptr;
-    auto drain = [&] {
-        while (avcodec_receive_frame(dec, f) >= 0) {
-            QImage img(f->width, f->height, QImage::Format_RGB888);
-            sws = sws_getCachedContext(sws, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
-                                       AV_PIX_FMT_RGB24, SWS_POINT, nullptr, nullptr, nullptr);
-            uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
-            const int lines[4] = {int(img.bytesPerLine()), 0, 0, 0};
-            sws_scale(sws, f->data, f->linesize, 0, f->height, dst, lines);
-            out.push_back(img);
-        }
-    };
-    while (dec && av_read_frame(fmt, pkt) >= 0) {
-        if (pkt->stream_index == index && avcodec_send_packet(dec, pkt) >= 0) drain();
-        av_packet_unref(pkt);
-    }
-    if (dec && avcodec_send_packet(dec, nullptr) >= 0) drain();
-    sws_freeContext(sws);
-    av_frame_free(&f);
-    av_packet_free(&pkt);
-    avcodec_free_context(&dec);
-    avformat_close_input(&fmt);
+    pelta::test::ForEachPicture(path, [&](const AVFrame* f) {
+        out.push_back(QImage(f->data[0], f->width, f->height, f->linesize[0], QImage::Format_BGR888).copy());
+    });
     return out;
 }
 
 using Events = pelta::test::CountingEvents;
-
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 class WaylandScreen : public ::testing::Test {
 protected:
@@ -440,9 +394,7 @@ TEST(PortalRequest, RegionCropsTheStreamInsideItsEdges) {
 
 TEST(PortalState, TheRestoreTokenIsKeptBesideTheSettingsAndReplacedWhole) {
     QTemporaryDir home;
-    const char* before = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = before ? before : "";
-    setenv("XDG_CONFIG_HOME", home.path().toUtf8().constData(), 1);
+    const pelta::test::ScopedEnv config("XDG_CONFIG_HOME", home.path().toStdString());
     EXPECT_EQ(PortalStatePath(), home.path().toStdString() + "/pelta-rx/portal-state");
     EXPECT_EQ(LoadRestoreToken(), "");
     EXPECT_TRUE(SaveRestoreToken("3f2a-first"));
@@ -451,8 +403,6 @@ TEST(PortalState, TheRestoreTokenIsKeptBesideTheSettingsAndReplacedWhole) {
     EXPECT_FALSE(SaveRestoreToken("two\nlines"));
     EXPECT_EQ(LoadRestoreToken(), "9c1d-second");
     EXPECT_FALSE(std::filesystem::exists(PortalStatePath() + ".new"));
-    if (before) setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

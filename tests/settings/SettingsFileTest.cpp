@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <sys/mount.h>
 
 using namespace pelta;
 
@@ -194,13 +193,9 @@ namespace {
 
 // A full disk: the save fails, says so, and the file on disk is exactly what it was.
 TEST_F(SettingsFile, AFullDiskLeavesTheOldFileWhole) {
-    const std::string folder = Folder().path().toStdString();
     QDir().mkpath(Folder().path());
-    if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
-    struct Unmount {
-        std::string at;
-        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
-    } unmount{folder};
+    const test::SmallDisk disk("64k", test::SmallDisk::Tmpfs, Folder().path().toStdString());
+    if (!disk.mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
     SaveAll();
     const QByteArray damaged = ReadBytes(File()) + "hello world\n";
     ASSERT_TRUE(WriteBytes(File(), damaged));
