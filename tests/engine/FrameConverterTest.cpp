@@ -250,28 +250,11 @@ ReadBack WriteGreys(const std::string& encoder, const std::vector<int>& greys) {
     AVFormatContext* fmt = nullptr;
     if (avformat_open_input(&fmt, path.string().c_str(), nullptr, nullptr) < 0) return rb;
     if (avformat_find_stream_info(fmt, nullptr) >= 0 && fmt->nb_streams == 1) {
-        const AVCodecParameters* par = fmt->streams[0]->codecpar;
-        rb.range = par->color_range;
-        rb.space = par->color_space;
-        const AVCodec* dec = avcodec_find_decoder(par->codec_id);
-        AVCodecContext* ctx = avcodec_alloc_context3(dec);
-        avcodec_parameters_to_context(ctx, par);
-        AVPacket* pkt = av_packet_alloc();
-        FramePtr pic(av_frame_alloc());
-        auto receive = [&] {
-            while (avcodec_receive_frame(ctx, pic.get()) == 0) rb.luma.push_back(pic->data[0][24 * pic->linesize[0] + 32]);
-        };
-        if (avcodec_open2(ctx, dec, nullptr) == 0) {
-            while (av_read_frame(fmt, pkt) >= 0) {
-                if (pkt->size > 0) avcodec_send_packet(ctx, pkt);
-                av_packet_unref(pkt);
-                receive();
-            }
-            avcodec_send_packet(ctx, nullptr);
-            receive();
-        }
-        av_packet_free(&pkt);
-        avcodec_free_context(&ctx);
+        rb.range = fmt->streams[0]->codecpar->color_range;
+        rb.space = fmt->streams[0]->codecpar->color_space;
+        pelta::test::ForEachDecoded(path.string(), AVMEDIA_TYPE_VIDEO, [&](const AVFrame* pic) {
+            rb.luma.push_back(pic->data[0][24 * pic->linesize[0] + 32]);
+        });
     }
     avformat_close_input(&fmt);
     fs::remove(path);

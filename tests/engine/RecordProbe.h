@@ -2,6 +2,7 @@
 // where each track ends.
 #pragma once
 
+#include "DecodeFile.h"
 #include "RecordTestHub.h"
 
 extern "C" {
@@ -100,43 +101,20 @@ inline Probe ProbeFile(const std::string& path) {
 // Every picture of the video track decoded, in BGR24, handed to `take` in file order.
 template <typename Take>
 void ForEachPicture(const std::string& path, Take take) {
-    AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return;
-    avformat_find_stream_info(fmt, nullptr);
-    const int vs = av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    AVCodecContext* dec = nullptr;
-    if (vs >= 0) {
-        dec = avcodec_alloc_context3(avcodec_find_decoder(fmt->streams[vs]->codecpar->codec_id));
-        avcodec_parameters_to_context(dec, fmt->streams[vs]->codecpar);
-        if (avcodec_open2(dec, dec->codec, nullptr) < 0) avcodec_free_context(&dec);
-    }
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* f = av_frame_alloc();
     AVFrame* rgb = av_frame_alloc();
     SwsContext* sws = nullptr;
-    auto receive = [&] {
-        while (avcodec_receive_frame(dec, f) == 0) {
-            rgb->format = AV_PIX_FMT_BGR24;
-            rgb->width = f->width;
-            rgb->height = f->height;
-            if (rgb->buf[0] == nullptr) av_frame_get_buffer(rgb, 0);
-            sws = sws_getCachedContext(sws, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
-                                       AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
-            sws_scale(sws, f->data, f->linesize, 0, f->height, rgb->data, rgb->linesize);
-            take(static_cast<const AVFrame*>(rgb));
-        }
-    };
-    while (dec != nullptr && av_read_frame(fmt, pkt) >= 0) {
-        if (pkt->stream_index == vs && pkt->size > 0 && avcodec_send_packet(dec, pkt) >= 0) receive();
-        av_packet_unref(pkt);
-    }
-    if (dec != nullptr && avcodec_send_packet(dec, nullptr) >= 0) receive();
+    ForEachDecoded(path, AVMEDIA_TYPE_VIDEO, [&](const AVFrame* f) {
+        rgb->format = AV_PIX_FMT_BGR24;
+        rgb->width = f->width;
+        rgb->height = f->height;
+        if (rgb->buf[0] == nullptr) av_frame_get_buffer(rgb, 0);
+        sws = sws_getCachedContext(sws, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
+                                   AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr, nullptr);
+        sws_scale(sws, f->data, f->linesize, 0, f->height, rgb->data, rgb->linesize);
+        take(static_cast<const AVFrame*>(rgb));
+    });
     sws_freeContext(sws);
     av_frame_free(&rgb);
-    av_frame_free(&f);
-    av_packet_free(&pkt);
-    avcodec_free_context(&dec);
-    avformat_close_input(&fmt);
 }
 
 // The number the test hub stamped on each picture.

@@ -2,10 +2,7 @@
 // the samples from `fromSeconds` on (all channels), decoded with libavcodec.
 #pragma once
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
+#include "DecodeFile.h"
 
 #include <cmath>
 #include <string>
@@ -20,25 +17,11 @@ struct SoundMeasure {
 
 inline SoundMeasure MeasureSound(const std::string& path, double fromSeconds = 0, double toSeconds = 1e9) {
     SoundMeasure m;
-    AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return m;
-    const AVCodec* codec = nullptr;
-    const int stream = avformat_find_stream_info(fmt, nullptr) >= 0
-                           ? av_find_best_stream(fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0)
-                           : -1;
-    AVCodecContext* dec = stream >= 0 && codec ? avcodec_alloc_context3(codec) : nullptr;
-    if (!dec || avcodec_parameters_to_context(dec, fmt->streams[stream]->codecpar) < 0 ||
-        avcodec_open2(dec, codec, nullptr) < 0) {
-        avcodec_free_context(&dec);
-        avformat_close_input(&fmt);
-        return m;
-    }
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* f = av_frame_alloc();
     double sum = 0;
     int64_t counted = 0, samples = 0;
-    const int rate = dec->sample_rate;
-    auto take = [&] {
+    int rate = 0;
+    const bool opened = ForEachDecoded(path, AVMEDIA_TYPE_AUDIO, [&](const AVFrame* f) {
+        rate = f->sample_rate;
         const int ch = f->ch_layout.nb_channels;
         for (int i = 0; i < f->nb_samples; ++i, ++samples) {
             const double t = double(samples) / rate;
@@ -57,21 +40,10 @@ inline SoundMeasure MeasureSound(const std::string& path, double fromSeconds = 0
                 }
             }
         }
-    };
-    while (av_read_frame(fmt, pkt) >= 0) {
-        if (pkt->stream_index == stream && avcodec_send_packet(dec, pkt) >= 0)
-            while (avcodec_receive_frame(dec, f) >= 0) take();
-        av_packet_unref(pkt);
-    }
-    avcodec_send_packet(dec, nullptr);
-    while (avcodec_receive_frame(dec, f) >= 0) take();
-    m.ok = rate > 0;
+    });
+    m.ok = opened && rate > 0;
     m.seconds = rate > 0 ? double(samples) / rate : 0;
     if (counted > 0 && sum > 0) m.rmsDb = 10 * std::log10(sum / double(counted));
-    av_frame_free(&f);
-    av_packet_free(&pkt);
-    avcodec_free_context(&dec);
-    avformat_close_input(&fmt);
     return m;
 }
 
