@@ -27,13 +27,16 @@ protected:
         test::UseTestPattern(*engine_, 1);  // 640x480
         test::UseTestTone(*engine_);
     }
-    void Record(int32_t mode, int ms) {
+    // A capture of about `ms` into Path(name), ended by hand; the file read back.
+    Probe Record(const char* name, int32_t format, int32_t mode, int ms) {
+        Target(name, format);
         engine_->PrepareCapture(mode);
         engine_->BeginCapture(mode);
         EXPECT_EQ(engine_->EngineState(), EngineStateCode::Capturing);
         Pump(ms);
         engine_->EndCapture();
         Pump(300);
+        return ProbeFile(Path(name));
     }
     // Video only into an AVI that the time limit ends; waits for the end and reads it back.
     Probe RecordUntilLimit(const char* name, double seconds) {
@@ -44,11 +47,9 @@ protected:
 };
 
 TEST_F(CaptureFiles, VideoAndSoundIntoAvi) {
-    engine_->SetCaptureFileName(Path("both.avi"));
-    engine_->SetOutputFormat(OutputFormat::Avi);
+    Target("both.avi", OutputFormat::Avi);
     ASSERT_TRUE(engine_->ModeAvailable(CaptureMode::VideoAndAudio));
-    Record(CaptureMode::VideoAndAudio, 2000);
-    const Probe p = ProbeFile(Path("both.avi"));
+    const Probe p = Record("both.avi", OutputFormat::Avi, CaptureMode::VideoAndAudio, 2000);
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.videoStreams, 1);
     EXPECT_EQ(p.audioStreams, 1);
@@ -65,28 +66,21 @@ TEST_F(CaptureFiles, VideoAndSoundIntoAvi) {
 }
 
 TEST_F(CaptureFiles, SoundOnlyIntoWavAndMp3) {
-    engine_->SetCaptureFileName(Path("tone.wav"));
-    engine_->SetOutputFormat(OutputFormat::Wave);
-    Record(CaptureMode::AudioOnly, 1500);
-    Probe wav = ProbeFile(Path("tone.wav"));
+    Probe wav = Record("tone.wav", OutputFormat::Wave, CaptureMode::AudioOnly, 1500);
     ASSERT_TRUE(wav.ok);
     EXPECT_EQ(wav.videoStreams, 0);
     EXPECT_EQ(wav.audioStreams, 1);
     EXPECT_EQ(wav.sampleRate, 48000);
     EXPECT_GT(wav.duration, 1.0);
 
-    engine_->SetCaptureFileName(Path("tone.mp3"));
-    engine_->SetOutputFormat(OutputFormat::Mp3);
-    Record(CaptureMode::AudioOnly, 1500);
-    Probe mp3 = ProbeFile(Path("tone.mp3"));
+    Probe mp3 = Record("tone.mp3", OutputFormat::Mp3, CaptureMode::AudioOnly, 1500);
     ASSERT_TRUE(mp3.ok);
     EXPECT_EQ(mp3.audioCodec, "mp3");
     EXPECT_GT(mp3.duration, 1.0);
 }
 
 TEST_F(CaptureFiles, VideoIntoWavIsRefusedBeforeAnythingIsWritten) {
-    engine_->SetCaptureFileName(Path("video.wav"));
-    engine_->SetOutputFormat(OutputFormat::Wave);
+    Target("video.wav", OutputFormat::Wave);
     EXPECT_THROW(engine_->PrepareCapture(CaptureMode::VideoOnly), EngineError);
     EXPECT_FALSE(std::filesystem::exists(Path("video.wav")));
     engine_->SetOutputFormat(OutputFormat::Asf);
@@ -94,8 +88,7 @@ TEST_F(CaptureFiles, VideoIntoWavIsRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(CaptureFiles, ManualSequenceKeepsEachGrabbedFrame) {
-    engine_->SetCaptureFileName(Path("seq.avi"));
-    engine_->SetOutputFormat(OutputFormat::Avi);
+    Target("seq.avi", OutputFormat::Avi);
     engine_->SetTimeLimitOn(false);
     engine_->BeginCapture(CaptureMode::ManualFrames);
     for (int i = 0; i < 5; ++i) {
@@ -147,8 +140,7 @@ protected:
 };
 
 TEST_F(FrameSequences, AutomaticSequenceTakesOneFrameEveryGap) {
-    engine_->SetCaptureFileName(Path("auto.avi"));
-    engine_->SetOutputFormat(OutputFormat::Avi);
+    Target("auto.avi", OutputFormat::Avi);
     engine_->SetFrameGapSeconds(0.3);
     engine_->BeginCapture(CaptureMode::AutoFrames);
     RunFor(3000);
@@ -167,8 +159,7 @@ TEST_F(FrameSequences, AutomaticSequenceTakesOneFrameEveryGap) {
 }
 
 TEST_F(FrameSequences, ManualSequenceWithSoundHoldsEachPictureUntilTheNext) {
-    engine_->SetCaptureFileName(Path("manual-sound.avi"));
-    engine_->SetOutputFormat(OutputFormat::Avi);
+    Target("manual-sound.avi", OutputFormat::Avi);
     ASSERT_TRUE(engine_->ModeAvailable(CaptureMode::ManualFramesAudio));
     engine_->BeginCapture(CaptureMode::ManualFramesAudio);
     QElapsedTimer t;
@@ -198,8 +189,7 @@ TEST_F(FrameSequences, ManualSequenceWithSoundHoldsEachPictureUntilTheNext) {
 }
 
 TEST_F(FrameSequences, AutomaticSequenceWithSoundKeepsThePicturesInStep) {
-    engine_->SetCaptureFileName(Path("auto-sound.avi"));
-    engine_->SetOutputFormat(OutputFormat::Avi);
+    Target("auto-sound.avi", OutputFormat::Avi);
     engine_->SetFrameGapSeconds(0.3);
     engine_->BeginCapture(CaptureMode::AutoFramesAudio);
     RunFor(3000);
@@ -282,10 +272,7 @@ TEST_F(CaptureFiles, TheScreenAndTheSoundServersMonitorIntoAviAndWav) {
     engine_->Core().SetVideoSettings(region);
     engine_->AudioInputs().SetSelected(monitor);
 
-    engine_->SetCaptureFileName(Path("screen.avi"));
-    engine_->SetOutputFormat(OutputFormat::Avi);
-    Record(CaptureMode::VideoAndAudio, 2000);
-    const Probe avi = ProbeFile(Path("screen.avi"));
+    const Probe avi = Record("screen.avi", OutputFormat::Avi, CaptureMode::VideoAndAudio, 2000);
     ASSERT_TRUE(avi.ok);
     EXPECT_EQ(avi.width, 640);
     EXPECT_EQ(avi.height, 360);
@@ -295,10 +282,7 @@ TEST_F(CaptureFiles, TheScreenAndTheSoundServersMonitorIntoAviAndWav) {
     EXPECT_GT(engine_->FramesCaptured(), 40);
     EXPECT_NEAR(avi.audioLength, avi.videoLength, 0.1);
 
-    engine_->SetCaptureFileName(Path("monitor.wav"));
-    engine_->SetOutputFormat(OutputFormat::Wave);
-    Record(CaptureMode::AudioOnly, 1500);
-    const Probe wav = ProbeFile(Path("monitor.wav"));
+    const Probe wav = Record("monitor.wav", OutputFormat::Wave, CaptureMode::AudioOnly, 1500);
     ASSERT_TRUE(wav.ok);
     EXPECT_EQ(wav.audioCodec, "pcm_s16le");
     EXPECT_EQ(wav.sampleRate, 48000);

@@ -57,10 +57,14 @@ protected:
         engine_->SetEventSink(&events_);
     }
     std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
-    // A capture into Path(name), ended by its time limit when `limit` is above 0.
-    void Begin(const char* name, int32_t format, int32_t mode, double limit = 0) {
+    // The next capture goes into Path(name), written as `format`.
+    void Target(const char* name, int32_t format) {
         engine_->SetCaptureFileName(Path(name));
         engine_->SetOutputFormat(format);
+    }
+    // A capture into Path(name), ended by its time limit when `limit` is above 0.
+    void Begin(const char* name, int32_t format, int32_t mode, double limit = 0) {
+        Target(name, format);
         engine_->SetTimeLimitOn(limit > 0);
         engine_->SetTimeLimitSeconds(limit);
         engine_->PrepareCapture(mode);

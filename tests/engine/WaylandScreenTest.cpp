@@ -1,7 +1,6 @@
 // The screen of a Wayland desktop, read through the desktop portal and PipeWire, on a real
 // headless desktop (sway, PipeWire, xdg-desktop-portal with its wlroots backend).
-#include "engine/CaptureEngine.h"
-#include "CountingEvents.h"
+#include "EngineTest.h"
 #include "engine/core/Devices.h"
 #include "engine/core/PortalScreenSource.h"
 #include "engine/dialogs/VideoSourceDialog.h"
@@ -51,15 +50,16 @@ std::vector<QImage> DecodePictures(const std::string& path) {
     return out;
 }
 
-using Events = pelta::test::CountingEvents;
-
-class WaylandScreen : public ::testing::Test {
+// The engine is made by each test, on the desktop it has entered; an X server runs beside
+// the desktop, as XWayland would.
+class WaylandScreen : public pelta::test::EngineTest {
 protected:
+    WaylandScreen() : EngineTest(pelta::test::Needs::Nothing) {}
     static void SetUpTestSuite() {
-        pelta::test::StartMediaServices();  // an X server beside it, as XWayland would be
+        EngineTest::SetUpTestSuite();
         desktop_ = &WaylandDesktop::Shared();
     }
-    void SetUp() override {
+    void Ready() override {
         ASSERT_TRUE(desktop_->Up()) << desktop_->Why();
         desktop_->Enter();
         std::error_code ec;
@@ -83,15 +83,10 @@ protected:
             if (sizes[i].Width == 640 && sizes[i].Height == 360) engine_->VideoSizeList().SetSelected(int32_t(i));
         ASSERT_EQ(engine_->Core().CurrentVideoFormat().Width, 640);
     }
-    void StartCapture(const std::string& path, double limitSeconds) {
-        engine_->SetCaptureFileName(path);
-        engine_->SetOutputFormat(OutputFormat::Avi);
+    void StartCapture(const char* name, double limitSeconds) {
         engine_->SetFrameRateOn(true);
         engine_->SetFrameRateValue(10);
-        engine_->SetTimeLimitOn(limitSeconds > 0);
-        engine_->SetTimeLimitSeconds(limitSeconds);
-        engine_->PrepareCapture(CaptureMode::VideoOnly);
-        engine_->BeginCapture(CaptureMode::VideoOnly);
+        Begin(name, OutputFormat::Avi, CaptureMode::VideoOnly, limitSeconds);
     }
     // A second output, 800x600 and green, right of the first.
     void AddSecondOutput() {
@@ -103,7 +98,6 @@ protected:
         ASSERT_TRUE(desktop_->Sway("output HEADLESS-2 resolution 800x600 position 1280 0 bg " +
                                    kGreen.name().toStdString() + " solid_color"));
     }
-    std::string Path(const char* name) const { return dir_.filePath(name).toStdString(); }
     // wlroots sends a new stream its first picture only when the output next changes (a
     // still screen sends nothing), and a new output may be seen before its wallpaper is
     // drawn: the wallpaper is drawn again until the middle of the picture shows it.
@@ -125,9 +119,6 @@ protected:
     }
 
     static WaylandDesktop* desktop_;
-    QTemporaryDir dir_;
-    Events events_;
-    std::unique_ptr<CaptureEngine> engine_;
 };
 WaylandDesktop* WaylandScreen::desktop_ = nullptr;
 
@@ -167,7 +158,7 @@ TEST_F(WaylandScreen, PortalScreenReplacesTheXScreensOnlyInAWaylandSession) {
 TEST_F(WaylandScreen, CaptureHoldsTheDesktopAtTheRateAndSizeAskedWithEverySlotFilled) {
     ASSERT_TRUE(desktop_->StartClock("c03030"));
     OpenEngine();
-    StartCapture(Path("desktop.avi"), 3.0);
+    StartCapture("desktop.avi", 3.0);
     ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 15000));
     EXPECT_TRUE(events_.errors.empty());
     const pelta::test::Probe p = pelta::test::ProbeFile(Path("desktop.avi"));
@@ -259,7 +250,7 @@ TEST_F(WaylandScreen, AChooserTheUserTakesTimeWithHoldsNothingUpAndALateCancelIs
 TEST_F(WaylandScreen, SharingEndedByTheDesktopEndsTheCaptureWithErrorFourAndAFinishedFile) {
     OpenEngine();
     ASSERT_TRUE(WaitForWallpaper("HEADLESS-1", kWallpaper));
-    StartCapture(Path("cut.avi"), 0);
+    StartCapture("cut.avi", 0);
     ASSERT_TRUE(PumpUntil([&] { return engine_->FramesCaptured() >= 5; }, 10000));
     ASSERT_TRUE(desktop_->RestartPortalBackend());
     ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 10000));
