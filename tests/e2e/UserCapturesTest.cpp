@@ -32,15 +32,8 @@ namespace {
 
 using pelta::test::Pump;
 
-struct Streams {
-    std::string text;
-    bool Has(const std::string& s) const { return text.find(s) != std::string::npos; }
-};
-
-Streams Probe(const QString& path) {
-    return {test::CommandOutput("ffprobe -v error -count_frames -show_entries stream=codec_type,nb_read_frames,duration "
-                                "-of compact '" + path.toStdString() + "' 2>&1")};
-}
+using Streams = test::FfprobeReport;
+Streams Probe(const QString& path) { return test::Ffprobe(path.toStdString()); }
 
 class UserCaptures : public test::MediaTest {
 protected:
@@ -157,13 +150,6 @@ TEST_F(UserCaptures, ThreeAutomaticCapturesFromTheAutoButtons) {
 
 namespace {
 
-long VideoFrames(const Streams& s) {
-    const auto at = s.text.find("codec_type=video");
-    if (at == std::string::npos) return -1;
-    const auto n = s.text.find("nb_read_frames=", at);
-    return n == std::string::npos ? -1 : std::atol(s.text.c_str() + n + 15);
-}
-
 TEST_F(UserCaptures, AManualSequenceAfterAWavCaptureRecordsIntoTheAviOfTheSameName) {
     const QString wav = files_.filePath("voice.wav");
     ScriptCaptureDialog(wav, "WAV", "Audio only");
@@ -185,7 +171,7 @@ TEST_F(UserCaptures, AManualSequenceAfterAWavCaptureRecordsIntoTheAviOfTheSameNa
     main_->Menus().menuCaptureManualFrameSequence->trigger();
     Pump(300);
     EXPECT_EQ(prompts_.Messages.size(), messages);
-    EXPECT_EQ(VideoFrames(Probe(files_.filePath("voice.avi"))), 5);
+    EXPECT_EQ(Probe(files_.filePath("voice.avi")).VideoFrames(), 5);
     EXPECT_TRUE(main_->PanelText(1).startsWith("Captured 5 frames")) << main_->PanelText(1).toStdString();
     EXPECT_TRUE(Probe(wav).Has("codec_type=audio"));  // the sound capture is kept
 }
@@ -206,7 +192,7 @@ TEST_F(UserCaptures, FrameSequencesAndAnAllocatedFile) {
     };
     main_->Menus().menuCaptureManualFrameSequence->trigger();
     Pump(300);
-    EXPECT_EQ(VideoFrames(Probe(manual)), 5);
+    EXPECT_EQ(Probe(manual).VideoFrames(), 5);
 
     // An automatic sequence: one frame a second for five seconds.
     const QString automatic = files_.filePath("auto.avi");
@@ -220,7 +206,7 @@ TEST_F(UserCaptures, FrameSequencesAndAnAllocatedFile) {
     };
     main_->Menus().menuCaptureAutomaticFrameSequence->trigger();
     Pump(6500);
-    const long frames = VideoFrames(Probe(automatic));
+    const long frames = Probe(automatic).VideoFrames();
     EXPECT_GE(frames, 4);
     EXPECT_LE(frames, 6);
 
@@ -238,7 +224,7 @@ TEST_F(UserCaptures, FrameSequencesAndAnAllocatedFile) {
     Pump(2000);
     ASSERT_EQ(stat(reserved.toUtf8().constData(), &st), 0);
     EXPECT_LT(st.st_size, int64_t(50) << 20);
-    EXPECT_GT(VideoFrames(Probe(reserved)), 20);
+    EXPECT_GT(Probe(reserved).VideoFrames(), 20);
 }
 
 }  // namespace

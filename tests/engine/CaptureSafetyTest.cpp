@@ -18,14 +18,6 @@ using namespace pelta::engine;
 
 namespace {
 
-long FramesIn(const std::string& path) {
-    const std::string out = test::CommandOutput(
-        "ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames "
-        "-of default=nw=1:nk=1 '" + path + "' 2>/dev/null");
-    long n = -1;
-    return std::sscanf(out.c_str(), "%ld", &n) == 1 ? n : -1;
-}
-
 TEST(CaptureSafety, AFullDiskFinishesTheFileAndSaysSo) {
     const test::SmallDisk disk("12m");
     if (!disk.mounted) GTEST_SKIP() << "cannot mount a tmpfs here";
@@ -43,7 +35,7 @@ TEST(CaptureSafety, AFullDiskFinishesTheFileAndSaysSo) {
     ASSERT_FALSE(events.errors.empty());
     EXPECT_EQ(events.errors.front(), 2);  // disk full
     EXPECT_EQ(engine.LastErrorText(), "Capture file " + file + ": the disk is full.");
-    const long frames = FramesIn(file);
+    const long frames = test::Ffprobe(file).VideoFrames();
     EXPECT_GT(frames, 3);
     EXPECT_EQ(frames, engine.FramesCaptured());
     // The program goes on: the engine takes another capture elsewhere.
@@ -74,7 +66,7 @@ TEST(CaptureSafety, KilledCaptureLeavesAPlayableFile) {
     kill(pid, SIGKILL);
     test::WaitForExit(pid);
     // About 4.5 s were recorded at 30 fps; at most two seconds before the kill may be lost.
-    const long frames = FramesIn(file);
+    const long frames = test::Ffprobe(file).VideoFrames();
     EXPECT_GE(frames, 30 * 2) << "frames decoded from the killed capture";
 }
 

@@ -1,8 +1,9 @@
-// Child processes of a test: shell commands read back, and this test program run again as
-// the child that a test kills, stops or limits from outside.
+// Child processes of a test: shell commands read back (ffprobe on a file among them), and
+// this test program run again as the child that a test kills, stops or limits from outside.
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <spawn.h>
 #include <string>
 #include <sys/types.h>
@@ -22,6 +23,23 @@ inline std::string CommandOutput(const std::string& cmd) {
         pclose(p);
     }
     return out;
+}
+
+// What ffprobe reads from a file, as text: each stream's type, the frames it decoded and
+// its duration.
+struct FfprobeReport {
+    std::string text;
+    bool Has(const std::string& s) const { return text.find(s) != std::string::npos; }
+    // The pictures decoded from the first video stream; -1 without one.
+    long VideoFrames() const {
+        const auto at = text.find("codec_type=video");
+        const auto n = at == std::string::npos ? at : text.find("nb_read_frames=", at);
+        return n == std::string::npos ? -1 : std::atol(text.c_str() + n + 15);
+    }
+};
+inline FfprobeReport Ffprobe(const std::string& path) {
+    return {CommandOutput("ffprobe -v error -count_frames -show_entries stream=codec_type,nb_read_frames,duration "
+                          "-of compact '" + path + "' 2>&1")};
 }
 
 // Runs this test program again with one test and one more environment entry. Returns the
