@@ -13,6 +13,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -44,6 +45,9 @@ public:
     void SetSoundClock(double ratio) { soundClock_ = ratio; }
     // The next `count` pictures are not delivered (their time passes as usual).
     void Skip(int count) { skip_ += count; }
+    // Pictures keep the clock's time when the hub falls behind (a busy machine), as a real
+    // device's do: the late ones are skipped instead of delivered with stale times.
+    void FollowClock() { followClock_ = true; }
     // Pictures of this size are delivered while the format still names the first (what a
     // processor that rotates or crops does).
     void DeliverSize(int w, int h) { dw_ = w; dh_ = h; }
@@ -102,6 +106,10 @@ private:
             }
             av_frame_free(&f);
             std::this_thread::sleep_until(t0 + std::chrono::microseconds((n + 1) * 1000000 / fps_));
+            if (followClock_) {
+                const auto late = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
+                n = std::max<int64_t>(n, late.count() * fps_ / 1000000 - 1);
+            }
         }
         std::lock_guard g(m_);
         av_frame_free(&latest_);
@@ -130,6 +138,7 @@ private:
     int w_, h_, fps_, rate_;
     double soundClock_ = 1.0;
     std::atomic<int> skip_{0}, dw_{0}, dh_{0};
+    std::atomic<bool> followClock_{false};
     std::atomic<bool> run_{false};
     std::thread video_, audio_;
     mutable std::mutex m_;
