@@ -1,7 +1,9 @@
 // Everything that records: the capture members of the engine contract, Qt-free.
-// Frames arrive from the hub on the devices' threads and are copied into bounded queues;
-// one writer thread per capture encodes, muxes and writes them, raises the progress
-// events and ends the capture by itself (time limit, full disk, lost device).
+// Frames arrive from the hub on the devices' threads and are queued (bounded) by reference;
+// a capture's pictures pass through two threads in order: one prepares each for the
+// encoder (fit, convert) as soon as it is queued and lets the device's frame go, one
+// encodes, muxes and writes pictures and sound, raises the progress events and ends the
+// capture by itself (time limit, full disk, lost device).
 #pragma once
 
 #include "engine/core/EngineContract.h"
@@ -39,7 +41,7 @@ constexpr int32_t Writing = 3;    // a capture is writing its file
 
 // Queue lengths and what happens when a queue is full (the capture-properties dialog).
 struct CaptureQueueSettings {
-    int VideoFrames = 8;          // pictures waiting for the encoder
+    int VideoFrames = 8;          // pictures waiting for the encoder, prepared for it or not
     int AudioSeconds = 4;         // sound waiting for the encoder
     bool DropOldest = false;      // on overflow drop the oldest waiting picture, else the new one
     int VideoQuality = 5;         // quantiser of Motion JPEG / MPEG-4 (2 best .. 31) until
@@ -152,6 +154,12 @@ private:
 
     void Validate(int32_t mode) const;  // throws EngineError
     void Push(const AVFrame* frame, bool video, AVRational tb);
+    void DropOldestPicture(Losses lost);  // under queueMutex_
+    size_t PicturesQueued() const;        // under queueMutex_
+    bool PicturesPending() const;         // under queueMutex_
+    int PickNext() const;                 // under queueMutex_
+    void ConvertLoop();
+    void StopConverting();
     int32_t DeviceGap(int64_t pts, AVRational tb);  // under queueMutex_
     void CountEmptySlots(int64_t empty, double unscaled);
     void SettleDropCounts();
@@ -194,9 +202,19 @@ private:
     std::thread writer_;
     std::unique_ptr<record::CaptureWriter> out_;
     mutable std::mutex queueMutex_;
-    std::condition_variable queueCv_;
+    std::condition_variable queueCv_;    // the writer waits on it
+    std::condition_variable convertCv_;  // the converter waits on it
+    // Pictures in arrival order: from the device waiting for the converter, the one it works
+    // on, prepared for the encoder. VideoFrames bounds them together.
     std::deque<Item> videoQueue_;
+    Item converting_;                    // under queueMutex_, while convertingBusy_
+    bool convertingBusy_ = false;        // under queueMutex_
+    bool convertingDropped_ = false;     // under queueMutex_: its result is thrown away
+    std::deque<Item> preparedQueue_;
     std::deque<Item> audioQueue_;
+    bool converterQuit_ = false;         // under queueMutex_
+    std::string convertFailure_;         // under queueMutex_
+    std::thread converter_;              // started and joined by the writer
     bool stopRequested_ = false;   // under queueMutex_
     int grabsRequested_ = 0;       // under queueMutex_
     int grabsDone_ = 0;            // under queueMutex_

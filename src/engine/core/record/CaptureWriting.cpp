@@ -56,7 +56,7 @@ void CaptureSession::HandleVideo(Item& item) {
         return;
     }
     CountEmptySlots(slot - nextSlot_, unscaled);
-    out_->WriteVideo(item.Frame, slot);
+    out_->WritePicture(item.Frame, slot);
     nextSlot_ = slot + 1;
     havePlaced_ = true;
     lastUnscaled_ = unscaled;
@@ -189,6 +189,14 @@ void CaptureSession::WriterLoop() {
     const double limit = timeLimitSeconds_;
     const double gap = std::max(frameGapSeconds_, 0.01);
     const std::string path = fileName_;  // fixed while the capture runs
+    {
+        std::lock_guard lock(queueMutex_);
+        converterQuit_ = false;
+        convertFailure_.clear();
+    }
+    // Device pictures are prepared for the encoder on a thread of their own; a sequence's
+    // pictures are taken here and prepared by the writer.
+    if (wantVideo_ && !ModeIsSequence(mode_)) converter_ = std::thread([this] { ConvertLoop(); });
 
     for (;;) {
         Item item;
@@ -197,17 +205,17 @@ void CaptureSession::WriterLoop() {
         {
             std::unique_lock lock(queueMutex_);
             queueCv_.wait_for(lock, std::chrono::milliseconds(50), [&] {
-                return stopRequested_ || sourceLost_ || !videoQueue_.empty() || !audioQueue_.empty() ||
-                       grabsRequested_ > grabsDone_;
+                return (stopRequested_ && !PicturesPending()) || sourceLost_ || PickNext() != 0 ||
+                       grabsRequested_ > grabsDone_ || !convertFailure_.empty();
             });
-            const bool v = !videoQueue_.empty();
-            const bool a = !audioQueue_.empty();
-            if (v || a) {
-                const bool takeVideo = v && (!a || videoQueue_.front().Arrival <= audioQueue_.front().Arrival);
-                auto& q = takeVideo ? videoQueue_ : audioQueue_;
+            if (const int next = PickNext(); next != 0) {
+                auto& q = next == 1 ? preparedQueue_ : audioQueue_;
                 item = q.front();
                 q.pop_front();
                 have = true;
+            }
+            if (!convertFailure_.empty()) {
+                out_->Fail(CaptureErrorCode::EncoderFailed, convertFailure_);
             }
             grab = grabsRequested_ > grabsDone_;
             stopping = stopping || stopRequested_;
@@ -273,7 +281,7 @@ void CaptureSession::WriterLoop() {
         }
         if (stopping) {
             std::lock_guard lock(queueMutex_);
-            if (failure || (videoQueue_.empty() && audioQueue_.empty())) {
+            if (failure || (!PicturesPending() && audioQueue_.empty())) {
                 break;
             }
         }
@@ -286,6 +294,7 @@ void CaptureSession::WriterLoop() {
             out_->Flush();
         }
     }
+    StopConverting();
     CloseOut();
     if (failure) {
         // The words behind the code: which file or device, and what the system said.
@@ -312,14 +321,10 @@ void CaptureSession::WriterLoop() {
 void CaptureSession::CloseOut() {
     {
         std::lock_guard lock(queueMutex_);
-        for (auto& it : videoQueue_) {
-            av_frame_free(&it.Frame);
+        for (auto* q : {&videoQueue_, &preparedQueue_, &audioQueue_}) {
+            for (auto& it : *q) av_frame_free(&it.Frame);
+            q->clear();
         }
-        for (auto& it : audioQueue_) {
-            av_frame_free(&it.Frame);
-        }
-        videoQueue_.clear();
-        audioQueue_.clear();
     }
     const int rateOut = std::max(out_->AudioRate(), 1);
     const int64_t slots = out_->VideoSlots();
