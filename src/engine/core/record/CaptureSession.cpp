@@ -3,6 +3,7 @@
 #include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/CaptureWriter.h"
 #include "engine/core/record/FileSink.h"
+#include "engine/core/record/PicturePreparer.h"
 #include "engine/core/record/SessionTiming.h"
 
 extern "C" {
@@ -247,7 +248,13 @@ void CaptureSession::BeginCapture(int32_t mode) {
         stopRequested_ = false;
         sourceLost_ = false;
         lostWhy_.clear();
+        prepareFailure_.clear();
         grabsRequested_ = grabsDone_ = 0;
+    }
+    if (wantVideo_ && !ModeIsSequence(mode)) {
+        // The device's pictures are prepared as they arrive (a sequence's by the writer).
+        std::lock_guard lock(prepareMutex_);
+        preparer_ = std::make_unique<record::PicturePreparer>(out_->PixelFormat(), out_->Width(), out_->Height());
     }
     begin_ = Clock::now();
     nextAutoGrab_ = begin_;

@@ -1,9 +1,9 @@
 // Everything that records: the capture members of the engine contract, Qt-free.
-// Frames arrive from the hub on the devices' threads and are queued (bounded) by reference;
-// a capture's pictures pass through two threads in order: one prepares each for the
-// encoder (fit, convert) as soon as it is queued and lets the device's frame go, one
-// encodes, muxes and writes pictures and sound, raises the progress events and ends the
-// capture by itself (time limit, full disk, lost device).
+// Frames arrive from the hub on the devices' threads: a picture is prepared for the encoder
+// (fitted, converted) right there, which lets the device's frame go at once, and queued
+// (bounded) with the sound; one writer thread per capture encodes, muxes and writes them,
+// raises the progress events and ends the capture by itself (time limit, full disk, lost
+// device).
 #pragma once
 
 #include "engine/core/EngineContract.h"
@@ -24,6 +24,7 @@
 
 namespace pelta::engine::record {
 class CaptureWriter;
+class PicturePreparer;
 }
 
 namespace pelta::engine {
@@ -41,7 +42,7 @@ constexpr int32_t Writing = 3;    // a capture is writing its file
 
 // Queue lengths and what happens when a queue is full (the capture-properties dialog).
 struct CaptureQueueSettings {
-    int VideoFrames = 8;          // pictures waiting for the encoder, prepared for it or not
+    int VideoFrames = 8;          // pictures waiting for the encoder
     int AudioSeconds = 4;         // sound waiting for the encoder
     bool DropOldest = false;      // on overflow drop the oldest waiting picture, else the new one
     int VideoQuality = 5;         // quantiser of Motion JPEG / MPEG-4 (2 best .. 31) until
@@ -154,12 +155,8 @@ private:
 
     void Validate(int32_t mode) const;  // throws EngineError
     void Push(const AVFrame* frame, bool video, AVRational tb);
-    void DropOldestPicture(Losses lost);  // under queueMutex_
-    size_t PicturesQueued() const;        // under queueMutex_
-    bool PicturesPending() const;         // under queueMutex_
-    int PickNext() const;                 // under queueMutex_
-    void ConvertLoop();
-    void StopConverting();
+    bool VideoQueueFull() const;  // under queueMutex_
+    Losses LostNow() const;
     int32_t DeviceGap(int64_t pts, AVRational tb);  // under queueMutex_
     void CountEmptySlots(int64_t empty, double unscaled);
     void SettleDropCounts();
@@ -202,19 +199,12 @@ private:
     std::thread writer_;
     std::unique_ptr<record::CaptureWriter> out_;
     mutable std::mutex queueMutex_;
-    std::condition_variable queueCv_;    // the writer waits on it
-    std::condition_variable convertCv_;  // the converter waits on it
-    // Pictures in arrival order: from the device waiting for the converter, the one it works
-    // on, prepared for the encoder. VideoFrames bounds them together.
-    std::deque<Item> videoQueue_;
-    Item converting_;                    // under queueMutex_, while convertingBusy_
-    bool convertingBusy_ = false;        // under queueMutex_
-    bool convertingDropped_ = false;     // under queueMutex_: its result is thrown away
-    std::deque<Item> preparedQueue_;
+    std::condition_variable queueCv_;
+    std::deque<Item> videoQueue_;  // pictures prepared for the encoder
     std::deque<Item> audioQueue_;
-    bool converterQuit_ = false;         // under queueMutex_
-    std::string convertFailure_;         // under queueMutex_
-    std::thread converter_;              // started and joined by the writer
+    std::string prepareFailure_;   // under queueMutex_: why a picture could not be prepared
+    std::mutex prepareMutex_;
+    std::unique_ptr<record::PicturePreparer> preparer_;  // under prepareMutex_, while capturing video
     bool stopRequested_ = false;   // under queueMutex_
     int grabsRequested_ = 0;       // under queueMutex_
     int grabsDone_ = 0;            // under queueMutex_

@@ -3,6 +3,7 @@
 #include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/CaptureSession.h"
 #include "engine/core/record/CaptureWriter.h"
+#include "engine/core/record/PicturePreparer.h"
 #include "engine/core/record/SessionTiming.h"
 
 extern "C" {
@@ -189,14 +190,6 @@ void CaptureSession::WriterLoop() {
     const double limit = timeLimitSeconds_;
     const double gap = std::max(frameGapSeconds_, 0.01);
     const std::string path = fileName_;  // fixed while the capture runs
-    {
-        std::lock_guard lock(queueMutex_);
-        converterQuit_ = false;
-        convertFailure_.clear();
-    }
-    // Device pictures are prepared for the encoder on a thread of their own; a sequence's
-    // pictures are taken here and prepared by the writer.
-    if (wantVideo_ && !ModeIsSequence(mode_)) converter_ = std::thread([this] { ConvertLoop(); });
 
     for (;;) {
         Item item;
@@ -205,17 +198,20 @@ void CaptureSession::WriterLoop() {
         {
             std::unique_lock lock(queueMutex_);
             queueCv_.wait_for(lock, std::chrono::milliseconds(50), [&] {
-                return (stopRequested_ && !PicturesPending()) || sourceLost_ || PickNext() != 0 ||
-                       grabsRequested_ > grabsDone_ || !convertFailure_.empty();
+                return stopRequested_ || sourceLost_ || !videoQueue_.empty() || !audioQueue_.empty() ||
+                       grabsRequested_ > grabsDone_ || !prepareFailure_.empty();
             });
-            if (const int next = PickNext(); next != 0) {
-                auto& q = next == 1 ? preparedQueue_ : audioQueue_;
+            const bool v = !videoQueue_.empty();
+            const bool a = !audioQueue_.empty();
+            if (v || a) {
+                const bool takeVideo = v && (!a || videoQueue_.front().Arrival <= audioQueue_.front().Arrival);
+                auto& q = takeVideo ? videoQueue_ : audioQueue_;
                 item = q.front();
                 q.pop_front();
                 have = true;
             }
-            if (!convertFailure_.empty()) {
-                out_->Fail(CaptureErrorCode::EncoderFailed, convertFailure_);
+            if (!prepareFailure_.empty()) {
+                out_->Fail(CaptureErrorCode::EncoderFailed, prepareFailure_);
             }
             grab = grabsRequested_ > grabsDone_;
             stopping = stopping || stopRequested_;
@@ -281,7 +277,7 @@ void CaptureSession::WriterLoop() {
         }
         if (stopping) {
             std::lock_guard lock(queueMutex_);
-            if (failure || (!PicturesPending() && audioQueue_.empty())) {
+            if (failure || (videoQueue_.empty() && audioQueue_.empty())) {
                 break;
             }
         }
@@ -294,7 +290,6 @@ void CaptureSession::WriterLoop() {
             out_->Flush();
         }
     }
-    StopConverting();
     CloseOut();
     if (failure) {
         // The words behind the code: which file or device, and what the system said.
@@ -321,10 +316,15 @@ void CaptureSession::WriterLoop() {
 void CaptureSession::CloseOut() {
     {
         std::lock_guard lock(queueMutex_);
-        for (auto* q : {&videoQueue_, &preparedQueue_, &audioQueue_}) {
+        for (auto* q : {&videoQueue_, &audioQueue_}) {
             for (auto& it : *q) av_frame_free(&it.Frame);
             q->clear();
         }
+    }
+    {
+        // No device delivers to this capture any more (the listener is gone).
+        std::lock_guard lock(prepareMutex_);
+        preparer_.reset();
     }
     const int rateOut = std::max(out_->AudioRate(), 1);
     const int64_t slots = out_->VideoSlots();
