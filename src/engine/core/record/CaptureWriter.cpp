@@ -5,6 +5,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/cpu.h>
 #include <libavutil/error.h>
 #include <libavutil/intreadwrite.h>
 #include <libavutil/opt.h>
@@ -238,7 +239,14 @@ bool CaptureWriter::OpenVideo(const WriterSetup& s, std::string& err) {
     video_->sample_aspect_ratio = AVRational{1, 1};
     video_->max_b_frames = 0;  // AVI has no presentation times
     video_->gop_size = 12;
-    video_->thread_count = 0;
+    // One encoder thread per core, each on a picture of its own where the encoder can (frame
+    // threads: libavcodec's for Motion JPEG, x264's own), else on slices of one. With frame
+    // threads the writer hands the next picture over while the last is still encoded, so the
+    // encoder keeps both cores busy beside the device's thread. libavcodec's automatic count
+    // is the same for Motion JPEG on two cores; x264's automatic one and a half threads per
+    // core encode no faster on two and hold 13 MB more of 1080p pictures. Slice threads cost
+    // x264 more CPU per picture and Motion JPEG more memory.
+    video_->thread_count = std::clamp(av_cpu_count(), 1, 16);
     EncoderSettings settings = s.VideoSettings;
     if (!settings.Has("quality")) {
         settings.Set("quality", s.VideoQuality);
