@@ -11,8 +11,11 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace pelta::engine {
 
@@ -27,6 +30,26 @@ namespace {
 constexpr double kLowestFrameRate = 1;
 constexpr double kHighestFrameRate = 1000;
 constexpr double kLongestSeconds = 10.0 * 365 * 24 * 3600;
+
+// How far below the devices' threads the encoders' threads run: a picture grabbed late is
+// lost for good, one encoded late waits in the queue. Two cores are shared with the devices,
+// the X server and the desktop, and the encoders are the one part that can wait.
+constexpr int kEncoderNiceness = 5;
+
+// Opens the writer on a thread of its own one step down: the threads the encoders start as
+// they open take its priority (the capture's own thread and the devices' keep theirs).
+std::string OpenBelowDevices(record::CaptureWriter& writer, const record::WriterSetup& setup, CaptureErrorCode& code) {
+    std::string why;
+    std::thread opener([&] {
+        const auto self = static_cast<id_t>(gettid());
+        errno = 0;
+        const int now = getpriority(PRIO_PROCESS, self);
+        if (errno == 0) setpriority(PRIO_PROCESS, self, std::min(now + kEncoderNiceness, 19));
+        why = writer.Open(setup, code);
+    });
+    opener.join();
+    return why;
+}
 
 std::string FormatName(int32_t code) {
     const std::string name = OutputFormat::Name(code);
@@ -194,7 +217,7 @@ void CaptureSession::BeginCapture(int32_t mode) {
     auto writer = std::make_unique<record::CaptureWriter>();
     CaptureErrorCode code{};
     const bool existed = std::filesystem::exists(fileName_);
-    std::string why = writer->Open(setup, code);
+    std::string why = OpenBelowDevices(*writer, setup, code);
     if (!why.empty()) {
         writer.reset();
         if (!existed) {
