@@ -6,9 +6,11 @@
 // Both sides grab the WxH region at the screen's top left at fps frames a second (x11grab,
 // no cursor) into an AVI with the same encoder settings: Motion JPEG yuvj420p at quantiser
 // 5, or x264 ultrafast yuv420p at rate factor 23 with a key frame every 12 pictures and no
-// B-frames; encoder threads automatic on both. With "preview" the engine also shows the
-// live preview at 100 % in a window on the same X display, right of the captured region
-// (the screen must be at least twice as wide as the region; scripts/bench.sh makes one so).
+// B-frames; one encoder thread per core on both (what the engine sets: for Motion JPEG also
+// ffmpeg's automatic count, for x264 fewer than its automatic one and a half per core, which
+// would otherwise count as other settings). With "preview" the engine also shows the live
+// preview at 100 % in a window on the same X display, right of the captured region (the
+// screen must be at least twice as wide as the region; scripts/bench.sh makes one so).
 //
 // Each side runs in a child process: CPU is its own (steady state, after a second of
 // start-up), peak memory its own. Pictures are counted from the file: a separate process
@@ -60,6 +62,7 @@ struct Cost {
     double totalCpu = 0;     // the whole process
     long peakKB = 0;
     long ownFrames = -1, ownDropped = -1;  // what the engine itself counted
+    long ownDevice = 0, ownEncoder = 0, ownDisk = 0;  // its drops by cause
     // CPU per picture encoded: the steady CPU rate over the rate of pictures in the file, so
     // a side that drops more is not made cheaper by the work it skipped.
     double MsPerPicture(int64_t pictures, double seconds) const {
@@ -125,6 +128,7 @@ Cost RunEngine(const Run& r, int screenWidth, const std::string& out, int argc, 
             if (write(fds[1], s.data(), s.size()) < 0) _exit(2);
         };
         int32_t frames = 0, dropped = 0;
+        DropCounts causes;
         if (r.preview) {
             QApplication app(argc, argv);  // on DISPLAY: the preview really draws there
             pelta::CaptureEngine engine;
@@ -139,6 +143,7 @@ Cost RunEngine(const Run& r, int screenWidth, const std::string& out, int argc, 
             engine.EndCapture();
             frames = engine.FramesCaptured();
             dropped = engine.FramesDropped();
+            causes = engine.Recorder().DroppedByCause();
         } else {
             EngineCore core;
             CaptureSession session(core, [](EngineEventKind, int32_t) {});
@@ -148,8 +153,10 @@ Cost RunEngine(const Run& r, int screenWidth, const std::string& out, int argc, 
             session.EndCapture();
             frames = session.FramesCaptured();
             dropped = session.FramesDropped();
+            causes = session.DroppedByCause();
         }
-        say(std::to_string(frames) + " " + std::to_string(dropped) + "\n");
+        say(std::to_string(frames) + " " + std::to_string(dropped) + " " + std::to_string(causes.DeviceGaps) + " " +
+            std::to_string(causes.EncoderBehind) + " " + std::to_string(causes.DiskBehind) + "\n");
         _exit(0);
     }
     close(fds[1]);
@@ -169,7 +176,7 @@ Cost RunEngine(const Run& r, int screenWidth, const std::string& out, int argc, 
         got += size_t(n);
     }
     close(fds[0]);
-    if (const char* nl = std::strchr(buf, '\n')) std::sscanf(nl + 1, "%ld %ld", &c.ownFrames, &c.ownDropped);
+    if (const char* nl = std::strchr(buf, '\n')) std::sscanf(nl + 1, "%ld %ld %ld %ld %ld", &c.ownFrames, &c.ownDropped, &c.ownDevice, &c.ownEncoder, &c.ownDisk);
     Reap(pid, c);
     return c;
 }
@@ -187,7 +194,7 @@ Cost RunFfmpeg(const Run& r, const char* display, const std::string& out) {
                                      "-pix_fmt", "yuv420p"});
         else
             args.insert(args.end(), {"-c:v", "mjpeg", "-q:v", "5", "-pix_fmt", "yuvj420p"});
-        args.insert(args.end(), {"-threads", "0", out});
+        args.insert(args.end(), {"-threads", std::to_string(sysconf(_SC_NPROCESSORS_ONLN)), out});
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -222,7 +229,9 @@ void Print(const char* who, const Run& r, const Cost& c, const bench::FileReport
                 who, c.load, ms, c.peakKB / 1024.0, (long long)f.pictures, (long long)f.fileSlots,
                 (long long)f.distinct, (long long)r.Due(f), 100 * share, (long long)f.unreadable,
                 f.BytesPerPicture() / 1024, f.BytesPerKeyPicture() / 1024, probe.c_str(), f.range.c_str(), f.matrix.c_str());
-    if (c.ownFrames >= 0) std::printf("  (own count: %ld captured, %ld dropped)", c.ownFrames, c.ownDropped);
+    if (c.ownFrames >= 0)
+        std::printf("  (own count: %ld captured, %ld dropped: device %ld, encoder %ld, disk %ld)", c.ownFrames,
+                    c.ownDropped, c.ownDevice, c.ownEncoder, c.ownDisk);
     std::printf("\n");
     std::printf("RESULT %s %dx%d %d %s %s ms_per_picture=%.2f peak_mb=%.1f distinct=%lld expected=%lld load=%.2f\n",
                 who, r.w, r.h, r.fps, r.codec.c_str(), r.preview ? "preview" : "nopreview", ms,

@@ -3,7 +3,8 @@
 //
 //   encode_bench [pictures] [WxH]
 //
-// Prints wall time and CPU time (all threads) per picture.
+// Prints wall time and CPU time (all threads) per picture, and the memory the encoder
+// itself takes at its peak (each setting runs in a child process of its own).
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/log.h>
@@ -17,6 +18,9 @@ extern "C" {
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -53,8 +57,18 @@ std::vector<AVFrame*> Pictures(int n, int w, int h, AVPixelFormat fmt) {
     return out;
 }
 
-void Run(const char* label, const char* encoder, int threads, int threadType, const std::vector<AVFrame*>& pics,
-         int rounds) {
+long ResidentKB() {
+    long kb = 0;
+    if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+        long pages = 0, resident = 0;
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) == 2) kb = resident * (sysconf(_SC_PAGESIZE) / 1024);
+        std::fclose(f);
+    }
+    return kb;
+}
+
+void Encode(const char* label, const char* encoder, int threads, int threadType, const std::vector<AVFrame*>& pics,
+            int rounds) {
     const AVCodec* codec = avcodec_find_encoder_by_name(encoder);
     AVCodecContext* c = avcodec_alloc_context3(codec);
     c->width = pics[0]->width;
@@ -92,10 +106,28 @@ void Run(const char* label, const char* encoder, int threads, int threadType, co
     while (avcodec_receive_packet(c, pkt) == 0) av_packet_unref(pkt);
     const double cpu = (CpuNow() - c0) / double(n);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count() / double(n);
-    std::printf("  %-40s wall %6.2f ms  CPU %6.2f ms  (threads used %d)\n", label, 1000 * wall, 1000 * cpu,
+    std::printf("  %-40s wall %6.2f ms  CPU %6.2f ms  (threads used %d)", label, 1000 * wall, 1000 * cpu,
                 c->thread_count);
+    std::fflush(stdout);
     av_packet_free(&pkt);
     avcodec_free_context(&c);
+}
+
+// The encoder in a child process: its peak resident memory beyond what the pictures and
+// libraries already took is the encoder's own.
+void Run(const char* label, const char* encoder, int threads, int threadType, const std::vector<AVFrame*>& pics,
+         int rounds) {
+    std::fflush(stdout);
+    const long before = ResidentKB();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        Encode(label, encoder, threads, threadType, pics, rounds);
+        _exit(0);
+    }
+    int status = 0;
+    rusage use{};
+    wait4(pid, &status, 0, &use);
+    std::printf("  memory +%5.1f MB\n", double(use.ru_maxrss - before) / 1024);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/CaptureWriter.h"
 #include "engine/core/record/FileSink.h"
+#include "engine/core/record/PicturePreparer.h"
 #include "engine/core/record/SessionTiming.h"
 
 extern "C" {
@@ -10,8 +11,11 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace pelta::engine {
 
@@ -26,6 +30,26 @@ namespace {
 constexpr double kLowestFrameRate = 1;
 constexpr double kHighestFrameRate = 1000;
 constexpr double kLongestSeconds = 10.0 * 365 * 24 * 3600;
+
+// How far below the devices' threads the encoders' threads run: a picture grabbed late is
+// lost for good, one encoded late waits in the queue. Two cores are shared with the devices,
+// the X server and the desktop, and the encoders are the one part that can wait.
+constexpr int kEncoderNiceness = 5;
+
+// Opens the writer on a thread of its own one step down: the threads the encoders start as
+// they open take its priority (the capture's own thread and the devices' keep theirs).
+std::string OpenBelowDevices(record::CaptureWriter& writer, const record::WriterSetup& setup, CaptureErrorCode& code) {
+    std::string why;
+    std::thread opener([&] {
+        const auto self = static_cast<id_t>(gettid());
+        errno = 0;
+        const int now = getpriority(PRIO_PROCESS, self);
+        if (errno == 0) setpriority(PRIO_PROCESS, self, std::min(now + kEncoderNiceness, 19));
+        why = writer.Open(setup, code);
+    });
+    opener.join();
+    return why;
+}
 
 std::string FormatName(int32_t code) {
     const std::string name = OutputFormat::Name(code);
@@ -193,7 +217,7 @@ void CaptureSession::BeginCapture(int32_t mode) {
     auto writer = std::make_unique<record::CaptureWriter>();
     CaptureErrorCode code{};
     const bool existed = std::filesystem::exists(fileName_);
-    std::string why = writer->Open(setup, code);
+    std::string why = OpenBelowDevices(*writer, setup, code);
     if (!why.empty()) {
         writer.reset();
         if (!existed) {
@@ -247,7 +271,13 @@ void CaptureSession::BeginCapture(int32_t mode) {
         stopRequested_ = false;
         sourceLost_ = false;
         lostWhy_.clear();
+        prepareFailure_.clear();
         grabsRequested_ = grabsDone_ = 0;
+    }
+    if (wantVideo_ && !ModeIsSequence(mode)) {
+        // The device's pictures are prepared as they arrive (a sequence's by the writer).
+        std::lock_guard lock(prepareMutex_);
+        preparer_ = std::make_unique<record::PicturePreparer>(out_->PixelFormat(), out_->Width(), out_->Height());
     }
     begin_ = Clock::now();
     nextAutoGrab_ = begin_;
@@ -319,75 +349,6 @@ void CaptureSession::OnSourceLost(bool video, const std::string& why) {
         lostWhy_ = why;
     }
     queueCv_.notify_all();
-}
-
-// Runs on the device's thread, so it asks the hub nothing (the hub may be closing that
-// device while holding its lock): the rate was noted when the capture began. Returns the
-// pictures the device's own timing skipped before this one.
-int32_t CaptureSession::DeviceGap(int64_t pts, AVRational tb) {
-    int32_t skipped = 0;
-    if (haveArrivalPts_ && deviceRate_.num > 0 && deviceRate_.den > 0) {
-        const double frameTicks = av_q2d(av_inv_q(deviceRate_)) / av_q2d(tb);
-        const double gap = static_cast<double>(pts - lastArrivalPts_) / frameTicks;
-        if (gap > 1.5) skipped = static_cast<int32_t>(std::min<double>(std::llround(gap) - 1, INT32_MAX / 2));
-    }
-    haveArrivalPts_ = true;
-    lastArrivalPts_ = pts;
-    return skipped;
-}
-
-void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
-    AVFrame* copy = av_frame_clone(frame);  // a new reference, no pixel copy
-    if (copy == nullptr) {
-        if (video) {
-            std::lock_guard lock(queueMutex_);
-            carry_.Encoder += 1;
-        }
-        return;
-    }
-    Item item{copy, video, tb, Clock::now(), {}};
-    {
-        std::lock_guard lock(queueMutex_);
-        // Gaps in the device's own timing are noted as the pictures arrive; pictures the
-        // queue turns away below are the encoder's or the disk's, not gaps. Either is
-        // carried by the next picture that reaches the writer, which finds out what slots
-        // they cost.
-        if (video) carry_.Device += DeviceGap(frame->pts, tb);
-        auto& q = video ? videoQueue_ : audioQueue_;
-        bool full = false;
-        if (video) {
-            full = q.size() >= static_cast<size_t>(std::max(1, queueSettings_.VideoFrames));
-        } else {
-            int64_t queued = frame->nb_samples;
-            for (const Item& waiting : q) queued += waiting.Frame->nb_samples;
-            full = queued > audioQueueSamples_;
-        }
-        if (full) {
-            Losses lost;
-            // Whoever is slow right now is to blame: the file or the encoder.
-            if (video) (out_ && out_->InWrite() ? lost.Disk : lost.Encoder) += 1;
-            if (video && queueSettings_.DropOldest) {
-                lost += q.front().Lost;
-                av_frame_free(&q.front().Frame);
-                q.pop_front();
-                if (!q.empty()) {
-                    q.front().Lost += lost;
-                } else {
-                    carry_ += lost;
-                }
-            } else {
-                if (video) carry_ += lost;
-                av_frame_free(&item.Frame);
-                return;
-            }
-        }
-        if (video) {
-            item.Lost = carry_;
-            carry_ = {};
-        }
-        q.push_back(item);
-    }
-    queueCv_.notify_one();
 }
 
 int32_t CaptureSession::ActiveMode() const { return running_ ? activeMode_ : 0; }

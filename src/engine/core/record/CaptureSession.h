@@ -1,7 +1,9 @@
 // Everything that records: the capture members of the engine contract, Qt-free.
-// Frames arrive from the hub on the devices' threads and are copied into bounded queues;
-// one writer thread per capture encodes, muxes and writes them, raises the progress
-// events and ends the capture by itself (time limit, full disk, lost device).
+// Frames arrive from the hub on the devices' threads: a picture is prepared for the encoder
+// (fitted, converted) right there, which lets the device's frame go at once, and queued
+// (bounded) with the sound; one writer thread per capture encodes, muxes and writes them,
+// raises the progress events and ends the capture by itself (time limit, full disk, lost
+// device).
 #pragma once
 
 #include "engine/core/EngineContract.h"
@@ -22,6 +24,7 @@
 
 namespace pelta::engine::record {
 class CaptureWriter;
+class PicturePreparer;
 }
 
 namespace pelta::engine {
@@ -152,6 +155,8 @@ private:
 
     void Validate(int32_t mode) const;  // throws EngineError
     void Push(const AVFrame* frame, bool video, AVRational tb);
+    bool VideoQueueFull() const;  // under queueMutex_
+    Losses LostNow() const;
     int32_t DeviceGap(int64_t pts, AVRational tb);  // under queueMutex_
     void CountEmptySlots(int64_t empty, double unscaled);
     void SettleDropCounts();
@@ -195,8 +200,11 @@ private:
     std::unique_ptr<record::CaptureWriter> out_;
     mutable std::mutex queueMutex_;
     std::condition_variable queueCv_;
-    std::deque<Item> videoQueue_;
+    std::deque<Item> videoQueue_;  // pictures prepared for the encoder
     std::deque<Item> audioQueue_;
+    std::string prepareFailure_;   // under queueMutex_: why a picture could not be prepared
+    std::mutex prepareMutex_;
+    std::unique_ptr<record::PicturePreparer> preparer_;  // under prepareMutex_, while capturing video
     bool stopRequested_ = false;   // under queueMutex_
     int grabsRequested_ = 0;       // under queueMutex_
     int grabsDone_ = 0;            // under queueMutex_

@@ -5,11 +5,12 @@
 #include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/EncoderSettings.h"
 #include "engine/core/record/FileSink.h"
-#include "engine/core/record/FrameConverter.h"
+#include "engine/core/record/PicturePreparer.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -54,6 +55,11 @@ public:
     // skipped slots become empty chunks, which hold the previous picture when played).
     // A picture of another shape than the file's is fitted in with black bars.
     bool WriteVideo(const AVFrame* frame, int64_t slot);
+    // The same for a picture already prepared for the encoder (PixelFormat, Width and Height,
+    // see PicturePreparer); a reference is kept for repeats.
+    bool WritePicture(const AVFrame* picture, int64_t slot);
+    // Ends the capture with this failure (work done elsewhere for the file failed).
+    void Fail(CaptureErrorCode code, const std::string& text) { SetFailure(code, text); }
     // Appends sound; at most the sample limit is ever written.
     bool WriteAudio(const AVFrame* frame);
     bool WriteSilence(int64_t samples);
@@ -83,6 +89,7 @@ public:
     FileSink::Stop MustFinish() const { return sink_.StopReason(); }
     int Width() const;
     int Height() const;
+    AVPixelFormat PixelFormat() const;
     bool HasVideo() const { return video_ != nullptr; }
     bool HasAudio() const { return audio_ != nullptr; }
 
@@ -114,15 +121,12 @@ private:
     AVStream* videoStream_ = nullptr;
     AVStream* audioStream_ = nullptr;
     AVPacket* packet_ = nullptr;
-    AVFrame* picture_ = nullptr;  // converted picture, kept for repeats
+    AVFrame* picture_ = nullptr;  // the last picture encoded, kept for repeats
     AVFrame* sound_ = nullptr;
-    FrameConverter converter_;
+    std::unique_ptr<PicturePreparer> preparer_;  // for WriteVideo
     SwrContext* swr_ = nullptr;
     AVAudioFifo* fifo_ = nullptr;
     bool havePicture_ = false;
-    int inWidth_ = 0, inHeight_ = 0, inFormat_ = -1;  // the pictures the fitting is set up for
-    AVRational inSar_{0, 1};
-    int fitX_ = 0, fitY_ = 0, fitW_ = 0, fitH_ = 0;    // where they go in the file's picture
     int64_t lastSlot_ = -1;
     int64_t picturesSent_ = 0, repeatPackets_ = 0;
     int64_t maxPacket_ = 0;

@@ -3,6 +3,7 @@
 #include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/CaptureSession.h"
 #include "engine/core/record/CaptureWriter.h"
+#include "engine/core/record/PicturePreparer.h"
 #include "engine/core/record/SessionTiming.h"
 
 extern "C" {
@@ -56,7 +57,7 @@ void CaptureSession::HandleVideo(Item& item) {
         return;
     }
     CountEmptySlots(slot - nextSlot_, unscaled);
-    out_->WriteVideo(item.Frame, slot);
+    out_->WritePicture(item.Frame, slot);
     nextSlot_ = slot + 1;
     havePlaced_ = true;
     lastUnscaled_ = unscaled;
@@ -198,7 +199,7 @@ void CaptureSession::WriterLoop() {
             std::unique_lock lock(queueMutex_);
             queueCv_.wait_for(lock, std::chrono::milliseconds(50), [&] {
                 return stopRequested_ || sourceLost_ || !videoQueue_.empty() || !audioQueue_.empty() ||
-                       grabsRequested_ > grabsDone_;
+                       grabsRequested_ > grabsDone_ || !prepareFailure_.empty();
             });
             const bool v = !videoQueue_.empty();
             const bool a = !audioQueue_.empty();
@@ -208,6 +209,9 @@ void CaptureSession::WriterLoop() {
                 item = q.front();
                 q.pop_front();
                 have = true;
+            }
+            if (!prepareFailure_.empty()) {
+                out_->Fail(CaptureErrorCode::EncoderFailed, prepareFailure_);
             }
             grab = grabsRequested_ > grabsDone_;
             stopping = stopping || stopRequested_;
@@ -312,14 +316,15 @@ void CaptureSession::WriterLoop() {
 void CaptureSession::CloseOut() {
     {
         std::lock_guard lock(queueMutex_);
-        for (auto& it : videoQueue_) {
-            av_frame_free(&it.Frame);
+        for (auto* q : {&videoQueue_, &audioQueue_}) {
+            for (auto& it : *q) av_frame_free(&it.Frame);
+            q->clear();
         }
-        for (auto& it : audioQueue_) {
-            av_frame_free(&it.Frame);
-        }
-        videoQueue_.clear();
-        audioQueue_.clear();
+    }
+    {
+        // No device delivers to this capture any more (the listener is gone).
+        std::lock_guard lock(prepareMutex_);
+        preparer_.reset();
     }
     const int rateOut = std::max(out_->AudioRate(), 1);
     const int64_t slots = out_->VideoSlots();

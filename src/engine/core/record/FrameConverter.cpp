@@ -218,18 +218,6 @@ void TagEncoderColours(AVCodecContext* ctx) {
     ctx->chroma_sample_location = AVCHROMA_LOC_CENTER;  // chroma is the mean of its block
 }
 
-int FreshBuffers(AVFrame* picture) {
-    if (av_frame_is_writable(picture)) {
-        return 0;
-    }
-    const int format = picture->format, width = picture->width, height = picture->height;
-    av_frame_unref(picture);
-    picture->format = format;
-    picture->width = width;
-    picture->height = height;
-    return av_frame_get_buffer(picture, 0);
-}
-
 bool FrameConverter::HasDirectPath(AVPixelFormat in, int inW, int inH, AVPixelFormat out, int outW, int outH) {
     return inW == outW && inH == outH && PackedRgbLayout(in).has_value() && ChromaRows(out) != 0;
 }

@@ -35,12 +35,6 @@ void TagEncoderColours(AVCodecContext* ctx);
 // when the engine writes it (the yuvj formats).
 bool IsFullRangeYuv(AVPixelFormat fmt);
 
-// Makes `picture` (format, size and buffers set) safe to convert into. When an encoder still
-// holds its buffers (frame-threaded encoders keep the pictures in flight), it gets new ones
-// from libavutil's pools instead of a copy of the old content, which the conversion
-// overwrites anyway. Returns a negative AVERROR on failure.
-int FreshBuffers(AVFrame* picture);
-
 class FrameConverter {
 public:
     // `threads`: how many threads the own converter shares rows among (1 or 2; the
