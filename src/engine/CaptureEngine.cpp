@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
+#include <pthread.h>
 
 #include "engine/core/record/CaptureSession.h"
 
@@ -87,7 +88,10 @@ CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make
         worker.join();
         if (failure) std::rethrow_exception(failure);
     });
-    previewThread_ = std::thread([this] { PreviewLoop(); });
+    previewThread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "preview");
+        PreviewLoop();
+    });
     core_->AddListener(this);
 }
 
