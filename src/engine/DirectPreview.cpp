@@ -37,10 +37,12 @@ bool SegmentOf(const uint8_t* p, uintptr_t& begin, uintptr_t& end, int& shmId) {
 }
 
 // The pixels are taken as they lie (4 bytes, blue first): only a server that stores a
-// depth 24 or 32 picture that way can read them.
+// depth 24 picture that way can read them.
 bool SameLayout(xcb_connection_t* c, uint8_t depth) {
     const xcb_setup_t* setup = xcb_get_setup(c);
     if (setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST) return false;
+    // Not a window with an alpha channel either: the unused byte would make it see-through.
+    if (depth != 24) return false;
     for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it))
         if (it.data->depth == depth) return it.data->bits_per_pixel == 32;
     return false;
@@ -80,8 +82,18 @@ DirectPreview::Segment* DirectPreview::Find(const uint8_t* p) {
         Drop(s);
         break;
     }
+    const auto now = std::chrono::steady_clock::now();
+    for (const Elsewhere& e : elsewhere_)
+        if (at >= e.Begin && at < e.End && now < e.Until) return nullptr;
     Segment s;
-    if (!SegmentOf(p, s.Begin, s.End, s.ShmId)) return nullptr;
+    if (!SegmentOf(p, s.Begin, s.End, s.ShmId)) {
+        elsewhere_.erase(std::remove_if(elsewhere_.begin(), elsewhere_.end(),
+                                        [&](const Elsewhere& e) { return now >= e.Until; }),
+                         elsewhere_.end());
+        if (s.End > s.Begin && elsewhere_.size() < 16)
+            elsewhere_.push_back({s.Begin, s.End, now + std::chrono::seconds(2)});
+        return nullptr;
+    }
     if (std::find(refused_.begin(), refused_.end(), s.ShmId) != refused_.end()) return nullptr;
     shmid_ds ds{};
     if (shmctl(s.ShmId, IPC_STAT, &ds) != 0) return nullptr;

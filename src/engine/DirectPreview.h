@@ -4,6 +4,7 @@
 // elsewhere are refused, and the caller draws them the usual way.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <vector>
@@ -51,6 +52,13 @@ private:
     uint64_t uses_ = 0;
     std::vector<Segment> segments_;
     std::vector<int> refused_;  // segments the server would not attach
+    // Mappings found not to be shared memory (the heap, a camera's buffers), so that their
+    // pictures are refused without reading the process's map again; looked at anew later.
+    struct Elsewhere {
+        uintptr_t Begin = 0, End = 0;
+        std::chrono::steady_clock::time_point Until;
+    };
+    std::vector<Elsewhere> elsewhere_;
 };
 
 }  // namespace pelta
