@@ -16,6 +16,8 @@
 #include "engine/core/processors/VideoProcessorChain.h"
 
 #include <QImage>
+#include <QPointer>
+#include <QWindow>
 #include <QRegion>
 class QDialog;
 #include <QWidget>
@@ -157,6 +159,8 @@ private:
     // UI thread: draws the part of `area` the picture covers straight into the window when
     // the picture lies in memory the X server reads; returns what is left to repaint.
     QRegion DrawDirect(QWidget& surface, const QRect& area);
+    void RepaintStaleOnExpose(QObject* watched, QEvent* event);
+    void ForgetStale();
     void PaintPreview(QWidget& surface, QPainter& p);
     void NotePainted(QWidget& surface, const QRegion& painted) {
         if (&surface == staleSurface_) staleStore_ -= painted;
@@ -238,7 +242,7 @@ private:
     bool directTried_ = false;
     QRegion staleStore_;
     QWidget* staleSurface_ = nullptr;
-    QObject* exposeWatched_ = nullptr;
+    QPointer<QWindow> exposeWatched_;
     int64_t previewDirect_ = 0;
     std::atomic<bool> repaintPending_{false};
     std::atomic<bool> progressPending_{false};
