@@ -209,7 +209,8 @@ bool AllEqual(const std::vector<uint32_t>& pixels, uint32_t colour) {
     return true;
 }
 
-TEST(DirectPreviewWindow, StaysRightWhenUncoveredResizedAndChanged) {
+// Disabled in ordinary runs: WindowOnX11 runs it in a child on Qt's X11 platform.
+TEST(DirectPreviewWindow, DISABLED_StaysRightWhenUncoveredResizedAndChanged) {
     if (!std::getenv(kChildVariable)) GTEST_SKIP() << "runs within DirectPreviewTest.WindowOnX11";
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
     // The captured region, 320x240 at the top left, in one colour; the preview beside it.
@@ -269,7 +270,7 @@ TEST_F(DirectPreviewTest, WindowOnX11) {
     if (std::getenv(kChildVariable)) GTEST_SKIP();
     const std::string command = std::string(kChildVariable) + "=1 QT_QPA_PLATFORM=xcb /proc/" +
                                 std::to_string(getpid()) +
-                                "/exe --gtest_filter=DirectPreviewWindow.* --gtest_brief=1 2>&1";
+                                "/exe --gtest_also_run_disabled_tests --gtest_filter=DirectPreviewWindow.* 2>&1";
     FILE* child = popen(command.c_str(), "r");
     ASSERT_NE(child, nullptr);
     std::string output;
@@ -278,6 +279,7 @@ TEST_F(DirectPreviewTest, WindowOnX11) {
     const int status = pclose(child);
     EXPECT_EQ(status, 0) << output;
     EXPECT_EQ(output.find("[  SKIPPED ]"), std::string::npos) << output;
+    EXPECT_NE(output.find("[       OK ] DirectPreviewWindow."), std::string::npos) << output;
 }
 
 }  // namespace
