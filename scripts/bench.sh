@@ -3,7 +3,8 @@
 # is at the left, the preview window (when on) draws beside it on the same display.
 #   scripts/bench.sh [seconds] [only]
 # seconds: of each capture (default 20; the preview benchmark takes at most 10).
-# only: run the scenarios whose name contains this (e.g. "1080p30", "x264", "preview").
+# only: run the scenarios whose name contains this (e.g. "1080p30", "x264", "preview",
+# "sound_delay").
 # Ends with a table of the RESULT lines. BUILD_DIR picks the build (default build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +18,15 @@ exec {fd}<> <(:)
 Xvfb -displayfd "$fd" -screen 0 3840x1080x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB=$!
 LOG=$(mktemp)
-trap 'kill $XVFB 2>/dev/null || true; rm -f "$LOG"' EXIT
+PULSE=""
+PULSE_DIR=""
+cleanup() {
+  [[ -n "$PULSE" ]] && { kill "$PULSE" 2>/dev/null || true; }
+  [[ -n "$PULSE_DIR" ]] && rm -rf "$PULSE_DIR"
+  kill $XVFB 2>/dev/null || true
+  rm -f "$LOG"
+}
+trap cleanup EXIT
 read -r -u "$fd" DISPLAY_NUMBER
 export DISPLAY=":$DISPLAY_NUMBER"
 unset QT_QPA_PLATFORM  # the preview draws on the X display
@@ -39,8 +48,19 @@ capture "1080p60 mjpeg"          1920x1080 60 mjpeg
 capture "1080p60 x264"           1920x1080 60 x264
 capture "1080p90 mjpeg"          1920x1080 90 mjpeg
 capture "1080p90 x264"           1920x1080 90 x264
+SHORT=$(( SECONDS_EACH < 10 ? SECONDS_EACH : 10 ))
 if [[ -z "$ONLY" || "preview_bench" == *"$ONLY"* ]]; then
-  "$BUILD_DIR/preview_bench" "$(( SECONDS_EACH < 10 ? SECONDS_EACH : 10 ))" 2>&1 | quiet
+  "$BUILD_DIR/preview_bench" "$SHORT" 2>&1 | quiet | tee -a "$LOG" | grep -v '^RESULT'
+fi
+if [[ -z "$ONLY" || "sound_delay" == *"$ONLY"* ]]; then
+  # How late sound reaches the engine's listeners while the preview encodes and decodes
+  # every picture, from a private sound server's null sink.
+  PULSE_DIR=$(mktemp -d /tmp/pelta-bench-pulse-XXXXXX)
+  XDG_RUNTIME_DIR=$PULSE_DIR pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+    -L module-native-protocol-unix -L 'module-null-sink sink_name=nullsink' >/dev/null 2>&1 &
+  PULSE=$!
+  for _ in $(seq 50); do XDG_RUNTIME_DIR=$PULSE_DIR pactl info >/dev/null 2>&1 && break; sleep 0.2; done
+  XDG_RUNTIME_DIR=$PULSE_DIR "$BUILD_DIR/sound_delay_bench" "$SHORT" mjpeg 2>&1 | quiet | tee -a "$LOG" | grep -v '^RESULT'
 fi
 
 # One row per capture: the engine beside ffmpeg.
@@ -64,12 +84,38 @@ awk '
     print "|---|---|---|---|---|---|---|---|---|---|"
   }' "$LOG"
 
+# The preview's CPU per picture beside ffmpeg reading the same screen, split by thread.
+awk '
+  BEGIN {
+    print ""
+    print "| screen, preview | engine ms/picture | ffmpeg ms/picture | ratio | ui (copy into the window) | preview (conversion) | video in (grab) | other | load |"
+    print "|---|---|---|---|---|---|---|---|---|"
+  }
+  /^RESULT preview/ {
+    for (i = 5; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+    printf "| %s, %s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", $3, $4, v["ms"], v["ffmpeg_ms"],
+      v["ratio"], v["ui"], v["preview"], v["video"], v["other"], v["load"]
+  }' "$LOG"
+
+# The sound delivery delay, with the picture path idle and busy.
+awk '
+  BEGIN {
+    print ""
+    print "| sound delay, preview tap on the compressor | median ms | p99 ms | worst ms | load |"
+    print "|---|---|---|---|---|"
+  }
+  /^RESULT sound/ {
+    for (i = 5; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+    printf "| %s, picture path %s | %.2f | %.2f | %.2f | %.2f |\n", $3, $4, v["median_ms"], v["p99_ms"],
+      v["worst_ms"], v["load"]
+  }' "$LOG"
+
 if [[ -z "$ONLY" || "wayland" == *"$ONLY"* ]]; then
   # The Wayland screen (desktop portal + PipeWire) beside the X11 path, 1280x720 at 30 fps,
   # Motion JPEG, on a private headless Wayland desktop.
   WL_DIR=$(mktemp -d /tmp/pelta-bench-desktop-XXXXXX)
   chmod 755 "$WL_DIR"
-  trap 'scripts/wayland-session.sh stop "$WL_DIR/desktop" || true; rmdir "$WL_DIR" 2>/dev/null || true; kill $XVFB 2>/dev/null || true; rm -f "$LOG"' EXIT
+  trap 'scripts/wayland-session.sh stop "$WL_DIR/desktop" || true; rmdir "$WL_DIR" 2>/dev/null || true; cleanup' EXIT
   BUILD_DIR=$BUILD_DIR scripts/wayland-session.sh install
   BUILD_DIR=$BUILD_DIR scripts/wayland-session.sh start "$WL_DIR/desktop" > "$WL_DIR/env"
   cp "$WL_DIR/desktop/pids" "$WL_DIR/pids"

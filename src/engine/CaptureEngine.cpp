@@ -6,10 +6,12 @@
 
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScreen>
 #include <cmath>
+#include <pthread.h>
 
 #include "engine/core/record/CaptureSession.h"
 
@@ -36,7 +38,8 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
+        e_.NotePainted(*this, event->region());
         QPainter p(this);
         e_.PaintPreview(*this, p);
     }
@@ -87,7 +90,10 @@ CaptureEngine::CaptureEngine(QWidget* parent) : QWidget(parent), core_(std::make
         worker.join();
         if (failure) std::rethrow_exception(failure);
     });
-    previewThread_ = std::thread([this] { PreviewLoop(); });
+    previewThread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "preview");
+        PreviewLoop();
+    });
     core_->AddListener(this);
 }
 
@@ -329,9 +335,13 @@ void CaptureEngine::RequestRepaint(const QRect& area) {
             // The area is in physical pixels; widgets update in logical ones.
             QWidget* surface = fullScreen_ ? fullScreen_ : this;
             const qreal dpr = surface->devicePixelRatioF();
-            surface->update(dpr == 1.0 ? area
-                                       : QRectF(area.x() / dpr, area.y() / dpr, area.width() / dpr,
-                                                area.height() / dpr).toAlignedRect());
+            if (dpr == 1.0) {
+                const QRegion rest = DrawDirect(*surface, area);
+                if (!rest.isEmpty()) surface->update(rest);
+                return;
+            }
+            surface->update(QRectF(area.x() / dpr, area.y() / dpr, area.width() / dpr, area.height() / dpr)
+                                .toAlignedRect());
         },
         Qt::QueuedConnection);
 }
@@ -420,7 +430,8 @@ void CaptureEngine::PaintPreview(QWidget& surface, QPainter& p) {
     }
 }
 
-void CaptureEngine::paintEvent(QPaintEvent*) {
+void CaptureEngine::paintEvent(QPaintEvent* event) {
+    NotePainted(*this, event->region());
     QPainter p(this);
     PaintPreview(*this, p);
 }
@@ -457,6 +468,7 @@ void CaptureEngine::changeEvent(QEvent* event) {
 }
 
 bool CaptureEngine::eventFilter(QObject* watched, QEvent* event) {
+    RepaintStaleOnExpose(watched, event);
     if (watched == window() && (event->type() == QEvent::WindowStateChange || event->type() == QEvent::Show ||
                                 event->type() == QEvent::Hide))
         UpdateShown();
@@ -503,6 +515,8 @@ void CaptureEngine::SetPreviewTap(int32_t tap) {
 }
 
 void CaptureEngine::FlipFullScreen() {
+    // What the old surface's backing store held no longer matters; the new one is painted whole.
+    ForgetStale();
     if (fullScreen_) {
         fullScreen_->hide();
         fullScreen_->deleteLater();

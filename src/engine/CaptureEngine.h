@@ -8,6 +8,7 @@
 #include "engine/core/Guarded.h"
 #include "engine/core/PreviewRect.h"
 #include "engine/core/PreviewSound.h"
+#include "engine/DirectPreview.h"
 #include "engine/PreviewConverter.h"
 #include "engine/core/PreviewSettings.h"
 #include "engine/core/processors/AudioProcessorChain.h"
@@ -15,6 +16,9 @@
 #include "engine/core/processors/VideoProcessorChain.h"
 
 #include <QImage>
+#include <QPointer>
+#include <QWindow>
+#include <QRegion>
 class QDialog;
 #include <QWidget>
 #include <atomic>
@@ -48,6 +52,8 @@ public:
     // Pictures converted for the preview, and pictures it had no need to convert.
     int64_t PreviewPicturesShown() const { return previewShown_.load(); }
     int64_t PreviewPicturesSkipped() const { return previewSkipped_.load(); }
+    // Updates drawn straight into the window, past Qt's backing store.
+    int64_t PreviewPicturesDirect() const { return previewDirect_; }
     // Pictures the compressor tap encoded and decoded for the preview.
     int64_t PreviewPicturesCompressed() const { return previewCompressed_.load(); }
 
@@ -150,7 +156,15 @@ private:
     void Raise(engine::EngineEventKind kind, int32_t value);
     // Null area: the whole surface.
     void RequestRepaint(const QRect& area = QRect());
+    // UI thread: draws the part of `area` the picture covers straight into the window when
+    // the picture lies in memory the X server reads; returns what is left to repaint.
+    QRegion DrawDirect(QWidget& surface, const QRect& area);
+    void RepaintStaleOnExpose(QObject* watched, QEvent* event);
+    void ForgetStale();
     void PaintPreview(QWidget& surface, QPainter& p);
+    void NotePainted(QWidget& surface, const QRegion& painted) {
+        if (&surface == staleSurface_) staleStore_ -= painted;
+    }
     void KeyFromSurface(QKeyEvent* event);
     engine::CaptureSession& Session() const;
     engine::CompressorList& SessionVideoCompressors();
@@ -222,6 +236,14 @@ private:
     engine::PictureRect rect_;
     QPoint imagePos_;
     QRect dirty_;  // what the next repaint must draw again
+    // UI thread: drawing in the window past Qt's backing store, and what the backing store
+    // still holds an older picture of (repainted before Qt shows it again, on exposure).
+    std::unique_ptr<DirectPreview> direct_;
+    bool directTried_ = false;
+    QRegion staleStore_;
+    QWidget* staleSurface_ = nullptr;
+    QPointer<QWindow> exposeWatched_;
+    int64_t previewDirect_ = 0;
     std::atomic<bool> repaintPending_{false};
     std::atomic<bool> progressPending_{false};
     std::atomic<double> level_{0.0};
