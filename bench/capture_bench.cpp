@@ -20,6 +20,7 @@
 //
 // Needs DISPLAY, ffmpeg and ffprobe on the PATH. BENCH_MAX_LOAD (default: the core count)
 // and BENCH_LOAD_WAIT (seconds, default 30) set how long to wait for a quiet machine.
+#include "BenchGrab.h"
 #include "BenchScreen.h"
 #include "engine/CaptureEngine.h"
 #include "engine/core/EngineCore.h"
@@ -98,14 +99,7 @@ void Reap(pid_t pid, Cost& c) {
 }
 
 void Setup(EngineCore& core, CaptureSession& session, const Run& r, const std::string& out) {
-    core.VideoInputs().SetSelected(0);  // the first screen
-    VideoSourceSettings grab = core.VideoSettings();
-    grab.FrameRate = r.fps;
-    grab.RegionX = grab.RegionY = 0;
-    grab.RegionWidth = r.w;
-    grab.RegionHeight = r.h;
-    grab.DrawCursor = false;
-    core.SetVideoSettings(grab);
+    bench::GrabScreenRegion(core, r.w, r.h, r.fps);
     auto& comps = session.VideoCompressorList();
     const std::string want = r.codec == "x264" ? "H.264 (x264)" : "Motion JPEG";
     for (int32_t i = 0; i < comps.Count(); ++i)

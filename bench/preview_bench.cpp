@@ -11,6 +11,7 @@
 // backing store and the flush), "preview" converts, "video in" grabs and decodes. The screen read is the
 // 1920x1080 at its top left; on a screen twice as wide (scripts/bench.sh makes one) the
 // preview window sits beside it instead of over it.
+#include "BenchGrab.h"
 #include "BenchProcess.h"
 #include "BenchScreen.h"
 #include "engine/CaptureEngine.h"
@@ -57,14 +58,7 @@ long RunPreview(double seconds, Preview state, int argc, char** argv) {
     engine.setGeometry(1920, 0, 1920, 1080);
     engine.show();
     pelta::engine::EngineCore& core = engine.Core();
-    core.VideoInputs().SetSelected(0);
-    pelta::engine::VideoSourceSettings grab = core.VideoSettings();
-    grab.FrameRate = 30;
-    grab.RegionX = grab.RegionY = 0;
-    grab.RegionWidth = 1920;
-    grab.RegionHeight = 1080;
-    grab.DrawCursor = false;
-    core.SetVideoSettings(grab);
+    bench::GrabScreenRegion(core, 1920, 1080, 30);
     engine.SetPreviewFit(2);
     engine.SetPreviewOn(state != Preview::Off);
     // Counted by a listener of its own, so that the figure means the same with the preview off.

@@ -13,6 +13,7 @@
 // n / rate after the first; the lateness of a block is its arrival less that, and the
 // delay is the lateness above the smallest one seen. It is measured from outside the
 // engine's threads, so the same benchmark measures any version of the engine.
+#include "BenchGrab.h"
 #include "BenchProcess.h"
 #include "BenchScreen.h"
 #include "engine/CaptureEngine.h"
@@ -61,14 +62,7 @@ Delays RunEngine(double seconds, bool busy, const std::string& codec, int argc, 
     engine.setGeometry(1920, 0, 1920, 1080);
     engine.show();
     pelta::engine::EngineCore& core = engine.Core();
-    core.VideoInputs().SetSelected(0);
-    pelta::engine::VideoSourceSettings grab = core.VideoSettings();
-    grab.FrameRate = 30;
-    grab.RegionX = grab.RegionY = 0;
-    grab.RegionWidth = 1920;
-    grab.RegionHeight = 1080;
-    grab.DrawCursor = false;
-    core.SetVideoSettings(grab);
+    bench::GrabScreenRegion(core, 1920, 1080, 30);
     for (size_t i = 0; i < core.AudioDevices().size(); ++i)
         if (core.AudioDevices()[i].Url == "nullsink.monitor") engine.AudioInputs().SetSelected(int32_t(i));
     if (!core.SelectedAudioDevice() || core.SelectedAudioDevice()->Url != "nullsink.monitor") {
