@@ -1,6 +1,7 @@
 // The benchmarks' screen device: the first screen, read at its top left without the cursor.
 #pragma once
 
+#include "engine/CaptureEngine.h"
 #include "engine/core/EngineCore.h"
 
 namespace bench {
@@ -14,6 +15,15 @@ inline void GrabScreenRegion(pelta::engine::EngineCore& core, int w, int h, int 
     grab.RegionHeight = h;
     grab.DrawCursor = false;
     core.SetVideoSettings(grab);
+}
+
+// The engine's window beside the grabbed 1920x1080 region (on a screen twice as wide), the
+// region grabbed at 30 fps.
+inline pelta::engine::EngineCore& ShowBesideGrab(pelta::CaptureEngine& engine) {
+    engine.setGeometry(1920, 0, 1920, 1080);
+    engine.show();
+    GrabScreenRegion(engine.Core(), 1920, 1080, 30);
+    return engine.Core();
 }
 
 }  // namespace bench

@@ -55,10 +55,7 @@ const char* Name(Preview p) { return p == Preview::Off ? "off" : p == Preview::V
 long RunPreview(double seconds, Preview state, int argc, char** argv) {
     QApplication app(argc, argv);
     pelta::CaptureEngine engine;
-    engine.setGeometry(1920, 0, 1920, 1080);
-    engine.show();
-    pelta::engine::EngineCore& core = engine.Core();
-    bench::GrabScreenRegion(core, 1920, 1080, 30);
+    pelta::engine::EngineCore& core = bench::ShowBesideGrab(engine);
     engine.SetPreviewFit(2);
     engine.SetPreviewOn(state != Preview::Off);
     // Counted by a listener of its own, so that the figure means the same with the preview off.

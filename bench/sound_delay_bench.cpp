@@ -59,10 +59,7 @@ struct Delays {
 Delays RunEngine(double seconds, bool busy, const std::string& codec, int argc, char** argv) {
     QApplication app(argc, argv);
     pelta::CaptureEngine engine;
-    engine.setGeometry(1920, 0, 1920, 1080);
-    engine.show();
-    pelta::engine::EngineCore& core = engine.Core();
-    bench::GrabScreenRegion(core, 1920, 1080, 30);
+    pelta::engine::EngineCore& core = bench::ShowBesideGrab(engine);
     for (size_t i = 0; i < core.AudioDevices().size(); ++i)
         if (core.AudioDevices()[i].Url == "nullsink.monitor") engine.AudioInputs().SetSelected(int32_t(i));
     if (!core.SelectedAudioDevice() || core.SelectedAudioDevice()->Url != "nullsink.monitor") {

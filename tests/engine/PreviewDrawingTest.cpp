@@ -151,11 +151,7 @@ using pelta::test::Pump;
 
 TEST_F(StillScreen, PreviewSkipsStillPicturesAndShowsChangesAtOnce) {
     CaptureEngine engine;
-    engine.resize(320, 240);
-    engine.show();
-    engine.VideoInputs().SetSelected(0);  // the screen
-    engine.SetPreviewFit(2);
-    engine.SetPreviewOn(true);
+    pelta::test::PreviewScreen(engine, 320, 240);
     Pump(800);
     const int64_t skippedBefore = engine.PreviewPicturesSkipped();
     const int64_t shownBefore = engine.PreviewPicturesShown();

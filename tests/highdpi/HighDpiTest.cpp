@@ -84,11 +84,7 @@ xcb_connection_t* ScreenPreview::conn_ = nullptr;
 
 TEST_F(ScreenPreview, At100PercentEachScreenPixelIsOneDevicePixel) {
     CaptureEngine engine;
-    engine.resize(320, 240);
-    engine.show();
-    engine.VideoInputs().SetSelected(0);  // the screen
-    engine.SetPreviewFit(2);
-    engine.SetPreviewOn(true);
+    test::PreviewScreen(engine, 320, 240);
     NextPicture(engine);
     const QImage shot = engine.grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QSize physical(qRound(320 * Ratio()), qRound(240 * Ratio()));

@@ -2,12 +2,23 @@
 // of the screen show only what the test drew. Removed again at the end.
 #pragma once
 
+#include "engine/CaptureEngine.h"
+
 #include <xcb/xcb.h>
 
 #include <cstdint>
 #include <cstdlib>
 
 namespace pelta::test {
+
+// The first screen in the preview at 100 %, in a window of w x h.
+inline void PreviewScreen(CaptureEngine& engine, int w, int h) {
+    engine.resize(w, h);
+    engine.show();
+    engine.VideoInputs().SetSelected(0);
+    engine.SetPreviewFit(2);
+    engine.SetPreviewOn(true);
+}
 
 class ScreenCover {
 public:
