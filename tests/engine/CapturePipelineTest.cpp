@@ -27,12 +27,10 @@ constexpr int kWidth = 320, kHeight = 240, kFps = 30;
 // A video device driven by the test: each Deliver hands one numbered picture to the
 // listeners at once, in buffers of its own whose references it counts (what a grabber's
 // buffer pool would have to hold).
-class CountingHub : public MediaHub {
+class CountingHub : public test::TestHubBase {
 public:
-    ~CountingHub() override {
-        std::lock_guard g(m_);
-        av_frame_free(&latest_);
-    }
+    // The newest picture goes back while the count it lowers still exists.
+    ~CountingHub() override { DropLatest(); }
     void Deliver(int64_t n) {
         AVFrame* f = av_frame_alloc();
         f->format = AV_PIX_FMT_BGR0;
@@ -47,44 +45,24 @@ public:
         f->data[0] = pixels;
         ++live_;
         f->pts = n * 1000000 / kFps;
-        {
-            std::lock_guard g(m_);
-            av_frame_free(&latest_);
-            latest_ = av_frame_clone(f);
-            for (auto* l : listeners_) l->OnVideoFrame(f, AVRational{1, 1000000});
-        }
+        PublishVideo(f, AVRational{1, 1000000});
         av_frame_free(&f);
     }
     // Frames of this device still referenced (the hub's own newest one included).
     int Live() const { return live_; }
 
-    void AddListener(FrameListener* l) override {
-        std::lock_guard g(m_);
-        listeners_.push_back(l);
-    }
-    void RemoveListener(FrameListener* l) override {
-        std::lock_guard g(m_);
-        std::erase(listeners_, l);
-    }
     bool HasVideo() const override { return true; }
     bool HasAudio() const override { return false; }
     VideoFormat CurrentVideoFormat() const override {
         return {kWidth, kHeight, AV_PIX_FMT_BGR0, AVRational{kFps, 1}, AVRational{1, 1000000}};
     }
     AudioFormat CurrentAudioFormat() const override { return {}; }
-    AVFrame* LatestVideoFrame() const override {
-        std::lock_guard g(m_);
-        return latest_ ? av_frame_clone(latest_) : nullptr;
-    }
 
 private:
     static void Free(void* self, uint8_t* data) {
         av_free(data);
         --static_cast<CountingHub*>(self)->live_;
     }
-    mutable std::mutex m_;
-    std::vector<FrameListener*> listeners_;
-    AVFrame* latest_ = nullptr;
     std::atomic<int> live_{0};
 };
 

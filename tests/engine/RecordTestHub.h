@@ -37,7 +37,45 @@ inline int64_t PictureNumber(const uint8_t* row0, int linesize, int bytesPerPixe
     return n;
 }
 
-class RecordTestHub : public engine::MediaHub {
+// What the test hubs share: their listeners, the newest picture and handing frames out.
+class TestHubBase : public engine::MediaHub {
+public:
+    ~TestHubBase() override {
+        std::lock_guard g(m_);
+        av_frame_free(&latest_);
+    }
+    void AddListener(engine::FrameListener* l) override { std::lock_guard g(m_); listeners_.push_back(l); }
+    void RemoveListener(engine::FrameListener* l) override {
+        std::lock_guard g(m_);
+        std::erase(listeners_, l);
+    }
+    AVFrame* LatestVideoFrame() const override {
+        std::lock_guard g(m_);
+        return latest_ ? av_frame_clone(latest_) : nullptr;
+    }
+
+protected:
+    // Keeps `f` as the newest picture and hands it to every listener.
+    void PublishVideo(const AVFrame* f, AVRational tb) {
+        std::lock_guard g(m_);
+        av_frame_free(&latest_);
+        latest_ = av_frame_clone(f);
+        for (auto* x : listeners_) x->OnVideoFrame(f, tb);
+    }
+    void PublishAudio(const AVFrame* f, AVRational tb) {
+        std::lock_guard g(m_);
+        for (auto* x : listeners_) x->OnAudioFrame(f, tb);
+    }
+    void DropLatest() {
+        std::lock_guard g(m_);
+        av_frame_free(&latest_);
+    }
+    mutable std::mutex m_;
+    std::vector<engine::FrameListener*> listeners_;
+    AVFrame* latest_ = nullptr;
+};
+
+class RecordTestHub : public TestHubBase {
 public:
     RecordTestHub(int w, int h, int fps, int rate) : w_(w), h_(h), fps_(fps), rate_(rate) {}
     ~RecordTestHub() override { Stop(); }
@@ -65,21 +103,12 @@ public:
         std::lock_guard l(m_);
         for (auto* x : listeners_) x->OnSourceLost(true, "test pattern");
     }
-    void AddListener(engine::FrameListener* l) override { std::lock_guard g(m_); listeners_.push_back(l); }
-    void RemoveListener(engine::FrameListener* l) override {
-        std::lock_guard g(m_);
-        std::erase(listeners_, l);
-    }
     bool HasVideo() const override { return true; }
     bool HasAudio() const override { return true; }
     engine::VideoFormat CurrentVideoFormat() const override {
         return {w_, h_, AV_PIX_FMT_BGR0, AVRational{fps_, 1}, AVRational{1, 1000000}};
     }
     engine::AudioFormat CurrentAudioFormat() const override { return {rate_, 2, AV_SAMPLE_FMT_S16}; }
-    AVFrame* LatestVideoFrame() const override {
-        std::lock_guard g(m_);
-        return latest_ ? av_frame_clone(latest_) : nullptr;
-    }
 
 private:
     void VideoLoop() {
@@ -98,12 +127,7 @@ private:
                 for (int x = 0; x < w * 4; ++x) f->data[0][y * f->linesize[0] + x] = uint8_t(x + y + n * 3);
             StampNumber(f->data[0], f->linesize[0], 4, n);
             f->pts = n * 1000000 / fps_;
-            {
-                std::lock_guard g(m_);
-                av_frame_free(&latest_);
-                latest_ = av_frame_clone(f);
-                for (auto* x : listeners_) x->OnVideoFrame(f, AVRational{1, 1000000});
-            }
+            PublishVideo(f, AVRational{1, 1000000});
             av_frame_free(&f);
             std::this_thread::sleep_until(t0 + std::chrono::microseconds((n + 1) * 1000000 / fps_));
             if (followClock_) {
@@ -111,8 +135,7 @@ private:
                 n = std::max<int64_t>(n, late.count() * fps_ / 1000000 - 1);
             }
         }
-        std::lock_guard g(m_);
-        av_frame_free(&latest_);
+        DropLatest();
     }
     void AudioLoop() {
         auto t0 = std::chrono::steady_clock::now();
@@ -126,10 +149,7 @@ private:
             for (int i = 0; i < block; ++i)
                 s[2 * i] = s[2 * i + 1] = int16_t(8000 * std::sin(2 * M_PI * 440 * double(n * block + i) / rate_));
             f->pts = n * block;
-            {
-                std::lock_guard g(m_);
-                for (auto* x : listeners_) x->OnAudioFrame(f, AVRational{1, rate_});
-            }
+            PublishAudio(f, AVRational{1, rate_});
             av_frame_free(&f);
             std::this_thread::sleep_until(
                 t0 + std::chrono::microseconds(std::llround((n + 1) * block * 1e6 / (rate_ * soundClock_))));
@@ -141,9 +161,6 @@ private:
     std::atomic<bool> followClock_{false};
     std::atomic<bool> run_{false};
     std::thread video_, audio_;
-    mutable std::mutex m_;
-    std::vector<engine::FrameListener*> listeners_;
-    AVFrame* latest_ = nullptr;
 };
 
 // The events a capture posts, from any thread.
