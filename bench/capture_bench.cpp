@@ -13,9 +13,10 @@
 // screen must be at least twice as wide as the region; scripts/bench.sh makes one so).
 //
 // Each side runs in a child process: CPU is its own (steady state, after a second of
-// start-up), peak memory its own. Pictures are counted from the file: a separate process
-// draws the screen twice per captured frame with a new number each time, and the file is
-// decoded and the numbers read back; a dropped or late frame shows as a number repeated.
+// start-up), peak memory its own. Both record for the given seconds from their first
+// picture. Pictures are counted from the file: a separate process draws the screen twice
+// per captured frame with a new number each time, and the file is decoded and the numbers
+// read back; a dropped or late frame shows as a number repeated.
 // Prints a RESULT line per side for scripts/bench.sh to tabulate.
 //
 // Needs DISPLAY, ffmpeg and ffprobe on the PATH. BENCH_MAX_LOAD (default: the core count)
@@ -131,8 +132,15 @@ Cost RunEngine(const Run& r, int screenWidth, const std::string& out, int argc, 
             engine.SetPreviewFit(2);
             engine.SetPreviewOn(true);
             Setup(engine.Core(), engine.Recorder(), r, out);
-            say("go\n");
-            QTimer::singleShot(static_cast<int>(r.seconds * 1000), &app, &QApplication::quit);
+            // The time runs from the first picture, as ffmpeg's -t counts from its first frame.
+            QTimer firstPicture;
+            QObject::connect(&firstPicture, &QTimer::timeout, &app, [&] {
+                if (engine.Recorder().FramesCaptured() == 0) return;
+                firstPicture.stop();
+                say("go\n");
+                QTimer::singleShot(static_cast<int>(r.seconds * 1000), &app, &QApplication::quit);
+            });
+            firstPicture.start(1);
             app.exec();
             engine.EndCapture();
             frames = engine.FramesCaptured();
@@ -142,6 +150,7 @@ Cost RunEngine(const Run& r, int screenWidth, const std::string& out, int argc, 
             EngineCore core;
             CaptureSession session(core, [](EngineEventKind, int32_t) {});
             Setup(core, session, r, out);
+            while (session.FramesCaptured() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
             say("go\n");
             std::this_thread::sleep_for(std::chrono::duration<double>(r.seconds));
             session.EndCapture();

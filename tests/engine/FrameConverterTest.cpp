@@ -144,6 +144,8 @@ TEST(FrameConverterTest, ScreenPicturesMatchBt601WithinOneForEveryPlanarFormat) 
         {AV_PIX_FMT_BGR0, AV_PIX_FMT_YUV420P, 37, 23},      {AV_PIX_FMT_BGR0, AV_PIX_FMT_YUVJ422P, 37, 23},
         {AV_PIX_FMT_BGRA, AV_PIX_FMT_YUVJ420P, 15, 5},      {AV_PIX_FMT_RGB0, AV_PIX_FMT_YUV420P, 101, 67},
         {AV_PIX_FMT_RGBA, AV_PIX_FMT_YUVJ420P, 640, 480},
+        // 32 + 16 + 3 columns: every vector width the CPU offers, then single pixels.
+        {AV_PIX_FMT_RGB0, AV_PIX_FMT_YUV422P, 51, 7},       {AV_PIX_FMT_BGR0, AV_PIX_FMT_YUVJ420P, 51, 9},
     };
     for (int threads : {1, 2}) {
         FrameConverter conv(threads);
