@@ -199,11 +199,32 @@ int ConvertSse2(const uint8_t* s0, const uint8_t* s1, uint8_t* y0, uint8_t* y1, 
 #endif
 
 #if defined(PELTA_HAVE_AVX2_PATH)
-// The SSE2 steps above on 32 pixels at a time. AVX2 works within 128-bit halves, so each
-// half computes what the SSE2 code would for every other group of four pixels; the results
-// are put back in pixel order before they are stored. (Lambdas would not take the target.)
+// 32 pixels of a row pair at a time. Each 32-bit pixel is split into its even bytes and its
+// odd bytes as 16-bit lanes, so one multiply-add per half weighs two channels at once and
+// every result stays in its pixel's lane: no unpacking. AVX2 packs within 128-bit halves,
+// so the packed results are put back in pixel order before they are stored. (Lambdas would
+// not take the target attribute, hence the small functions.)
 #define PELTA_AVX2 __attribute__((target("avx2")))
 
+struct Avx2Weights {
+    __m256i even, odd;  // for bytes 0 and 2, and for bytes 1 and 3 (the unused byte weighs 0)
+};
+
+PELTA_AVX2 inline Avx2Weights WeightsAvx2(const Layout& l, int16_t b, int16_t g, int16_t r) {
+    int16_t w[4] = {0, 0, 0, 0};
+    w[l.b] = b;
+    w[l.g] = g;
+    w[l.r] = r;
+    return {_mm256_set1_epi32(int32_t(uint16_t(w[0])) | (int32_t(w[2]) << 16)),
+            _mm256_set1_epi32(int32_t(uint16_t(w[1])) | (int32_t(w[3]) << 16))};
+}
+
+// The weighted sum per pixel (32-bit lanes, pixel order within each half).
+PELTA_AVX2 inline __m256i Weigh(__m256i even, __m256i odd, const Avx2Weights& w) {
+    return _mm256_add_epi32(_mm256_madd_epi16(even, w.even), _mm256_madd_epi16(odd, w.odd));
+}
+
+// Adds neighbouring 32-bit lanes within each half: [a0+a1, a2+a3, b0+b1, b2+b3].
 PELTA_AVX2 inline __m256i PairSums(__m256i a, __m256i b) {
     const __m256 fa = _mm256_castsi256_ps(a), fb = _mm256_castsi256_ps(b);
     const __m256i even = _mm256_castps_si256(_mm256_shuffle_ps(fa, fb, _MM_SHUFFLE(2, 0, 2, 0)));
@@ -211,55 +232,49 @@ PELTA_AVX2 inline __m256i PairSums(__m256i a, __m256i b) {
     return _mm256_add_epi32(even, odd);
 }
 
-// 32 luma samples of one row, in pixel order.
-PELTA_AVX2 inline void StoreLuma32(const __m256i* p, uint8_t* out, __m256i wy, __m256i yOff) {
-    const __m256i zero = _mm256_setzero_si256();
-    __m256i l4[4];
-    for (int i = 0; i < 4; ++i) {
-        const __m256i sum = PairSums(_mm256_madd_epi16(_mm256_unpacklo_epi8(p[i], zero), wy),
-                                     _mm256_madd_epi16(_mm256_unpackhi_epi8(p[i], zero), wy));
-        l4[i] = _mm256_srai_epi32(_mm256_add_epi32(sum, yOff), kShift);
-    }
-    // Each 32-bit lane now holds four pixels; the halves hold alternate groups of four.
-    const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(l4[0], l4[1]), _mm256_packs_epi32(l4[2], l4[3]));
+// 32 values of 32 bits, each half holding alternate groups of four, as bytes in pixel order.
+PELTA_AVX2 inline void Store32(const __m256i* v, uint8_t* out) {
+    const __m256i packed = _mm256_packus_epi16(_mm256_packs_epi32(v[0], v[1]), _mm256_packs_epi32(v[2], v[3]));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
                         _mm256_permutevar8x32_epi32(packed, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
 }
 
-// 16 chroma samples from the block sums, as 16-bit values, pairs alternating between halves.
-PELTA_AVX2 inline __m256i Chroma16(const __m256i* sums, __m256i w, __m256i cOff) {
-    const __m256i c0 = PairSums(_mm256_madd_epi16(sums[0], w), _mm256_madd_epi16(sums[1], w));
-    const __m256i c1 = PairSums(_mm256_madd_epi16(sums[2], w), _mm256_madd_epi16(sums[3], w));
-    return _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(c0, cOff), kChromaShift),
-                              _mm256_srai_epi32(_mm256_add_epi32(c1, cOff), kChromaShift));
+// 16 chroma samples from the per-column sums of both rows, as 16-bit values whose pairs
+// alternate between the halves.
+PELTA_AVX2 inline __m256i Chroma16(const __m256i* column, __m256i offset) {
+    const __m256i c0 = PairSums(column[0], column[1]);
+    const __m256i c1 = PairSums(column[2], column[3]);
+    return _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(c0, offset), kChromaShift),
+                              _mm256_srai_epi32(_mm256_add_epi32(c1, offset), kChromaShift));
 }
 
 // Returns the first pixel left for the narrower code.
 PELTA_AVX2 int ConvertAvx2(const uint8_t* s0, const uint8_t* s1, uint8_t* y0, uint8_t* y1, uint8_t* u, uint8_t* v,
                            int width, const Layout& l, const Coefficients& c) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i wy = _mm256_broadcastsi128_si256(Weights(l, c.yb, c.yg, c.yr));
-    const __m256i wu = _mm256_broadcastsi128_si256(Weights(l, c.ub, c.ug, c.ur));
-    const __m256i wv = _mm256_broadcastsi128_si256(Weights(l, c.vb, c.vg, c.vr));
+    const Avx2Weights wy = WeightsAvx2(l, c.yb, c.yg, c.yr);
+    const Avx2Weights wu = WeightsAvx2(l, c.ub, c.ug, c.ur);
+    const Avx2Weights wv = WeightsAvx2(l, c.vb, c.vg, c.vr);
+    const __m256i lowBytes = _mm256_set1_epi16(0x00ff);
     const __m256i yOff = _mm256_set1_epi32(c.yOffset);
     const __m256i cOff = _mm256_set1_epi32(c.cOffset);
     int x = 0;
     for (; x + 32 <= width; x += 32) {
-        __m256i a[4], b[4];
+        __m256i top[4], bottom[4], us[4], vs[4];
         for (int i = 0; i < 4; ++i) {
-            a[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s0 + 4 * x + 32 * i));
-            b[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s1 + 4 * x + 32 * i));
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s0 + 4 * x + 32 * i));
+            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s1 + 4 * x + 32 * i));
+            const __m256i ae = _mm256_and_si256(a, lowBytes), ao = _mm256_srli_epi16(a, 8);
+            const __m256i be = _mm256_and_si256(b, lowBytes), bo = _mm256_srli_epi16(b, 8);
+            top[i] = _mm256_srai_epi32(_mm256_add_epi32(Weigh(ae, ao, wy), yOff), kShift);
+            bottom[i] = _mm256_srai_epi32(_mm256_add_epi32(Weigh(be, bo, wy), yOff), kShift);
+            const __m256i e = _mm256_add_epi16(ae, be), o = _mm256_add_epi16(ao, bo);  // the two rows added
+            us[i] = Weigh(e, o, wu);
+            vs[i] = Weigh(e, o, wv);
         }
-        StoreLuma32(a, y0 + x, wy, yOff);
-        if (y1 != nullptr) StoreLuma32(b, y1 + x, wy, yOff);
-        __m256i sums[4];  // per half: two blocks as 16-bit [B G R X | B G R X]
-        for (int k = 0; k < 4; ++k) {
-            const __m256i lo = _mm256_add_epi16(_mm256_unpacklo_epi8(a[k], zero), _mm256_unpacklo_epi8(b[k], zero));
-            const __m256i hi = _mm256_add_epi16(_mm256_unpackhi_epi8(a[k], zero), _mm256_unpackhi_epi8(b[k], zero));
-            sums[k] = _mm256_add_epi16(_mm256_unpacklo_epi64(lo, hi), _mm256_unpackhi_epi64(lo, hi));
-        }
+        Store32(top, y0 + x);
+        if (y1 != nullptr) Store32(bottom, y1 + x);
         // Per half: eight U then eight V bytes; interleaving the halves' pairs restores their order.
-        const __m256i uv = _mm256_packus_epi16(Chroma16(sums, wu, cOff), Chroma16(sums, wv, cOff));
+        const __m256i uv = _mm256_packus_epi16(Chroma16(us, cOff), Chroma16(vs, cOff));
         const __m128i low = _mm256_castsi256_si128(uv), high = _mm256_extracti128_si256(uv, 1);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(u + x / 2), _mm_unpacklo_epi16(low, high));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(v + x / 2), _mm_unpackhi_epi16(low, high));
