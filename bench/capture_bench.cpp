@@ -21,6 +21,7 @@
 //
 // Needs DISPLAY, ffmpeg and ffprobe on the PATH. BENCH_MAX_LOAD (default: the core count)
 // and BENCH_LOAD_WAIT (seconds, default 30) set how long to wait for a quiet machine.
+// BENCH_ROUNDS (default 1) repeats the pair, alternating which side goes first.
 #include "BenchGrab.h"
 #include "BenchScreen.h"
 #include "engine/CaptureEngine.h"
@@ -29,6 +30,8 @@
 
 #include <QApplication>
 #include <QTimer>
+
+#include <algorithm>
 
 #include <chrono>
 #include <csignal>
@@ -138,7 +141,8 @@ Cost RunEngine(const Run& r, int screenWidth, const std::string& out, int argc, 
                 if (engine.Recorder().FramesCaptured() == 0) return;
                 firstPicture.stop();
                 say("go\n");
-                QTimer::singleShot(static_cast<int>(r.seconds * 1000), &app, &QApplication::quit);
+                // A precise timer: a coarse one may end a 10 s capture half a second early.
+                QTimer::singleShot(static_cast<int>(r.seconds * 1000), Qt::PreciseTimer, &app, &QApplication::quit);
             });
             firstPicture.start(1);
             app.exec();
@@ -236,9 +240,21 @@ void Print(const char* who, const Run& r, const Cost& c, const bench::FileReport
         std::printf("  (own count: %ld captured, %ld dropped: device %ld, encoder %ld, disk %ld)", c.ownFrames,
                     c.ownDropped, c.ownDevice, c.ownEncoder, c.ownDisk);
     std::printf("\n");
+}
+
+// One line per side for scripts/bench.sh: the median CPU, the highest peak and the round
+// with the fewest distinct pictures.
+void Result(const char* who, const Run& r, double ms, long peakKB, const bench::FileReport& f, double load) {
     std::printf("RESULT %s %dx%d %d %s %s ms_per_picture=%.2f peak_mb=%.1f distinct=%lld expected=%lld load=%.2f\n",
-                who, r.w, r.h, r.fps, r.codec.c_str(), r.preview ? "preview" : "nopreview", ms,
-                c.peakKB / 1024.0, (long long)f.distinct, (long long)r.Due(f), c.load);
+                who, r.w, r.h, r.fps, r.codec.c_str(), r.preview ? "preview" : "nopreview", ms, peakKB / 1024.0,
+                (long long)f.distinct, (long long)r.Due(f), load);
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const size_t m = v.size() / 2;
+    return v.size() % 2 ? v[m] : (v[m - 1] + v[m]) / 2;
 }
 
 int ScreenWidth(const char* display) {
@@ -272,6 +288,7 @@ int main(int argc, char** argv) {
     const double maxLoad = std::getenv("BENCH_MAX_LOAD") ? std::atof(std::getenv("BENCH_MAX_LOAD"))
                                                          : double(sysconf(_SC_NPROCESSORS_ONLN));
     const double loadWait = std::getenv("BENCH_LOAD_WAIT") ? std::atof(std::getenv("BENCH_LOAD_WAIT")) : 30;
+    const int rounds = std::max(1, std::getenv("BENCH_ROUNDS") ? std::atoi(std::getenv("BENCH_ROUNDS")) : 1);
     const std::string dir = "/tmp/pelta-bench-" + std::to_string(getpid());
     std::system(("mkdir -p " + dir).c_str());
     std::printf("capture %s, %dx%d at %d fps, %.0f s, preview %s; the screen changes %d times a second\n",
@@ -305,43 +322,97 @@ int main(int argc, char** argv) {
         return !screenGone;
     };
 
-    const double loadOurs = bench::WaitForQuiet(maxLoad, loadWait);
-    Cost ours = RunEngine(r, screenWidth, dir + "/engine.avi", argc, argv);
-    ours.load = loadOurs;
-    screenAlive();
-    const double loadTheirs = bench::WaitForQuiet(maxLoad, loadWait);
-    Cost theirs = RunFfmpeg(r, display, dir + "/ffmpeg.avi");
-    theirs.load = loadTheirs;
+    // Rounds alternate which side goes first, so a machine that slows down or speeds up
+    // over the run weighs on both; the summary takes the median CPU of each side.
+    struct Side {
+        Cost cost;
+        bench::FileReport file;
+        std::string probe;
+    };
+    std::vector<Side> ours(rounds), theirs(rounds);
+    for (int k = 0; k < rounds; ++k) {
+        const std::string n = std::to_string(k);
+        auto runOurs = [&] {
+            const double load = bench::WaitForQuiet(maxLoad, loadWait);
+            ours[k].cost = RunEngine(r, screenWidth, dir + "/engine" + n + ".avi", argc, argv);
+            ours[k].cost.load = load;
+        };
+        auto runTheirs = [&] {
+            const double load = bench::WaitForQuiet(maxLoad, loadWait);
+            theirs[k].cost = RunFfmpeg(r, display, dir + "/ffmpeg" + n + ".avi");
+            theirs[k].cost.load = load;
+        };
+        if (k % 2 == 0) {
+            runOurs();
+            runTheirs();
+        } else {
+            runTheirs();
+            runOurs();
+        }
+        screenAlive();
+    }
     if (screenAlive()) {
         kill(screen, SIGKILL);
         waitpid(screen, nullptr, 0);
     }
 
-    const bench::FileReport fo = bench::ReadBack(dir + "/engine.avi");
-    const bench::FileReport ft = bench::ReadBack(dir + "/ffmpeg.avi");
-    const std::string po = Probe(dir + "/engine.avi"), pt = Probe(dir + "/ffmpeg.avi");
-    Print("engine", r, ours, fo, po);
-    Print("ffmpeg", r, theirs, ft, pt);
-    const double perOurs = ours.MsPerPicture(fo.pictures, r.seconds);
-    const double perTheirs = theirs.MsPerPicture(ft.pictures, r.seconds);
-    const double sizeRatio = ft.BytesPerPicture() > 0 ? fo.BytesPerPicture() / ft.BytesPerPicture() : 0;
-    const double keyRatio = ft.BytesPerKeyPicture() > 0 ? fo.BytesPerKeyPicture() / ft.BytesPerKeyPicture() : 0;
-    if (perTheirs > 0 && theirs.peakKB > 0)
-        std::printf("  ratio   CPU/picture %.2f  peak memory %.2f  size/picture %.2f  size/key picture %.2f\n",
-                    perOurs / perTheirs, double(ours.peakKB) / double(theirs.peakKB), sizeRatio, keyRatio);
-    // Motion JPEG pictures stand alone: at one quantiser, equal settings give equal sizes.
-    // x264's sizes follow its rate control, which follows how far the screen moved between
-    // the pictures it was given, so on the drops; its settings are compared as it records
-    // them in the stream instead.
-    const bool sameFormat = !po.empty() && po == pt;
-    const bool sizeClose = sizeRatio > 0.9 && sizeRatio < 1.1;
-    const bool sameSettings = r.codec == "x264" ? !fo.encoderOptions.empty() && fo.encoderOptions == ft.encoderOptions
-                                                : sizeClose;
-    std::printf("  like for like: %s (codec and pixel format %s; %s; size per picture %s 10 %%)\n",
-                sameFormat && sameSettings ? "yes" : "NO", sameFormat ? "equal" : "differ",
-                r.codec == "x264" ? (sameSettings ? "x264's recorded settings equal" : "x264's recorded settings DIFFER")
-                                  : "same quantiser",
-                sizeClose ? "within" : "not within");
+    std::vector<double> msOurs, msTheirs, ratios;
+    long peakOurs = 0, peakTheirs = 0;
+    int worstOurs = 0, worstTheirs = 0;  // the rounds with the fewest distinct pictures
+    auto share = [&](const Side& s) { return double(s.file.distinct) / double(r.Due(s.file)); };
+    for (int k = 0; k < rounds; ++k) {
+        const std::string n = std::to_string(k);
+        Side& o = ours[k];
+        Side& t = theirs[k];
+        o.file = bench::ReadBack(dir + "/engine" + n + ".avi");
+        t.file = bench::ReadBack(dir + "/ffmpeg" + n + ".avi");
+        o.probe = Probe(dir + "/engine" + n + ".avi");
+        t.probe = Probe(dir + "/ffmpeg" + n + ".avi");
+        if (rounds > 1) std::printf("  round %d of %d (%s first)\n", k + 1, rounds, k % 2 == 0 ? "engine" : "ffmpeg");
+        Print("engine", r, o.cost, o.file, o.probe);
+        Print("ffmpeg", r, t.cost, t.file, t.probe);
+        const double perOurs = o.cost.MsPerPicture(o.file.pictures, r.seconds);
+        const double perTheirs = t.cost.MsPerPicture(t.file.pictures, r.seconds);
+        msOurs.push_back(perOurs);
+        msTheirs.push_back(perTheirs);
+        if (perTheirs > 0) ratios.push_back(perOurs / perTheirs);
+        peakOurs = std::max(peakOurs, o.cost.peakKB);
+        peakTheirs = std::max(peakTheirs, t.cost.peakKB);
+        if (share(o) < share(ours[worstOurs])) worstOurs = k;
+        if (share(t) < share(theirs[worstTheirs])) worstTheirs = k;
+        const double sizeRatio =
+            t.file.BytesPerPicture() > 0 ? o.file.BytesPerPicture() / t.file.BytesPerPicture() : 0;
+        const double keyRatio =
+            t.file.BytesPerKeyPicture() > 0 ? o.file.BytesPerKeyPicture() / t.file.BytesPerKeyPicture() : 0;
+        if (perTheirs > 0 && t.cost.peakKB > 0)
+            std::printf("  ratio   CPU/picture %.2f  peak memory %.2f  size/picture %.2f  size/key picture %.2f\n",
+                        perOurs / perTheirs, double(o.cost.peakKB) / double(t.cost.peakKB), sizeRatio, keyRatio);
+        // Motion JPEG pictures stand alone: at one quantiser, equal settings give equal sizes.
+        // x264's sizes follow its rate control, which follows how far the screen moved between
+        // the pictures it was given, so on the drops; its settings are compared as it records
+        // them in the stream instead.
+        const bool sameFormat = !o.probe.empty() && o.probe == t.probe;
+        const bool sizeClose = sizeRatio > 0.9 && sizeRatio < 1.1;
+        const bool sameSettings = r.codec == "x264"
+                                      ? !o.file.encoderOptions.empty() && o.file.encoderOptions == t.file.encoderOptions
+                                      : sizeClose;
+        std::printf("  like for like: %s (codec and pixel format %s; %s; size per picture %s 10 %%)\n",
+                    sameFormat && sameSettings ? "yes" : "NO", sameFormat ? "equal" : "differ",
+                    r.codec == "x264"
+                        ? (sameSettings ? "x264's recorded settings equal" : "x264's recorded settings DIFFER")
+                        : "same quantiser",
+                    sizeClose ? "within" : "not within");
+    }
+    const double medOurs = Median(msOurs), medTheirs = Median(msTheirs);
+    if (rounds > 1 && !ratios.empty())
+        std::printf("  %d rounds: median CPU/picture engine %.2f ms, ffmpeg %.2f ms, ratio %.2f (rounds %.2f to %.2f); "
+                    "highest peak memory ratio %.2f; fewest distinct: engine %.1f %%, ffmpeg %.1f %%\n",
+                    rounds, medOurs, medTheirs, medTheirs > 0 ? medOurs / medTheirs : 0,
+                    *std::min_element(ratios.begin(), ratios.end()), *std::max_element(ratios.begin(), ratios.end()),
+                    peakTheirs > 0 ? double(peakOurs) / double(peakTheirs) : 0, 100 * share(ours[worstOurs]),
+                    100 * share(theirs[worstTheirs]));
+    Result("engine", r, medOurs, peakOurs, ours[worstOurs].file, ours[0].cost.load);
+    Result("ffmpeg", r, medTheirs, peakTheirs, theirs[worstTheirs].file, theirs[0].cost.load);
     std::fflush(stdout);
     if (!std::getenv("BENCH_KEEP")) std::system(("rm -rf " + dir).c_str());
     return 0;

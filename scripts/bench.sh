@@ -5,7 +5,8 @@
 # seconds: of each capture (default 20; the preview benchmark takes at most 10).
 # only: run the scenarios whose name contains this (e.g. "1080p30", "x264", "preview",
 # "sound_delay").
-# Ends with a table of the RESULT lines. BUILD_DIR picks the build (default build).
+# Ends with a table of the RESULT lines. BUILD_DIR picks the build (default build);
+# BENCH_ROUNDS=N repeats each capture pair N times (medians in the table).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-20}
