@@ -39,7 +39,7 @@ class FrameConverter {
 public:
     // `threads`: how many threads the own converter shares rows among (1 or 2; the
     // second starts with the first picture big enough). swscale runs on the caller's thread.
-    // One is the default: a 1080p picture takes about a millisecond, and the encoders'
+    // One is the default: a 1080p picture takes about 0.6 ms (AVX2), and the encoders'
     // own threads already keep both cores busy, so a second thread only adds hand-overs.
     explicit FrameConverter(int threads = 1);
     ~FrameConverter();
