@@ -169,6 +169,7 @@ struct FileReport {
     int64_t bytes = 0;        // video payload
     int64_t packets = 0;      // video packets with a picture
     int64_t keyBytes = 0, keyPackets = 0;  // key frames alone
+    double seconds = 0;       // the time the stream spans, first picture to the end of the last
     std::string encoderOptions;  // x264's own record of its settings, from the first picture
     double BytesPerPicture() const { return packets ? double(bytes) / double(packets) : 0; }
     double BytesPerKeyPicture() const { return keyPackets ? double(keyBytes) / double(keyPackets) : 0; }
@@ -204,6 +205,7 @@ inline FileReport ReadBack(const std::string& path) {
         return r;
     }
     std::set<int64_t> seen;
+    int64_t first = INT64_MAX, end = INT64_MIN;
     AVPacket* pkt = av_packet_alloc();
     AVFrame* pic = av_frame_alloc();
     auto receive = [&] {
@@ -224,6 +226,11 @@ inline FileReport ReadBack(const std::string& path) {
             }
             ++r.packets;
             r.bytes += pkt->size;
+            const int64_t at = pkt->pts != AV_NOPTS_VALUE ? pkt->pts : pkt->dts;
+            if (at != AV_NOPTS_VALUE) {
+                first = std::min(first, at);
+                end = std::max(end, at + std::max<int64_t>(pkt->duration, 1));
+            }
             if (pkt->flags & AV_PKT_FLAG_KEY) {
                 ++r.keyPackets;
                 r.keyBytes += pkt->size;
@@ -236,6 +243,7 @@ inline FileReport ReadBack(const std::string& path) {
     avcodec_send_packet(ctx, nullptr);
     receive();
     r.distinct = int64_t(seen.size());
+    if (end > first) r.seconds = double(end - first) * av_q2d(fmt->streams[vs]->time_base);
     r.fileSlots = std::max(r.fileSlots, r.pictures);
     r.ok = true;
     av_frame_free(&pic);

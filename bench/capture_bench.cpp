@@ -55,9 +55,12 @@ struct Run {
     double seconds = 30;
     bool preview = false;
     int64_t Expected() const { return std::llround(fps * seconds); }
-    // What the distinct pictures are measured against: the frames due, or the pictures in
-    // the file when it holds more (a capture that ran on past the time).
-    int64_t Due(const bench::FileReport& f) const { return std::max(Expected(), f.pictures); }
+    // What the distinct pictures are measured against: the frames due, or the frames of the
+    // time the file spans (held pictures count: they are frames lost), or the pictures in
+    // it, when it ran on past the time.
+    int64_t Due(const bench::FileReport& f) const {
+        return std::max<int64_t>({Expected(), f.pictures, std::llround(f.seconds * fps)});
+    }
 };
 
 struct Cost {
