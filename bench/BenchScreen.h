@@ -26,8 +26,8 @@ namespace bench {
 // ---- The numbered screen -------------------------------------------------------------
 //
 // A window over the region [0, w) x [0, h) of the screen shows a textured picture (ramps,
-// edges, noise: work for an encoder) that moves by a few pixels every tick, so every pixel
-// changes, and the tick's number in a row of black and white 16x16 squares at the top left,
+// edges, noise: work for an encoder) that moves by a few pixels every tick, back and forth,
+// so every pixel changes, and the tick's number in a row of black and white 16x16 squares at the top left,
 // its complement in the row below (a square pair that does not differ marks a picture that
 // cannot be read: torn, or blurred by the encoder). Ticks come `ticksPerSecond` times a
 // second by the clock, and the number is the tick due, so a tick drawn late skips numbers
@@ -98,7 +98,14 @@ constexpr int kStampSquare = 16;
     const double period = 1.0 / ticksPerSecond;
     for (int64_t tick = 0;;) {
         const int64_t number = tick;
-        const int sx = int((number * 7) % kTravel), sy = int((number * 3) % kTravel);
+        // Back and forth rather than round: a jump back to the start would make that one
+        // picture as costly as a key frame to x264, and each side's count of such pictures
+        // would depend on where its key frames fall.
+        auto travel = [](int64_t distance) {
+            const int t = int(distance % (2 * (kTravel - 1)));
+            return t < kTravel ? t : 2 * (kTravel - 1) - t;
+        };
+        const int sx = travel(number * 7), sy = travel(number * 3);
         xcb_rectangle_t ones[2 * kStampBits], zeros[2 * kStampBits];
         int nOnes = 0, nZeros = 0;
         for (int b = 0; b < kStampBits; ++b) {
