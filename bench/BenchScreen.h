@@ -11,6 +11,7 @@ extern "C" {
 #include <xcb/xcb.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +39,10 @@ constexpr int kStampSquare = 16;
 
 // Runs until killed; writes a line to `readyFd` once the first picture is on the screen,
 // and ends (status 3) if the X server cannot be reached or drops the connection.
-[[noreturn]] inline void RunNumberedScreen(const char* display, int w, int h, double ticksPerSecond, int readyFd) {
+// `skipped` (may be null; memory shared with the caller) counts the ticks never shown
+// because the screen was drawn late: a grab then may see one number twice.
+[[noreturn]] inline void RunNumberedScreen(const char* display, int w, int h, double ticksPerSecond, int readyFd,
+                                           std::atomic<int64_t>* skipped = nullptr) {
     int screenNumber = 0;
     xcb_connection_t* c = xcb_connect(display, &screenNumber);
     if (xcb_connection_has_error(c)) _exit(3);
@@ -137,7 +141,9 @@ constexpr int kStampSquare = 16;
         timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         const double elapsed = double(now.tv_sec - start.tv_sec) + double(now.tv_nsec - start.tv_nsec) / 1e9;
-        tick = std::max<int64_t>(tick + 1, int64_t(elapsed / period) + 1);
+        const int64_t next = std::max<int64_t>(tick + 1, int64_t(elapsed / period) + 1);
+        if (skipped != nullptr && readyFd < 0) skipped->fetch_add(next - tick - 1, std::memory_order_relaxed);
+        tick = next;
         const double at = double(tick) * period;
         timespec wake = start;
         wake.tv_sec += time_t(at);

@@ -16,7 +16,10 @@ cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/de
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target benchmarks >/dev/null
 
 exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 3840x1080x24 -nolisten tcp >/dev/null 2>&1 &
+# The X server draws the benchmark's moving screen: ahead of the captures where allowed.
+NICE=""
+nice -n -10 true 2>/dev/null && NICE="nice -n -10"
+$NICE Xvfb -displayfd "$fd" -screen 0 3840x1080x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB=$!
 LOG=$(mktemp)
 PULSE=""
