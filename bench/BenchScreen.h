@@ -292,6 +292,14 @@ inline double WaitForQuiet(double limit, double maxWait) {
     return load;
 }
 
+// The same with the limits the environment sets: BENCH_MAX_LOAD (default the core count)
+// and BENCH_LOAD_WAIT (seconds, default 30).
+inline double WaitForQuiet() {
+    const char* limit = std::getenv("BENCH_MAX_LOAD");
+    const char* wait = std::getenv("BENCH_LOAD_WAIT");
+    return WaitForQuiet(limit ? std::atof(limit) : double(sysconf(_SC_NPROCESSORS_ONLN)), wait ? std::atof(wait) : 30);
+}
+
 // CPU seconds a running process has used so far (all its threads).
 inline double CpuSoFar(pid_t pid) {
     FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");

@@ -292,9 +292,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int screenWidth = ScreenWidth(display);
-    const double maxLoad = std::getenv("BENCH_MAX_LOAD") ? std::atof(std::getenv("BENCH_MAX_LOAD"))
-                                                         : double(sysconf(_SC_NPROCESSORS_ONLN));
-    const double loadWait = std::getenv("BENCH_LOAD_WAIT") ? std::atof(std::getenv("BENCH_LOAD_WAIT")) : 30;
     const int rounds = std::max(1, std::getenv("BENCH_ROUNDS") ? std::atoi(std::getenv("BENCH_ROUNDS")) : 1);
     const std::string dir = "/tmp/pelta-bench-" + std::to_string(getpid());
     std::system(("mkdir -p " + dir).c_str());
@@ -347,14 +344,14 @@ int main(int argc, char** argv) {
     for (int k = 0; k < rounds; ++k) {
         const std::string n = std::to_string(k);
         auto runOurs = [&] {
-            const double load = bench::WaitForQuiet(maxLoad, loadWait);
+            const double load = bench::WaitForQuiet();
             const int64_t before = skipped->load();
             ours[k].cost = RunEngine(r, screenWidth, dir + "/engine" + n + ".avi", argc, argv);
             ours[k].cost.load = load;
             ours[k].cost.screenLate = skipped->load() - before;
         };
         auto runTheirs = [&] {
-            const double load = bench::WaitForQuiet(maxLoad, loadWait);
+            const double load = bench::WaitForQuiet();
             const int64_t before = skipped->load();
             theirs[k].cost = RunFfmpeg(r, display, dir + "/ffmpeg" + n + ".avi");
             theirs[k].cost.load = load;

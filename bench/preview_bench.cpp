@@ -115,13 +115,10 @@ void Measure(const Scenario& sc, double seconds, const char* display, int argc, 
         if (animator == 0) bench::AnimateScreen(display, sc.box);
         usleep(300000);
     }
-    const double maxLoad = std::getenv("BENCH_MAX_LOAD") ? std::atof(std::getenv("BENCH_MAX_LOAD"))
-                                                         : double(sysconf(_SC_NPROCESSORS_ONLN));
-    const double loadWait = std::getenv("BENCH_LOAD_WAIT") ? std::atof(std::getenv("BENCH_LOAD_WAIT")) : 30;
     const double total = seconds + kWarmUp;
     const double perFrame = 1000 / (seconds * 30);
 
-    const double loadTheirs = bench::WaitForQuiet(maxLoad, loadWait);
+    const double loadTheirs = bench::WaitForQuiet();
     pid_t pid = fork();
     if (pid == 0) {
         const std::string secs = std::to_string(total);
@@ -137,7 +134,7 @@ void Measure(const Scenario& sc, double seconds, const char* display, int argc, 
                 loadTheirs, theirs.peakKB / 1024.0);
 
     for (Preview state : sc.states) {
-        const double loadOurs = bench::WaitForQuiet(maxLoad, loadWait);
+        const double loadOurs = bench::WaitForQuiet();
         int fds[2];
         if (pipe(fds) != 0) break;
         pid = fork();

@@ -113,14 +113,11 @@ int main(int argc, char** argv) {
     }
     const pid_t animator = fork();
     if (animator == 0) bench::AnimateScreen(display, false);
-    const double maxLoad = std::getenv("BENCH_MAX_LOAD") ? std::atof(std::getenv("BENCH_MAX_LOAD"))
-                                                         : double(sysconf(_SC_NPROCESSORS_ONLN));
-    const double loadWait = std::getenv("BENCH_LOAD_WAIT") ? std::atof(std::getenv("BENCH_LOAD_WAIT")) : 30;
     std::printf("sound delivery delay, %.0f s, sound from nullsink.monitor, screen 1920x1080 at 30 changing whole "
                 "every frame, preview tap on the compressor (%s)\n",
                 seconds, codec.c_str());
     for (const bool busy : {false, true}) {
-        const double load = bench::WaitForQuiet(maxLoad, loadWait);
+        const double load = bench::WaitForQuiet();
         int fds[2];
         if (pipe(fds) != 0) return 1;
         const pid_t pid = fork();
