@@ -88,31 +88,37 @@ awk '
     print "|---|---|---|---|---|---|---|---|---|---|"
   }' "$LOG"
 
+# A table of the "RESULT <tag> <a> <b> key=value ..." lines: "<a>, <joint><b>", then the
+# values of the keys named, in that order.
+result_table() {  # tag joint title columns key...
+  local tag=$1 joint=$2 title=$3 columns=$4
+  shift 4
+  awk -v tag="$tag" -v joint="$joint" -v title="$title" -v columns="$columns" -v keys="$*" '
+    BEGIN {
+      n = split(keys, k, " ")
+      rule = "|---"
+      for (i = 1; i <= n; i++) rule = rule "|---"
+      print ""
+      print "| " title " | " columns " |"
+      print rule "|"
+    }
+    $1 == "RESULT" && $2 == tag {
+      split("", v)
+      for (i = 5; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
+      line = "| " $3 ", " joint $4
+      for (i = 1; i <= n; i++) line = line sprintf(" | %.2f", v[k[i]])
+      print line " |"
+    }' "$LOG"
+}
+
 # The preview's CPU per picture beside ffmpeg reading the same screen, split by thread.
-awk '
-  BEGIN {
-    print ""
-    print "| screen, preview | engine ms/picture | ffmpeg ms/picture | ratio | ui (copy into the window) | preview (conversion) | video in (grab) | other | load |"
-    print "|---|---|---|---|---|---|---|---|---|"
-  }
-  /^RESULT preview/ {
-    for (i = 5; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
-    printf "| %s, %s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", $3, $4, v["ms"], v["ffmpeg_ms"],
-      v["ratio"], v["ui"], v["preview"], v["video"], v["other"], v["load"]
-  }' "$LOG"
+result_table preview "" "screen, preview" \
+  "engine ms/picture | ffmpeg ms/picture | ratio | ui (copy into the window) | preview (conversion) | video in (grab) | other | load" \
+  ms ffmpeg_ms ratio ui preview video other load
 
 # The sound delivery delay, with the picture path idle and busy.
-awk '
-  BEGIN {
-    print ""
-    print "| sound delay, preview tap on the compressor | median ms | p99 ms | worst ms | load |"
-    print "|---|---|---|---|---|"
-  }
-  /^RESULT sound/ {
-    for (i = 5; i <= NF; i++) { split($i, kv, "="); v[kv[1]] = kv[2] }
-    printf "| %s, picture path %s | %.2f | %.2f | %.2f | %.2f |\n", $3, $4, v["median_ms"], v["p99_ms"],
-      v["worst_ms"], v["load"]
-  }' "$LOG"
+result_table sound "picture path " "sound delay, preview tap on the compressor" \
+  "median ms | p99 ms | worst ms | load" median_ms p99_ms worst_ms load
 
 if [[ -z "$ONLY" || "wayland" == *"$ONLY"* ]]; then
   # The Wayland screen (desktop portal + PipeWire) beside the X11 path, 1280x720 at 30 fps,
