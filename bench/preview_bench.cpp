@@ -15,7 +15,7 @@
 #include "BenchProcess.h"
 #include "BenchScreen.h"
 #include "engine/CaptureEngine.h"
-#include "engine/core/SourceSettings.h"
+#include "engine/core/devices/SourceSettings.h"
 
 #include <QApplication>
 #include <QTimer>

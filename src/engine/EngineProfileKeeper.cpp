@@ -1,7 +1,7 @@
 #include "engine/EngineProfileKeeper.h"
 
 #include "engine/CaptureEngine.h"
-#include "engine/core/AtomicFile.h"
+#include "engine/core/profile/AtomicFile.h"
 #include "engine/core/record/CaptureSession.h"
 
 namespace pelta {

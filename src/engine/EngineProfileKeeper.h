@@ -2,7 +2,7 @@
 // file again, at once and in one step, whenever one of them changes.
 #pragma once
 
-#include "engine/core/EngineProfile.h"
+#include "engine/core/profile/EngineProfile.h"
 
 #include <string>
 

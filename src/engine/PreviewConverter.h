@@ -3,7 +3,7 @@
 // 32-bit RGB at 1:1.
 #pragma once
 
-#include "engine/core/PreviewRect.h"
+#include "engine/core/preview/PreviewRect.h"
 
 extern "C" {
 #include <libavutil/frame.h>

@@ -2,7 +2,7 @@
 
 #include "settings/Globals.h"
 
-#include "engine/core/AtomicFile.h"
+#include "engine/core/profile/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>

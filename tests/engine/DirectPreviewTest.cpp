@@ -3,7 +3,7 @@
 // its own (older) backing store again.
 #include "engine/CaptureEngine.h"
 #include "engine/DirectPreview.h"
-#include "engine/core/SourceSettings.h"
+#include "engine/core/devices/SourceSettings.h"
 #include "support/Pump.h"
 #include "support/Services.h"
 

@@ -2,7 +2,7 @@
 // again after a restart.
 #include "engine/CaptureEngine.h"
 #include "engine/EngineProfileKeeper.h"
-#include "engine/core/EngineProfile.h"
+#include "engine/core/profile/EngineProfile.h"
 #include "engine/core/record/CaptureSession.h"
 #include "EngineTest.h"
 

@@ -1,7 +1,7 @@
 // The engine's threads: each device delivers on its own, the preview works on its own
 // thread and only for pictures someone will see.
 #include "EngineTest.h"
-#include "engine/core/Devices.h"
+#include "engine/core/devices/Devices.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // way a driver does, including its refusals, and records every value that reaches it.
 #pragma once
 
-#include "engine/core/V4l2Device.h"
+#include "engine/core/devices/V4l2Device.h"
 
 #include <algorithm>
 #include <cerrno>

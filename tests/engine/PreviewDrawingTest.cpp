@@ -2,7 +2,7 @@
 // server's damage reports on a still screen.
 #include "engine/CaptureEngine.h"
 #include "engine/PreviewConverter.h"
-#include "engine/core/ScreenDamage.h"
+#include "engine/core/devices/ScreenDamage.h"
 #include "support/MediaTest.h"
 #include "support/Pump.h"
 #include "support/ScreenCover.h"

@@ -2,7 +2,7 @@
 // that is being recorded, whatever is chosen, and plays wherever no loop results.
 #include "EngineTest.h"
 #include "SoundLevel.h"
-#include "engine/core/SoundServer.h"
+#include "engine/core/devices/SoundServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "FakeV4l2Device.h"
-#include "engine/core/V4l2Device.h"
+#include "engine/core/devices/V4l2Device.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,8 +1,8 @@
 // The screen of a Wayland desktop, read through the desktop portal and PipeWire, on a real
 // headless desktop (sway, PipeWire, xdg-desktop-portal with its wlroots backend).
 #include "EngineTest.h"
-#include "engine/core/Devices.h"
-#include "engine/core/PortalScreenSource.h"
+#include "engine/core/devices/Devices.h"
+#include "engine/core/devices/wayland/PortalScreenSource.h"
 #include "engine/dialogs/VideoSourceDialog.h"
 #include "infowindows/Logo.h"
 #include "support/ScriptedPrompts.h"

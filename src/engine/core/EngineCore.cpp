@@ -1,7 +1,7 @@
 #include "engine/core/EngineCore.h"
 
-#include "engine/core/ScreenCastShare.h"
-#include "engine/core/V4l2Device.h"
+#include "engine/core/devices/wayland/ScreenCastShare.h"
+#include "engine/core/devices/V4l2Device.h"
 
 #include <algorithm>
 #include <future>

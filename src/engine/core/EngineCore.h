@@ -2,8 +2,8 @@
 // video and audio sources, the newest picture, and the listeners (preview, recorder).
 #pragma once
 
-#include "engine/core/AvSource.h"
-#include "engine/core/Devices.h"
+#include "engine/core/devices/AvSource.h"
+#include "engine/core/devices/Devices.h"
 #include "engine/core/EngineContract.h"
 #include "engine/core/Guarded.h"
 #include "engine/core/MediaHub.h"

@@ -1,7 +1,7 @@
 #include "engine/dialogs/VideoFormatDialog.h"
 
 #include "engine/CaptureEngine.h"
-#include "engine/core/V4l2Device.h"
+#include "engine/core/devices/V4l2Device.h"
 
 extern "C" {
 #include <libavutil/pixdesc.h>

@@ -2,7 +2,7 @@
 // device offers.
 #pragma once
 
-#include "engine/core/V4l2Device.h"
+#include "engine/core/devices/V4l2Device.h"
 #include "engine/dialogs/PropertyDialog.h"
 
 #include <vector>

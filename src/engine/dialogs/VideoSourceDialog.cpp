@@ -1,7 +1,7 @@
 #include "engine/dialogs/VideoSourceDialog.h"
 
 #include "engine/CaptureEngine.h"
-#include "engine/core/PortalScreenSource.h"
+#include "engine/core/devices/wayland/PortalScreenSource.h"
 
 #include <QCheckBox>
 #include <QComboBox>

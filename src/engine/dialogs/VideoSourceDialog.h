@@ -3,8 +3,8 @@
 // pattern.
 #pragma once
 
-#include "engine/core/SourceSettings.h"
-#include "engine/core/V4l2Device.h"
+#include "engine/core/devices/SourceSettings.h"
+#include "engine/core/devices/V4l2Device.h"
 #include "engine/dialogs/PropertyDialog.h"
 
 #include <map>

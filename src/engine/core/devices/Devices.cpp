@@ -1,8 +1,8 @@
-#include "engine/core/Devices.h"
+#include "engine/core/devices/Devices.h"
 
-#include "engine/core/SoundServer.h"
-#include "engine/core/PortalScreenSource.h"
-#include "engine/core/V4l2Device.h"
+#include "engine/core/devices/SoundServer.h"
+#include "engine/core/devices/wayland/PortalScreenSource.h"
+#include "engine/core/devices/V4l2Device.h"
 
 extern "C" {
 #include <libavdevice/avdevice.h>

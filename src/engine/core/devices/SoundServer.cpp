@@ -1,4 +1,4 @@
-#include "engine/core/SoundServer.h"
+#include "engine/core/devices/SoundServer.h"
 
 #include <pulse/context.h>
 #include <pulse/error.h>

@@ -1,4 +1,4 @@
-#include "engine/core/EngineProfile.h"
+#include "engine/core/profile/EngineProfile.h"
 
 #include <charconv>
 #include <cmath>

@@ -5,8 +5,8 @@
 // applies the values.
 #pragma once
 
-#include "engine/core/PreviewSettings.h"
-#include "engine/core/SourceSettings.h"
+#include "engine/core/preview/PreviewSettings.h"
+#include "engine/core/devices/SourceSettings.h"
 #include "engine/core/processors/FilterCatalog.h"
 #include "engine/core/record/CaptureSession.h"
 #include "engine/core/record/EncoderSettings.h"

@@ -1,4 +1,4 @@
-#include "engine/core/ScreenDamage.h"
+#include "engine/core/devices/ScreenDamage.h"
 
 // XCB rather than Xlib: a server that goes away is a connection error to check, not a
 // process exit.

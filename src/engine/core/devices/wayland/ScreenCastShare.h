@@ -5,8 +5,8 @@
 // source just closed is kept a few seconds for the next one, with its newest picture.
 #pragma once
 
-#include "engine/core/PipeWireScreen.h"
-#include "engine/core/PortalScreenCast.h"
+#include "engine/core/devices/wayland/PipeWireScreen.h"
+#include "engine/core/devices/wayland/PortalScreenCast.h"
 
 #include <chrono>
 #include <condition_variable>

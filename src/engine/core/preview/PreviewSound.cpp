@@ -1,6 +1,6 @@
-#include "engine/core/PreviewSound.h"
+#include "engine/core/preview/PreviewSound.h"
 
-#include "engine/core/SoundServer.h"
+#include "engine/core/devices/SoundServer.h"
 
 #include <pulse/context.h>
 #include <pulse/stream.h>

@@ -4,9 +4,9 @@
 // records as repeated pictures and not as gaps.
 #pragma once
 
-#include "engine/core/AvSource.h"
-#include "engine/core/PortalScreenCast.h"
-#include "engine/core/ScreenCastShare.h"
+#include "engine/core/devices/AvSource.h"
+#include "engine/core/devices/wayland/PortalScreenCast.h"
+#include "engine/core/devices/wayland/ScreenCastShare.h"
 
 #include <chrono>
 #include <condition_variable>

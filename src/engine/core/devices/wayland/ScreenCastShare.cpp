@@ -1,4 +1,4 @@
-#include "engine/core/ScreenCastShare.h"
+#include "engine/core/devices/wayland/ScreenCastShare.h"
 #include "engine/core/EngineContract.h"
 
 extern "C" {

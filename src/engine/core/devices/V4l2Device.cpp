@@ -1,4 +1,4 @@
-#include "engine/core/V4l2Device.h"
+#include "engine/core/devices/V4l2Device.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "engine/core/AtomicFile.h"
+#include "engine/core/profile/AtomicFile.h"
 
 #include <cerrno>
 #include <cstring>

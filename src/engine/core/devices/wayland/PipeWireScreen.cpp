@@ -1,4 +1,4 @@
-#include "engine/core/PipeWireScreen.h"
+#include "engine/core/devices/wayland/PipeWireScreen.h"
 
 #include "engine/core/EngineContract.h"
 

@@ -1,4 +1,4 @@
-#include "engine/core/PreviewSettings.h"
+#include "engine/core/preview/PreviewSettings.h"
 
 extern "C" {
 #include <libswscale/swscale.h>

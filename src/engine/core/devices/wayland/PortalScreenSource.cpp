@@ -1,4 +1,4 @@
-#include "engine/core/PortalScreenSource.h"
+#include "engine/core/devices/wayland/PortalScreenSource.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>

@@ -1,9 +1,9 @@
 // One open device, read on its own thread through libavdevice, decoded to frames.
 #pragma once
 
-#include "engine/core/Devices.h"
+#include "engine/core/devices/Devices.h"
 #include "engine/core/MediaHub.h"
-#include "engine/core/SourceSettings.h"
+#include "engine/core/devices/SourceSettings.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "engine/core/PortalScreenCast.h"
+#include "engine/core/devices/wayland/PortalScreenCast.h"
 
 #include <systemd/sd-bus.h>
 

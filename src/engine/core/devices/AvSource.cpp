@@ -1,8 +1,8 @@
-#include "engine/core/AvSource.h"
+#include "engine/core/devices/AvSource.h"
 
-#include "engine/core/PortalScreenSource.h"
-#include "engine/core/ScreenDamage.h"
-#include "engine/core/SoundServer.h"
+#include "engine/core/devices/wayland/PortalScreenSource.h"
+#include "engine/core/devices/ScreenDamage.h"
+#include "engine/core/devices/SoundServer.h"
 
 #include <algorithm>
 #include <cstring>
