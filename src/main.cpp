@@ -1,12 +1,14 @@
 #include "controls/ScreenReader.h"
 #include "infowindows/Logo.h"
 #include "infowindows/Register.h"
+#include "mainwindow/StartUpSafety.h"
 
 #include <QApplication>
 #include <QLocale>
 #include <QTranslator>
 
 int main(int argc, char** argv) {
+    pelta::IgnoreFileSizeLimitSignal();
     // On a Wayland desktop the Auto Buttons window places itself and stays on top through
     // global window positions, which only X11 clients have: run through XWayland where the
     // desktop offers it, natively (qt6-wayland) where it does not.
@@ -24,6 +26,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(pelta::ProgramId());
     QApplication::setWindowIcon(pelta::ProgramIcon());
     pelta::EnableScreenReaderNames();
+    pelta::LookAfterCaptureFiles();
     auto* splash = new pelta::Register();
     splash->Load();
     splash->show();

@@ -1,6 +1,8 @@
 #include "autocapture/AutoNaming.h"
 
 #include "engine/core/EngineContract.h"
+#include "engine/core/record/FileClaim.h"
+#include "engine/core/record/FileSink.h"
 
 namespace pelta {
 
@@ -23,18 +25,35 @@ int32_t OutputFormatForName(const QString& path) {
 QString AutoNameDate(const QDate& day) { return day.toString(QStringLiteral("MM-dd-yyyy")); }
 
 std::optional<AutoName> NextAutoName(const QString& folder, const QString& ext, bool addDate, const QDate& today,
-                                     int lastNumber, const std::function<bool(const QString&)>& exists) {
+                                     int lastNumber, const std::function<bool(const QString&)>& exists,
+                                     const std::function<bool(const QString&)>& claim) {
     // Folders are used as stored; only the separator between folder and name is added.
     const QString base = folder + QStringLiteral("/Auto-");
     for (int n = lastNumber + 1; n <= kAutoCountLimit; ++n) {
         const QString undated = base + QString::number(n) + ext;
         if (exists(undated)) continue;
-        if (!addDate) return AutoName{undated, n};
-        const QString dated = base + QString::number(n) + QStringLiteral(" - ") + AutoNameDate(today) + ext;
-        if (exists(dated)) continue;
-        return AutoName{dated, n};
+        const QString name =
+            addDate ? base + QString::number(n) + QStringLiteral(" - ") + AutoNameDate(today) + ext : undated;
+        if (addDate && exists(name)) continue;
+        if (claim && !claim(name)) continue;  // another copy of the program took it first
+        return AutoName{name, n};
     }
     return std::nullopt;
+}
+
+bool ClaimAutoName(const QString& path) {
+    // A folder that cannot be written is no reason to pass over every number: the capture
+    // itself then reports why the file cannot be made.
+    return engine::record::ClaimFile(path.toStdString()) != engine::record::ClaimResult::Taken;
+}
+
+void ReleaseAutoName(const QString& path) {
+    if (!path.isEmpty()) engine::record::ReleaseClaim(path.toStdString());
+}
+
+QString AutoCaptureFolder(const QString& stored) {
+    if (!stored.trimmed().isEmpty()) return stored;
+    return QString::fromStdString(engine::record::VideosFolder());
 }
 
 }  // namespace pelta

@@ -50,6 +50,7 @@ Buttons::Buttons(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWind
 }
 
 Buttons::~Buttons() {
+    ReleaseAutoName(unusedClaim_);
     if (gButtons == this) gButtons = nullptr;
 }
 
@@ -78,8 +79,11 @@ void Buttons::DoAutoCaptures(int16_t nMode) {
         sExt = prefs.Get(QStringLiteral("Ext"), QStringLiteral(".avi"));
         prefs.ReadBoolean(QStringLiteral("AddTime"), bAddTime);
     });
-    const auto next = NextAutoName(sAutoSaveDir, AutoCaptureExt(nSavedMode, sExt), bAddTime, Today(), nAutoCount,
-                                   [](const QString& p) { return FileExists(p); });
+    // The name is claimed as it is chosen, so another copy of the program never takes it too.
+    ReleaseAutoName(unusedClaim_);
+    unusedClaim_.clear();
+    const auto next = NextAutoName(AutoCaptureFolder(sAutoSaveDir), AutoCaptureExt(nSavedMode, sExt), bAddTime,
+                                   Today(), nAutoCount, [](const QString& p) { return FileExists(p); }, ClaimAutoName);
     if (!next) {
         // Every number is taken: say so rather than wrap round onto an earlier capture.
         Prompts().Message(this,
@@ -93,6 +97,7 @@ void Buttons::DoAutoCaptures(int16_t nMode) {
     nAutoCount = static_cast<int16_t>(next->Number);
     sAutoFileName = next->Path;
     if (bAddTime) xpcmdbutton2->setToolTip(sAutoFileName);
+    unusedClaim_ = sAutoFileName;  // until a capture takes the file over
     if (MainFrm* main = MainFrm::Instance()) main->DoCaptureAuto(nSavedMode);
 }
 

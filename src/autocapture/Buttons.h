@@ -44,6 +44,8 @@ private:
     void Load();
     // Stops the capture and writes its final summary.
     void FinishCapture();
+
+    QString unusedClaim_;  // the name claimed last, until a capture writes it
 };
 
 // The one Auto Buttons window; nullptr when it is not loaded and loadIfNeeded is false.

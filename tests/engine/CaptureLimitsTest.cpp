@@ -114,6 +114,7 @@ TEST(CaptureLimitsChild, RecordsUnderAFileSizeLimit) {
     std::ofstream log(std::string(out) + ".events");
     log << ev.ended << ' ' << s.FramesCaptured() << ' ' << s.FramesDropped();
     for (int e : ev.errors) log << ' ' << e;
+    log << '\n' << s.LastErrorText();
 }
 
 TEST(CaptureLimits, AFileSizeLimitEndsTheFileCleanly) {
@@ -124,9 +125,13 @@ TEST(CaptureLimits, AFileSizeLimitEndsTheFileCleanly) {
     const int status = test::WaitForExit(pid);
     ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     int ended = 0, captured = 0, dropped = 0, error = 0;
-    std::ifstream(file.string() + ".events") >> ended >> captured >> dropped >> error;
+    std::ifstream events(file.string() + ".events");
+    events >> ended >> captured >> dropped >> error;
+    std::string text;
+    std::getline(events >> std::ws, text);
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(error, 3);
+    EXPECT_EQ(text, "Capture file " + file.string() + ": the file size limit of this session, 3 MB, was reached.");
     EXPECT_LE(fs::file_size(file), 3u << 20);
     EXPECT_GT(fs::file_size(file), 2u << 20) << "the limit's space is used";
     const test::RiffLayout riff = test::ReadRiffLayout(file);

@@ -1,6 +1,7 @@
 #include "engine/core/record/CaptureSession.h"
 
 #include "engine/core/record/CaptureErrors.h"
+#include "engine/core/record/CaptureJournal.h"
 #include "engine/core/record/CaptureWriter.h"
 #include "engine/core/record/FileSink.h"
 #include "engine/core/record/PicturePreparer.h"
@@ -14,6 +15,7 @@ extern "C" {
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
+#include <set>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -51,6 +53,13 @@ std::string OpenBelowDevices(record::CaptureWriter& writer, const record::Writer
     return why;
 }
 
+// The captures running in this process, for FinishAllRunning.
+std::mutex gRunningMutex;
+std::set<CaptureSession*>& Running() {
+    static std::set<CaptureSession*> running;
+    return running;
+}
+
 std::string FormatName(int32_t code) {
     const std::string name = OutputFormat::Name(code);
     return name.empty() ? "unknown" : name;
@@ -68,6 +77,34 @@ CaptureSession::CaptureSession(MediaHub& hub, EngineEventPoster poster)
 CaptureSession::~CaptureSession() {
     EndCapture();
     JoinWriter();
+    UnlistRunning();
+}
+
+void CaptureSession::UnlistRunning() {
+    std::lock_guard lock(gRunningMutex);
+    Running().erase(this);
+}
+
+bool CaptureSession::FinishAllRunning(std::chrono::milliseconds wait) {
+    {
+        std::lock_guard lock(gRunningMutex);
+        for (CaptureSession* s : Running()) {
+            {
+                std::lock_guard queue(s->queueMutex_);
+                s->stopRequested_ = true;
+            }
+            s->queueCv_.notify_all();
+        }
+    }
+    const auto until = Clock::now() + wait;
+    for (;;) {
+        {
+            std::lock_guard lock(gRunningMutex);
+            if (Running().empty()) return true;
+        }
+        if (Clock::now() >= until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 // A reservation that goes unused: a file it created holds nothing of the user's and goes.
@@ -231,6 +268,7 @@ void CaptureSession::BeginCapture(int32_t mode) {
         throw EngineError("Cannot create the capture file " + fileName_ + ": " + why + ".");
     }
     out_ = std::move(writer);
+    journal_ = record::JournalEntry::Begin(fileName_);  // until the file is finished
 
     if (wantVideo_ && wantAudio_ && masterStream_ == 0) {
         out_->SetAudioHoldback(std::llround(kFollowHoldback * out_->AudioRate()));
@@ -293,6 +331,10 @@ void CaptureSession::BeginCapture(int32_t mode) {
     audioCompressors_.SetLocked(true);
     listening_ = true;
     hub_.AddListener(this);
+    {
+        std::lock_guard lock(gRunningMutex);
+        Running().insert(this);
+    }
     writer_ = std::thread([this] { WriterLoop(); });
 }
 

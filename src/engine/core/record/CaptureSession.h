@@ -24,6 +24,7 @@
 
 namespace pelta::engine::record {
 class CaptureWriter;
+class JournalEntry;
 class PicturePreparer;
 }
 
@@ -76,6 +77,10 @@ public:
     bool ModeAvailable(int32_t mode) const;
     int32_t ActiveMode() const;
     bool Capturing() const { return running_.load(); }
+    // Ends every running capture of this process and waits, at most `wait`, until each has
+    // finished its file: for a program that must exit now (its display connection died).
+    // Returns false when one was still writing at the end of the wait.
+    static bool FinishAllRunning(std::chrono::milliseconds wait);
     int32_t State() const;  // for EngineState: 4 while capturing, else 1
     int32_t TargetState() const;
     void ResetOutput();
@@ -166,6 +171,7 @@ private:
     void HandleAudio(Item& item);
     void TakeSequencePicture();
     void CloseOut();
+    void UnlistRunning();
     void Post(EngineEventKind kind, int32_t value) const;
     void JoinWriter();
 
@@ -198,6 +204,7 @@ private:
     std::atomic<bool> listening_{false};
     std::thread writer_;
     std::unique_ptr<record::CaptureWriter> out_;
+    std::unique_ptr<record::JournalEntry> journal_;  // while the file is being written
     mutable std::mutex queueMutex_;
     std::condition_variable queueCv_;
     std::deque<Item> videoQueue_;  // pictures prepared for the encoder

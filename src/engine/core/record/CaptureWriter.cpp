@@ -14,6 +14,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 
@@ -111,6 +112,7 @@ bool CaptureWriter::FailFromWrite(int rc, const char* what) {
     case FileSink::Failure::DiskFull:
         return SetFailure(CaptureErrorCode::DiskFull, "the disk is full");
     case FileSink::Failure::WriteFailed:
+        if (sink_.LastErrno() == EFBIG) return SetFailure(CaptureErrorCode::WriteFailed, sink_.SizeLimitText());
         return SetFailure(CaptureErrorCode::WriteFailed, std::string("writing the file failed: ") +
                                                              AvError(AVERROR(sink_.LastErrno())));
     case FileSink::Failure::None:
@@ -155,6 +157,7 @@ std::string CaptureWriter::Open(const WriterSetup& s, CaptureErrorCode& code) {
     sink_.Flush();
     headerEnd_ = sink_.BytesWritten();
     wav_ = s.Format == 2;
+    avi_ = s.Format == 0;
     if (wav_) {
         FindWavFields();
     }
@@ -200,6 +203,21 @@ void CaptureWriter::PatchWavHeader() {
     if (wavFactAt_ >= 0) {
         AV_WL32(field, static_cast<uint32_t>(std::min<int64_t>(audioSamplesMuxed_, UINT32_MAX)));
         sink_.PatchAt(wavFactAt_, field, 4);
+    }
+}
+
+// The AVI muxer, too, states the file's lengths only at the end (the RIFF and movi sizes
+// stay unset, the frame counts 0). They are kept true at every flush from what the file
+// holds, so a file cut short still states how long it is.
+void CaptureWriter::PatchAviHeader() {
+    const auto read = [this](int64_t at, void* data, size_t size) { return sink_.ReadAt(at, data, size); };
+    if (!aviLayout_.Scan(read, sink_.BytesWritten())) {
+        return;
+    }
+    for (const auto& [at, value] : aviLayout_.LengthFields()) {
+        uint8_t field[4];
+        AV_WL32(field, value);
+        sink_.PatchAt(at, field, 4);
     }
 }
 
@@ -520,6 +538,8 @@ void CaptureWriter::Flush() {
         sink_.Flush();
         if (wav_) {
             PatchWavHeader();
+        } else if (avi_) {
+            PatchAviHeader();
         }
     }
 }

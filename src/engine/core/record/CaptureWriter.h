@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/core/MediaHub.h"
+#include "engine/core/record/AviLayout.h"
 #include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/EncoderSettings.h"
 #include "engine/core/record/FileSink.h"
@@ -87,6 +88,7 @@ public:
     const std::string& FailureText() const { return failureText_; }
     // Why the capture must finish now (the space kept back takes the rest of the file).
     FileSink::Stop MustFinish() const { return sink_.StopReason(); }
+    std::string SizeLimitText() const { return sink_.SizeLimitText(); }
     int Width() const;
     int Height() const;
     AVPixelFormat PixelFormat() const;
@@ -109,6 +111,7 @@ private:
     int64_t FinishingNeed() const;
     void FindWavFields();
     void PatchWavHeader();
+    void PatchAviHeader();
     bool EncodeAudioFifo(bool final);
     bool SetFailure(CaptureErrorCode code, const std::string& text);
     bool FailFromWrite(int rc, const char* what);
@@ -136,6 +139,8 @@ private:
     int64_t audioSamplesMuxed_ = 0;
     int64_t audioFileBytesPerSample_ = 8;
     bool wav_ = false;
+    bool avi_ = false;
+    AviLayout aviLayout_{false};  // what of the AVI is in the file so far
     int64_t wavDataSizeAt_ = -1, wavDataStart_ = -1, wavFactAt_ = -1;
     int64_t videoEnd_ = -1;
     int64_t audioIn_ = 0;

@@ -1,6 +1,7 @@
 // The writer thread of a capture: takes frames off the queues, times them, encodes and
 // writes them, raises progress and ends the capture by itself when it must.
 #include "engine/core/record/CaptureErrors.h"
+#include "engine/core/record/CaptureJournal.h"
 #include "engine/core/record/CaptureSession.h"
 #include "engine/core/record/CaptureWriter.h"
 #include "engine/core/record/PicturePreparer.h"
@@ -299,6 +300,7 @@ void CaptureSession::WriterLoop() {
             text = lostWhy_.empty() ? "A device stopped delivering during the capture." : lostWhy_;
         } else {
             std::string why = out_->Failed() ? out_->FailureText() : std::string();
+            if (why.empty() && out_->MustFinish() == record::FileSink::Stop::SizeLimit) why = out_->SizeLimitText();
             if (why.empty()) why = *failure == CaptureErrorCode::DiskFull ? "the disk is full" : "writing failed";
             text = "Capture file " + path + ": " + why + ".";
         }
@@ -387,6 +389,7 @@ void CaptureSession::CloseOut() {
         }
     }
     out_->Finish();
+    journal_.reset();  // finished: nothing to repair
     if (out_->HasVideo() && !ModeIsSequence(mode_)) {
         SettleDropCounts();
     } else {
@@ -400,6 +403,7 @@ void CaptureSession::CloseOut() {
     audioCompressors_.SetLocked(false);
     running_ = false;
     queueCv_.notify_all();
+    UnlistRunning();
 }
 
 }  // namespace pelta::engine

@@ -1,6 +1,7 @@
 #include "engine/core/record/FileSink.h"
 
 #include "engine/core/EngineContract.h"
+#include "engine/core/record/FileClaim.h"
 
 extern "C" {
 #include <libavformat/avio.h>
@@ -60,10 +61,25 @@ std::string FileSink::Open(const std::string& path, bool keepAllocation, int64_t
     failure_ = Failure::None;
     stop_ = Stop::None;
     pos_ = highWater_ = 0;
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (keepAllocation ? 0 : O_TRUNC);
-    fd_ = ::open(path.c_str(), flags, 0644);
+    // A name claimed when it was chosen comes with its file open and locked; any other is
+    // locked here before anything in it changes, so no two captures write one file.
+    fd_ = TakeClaim(path);
     if (fd_ < 0) {
-        return std::strerror(errno);
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0) {
+            return std::strerror(errno);
+        }
+        if (!LockForWriting(fd_)) {
+            ::close(fd_);
+            fd_ = -1;
+            return "another capture is writing this file";
+        }
+    }
+    if (!keepAllocation && ::ftruncate(fd_, 0) != 0) {
+        const int err = errno;
+        ::close(fd_);
+        fd_ = -1;
+        return std::strerror(err);
     }
     struct stat st {};
     allocated_ = (keepAllocation && ::fstat(fd_, &st) == 0) ? st.st_size : 0;
@@ -187,6 +203,11 @@ int64_t FileSink::Seek(void* opaque, int64_t offset, int whence) {
     }
 }
 
+std::string FileSink::SizeLimitText() const {
+    const int64_t limit = sizeLimit_ == INT64_MAX ? FileSizeLimit() : sizeLimit_;
+    return "the file size limit of this session, " + std::to_string(limit / 1048576) + " MB, was reached";
+}
+
 void FileSink::Flush() {
     if (avio_ != nullptr) {
         avio_flush(avio_);
@@ -205,13 +226,10 @@ bool FileSink::ReadAt(int64_t offset, void* data, size_t size) const {
         return false;
     }
     // Opened write-only: read through a second descriptor of the same file.
-    const int rd = ::open(("/proc/self/fd/" + std::to_string(fd_)).c_str(), O_RDONLY | O_CLOEXEC);
-    if (rd < 0) {
-        return false;
+    if (readFd_ < 0) {
+        readFd_ = ::open(("/proc/self/fd/" + std::to_string(fd_)).c_str(), O_RDONLY | O_CLOEXEC);
     }
-    const bool ok = ::pread(rd, data, size, offset) == static_cast<ssize_t>(size);
-    ::close(rd);
-    return ok;
+    return readFd_ >= 0 && ::pread(readFd_, data, size, offset) == static_cast<ssize_t>(size);
 }
 
 void FileSink::Close() {
@@ -219,6 +237,10 @@ void FileSink::Close() {
         avio_flush(avio_);
         av_freep(&avio_->buffer);
         avio_context_free(&avio_);
+    }
+    if (readFd_ >= 0) {
+        ::close(readFd_);
+        readFd_ = -1;
     }
     if (fd_ >= 0) {
         // Drops a reservation's unused tail and the blocks allocated ahead.
@@ -231,7 +253,7 @@ void FileSink::Close() {
     }
 }
 
-std::string DefaultCaptureFileName() {
+std::string VideosFolder() {
     const char* home = std::getenv("HOME");
     fs::path homeDir = home != nullptr ? home : "/tmp";
     fs::path videos = homeDir / "Videos";
@@ -255,8 +277,10 @@ std::string DefaultCaptureFileName() {
     }
     std::error_code ec;
     fs::create_directories(videos, ec);
-    return (videos / "capture.avi").string();
+    return videos.string();
 }
+
+std::string DefaultCaptureFileName() { return (fs::path(VideosFolder()) / "capture.avi").string(); }
 
 bool ReserveFile(const std::string& path, int64_t bytes) {
     if (bytes < 0) {

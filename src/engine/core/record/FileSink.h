@@ -24,7 +24,9 @@ public:
     FileSink(const FileSink&) = delete;
     FileSink& operator=(const FileSink&) = delete;
 
-    // Opens (creates) the file. `keepAllocation`: do not truncate (our own reserved file).
+    // Opens (creates) the file, taking over this process's claim on it (FileClaim.h) or
+    // locking it; fails when another capture holds it. `keepAllocation`: do not truncate
+    // (our own reserved file).
     // `reserveBytes`: space to set aside from the start. Returns an empty string or a
     // description of the failure.
     std::string Open(const std::string& path, bool keepAllocation, int64_t reserveBytes = 0);
@@ -34,10 +36,11 @@ public:
     // (and from the file-size limit) at every write.
     void SetHeadroom(int64_t bytes) { headroom_ = std::max<int64_t>(bytes, 0); }
     Stop StopReason() const { return stop_; }
-    bool NearlyFull() const { return stop_ != Stop::None; }
     Failure LastFailure() const { return failure_; }
     int LastErrno() const { return errno_; }
     int64_t BytesWritten() const { return highWater_; }
+    // "the file size limit of this session, N MB, was reached"
+    std::string SizeLimitText() const;
 
     // Flushes the AVIO buffer to the kernel (survives a killed process).
     void Flush();
@@ -54,6 +57,7 @@ private:
     void KeepBack(int64_t end);
 
     int fd_ = -1;
+    mutable int readFd_ = -1;  // for ReadAt: the file is opened write-only
     AVIOContext* avio_ = nullptr;
     int64_t pos_ = 0;
     int64_t highWater_ = 0;
@@ -66,7 +70,10 @@ private:
     int errno_ = 0;
 };
 
-// ~/Videos (the XDG videos folder) + "/capture.avi"; the folder is created when missing.
+// The user's videos folder (XDG_VIDEOS_DIR of user-dirs.dirs, else ~/Videos), created when
+// missing.
+std::string VideosFolder();
+// VideosFolder() + "/capture.avi".
 std::string DefaultCaptureFileName();
 
 // Writing past the file-size limit fails with EFBIG instead of killing the process.

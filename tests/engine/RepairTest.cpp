@@ -1,0 +1,175 @@
+// A capture cut off by SIGKILL: the AVI's header states its length as it stands, and the
+// next start repairs the AVI and the WAV that the journal names (index, sizes, counts), so
+// players show the right length and seek in them. A repair killed on the way leaves the
+// original as it was.
+#include "RecordProbe.h"
+#include "RecordTestHub.h"
+#include "engine/core/record/CaptureJournal.h"
+#include "engine/core/record/CaptureRepair.h"
+#include "engine/core/record/CaptureSession.h"
+#include "mainwindow/StartUpSafety.h"
+#include "support/Processes.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+using namespace pelta;
+using namespace pelta::engine;
+using pelta::test::ProbeFile;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Contents(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 1200 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return done();
+}
+
+double Number(const std::string& cmd) {
+    const std::string out = test::CommandOutput(cmd);
+    return out.empty() ? -1 : std::atof(out.c_str());
+}
+
+// What ffprobe and mediainfo say a file lasts, in seconds (-1: nothing).
+double FfprobeSeconds(const fs::path& f) {
+    return Number("ffprobe -v error -show_entries format=duration -of csv=p=0 '" + f.string() + "'");
+}
+double MediainfoSeconds(const fs::path& f) {
+    return Number("mediainfo --Inform='General;%Duration%' '" + f.string() + "'") / 1000;
+}
+
+// Run as a child by the next test: an AVI with sound and a WAV, recorded until killed.
+TEST(CaptureRepairChild, RecordsUntilKilled) {
+    const char* dir = std::getenv("PELTA_REPAIR_CHILD");
+    if (!dir) GTEST_SKIP() << "only run as the child of AKilledCaptureIsRepairedAtTheNextStart";
+    record::SetJournalFolder(std::string(dir) + "/journal");
+    test::RecordTestHub hub(320, 240, 30, 44100);
+    CaptureSession avi(hub, EngineEventPoster{}), wav(hub, EngineEventPoster{});
+    avi.VideoCompressorList().SetSelected(0);  // Motion JPEG
+    avi.SetCaptureFileName(std::string(dir) + "/killed.avi");
+    wav.SetOutputFormat(OutputFormat::Wave);
+    wav.SetCaptureFileName(std::string(dir) + "/killed.wav");
+    hub.Start();
+    avi.BeginCapture(CaptureMode::VideoAndAudio);
+    wav.BeginCapture(CaptureMode::AudioOnly);
+    std::ofstream(std::string(dir) + "/begun").close();
+    std::this_thread::sleep_for(std::chrono::seconds(60));
+}
+
+TEST(CaptureRepair, AKilledCaptureIsRepairedAtTheNextStart) {
+    QTemporaryDir dir;
+    const fs::path folder = dir.path().toStdString();
+    const pid_t pid = test::SpawnTest("CaptureRepairChild.RecordsUntilKilled", "PELTA_REPAIR_CHILD=" + folder.string());
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(folder / "begun"); }));
+    const auto begun = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    kill(pid, SIGKILL);
+    const double ran = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
+    test::WaitForExit(pid);
+    const fs::path avi = folder / "killed.avi", wav = folder / "killed.wav";
+
+    // As the kill left it: no index, yet the header states what the file holds.
+    const test::Probe cut = ProbeFile(avi.string());
+    ASSERT_TRUE(cut.ok);
+    const double held = std::max(cut.videoEnd, cut.audioEnd);
+    EXPECT_GT(held, ran - 2.5) << "more than two flushes lost";
+    EXPECT_NEAR(FfprobeSeconds(avi), held, 1.0) << "the killed file's header hides its length";
+
+    record::SetJournalFolder((folder / "journal").string());
+    const QStringList said = RepairInterruptedCaptures();
+    ASSERT_EQ(said.size(), 2) << said.join('\n').toStdString();
+    for (const QString& line : said) EXPECT_TRUE(line.contains("has been repaired and holds")) << line.toStdString();
+    EXPECT_TRUE(fs::is_empty(folder / "journal")) << "the journal still names repaired files";
+    EXPECT_TRUE(RepairInterruptedCaptures().isEmpty()) << "repaired twice";
+
+    const test::RiffLayout riff = test::ReadRiffLayout(avi);
+    EXPECT_TRUE(riff.coversFile && riff.index);
+    const test::Probe p = ProbeFile(avi.string());
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.readToEnd);
+    EXPECT_NEAR(p.videoEnd, held, 0.5);
+    EXPECT_NEAR(p.audioEnd, p.videoEnd, 0.5);
+    EXPECT_NEAR(FfprobeSeconds(avi), held, 0.5);
+    if (fs::exists("/usr/bin/mediainfo")) {
+        EXPECT_NEAR(MediainfoSeconds(avi), held, 0.5);
+    }
+    // A player seeks into it.
+    const fs::path still = folder / "at8.png";
+    test::CommandOutput("ffmpeg -v error -ss 8 -i '" + avi.string() + "' -frames:v 1 '" + still.string() + "' 2>&1");
+    EXPECT_TRUE(fs::exists(still) && fs::file_size(still) > 0) << "no picture decoded 8 s in";
+
+    // The WAV: a strict reader finds all the sound there is.
+    const std::string cmd = "/usr/bin/python3 -c \"import wave,sys; w=wave.open(sys.argv[1]); "
+                            "print(w.getnframes() / w.getframerate())\" '" + wav.string() + "'";
+    const double stated = Number(cmd);
+    const double present = double(fs::file_size(wav) - 44) / (44100 * 4);
+    EXPECT_NEAR(stated, present, 0.01);
+    EXPECT_GT(stated, ran - 2.5);
+    EXPECT_NEAR(FfprobeSeconds(wav), stated, 0.05);
+}
+
+// Run as a child by the next test: a repair that is killed just before it would put the
+// repaired file in place.
+TEST(CaptureRepairChild, RepairsUntilKilled) {
+    const char* file = std::getenv("PELTA_REPAIR_KILLED");
+    if (!file) GTEST_SKIP() << "only run as the child of AKilledRepairLeavesTheOriginal";
+    record::RepairCapture(file, [&](const std::string&) {
+        std::ofstream(std::string(file) + ".written").close();
+        std::this_thread::sleep_for(std::chrono::seconds(60));
+    });
+}
+
+TEST(CaptureRepair, AKilledRepairLeavesTheOriginal) {
+    QTemporaryDir dir;
+    const fs::path folder = dir.path().toStdString();
+    // A capture cut off: the header's sizes unset, no index.
+    const fs::path file = folder / "cut.avi";
+    {
+        test::RecordTestHub hub(160, 120, 30, 44100);
+        CaptureSession s(hub, EngineEventPoster{});
+        s.VideoCompressorList().SetSelected(0);
+        s.SetCaptureFileName(file.string());
+        s.SetTimeLimitOn(true);
+        s.SetTimeLimitSeconds(2);
+        hub.Start();
+        s.BeginCapture(CaptureMode::VideoOnly);
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        s.EndCapture();
+    }
+    const test::RiffLayout finished = test::ReadRiffLayout(file);
+    ASSERT_TRUE(finished.index);
+    std::string data = Contents(file);
+    const size_t idx1 = data.rfind("idx1");
+    ASSERT_NE(idx1, std::string::npos);
+    data.resize(idx1);  // as if killed before the end was written
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << data;
+
+    const pid_t pid = test::SpawnTest("CaptureRepairChild.RepairsUntilKilled", "PELTA_REPAIR_KILLED=" + file.string());
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(file.string() + ".written"); }));
+    kill(pid, SIGKILL);
+    test::WaitForExit(pid);
+    EXPECT_EQ(Contents(file), data) << "a killed repair changed the original";
+
+    // The next repair mends it, and leaves nothing of the killed one behind.
+    const record::RepairResult r = record::RepairCapture(file.string());
+    EXPECT_EQ(r.Result, record::RepairResult::Outcome::Repaired) << r.Why;
+    EXPECT_NEAR(r.Seconds, 2.0, 0.2);
+    for (const auto& e : fs::directory_iterator(folder))
+        EXPECT_EQ(e.path().filename().string().find(".repair-"), std::string::npos) << e.path();
+    EXPECT_EQ(record::RepairCapture(file.string()).Result, record::RepairResult::Outcome::NotNeeded);
+}
+
+}  // namespace
