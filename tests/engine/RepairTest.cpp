@@ -9,10 +9,13 @@
 #include "engine/core/record/CaptureSession.h"
 #include "mainwindow/StartUpSafety.h"
 #include "support/Processes.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -170,6 +173,59 @@ TEST(CaptureRepair, AKilledRepairLeavesTheOriginal) {
     for (const auto& e : fs::directory_iterator(folder))
         EXPECT_EQ(e.path().filename().string().find(".repair-"), std::string::npos) << e.path();
     EXPECT_EQ(record::RepairCapture(file.string()).Result, record::RepairResult::Outcome::NotNeeded);
+}
+
+// Run as a child by the next test: a program with a window on its own display, capturing
+// when that display dies (Qt then leaves through exit()).
+TEST(DisplayDeathChild, CapturesUntilTheDisplayDies) {
+    const char* dir = std::getenv("PELTA_DISPLAY_DEATH");
+    if (!dir) GTEST_SKIP() << "only run as the child of TheDisplayDyingFinishesTheFile";
+    qputenv("XDG_CONFIG_HOME", QByteArray(dir) + "/config");
+    LookAfterCaptureFiles();
+    test::RecordTestHub hub(320, 240, 30, 44100);
+    CaptureSession s(hub, EngineEventPoster{});
+    s.VideoCompressorList().SetSelected(0);
+    s.SetCaptureFileName(std::string(dir) + "/display.avi");
+    hub.Start();
+    s.BeginCapture(CaptureMode::VideoAndAudio);
+    QWidget window;
+    window.show();
+    std::ofstream(std::string(dir) + "/begun").close();
+    QApplication::exec();
+}
+
+TEST(CaptureRepair, TheDisplayDyingFinishesTheFile) {
+    QTemporaryDir dir;
+    const fs::path folder = dir.path().toStdString();
+    // A display of its own, to kill.
+    const fs::path number = folder / "display";
+    const std::string xvfb = test::CommandOutput("Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>'" +
+                                                 number.string() + "' >/dev/null 2>&1 & echo $!");
+    const pid_t server = std::atoi(xvfb.c_str());
+    ASSERT_GT(server, 0);
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(number) && Contents(number).find('\n') != std::string::npos; }));
+    const std::string display = ":" + Contents(number).substr(0, Contents(number).find('\n'));
+    pid_t pid = -1;
+    {
+        test::ScopedEnv platform("QT_QPA_PLATFORM", "xcb"), screen("DISPLAY", display);
+        pid = test::SpawnTest("DisplayDeathChild.*", "PELTA_DISPLAY_DEATH=" + folder.string());
+    }
+    ASSERT_GT(pid, 0);
+    const bool begun = WaitFor([&] { return fs::exists(folder / "begun"); });
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    kill(server, SIGKILL);
+    const int status = test::WaitForExit(pid);
+    test::WaitForExit(server);
+    ASSERT_TRUE(begun);
+    EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+
+    const fs::path file = folder / "display.avi";
+    const test::RiffLayout riff = test::ReadRiffLayout(file);
+    EXPECT_TRUE(riff.coversFile && riff.index) << "the file was not finished";
+    const test::Probe p = ProbeFile(file.string());
+    EXPECT_GT(p.videoEnd, 2.0);
+    EXPECT_NEAR(p.audioEnd, p.videoEnd, 1.0 / 30 + 0.01) << "the tracks end apart";
+    EXPECT_TRUE(fs::is_empty(folder / "config/pelta-rx/running-captures")) << "finished, yet in the journal";
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 std::mutex gMutex;
-std::string& Folder() {  // under gMutex
-    static std::string folder;
-    return folder;
+std::string& Folder() {  // under gMutex; never destroyed (captures may end in an exit handler)
+    static auto* folder = new std::string();
+    return *folder;
 }
 constexpr const char* kSuffix = ".capture";
 }  // namespace

@@ -53,11 +53,12 @@ std::string OpenBelowDevices(record::CaptureWriter& writer, const record::Writer
     return why;
 }
 
-// The captures running in this process, for FinishAllRunning.
+// The captures running in this process, for FinishAllRunning. Never destroyed: an exit
+// handler reads it after static objects may be gone.
 std::mutex gRunningMutex;
 std::set<CaptureSession*>& Running() {
-    static std::set<CaptureSession*> running;
-    return running;
+    static auto* running = new std::set<CaptureSession*>();
+    return *running;
 }
 
 std::string FormatName(int32_t code) {

@@ -16,9 +16,9 @@ namespace pelta::engine::record {
 namespace {
 
 std::mutex gMutex;
-std::map<std::string, int>& Claims() {  // under gMutex: path -> locked descriptor
-    static std::map<std::string, int> claims;
-    return claims;
+std::map<std::string, int>& Claims() {  // under gMutex: path -> locked descriptor (never destroyed)
+    static auto* claims = new std::map<std::string, int>();
+    return *claims;
 }
 
 std::string Key(const std::string& path) {
