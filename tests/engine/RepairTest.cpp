@@ -123,6 +123,57 @@ TEST(CaptureRepair, AKilledCaptureIsRepairedAtTheNextStart) {
     EXPECT_NEAR(FfprobeSeconds(wav), stated, 0.05);
 }
 
+// Run as a child by the next test: an uncompressed 1080p capture, past the first GiB (where
+// the file goes on in OpenDML RIFFs of its own), until killed.
+TEST(CaptureRepairChild, RecordsPastAGigabyte) {
+    const char* file = std::getenv("PELTA_REPAIR_LARGE");
+    if (!file) GTEST_SKIP() << "only run as the child of AKilledOpenDmlCaptureIsRepaired";
+    test::RecordTestHub hub(1920, 1080, 30, 44100);
+    CaptureSession s(hub, EngineEventPoster{});
+    s.VideoCompressorList().SetSelected(-1);  // no recompression: about 6 MB a picture
+    s.SetCaptureFileName(file);
+    hub.Start();
+    s.BeginCapture(CaptureMode::VideoAndAudio);
+    std::this_thread::sleep_for(std::chrono::seconds(120));
+}
+
+TEST(CaptureRepair, AKilledOpenDmlCaptureIsRepaired) {
+    QTemporaryDir dir;
+    const fs::path file = dir.filePath("large.avi").toStdString();
+    const pid_t pid = test::SpawnTest("CaptureRepairChild.RecordsPastAGigabyte", "PELTA_REPAIR_LARGE=" + file.string());
+    ASSERT_GT(pid, 0);
+    const bool grown = WaitFor([&] {
+        std::error_code ec;
+        return fs::file_size(file, ec) > (int64_t(1) << 30) + (100 << 20) && !ec;
+    });
+    kill(pid, SIGKILL);
+    test::WaitForExit(pid);
+    ASSERT_TRUE(grown) << "the capture never passed 1.1 GiB";
+    const test::Probe cut = ProbeFile(file.string());
+    const double held = std::max(cut.videoEnd, cut.audioEnd);
+
+    const record::RepairResult r = record::RepairCapture(file.string());
+    ASSERT_EQ(r.Result, record::RepairResult::Outcome::Repaired) << r.Why;
+    EXPECT_NEAR(r.Seconds, held, 0.5);
+    const test::RiffLayout riff = test::ReadRiffLayout(file);
+    EXPECT_TRUE(riff.coversFile);
+    EXPECT_TRUE(riff.odmlList);
+    ASSERT_GE(riff.forms.size(), 2u);
+    EXPECT_EQ(riff.forms[1], "AVIX");
+    const test::Probe p = ProbeFile(file.string());
+    EXPECT_TRUE(p.readToEnd);
+    EXPECT_NEAR(p.videoEnd, held, 0.5);
+    EXPECT_NEAR(FfprobeSeconds(file), held, 0.5);
+    if (fs::exists("/usr/bin/mediainfo")) {
+        EXPECT_NEAR(MediainfoSeconds(file), held, 0.5);
+    }
+    // A picture from the last RIFF, found through its new index.
+    const fs::path still = dir.filePath("late.png").toStdString();
+    test::CommandOutput("ffmpeg -v error -ss " + std::to_string(held - 0.5) + " -i '" + file.string() +
+                        "' -frames:v 1 '" + still.string() + "' 2>&1");
+    EXPECT_TRUE(fs::exists(still) && fs::file_size(still) > 0) << "no picture decoded near the end";
+}
+
 // Run as a child by the next test: a repair that is killed just before it would put the
 // repaired file in place.
 TEST(CaptureRepairChild, RepairsUntilKilled) {
