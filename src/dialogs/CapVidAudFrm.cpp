@@ -13,7 +13,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -199,6 +201,7 @@ void CapVidAudFrm::Load() {
         QString path = CaptureFileText(), ext, folder;
         SplitPath(path, ext, folder);
         edtCaptureFile->setText(folder + sFileTitle + QStringLiteral(".avi"));
+        captureFolder_ = QFileInfo(CaptureFileText()).absolutePath();
     });
     SkipFailure([&] {
         engine_.SetCaptureFileName(CaptureFileText().toStdString());
@@ -239,6 +242,34 @@ void CapVidAudFrm::Load() {
 }
 
 QString CapVidAudFrm::CaptureFileText() const { return edtCaptureFile->text().trimmed(); }
+
+bool CapVidAudFrm::CheckCaptureName() {
+    QString name = CaptureFileText();
+    for (const QChar c : name) {
+        if (c.category() == QChar::Other_Control) {
+            Prompts().Message(this, tr("A file name cannot hold control characters such as line breaks or tabs. "
+                                       "Type the name of the capture file again."),
+                              ApplicationTitle(), PromptButtons::Ok);
+            return false;
+        }
+    }
+    if (name.isEmpty()) return true;
+    if (QDir::isRelativePath(name) && !captureFolder_.isEmpty()) name = QDir(captureFolder_).filePath(name);
+    // The name's extension tells what the file holds.
+    const QString ext = QStringLiteral(".") + QFileInfo(name).suffix().toLower();
+    const bool captureKind = ext == QStringLiteral(".avi") || ext == QStringLiteral(".wav") || ext == QStringLiteral(".mp3");
+    if (captureKind && ext != sCaptureExt) {
+        const QString renamed = name.left(name.size() - ext.size()) + sCaptureExt;
+        if (Prompts().Message(this,
+                              tr("%1 names a %2 file, but this capture writes a %3 file. Capture into %4 instead?")
+                                  .arg(name, ext.mid(1).toUpper(), sCaptureExt.mid(1).toUpper(), renamed),
+                              ApplicationTitle(), PromptButtons::YesNo) != PromptAnswer::Yes)
+            return false;
+        name = renamed;
+    }
+    if (name != CaptureFileText()) edtCaptureFile->setText(name);
+    return true;
+}
 
 int64_t CapVidAudFrm::GetSize(const QString& FileName) { return pelta::GetSize(FileName); }
 
@@ -351,7 +382,14 @@ void CapVidAudFrm::OnOK() {
                               PromptButtons::Ok);
             return;
         }
+        if (limit <= 0) {
+            Prompts().Message(this, tr("Time Limit must be more than 0 seconds; clear its box to capture "
+                                       "without a limit."),
+                              ApplicationTitle(), PromptButtons::Ok);
+            return;
+        }
     }
+    if (!bAutoName && !CheckCaptureName()) return;
     if (!bAutoName) {
         if (const QString tooLong = PathTooLongText(CaptureFileText()); !tooLong.isEmpty()) {
             Prompts().DetailedMessage(this, tooLong, ApplicationTitle(), CaptureFileText());

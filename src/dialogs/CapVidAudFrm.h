@@ -56,6 +56,9 @@ private:
     void OnCancel();
     void SaveSetting(const QString& key, const QString& value);
     QString CaptureFileText() const;  // trimmed
+    // Checks the typed name before OK writes anything; false (the user was told) to stay open.
+    bool CheckCaptureName();
+    QString captureFolder_;  // the folder of the name shown at load: a relative name is in it
 
     engine::CaptureEngineContract& engine_;
     DialogChrome* chrome_ = nullptr;

@@ -164,25 +164,39 @@ void CaptureCommands::VideoAndAudioCaptures() {
     }
 }
 
-void CaptureCommands::SequenceIntoAvi() {
+bool CaptureCommands::SequenceIntoAvi() {
     // A frame sequence is video, which only an AVI file holds. After a WAV or MP3 capture the
-    // engine still names a sound file: the sequence goes to the AVI of the same name instead.
+    // engine still names a sound file: the sequence goes to the AVI of the same name instead,
+    // but a capture already in that AVI is replaced only when the user says so.
     CaptureEngineContract& e = main_.Engine();
+    bool go = true;
     SkipFailure([&] {
         if (e.OutputFormat() == OutputFormat::Avi) return;
         QString path = QString::fromStdString(e.CaptureFileName()), ext, folder;
         if (!path.isEmpty()) {
             SplitPath(path, ext, folder);
-            e.SetCaptureFileName((folder + sFileTitle + QStringLiteral(".avi")).toStdString());
+            const QString avi = folder + sFileTitle + QStringLiteral(".avi");
+            if (FileExists(avi) &&
+                Prompts().Message(&main_,
+                                  QCoreApplication::translate("CaptureCommands",
+                                                              "The frame sequence is recorded into %1, which "
+                                                              "already holds a capture. Replace it?")
+                                      .arg(avi),
+                                  ApplicationTitle(), PromptButtons::YesNo, false) != PromptAnswer::Yes) {
+                go = false;
+                return;
+            }
+            e.SetCaptureFileName(avi.toStdString());
         }
         e.SetOutputFormat(OutputFormat::Avi);
         nTargetFormat = OutputFormat::Avi;
         sCaptureExt = QStringLiteral(".avi");
     });
+    return go;
 }
 
 void CaptureCommands::ManualFrameSequence() {
-    SequenceIntoAvi();
+    if (!SequenceIntoAvi()) return;
     CapManSeqFrm window(main_.Engine(), [this](bool c) { main_.WriteCaptureStatus(c); }, &main_);
     window.gCaptureMode = CaptureMode::ManualFrames;
     Prompts().ExecDialog(window);
@@ -191,15 +205,14 @@ void CaptureCommands::ManualFrameSequence() {
 void CaptureCommands::AutomaticFrameSequence() {
     CapAutoSeqFrm dialog(main_.Engine(), &main_);
     Prompts().ExecDialog(dialog);
-    if (dialog.DialogResult != 1) return;
-    SequenceIntoAvi();
+    if (dialog.DialogResult != 1 || !SequenceIntoAvi()) return;
     int16_t mode = CaptureMode::AutoFrames;
     ConfirmAndCapture(mode);
 }
 
 void CaptureCommands::ManualFrameAudioSequence() {
     CaptureEngineContract& e = main_.Engine();
-    SequenceIntoAvi();
+    if (!SequenceIntoAvi()) return;
     SkipFailure([&] { e.PrepareCapture(CaptureMode::ManualFramesAudio); });
     if (AskToStartCapture(&main_) == PromptAnswer::Ok) {
         CapManSeqFrm window(e, [this](bool c) { main_.WriteCaptureStatus(c); }, &main_);
@@ -215,8 +228,7 @@ void CaptureCommands::ManualFrameAudioSequence() {
 void CaptureCommands::AutomaticFrameAudioSequence() {
     CapAutoSeqFrm dialog(main_.Engine(), &main_);
     Prompts().ExecDialog(dialog);
-    if (dialog.DialogResult != 1) return;
-    SequenceIntoAvi();
+    if (dialog.DialogResult != 1 || !SequenceIntoAvi()) return;
     SkipFailure([&] { main_.Engine().EndCapture(); });
     main_.bRecordingShown = false;
     int16_t mode = CaptureMode::AutoFramesAudio;

@@ -29,7 +29,8 @@ public:
 
 private:
     // Points the engine at an AVI file before a frame sequence.
-    void SequenceIntoAvi();
+    // False when the user keeps a capture the sequence's AVI would replace.
+    bool SequenceIntoAvi();
 
     MainFrm& main_;
 };

@@ -166,6 +166,42 @@ TEST_F(CapVidAud, WavReplacesOnlyTheExtension) {
     EXPECT_EQ(Text("edtCaptureFile"), Path("take1.mp3"));
 }
 
+// The typed name is checked before OK writes anything: control characters are refused, a
+// relative name is in the folder the dialog showed, and an extension that names another
+// kind of file is changed only when the user says so. A time limit of 0 is refused.
+TEST_F(CapVidAud, OkChecksTheNameAndTheTimeLimitFirst) {
+    Open();
+    const auto ok = [&](const QString& name) {
+        Get<QLineEdit>("edtCaptureFile")->setText(name);
+        engine_.ClearCalls();
+        Click("btnOK");
+    };
+    ok(Path("take\none.avi"));  // pasted with a line break
+    ASSERT_EQ(prompts_.Messages.size(), 1u);
+    EXPECT_TRUE(prompts_.Messages[0].Text.contains("control characters"));
+    EXPECT_TRUE(engine_.Calls.empty());
+    EXPECT_EQ(dlg_->DialogResult, 2);
+
+    prompts_.Answers = {PromptAnswer::No};
+    ok(Path("take.wav"));  // AVI is chosen
+    ASSERT_EQ(prompts_.Messages.size(), 2u);
+    EXPECT_TRUE(prompts_.Messages[1].Text.contains(Path("take.avi")));
+    EXPECT_TRUE(engine_.Calls.empty());
+    EXPECT_EQ(dlg_->DialogResult, 2);
+
+    Get<QCheckBox>("chkUseTimeLimit")->setChecked(true);
+    Get<QLineEdit>("edtTimeLimit")->setText("0");
+    ok("relative.avi");
+    ASSERT_EQ(prompts_.Messages.size(), 3u);
+    EXPECT_TRUE(prompts_.Messages[2].Text.contains("more than 0 seconds"));
+    EXPECT_TRUE(engine_.Calls.empty());
+
+    Get<QLineEdit>("edtTimeLimit")->setText("5");
+    ok("relative.avi");
+    EXPECT_EQ(engine_.FileName, Path("relative.avi").toStdString());
+    EXPECT_EQ(dlg_->DialogResult, 1);
+}
+
 TEST_F(CapVidAud, FrameRateRange) {
     Open();
     Get<QCheckBox>("chkUseFrameRate")->setChecked(true);

@@ -5,6 +5,7 @@
 #include "settings/RegSettings.h"
 #include "controls/xpcmdbutton.h"
 #include "support/MainWindowFixture.h"
+#include "support/TempFiles.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -12,6 +13,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <filesystem>
 
 using namespace pelta;
@@ -147,6 +149,25 @@ TEST_F(CaptureMenu, FrameSequencesAfterASoundCaptureGoToTheAviOfTheSameName) {
         EXPECT_LT(set, begin);
     }
     EXPECT_EQ(nTargetFormat, 0);
+}
+
+// The AVI of the same name already holds a capture: it is replaced only when the user says so.
+TEST_F(CaptureMenu, AFrameSequenceAsksBeforeItReplacesAnAviOfTheSameName) {
+    QTemporaryDir dir;
+    const QString avi = dir.filePath("voice.avi");
+    ASSERT_TRUE(test::WriteFileOfSize(avi, 5000));
+    for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
+        engine_->FileName = dir.filePath("voice.wav").toStdString();
+        engine_->Format = 2;
+        engine_->ClearCalls();
+        prompts_.Messages.clear();
+        prompts_.Answers = {answer};
+        main_->Capture().ManualFrameSequence();
+        ASSERT_FALSE(prompts_.Messages.empty());
+        EXPECT_TRUE(prompts_.Messages[0].Text.contains(avi));
+        EXPECT_EQ(engine_->WasCalled("BeginCapture(4)"), answer == PromptAnswer::Yes);
+        EXPECT_EQ(engine_->FileName, (answer == PromptAnswer::Yes ? avi : dir.filePath("voice.wav")).toStdString());
+    }
 }
 
 TEST_F(CaptureMenu, AManualSequenceThatCannotBeginSaysWhyAndWritesNoSummary) {
