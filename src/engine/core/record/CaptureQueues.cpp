@@ -52,6 +52,7 @@ CaptureSession::Losses CaptureSession::LostNow() const {
 
 void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
     const auto arrival = Clock::now();
+    stalledSince_[video ? 0 : 1].store(0, std::memory_order_relaxed);  // delivering (again)
     if (!video) {
         AVFrame* copy = av_frame_clone(frame);  // a new reference, no sample copy
         if (copy == nullptr) return;

@@ -53,12 +53,21 @@ std::string OpenBelowDevices(record::CaptureWriter& writer, const record::Writer
     return why;
 }
 
+constexpr const char* kStalledWords = ": it delivered nothing for ";
+
 // The captures running in this process, for FinishAllRunning. Never destroyed: an exit
 // handler reads it after static objects may be gone.
 std::mutex gRunningMutex;
 std::set<CaptureSession*>& Running() {
     static auto* running = new std::set<CaptureSession*>();
     return *running;
+}
+
+// "Lost X: it delivered nothing for 3 seconds." said after kGoneAfter instead.
+std::string GoneText(const std::string& stallWhy, std::chrono::seconds after) {
+    const auto at = stallWhy.find(kStalledWords);
+    return (at == std::string::npos ? std::string("Lost a device") : stallWhy.substr(0, at)) + kStalledWords +
+           std::to_string(after.count()) + " seconds.";
 }
 
 std::string FormatName(int32_t code) {
@@ -79,6 +88,19 @@ CaptureSession::~CaptureSession() {
     EndCapture();
     JoinWriter();
     UnlistRunning();
+}
+
+bool CaptureSession::StalledTooLong(Clock::time_point now) {
+    for (const auto& since : stalledSince_) {
+        const int64_t at = since.load();
+        if (at != 0 && now - Clock::time_point(Clock::duration(at)) >= kGoneAfter) {
+            std::lock_guard lock(queueMutex_);
+            sourceLost_ = true;
+            lostWhy_ = GoneText(stallWhy_, kGoneAfter);
+            return true;
+        }
+    }
+    return false;
 }
 
 void CaptureSession::UnlistRunning() {
@@ -284,6 +306,8 @@ void CaptureSession::BeginCapture(int32_t mode) {
             out_->SetAudioSampleLimit(limitSamples_);
         }
     }
+    stalledSince_[0] = stalledSince_[1] = 0;
+    audioGap_ = false;
     haveZero_ = haveVideoStart_ = haveAudioStart_ = false;
     videoDone_ = !wantVideo_ || ModeIsSequence(mode);
     audioDone_ = !wantAudio_;
@@ -384,6 +408,17 @@ void CaptureSession::OnAudioFrame(const AVFrame* frame, AVRational timeBase) {
 
 void CaptureSession::OnSourceLost(bool video, const std::string& why) {
     if (!listening_ || (video && !wantVideo_) || (!video && !wantAudio_)) {
+        return;
+    }
+    // The sources' own words for a device that went silent but is still there
+    // (AvSource::StalledText); anything else means the device or its server is gone.
+    if (why.find(kStalledWords) != std::string::npos) {
+        int64_t none = 0;
+        if (stalledSince_[video ? 0 : 1].compare_exchange_strong(none, Clock::now().time_since_epoch().count())) {
+            std::lock_guard lock(queueMutex_);
+            stallWhy_ = why;
+        }
+        if (!video) audioGap_ = true;
         return;
     }
     {

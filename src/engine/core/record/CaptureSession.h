@@ -172,6 +172,8 @@ private:
     void TakeSequencePicture();
     void CloseOut();
     void UnlistRunning();
+    // A device silent for kGoneAfter is taken as gone: the capture ends as for a lost one.
+    bool StalledTooLong(std::chrono::steady_clock::time_point now);
     void Post(EngineEventKind kind, int32_t value) const;
     void JoinWriter();
 
@@ -248,6 +250,14 @@ private:
     bool videoDone_ = false, audioDone_ = false;
     int64_t sequenceFrames_ = 0;
     std::chrono::steady_clock::time_point nextAutoGrab_;
+
+    // A device that stalls (its source reports it delivered nothing for a while) is waited
+    // for: what it missed becomes a gap in its track (silence, or the last picture held) and
+    // the capture goes on. Only one silent for kGoneAfter, or gone altogether, ends it.
+    static constexpr std::chrono::seconds kGoneAfter{30};
+    std::atomic<int64_t> stalledSince_[2] = {0, 0};  // steady clock, per [video, sound]; 0: delivering
+    std::string stallWhy_;                           // under queueMutex_
+    std::atomic<bool> audioGap_{false};              // the sound stalled: fill the gap when it is back
 
     std::atomic<int32_t> framesCaptured_{0};
     std::atomic<int32_t> dropDevice_{0}, dropEncoder_{0}, dropDisk_{0}, dropClock_{0}, discarded_{0};

@@ -26,6 +26,9 @@ constexpr double kLimitGraceSeconds = 2.0;  // a stalled device still ends a lim
 // A picture takes the next free slot when it falls this close to it (timing jitter); one
 // further behind is thrown away, one further ahead leaves the slots between empty.
 constexpr double kPlacementSlack = 0.75;
+// A sound-only capture counts a gap in blocks of this many samples (what an encoder packet
+// of PCM holds), as it counts its captured frames in packets.
+constexpr int64_t kGapBlock = 1024;
 
 }  // namespace
 
@@ -123,6 +126,13 @@ void CaptureSession::HandleAudio(Item& item) {
         if (lead > 0) {
             out_->WriteSilence(std::llround(lead * rateOut));
         }
+    } else if (const int64_t gap = std::llround((Seconds(item.Arrival - zero_) - frameSeconds) * rateOut) -
+                                   out_->AudioSamplesIn();
+               audioGap_ && gap > rateOut / 4) {
+        // Back after a stall: the time it was silent is silence in the file, the device's drops.
+        audioGap_ = false;
+        out_->WriteSilence(gap);
+        if (!wantVideo_) dropDevice_ += static_cast<int32_t>((gap + kGapBlock - 1) / kGapBlock);
     } else if (f->pts != AV_NOPTS_VALUE && f->pts > nextAudioPts_) {
         // The device skipped samples: silence keeps the sound in step (never further than
         // the time that has passed, whatever the time stamps say).
@@ -265,6 +275,9 @@ void CaptureSession::WriterLoop() {
             const bool sequenceNoSound = (mode_ == CaptureMode::ManualFrames || mode_ == CaptureMode::AutoFrames);
             limitReached = sequenceNoSound ? elapsed >= limit
                                            : ((videoDone_ && audioDone_) || elapsed >= limit + kLimitGraceSeconds);
+        }
+        if (!lost && !stopping && StalledTooLong(now)) {
+            lost = true;
         }
         if (lost && !failure) {
             failure = CaptureErrorCode::DeviceLost;
