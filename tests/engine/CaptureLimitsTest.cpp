@@ -143,7 +143,8 @@ TEST(CaptureLimits, AFileSizeLimitEndsTheFileCleanly) {
 }
 
 // The disk fills: the capture stops with code 2 once, having used the disk to within what
-// finishing the file needs, and the file is finished, with and without pre-allocation.
+// finishing the file needs, and the file is finished, with and without pre-allocation, its
+// two tracks ending together.
 TEST(CaptureLimits, AFillingDiskIsUsedAlmostWhollyAndTheFileFinished) {
     const std::pair<test::SmallDisk::Kind, const char*> kinds[] = {{test::SmallDisk::Tmpfs, "tmpfs"},
                                                                    {test::SmallDisk::Ext2, "ext2"}};
@@ -158,15 +159,18 @@ TEST(CaptureLimits, AFillingDiskIsUsedAlmostWhollyAndTheFileFinished) {
         Events ev;
         CaptureSession s(hub, ev.Poster());
         s.VideoCompressorList().SetSelected(-1);
+        s.SetMasterStreamIndex(kind == test::SmallDisk::Tmpfs ? 0 : -1);  // the sound follows the picture, or not
         const fs::path file = disk.Path("full.avi");
         s.SetCaptureFileName(file.string());
         hub.Start();
-        s.BeginCapture(CaptureMode::VideoOnly);
+        s.BeginCapture(CaptureMode::VideoAndAudio);
         ASSERT_TRUE(ev.WaitEnded(20));
         s.EndCapture();
         hub.Stop();
         EXPECT_EQ(ev.ended, 1);
         EXPECT_EQ(ev.errors, std::vector<int>{2});
+        const Probe tracks = ProbeFile(file.string());
+        EXPECT_NEAR(tracks.audioEnd, tracks.videoEnd, 1.0 / 30 + 0.001) << "the tracks end apart";
         EXPECT_GT(int64_t(fs::file_size(file)), disk.Capacity() * 3 / 4)
             << "of " << disk.Capacity() << " bytes";
         ExpectFinishedAvi(file, s);

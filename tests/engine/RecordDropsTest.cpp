@@ -69,13 +69,25 @@ TEST(RecordDrops, EverySlotHoldsAPictureOrACountedDrop) {
         s->SetMasterStreamIndex(cases[i].master);
         sessions.push_back(std::move(s));
     }
+    // Without sound no drop is put down to the sound's clock.
+    Ended videoOnlyEnded;
+    CaptureSession videoOnly(*fast, videoOnlyEnded.Poster());
+    videoOnly.SetCaptureFileName(dir.filePath("videoonly.avi").toStdString());
+    videoOnly.VideoCompressorList().SetSelected(-1);
     fast->Start();
     slow->Start();
     for (auto& s : sessions) s->BeginCapture(CaptureMode::VideoAndAudio);
+    videoOnly.BeginCapture(CaptureMode::VideoOnly);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     fast->Skip(6);
     std::this_thread::sleep_for(std::chrono::milliseconds(3500));
     for (auto& s : sessions) s->EndCapture();
+    videoOnly.EndCapture();
+    ASSERT_TRUE(videoOnlyEnded.WaitEnded(10));
+    EXPECT_EQ(videoOnly.DroppedByCause().ClockCorrection, 0);
+    EXPECT_GE(videoOnly.DroppedByCause().DeviceGaps, 6);
+    ExpectCountsMatchFile(dir.filePath("videoonly.avi").toStdString(), videoOnly.FramesCaptured(),
+                          videoOnly.FramesDropped());
     fast->Stop();
     slow->Stop();
     for (int i = 0; i < 4; ++i) {

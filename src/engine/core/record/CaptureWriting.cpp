@@ -87,7 +87,9 @@ void CaptureSession::CountEmptySlots(int64_t empty, double unscaled) {
     take(pending_.Device, dropDevice_);
     if (rest > 0) {
         const int64_t plain = havePlaced_ ? std::max<int64_t>(std::llround(unscaled - lastUnscaled_) - 1, 0) : rest;
-        const int64_t byClock = std::max<int64_t>(rest - plain, 0);
+        // Only pictures placed on the sound card's clock can be moved by it.
+        const bool onSoundClock = masterStream_ != 0 && wantAudio_;
+        const int64_t byClock = onSoundClock ? std::max<int64_t>(rest - plain, 0) : 0;
         dropClock_ += static_cast<int32_t>(byClock);
         dropDevice_ += static_cast<int32_t>(rest - byClock);
     }
