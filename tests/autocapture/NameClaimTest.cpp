@@ -124,6 +124,26 @@ TEST(NameClaim, EmptyLeftoversAreReusedOnlyWhenNobodyHoldsThem) {
     EXPECT_EQ(ClaimFile(name), ClaimResult::Taken) << "a file with content is never claimed";
 }
 
+// A name typed by hand is locked when its capture opens it: a second capture into the same
+// file is refused while the first writes it, and nothing of the first is lost.
+TEST(NameClaim, ACaptureNeverWritesAFileAnotherOneHolds) {
+    QTemporaryDir dir;
+    const std::string name = dir.filePath("typed.avi").toStdString();
+    engine::record::WriterSetup setup;
+    setup.Path = name;
+    setup.Video = true;
+    setup.VideoIn = {64, 48, AV_PIX_FMT_YUV420P, {10, 1}, {1, 10}};
+    setup.VideoRate = {10, 1};
+    setup.VideoEncoder = "mjpeg";
+    engine::record::CaptureWriter first, second;
+    engine::record::CaptureErrorCode code{};
+    ASSERT_EQ(first.Open(setup, code), "");
+    EXPECT_EQ(second.Open(setup, code), "another capture is writing this file");
+    EXPECT_TRUE(first.Finish());
+    EXPECT_TRUE(WriteCapture(name)) << "the file stays locked after its capture ended";
+    EXPECT_EQ(test::Ffprobe(name).VideoFrames(), kPictures);
+}
+
 TEST(NameClaimChild, ClaimsOnce) {
     const char* name = std::getenv("PELTA_CLAIM_ONCE");
     if (!name) GTEST_SKIP() << "only run as the child of EmptyLeftoversAreReusedOnlyWhenNobodyHoldsThem";
