@@ -259,6 +259,10 @@ TEST(DisplayDeathChild, CapturesUntilTheDisplayDies) {
 }
 
 TEST(CaptureRepair, TheDisplayDyingFinishesTheFile) {
+    if (!fs::exists("/usr/bin/Xvfb")) {
+        if (std::getenv("CI") && std::string(std::getenv("CI")) == "true") FAIL() << "Xvfb is missing";
+        GTEST_SKIP() << "Xvfb is missing: no display to kill";
+    }
     QTemporaryDir dir;
     const fs::path folder = dir.path().toStdString();
     // A display of its own, to kill.
