@@ -42,16 +42,15 @@ install(FILES data/icon.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/s
   RENAME ${PELTA_PROGRAM_ID}.svg)
 install(DIRECTORY ${PELTA_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 install(FILES ${PELTA_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES packaging/debian/copyright ${PELTA_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES packaging/debian/copyright ${PELTA_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pelta-rx)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pelta-rx)
 set(CPACK_PACKAGE_VENDOR Quillmere)
 set(CPACK_PACKAGE_CONTACT "Quillmere <support@pelta-rx.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "record the screen, a camera and sound into video files")
-# The long description: its first line is the synopsis above; CPack adds it by itself.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Quillmere Capture records the screen, a camera or a built-in test pattern,
+# The long description; CPack puts the synopsis above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quillmere Capture records the screen, a camera or a built-in test pattern,
 the microphone or what you hear, or both, into AVI, WAV and MP3 files. It
 runs manual and automatic frame sequences, copies still pictures to the
 clipboard and names captures automatically.
@@ -75,11 +74,9 @@ file(STRINGS packaging/runtime-packages PELTA_RUNTIME_LINES REGEX "^(depends|rec
 set(PELTA_DEPENDS)
 set(PELTA_RECOMMENDS)
 foreach(line ${PELTA_RUNTIME_LINES})
-  string(REGEX REPLACE "#.*" "" line "${line}")
-  string(REGEX MATCH "^[a-z]+" relation "${line}")
-  string(REGEX REPLACE "^[a-z]+ +" "" packages "${line}")
-  string(REGEX REPLACE " +$" "" packages "${packages}")
-  string(REGEX REPLACE " *\\| *" " | " packages "${packages}")
+  string(REGEX MATCH "^([a-z]+) +([^#]*[^# ])" matched "${line}")
+  set(relation "${CMAKE_MATCH_1}")
+  string(REGEX REPLACE " *\\| *" " | " packages "${CMAKE_MATCH_2}")
   if(relation STREQUAL "depends")
     list(APPEND PELTA_DEPENDS "${packages}")
   else()

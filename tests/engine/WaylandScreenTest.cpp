@@ -146,7 +146,9 @@ TEST_F(WaylandScreen, PortalScreenReplacesTheXScreensOnlyInAWaylandSession) {
             portals += d.DisplayName == kPortalScreenName;
             xScreens += d.InputFormat == "x11grab";
             // An X11 session's own screens carry no XWayland note.
-            if (d.InputFormat == "x11grab") EXPECT_FALSE(d.DisplayName.ends_with(kXWaylandMark));
+            if (d.InputFormat == "x11grab") {
+                EXPECT_FALSE(d.DisplayName.ends_with(kXWaylandMark));
+            }
         }
         EXPECT_EQ(portals, c.portal ? 1 : 0);
         EXPECT_EQ(xScreens, c.portal ? 0 : 1);  // the test's Xvfb, with DISPLAY set throughout
