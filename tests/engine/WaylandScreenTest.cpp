@@ -167,21 +167,10 @@ TEST_F(WaylandScreen, PortalScreenReplacesTheXScreensOnlyInAWaylandSession) {
 // sees only X programs, and the video device menu keeps the portal's screen, disabled, with
 // what to install, said once in the status bar too.
 TEST_F(WaylandScreen, WithoutAPortalTheScreenEntryStaysDisabledAndSaysWhatToInstall) {
-    // A bus of its own with no service files: nothing can start a portal on it.
-    FILE* p = popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 --nosyslog", "r");
-    ASSERT_NE(p, nullptr);
-    char address[512] = {}, pidText[32] = {};
-    const bool read = fgets(address, sizeof address, p) && fgets(pidText, sizeof pidText, p);
-    pclose(p);
-    ASSERT_TRUE(read);
-    address[strcspn(address, "\n")] = 0;
-    const pid_t busPid = static_cast<pid_t>(std::atoi(pidText));
-    ASSERT_GT(busPid, 0);
-    struct EndBus {
-        pid_t pid;
-        ~EndBus() { kill(pid, SIGTERM); }
-    } endBus{busPid};
-    const pelta::test::ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", std::string(address));
+    // A bus of its own that can start nothing: no portal comes up on it.
+    const pelta::test::BareSessionBus bare;
+    ASSERT_TRUE(bare.Up());
+    const pelta::test::ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", bare.Address());
 
     const std::vector<DeviceInfo> video = DiscoverVideoDevices();
     EXPECT_TRUE(ScreenPortalMissing());

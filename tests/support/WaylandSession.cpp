@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -226,6 +227,39 @@ bool WaylandDesktop::RestartPortalBackend() {
                               " --method org.freedesktop.DBus.NameHasOwner " + name +
                               " 2>/dev/null | grep -q true";
     return Wait([&] { return std::system(check.c_str()) == 0; }, 10000);
+}
+
+BareSessionBus::BareSessionBus() {
+    char tmpl[] = "/tmp/pelta-bare-bus-XXXXXX";
+    if (!mkdtemp(tmpl)) return;
+    dir_ = tmpl;
+    std::ofstream(dir_ + "/session.conf")
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig><type>session</type><listen>unix:path="
+        << dir_ << "/bus</listen><auth>EXTERNAL</auth>"
+        << "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
+    const std::string cmd = "dbus-daemon --config-file=" + Quote(dir_ + "/session.conf") +
+                            " --fork --print-address=1 --print-pid=1 --nosyslog 2>/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return;
+    char address[512] = {}, pid[32] = {};
+    const bool read = fgets(address, sizeof address, p) && fgets(pid, sizeof pid, p);
+    pclose(p);
+    if (!read) return;
+    address_ = address;
+    while (!address_.empty() && (address_.back() == '\n' || address_.back() == '\r')) address_.pop_back();
+    pid_ = static_cast<pid_t>(std::atoi(pid));
+}
+
+BareSessionBus::~BareSessionBus() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        if (!Wait([&] { return kill(pid_, 0) != 0; }, 3000)) kill(pid_, SIGKILL);
+    }
+    std::error_code ec;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
 }
 
 }  // namespace pelta::test

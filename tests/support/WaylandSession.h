@@ -64,4 +64,20 @@ private:
     std::vector<pid_t> clients_;
 };
 
+// A session bus of its own that can start nothing (no service folders): a desktop with no
+// portal at all. Ended by its PID.
+class BareSessionBus {
+public:
+    BareSessionBus();
+    ~BareSessionBus();
+    BareSessionBus(const BareSessionBus&) = delete;
+    BareSessionBus& operator=(const BareSessionBus&) = delete;
+    bool Up() const { return pid_ > 0 && !address_.empty(); }
+    const std::string& Address() const { return address_; }
+
+private:
+    std::string dir_, address_;
+    pid_t pid_ = 0;
+};
+
 }  // namespace pelta::test
