@@ -3,6 +3,7 @@
 #include "EngineTest.h"
 #include "engine/core/devices/Devices.h"
 #include "engine/core/devices/wayland/PortalScreenSource.h"
+#include "engine/core/devices/wayland/ScreenCastShare.h"
 #include "engine/dialogs/VideoSourceDialog.h"
 #include "infowindows/Logo.h"
 #include "mainwindow/MainFrm.h"
@@ -263,6 +264,53 @@ TEST_F(WaylandScreen, ACancelledChoiceIsARefusalWithItsReason) {
         EXPECT_NE(std::string(e.what()).find("cancelled"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(engine_->Core().HasVideo());
+}
+
+// At start-up the program holds its screen requests until its main window is up: opening
+// the device then asks the desktop nothing; the release asks, and a refusal nobody waits for
+// reaches the listener with the desktop's reason.
+TEST_F(WaylandScreen, HeldRequestsAskTheDesktopOnlyWhenReleasedAndARefusalThenIsTold) {
+    struct Told {
+        std::mutex mutex;
+        std::vector<std::string> why;
+    } told;
+    ScreenCastShare::SetRefusalListener([&told](const std::string& why) {
+        std::lock_guard lock(told.mutex);
+        told.why.push_back(why);
+    });
+    struct Reset {
+        ~Reset() {
+            ScreenCastShare::ReleaseRequests();
+            ScreenCastShare::SetRefusalListener({});
+        }
+    } reset;
+    const int askedBefore = desktop_->ChooserAsked();
+    ScreenCastShare::HoldRequests();
+    OpenEngine();  // opens at once, asking nothing
+    EXPECT_EQ(desktop_->ChooserAsked(), askedBefore);
+    ScreenCastShare::ReleaseRequests();
+    EXPECT_TRUE(WaitForWallpaper("HEADLESS-1", kWallpaper));
+    EXPECT_EQ(desktop_->ChooserAsked(), askedBefore + 1);
+    engine_.reset();
+    ScreenCastShare::DropKept();
+
+    // Held again, and this time the user cancels once asked.
+    std::error_code ec;
+    std::filesystem::remove(PortalStatePath(), ec);
+    desktop_->SetChooserAnswer("");
+    ScreenCastShare::HoldRequests();
+    engine_ = std::make_unique<CaptureEngine>();
+    engine_->VideoInputs().SetSelected(0);  // no refusal yet: nothing was asked
+    ScreenCastShare::ReleaseRequests();
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            std::lock_guard lock(told.mutex);
+            return !told.why.empty();
+        },
+        10000));
+    std::lock_guard lock(told.mutex);
+    ASSERT_EQ(told.why.size(), 1u);
+    EXPECT_NE(told.why[0].find("cancelled"), std::string::npos) << told.why[0];
 }
 
 // Notes what the hub reports lost.
