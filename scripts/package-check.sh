@@ -80,9 +80,10 @@ mount -t tmpfs -o mode=1777 tmpfs "$ROOT/dev/shm"; MOUNTS+=("$ROOT/dev/shm")
 bind "$CACHE/archives" "$ROOT/var/cache/apt/archives"
 in_root() { chroot "$ROOT" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
 
-# What the root holds before: after the purge, nothing of the package may be left.
+# What the root holds before: after the purge, nothing of the package may be left. The
+# user's own files (the program's settings in the home folder) stay, as with any package.
 snapshot() {
-  (cd "$ROOT" && find . -xdev \( -path ./proc -o -path ./dev -o -path ./tmp -o -path ./root -o -path ./var/cache \
+  (cd "$ROOT" && find . -xdev \( -path ./proc -o -path ./dev -o -path ./tmp -o -path ./root -o -path ./home -o -path ./var/cache \
     -o -path ./var/lib/apt -o -path ./var/lib/dpkg -o -path ./var/log -o -path ./run \) -prune -o -print | sort)
 }
 
@@ -206,6 +207,7 @@ done <"$WORK/package-files"
 snapshot >"$WORK/after"
 left=$(comm -13 "$WORK/before" "$WORK/after" | grep -i pelta || true)
 [ -z "$left" ] || fail "left behind after the purge: $left"
+log "the user's own files stay in the home folder: $(cd "$ROOT/home/user" && find .config -type f | sort | tr '\n' ' ')"
 remaining=$(in_root dpkg-query -W -f='${Package}\n' | wc -l)
 log "purged with --autoremove: $((remaining - before)) packages more than the clean root"
 log "PASS"

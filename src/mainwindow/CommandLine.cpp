@@ -193,13 +193,14 @@ CommandLineRecorder::~CommandLineRecorder() {
     SetPrompts(nullptr);
 }
 
-bool CommandLineRecorder::SelectDevice(bool video, const QString& name) {
-    if (name.isEmpty()) return true;
+int CommandLineRecorder::SelectDevice(bool video, const QString& name) {
+    if (name.isEmpty()) return CaptureExit::Good;
     CaptureEngineContract& e = main_.Engine();
     DeviceList& list = video ? e.VideoInputs() : e.AudioInputs();
     QStringList names;
     int16_t found = -1;
-    bool any = name.compare(Tr("None"), Qt::CaseInsensitive) == 0 || name.compare(QStringLiteral("None"), Qt::CaseInsensitive) == 0;
+    const bool none =
+        name.compare(Tr("None"), Qt::CaseInsensitive) == 0 || name.compare(QStringLiteral("None"), Qt::CaseInsensitive) == 0;
     SkipFailure([&] {
         for (int32_t i = 0; i < list.Count(); ++i) {
             const QString n = QString::fromStdString(list.Item(i).DisplayName);
@@ -207,23 +208,26 @@ bool CommandLineRecorder::SelectDevice(bool video, const QString& name) {
             if (found < 0 && n.compare(name, Qt::CaseInsensitive) == 0) found = static_cast<int16_t>(i);
         }
     });
-    if (found < 0 && !any) {
+    if (found < 0 && !none) {
         PrintError(Tr("no %1 device is named \"%2\"; there are: %3")
                        .arg(video ? Tr("video") : Tr("audio"), name,
                             (QStringList{QStringLiteral("None")} + names).join(QStringLiteral(", "))));
-        return false;
+        return CaptureExit::Usage;
     }
-    // As a click on the menu item would: element k stands for device k-1.
+    // As a click on the menu item would: element k stands for device k-1. A device that
+    // refuses to open is told through the prompts.
     const int before = errors_;
     if (video) main_.Options().VideoDeviceClicked(static_cast<int16_t>(found + 1));
     else main_.Options().AudioDeviceClicked(static_cast<int16_t>(found + 1));
-    return errors_ == before;
+    return errors_ == before ? CaptureExit::Good : CaptureExit::Failed;
 }
 
 void CommandLineRecorder::Start() {
     if (finished_) return;
-    if (!SelectDevice(true, capture_.VideoDevice) || !SelectDevice(false, capture_.AudioDevice))
-        return Finish(errors_ > 0 && capture_.VideoDevice.isEmpty() ? CaptureExit::Failed : CaptureExit::Usage);
+    for (const bool video : {true, false}) {
+        const int status = SelectDevice(video, video ? capture_.VideoDevice : capture_.AudioDevice);
+        if (status != CaptureExit::Good) return Finish(status);
+    }
     CaptureEngineContract& e = main_.Engine();
     bool hasVideo = false, hasAudio = false;
     SkipFailure([&] { hasVideo = e.VideoInputs().Selected() >= 0; });

@@ -62,7 +62,7 @@ private:
     void Stop();
     void Poll();
     void Finish(int status);
-    bool SelectDevice(bool video, const QString& name);
+    int SelectDevice(bool video, const QString& name);  // a CaptureExit status
 
     MainFrm& main_;
     CommandLineCapture capture_;
