@@ -137,7 +137,8 @@ capture=(--capture --time-limit 3 --video "Test Pattern" --audio "Test Tone")
 # X11: Xvfb; the click and the window title through xdotool.
 exec {fd}<> <(:)
 Xvfb -displayfd "$fd" -screen 0 1280x1024x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-PIDS+=("$!")
+XVFB=$!
+PIDS+=("$XVFB")
 read -r -u "$fd" display
 export DISPLAY=":$display"
 start_app "$WORK/x11.log" DISPLAY="$DISPLAY" /usr/bin/pelta-rx
@@ -153,8 +154,10 @@ start_app "$WORK/x11-capture.log" DISPLAY="$DISPLAY" /usr/bin/pelta-rx "${captur
 wait_app 60
 [ "$RC" = 0 ] || { cat "$WORK/x11-capture.log"; fail "X11: --capture ended with status $RC"; }
 check_file /tmp/x11.avi
+kill "$XVFB"
+unset DISPLAY
 
-# Wayland, no X server: sway (as an unprivileged user: it refuses root) with its socket
+# Wayland, no X server (the Xvfb above has ended): sway (as an unprivileged user: it refuses root) with its socket
 # inside the root. Headless sway has no pointer device: the click comes from a virtual
 # pointer (the wlroots protocol), a small client built here.
 VP=$SRC/tests/packaging/vpointer
