@@ -27,8 +27,6 @@ namespace {
 
 using namespace engine;
 
-QString Tr(const char* text) { return QCoreApplication::translate("CommandLine", text); }
-
 void PrintError(const QString& text) {
     QTextStream err(stderr);
     err << QCoreApplication::applicationName().toLower() << ": " << text << Qt::endl;
@@ -69,29 +67,29 @@ int AnswerWithoutWindows(int argc, char** argv) {
 CommandLineResult ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        Tr("Records the screen, a camera and sound into AVI, WAV and MP3 files.\n"
+        QCoreApplication::translate("CommandLine", "Records the screen, a camera and sound into AVI, WAV and MP3 files.\n"
            "Without options the program starts with its splash window."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(
-        Tr("FILE"), Tr("With --capture: the file to record into (.avi, .wav or .mp3); without it, the next "
+        QCoreApplication::translate("CommandLine", "FILE"), QCoreApplication::translate("CommandLine", "With --capture: the file to record into (.avi, .wav or .mp3); without it, the next "
                        "automatic name in the folder for automatic captures."),
-        Tr("[FILE]"));
+        QCoreApplication::translate("CommandLine", "[FILE]"));
     const QCommandLineOption capture(QStringLiteral("capture"),
-                                     Tr("Start a capture with the stored settings and the main window shown; "
+                                     QCoreApplication::translate("CommandLine", "Start a capture with the stored settings and the main window shown; "
                                         "it ends at the time limit or at SIGINT or SIGTERM, and the program "
                                         "with it. Exit status 0: the file is complete; 1: the capture failed; "
                                         "2: a wrong option."));
-    const QCommandLineOption timeLimit(QStringLiteral("time-limit"), Tr("Stop the capture after S seconds."),
-                                       Tr("S"));
+    const QCommandLineOption timeLimit(QStringLiteral("time-limit"), QCoreApplication::translate("CommandLine", "Stop the capture after S seconds."),
+                                       QCoreApplication::translate("CommandLine", "S"));
     const QCommandLineOption video(QStringLiteral("video"),
-                                   Tr("Record from the video device named DEVICE (as in Options > Video Device; "
+                                   QCoreApplication::translate("CommandLine", "Record from the video device named DEVICE (as in Options > Video Device; "
                                       "\"None\" for no video)."),
-                                   Tr("DEVICE"));
+                                   QCoreApplication::translate("CommandLine", "DEVICE"));
     const QCommandLineOption audio(QStringLiteral("audio"),
-                                   Tr("Record from the audio device named DEVICE (as in Options > Audio Device; "
+                                   QCoreApplication::translate("CommandLine", "Record from the audio device named DEVICE (as in Options > Audio Device; "
                                       "\"None\" for no sound)."),
-                                   Tr("DEVICE"));
+                                   QCoreApplication::translate("CommandLine", "DEVICE"));
     parser.addOptions({capture, timeLimit, video, audio});
 
     CommandLineResult result;
@@ -115,13 +113,13 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
     const bool captureOnly = parser.isSet(timeLimit) || parser.isSet(video) || parser.isSet(audio) || !files.isEmpty();
     if (!parser.isSet(capture)) {
         if (captureOnly) {
-            PrintError(Tr("--time-limit, --video, --audio and FILE go with --capture."));
+            PrintError(QCoreApplication::translate("CommandLine", "--time-limit, --video, --audio and FILE go with --capture."));
             result.ExitStatus = CaptureExit::Usage;
         }
         return result;
     }
     if (files.size() > 1) {
-        PrintError(Tr("--capture takes one file, not %1.").arg(files.size()));
+        PrintError(QCoreApplication::translate("CommandLine", "--capture takes one file, not %1.").arg(files.size()));
         result.ExitStatus = CaptureExit::Usage;
         return result;
     }
@@ -131,7 +129,7 @@ CommandLineResult ParseCommandLine(const QStringList& arguments) {
         bool ok = false;
         c.TimeLimitSeconds = parser.value(timeLimit).toDouble(&ok);
         if (!ok || !(c.TimeLimitSeconds > 0) || c.TimeLimitSeconds > 86400.0 * 365) {
-            PrintError(Tr("--time-limit needs a number of seconds above 0, not \"%1\".").arg(parser.value(timeLimit)));
+            PrintError(QCoreApplication::translate("CommandLine", "--time-limit needs a number of seconds above 0, not \"%1\".").arg(parser.value(timeLimit)));
             result.ExitStatus = CaptureExit::Usage;
             return result;
         }
@@ -200,7 +198,7 @@ int CommandLineRecorder::SelectDevice(bool video, const QString& name) {
     QStringList names;
     int16_t found = -1;
     const bool none =
-        name.compare(Tr("None"), Qt::CaseInsensitive) == 0 || name.compare(QStringLiteral("None"), Qt::CaseInsensitive) == 0;
+        name.compare(QCoreApplication::translate("CommandLine", "None"), Qt::CaseInsensitive) == 0 || name.compare(QStringLiteral("None"), Qt::CaseInsensitive) == 0;
     SkipFailure([&] {
         for (int32_t i = 0; i < list.Count(); ++i) {
             const QString n = QString::fromStdString(list.Item(i).DisplayName);
@@ -209,8 +207,8 @@ int CommandLineRecorder::SelectDevice(bool video, const QString& name) {
         }
     });
     if (found < 0 && !none) {
-        PrintError(Tr("no %1 device is named \"%2\"; there are: %3")
-                       .arg(video ? Tr("video") : Tr("audio"), name,
+        PrintError(QCoreApplication::translate("CommandLine", "no %1 device is named \"%2\"; there are: %3")
+                       .arg(video ? QCoreApplication::translate("CommandLine", "video") : QCoreApplication::translate("CommandLine", "audio"), name,
                             (QStringList{QStringLiteral("None")} + names).join(QStringLiteral(", "))));
         return CaptureExit::Usage;
     }
@@ -241,7 +239,7 @@ void CommandLineRecorder::Start() {
         const auto next = NextAutoName(folder, AutoCaptureExt(mode, sExt), bAddTime, QDate::currentDate(), 0,
                                        [](const QString& p) { return FileExists(p); });
         if (!next) {
-            PrintError(Tr("every automatic name is taken in %1.").arg(folder));
+            PrintError(QCoreApplication::translate("CommandLine", "every automatic name is taken in %1.").arg(folder));
             return Finish(CaptureExit::Failed);
         }
         path_ = next->Path;
@@ -249,11 +247,11 @@ void CommandLineRecorder::Start() {
     const int32_t format = OutputFormatForName(path_);
     if (format != OutputFormat::Avi) mode = CaptureMode::AudioOnly;
     if (!hasVideo && !hasAudio) {
-        PrintError(Tr("no video and no audio device is chosen."));
+        PrintError(QCoreApplication::translate("CommandLine", "no video and no audio device is chosen."));
         return Finish(CaptureExit::Usage);
     }
     if (mode == CaptureMode::AudioOnly && !hasAudio) {
-        PrintError(Tr("%1 holds only sound, and no audio device is chosen.").arg(path_));
+        PrintError(QCoreApplication::translate("CommandLine", "%1 holds only sound, and no audio device is chosen.").arg(path_));
         return Finish(CaptureExit::Usage);
     }
     try {
@@ -277,7 +275,7 @@ void CommandLineRecorder::Start() {
         return Finish(CaptureExit::Failed);
     }
     started_ = true;
-    PrintError(Tr("recording into %1").arg(path_));
+    PrintError(QCoreApplication::translate("CommandLine", "recording into %1").arg(path_));
     auto* poll = new QTimer(this);
     connect(poll, &QTimer::timeout, this, &CommandLineRecorder::Poll);
     poll->start(50);
@@ -285,7 +283,7 @@ void CommandLineRecorder::Start() {
 
 void CommandLineRecorder::Stop() {
     if (!started_) {
-        PrintError(Tr("stopped before the capture began."));
+        PrintError(QCoreApplication::translate("CommandLine", "stopped before the capture began."));
         return Finish(CaptureExit::Failed);
     }
     if (stopping_ || finished_) return;
@@ -303,7 +301,7 @@ void CommandLineRecorder::Poll() {
     int32_t target = 0;
     SkipFailure([&] { target = e.TargetState(); });
     const bool good = target == 2 && errors_ == 0 && QFileInfo(path_).size() > 0;
-    if (!good && errors_ == 0) PrintError(Tr("the capture ended without a complete file."));
+    if (!good && errors_ == 0) PrintError(QCoreApplication::translate("CommandLine", "the capture ended without a complete file."));
     Finish(good ? CaptureExit::Good : CaptureExit::Failed);
 }
 
