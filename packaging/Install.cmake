@@ -22,7 +22,16 @@ set(PELTA_MAN_PAGE ${CMAKE_BINARY_DIR}/pelta-rx.1.gz)
 add_custom_command(OUTPUT ${PELTA_MAN_PAGE}
   COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/data/pelta-rx.1 > ${PELTA_MAN_PAGE}
   DEPENDS data/pelta-rx.1 VERBATIM)
-add_custom_target(pelta-rx-data ALL DEPENDS ${PELTA_ICON_FILES} ${PELTA_MAN_PAGE})
+# The package's own documents: the copyright (machine-readable) and the changelog.
+set(PELTA_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${PELTA_CHANGELOG}
+  COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/packaging/debian/changelog > ${PELTA_CHANGELOG}
+  DEPENDS packaging/debian/changelog VERBATIM)
+# Part of the default target, so `cmake --install` finds everything after a plain build.
+add_custom_target(pelta-rx-data ALL DEPENDS ${PELTA_ICON_FILES} ${PELTA_MAN_PAGE} ${PELTA_CHANGELOG})
+
+# --version prints it.
+target_compile_definitions(pelta_mainwindow PRIVATE PELTA_VERSION="${PROJECT_VERSION}")
 
 install(TARGETS pelta-rx RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES data/pelta-rx.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications
@@ -33,24 +42,47 @@ install(FILES data/icon.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/s
   RENAME ${PELTA_PROGRAM_ID}.svg)
 install(DIRECTORY ${PELTA_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 install(FILES ${PELTA_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES packaging/debian/copyright ${PELTA_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pelta-rx)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME pelta-rx)
 set(CPACK_PACKAGE_VENDOR Quillmere)
 set(CPACK_PACKAGE_CONTACT "Quillmere <support@pelta-rx.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen, camera and sound recorder")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "screen, camera and sound recorder
- Quillmere Capture records the screen, a camera or a built-in test pattern,
- the microphone or what you hear, or both, into AVI, WAV and MP3 files. It
- runs manual and automatic frame sequences, copies still pictures to the
- clipboard and names captures automatically.")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "record the screen, a camera and sound into video files")
+# The long description; CPack puts the synopsis above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quillmere Capture records the screen, a camera or a built-in test pattern,
+the microphone or what you hear, or both, into AVI, WAV and MP3 files. It
+runs manual and automatic frame sequences, copies still pictures to the
+clipboard and names captures automatically.
+.
+It works on X11 and on Wayland desktops (GNOME, KDE, sway), where the
+screen is shared through the desktop portal and PipeWire.")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.pelta-rx.invalid/)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-# Library dependencies come from dpkg-shlibdeps. Qt loads its window-system plugin at run
-# time, where dpkg-shlibdeps cannot see it, so that one is named here.
+# Files and folders owned by root, whoever builds the package.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Library dependencies come from dpkg-shlibdeps. What the program loads at run time, where
+# dpkg-shlibdeps cannot see it (Qt's Wayland plugin, the desktop portal, PipeWire), comes
+# from packaging/runtime-packages, the list scripts/setup.sh installs for scripts/run.sh.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/packaging/runtime-packages)
+file(STRINGS packaging/runtime-packages PELTA_RUNTIME_LINES REGEX "^(depends|recommends) ")
+set(PELTA_DEPENDS)
+set(PELTA_RECOMMENDS)
+foreach(line ${PELTA_RUNTIME_LINES})
+  string(REGEX MATCH "^([a-z]+) +([^#]*[^# ])" matched "${line}")
+  set(relation "${CMAKE_MATCH_1}")
+  string(REGEX REPLACE " *\\| *" " | " packages "${CMAKE_MATCH_2}")
+  if(relation STREQUAL "depends")
+    list(APPEND PELTA_DEPENDS "${packages}")
+  else()
+    list(APPEND PELTA_RECOMMENDS "${packages}")
+  endif()
+endforeach()
+list(JOIN PELTA_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
+list(JOIN PELTA_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
 include(CPack)

@@ -11,12 +11,38 @@ case "$MODE" in run|test) ;; *) echo "usage: $0 [run|test]" >&2; exit 2 ;; esac
 RUN_PACKAGES=(cmake g++ make pkg-config ccache qt6-base-dev libgl-dev
   libavdevice-dev libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
   libpulse-dev libv4l-dev libx11-dev libxrandr-dev libxcb1-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-shm0-dev libxcb-xkb-dev libxkbcommon-dev
-  libpipewire-0.3-dev libsystemd-dev libwayland-dev qt6-wayland fonts-dejavu-core)
+  libpipewire-0.3-dev libsystemd-dev libwayland-dev fonts-dejavu-core)
+
+# What the program needs at run time beyond its libraries: the same list as the Debian
+# package's Depends and Recommends (packaging/runtime-packages). Of alternatives, one that is
+# installed counts; otherwise the one for this desktop (XDG_CURRENT_DESKTOP), or else the
+# last one listed (the smallest).
+runtime_packages() {
+  local rel pkgs alts a pick desktop=${XDG_CURRENT_DESKTOP,,}
+  while read -r rel pkgs; do
+    case "$rel" in depends|recommends) ;; *) continue ;; esac
+    read -r -a alts <<<"${pkgs%%#*}"
+    alts=("${alts[@]/|/}")
+    pick=
+    for a in ${alts[@]}; do
+      dpkg-query -W -f='${Status}' "$a" 2>/dev/null | grep -q "install ok installed" && { pick=$a; break; }
+    done
+    if [ -z "$pick" ]; then
+      for a in ${alts[@]}; do
+        pick=$a
+        case "$desktop:$a" in *gnome*:*-gnome|*kde*:*-kde|*sway*:*-wlr|*wlroots*:*-wlr) break ;; esac
+      done
+    fi
+    echo "$pick"
+  done < packaging/runtime-packages
+}
+mapfile -t RUNTIME_PACKAGES < <(runtime_packages)
+RUN_PACKAGES+=("${RUNTIME_PACKAGES[@]}")
 
 # Only for the test suites, the translation template, the benchmarks and the package test.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev qt6-tools-dev qt6-l10n-tools
   ffmpeg xvfb x11-utils xdotool pulseaudio pulseaudio-utils imagemagick
-  dpkg-dev file fakeroot desktop-file-utils appstream)
+  dpkg-dev file fakeroot desktop-file-utils appstream lintian debootstrap)
 
 PACKAGES=("${RUN_PACKAGES[@]}")
 [ "$MODE" = test ] && PACKAGES+=("${TEST_PACKAGES[@]}")
@@ -54,7 +80,8 @@ if [ "$MODE" = test ]; then
 fi
 if [ "$MODE" = run ]; then
   cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" -DBUILD_TESTING=OFF >/dev/null
-  cmake --build "$BUILD_DIR" -j"$(nproc)" --target pelta-rx
+  # The default target: the program and everything `cmake --install` installs with it.
+  cmake --build "$BUILD_DIR" -j"$(nproc)"
 else
   cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" -DBUILD_TESTING=ON >/dev/null
   cmake --build "$BUILD_DIR" -j"$(nproc)"

@@ -1,12 +1,22 @@
 #!/usr/bin/env bash
-# A private, headless Wayland desktop for tests and benchmarks: sway (as an unprivileged
-# user, it refuses root), PipeWire, WirePlumber and the XDG desktop portal with its wlroots
-# backend, on a session bus of its own. Nothing of the machine's own session is touched.
+# A private, headless Wayland desktop for tests and benchmarks, on a session bus of its own;
+# nothing of the machine's own session is touched. Two kinds:
+#   sway   sway (as an unprivileged user, it refuses root), PipeWire, WirePlumber and the XDG
+#          desktop portal with its wlroots backend
+#   gnome  mutter (headless, one virtual monitor of 1280x720), PipeWire, WirePlumber and the
+#          portal with GNOME's own backend, xdg-desktop-portal-gnome; GNOME's portal asks with a
+#          dialog unless a grant is stored, so one is stored in the permission store first:
+#          DIR/grant-token holds its id, the restore token that shares the monitor at once
 #
 #   scripts/wayland-session.sh install          packages, and the portal backend build (once)
-#   scripts/wayland-session.sh start DIR        start a session in DIR (created, must not exist);
-#                                               prints the environment to use, one VAR=value a line
-#   scripts/wayland-session.sh stop DIR         end every process of that session by its PID
+#   scripts/wayland-session.sh start DIR [KIND] start a session (sway by default) in DIR
+#                                               (created, must not exist); prints the
+#                                               environment to use, one VAR=value a line
+#   scripts/wayland-session.sh stop DIR         end every process of that session by its PID,
+#                                               the helpers the bus started included
+#
+# DIR/portal-backend.pid is the screen-cast backend's PID and DIR/portal-backend.bin its
+# program, for tests that end it as a desktop does when the user stops sharing.
 #
 # The backend is Debian's xdg-desktop-portal-wlr built from its source package with one
 # change (portal-wlr-shm.patch): without a GPU the compositor offers no DMA-BUF format, and
@@ -27,7 +37,8 @@ SWAY_UID=65534
 
 PACKAGES=(sway swaybg foot pipewire pipewire-bin wireplumber libpipewire-0.3-dev libsystemd-dev
   xdg-desktop-portal xdg-desktop-portal-wlr dbus libglib2.0-bin qt6-wayland
-  meson ninja-build dpkg-dev libdrm-dev libinih-dev libgbm-dev libwayland-dev wayland-protocols)
+  meson ninja-build dpkg-dev libdrm-dev libinih-dev libgbm-dev libwayland-dev wayland-protocols
+  mutter xdg-desktop-portal-gnome)
 
 install_packages() {
   local missing=() p
@@ -156,12 +167,14 @@ EOF
   dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE XDG_RUNTIME_DIR \
     XDG_CONFIG_HOME XDG_DATA_HOME SWAYSOCK
   "$PORTAL_BIN" >"$dir/portal-wlr.log" 2>&1 &
-  pid=$!; echo "$pid" >> "$dir/pids"; echo "$pid" > "$dir/portal-wlr.pid"
+  pid=$!; echo "$pid" >> "$dir/pids"; echo "$pid" > "$dir/portal-backend.pid"
+  echo "$PORTAL_BIN" > "$dir/portal-backend.bin"
   wait_for has_bus_name org.freedesktop.impl.portal.desktop.wlr
   /usr/libexec/xdg-desktop-portal >"$dir/portal.log" 2>&1 &
   pid=$!; echo "$pid" >> "$dir/pids"
   wait_for has_bus_name org.freedesktop.portal.Desktop
 
+  echo "$DBUS_SESSION_BUS_ADDRESS" > "$dir/bus-address"
   local v
   for v in XDG_RUNTIME_DIR XDG_CONFIG_HOME XDG_CURRENT_DESKTOP XDG_SESSION_TYPE DBUS_SESSION_BUS_ADDRESS \
            WAYLAND_DISPLAY SWAYSOCK; do
@@ -169,12 +182,89 @@ EOF
   done
 }
 
+# GNOME's compositor headless, with GNOME's own portal backend and a stored grant.
+start_gnome() {
+  local dir=$1
+  mkdir -m 700 "$dir"
+  dir=$(cd "$dir" && pwd)
+  local rt=$dir/runtime
+  mkdir -m 700 "$rt" "$dir/config" "$dir/data" "$dir/home"
+  : > "$dir/pids"
+  export XDG_RUNTIME_DIR=$rt XDG_CONFIG_HOME=$dir/config XDG_DATA_HOME=$dir/data HOME=$dir/home
+  export XDG_CURRENT_DESKTOP=GNOME XDG_SESSION_TYPE=wayland
+  export DBUS_SESSION_BUS_ADDRESS=unix:path=$rt/bus
+  export WAYLAND_DISPLAY=wayland-0 GSETTINGS_BACKEND=memory
+  unset DISPLAY SWAYSOCK
+  echo "$DBUS_SESSION_BUS_ADDRESS" > "$dir/bus-address"
+
+  local pid
+  dbus-daemon --session --nofork --nopidfile --address="$DBUS_SESSION_BUS_ADDRESS" >"$dir/dbus.log" 2>&1 &
+  pid=$!; echo "$pid" >> "$dir/pids"
+  wait_for test -S "$rt/bus"
+  pipewire >"$dir/pipewire.log" 2>&1 &
+  pid=$!; echo "$pid" >> "$dir/pids"
+  wait_for test -S "$rt/pipewire-0"
+  wireplumber >"$dir/wireplumber.log" 2>&1 &
+  pid=$!; echo "$pid" >> "$dir/pids"
+  mutter --headless --wayland --no-x11 --virtual-monitor 1280x720 >"$dir/mutter.log" 2>&1 &
+  pid=$!; echo "$pid" >> "$dir/pids"
+  wait_for test -S "$rt/wayland-0" || { tail -5 "$dir/mutter.log" >&2; return 1; }
+  wait_for has_bus_name org.gnome.Mutter.ScreenCast || { tail -5 "$dir/mutter.log" >&2; return 1; }
+
+  dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE XDG_RUNTIME_DIR \
+    XDG_CONFIG_HOME XDG_DATA_HOME HOME GSETTINGS_BACKEND
+  # The grant, as GNOME's portal keeps one the user gave for the first monitor: its id is the
+  # restore token that shares the monitor without a dialog.
+  local token now
+  token=$(cat /proc/sys/kernel/random/uuid)
+  now=$(date +%s%6N)
+  gdbus call --session --dest org.freedesktop.impl.portal.PermissionStore \
+    --object-path /org/freedesktop/impl/portal/PermissionStore \
+    --method org.freedesktop.impl.portal.PermissionStore.Set screencast true "$token" "{'': ['yes']}" \
+    "<('GNOME', uint32 1, <(int64 $now, int64 $now, [(uint32 0, uint32 1, <'MetaVendor:MetaVirtualMonitor:0x00'>)])>)>" \
+    >/dev/null || { echo "wayland-session: the grant could not be stored" >&2; return 1; }
+  echo "$token" > "$dir/grant-token"
+
+  /usr/libexec/xdg-desktop-portal-gnome >"$dir/portal-gnome.log" 2>&1 &
+  pid=$!; echo "$pid" >> "$dir/pids"; echo "$pid" > "$dir/portal-backend.pid"
+  echo /usr/libexec/xdg-desktop-portal-gnome > "$dir/portal-backend.bin"
+  wait_for has_bus_name org.freedesktop.impl.portal.desktop.gnome
+  /usr/libexec/xdg-desktop-portal >"$dir/portal.log" 2>&1 &
+  pid=$!; echo "$pid" >> "$dir/pids"
+  wait_for has_bus_name org.freedesktop.portal.Desktop
+
+  # The display by its whole path: a client may keep a runtime folder of its own.
+  WAYLAND_DISPLAY=$rt/wayland-0
+  local v
+  for v in XDG_RUNTIME_DIR XDG_CONFIG_HOME XDG_CURRENT_DESKTOP XDG_SESSION_TYPE DBUS_SESSION_BUS_ADDRESS \
+           WAYLAND_DISPLAY; do
+    echo "$v=${!v}"
+  done
+  echo "GRANT_TOKEN=$token"
+}
+
+# Processes the session's bus started by itself (the permission store, the document portal,
+# dconf...), by the PIDs the bus names for its connections.
+bus_helpers() {
+  local dir=$1
+  [ -f "$dir/bus-address" ] || return 0
+  local pid
+  for pid in $(busctl --address="$(cat "$dir/bus-address")" list --no-legend 2>/dev/null |
+               awk '$2 ~ /^[0-9]+$/ {print $2}' | sort -u); do
+    # Only the desktop's helper programs: never a client of the desktop (a test program).
+    case "$(readlink "/proc/$pid/exe" 2>/dev/null)" in /usr/libexec/*|/usr/bin/gnome-keyring-daemon) echo "$pid" ;; esac
+  done
+}
+
 stop_session() {
   local dir=$1 pid
   [ -f "$dir/pids" ] || return 0
-  # Newest first: the portals before the bus they talk on.
-  for pid in $(tac "$dir/pids"); do kill "$pid" 2>/dev/null || true; done
-  for pid in $(tac "$dir/pids"); do
+  local helpers ours
+  ours=$(cat "$dir/pids")
+  helpers=$(bus_helpers "$dir" | grep -vxF "$ours" || true)
+  # Newest first: the portals before the bus they talk on; the bus's own helpers first of all.
+  for pid in $helpers $(tac "$dir/pids"); do kill "$pid" 2>/dev/null || true; done
+  for pid in $helpers $(tac "$dir/pids"); do
     for _ in $(seq 1 30); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     kill -9 "$pid" 2>/dev/null || true
   done
@@ -183,7 +273,12 @@ stop_session() {
 
 case "${1:-}" in
   install) install_packages; build_portal ;;
-  start) start_session "${2:?session folder}" ;;
+  start)
+    case "${3:-sway}" in
+      sway) start_session "${2:?session folder}" ;;
+      gnome) start_gnome "${2:?session folder}" ;;
+      *) echo "$0: no desktop kind '$3' (sway, gnome)" >&2; exit 2 ;;
+    esac ;;
   stop) stop_session "${2:?session folder}" ;;
-  *) echo "usage: $0 install | start DIR | stop DIR" >&2; exit 2 ;;
+  *) echo "usage: $0 install | start DIR [sway|gnome] | stop DIR" >&2; exit 2 ;;
 esac

@@ -1,14 +1,20 @@
 #include "controls/ScreenReader.h"
 #include "infowindows/Logo.h"
 #include "infowindows/Register.h"
+#include "mainwindow/CommandLine.h"
+#include "mainwindow/MainFrm.h"
+#include "mainwindow/ScreenRequestGate.h"
 #include "mainwindow/StartUpSafety.h"
 
 #include <QApplication>
 #include <QLocale>
+#include <QTimer>
 #include <QTranslator>
 
 int main(int argc, char** argv) {
     pelta::IgnoreFileSizeLimitSignal();
+    // --help and --version print without a display.
+    if (const int status = pelta::AnswerWithoutWindows(argc, argv); status >= 0) return status;
     // On a Wayland desktop the Auto Buttons window places itself and stays on top through
     // global window positions, which only X11 clients have: run through XWayland where the
     // desktop offers it, natively (qt6-wayland) where it does not.
@@ -16,7 +22,7 @@ int main(int argc, char** argv) {
         !qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "xcb;wayland");
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pelta-RX"));
+    pelta::NameApplication();
     // A translation for the user's language, when one is installed beside the program.
     QTranslator translator;
     if (translator.load(QLocale(), QStringLiteral("pelta-rx"), QStringLiteral("_"),
@@ -26,9 +32,25 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(pelta::ProgramId());
     QApplication::setWindowIcon(pelta::ProgramIcon());
     pelta::EnableScreenReaderNames();
-    pelta::LookAfterCaptureFiles();
+    const pelta::CommandLineResult command = pelta::ParseCommandLine(QApplication::arguments());
+    if (command.ExitStatus >= 0) return command.ExitStatus;
+    // An unattended capture from the command line tells of repairs on standard error.
+    pelta::LookAfterCaptureFiles(nullptr, command.Capture ? pelta::RepairReport::StandardError
+                                                          : pelta::RepairReport::MessageBox);
+    // No screen question from the desktop during the splash: only once the main window is up.
+    pelta::HoldScreenRequests();
     auto* splash = new pelta::Register();
     splash->Load();
-    splash->show();
+    pelta::ReleaseScreenRequestsWhenShown(splash->Main());
+    if (!command.Capture) {
+        splash->show();
+        return app.exec();
+    }
+    // A capture from the command line: straight to the main window, and out when it is done.
+    pelta::MainFrm* main = splash->Main();
+    splash->Dismiss();
+    if (!main) return pelta::CaptureExit::Failed;
+    pelta::CommandLineRecorder recorder(*main, *command.Capture);
+    QTimer::singleShot(0, &recorder, &pelta::CommandLineRecorder::Start);
     return app.exec();
 }

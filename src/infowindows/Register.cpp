@@ -15,6 +15,19 @@ namespace pelta {
 
 namespace {
 
+// The window system the program runs in: a Wayland desktop natively or through XWayland,
+// or plain X11; any other platform by Qt's name for it.
+QString SessionName() {
+    const QString platform = QGuiApplication::platformName();
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                         qEnvironmentVariable("XDG_SESSION_TYPE") == QStringLiteral("wayland");
+    if (platform.startsWith(QStringLiteral("wayland"))) return QCoreApplication::translate("Register", "Wayland");
+    if (platform == QStringLiteral("xcb"))
+        return wayland ? QCoreApplication::translate("Register", "XWayland on Wayland")
+                       : QCoreApplication::translate("Register", "X11");
+    return platform;
+}
+
 // The product logo, the same drawing as the program's icon.
 class Logo final : public QWidget {
 public:
@@ -77,8 +90,8 @@ Register::Register(EngineFactory factory, QWidget* parent)
     auto* l7 = Label(panel, "Label7",
                      tr("Capture screen video, sound, or both, with Pelta-RX Quillmere Capture."),
                      "MS Sans Serif", 8.25, true, grey, {24, 150, 550, 20});
-    // This build's platform, where the original named its own.
-    auto* l8 = Label(panel, "Label8", tr("Linux (X11), Debian 12"), "MS Sans Serif", 8.25, false, grey,
+    // The platform and the window system this run shows its windows through.
+    auto* l8 = Label(panel, "Label8", tr("Linux (%1), Debian 12").arg(SessionName()), "MS Sans Serif", 8.25, false, grey,
                      {24, 176, 300, 20});
     auto* l4 = Label(panel, "Label4", MakerEmailAddress(), "MS Sans Serif", 8.25, false, grey, {24, 250, 300, 20});
     l4->setCursor(Qt::PointingHandCursor);

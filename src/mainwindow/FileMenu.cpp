@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
 
 namespace pelta {
 
@@ -29,6 +30,14 @@ void FileMenu::ConnectCommands() {
     ConnectCommand(m.menuAUTODir, &main_, [this] { SelectAutoFolder(); });
     ConnectCommand(m.menuTopWindow, &main_, [this] { TopWindowToggled(); });
     ConnectCommand(m.menuFileExit, &main_, [this] { Exit(); });
+    // A native Wayland client cannot ask to stay above other windows: the compositor decides.
+    if (QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+        m.menuTopWindow->setEnabled(false);
+        m.menuTopWindow->setToolTip(
+            QCoreApplication::translate("FileMenu", "Not available on this Wayland desktop: the desktop decides which "
+                                                    "window stays on top."));
+        if (m.menuFile) m.menuFile->setToolTipsVisible(true);
+    }
 }
 
 void FileMenu::AllocCaptureFile() {

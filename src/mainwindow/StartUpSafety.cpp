@@ -12,6 +12,7 @@
 #include <QLocale>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -48,7 +49,7 @@ QStringList RepairInterruptedCaptures() {
     return lines;
 }
 
-void LookAfterCaptureFiles(QWidget* parent) {
+void LookAfterCaptureFiles(QWidget* parent, RepairReport report) {
     const QString folder = QFileInfo(CRegSettings::StoreFilePath()).absolutePath() + QStringLiteral("/running-captures");
     engine::record::SetJournalFolder(folder.toStdString());
     // Qt leaves through exit() when the display connection breaks; the file is finished then.
@@ -58,8 +59,12 @@ void LookAfterCaptureFiles(QWidget* parent) {
         std::atexit([] { engine::CaptureSession::FinishAllRunning(kFinishAtExit); });
     }
     const QStringList lines = RepairInterruptedCaptures();
-    if (!lines.isEmpty())
-        Prompts().Message(parent, lines.join(QStringLiteral("\n\n")), ApplicationTitle(), PromptButtons::Ok);
+    if (lines.isEmpty()) return;
+    if (report == RepairReport::StandardError) {
+        std::fputs(qPrintable(lines.join(QStringLiteral("\n")) + QStringLiteral("\n")), stderr);
+        return;
+    }
+    Prompts().Message(parent, lines.join(QStringLiteral("\n\n")), ApplicationTitle(), PromptButtons::Ok);
 }
 
 }  // namespace pelta

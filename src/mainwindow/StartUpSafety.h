@@ -19,8 +19,9 @@ void IgnoreFileSizeLimitSignal();
 // Once QApplication exists: keeps the journal of running captures beside the settings,
 // finishes running captures when the program exits from under its windows (Qt exits when
 // the display connection breaks), and repairs what an earlier run left unfinished, telling
-// the user in one message.
-void LookAfterCaptureFiles(QWidget* parent = nullptr);
+// the user in one message (or on standard error, for a capture started without a person).
+enum class RepairReport { MessageBox, StandardError };
+void LookAfterCaptureFiles(QWidget* parent = nullptr, RepairReport report = RepairReport::MessageBox);
 
 // The repairs of the captures the journal names as cut off, one line of text for the user
 // each (empty when nothing needed repair). Each file is repaired beside itself and then put

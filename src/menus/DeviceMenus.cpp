@@ -1,7 +1,11 @@
 // "Video &Device" and "Audio De&vice": building, the device status panels, the clicks.
 #include "menus/OptionsMenus.h"
 
+#include "engine/core/devices/wayland/PortalScreenSource.h"
+
+#include <QAction>
 #include <QCoreApplication>
+#include <QMenu>
 
 namespace pelta {
 
@@ -15,6 +19,28 @@ void OptionsMenus::BuildDeviceMenu() {
         ListKind::AudioDevice, QCoreApplication::translate("OptionsMenus", "None"), [this] { return engine_.AudioInputs().Count(); },
         [this](int32_t i) { return engine_.AudioInputs().Item(i).DisplayName; },
         [this] { engine_.AudioInputs().SetSelected(0); });
+    AddMissingPortalScreen();
+}
+
+// On a Wayland desktop without a screen-cast portal the screen is not lost without a word:
+// its entry stays in the menu, disabled, and says what is missing. It is no list element
+// (it stands for no engine device), so the menu status leaves it alone.
+void OptionsMenus::AddMissingPortalScreen() {
+    QMenu* menu = menus_.menuOptionsVideoDevice.Menu;
+    if (portalHint_ || !menu || !engine::ScreenPortalMissing()) return;
+    portalHint_ = menu->addAction(QString::fromUtf8(engine::kPortalScreenName));
+    portalHint_->setObjectName(QStringLiteral("menuOptionsVideoDevicePortalMissing"));
+    portalHint_->setEnabled(false);
+    portalHint_->setToolTip(MissingPortalText());
+    menu->setToolTipsVisible(true);
+}
+
+QString OptionsMenus::MissingPortalText() {
+    return QCoreApplication::translate(
+        "OptionsMenus",
+        "This Wayland desktop shares no screen: it has no desktop portal with screen casting. Install "
+        "xdg-desktop-portal, your desktop's portal backend (xdg-desktop-portal-gnome, -kde or -wlr) and "
+        "pipewire, then log in again.");
 }
 
 void OptionsMenus::WriteDeviceStatus() {
@@ -29,6 +55,11 @@ void OptionsMenus::WriteDeviceStatus() {
     if (setPanelText_) {
         setPanelText_(2, video);
         setPanelText_(3, audio);
+        // Said once, the first time the devices are written; the menu entry keeps saying it.
+        if (portalHint_ && !portalHintShown_) {
+            portalHintShown_ = true;
+            setPanelText_(1, MissingPortalText());
+        }
     }
 }
 

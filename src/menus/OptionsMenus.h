@@ -88,6 +88,10 @@ public:
     // The Warning question's text, exactly as shown.
     static QString RestrictedCompressorWarning();
 
+    // What the disabled screen entry of a Wayland desktop without a screen-cast portal says.
+    static QString MissingPortalText();
+    QAction* MissingPortalScreen() const { return portalHint_; }
+
 private:
     enum class ListKind { VideoDevice, AudioDevice, VideoCompressor, AudioCompressor, Renderer, VideoSize };
 
@@ -113,6 +117,9 @@ private:
     QStringList pRestrictedVideoComp;
     std::unique_ptr<QObject> context_;  // owns every connection made here
     bool commandsConnected_ = false;
+    void AddMissingPortalScreen();
+    QAction* portalHint_ = nullptr;   // the disabled screen entry, when the portal is missing
+    bool portalHintShown_ = false;    // its status text was written once
 };
 
 }  // namespace pelta

@@ -3,8 +3,11 @@
 #include "EngineTest.h"
 #include "engine/core/devices/Devices.h"
 #include "engine/core/devices/wayland/PortalScreenSource.h"
+#include "engine/core/devices/wayland/ScreenCastShare.h"
 #include "engine/dialogs/VideoSourceDialog.h"
 #include "infowindows/Logo.h"
+#include "mainwindow/MainFrm.h"
+#include "menus/OptionsMenus.h"
 #include "support/ScriptedPrompts.h"
 #include "support/Pump.h"
 #include "support/Services.h"
@@ -14,7 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
+#include <QMenu>
 #include <QSpinBox>
 #include <QColor>
 #include <QImage>
@@ -141,6 +146,10 @@ TEST_F(WaylandScreen, PortalScreenReplacesTheXScreensOnlyInAWaylandSession) {
         for (const auto& d : video) {
             portals += d.DisplayName == kPortalScreenName;
             xScreens += d.InputFormat == "x11grab";
+            // An X11 session's own screens carry no XWayland note.
+            if (d.InputFormat == "x11grab") {
+                EXPECT_FALSE(d.DisplayName.ends_with(kXWaylandMark));
+            }
         }
         EXPECT_EQ(portals, c.portal ? 1 : 0);
         EXPECT_EQ(xScreens, c.portal ? 0 : 1);  // the test's Xvfb, with DISPLAY set throughout
@@ -153,6 +162,45 @@ TEST_F(WaylandScreen, PortalScreenReplacesTheXScreensOnlyInAWaylandSession) {
             }
         }
     }
+}
+
+// A Wayland desktop whose session bus has no portal: the X screen XWayland offers says it
+// sees only X programs, and the video device menu keeps the portal's screen, disabled, with
+// what to install, said once in the status bar too.
+TEST_F(WaylandScreen, WithoutAPortalTheScreenEntryStaysDisabledAndSaysWhatToInstall) {
+    // A bus of its own that can start nothing: no portal comes up on it.
+    const pelta::test::BareSessionBus bare;
+    ASSERT_TRUE(bare.Up());
+    const pelta::test::ScopedEnv bus("DBUS_SESSION_BUS_ADDRESS", bare.Address());
+
+    const std::vector<DeviceInfo> video = DiscoverVideoDevices();
+    EXPECT_TRUE(ScreenPortalMissing());
+    int xScreens = 0;
+    for (const auto& d : video) {
+        EXPECT_NE(d.DisplayName, kPortalScreenName);
+        if (d.InputFormat != "x11grab") continue;
+        ++xScreens;
+        EXPECT_TRUE(d.DisplayName.ends_with(kXWaylandMark)) << d.DisplayName;
+    }
+    EXPECT_EQ(xScreens, 1);  // the test's Xvfb standing in for XWayland
+
+    pelta::test::TempConfigHome home;
+    MainFrm main;
+    main.Load();
+    QAction* screen = main.Options().MissingPortalScreen();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->text(), QString::fromUtf8(kPortalScreenName));
+    EXPECT_FALSE(screen->isEnabled());
+    EXPECT_EQ(screen->toolTip(), OptionsMenus::MissingPortalText());
+    EXPECT_TRUE(screen->toolTip().contains(QStringLiteral("xdg-desktop-portal")));
+    EXPECT_TRUE(main.Menus().menuOptionsVideoDevice.Menu->actions().contains(screen));
+    EXPECT_EQ(main.PanelText(1), OptionsMenus::MissingPortalText());
+    // The menu status, run after every command, leaves it disabled; the text is not said again.
+    main.Options().UpdateMenuStatus();
+    EXPECT_FALSE(screen->isEnabled());
+    main.SetPanelText(1, QStringLiteral("Ready"));
+    main.Options().WriteDeviceStatus();
+    EXPECT_EQ(main.PanelText(1), QStringLiteral("Ready"));
 }
 
 TEST_F(WaylandScreen, CaptureHoldsTheDesktopAtTheRateAndSizeAskedWithEverySlotFilled) {
@@ -216,6 +264,53 @@ TEST_F(WaylandScreen, ACancelledChoiceIsARefusalWithItsReason) {
         EXPECT_NE(std::string(e.what()).find("cancelled"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(engine_->Core().HasVideo());
+}
+
+// At start-up the program holds its screen requests until its main window is up: opening
+// the device then asks the desktop nothing; the release asks, and a refusal nobody waits for
+// reaches the listener with the desktop's reason.
+TEST_F(WaylandScreen, HeldRequestsAskTheDesktopOnlyWhenReleasedAndARefusalThenIsTold) {
+    struct Told {
+        std::mutex mutex;
+        std::vector<std::string> why;
+    } told;
+    ScreenCastShare::SetRefusalListener([&told](const std::string& why) {
+        std::lock_guard lock(told.mutex);
+        told.why.push_back(why);
+    });
+    struct Reset {
+        ~Reset() {
+            ScreenCastShare::ReleaseRequests();
+            ScreenCastShare::SetRefusalListener({});
+        }
+    } reset;
+    const int askedBefore = desktop_->ChooserAsked();
+    ScreenCastShare::HoldRequests();
+    OpenEngine();  // opens at once, asking nothing
+    EXPECT_EQ(desktop_->ChooserAsked(), askedBefore);
+    ScreenCastShare::ReleaseRequests();
+    EXPECT_TRUE(WaitForWallpaper("HEADLESS-1", kWallpaper));
+    EXPECT_EQ(desktop_->ChooserAsked(), askedBefore + 1);
+    engine_.reset();
+    ScreenCastShare::DropKept();
+
+    // Held again, and this time the user cancels once asked.
+    std::error_code ec;
+    std::filesystem::remove(PortalStatePath(), ec);
+    desktop_->SetChooserAnswer("");
+    ScreenCastShare::HoldRequests();
+    engine_ = std::make_unique<CaptureEngine>();
+    engine_->VideoInputs().SetSelected(0);  // no refusal yet: nothing was asked
+    ScreenCastShare::ReleaseRequests();
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            std::lock_guard lock(told.mutex);
+            return !told.why.empty();
+        },
+        10000));
+    std::lock_guard lock(told.mutex);
+    ASSERT_EQ(told.why.size(), 1u);
+    EXPECT_NE(told.why[0].find("cancelled"), std::string::npos) << told.why[0];
 }
 
 // Notes what the hub reports lost.
@@ -334,6 +429,94 @@ TEST_F(WaylandScreen, TheProgramRunsAsANativeClientOfTheDesktop) {
     const std::string tree = "swaymsg -s '" + std::string(std::getenv("SWAYSOCK")) +
                              "' -t get_tree | grep -q '\"app_id\": \"" + pelta::ProgramId().toStdString() + "\"'";
     EXPECT_TRUE(PumpUntil([&] { return std::system(tree.c_str()) == 0; }, 15000));
+}
+
+// The same on GNOME: mutter headless and GNOME's own portal backend, which shares without a
+// dialog only where a grant is stored; the desktop's set-up stored one for the first monitor,
+// and the program's state file holds its id as the restore token, as after an earlier run.
+class GnomeScreen : public WaylandScreen {
+protected:
+    static void SetUpTestSuite() {
+        EngineTest::SetUpTestSuite();
+        desktop_ = &WaylandDesktop::Shared(pelta::test::DesktopKind::Gnome);
+    }
+    void Ready() override {
+        ASSERT_TRUE(desktop_->Up()) << desktop_->Why();
+        desktop_->Enter();
+        ASSERT_FALSE(desktop_->GrantToken().empty());
+        ASSERT_TRUE(SaveRestoreToken(desktop_->GrantToken()));
+    }
+    // Pictures of the clock: some of its background in the middle third of the picture
+    // (mutter places a new window itself, near the middle).
+    bool ShowsClock(const QImage& img) {
+        for (int y = img.height() / 3; y < 2 * img.height() / 3; y += 8)
+            for (int x = img.width() / 3; x < 2 * img.width() / 3; x += 8)
+                if (Near(img.pixelColor(x, y), kClock)) return true;
+        return false;
+    }
+    QImage Latest() {
+        AVFrame* f = engine_->Core().LatestVideoFrame();
+        if (!f) return {};
+        // BGR0 bytes are RGB32 on a little-endian machine.
+        QImage img = QImage(f->data[0], f->width, f->height, f->linesize[0], QImage::Format_RGB32).copy();
+        av_frame_free(&f);
+        return img;
+    }
+};
+
+TEST_F(GnomeScreen, TheScreenIsListedAndACaptureOfTheChangingClockHoldsItsPictures) {
+    ASSERT_TRUE(desktop_->StartClock("c03030"));
+    OpenEngine();
+    ASSERT_TRUE(PumpUntil([&] { return ShowsClock(Latest()); }, 15000));
+    StartCapture("gnome.avi", 3.0);
+    ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 15000));
+    EXPECT_TRUE(events_.errors.empty());
+    const pelta::test::Probe p = pelta::test::ProbeFile(Path("gnome.avi"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.readToEnd);
+    EXPECT_EQ(p.width, 640);
+    EXPECT_EQ(p.height, 360);
+    EXPECT_EQ(p.videoFrames, 30);
+    const std::vector<QImage> pictures = DecodePictures(Path("gnome.avi"));
+    ASSERT_EQ(pictures.size(), 30u);
+    int withClock = 0, changes = 0;
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        withClock += ShowsClock(pictures[i]);
+        if (i > 0 && pictures[i] != pictures[i - 1]) ++changes;
+    }
+    EXPECT_EQ(withClock, 30);
+    EXPECT_GE(changes, 3);  // the clock ticks on in the file, not one frozen picture
+}
+
+TEST_F(GnomeScreen, TheRestoreTokenBringsTheMonitorBackWithoutADialog) {
+    ASSERT_TRUE(desktop_->StartClock("c03030"));
+    OpenEngine();
+    ASSERT_TRUE(PumpUntil([&] { return ShowsClock(Latest()); }, 15000));
+    // GNOME's portal hands back a token for the next time, kept in the state file.
+    const std::string token = LoadRestoreToken();
+    EXPECT_FALSE(token.empty());
+    engine_.reset();
+    // Another run of the program with that token: the same monitor, no dialog (a dialog
+    // would hold the stream back, since no one is there to answer it).
+    OpenEngine();
+    EXPECT_TRUE(PumpUntil([&] { return ShowsClock(Latest()); }, 15000));
+    EXPECT_EQ(LoadRestoreToken(), token);
+}
+
+TEST_F(GnomeScreen, SharingStoppedMidCaptureGivesErrorFourAndAFinishedFile) {
+    ASSERT_TRUE(desktop_->StartClock("c03030"));
+    OpenEngine();
+    ASSERT_TRUE(PumpUntil([&] { return ShowsClock(Latest()); }, 15000));
+    StartCapture("gnome-cut.avi", 0);
+    ASSERT_TRUE(PumpUntil([&] { return engine_->FramesCaptured() >= 5; }, 10000));
+    ASSERT_TRUE(desktop_->RestartPortalBackend());
+    ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 10000));
+    ASSERT_EQ(events_.errors, std::vector<int32_t>{4});
+    const pelta::test::Probe p = pelta::test::ProbeFile(Path("gnome-cut.avi"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_TRUE(p.readToEnd);
+    EXPECT_GE(p.videoFrames, 5);
+    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
 }
 
 TEST(PortalRequest, AsksForWhatThePortalOffers) {

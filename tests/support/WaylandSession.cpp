@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -53,16 +54,29 @@ bool Wait(const std::function<bool()>& ready, int timeoutMs) {
 
 }  // namespace
 
-WaylandDesktop& WaylandDesktop::Shared() {
-    static WaylandDesktop* desktop = [] {
-        auto* d = new WaylandDesktop;
-        std::atexit([] { Shared().Stop(); });
+WaylandDesktop& WaylandDesktop::Shared(DesktopKind kind) {
+    if (kind == DesktopKind::Gnome) {
+        static WaylandDesktop* gnome = [] {
+            auto* d = new WaylandDesktop(DesktopKind::Gnome);
+            std::atexit([] { Shared(DesktopKind::Gnome).Stop(); });
+            return d;
+        }();
+        return *gnome;
+    }
+    static WaylandDesktop* sway = [] {
+        auto* d = new WaylandDesktop(DesktopKind::Sway);
+        std::atexit([] { Shared(DesktopKind::Sway).Stop(); });
         return d;
     }();
-    return *desktop;
+    return *sway;
 }
 
-WaylandDesktop::WaylandDesktop() {
+std::string WaylandDesktop::GrantToken() const {
+    const auto it = env_.find("GRANT_TOKEN");
+    return it == env_.end() ? std::string() : it->second;
+}
+
+WaylandDesktop::WaylandDesktop(DesktopKind kind) : kind_(kind) {
     char tmpl[] = "/tmp/pelta-wayland-XXXXXX";
     if (!mkdtemp(tmpl)) {
         why_ = "no temporary folder";
@@ -72,7 +86,8 @@ WaylandDesktop::WaylandDesktop() {
     chmod(tmpl, 0755);  // sway runs as another user and must reach its folder inside
     folder_ = parent_ + "/desktop";
     int status = 0;
-    const std::string out = RunScript("start " + Quote(folder_), &status);
+    const std::string out =
+        RunScript("start " + Quote(folder_) + (kind == DesktopKind::Gnome ? " gnome" : " sway"), &status);
     if (status != 0) {
         why_ = "scripts/wayland-session.sh start failed: " + out;
         return;
@@ -174,6 +189,7 @@ bool WaylandDesktop::StartClock(const std::string& background) {
                      "colors.background=" + background, "-o", "colors.foreground=ffffff", "sh", "-c",
                      "while :; do date +%T.%N; sleep 0.05; done"}) <= 0)
         return false;
+    if (kind_ == DesktopKind::Gnome) return true;
     const std::string sock = env_["SWAYSOCK"];
     const std::string check = "swaymsg -s " + Quote(sock) + " -t get_tree | grep -q '\"app_id\": \"pelta-clock\"'";
     return Wait([&] { return std::system(check.c_str()) == 0; }, 10000);
@@ -181,8 +197,10 @@ bool WaylandDesktop::StartClock(const std::string& background) {
 
 bool WaylandDesktop::RestartPortalBackend() {
     pid_t old = 0;
-    std::ifstream(folder_ + "/portal-wlr.pid") >> old;
-    if (old <= 0) return false;
+    std::ifstream(folder_ + "/portal-backend.pid") >> old;
+    std::string bin;
+    std::getline(std::ifstream(folder_ + "/portal-backend.bin"), bin);
+    if (old <= 0 || bin.empty()) return false;
     kill(old, SIGTERM);
     // Not our child (the script started it): gone when signal 0 fails.
     if (!Wait([&] { return kill(old, 0) != 0; }, 5000)) kill(old, SIGKILL);
@@ -190,24 +208,58 @@ bool WaylandDesktop::RestartPortalBackend() {
     if (pid == 0) {
         setsid();
         for (const auto& [name, value] : env_) setenv(name.c_str(), value.c_str(), 1);
-        const std::string log = folder_ + "/portal-wlr.log";
+        const std::string log = folder_ + "/portal-backend.log";
         FILE* f = freopen(log.c_str(), "a", stdout);
         f = freopen(log.c_str(), "a", stderr);
         (void)f;
-        const std::string bin = std::string(PELTA_BUILD_DIR) + "/wayland-portal/xdg-desktop-portal-wlr";
         execl(bin.c_str(), bin.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     if (pid < 0) return false;
     // The script ends it with the rest of the desktop.
     std::ofstream(folder_ + "/pids", std::ios::app) << pid << "\n";
-    std::ofstream(folder_ + "/portal-wlr.pid", std::ios::trunc) << pid << "\n";
+    std::ofstream(folder_ + "/portal-backend.pid", std::ios::trunc) << pid << "\n";
+    const std::string name = kind_ == DesktopKind::Gnome ? "org.freedesktop.impl.portal.desktop.gnome"
+                                                         : "org.freedesktop.impl.portal.desktop.wlr";
     const std::string bus = env_["DBUS_SESSION_BUS_ADDRESS"];
     const std::string check = "DBUS_SESSION_BUS_ADDRESS=" + Quote(bus) +
                               " gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus"
-                              " --method org.freedesktop.DBus.NameHasOwner org.freedesktop.impl.portal.desktop.wlr"
+                              " --method org.freedesktop.DBus.NameHasOwner " + name +
                               " 2>/dev/null | grep -q true";
     return Wait([&] { return std::system(check.c_str()) == 0; }, 10000);
+}
+
+BareSessionBus::BareSessionBus() {
+    char tmpl[] = "/tmp/pelta-bare-bus-XXXXXX";
+    if (!mkdtemp(tmpl)) return;
+    dir_ = tmpl;
+    std::ofstream(dir_ + "/session.conf")
+        << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+           "<busconfig><type>session</type><listen>unix:path="
+        << dir_ << "/bus</listen><auth>EXTERNAL</auth>"
+        << "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+           "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
+    const std::string cmd = "dbus-daemon --config-file=" + Quote(dir_ + "/session.conf") +
+                            " --fork --print-address=1 --print-pid=1 --nosyslog 2>/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return;
+    char address[512] = {}, pid[32] = {};
+    const bool read = fgets(address, sizeof address, p) && fgets(pid, sizeof pid, p);
+    pclose(p);
+    if (!read) return;
+    address_ = address;
+    while (!address_.empty() && (address_.back() == '\n' || address_.back() == '\r')) address_.pop_back();
+    pid_ = static_cast<pid_t>(std::atoi(pid));
+}
+
+BareSessionBus::~BareSessionBus() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        if (!Wait([&] { return kill(pid_, 0) != 0; }, 3000)) kill(pid_, SIGKILL);
+    }
+    std::error_code ec;
+    if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
 }
 
 }  // namespace pelta::test

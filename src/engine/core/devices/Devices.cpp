@@ -278,7 +278,10 @@ std::vector<DeviceInfo> DiscoverVideoDevices() {
     InitDevices();
     // On a Wayland desktop the X server only shows X programs: the portal's screen replaces it.
     std::vector<DeviceInfo> out = PortalScreens();
-    if (out.empty()) out = Screens();
+    if (out.empty()) {
+        out = Screens();
+        MarkXWaylandScreens(out);
+    }
     for (auto& c : Cameras()) out.push_back(std::move(c));
     DeviceInfo t;
     t.Kind = DeviceKind::TestPattern;

@@ -8,6 +8,7 @@ extern "C" {
 #include <wayland-client.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 namespace pelta::engine {
@@ -74,9 +75,16 @@ bool WaylandOutputSize(int& w, int& h) {
 
 }  // namespace
 
+namespace {
+// Set by the last device discovery in a Wayland session that found no screen-cast portal.
+std::atomic<bool> gPortalMissing{false};
+}  // namespace
+
 std::vector<DeviceInfo> PortalScreens() {
+    gPortalMissing = false;
     if (!InWaylandSession()) return {};
     const PortalOffer offer = ProbeScreenCastPortal();
+    gPortalMissing = !offer.Available;
     if (!offer.Available) return {};
     DeviceInfo d;
     d.Kind = DeviceKind::Screen;
@@ -89,6 +97,14 @@ std::vector<DeviceInfo> PortalScreens() {
     }
     d.Sizes = ScreenSizes(d.Width, d.Height);
     return {d};
+}
+
+bool ScreenPortalMissing() { return gPortalMissing; }
+
+void MarkXWaylandScreens(std::vector<DeviceInfo>& screens) {
+    if (!InWaylandSession()) return;
+    for (DeviceInfo& d : screens)
+        if (d.Kind == DeviceKind::Screen && d.InputFormat == "x11grab") d.DisplayName += kXWaylandMark;
 }
 
 StreamCrop CropFor(const VideoSourceSettings& s, int w, int h) {

@@ -27,6 +27,16 @@ inline constexpr const char* kPortalScreenName = "Screen (desktop portal)";
 // asks which screen or window when it is opened). Otherwise nothing.
 std::vector<DeviceInfo> PortalScreens();
 
+// True when the last PortalScreens() ran in a Wayland session and found no screen-cast
+// portal (no portal on the session bus, or one without the ScreenCast interface): the
+// menu then shows the portal's screen disabled and says what to install.
+bool ScreenPortalMissing();
+
+// In a Wayland session the X server is XWayland, which sees only X programs' windows: its
+// screens' names say so.
+inline constexpr const char* kXWaylandMark = " - X programs only (XWayland)";
+void MarkXWaylandScreens(std::vector<DeviceInfo>& screens);
+
 // The part of a w x h stream a region setting keeps (the whole stream without a region),
 // even-sized for the encoders.
 struct StreamCrop {

@@ -49,6 +49,19 @@ Keeper& TheKeeper() {
     return *keeper;
 }
 
+// Requests held back, and who hears of refusals. Lives for the whole program.
+struct Gate {
+    std::mutex Mutex;
+    bool Held = false;
+    std::vector<std::weak_ptr<ScreenCastShare>> Waiting;
+    std::shared_ptr<const std::function<void(const std::string&)>> Listener;
+};
+
+Gate& TheGate() {
+    static Gate* gate = new Gate;
+    return *gate;
+}
+
 }  // namespace
 
 std::shared_ptr<ScreenCastShare> ScreenCastShare::Acquire(const std::string& url, bool drawCursor) {
@@ -60,7 +73,42 @@ std::shared_ptr<ScreenCastShare> ScreenCastShare::Acquire(const std::string& url
     }
     if (kept && kept->url_ == url && kept->drawCursor_ == drawCursor && kept->Running()) return kept;
     kept.reset();  // another choice: the old grant ends before the new one is asked for
-    return std::make_shared<ScreenCastShare>(url, drawCursor);
+    auto share = std::make_shared<ScreenCastShare>(url, drawCursor);
+    {
+        Gate& g = TheGate();
+        std::lock_guard lock(g.Mutex);
+        if (g.Held) {
+            g.Waiting.push_back(share);
+            return share;
+        }
+    }
+    share->Ask();
+    return share;
+}
+
+void ScreenCastShare::HoldRequests() {
+    Gate& g = TheGate();
+    std::lock_guard lock(g.Mutex);
+    g.Held = true;
+}
+
+void ScreenCastShare::ReleaseRequests() {
+    std::vector<std::weak_ptr<ScreenCastShare>> waiting;
+    {
+        Gate& g = TheGate();
+        std::lock_guard lock(g.Mutex);
+        g.Held = false;
+        waiting.swap(g.Waiting);
+    }
+    for (auto& w : waiting)
+        if (auto share = w.lock()) share->Ask();
+}
+
+void ScreenCastShare::SetRefusalListener(std::function<void(const std::string&)> listener) {
+    Gate& g = TheGate();
+    std::lock_guard lock(g.Mutex);
+    g.Listener = listener ? std::make_shared<const std::function<void(const std::string&)>>(std::move(listener))
+                          : nullptr;
 }
 
 void ScreenCastShare::Release(std::shared_ptr<ScreenCastShare> share) {
@@ -89,9 +137,17 @@ void ScreenCastShare::DropKept() {
     }
 }
 
-ScreenCastShare::ScreenCastShare(const std::string& url, bool drawCursor) : url_(url), drawCursor_(drawCursor) {
+ScreenCastShare::ScreenCastShare(const std::string& url, bool drawCursor) : url_(url), drawCursor_(drawCursor) {}
+
+void ScreenCastShare::Ask() {
+    {
+        std::lock_guard lock(mutex_);
+        if (asked_) return;
+        asked_ = true;
+    }
+    // Only this call sets portal_, before any answer can come; the destructor resets it.
     portal_ = std::make_unique<PortalScreenCast>(
-        OfferFromUrl(url), drawCursor, [this](PortalGrant g) { OnGranted(g); },
+        OfferFromUrl(url_), drawCursor_, [this](PortalGrant g) { OnGranted(g); },
         [this](const std::string& why) { OnEnded(why); });
 }
 
@@ -108,7 +164,10 @@ bool ScreenCastShare::Running() {
 
 bool ScreenCastShare::WaitForAnswer(std::chrono::milliseconds wait, std::string& refusal) {
     std::unique_lock lock(mutex_);
+    if (!asked_) return true;  // held back: the desktop answers once it is asked
+    waiting_ = true;
     cv_.wait_for(lock, wait, [this] { return answered_; });
+    waiting_ = false;
     refusal = refusal_;
     return refusal_.empty();
 }
@@ -146,6 +205,7 @@ void ScreenCastShare::OnGranted(PortalGrant grant) {
 
 // Before the grant this is the desktop's refusal; after it, the end of the sharing.
 void ScreenCastShare::OnEnded(const std::string& why) {
+    bool tell = false;
     {
         std::lock_guard lock(mutex_);
         if (ended_) return;
@@ -154,10 +214,19 @@ void ScreenCastShare::OnEnded(const std::string& why) {
         if (!answered_) {
             answered_ = true;
             refusal_ = why;
+            tell = !waiting_;  // a waiter throws it to whoever opened the device
         }
         for (Viewer* v : viewers_) v->OnScreenEnded(why);
     }
     cv_.notify_all();
+    if (!tell) return;
+    std::shared_ptr<const std::function<void(const std::string&)>> listener;
+    {
+        Gate& g = TheGate();
+        std::lock_guard lock(g.Mutex);
+        listener = g.Listener;
+    }
+    if (listener) (*listener)(why);
 }
 
 // One copy out of the stream's buffer (which goes back to the compositor); the viewers

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -39,6 +40,16 @@ public:
     // Ends a kept grant now (the engine closes).
     static void DropKept();
 
+    // While held, a new share asks the desktop nothing: it waits, as if the desktop were
+    // still asking the user, until the hold is released (the program holds its requests
+    // while it starts, so that no question comes before its window is up).
+    static void HoldRequests();
+    static void ReleaseRequests();
+    // Told (on the portal's thread) the desktop's reason each time it refuses a screen that
+    // nobody is waiting for an answer about (a request released later, a chooser cancelled
+    // late). Empty: nobody is told.
+    static void SetRefusalListener(std::function<void(const std::string& why)> listener);
+
     ScreenCastShare(const std::string& offerUrl, bool drawCursor);
     ~ScreenCastShare();
     ScreenCastShare(const ScreenCastShare&) = delete;
@@ -51,6 +62,7 @@ public:
     void RemoveViewer(Viewer* viewer);  // no call reaches it after this returns
 
 private:
+    void Ask();  // starts the conversation with the desktop
     void OnGranted(PortalGrant grant);
     void OnEnded(const std::string& why);
     void OnPicture(const ScreenPicture& picture);
@@ -60,6 +72,8 @@ private:
     const bool drawCursor_;
     std::mutex mutex_;
     std::condition_variable cv_;
+    bool asked_ = false;             // under mutex_: the desktop has been asked
+    bool waiting_ = false;           // under mutex_: WaitForAnswer takes the refusal
     bool answered_ = false;          // under mutex_
     bool ended_ = false;             // under mutex_
     std::string endedWhy_;           // under mutex_
