@@ -52,5 +52,5 @@ set(CPACK_STRIP_FILES ON)
 # Library dependencies come from dpkg-shlibdeps. Qt loads its window-system plugin at run
 # time, where dpkg-shlibdeps cannot see it, so that one is named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
 include(CPack)

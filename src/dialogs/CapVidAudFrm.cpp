@@ -1,4 +1,5 @@
 #include "dialogs/CapVidAudFrm.h"
+#include "controls/EngineWords.h"
 
 #include "controls/SkipFailure.h"
 
@@ -215,14 +216,14 @@ void CapVidAudFrm::Load() {
         ModeTable_ = {};
         int position = 0;
         const std::pair<int16_t, const char*> modes[] = {
-            {engine::CaptureMode::VideoAndAudio, "Video and Audio"},
-            {engine::CaptureMode::VideoOnly, "Video only"},
-            {engine::CaptureMode::AudioOnly, "Audio only"}};
+            {engine::CaptureMode::VideoAndAudio, QT_TR_NOOP("Video and Audio")},
+            {engine::CaptureMode::VideoOnly, QT_TR_NOOP("Video only")},
+            {engine::CaptureMode::AudioOnly, QT_TR_NOOP("Audio only")}};
         for (auto [mode, text] : modes) {
             bool available = false;
             SkipFailure([&] { available = engine_.ModeAvailable(mode); });
             if (!available) continue;
-            cmbMode->addItem(QString::fromLatin1(text));
+            cmbMode->addItem(tr(text));
             ModeTable_[position++] = mode;
         }
         cmbMode->setCurrentIndex(0);
@@ -367,7 +368,7 @@ void CapVidAudFrm::OnOK() {
         if (useRate) engine_.SetFrameRateValue(rate);
         if (useLimit) engine_.SetTimeLimitSeconds(limit);
     } catch (const std::exception& e) {
-        Prompts().Message(this, QString::fromLocal8Bit(e.what()), ApplicationTitle(), PromptButtons::Ok);
+        Prompts().Message(this, EngineErrorText(std::string(e.what())), ApplicationTitle(), PromptButtons::Ok);
         return;
     }
 

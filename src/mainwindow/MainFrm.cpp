@@ -1,4 +1,5 @@
 #include "mainwindow/MainFrm.h"
+#include "controls/EngineWords.h"
 
 #include "controls/SkipFailure.h"
 
@@ -149,16 +150,15 @@ void MainFrm::WriteCaptureStatus(bool bCompleted) {
     SkipFailure([&] { secs = engine_->ElapsedSeconds(); });
     SkipFailure([&] { frameBytes = engine_->MeanFrameBytes(); });
     // Rounded for reading: the panel is narrow, and its tool tip shows the whole text.
-    QString text = QStringLiteral("Captured ") + NumberText(int64_t(captured)) + QStringLiteral(" frames in ") +
-                   ReadableNumberText(secs) + QStringLiteral(" sec (") + NumberText(int64_t(dropped)) + QStringLiteral(" dropped)");
+    QString text = tr("Captured %1 frames in %2 sec (%3 dropped)")
+                       .arg(NumberText(int64_t(captured)), ReadableNumberText(secs), NumberText(int64_t(dropped)));
     if (bCompleted) {
         // A division by zero time fails that step, leaving both rates at 0.
         if (secs != 0) {
             fps = captured / secs;
             rate = frameBytes * fps / 1000000.0;
         }
-        text += QStringLiteral(": ") + ReadableNumberText(fps) + QStringLiteral(" fps ") + ReadableNumberText(rate) +
-                QStringLiteral(" MB/sec");
+        text += tr(": %1 fps %2 MB/sec").arg(ReadableNumberText(fps), ReadableNumberText(rate));
     }
     SetPanelText(1, text);
 }
@@ -212,7 +212,7 @@ void MainFrm::CaptureError(int32_t ErrorCode) {
     // The code is the message; the engine's words (which file or device, what the system
     // said) unfold below it.
     QString detail;
-    SkipFailure([&] { detail = QString::fromStdString(engine_->LastErrorText()); });
+    SkipFailure([&] { detail = EngineErrorText(engine_->LastErrorText()); });
     Prompts().DetailedMessage(this, tr(" Error %1 occurred.").arg(ErrorCode),
                               ApplicationTitle(), detail);
 }
