@@ -938,6 +938,18 @@
         <source>SCRL</source>
         <translation>ROLL</translation>
     </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>%1 on</source>
+        <translation>%1 an</translation>
+    </message>
+    <message>
+        <source>%1 off</source>
+        <translation>%1 aus</translation>
+    </message>
 </context>
 <context>
     <name>VideoFormatDialog</name>
@@ -1258,6 +1270,10 @@
         <source>Time Limit must be a number of seconds.</source>
         <translation>Die Zeitbegrenzung muss eine Anzahl von Sekunden sein.</translation>
     </message>
+    <message>
+        <source>File type</source>
+        <translation>Dateityp</translation>
+    </message>
 </context>
 <context>
     <name>pelta::CaptureSettingsDialog</name>
@@ -1374,6 +1390,10 @@
         <source>Time: </source>
         <translation>Zeit: </translation>
     </message>
+    <message>
+        <source>Preview</source>
+        <translation>Vorschau</translation>
+    </message>
 </context>
 <context>
     <name>pelta::PreviewPropertiesDialog</name>
@@ -1443,6 +1463,10 @@
     <message>
         <source>&amp;Remove</source>
         <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>Processors in &amp;use:</source>
+        <translation>Verwendete &amp;Prozessoren:</translation>
     </message>
 </context>
 <context>

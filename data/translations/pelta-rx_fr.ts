@@ -938,6 +938,18 @@
         <source>SCRL</source>
         <translation>DÉFIL</translation>
     </message>
+    <message>
+        <source>Status</source>
+        <translation>État</translation>
+    </message>
+    <message>
+        <source>%1 on</source>
+        <translation>%1 activé</translation>
+    </message>
+    <message>
+        <source>%1 off</source>
+        <translation>%1 désactivé</translation>
+    </message>
 </context>
 <context>
     <name>VideoFormatDialog</name>
@@ -1258,6 +1270,10 @@
         <source>Time Limit must be a number of seconds.</source>
         <translation>La limite de durée doit être un nombre de secondes.</translation>
     </message>
+    <message>
+        <source>File type</source>
+        <translation>Type de fichier</translation>
+    </message>
 </context>
 <context>
     <name>pelta::CaptureSettingsDialog</name>
@@ -1374,6 +1390,10 @@
         <source>Time: </source>
         <translation>Durée : </translation>
     </message>
+    <message>
+        <source>Preview</source>
+        <translation>Aperçu</translation>
+    </message>
 </context>
 <context>
     <name>pelta::PreviewPropertiesDialog</name>
@@ -1443,6 +1463,10 @@
     <message>
         <source>&amp;Remove</source>
         <translation>&amp;Supprimer</translation>
+    </message>
+    <message>
+        <source>Processors in &amp;use:</source>
+        <translation>Processeurs &amp;utilisés :</translation>
     </message>
 </context>
 <context>

@@ -186,8 +186,9 @@ const std::vector<Pattern>& Patterns() {
             for (auto it = placeholder.globalMatch(text); it.hasNext();) {
                 const auto m = it.next();
                 rx += QRegularExpression::escape(text.mid(at, m.capturedStart() - at));
-                // The last part may be empty (an optional tail such as a lost reason).
-                rx += QStringLiteral("(.*?)");
+                // Greedy: a path may hold the ": " that follows it, the system's words do
+                // not. A part may be empty (an optional tail such as a lost reason).
+                rx += QStringLiteral("(.*)");
                 order.push_back(m.captured(1).toInt());
                 at = m.capturedEnd();
             }

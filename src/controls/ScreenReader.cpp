@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -96,10 +97,41 @@ public:
     }
 };
 
+// A widget that paints or groups what Qt cannot tell by its class (the preview, a frame of
+// option buttons) carries the role to report in the property kRoleProperty.
 QAccessibleInterface* CloseBoxFactory(const QString& classname, QObject* object) {
-    if (classname == QLatin1String("QLabel") && object && object->objectName() == QLatin1String("LblEnd"))
+    if (!object || !object->isWidgetType()) return nullptr;
+    if (classname == QLatin1String("QLabel") && object->objectName() == QLatin1String("LblEnd"))
         return new CloseBoxAccessible(static_cast<QWidget*>(object));
+    const QVariant role = object->property(kRoleProperty);
+    if (role.isValid() && object->metaObject()->className() == classname)
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Role(role.toInt()));
     return nullptr;
+}
+
+// The close box takes the keyboard focus by Tab, shows it with a dotted frame, and closes
+// its window with Space or Enter as a click does.
+class CloseBoxKeys final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+        auto* label = static_cast<QWidget*>(watched);
+        if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(label); a && a->actionInterface())
+            a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        return true;
+    }
+};
+
+void MakeCloseBoxFocusable(QLabel* box) {
+    if (box->focusPolicy() != Qt::NoFocus) return;
+    box->setFocusPolicy(Qt::TabFocus);
+    box->setStyleSheet(QStringLiteral("QLabel#LblEnd:focus { border: 1px dotted palette(text); }"));
+    box->installEventFilter(new CloseBoxKeys(box));
 }
 
 class NameOnShow final : public QObject {
@@ -147,6 +179,7 @@ void NameControlsForScreenReaders(QWidget* window) {
     // A close label that was asked for its interface before it got its name: ask again.
     for (QLabel* l : labels) {
         if (l->objectName() != QLatin1String("LblEnd")) continue;
+        MakeCloseBoxFocusable(l);
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(l);
         if (a && a->role() != QAccessible::Button) QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(a));
     }

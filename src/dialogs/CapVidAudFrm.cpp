@@ -1,5 +1,6 @@
 #include "dialogs/CapVidAudFrm.h"
 #include "controls/EngineWords.h"
+#include "controls/ScreenReader.h"
 
 #include "controls/SkipFailure.h"
 
@@ -12,6 +13,8 @@
 #include "settings/Globals.h"
 #include "settings/RegSettings.h"
 
+#include <QAccessible>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -119,6 +122,11 @@ void CapVidAudFrm::BuildControls() {
     auto* picture = new QWidget(Frame1);
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setGeometry(2, 2, 121, 60);
+    // Told as one group of option buttons; the group does not force one to stay chosen.
+    picture->setProperty(kRoleProperty, int(QAccessible::Grouping));
+    picture->setAccessibleName(tr("File type"));
+    auto* typesGroup = new QButtonGroup(picture);
+    typesGroup->setExclusive(false);
     const char* types[] = {"AVI", "WAV", "MP3"};
     QFont arial(QStringLiteral("Arial"));
     arial.setStyleHint(QFont::SansSerif);
@@ -129,7 +137,7 @@ void CapVidAudFrm::BuildControls() {
         Ops[i] = new QRadioButton(picture);
         Ops[i]->setObjectName(QStringLiteral("Ops(%1)").arg(i));
         Ops[i]->setAccessibleName(QString::fromLatin1(types[i]));
-        Ops[i]->setAutoExclusive(false);  // "no type selected" must be possible
+        typesGroup->addButton(Ops[i]);  // not exclusive: "no type selected" must be possible
         Ops[i]->setGeometry(16 + i * 40, 28, 18, 18);
         connect(Ops[i], &QRadioButton::clicked, this, [this, i] { SelectOps(i); });
     }

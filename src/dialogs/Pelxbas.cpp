@@ -5,6 +5,7 @@
 #include "engine/core/EngineContract.h"
 #include "settings/Globals.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

@@ -1,5 +1,6 @@
 #include "mainwindow/MainFrm.h"
 #include "controls/EngineWords.h"
+#include "controls/ScreenReader.h"
 
 #include "controls/SkipFailure.h"
 
@@ -12,6 +13,7 @@
 #include "settings/Globals.h"
 #include "settings/RegSettings.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -36,6 +38,8 @@ MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
     gMainFrm = this;
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(tr("Pelta-RX - Quillmere") + QString(53, u' ') + tr("Capture"));
+    // The blanks centre the caption on the title bar; a screen reader reads the words.
+    setAccessibleName(tr("Pelta-RX - Quillmere") + u' ' + tr("Capture"));
     BuildMainMenuBar(menuBar(), menus_);
 
     // The client area holds the engine's window and the status bar, laid out by resizeEvent.
@@ -44,6 +48,13 @@ MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(client);
     const EngineBinding binding = factory(client);
     engineWidget_ = binding.Widget;
+    if (engineWidget_) {
+        engineWidget_->setProperty(kRoleProperty, int(QAccessible::Graphic));
+        engineWidget_->setAccessibleName(tr("Preview"));
+        // An interface made before the role was set is made again.
+        if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(engineWidget_))
+            if (a->role() != QAccessible::Graphic) QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(a));
+    }
     engine_ = binding.Engine;
     restoreEngineChoices_ = binding.RestoreChoices;
     sbMain_ = new StatusBarPanels(client);
@@ -213,6 +224,11 @@ void MainFrm::CaptureError(int32_t ErrorCode) {
     // said) unfold below it.
     QString detail;
     SkipFailure([&] { detail = EngineErrorText(engine_->LastErrorText()); });
+    // Said at once, before the message box takes the focus.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent alert(this, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
     Prompts().DetailedMessage(this, tr(" Error %1 occurred.").arg(ErrorCode),
                               ApplicationTitle(), detail);
 }

@@ -1,6 +1,7 @@
 #include "mainwindow/StatusBarPanels.h"
 
 #include "controls/Twips.h"
+#include "mainwindow/StatusBarAccessible.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -17,10 +18,16 @@ namespace pelta {
 
 StatusBarPanels::StatusBarPanels(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("sbMain"));
+    InstallStatusBarAccessible();
     // Lock keys change outside the program too; a slow refresh keeps the indicators true.
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     timer->start(500);
+}
+
+void StatusBarPanels::Changed() {
+    update();
+    AnnouncePanelChanges(*this, announced_);
 }
 
 void StatusBarPanels::Add() {

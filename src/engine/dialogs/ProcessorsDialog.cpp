@@ -1,5 +1,6 @@
 #include "engine/dialogs/ProcessorsDialog.h"
 #include "controls/EngineWords.h"
+#include "controls/ScreenReader.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,6 +35,10 @@ ProcessorsDialog::ProcessorsDialog(bool video, ChainDescription chain, Apply app
     layout->addLayout(addRow);
     lstChain = new QListWidget(this);
     lstChain->setObjectName(QStringLiteral("lstChain"));
+    auto* chainLabel = new QLabel(tr("Processors in &use:"), this);
+    chainLabel->setBuddy(lstChain);
+    lstChain->setAccessibleName(NameFromLabelText(chainLabel->text()));  // a list reads no buddy
+    layout->addWidget(chainLabel);
     layout->addWidget(lstChain, 1);
     paramBox_ = new QWidget(this);
     params_ = new QFormLayout(paramBox_);
