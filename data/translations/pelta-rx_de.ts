@@ -616,6 +616,22 @@
         <source>Yadif</source>
         <translation>Yadif</translation>
     </message>
+    <message>
+        <source>Test Tone</source>
+        <translation>Testton</translation>
+    </message>
+    <message>
+        <source>Screen (desktop portal)</source>
+        <translation>Bildschirm (Desktop-Portal)</translation>
+    </message>
+    <message>
+        <source>Screen %1 (%2x%3)</source>
+        <translation>Bildschirm %1 (%2x%3)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 (%2x%3)</source>
+        <translation>Monitor %1 (%2x%3)</translation>
+    </message>
 </context>
 <context>
     <name>FileMenu</name>

@@ -616,6 +616,22 @@
         <source>Yadif</source>
         <translation>Yadif</translation>
     </message>
+    <message>
+        <source>Test Tone</source>
+        <translation>Son de test</translation>
+    </message>
+    <message>
+        <source>Screen (desktop portal)</source>
+        <translation>Écran (portail du bureau)</translation>
+    </message>
+    <message>
+        <source>Screen %1 (%2x%3)</source>
+        <translation>Écran %1 (%2x%3)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 (%2x%3)</source>
+        <translation>Moniteur %1 (%2x%3)</translation>
+    </message>
 </context>
 <context>
     <name>FileMenu</name>

@@ -86,8 +86,13 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("EngineWords", "the disk is full"),
 };
 
+// The names the engine gives the devices it makes up or finds by number.
 const char* const kDeviceNames[] = {
     QT_TRANSLATE_NOOP("EngineWords", "Test Pattern"),
+    QT_TRANSLATE_NOOP("EngineWords", "Test Tone"),
+    QT_TRANSLATE_NOOP("EngineWords", "Screen (desktop portal)"),
+    QT_TRANSLATE_NOOP("EngineWords", "Screen %1 (%2x%3)"),
+    QT_TRANSLATE_NOOP("EngineWords", "Monitor %1 (%2x%3)"),
 };
 
 // The names, settings and choices of the processors and compressors.
@@ -174,36 +179,43 @@ struct Pattern {
     std::vector<int> order;  // the placeholder number of each capture group, in order
 };
 
-const std::vector<Pattern>& Patterns() {
-    static const std::vector<Pattern> all = [] {
-        std::vector<Pattern> out;
-        static const QRegularExpression placeholder(QStringLiteral("%(\\d)"));
-        for (const char* p : kPatterns) {
-            const QString text = QString::fromUtf8(p);
-            QString rx = QStringLiteral("^");
-            std::vector<int> order;
-            qsizetype at = 0;
-            for (auto it = placeholder.globalMatch(text); it.hasNext();) {
-                const auto m = it.next();
-                rx += QRegularExpression::escape(text.mid(at, m.capturedStart() - at));
-                // Greedy: a path may hold the ": " that follows it, the system's words do
-                // not. A part may be empty (an optional tail such as a lost reason).
-                rx += QStringLiteral("(.*)");
-                order.push_back(m.captured(1).toInt());
-                at = m.capturedEnd();
-            }
-            rx += QRegularExpression::escape(text.mid(at)) + QStringLiteral("$");
-            out.push_back({p, QRegularExpression(rx, QRegularExpression::DotMatchesEverythingOption), order});
+template <size_t N>
+std::vector<Pattern> MakePatterns(const char* const (&sources)[N]) {
+    std::vector<Pattern> out;
+    static const QRegularExpression placeholder(QStringLiteral("%(\\d)"));
+    for (const char* p : sources) {
+        const QString text = QString::fromUtf8(p);
+        QString rx = QStringLiteral("^");
+        std::vector<int> order;
+        qsizetype at = 0;
+        for (auto it = placeholder.globalMatch(text); it.hasNext();) {
+            const auto m = it.next();
+            rx += QRegularExpression::escape(text.mid(at, m.capturedStart() - at));
+            // Greedy: a path may hold the ": " that follows it, the system's words do
+            // not. A part may be empty (an optional tail such as a lost reason).
+            rx += QStringLiteral("(.*)");
+            order.push_back(m.captured(1).toInt());
+            at = m.capturedEnd();
         }
-        return out;
-    }();
+        rx += QRegularExpression::escape(text.mid(at)) + QStringLiteral("$");
+        out.push_back({p, QRegularExpression(rx, QRegularExpression::DotMatchesEverythingOption), order});
+    }
+    return out;
+}
+
+const std::vector<Pattern>& SentencePatterns() {
+    static const std::vector<Pattern> all = MakePatterns(kPatterns);
     return all;
 }
 
-QString Word(const QString& english, int depth) {
+const std::vector<Pattern>& DevicePatterns() {
+    static const std::vector<Pattern> all = MakePatterns(kDeviceNames);
+    return all;
+}
+
+QString Word(const QString& english, int depth, const std::vector<Pattern>& patterns) {
     if (english.isEmpty() || depth > 3) return english;
-    // A tail sentence after the first (" Lost the audio device ...") is worded on its own.
-    for (const Pattern& p : Patterns()) {
+    for (const Pattern& p : patterns) {
         const auto m = p.match.match(english);
         if (!m.hasMatch()) continue;
         QString out = QCoreApplication::translate("EngineWords", p.source);
@@ -212,7 +224,7 @@ QString Word(const QString& english, int depth) {
             QString part = m.captured(int(i) + 1);
             // Names and paths stay; sentences and device descriptions are worded again.
             const bool lead = part.startsWith(u' ');
-            const QString worded = Word(part.trimmed(), depth + 1);
+            const QString worded = Word(part.trimmed(), depth + 1, patterns);
             part = (lead ? QStringLiteral(" ") : QString()) + worded;
             parts[p.order[i] - 1] = part;
         }
@@ -228,20 +240,17 @@ QString Word(const QString& english, int depth) {
         }
         return result;
     }
-    return depth > 0 ? DeviceDisplayName(english.toStdString()) : english;
+    // A part that is no sentence may be a device's name.
+    return depth > 0 && &patterns != &DevicePatterns() ? Word(english, depth, DevicePatterns()) : english;
 }
 
 }  // namespace
 
-QString EngineErrorText(const QString& english) { return Word(english, 0); }
+QString EngineErrorText(const QString& english) { return Word(english, 0, SentencePatterns()); }
 
-QString EngineErrorText(const std::string& english) { return Word(QString::fromStdString(english), 0); }
+QString EngineErrorText(const std::string& english) { return EngineErrorText(QString::fromStdString(english)); }
 
-QString DeviceDisplayName(const std::string& name) {
-    for (const char* n : kDeviceNames)
-        if (name == n) return QCoreApplication::translate("EngineWords", n);
-    return QString::fromStdString(name);
-}
+QString DeviceDisplayName(const std::string& name) { return Word(QString::fromStdString(name), 0, DevicePatterns()); }
 
 QString CatalogText(const std::string& english) {
     for (const char* t : kCatalogTexts)

@@ -1,5 +1,7 @@
 #include "controls/ScreenReader.h"
 
+#include "controls/TextFit.h"
+
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -130,6 +132,12 @@ protected:
 void MakeCloseBoxFocusable(QLabel* box) {
     if (box->focusPolicy() != Qt::NoFocus) return;
     box->setFocusPolicy(Qt::TabFocus);
+    // Last in the Tab order, as it is last in reading order on its row; the window's first
+    // control keeps the first focus.
+    QWidget* last = nullptr;
+    for (QWidget* w = box->window()->nextInFocusChain(); w && w != box->window(); w = w->nextInFocusChain())
+        if (w != box && (w->focusPolicy() & Qt::TabFocus) && box->window()->isAncestorOf(w)) last = w;
+    if (last) QWidget::setTabOrder(last, box);
     box->setStyleSheet(QStringLiteral("QLabel#LblEnd:focus { border: 1px dotted palette(text); }"));
     box->installEventFilter(new CloseBoxKeys(box));
 }
@@ -139,7 +147,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
             auto* w = static_cast<QWidget*>(watched);
-            if (w->isWindow()) NameControlsForScreenReaders(w);
+            if (w->isWindow()) {
+                NameControlsForScreenReaders(w);
+                GrowToFitTexts(w);
+            }
         }
         return false;
     }

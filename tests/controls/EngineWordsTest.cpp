@@ -46,6 +46,7 @@ TEST_F(EngineWordsGerman, SentencesPartsAndInnerSentencesAreTranslated) {
     // Unknown sentences and real device names stay.
     EXPECT_EQ(EngineErrorText(std::string("Something new.")), QStringLiteral("Something new."));
     EXPECT_EQ(DeviceDisplayName("Test Pattern"), QStringLiteral("Testbild"));
+    EXPECT_EQ(DeviceDisplayName("Screen 0 (1024x700)"), QStringLiteral("Bildschirm 0 (1024x700)"));
     EXPECT_EQ(DeviceDisplayName("HD Webcam C270"), QStringLiteral("HD Webcam C270"));
     EXPECT_EQ(CatalogText("Grey scale"), QStringLiteral("Graustufen"));
 }
