@@ -1041,7 +1041,7 @@
     </message>
     <message>
         <source>Capture file &amp;size:</source>
-        <translation>Größe der Aufnahme&amp;datei:</translation>
+        <translation>&amp;Größe der Aufnahmedatei:</translation>
     </message>
     <message>
         <source>Capture File</source>
@@ -1200,7 +1200,7 @@
     </message>
     <message>
         <source>Capture file &amp;size:</source>
-        <translation>Größe der Aufnahme&amp;datei:</translation>
+        <translation>&amp;Größe der Aufnahmedatei:</translation>
     </message>
     <message>
         <source>&amp;Mode:</source>

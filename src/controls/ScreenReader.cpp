@@ -188,6 +188,16 @@ void NameControlsForScreenReaders(QWidget* window) {
         }
     }
     // A close label that was asked for its interface before it got its name: ask again.
+    // The first focus goes to the window's first control, never to the close box.
+    if (QWidget* fw = window->focusWidget(); !fw || fw->objectName() == QLatin1String("LblEnd")) {
+        for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
+            if (w->objectName() == QLatin1String("LblEnd") || !(w->focusPolicy() & Qt::TabFocus) ||
+                !w->isVisibleTo(window) || !w->isEnabled() || !window->isAncestorOf(w))
+                continue;
+            w->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
     for (QLabel* l : labels) {
         if (l->objectName() != QLatin1String("LblEnd")) continue;
         MakeCloseBoxFocusable(l);

@@ -3,11 +3,13 @@
 #include "controls/xpcmdbutton.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLayout>
 #include <QStyle>
 #include <QWidget>
 #include <algorithm>
+#include <map>
 #include <vector>
 
 namespace pelta {
@@ -63,12 +65,26 @@ void FitContainer(QWidget* container) {
     const QSize contentsBefore = container->childrenRect().size();
     const int rightMargin = std::max(kMargin, container->width() - container->childrenRect().right() - 1);
     const int bottomMargin = std::max(kMargin, container->height() - container->childrenRect().bottom() - 1);
+    // Captions that start a column together (same place, same width) stay a column: each
+    // grows to what the longest of them needs, so the boxes beside them stay aligned.
+    std::map<std::pair<int, int>, int> columnNeed;
+    for (QWidget* w : children)
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w)) {
+            int& need = columnNeed[{w->x(), w->width()}];
+            need = std::max(need, TextWidthNeeded(w));
+        }
+    std::map<QWidget*, int> needs;
+    for (QWidget* w : children) {
+        const auto column = columnNeed.find({w->x(), w->width()});
+        const bool caption = qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w);
+        needs[w] = caption && column != columnNeed.end() && TextWidthNeeded(w) > 0 ? column->second : TextWidthNeeded(w);
+    }
     // Left to right, so a widget moved by its neighbour is measured where it now stands.
     std::sort(children.begin(), children.end(),
               [](QWidget* a, QWidget* b) { return a->x() != b->x() ? a->x() < b->x() : a->y() < b->y(); });
     for (QWidget* w : children) {
         const QRect before = w->geometry();
-        if (const int need = TextWidthNeeded(w); need > w->width()) {
+        if (const int need = needs[w]; need > w->width()) {
             w->resize(need, w->height());
             PushAlong(children, w, before, need - before.width(), true);
         }
