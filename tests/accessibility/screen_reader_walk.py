@@ -135,8 +135,14 @@ try:
 
     def window_named(prefix):
         for w in windows():
-            if w is not None and prefix in w.name and showing(w) and (w.name.startswith(prefix) or role(w) != "frame"):
-                return w
+            try:
+                if w is not None and prefix in w.name and showing(w) and \
+                        (w.name.startswith(prefix) or role(w) != "frame"):
+                    return w
+            except Exception as e:  # noqa: BLE001
+                # A window that closed while it was being asked about is no longer there.
+                if "No such object path" not in str(e):
+                    raise
         return None
 
     def find(root, predicate):
