@@ -160,6 +160,8 @@ void MainFrm::WriteCaptureStatus(bool bCompleted) {
     SkipFailure([&] { captured = engine_->FramesCaptured(); });
     SkipFailure([&] { secs = engine_->ElapsedSeconds(); });
     SkipFailure([&] { frameBytes = engine_->MeanFrameBytes(); });
+    int64_t fileBytes = 0;
+    if (bCompleted) SkipFailure([&] { fileBytes = engine_->FileBytesWritten(); });
     // Rounded for reading: the panel is narrow, and its tool tip shows the whole text.
     QString text = tr("Captured %1 frames in %2 sec (%3 dropped)")
                        .arg(NumberText(int64_t(captured)), ReadableNumberText(secs), NumberText(int64_t(dropped)));
@@ -167,7 +169,9 @@ void MainFrm::WriteCaptureStatus(bool bCompleted) {
         // A division by zero time fails that step, leaving both rates at 0.
         if (secs != 0) {
             fps = captured / secs;
-            rate = frameBytes * fps / 1000000.0;
+            // Everything the file took (sound, headers, index too) once the engine has
+            // counted it; until the file is finished, the pictures' mean size.
+            rate = fileBytes > 0 ? fileBytes / secs / 1000000.0 : frameBytes * fps / 1000000.0;
         }
         text += tr(": %1 fps %2 MB/sec").arg(ReadableNumberText(fps), ReadableNumberText(rate));
     }
