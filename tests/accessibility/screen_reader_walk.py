@@ -94,7 +94,10 @@ def wait_for(what, check, tries=200):
 home = tempfile.mkdtemp(prefix="pelta-a11y-")
 try:
     env = start_services(home)
-    import pyatspi  # after the bus address is set: the module connects at import
+    try:
+        import pyatspi  # after the bus address is set: the module connects at import
+    except ImportError:
+        unavailable("pyatspi is not installed (package python3-pyatspi)")
 
     program = subprocess.Popen([PROGRAM], env=env, cwd=home)
     children.append(program)
