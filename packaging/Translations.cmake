@@ -21,3 +21,23 @@ add_custom_command(OUTPUT ${PELTA_TS_TEMPLATE}
   DEPENDS ${PELTA_TR_SOURCES} ${PELTA_TS_LIST}
   COMMENT "Writing the translation template")
 add_custom_target(pelta-rx-translations ALL DEPENDS ${PELTA_TS_TEMPLATE})
+
+# The shipped translations (data/translations/pelta-rx_<language>.ts), compiled to .qm beside
+# the program in the build folder (translations/) and installed to share/pelta-rx/translations,
+# where the program looks for the one of the user's language.
+if(NOT TARGET Qt6::lrelease)
+  return()
+endif()
+file(GLOB PELTA_TS_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/translations/pelta-rx_*.ts)
+set(PELTA_QM_FILES)
+foreach(ts ${PELTA_TS_FILES})
+  get_filename_component(base ${ts} NAME_WE)
+  set(qm ${CMAKE_BINARY_DIR}/translations/${base}.qm)
+  add_custom_command(OUTPUT ${qm}
+    COMMAND Qt6::lrelease -silent ${ts} -qm ${qm}
+    DEPENDS ${ts}
+    COMMENT "Compiling the translation ${base}")
+  list(APPEND PELTA_QM_FILES ${qm})
+endforeach()
+add_custom_target(pelta-rx-qm ALL DEPENDS ${PELTA_QM_FILES})
+install(FILES ${PELTA_QM_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/pelta-rx/translations)

@@ -11,7 +11,7 @@ case "$MODE" in run|test) ;; *) echo "usage: $0 [run|test]" >&2; exit 2 ;; esac
 RUN_PACKAGES=(cmake g++ make pkg-config ccache qt6-base-dev libgl-dev
   libavdevice-dev libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
   libpulse-dev libv4l-dev libx11-dev libxrandr-dev libxcb1-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-shm0-dev libxcb-xkb-dev libxkbcommon-dev
-  libpipewire-0.3-dev libsystemd-dev libwayland-dev fonts-dejavu-core)
+  libpipewire-0.3-dev libsystemd-dev libwayland-dev fonts-dejavu-core qt6-l10n-tools)
 
 # What the program needs at run time beyond its libraries: the same list as the Debian
 # package's Depends and Recommends (packaging/runtime-packages). Of alternatives, one that is
@@ -42,7 +42,7 @@ RUN_PACKAGES+=("${RUNTIME_PACKAGES[@]}")
 # Only for the test suites, the translation template, the benchmarks and the package test.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev qt6-tools-dev qt6-l10n-tools
   ffmpeg xvfb x11-utils xdotool pulseaudio pulseaudio-utils imagemagick
-  dpkg-dev file fakeroot desktop-file-utils appstream lintian debootstrap)
+  dpkg-dev file fakeroot desktop-file-utils appstream lintian debootstrap at-spi2-core python3-pyatspi dbus)
 
 PACKAGES=("${RUN_PACKAGES[@]}")
 [ "$MODE" = test ] && PACKAGES+=("${TEST_PACKAGES[@]}")

@@ -7,6 +7,7 @@
 #include "mainwindow/StartUpSafety.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QTimer>
 #include <QTranslator>
@@ -23,11 +24,19 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "xcb;wayland");
     QApplication app(argc, argv);
     pelta::NameApplication();
-    // A translation for the user's language, when one is installed beside the program.
+    // The user's language (LANGUAGE, then LC_ALL, LC_MESSAGES, LANG): the program's own
+    // translation, installed beside the program (or, in the build folder, next to it), and
+    // Qt's for its own buttons and dialogs (OK, Cancel, the file dialog).
     QTranslator translator;
+    const QString dir = QApplication::applicationDirPath();
     if (translator.load(QLocale(), QStringLiteral("pelta-rx"), QStringLiteral("_"),
-                        QApplication::applicationDirPath() + QStringLiteral("/../share/pelta-rx/translations")))
+                        dir + QStringLiteral("/../share/pelta-rx/translations")) ||
+        translator.load(QLocale(), QStringLiteral("pelta-rx"), QStringLiteral("_"), dir + QStringLiteral("/translations")))
         QApplication::installTranslator(&translator);
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
     // Ties the windows to the installed desktop entry (Wayland's app id, start-up feedback).
     QGuiApplication::setDesktopFileName(pelta::ProgramId());
     QApplication::setWindowIcon(pelta::ProgramIcon());

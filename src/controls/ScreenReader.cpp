@@ -1,5 +1,7 @@
 #include "controls/ScreenReader.h"
 
+#include "controls/TextFit.h"
+
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
@@ -9,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -96,10 +99,47 @@ public:
     }
 };
 
+// A widget that paints or groups what Qt cannot tell by its class (the preview, a frame of
+// option buttons) carries the role to report in the property kRoleProperty.
 QAccessibleInterface* CloseBoxFactory(const QString& classname, QObject* object) {
-    if (classname == QLatin1String("QLabel") && object && object->objectName() == QLatin1String("LblEnd"))
+    if (!object || !object->isWidgetType()) return nullptr;
+    if (classname == QLatin1String("QLabel") && object->objectName() == QLatin1String("LblEnd"))
         return new CloseBoxAccessible(static_cast<QWidget*>(object));
+    const QVariant role = object->property(kRoleProperty);
+    if (role.isValid() && object->metaObject()->className() == classname)
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Role(role.toInt()));
     return nullptr;
+}
+
+// The close box takes the keyboard focus by Tab, shows it with a dotted frame, and closes
+// its window with Space or Enter as a click does.
+class CloseBoxKeys final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+        auto* label = static_cast<QWidget*>(watched);
+        if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(label); a && a->actionInterface())
+            a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        return true;
+    }
+};
+
+void MakeCloseBoxFocusable(QLabel* box) {
+    if (box->focusPolicy() != Qt::NoFocus) return;
+    box->setFocusPolicy(Qt::TabFocus);
+    // Last in the Tab order, as it is last in reading order on its row; the window's first
+    // control keeps the first focus.
+    QWidget* last = nullptr;
+    for (QWidget* w = box->window()->nextInFocusChain(); w && w != box->window(); w = w->nextInFocusChain())
+        if (w != box && (w->focusPolicy() & Qt::TabFocus) && box->window()->isAncestorOf(w)) last = w;
+    if (last) QWidget::setTabOrder(last, box);
+    box->setStyleSheet(QStringLiteral("QLabel#LblEnd:focus { border: 1px dotted palette(text); }"));
+    box->installEventFilter(new CloseBoxKeys(box));
 }
 
 class NameOnShow final : public QObject {
@@ -107,7 +147,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show && watched->isWidgetType()) {
             auto* w = static_cast<QWidget*>(watched);
-            if (w->isWindow()) NameControlsForScreenReaders(w);
+            if (w->isWindow()) {
+                NameControlsForScreenReaders(w);
+                GrowToFitTexts(w);
+            }
         }
         return false;
     }
@@ -145,8 +188,19 @@ void NameControlsForScreenReaders(QWidget* window) {
         }
     }
     // A close label that was asked for its interface before it got its name: ask again.
+    // The first focus goes to the window's first control, never to the close box.
+    if (QWidget* fw = window->focusWidget(); !fw || fw->objectName() == QLatin1String("LblEnd")) {
+        for (QWidget* w = window->nextInFocusChain(); w && w != window; w = w->nextInFocusChain()) {
+            if (w->objectName() == QLatin1String("LblEnd") || !(w->focusPolicy() & Qt::TabFocus) ||
+                !w->isVisibleTo(window) || !w->isEnabled() || !window->isAncestorOf(w))
+                continue;
+            w->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
     for (QLabel* l : labels) {
         if (l->objectName() != QLatin1String("LblEnd")) continue;
+        MakeCloseBoxFocusable(l);
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(l);
         if (a && a->role() != QAccessible::Button) QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(a));
     }

@@ -1,4 +1,5 @@
 #include "dialogs/AllocCapFileFrm.h"
+#include "controls/EngineWords.h"
 
 #include "controls/Prompts.h"
 #include "controls/xpcmdbutton.h"
@@ -100,7 +101,7 @@ void AllocCapFileFrm::OKClick() {
         engine_.SetCaptureFileName(edtCaptureFile->text().toStdString());
         engine_.ReserveCaptureFile(static_cast<int32_t>(mb));
     } catch (const std::exception& e) {
-        Prompts().Message(this, QString::fromStdString(e.what()), ApplicationTitle(), PromptButtons::Ok);
+        Prompts().Message(this, EngineErrorText(std::string(e.what())), ApplicationTitle(), PromptButtons::Ok);
         return;
     }
     done(QDialog::Accepted);

@@ -1,4 +1,5 @@
 #include "dialogs/CapAutoSeqFrm.h"
+#include "controls/EngineWords.h"
 
 #include "controls/Prompts.h"
 #include "controls/xpcmdbutton.h"
@@ -82,7 +83,7 @@ void CapAutoSeqFrm::OKClick() {
     }
     // A sequence needs time between its frames; saying so beats keeping the old delay.
     if (!(delay > 0)) {
-        Prompts().Message(this, QStringLiteral("Frame Delay must be more than 0 seconds."), ApplicationTitle(),
+        Prompts().Message(this, tr("Frame Delay must be more than 0 seconds."), ApplicationTitle(),
                           PromptButtons::Ok);
         return;
     }
@@ -92,7 +93,7 @@ void CapAutoSeqFrm::OKClick() {
         if (chkUseTimeLimit->isChecked()) engine_.SetTimeLimitSeconds(limit);
         engine_.SetTimeLimitOn(chkUseTimeLimit->isChecked());
     } catch (const std::exception& e) {
-        Prompts().Message(this, QString::fromLocal8Bit(e.what()), ApplicationTitle(), PromptButtons::Ok);
+        Prompts().Message(this, EngineErrorText(std::string(e.what())), ApplicationTitle(), PromptButtons::Ok);
         return;
     }
     DialogResult = 1;

@@ -1,4 +1,5 @@
 #include "dialogs/CapManSeqFrm.h"
+#include "controls/EngineWords.h"
 
 #include "controls/Prompts.h"
 #include "controls/xpcmdbutton.h"
@@ -52,7 +53,7 @@ void CapManSeqFrm::Load() {
         // Without a running sequence the buttons would do nothing, silently: say why, and
         // close once the message is read (not from inside the showing itself).
         btnCapture->SetEnabled(false);
-        Prompts().Message(this, QString::fromStdString(e.what()), ApplicationTitle(), PromptButtons::Ok);
+        Prompts().Message(this, EngineErrorText(std::string(e.what())), ApplicationTitle(), PromptButtons::Ok);
         QTimer::singleShot(0, this, [this] { done(QDialog::Rejected); });
     }
     edtFrameCount->setText(QStringLiteral("0"));

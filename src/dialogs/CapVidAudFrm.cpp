@@ -1,4 +1,6 @@
 #include "dialogs/CapVidAudFrm.h"
+#include "controls/EngineWords.h"
+#include "controls/ScreenReader.h"
 
 #include "controls/SkipFailure.h"
 
@@ -11,6 +13,8 @@
 #include "settings/Globals.h"
 #include "settings/RegSettings.h"
 
+#include <QAccessible>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -120,6 +124,11 @@ void CapVidAudFrm::BuildControls() {
     auto* picture = new QWidget(Frame1);
     picture->setObjectName(QStringLiteral("Picture1"));
     picture->setGeometry(2, 2, 121, 60);
+    // Told as one group of option buttons; the group does not force one to stay chosen.
+    picture->setProperty(kRoleProperty, int(QAccessible::Grouping));
+    picture->setAccessibleName(tr("File type"));
+    auto* typesGroup = new QButtonGroup(picture);
+    typesGroup->setExclusive(false);
     const char* types[] = {"AVI", "WAV", "MP3"};
     QFont arial(QStringLiteral("Arial"));
     arial.setStyleHint(QFont::SansSerif);
@@ -130,7 +139,7 @@ void CapVidAudFrm::BuildControls() {
         Ops[i] = new QRadioButton(picture);
         Ops[i]->setObjectName(QStringLiteral("Ops(%1)").arg(i));
         Ops[i]->setAccessibleName(QString::fromLatin1(types[i]));
-        Ops[i]->setAutoExclusive(false);  // "no type selected" must be possible
+        typesGroup->addButton(Ops[i]);  // not exclusive: "no type selected" must be possible
         Ops[i]->setGeometry(16 + i * 40, 28, 18, 18);
         connect(Ops[i], &QRadioButton::clicked, this, [this, i] { SelectOps(i); });
     }
@@ -218,14 +227,14 @@ void CapVidAudFrm::Load() {
         ModeTable_ = {};
         int position = 0;
         const std::pair<int16_t, const char*> modes[] = {
-            {engine::CaptureMode::VideoAndAudio, "Video and Audio"},
-            {engine::CaptureMode::VideoOnly, "Video only"},
-            {engine::CaptureMode::AudioOnly, "Audio only"}};
+            {engine::CaptureMode::VideoAndAudio, QT_TR_NOOP("Video and Audio")},
+            {engine::CaptureMode::VideoOnly, QT_TR_NOOP("Video only")},
+            {engine::CaptureMode::AudioOnly, QT_TR_NOOP("Audio only")}};
         for (auto [mode, text] : modes) {
             bool available = false;
             SkipFailure([&] { available = engine_.ModeAvailable(mode); });
             if (!available) continue;
-            cmbMode->addItem(QString::fromLatin1(text));
+            cmbMode->addItem(tr(text));
             ModeTable_[position++] = mode;
         }
         cmbMode->setCurrentIndex(0);
@@ -405,7 +414,7 @@ void CapVidAudFrm::OnOK() {
         if (useRate) engine_.SetFrameRateValue(rate);
         if (useLimit) engine_.SetTimeLimitSeconds(limit);
     } catch (const std::exception& e) {
-        Prompts().Message(this, QString::fromLocal8Bit(e.what()), ApplicationTitle(), PromptButtons::Ok);
+        Prompts().Message(this, EngineErrorText(std::string(e.what())), ApplicationTitle(), PromptButtons::Ok);
         return;
     }
 

@@ -1,9 +1,11 @@
 #include "dialogs/Pelxbas.h"
+#include "controls/EngineWords.h"
 
 #include "controls/Prompts.h"
 #include "engine/core/EngineContract.h"
 #include "settings/Globals.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -127,7 +129,7 @@ void BrowseForCaptureFile(engine::CaptureEngineContract& engine, SaveFileRequest
         box->setText(chosen);
         UpdateDiskSpace(chosen);
     } catch (const std::exception& e) {
-        Prompts().Message(request.Owner, QString::fromStdString(e.what()), ApplicationTitle(), PromptButtons::Ok);
+        Prompts().Message(request.Owner, EngineErrorText(std::string(e.what())), ApplicationTitle(), PromptButtons::Ok);
     }
 }
 
@@ -138,8 +140,10 @@ QString PathTooLongText(const QString& Path) {
     bool tooLong = absolute.size() > PATH_MAX - 1;
     for (const QByteArray& part : absolute.split('/')) tooLong = tooLong || part.size() > NAME_MAX;
     if (!tooLong) return {};
-    return QStringLiteral("The capture file's path is too long for the system: a file or folder name can have at "
-                          "most %1 characters and the whole path %2. Choose a shorter name or folder.")
+    return QCoreApplication::translate("Pelxbas",
+                                       "The capture file's path is too long for the system: a file or folder name "
+                                       "can have at most %1 characters and the whole path %2. Choose a shorter "
+                                       "name or folder.")
         .arg(NAME_MAX)
         .arg(PATH_MAX - 1);
 }

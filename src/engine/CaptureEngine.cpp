@@ -585,6 +585,7 @@ void CaptureEngine::SetMasterStreamIndex(int32_t i) { session_->SetMasterStreamI
 int32_t CaptureEngine::FramesCaptured() const { return session_->FramesCaptured(); }
 int32_t CaptureEngine::FramesDropped() const { return session_->FramesDropped(); }
 int32_t CaptureEngine::MeanFrameBytes() const { return session_->MeanFrameBytes(); }
+int64_t CaptureEngine::FileBytesWritten() const { return session_->FileBytesWritten(); }
 double CaptureEngine::ElapsedSeconds() const { return session_->ElapsedSeconds(); }
 std::string CaptureEngine::LastErrorText() const { return session_->LastErrorText(); }
 CompressorList& CaptureEngine::SessionVideoCompressors() { return session_->VideoCompressorList(); }

@@ -100,6 +100,7 @@ public:
     int32_t FramesCaptured() const override;
     int32_t FramesDropped() const override;
     int32_t MeanFrameBytes() const override;
+    int64_t FileBytesWritten() const override;
     double ElapsedSeconds() const override;
     std::string LastErrorText() const override;
     engine::DeviceList& VideoInputs() override { return videoInputs_; }

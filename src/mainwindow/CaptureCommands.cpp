@@ -1,4 +1,5 @@
 #include "mainwindow/CaptureCommands.h"
+#include "controls/EngineWords.h"
 
 #include "controls/SkipFailure.h"
 
@@ -52,12 +53,12 @@ void ReportStartFailure(QWidget* owner, const std::exception& err, const QString
     }
     if (const auto* fsError = dynamic_cast<const std::filesystem::filesystem_error*>(&err)) {
         Prompts().DetailedMessage(owner,
-                                  QStringLiteral("The capture file cannot be used: ") +
-                                      QString::fromLocal8Bit(fsError->code().message().c_str()) + QStringLiteral("."),
+                                  QCoreApplication::translate("CaptureCommands", "The capture file cannot be used: %1.")
+                                      .arg(QString::fromLocal8Bit(fsError->code().message().c_str())),
                                   ApplicationTitle(), QString::fromStdString(fsError->path1().string()));
         return;
     }
-    Prompts().Message(owner, QString::fromStdString(err.what()), ApplicationTitle(), PromptButtons::Ok);
+    Prompts().Message(owner, EngineErrorText(std::string(err.what())), ApplicationTitle(), PromptButtons::Ok);
 }
 
 QString EngineFileName(CaptureEngineContract& e) {

@@ -1,4 +1,6 @@
 #include "mainwindow/MainFrm.h"
+#include "controls/EngineWords.h"
+#include "controls/ScreenReader.h"
 
 #include "controls/SkipFailure.h"
 
@@ -11,6 +13,7 @@
 #include "settings/Globals.h"
 #include "settings/RegSettings.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
@@ -35,6 +38,8 @@ MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
     gMainFrm = this;
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(tr("Pelta-RX - Quillmere") + QString(53, u' ') + tr("Capture"));
+    // The blanks centre the caption on the title bar; a screen reader reads the words.
+    setAccessibleName(tr("Pelta-RX - Quillmere") + u' ' + tr("Capture"));
     BuildMainMenuBar(menuBar(), menus_);
 
     // The client area holds the engine's window and the status bar, laid out by resizeEvent.
@@ -43,6 +48,13 @@ MainFrm::MainFrm(EngineFactory factory, QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(client);
     const EngineBinding binding = factory(client);
     engineWidget_ = binding.Widget;
+    if (engineWidget_) {
+        engineWidget_->setProperty(kRoleProperty, int(QAccessible::Graphic));
+        engineWidget_->setAccessibleName(tr("Preview"));
+        // An interface made before the role was set is made again.
+        if (QAccessibleInterface* a = QAccessible::queryAccessibleInterface(engineWidget_))
+            if (a->role() != QAccessible::Graphic) QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(a));
+    }
     engine_ = binding.Engine;
     restoreEngineChoices_ = binding.RestoreChoices;
     sbMain_ = new StatusBarPanels(client);
@@ -148,17 +160,20 @@ void MainFrm::WriteCaptureStatus(bool bCompleted) {
     SkipFailure([&] { captured = engine_->FramesCaptured(); });
     SkipFailure([&] { secs = engine_->ElapsedSeconds(); });
     SkipFailure([&] { frameBytes = engine_->MeanFrameBytes(); });
+    int64_t fileBytes = 0;
+    if (bCompleted) SkipFailure([&] { fileBytes = engine_->FileBytesWritten(); });
     // Rounded for reading: the panel is narrow, and its tool tip shows the whole text.
-    QString text = QStringLiteral("Captured ") + NumberText(int64_t(captured)) + QStringLiteral(" frames in ") +
-                   ReadableNumberText(secs) + QStringLiteral(" sec (") + NumberText(int64_t(dropped)) + QStringLiteral(" dropped)");
+    QString text = tr("Captured %1 frames in %2 sec (%3 dropped)")
+                       .arg(NumberText(int64_t(captured)), ReadableNumberText(secs), NumberText(int64_t(dropped)));
     if (bCompleted) {
         // A division by zero time fails that step, leaving both rates at 0.
         if (secs != 0) {
             fps = captured / secs;
-            rate = frameBytes * fps / 1000000.0;
+            // Everything the file took (sound, headers, index too) once the engine has
+            // counted it; until the file is finished, the pictures' mean size.
+            rate = fileBytes > 0 ? fileBytes / secs / 1000000.0 : frameBytes * fps / 1000000.0;
         }
-        text += QStringLiteral(": ") + ReadableNumberText(fps) + QStringLiteral(" fps ") + ReadableNumberText(rate) +
-                QStringLiteral(" MB/sec");
+        text += tr(": %1 fps %2 MB/sec").arg(ReadableNumberText(fps), ReadableNumberText(rate));
     }
     SetPanelText(1, text);
 }
@@ -212,7 +227,12 @@ void MainFrm::CaptureError(int32_t ErrorCode) {
     // The code is the message; the engine's words (which file or device, what the system
     // said) unfold below it.
     QString detail;
-    SkipFailure([&] { detail = QString::fromStdString(engine_->LastErrorText()); });
+    SkipFailure([&] { detail = EngineErrorText(engine_->LastErrorText()); });
+    // Said at once, before the message box takes the focus.
+    if (QAccessible::isActive()) {
+        QAccessibleEvent alert(this, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
     Prompts().DetailedMessage(this, tr(" Error %1 occurred.").arg(ErrorCode),
                               ApplicationTitle(), detail);
 }

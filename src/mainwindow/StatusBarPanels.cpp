@@ -1,7 +1,9 @@
 #include "mainwindow/StatusBarPanels.h"
 
 #include "controls/Twips.h"
+#include "mainwindow/StatusBarAccessible.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -16,10 +18,16 @@ namespace pelta {
 
 StatusBarPanels::StatusBarPanels(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("sbMain"));
+    InstallStatusBarAccessible();
     // Lock keys change outside the program too; a slow refresh keeps the indicators true.
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
     timer->start(500);
+}
+
+void StatusBarPanels::Changed() {
+    update();
+    AnnouncePanelChanges(*this, announced_);
 }
 
 void StatusBarPanels::Add() {
@@ -72,9 +80,9 @@ QString StatusBarPanels::ToolTipFor(int index) const {
     const StatusPanel& panel = Panel(index);
     QString text = panel.Text;
     if (panel.Style != PanelStyle::Text)
-        text = panel.Style == PanelStyle::CapsLock  ? QStringLiteral("Caps Lock")
-               : panel.Style == PanelStyle::NumLock ? QStringLiteral("Num Lock")
-                                                    : QStringLiteral("Scroll Lock");
+        text = panel.Style == PanelStyle::CapsLock  ? QCoreApplication::translate("StatusBarPanels", "Caps Lock")
+               : panel.Style == PanelStyle::NumLock ? QCoreApplication::translate("StatusBarPanels", "Num Lock")
+                                                    : QCoreApplication::translate("StatusBarPanels", "Scroll Lock");
     if (!panel.ToolTipText.isEmpty() && panel.ToolTipText != text)
         text += (text.isEmpty() ? QString() : QStringLiteral("\n")) + panel.ToolTipText;
     return text;
@@ -92,9 +100,9 @@ void StatusBarPanels::paintEvent(QPaintEvent*) {
         QString text = panel.Text;
         QColor colour = palette().windowText().color();
         if (panel.Style != PanelStyle::Text) {
-            text = panel.Style == PanelStyle::CapsLock ? QStringLiteral("CAPS")
-                   : panel.Style == PanelStyle::NumLock ? QStringLiteral("NUM")
-                                                       : QStringLiteral("SCRL");
+            text = panel.Style == PanelStyle::CapsLock ? QCoreApplication::translate("StatusBarPanels", "CAPS")
+                   : panel.Style == PanelStyle::NumLock ? QCoreApplication::translate("StatusBarPanels", "NUM")
+                                                       : QCoreApplication::translate("StatusBarPanels", "SCRL");
             const int state = LockState(panel.Style);
             if (state == -1) text += u'?';
             if (state != 1) colour = palette().mid().color();

@@ -28,7 +28,8 @@ public:
     void Clear();
     StatusPanel& Panel(int index);     // 1-based; throws std::out_of_range when missing
     const StatusPanel& Panel(int index) const;
-    void Changed() { update(); }
+    // Repaints, and tells a screen reader which panels now read differently.
+    void Changed();
 
     // The lock state an indicator shows: 1 on, 0 off, -1 unknown (no keyboard extension).
     static int LockState(PanelStyle style);
@@ -48,6 +49,7 @@ protected:
 
 private:
     std::vector<StatusPanel> panels_;
+    std::vector<QString> announced_;  // the panel texts a screen reader was last told
 };
 
 }  // namespace pelta

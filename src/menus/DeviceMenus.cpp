@@ -1,5 +1,6 @@
 // "Video &Device" and "Audio De&vice": building, the device status panels, the clicks.
 #include "menus/OptionsMenus.h"
+#include "controls/EngineWords.h"
 
 #include "engine/core/devices/wayland/PortalScreenSource.h"
 
@@ -46,11 +47,11 @@ QString OptionsMenus::MissingPortalText() {
 void OptionsMenus::WriteDeviceStatus() {
     QString video = QCoreApplication::translate("OptionsMenus", "No Video Found");
     const int32_t v = engine_.VideoInputs().Selected();
-    if (v >= 0) video = QString::fromStdString(engine_.VideoInputs().Item(v).DisplayName);
+    if (v >= 0) video = DeviceDisplayName(engine_.VideoInputs().Item(v).DisplayName);
 
     QString audio = QCoreApplication::translate("OptionsMenus", "No Audio Found");
     const int32_t a = engine_.AudioInputs().Selected();
-    if (a >= 0) audio = QString::fromStdString(engine_.AudioInputs().Item(a).DisplayName);
+    if (a >= 0) audio = DeviceDisplayName(engine_.AudioInputs().Item(a).DisplayName);
 
     if (setPanelText_) {
         setPanelText_(2, video);

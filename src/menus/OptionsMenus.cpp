@@ -1,5 +1,6 @@
 // Shared plumbing of the Options and View menus: command running, list elements, wiring.
 #include "menus/OptionsMenus.h"
+#include "controls/EngineWords.h"
 
 #include "controls/Prompts.h"
 #include "menus/MenuRules.h"
@@ -30,7 +31,7 @@ void OptionsMenus::RunCommand(const std::function<void()>& body) {
     } catch (const EngineError& e) {
         failure = QString::fromStdString(e.Description());
     } catch (const std::exception& e) {
-        failure = QString::fromLocal8Bit(e.what());
+        failure = EngineErrorText(std::string(e.what()));
     }
     // Any busy pointer of the command is already back (its guard has unwound).
     Prompts().Message(window_, failure, ApplicationTitle(), PromptButtons::Ok);
@@ -99,7 +100,7 @@ void OptionsMenus::BuildNamedListMenu(ListKind kind, const QString& noneCaption,
     }
     for (int32_t i = 0; i < n; ++i) {
         try {
-            const QString caption = QString::fromStdString(name(i));
+            const QString caption = DeviceDisplayName(name(i));
             PutElement(kind, static_cast<size_t>(i) + 1, caption, QString::number(i));
         } catch (const std::exception&) {
             // This entry cannot be named; it is left out.

@@ -58,6 +58,9 @@ TEST_F(CaptureFiles, VideoAndSoundIntoAvi) {
     EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
     EXPECT_GT(engine_->FramesCaptured(), 30);
     EXPECT_NEAR(p.duration, engine_->ElapsedSeconds(), 0.5);
+    // Every byte of the file is counted (the status bar's MB/sec), more than the pictures.
+    EXPECT_EQ(engine_->FileBytesWritten(), int64_t(std::filesystem::file_size(Path("both.avi"))));
+    EXPECT_GT(engine_->FileBytesWritten(), int64_t(engine_->MeanFrameBytes()) * engine_->FramesCaptured());
     EXPECT_GE(events_.progress, 4);
     EXPECT_EQ(events_.ended, 1);
     engine_->EndCapture();  // harmless when idle

@@ -81,6 +81,12 @@ TEST_F(MainWindow, SummaryTexts) {
     SetCounts(*engine_, 150, 2, 10, 100000);
     w->WriteCaptureStatus(true);
     EXPECT_EQ(w->PanelText(1), "Captured 150 frames in 10 sec (2 dropped): 15 fps 1.5 MB/sec");
+    // Once the engine has counted the file's bytes (sound, headers and index with the
+    // pictures), the rate is what the file took.
+    engine_->FileBytes = 4000000;
+    w->WriteCaptureStatus(true);
+    EXPECT_EQ(w->PanelText(1), "Captured 150 frames in 10 sec (2 dropped): 15 fps 0.4 MB/sec");
+    engine_->FileBytes = 0;
     w->WriteCaptureStatus(false);
     EXPECT_EQ(w->PanelText(1), "Captured 150 frames in 10 sec (2 dropped)");
     engine_->Elapsed = 0;

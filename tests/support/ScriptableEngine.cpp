@@ -156,6 +156,7 @@ void ScriptableEngine::SetMasterStreamIndex(int32_t i) { WRITE("MasterStreamInde
 int32_t ScriptableEngine::FramesCaptured() const { READ("FramesCaptured", Captured) }
 int32_t ScriptableEngine::FramesDropped() const { READ("FramesDropped", Dropped) }
 int32_t ScriptableEngine::MeanFrameBytes() const { READ("MeanFrameBytes", FrameBytes) }
+int64_t ScriptableEngine::FileBytesWritten() const { READ("FileBytesWritten", FileBytes) }
 double ScriptableEngine::ElapsedSeconds() const { READ("ElapsedSeconds", Elapsed) }
 std::string ScriptableEngine::LastErrorText() const { READ("LastErrorText", ErrorText) }
 DeviceList& ScriptableEngine::VideoInputs() { READ("VideoInputs", Video) }

@@ -46,6 +46,7 @@ public:
     std::set<int32_t> AvailableDialogs;                // DialogAvailable answers
     int32_t State = 1, Target = 0, Active = 0;
     int32_t Captured = 0, Dropped = 0, FrameBytes = 0;
+    int64_t FileBytes = 0;
     double Elapsed = 0;
     std::string ErrorText;  // LastErrorText
     bool FullScreen = false, CaptionsCanSwitch = false, Captions = false;
@@ -117,6 +118,7 @@ public:
     int32_t FramesCaptured() const override;
     int32_t FramesDropped() const override;
     int32_t MeanFrameBytes() const override;
+    int64_t FileBytesWritten() const override;
     double ElapsedSeconds() const override;
     std::string LastErrorText() const override;
     DeviceList& VideoInputs() override;

@@ -166,6 +166,9 @@ public:
     virtual int32_t FramesCaptured() const = 0;
     virtual int32_t FramesDropped() const = 0;
     virtual int32_t MeanFrameBytes() const = 0;
+    // Every byte the last finished capture put in its file: pictures, sound, headers and
+    // index. 0 while a capture runs or when the engine does not count them.
+    virtual int64_t FileBytesWritten() const { return 0; }
     virtual double ElapsedSeconds() const = 0;
     // What the last CaptureError was about, in words: the file or device and what the
     // system said. Empty when the engine has nothing more to say than the code.

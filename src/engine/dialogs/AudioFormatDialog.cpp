@@ -1,4 +1,5 @@
 #include "engine/dialogs/AudioFormatDialog.h"
+#include "controls/EngineWords.h"
 
 #include "engine/CaptureEngine.h"
 
@@ -13,7 +14,7 @@ AudioFormatDialog::AudioFormatDialog(CaptureEngine& engine, QWidget* parent)
     : PropertyDialog(QStringLiteral("AudioFormatDialog"), tr("Audio Format"), parent), engine_(engine) {
     const DeviceInfo* d = engine.Core().SelectedAudioDevice();
     AddInfo(QStringLiteral("lblDevice"), tr("Device:"),
-            d ? QString::fromStdString(d->DisplayName) : QString());
+            d ? DeviceDisplayName(d->DisplayName) : QString());
     const AudioSourceSettings s = engine.Core().AudioSettings();
     std::vector<std::pair<QString, QVariant>> rates;
     for (int r : CommonSampleRates()) rates.emplace_back(tr("%1 Hz").arg(r), r);

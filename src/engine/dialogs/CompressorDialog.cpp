@@ -1,4 +1,5 @@
 #include "engine/dialogs/CompressorDialog.h"
+#include "controls/EngineWords.h"
 
 #include "engine/core/record/Compressors.h"
 
@@ -62,7 +63,7 @@ CompressorDialog::CompressorDialog(bool video, std::string encoder, EncoderSetti
             auto* box = new QComboBox(this);
             box->setObjectName(key);
             for (const SettingChoice& c : s.Choices) {
-                QString label = QString::fromStdString(c.Label);
+                QString label = CatalogText(c.Label);
                 if (mp3 && s.Key == "bitrate") {
                     // Only what LAME writes at this sample rate, and what "Automatic" comes to.
                     if (c.Value != kAutomaticBitRate &&
@@ -77,7 +78,7 @@ CompressorDialog::CompressorDialog(bool video, std::string encoder, EncoderSetti
                 if (i >= 0) SetValue(k, box->itemData(i).toInt());
             });
             combos_[k] = box;
-            labels_[k] = new QLabel(QString::fromStdString(s.Label), this);
+            labels_[k] = new QLabel(CatalogText(s.Label), this);
             form->addRow(labels_[k], box);
             continue;
         }
@@ -94,7 +95,7 @@ CompressorDialog::CompressorDialog(bool video, std::string encoder, EncoderSetti
         connect(spin, &QSpinBox::valueChanged, this, [this, k](int v) { SetValue(k, v); });
         sliders_[k] = slider;
         spins_[k] = spin;
-        labels_[k] = new QLabel(QString::fromStdString(s.Label), this);
+        labels_[k] = new QLabel(CatalogText(s.Label), this);
         form->addRow(labels_[k], row);
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

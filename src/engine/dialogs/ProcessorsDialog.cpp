@@ -1,4 +1,6 @@
 #include "engine/dialogs/ProcessorsDialog.h"
+#include "controls/EngineWords.h"
+#include "controls/ScreenReader.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,7 +26,7 @@ ProcessorsDialog::ProcessorsDialog(bool video, ChainDescription chain, Apply app
     cmbAvailable = new QComboBox(this);
     cmbAvailable->setObjectName(QStringLiteral("cmbAvailable"));
     for (const FilterSpec& f : video ? VideoFilters() : AudioFilters())
-        cmbAvailable->addItem(QString::fromStdString(f.Name), QString::fromStdString(f.Id));
+        cmbAvailable->addItem(CatalogText(f.Name), QString::fromStdString(f.Id));
     auto* add = new QPushButton(tr("&Add"), this);
     auto* remove = new QPushButton(tr("&Remove"), this);
     addRow->addWidget(cmbAvailable, 1);
@@ -33,6 +35,10 @@ ProcessorsDialog::ProcessorsDialog(bool video, ChainDescription chain, Apply app
     layout->addLayout(addRow);
     lstChain = new QListWidget(this);
     lstChain->setObjectName(QStringLiteral("lstChain"));
+    auto* chainLabel = new QLabel(tr("Processors in &use:"), this);
+    chainLabel->setBuddy(lstChain);
+    lstChain->setAccessibleName(NameFromLabelText(chainLabel->text()));  // a list reads no buddy
+    layout->addWidget(chainLabel);
     layout->addWidget(lstChain, 1);
     paramBox_ = new QWidget(this);
     params_ = new QFormLayout(paramBox_);
@@ -74,7 +80,7 @@ void ProcessorsDialog::Changed() {
     const int row = lstChain->currentRow();
     lstChain->clear();
     for (const ChainEntry& e : chain_.Entries)
-        if (const FilterSpec* spec = FindFilter(e.Id, video_)) lstChain->addItem(QString::fromStdString(spec->Name));
+        if (const FilterSpec* spec = FindFilter(e.Id, video_)) lstChain->addItem(CatalogText(spec->Name));
     lstChain->setCurrentRow(std::min(row, lstChain->count() - 1));
     ShowParams();
     if (apply_) apply_(chain_);
@@ -89,7 +95,7 @@ void ProcessorsDialog::ShowParams() {
     if (!spec) return;
     for (const ParamSpec& p : spec->Params) {
         const double value = ParamValue(*spec, entry, p.Key);
-        const QString label = QString::fromStdString(p.Label);
+        const QString label = CatalogText(p.Label);
         const std::string key = p.Key;
         if (p.Kind == ParamKind::Flag) {
             auto* box = new QCheckBox(paramBox_);
@@ -98,7 +104,7 @@ void ProcessorsDialog::ShowParams() {
             params_->addRow(label, box);
         } else if (p.Kind == ParamKind::Choice) {
             auto* box = new QComboBox(paramBox_);
-            for (const auto& c : p.Choices) box->addItem(QString::fromStdString(c));
+            for (const auto& c : p.Choices) box->addItem(CatalogText(c));
             box->setCurrentIndex(int(value));
             connect(box, &QComboBox::currentIndexChanged, this, [this, row, key](int i) { SetValue(row, key, i); });
             params_->addRow(label, box);

@@ -1,4 +1,5 @@
 #include "engine/dialogs/PropertyDialog.h"
+#include "controls/EngineWords.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -41,7 +42,7 @@ bool PropertyDialog::Attempt(const std::function<void()>& change) {
         ShowProblem({});
         return true;
     } catch (const std::exception& e) {
-        ShowProblem(QString::fromStdString(e.what()));
+        ShowProblem(EngineErrorText(std::string(e.what())));
         return false;
     }
 }

@@ -1,4 +1,5 @@
 #include "engine/dialogs/VideoFormatDialog.h"
+#include "controls/EngineWords.h"
 
 #include "engine/CaptureEngine.h"
 #include "engine/core/devices/V4l2Device.h"
@@ -40,7 +41,7 @@ VideoFormatDialog::VideoFormatDialog(CaptureEngine& engine, QWidget* parent)
     const DeviceInfo* d = engine.Core().SelectedVideoDevice();
     if (d) cameraFormats_ = CameraFormats(*d);
     AddInfo(QStringLiteral("lblDevice"), tr("Device:"),
-            d ? QString::fromStdString(d->DisplayName) : QString());
+            d ? DeviceDisplayName(d->DisplayName) : QString());
     std::vector<std::pair<QString, QVariant>> sizes;
     SizeList& list = engine.VideoSizeList();
     for (int32_t i = 0; i < list.Count(); ++i) {

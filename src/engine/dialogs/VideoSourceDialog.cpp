@@ -1,4 +1,5 @@
 #include "engine/dialogs/VideoSourceDialog.h"
+#include "controls/EngineWords.h"
 
 #include "engine/CaptureEngine.h"
 #include "engine/core/devices/wayland/PortalScreenSource.h"
@@ -20,7 +21,7 @@ VideoSourceDialog::VideoSourceDialog(CaptureEngine& engine, QWidget* parent)
     : PropertyDialog(QStringLiteral("VideoSourceDialog"), tr("Video Source"), parent), engine_(engine) {
     const DeviceInfo* d = engine.Core().SelectedVideoDevice();
     if (!d) return;
-    AddInfo(QStringLiteral("lblDevice"), tr("Device:"), QString::fromStdString(d->DisplayName));
+    AddInfo(QStringLiteral("lblDevice"), tr("Device:"), DeviceDisplayName(d->DisplayName));
     const VideoSourceSettings s = engine.Core().VideoSettings();
     switch (d->Kind) {
     case DeviceKind::Screen:
@@ -34,7 +35,7 @@ VideoSourceDialog::VideoSourceDialog(CaptureEngine& engine, QWidget* parent)
         break;
     case DeviceKind::TestPattern: {
         std::vector<std::pair<QString, QVariant>> items;
-        for (const auto& [id, name] : TestPatterns()) items.emplace_back(QString::fromStdString(name), QString::fromStdString(id));
+        for (const auto& [id, name] : TestPatterns()) items.emplace_back(CatalogText(name), QString::fromStdString(id));
         cmbPattern = AddChoice(QStringLiteral("cmbPattern"), tr("&Pattern:"), items,
                                QString::fromStdString(s.Pattern));
         connect(cmbPattern, &QComboBox::currentIndexChanged, this, [this] {
@@ -90,7 +91,7 @@ void VideoSourceDialog::BuildCamera(const std::string& path) {
     camera_ = std::make_unique<V4l2Device>();
     std::string why;
     if (!camera_->Open(path, why)) {
-        ShowProblem(QString::fromStdString(why));
+        ShowProblem(EngineErrorText(why));
         return;
     }
     for (const CameraControl& c : camera_->Controls()) {
@@ -158,7 +159,7 @@ void VideoSourceDialog::SetCameraControl(uint32_t id, int32_t value) {
     std::string why;
     const std::optional<int32_t> taken = camera_->SetControl(id, value, why);
     if (!taken) {
-        ShowProblem(QString::fromStdString(why));
+        ShowProblem(EngineErrorText(why));
         return;
     }
     ShowProblem({});

@@ -326,6 +326,7 @@ void CaptureSession::BeginCapture(int32_t mode) {
         deviceRate_ = vf.FrameRate;
     }
     bytesWritten_ = packetsWritten_ = 0;
+    fileBytes_ = 0;
     audioSamplesSeen_ = 0;
     audioRateSeen_ = out_->AudioRate();
     elapsed_ = 0;

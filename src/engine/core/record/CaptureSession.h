@@ -109,6 +109,7 @@ public:
     int32_t FramesCaptured() const { return framesCaptured_.load(); }
     int32_t FramesDropped() const;
     int32_t MeanFrameBytes() const;
+    int64_t FileBytesWritten() const { return fileBytes_.load(); }
     double ElapsedSeconds() const;
     // The file or device behind the last CaptureError event and what the system said.
     std::string LastErrorText() const;
@@ -262,6 +263,7 @@ private:
     std::atomic<int32_t> framesCaptured_{0};
     std::atomic<int32_t> dropDevice_{0}, dropEncoder_{0}, dropDisk_{0}, dropClock_{0}, discarded_{0};
     std::atomic<int64_t> bytesWritten_{0};
+    std::atomic<int64_t> fileBytes_{0};  // the finished file's size as written
     std::atomic<int64_t> packetsWritten_{0};
     std::atomic<int64_t> audioSamplesSeen_{0};
     std::atomic<int> audioRateSeen_{0};

@@ -97,6 +97,7 @@ public:
 
     int64_t VideoPackets() const { return videoPackets_; }
     int64_t VideoBytes() const { return videoBytes_; }
+    int64_t FileBytes() const { return sink_.BytesWritten(); }  // everything written to the file
     int64_t AudioPackets() const { return audioPackets_; }
     int64_t AudioBytes() const { return audioBytes_; }
     int64_t LastVideoSlot() const { return lastSlot_; }

@@ -411,6 +411,7 @@ void CaptureSession::CloseOut() {
         framesCaptured_ = static_cast<int32_t>(out_->HasVideo() ? out_->VideoPackets() : out_->AudioPackets());
     }
     bytesWritten_ = out_->HasVideo() ? out_->VideoBytes() : out_->AudioBytes();
+    fileBytes_ = out_->FileBytes();
     packetsWritten_ = out_->HasVideo() ? out_->VideoPackets() : out_->AudioPackets();
     elapsed_ = Seconds(Clock::now() - begin_);
     targetState_ = TargetStateCode::Finished;
