@@ -146,19 +146,19 @@ TEST_F(SoundRouting, TheDefaultOutputAndLoopbacksAreFollowedAsTheyChange) {
     EXPECT_EQ(Settled(), PreviewSound::State::Playing);
     // Default back on the recorded output: held back at once.
     pelta::test::Pactl("set-default-sink nullsink");
-    Pump(1000);
+    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::HeldBack; });
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
     EXPECT_LT(MonitorLevelDb(1200), -80);
     // The other output again, but a loopback carries it into the recorded one.
     pelta::test::Pactl("set-default-sink other");
-    Pump(1000);
+    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::Playing; });
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::Playing);
     const std::string loop = pelta::test::Pactl("load-module module-loopback source=other.monitor sink=nullsink");
     ASSERT_FALSE(loop.empty());
-    Pump(1000);
+    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::HeldBack; });
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
     pelta::test::Pactl("unload-module " + loop);
-    Pump(1000);
+    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::Playing; });
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::Playing);
     pelta::test::Pactl("set-default-sink nullsink");
     pelta::test::Pactl("unload-module " + other);
@@ -173,7 +173,7 @@ TEST_F(SoundRouting, DefaultsRecordTheToneAtItsLevelAndNothingAfterIt) {
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
     engine_->resize(320, 240);
     engine_->show();
-    Pump(300);
+    PumpUntil([&] { return engine_->grab().toImage().pixelColor(4, 236).green() > 150; });
     const QColor meter = engine_->grab().toImage().pixelColor(4, 236);
     EXPECT_GT(meter.green(), 150) << "no level meter drawn";
     EXPECT_LT(meter.red(), 100);
