@@ -16,7 +16,7 @@ RUN_PACKAGES=(cmake g++ make pkg-config ccache qt6-base-dev libgl-dev
 # Only for the test suites, the translation template, the benchmarks and the package test.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev qt6-tools-dev qt6-l10n-tools
   ffmpeg xvfb x11-utils xdotool pulseaudio pulseaudio-utils imagemagick
-  dpkg-dev file fakeroot desktop-file-utils appstream)
+  dpkg-dev file fakeroot desktop-file-utils appstream stress)
 
 PACKAGES=("${RUN_PACKAGES[@]}")
 [ "$MODE" = test ] && PACKAGES+=("${TEST_PACKAGES[@]}")
