@@ -74,11 +74,12 @@ bool StartPulse() {
 }
 
 // Starts Xvfb on a display number it picks itself (written to a pipe, so test programs running
-// side by side never race for one) and waits until it answers; the number, or -1.
+// side by side never race for one) and waits until it answers; the number, or -1. It does not
+// reset when its last client leaves (it would refuse the next test's connection meanwhile).
 int StartXvfb(const std::string& screen, pid_t& pid) {
     int fds[2];
     if (pipe(fds) != 0) return -1;
-    pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp"});
+    pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
     close(fds[1]);
     std::string number;
     char c = 0;
