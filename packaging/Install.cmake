@@ -31,7 +31,7 @@ add_custom_command(OUTPUT ${PELTA_CHANGELOG}
 add_custom_target(pelta-rx-data ALL DEPENDS ${PELTA_ICON_FILES} ${PELTA_MAN_PAGE} ${PELTA_CHANGELOG})
 
 # --version prints it.
-target_compile_definitions(pelta_mainwindow PRIVATE PELTA_VERSION="${PROJECT_VERSION}")
+target_compile_definitions(pelta_ui PRIVATE PELTA_VERSION="${PROJECT_VERSION}")
 
 install(TARGETS pelta-rx RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES data/pelta-rx.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications

@@ -47,8 +47,12 @@ install_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   local SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  # GNOME's packages recommend PipeWire's sound server, which would take PulseAudio's place:
+  # the tests' private PulseAudio stays when it is installed, named in the same request.
+  local keep=()
+  dpkg-query -W -f='${Status}' pulseaudio 2>/dev/null | grep -q "install ok installed" && keep=(pulseaudio)
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" "${keep[@]}"
 }
 
 # Source entries made from the machine's own binary entries, in private apt folders, so

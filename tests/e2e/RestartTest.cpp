@@ -3,7 +3,7 @@
 #include "mainwindow/MainMenus.h"
 #include "settings/Globals.h"
 #include "support/ScriptedPrompts.h"
-#include "support/Services.h"
+#include "support/MediaTest.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +28,8 @@ QAction* Named(const ListMenu& menu, const QString& caption) {
 }
 
 TEST(Restart, EngineChoicesMadeInTheMenusAreThereAtTheNextStart) {
-    if (!test::StartMediaServices().XvfbUp || !test::StartMediaServices().PulseUp)
-        GTEST_SKIP() << "no private display or sound server";
+    PELTA_NEEDS_SERVICE(test::StartMediaServices().XvfbUp, "the private display (Xvfb)");
+    PELTA_NEEDS_SERVICE(test::StartMediaServices().PulseUp, "the private sound server (PulseAudio)");
     test::TempConfigHome home;
     test::ScriptedPrompts prompts;
     {

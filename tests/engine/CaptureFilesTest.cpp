@@ -34,14 +34,13 @@ protected:
         engine_->BeginCapture(mode);
         EXPECT_EQ(engine_->EngineState(), EngineStateCode::Capturing);
         Pump(ms);
-        engine_->EndCapture();
-        Pump(300);
+        EXPECT_TRUE(End());
         return ProbeFile(Path(name));
     }
     // Video only into an AVI that the time limit ends; waits for the end and reads it back.
     Probe RecordUntilLimit(const char* name, double seconds) {
         Begin(name, OutputFormat::Avi, CaptureMode::VideoOnly, seconds);
-        WaitForEnd(1, 8000);
+        EXPECT_TRUE(WaitForEnd()) << "the time limit did not end the capture";
         return ProbeFile(Path(name));
     }
 };
@@ -98,9 +97,8 @@ TEST_F(CaptureFiles, ManualSequenceKeepsEachGrabbedFrame) {
         Pump(150);
         engine_->GrabFrame();
     }
-    Pump(200);
-    engine_->EndCapture();
-    Pump(300);
+    test::PumpUntil([&] { return engine_->FramesCaptured() >= 5; });
+    EXPECT_TRUE(End());
     EXPECT_EQ(engine_->FramesCaptured(), 5);
     const Probe p = ProbeFile(Path("seq.avi"));
     ASSERT_TRUE(p.ok);
@@ -126,9 +124,10 @@ protected:
         QElapsedTimer t;
         t.start();
         Pump(ms);
+        const int ended = events_.ended;
         engine_->EndCapture();
         const double seen = t.elapsed() / 1000.0;
-        Pump(300);
+        WaitForEnd(ended + 1);
         return seen;
     }
     static void ExpectTracksAgree(const Probe& p, double elapsed) {
@@ -267,7 +266,8 @@ TEST_F(CaptureFiles, TheScreenAndTheSoundServersMonitorIntoAviAndWav) {
     auto& v = engine_->VideoInputs();
     const int screen = IndexContaining(v, "Screen 0");
     const int monitor = IndexContaining(engine_->AudioInputs(), "onitor");
-    if (screen < 0 || monitor < 0) GTEST_SKIP() << "no private display or sound server";
+    PELTA_NEEDS_SERVICE(screen >= 0, "the private display (Xvfb)");
+    PELTA_NEEDS_SERVICE(monitor >= 0, "the private sound server (PulseAudio)");
     v.SetSelected(screen);
     VideoSourceSettings region = engine_->Core().VideoSettings();
     region.RegionWidth = 640;

@@ -4,6 +4,7 @@
 #include "RecordProbe.h"
 #include "RecordTestHub.h"
 #include "engine/core/record/CaptureSession.h"
+#include "support/Pump.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -218,23 +219,23 @@ TEST(CaptureLimitsChild, RecordsUntilKilled) {
     sessions[0]->BeginCapture(CaptureMode::VideoAndAudio);
     sessions[1]->BeginCapture(CaptureMode::AudioOnly);
     sessions[2]->BeginCapture(CaptureMode::AudioOnly);
-    std::this_thread::sleep_for(std::chrono::seconds(30));
+    std::this_thread::sleep_for(std::chrono::seconds(90));  // until killed
 }
 
 TEST(CaptureLimits, AKilledCaptureStatesItsRealLength) {
     QTemporaryDir dir;
     const pid_t pid = test::SpawnTest("CaptureLimitsChild.RecordsUntilKilled", "PELTA_KILLED_FILES=" + dir.path().toStdString());
     ASSERT_GT(pid, 0);
-    // Killed three seconds after the sound reached the disk (a busy machine starts late).
+    // Killed once 3.5 s of sound (44.1 kHz, 16-bit stereo) are on the disk, however late a
+    // busy machine started the child.
     const fs::path wav = dir.filePath("killed2").toStdString();
-    for (int i = 0; i < 300; ++i) {
+    const bool recorded = test::WaitUntil([&] {
         std::error_code ec;
-        if (fs::file_size(wav, ec) > 100000 && !ec) break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+        return fs::file_size(wav, ec) > 44 + 3.5 * 44100 * 4 && !ec;
+    }, 60000);
     kill(pid, SIGKILL);
     test::WaitForExit(pid);
+    ASSERT_TRUE(recorded) << "the child's sound never reached the disk";
 
     // The WAV through a strict reader: the length its header states is data that is there.
     const std::string cmd = "/usr/bin/python3 -c \"import wave,sys; w=wave.open(sys.argv[1]); "

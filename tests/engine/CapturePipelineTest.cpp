@@ -3,6 +3,7 @@
 // in order with the lost ones counted.
 #include "RecordProbe.h"
 #include "RecordTestHub.h"
+#include "support/Pump.h"
 #include "engine/core/record/CaptureSession.h"
 
 #include <gtest/gtest.h>
@@ -91,14 +92,7 @@ struct WriterGate {
     }
 };
 
-bool WaitFor(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
+bool WaitFor(const std::function<bool()>& done) { return test::WaitUntil(done, 10000); }
 
 // Twelve pictures arrive while the writer is held up and four may wait; then the writer goes
 // on and one more picture comes. The device gets its frames back while the writer is

@@ -54,7 +54,7 @@ TEST(CaptureSafetyChild, RecordsUntilKilled) {
     session.SetOutputFormat(OutputFormat::Avi);
     session.PrepareCapture(CaptureMode::VideoOnly);
     session.BeginCapture(CaptureMode::VideoOnly);
-    std::this_thread::sleep_for(std::chrono::seconds(30));
+    std::this_thread::sleep_for(std::chrono::seconds(90));  // until killed
 }
 
 TEST(CaptureSafety, KilledCaptureLeavesAPlayableFile) {
@@ -62,12 +62,16 @@ TEST(CaptureSafety, KilledCaptureLeavesAPlayableFile) {
     const std::string file = dir.filePath("killed.avi").toStdString();
     const pid_t pid = test::SpawnTest("CaptureSafetyChild.*", "PELTA_KILLED_CAPTURE=" + file);
     ASSERT_GT(pid, 0);
-    std::this_thread::sleep_for(std::chrono::seconds(5));
+    // Killed once three seconds of pictures (at 30 a second) can be read from the file while
+    // it is written, however late a busy machine started the child: the kill must not take
+    // away what was already readable.
+    long readable = 0;
+    const bool recorded = test::WaitUntil([&] { return (readable = test::Ffprobe(file).VideoFrames()) >= 90; }, 60000);
     kill(pid, SIGKILL);
     test::WaitForExit(pid);
-    // About 4.5 s were recorded at 30 fps; at most two seconds before the kill may be lost.
+    ASSERT_TRUE(recorded) << "the running capture's file never held three seconds of pictures";
     const long frames = test::Ffprobe(file).VideoFrames();
-    EXPECT_GE(frames, 30 * 2) << "frames decoded from the killed capture";
+    EXPECT_GE(frames, readable) << "frames decoded from the killed capture";
 }
 
 }  // namespace

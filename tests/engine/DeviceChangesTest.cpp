@@ -11,6 +11,7 @@ using namespace pelta;
 using namespace pelta::engine;
 using pelta::test::ProbeFile;
 using pelta::test::Pump;
+using pelta::test::PumpUntil;
 
 namespace {
 
@@ -31,7 +32,7 @@ TEST_F(DeviceChanges, ARunningCaptureRefusesEveryChangeThatWouldAlterIt) {
     engine.SetOutputFormat(OutputFormat::Avi);
     engine.PrepareCapture(CaptureMode::VideoAndAudio);
     engine.BeginCapture(CaptureMode::VideoAndAudio);
-    Pump(500);
+    ASSERT_TRUE(PumpUntil([&] { return engine.FramesCaptured() >= 10; }));
 
     VideoSourceSettings otherRate = engine.Core().VideoSettings(), region = otherRate, pattern = otherRate;
     otherRate.FrameRate = 15;
@@ -62,9 +63,10 @@ TEST_F(DeviceChanges, ARunningCaptureRefusesEveryChangeThatWouldAlterIt) {
         Pump(100);
     }
     EXPECT_EQ(engine.EngineState(), EngineStateCode::Capturing);
-    Pump(500);
+    const int32_t before = engine.FramesCaptured();
+    PumpUntil([&] { return engine.FramesCaptured() >= before + 10; });
     engine.EndCapture();
-    Pump(300);
+    PumpUntil([&] { return events_.ended > 0; });
     EXPECT_TRUE(events_.errors.empty());
     EXPECT_EQ(events_.ended, 1);
     const auto p = ProbeFile(file);

@@ -5,7 +5,7 @@
 #include "engine/DirectPreview.h"
 #include "engine/core/devices/SourceSettings.h"
 #include "support/Pump.h"
-#include "support/Services.h"
+#include "support/MediaTest.h"
 
 #include <gtest/gtest.h>
 
@@ -104,7 +104,7 @@ protected:
     }
     static void TearDownTestSuite() { xcb_disconnect(keeper_); }
     void SetUp() override {
-        if (!services_->XvfbUp) GTEST_SKIP() << "no private display";
+        PELTA_NEEDS_SERVICE(services_->XvfbUp, "the private display (Xvfb)");
     }
     static const pelta::test::MediaServices* services_;
     static xcb_connection_t* keeper_;
@@ -192,15 +192,7 @@ TEST_F(DirectPreviewTest, RefusesPicturesOutsideSharedMemoryAndFollowsAReplacedS
 
 constexpr const char* kChildVariable = "PELTA_DIRECT_PREVIEW_CHILD";
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        pelta::test::Pump(20);
-    }
-    return true;
-}
+using pelta::test::PumpUntil;
 
 bool AllEqual(const std::vector<uint32_t>& pixels, uint32_t colour) {
     if (pixels.empty()) return false;

@@ -3,6 +3,7 @@
 #include "Frames.h"
 #include "RecordProbe.h"
 #include "RecordTestHub.h"
+#include "support/Pump.h"
 #include "engine/core/record/CaptureSession.h"
 #include "engine/core/record/CaptureWriter.h"
 #include "engine/core/record/CompressorTap.h"
@@ -397,7 +398,7 @@ TEST(EncoderSettingsSession, SessionKeepsClampedSettingsPerEncoderAndUsesThemInT
         s.SetEncoderSettings("libmp3lame", With({{"bitrate", kbps}}));
         s.SetCaptureFileName((dir / file).string());
         s.BeginCapture(3);
-        while (s.Capturing()) usleep(20000);
+        EXPECT_TRUE(test::WaitUntil([&] { return !s.Capturing(); }, 30000));
         s.EndCapture();
         return fs::file_size(dir / file);
     };

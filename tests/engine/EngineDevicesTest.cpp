@@ -30,7 +30,6 @@ int IndexOf(const std::vector<std::string>& names, const std::string& part) {
     return -1;
 }
 
-using pelta::test::Pump;
 
 TEST(PreviewRect, EachFitPlacesThePicture) {
     // A 640x480 picture in an 800x400 window.
@@ -173,17 +172,13 @@ TEST_F(RealDevices, AMissingDeviceIsNamedInTheError) {
 
 TEST_F(RealDevices, AVanishedDisplayEndsTheSourceWithItsName) {
     // A second private display that is killed while it is read.
-    const std::string display = ":" + std::to_string(180 + getpid() % 15);
-    const std::string start = "Xvfb " + display + " -screen 0 320x240x24 -nolisten tcp >/dev/null 2>&1 & echo $!";
-    const int pid = std::atoi(test::CommandOutput(start).c_str());
-    ASSERT_GT(pid, 0);
-    for (int i = 0; i < 50 && std::system(("xdpyinfo -display " + display + " >/dev/null 2>&1").c_str()) != 0; ++i)
-        usleep(100000);
+    test::PrivateDisplay display;
+    PELTA_NEEDS_SERVICE(display.Up(), "a second private display (Xvfb)");
     DeviceInfo screen;
     screen.DisplayName = "Screen 0 (320x240)";
     screen.Kind = DeviceKind::Screen;
     screen.InputFormat = "x11grab";
-    screen.Url = display + ".0";
+    screen.Url = display.Name() + ".0";
     screen.Width = 320;
     screen.Height = 240;
     Counter c;
@@ -192,7 +187,7 @@ TEST_F(RealDevices, AVanishedDisplayEndsTheSourceWithItsName) {
                    SourceCallbacks{[&](const AVFrame* f, AVRational tb) { c.OnVideoFrame(f, tb); },
                                    [&](const std::string& why) { c.OnSourceLost(true, why); }});
         ASSERT_TRUE(c.WaitFor([&] { return c.video >= 2; }));
-        kill(pid, SIGKILL);
+        display.Kill();
         EXPECT_TRUE(c.WaitFor([&] { return c.lost; }, 8000));
     }
     EXPECT_NE(c.why.find("Screen 0 (320x240)"), std::string::npos) << c.why;
@@ -205,10 +200,10 @@ TEST_F(RealDevices, PreviewShowsChangingPicturesOfTheSelectedSize) {
     test::UseTestPattern(engine, 0);  // 320x240
     engine.SetPreviewFit(2);
     engine.SetPreviewOn(true);
-    Pump(600);
+    ASSERT_TRUE(test::PumpForPictures(engine));
     const QImage first = engine.grab().toImage();
     EXPECT_EQ(engine.PictureRectNow(), (PictureRect{160, 120, 320, 240}));
-    Pump(600);
+    EXPECT_TRUE(test::PumpForPictures(engine, 3));
     const QImage second = engine.grab().toImage();
     ASSERT_FALSE(first.isNull());
     // Inside the picture something moved; outside it the window stays black.
@@ -217,7 +212,7 @@ TEST_F(RealDevices, PreviewShowsChangingPicturesOfTheSelectedSize) {
     EXPECT_NE(QColor(second.pixel(320, 240)), QColor(Qt::black));
     EXPECT_GT(engine.FullScreenMetric(), 0.0f);
     engine.SetPreviewFit(1);
-    Pump(300);
+    test::PumpUntil([&] { return engine.PictureRectNow() == PictureRect{0, 0, 640, 480}; });
     EXPECT_EQ(engine.PictureRectNow(), (PictureRect{0, 0, 640, 480}));
 }
 
@@ -244,9 +239,10 @@ TEST_F(RealDevices, PreviewPlaysTheToneIntoTheChosenOutput) {
     ASSERT_GE(sink, 0);
     engine.AudioRendererList().SetSelected(sink);
     test::UseTestTone(engine);
-    Pump(1500);
     // The null sink's monitor now carries the tone: a playback stream of ours is connected.
-    EXPECT_GE(std::atoi(test::CommandOutput("pactl list short sink-inputs 2>/dev/null | wc -l").c_str()), 1);
+    EXPECT_TRUE(test::PumpUntil([] {
+        return std::atoi(test::CommandOutput("pactl list short sink-inputs 2>/dev/null | wc -l").c_str()) >= 1;
+    }));
 }
 
 }  // namespace

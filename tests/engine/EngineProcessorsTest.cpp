@@ -16,7 +16,7 @@ using namespace pelta::engine;
 
 namespace {
 
-using pelta::test::Pump;
+using pelta::test::PumpUntil;
 
 bool AllGrey(const StillPicture& p) {
     for (int y = 0; y < p.Height; ++y)
@@ -27,6 +27,15 @@ bool AllGrey(const StillPicture& p) {
     return true;
 }
 
+// The engine's still picture once there is one (an empty one until then).
+StillPicture Still(CaptureEngine& engine) {
+    try {
+        return engine.StillPictureHandle();
+    } catch (const EngineError&) {
+        return {};
+    }
+}
+
 TEST(EngineProcessors, GreyScaleFromTheDialogReachesStillsAndFollowsTheSelection) {
     test::ScriptedPrompts prompts;
     CaptureEngine engine;
@@ -35,7 +44,7 @@ TEST(EngineProcessors, GreyScaleFromTheDialogReachesStillsAndFollowsTheSelection
     v.SetSelected(v.Count() - 1);  // Test Pattern
     EXPECT_TRUE(engine.DialogAvailable(DialogId::VideoProcessors));
     EXPECT_FALSE(engine.DialogAvailable(DialogId::VideoCompressor));
-    Pump(300);
+    ASSERT_TRUE(PumpUntil([&] { return !Still(engine).IsNull(); }));
     EXPECT_FALSE(AllGrey(engine.StillPictureHandle()));  // the pattern is in colour
 
     prompts.DialogScript = [](QDialog& d) {
@@ -46,10 +55,10 @@ TEST(EngineProcessors, GreyScaleFromTheDialogReachesStillsAndFollowsTheSelection
     };
     engine.OpenDialog(DialogId::VideoProcessors, 0);
     ASSERT_EQ(prompts.DialogsShown.size(), 1u);
-    Pump(300);
-    const StillPicture still = engine.StillPictureHandle();
-    ASSERT_FALSE(still.IsNull());
-    EXPECT_TRUE(AllGrey(still));
+    EXPECT_TRUE(PumpUntil([&] {
+        const StillPicture still = Still(engine);
+        return !still.IsNull() && AllGrey(still);
+    }));
 
     // Removing it gives the colours back.
     prompts.DialogScript = [](QDialog& d) {
@@ -59,8 +68,10 @@ TEST(EngineProcessors, GreyScaleFromTheDialogReachesStillsAndFollowsTheSelection
         return int(QDialog::Accepted);
     };
     engine.OpenDialog(DialogId::VideoProcessors, 0);
-    Pump(300);
-    EXPECT_FALSE(AllGrey(engine.StillPictureHandle()));
+    EXPECT_TRUE(PumpUntil([&] {
+        const StillPicture still = Still(engine);
+        return !still.IsNull() && !AllGrey(still);
+    }));
     v.SetSelected(-1);
     EXPECT_THROW(engine.OpenDialog(DialogId::VideoProcessors, 0), EngineError);
 }

@@ -74,6 +74,16 @@ protected:
     bool WaitForEnd(int ended = 1, int ms = 30000) {
         return PumpUntil([&] { return events_.ended >= ended; }, ms);
     }
+    // Ends the running capture and waits until the engine says its file is finished.
+    bool End() {
+        const int ended = events_.ended;
+        engine_->EndCapture();
+        return WaitForEnd(ended + 1);
+    }
+    // Waits until the running capture has taken `frames` pictures in all.
+    bool WaitForFrames(int frames) {
+        return PumpUntil([&] { return engine_->FramesCaptured() >= frames; }, 30000);
+    }
 
     QTemporaryDir dir_;
     CountingEvents events_;

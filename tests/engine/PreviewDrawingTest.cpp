@@ -152,10 +152,10 @@ using pelta::test::Pump;
 TEST_F(StillScreen, PreviewSkipsStillPicturesAndShowsChangesAtOnce) {
     CaptureEngine engine;
     pelta::test::PreviewScreen(engine, 320, 240);
-    Pump(800);
+    ASSERT_TRUE(pelta::test::PumpForPictures(engine));
     const int64_t skippedBefore = engine.PreviewPicturesSkipped();
     const int64_t shownBefore = engine.PreviewPicturesShown();
-    Pump(600);
+    pelta::test::PumpUntil([&] { return engine.PreviewPicturesSkipped() - skippedBefore > 8; });
     // Nothing moved: the pictures were read but not converted again.
     EXPECT_GT(engine.PreviewPicturesSkipped() - skippedBefore, 8);
     EXPECT_LE(engine.PreviewPicturesShown() - shownBefore, 1);
@@ -197,7 +197,7 @@ TEST(PreviewDevices, NoneBlanksThePreviewAndTheTestPatternKeepsItsSize) {
     ASSERT_FALSE(engine.PreviewImage().isNull()) << "the test pattern showed no picture";
 
     v.SetSelected(-1);  // Video Device "None"
-    Pump(100);
+    pelta::test::PumpUntil([&] { return engine.PreviewImage().isNull(); });
     EXPECT_TRUE(engine.PreviewImage().isNull());
     const QImage shot = engine.grab().toImage();
     for (const QPoint p : {QPoint(160, 120), QPoint(40, 40), QPoint(300, 220)})

@@ -1,5 +1,6 @@
 #include "RecordProbe.h"
 #include "RecordTestHub.h"
+#include "support/Pump.h"
 #include "engine/core/record/CaptureSession.h"
 #include "engine/core/record/EncoderSettings.h"
 
@@ -99,7 +100,7 @@ TEST_F(RecordSession, LostDeviceFinishesFileAndReportsOnce) {
     CaptureSession s(hub, ev.Poster());
     s.SetCaptureFileName((dir / "l.avi").string());
     s.BeginCapture(2);
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    ASSERT_TRUE(pelta::test::WaitUntil([&] { return s.FramesCaptured() >= 10; }));
     hub.LoseVideo();
     ASSERT_TRUE(ev.WaitEnded(10));
     s.EndCapture();

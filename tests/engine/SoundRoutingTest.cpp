@@ -127,7 +127,9 @@ TEST_F(SoundRouting, EveryChoiceOfInputOutputAndPreviewSourcePlaysOnlyWhereNoLoo
         double level = MonitorLevelDb(1500);
         for (int tries = 0; c.heard && level < -60 && tries < 4; ++tries) level = MonitorLevelDb(1500);
         if (c.heard) {
-            EXPECT_NEAR(level, kBuiltInToneDb, 1.0) << "the preview's tone on the null output";
+            // Gaps in the playback on a busy machine can only lower the level a little.
+            EXPECT_LE(level, kBuiltInToneDb + 1.0) << "the preview's tone on the null output";
+            EXPECT_GE(level, kBuiltInToneDb - 3.0) << "the preview's tone on the null output";
         } else {
             EXPECT_LT(level, -80) << "the null output carried the preview's sound";
         }
@@ -146,19 +148,19 @@ TEST_F(SoundRouting, TheDefaultOutputAndLoopbacksAreFollowedAsTheyChange) {
     EXPECT_EQ(Settled(), PreviewSound::State::Playing);
     // Default back on the recorded output: held back at once.
     pelta::test::Pactl("set-default-sink nullsink");
-    Pump(1000);
+    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::HeldBack; });
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
     EXPECT_LT(MonitorLevelDb(1200), -80);
     // The other output again, but a loopback carries it into the recorded one.
     pelta::test::Pactl("set-default-sink other");
-    Pump(1000);
+    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::Playing; });
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::Playing);
     const std::string loop = pelta::test::Pactl("load-module module-loopback source=other.monitor sink=nullsink");
     ASSERT_FALSE(loop.empty());
-    Pump(1000);
+    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::HeldBack; });
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
     pelta::test::Pactl("unload-module " + loop);
-    Pump(1000);
+    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::Playing; });
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::Playing);
     pelta::test::Pactl("set-default-sink nullsink");
     pelta::test::Pactl("unload-module " + other);
@@ -173,7 +175,7 @@ TEST_F(SoundRouting, DefaultsRecordTheToneAtItsLevelAndNothingAfterIt) {
     EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
     engine_->resize(320, 240);
     engine_->show();
-    Pump(300);
+    PumpUntil([&] { return engine_->grab().toImage().pixelColor(4, 236).green() > 150; });
     const QColor meter = engine_->grab().toImage().pixelColor(4, 236);
     EXPECT_GT(meter.green(), 150) << "no level meter drawn";
     EXPECT_LT(meter.red(), 100);

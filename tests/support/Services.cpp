@@ -20,6 +20,7 @@ namespace {
 
 MediaServices gServices;
 pid_t gXvfb = -1;
+int gXvfbNumber = -1;
 pid_t gPulse = -1;
 bool gStarted = false;
 std::string gRuntimeDir;
@@ -72,7 +73,54 @@ bool StartPulse() {
     return WaitFor("pactl list short sources | grep -q nullsink.monitor", 10000);
 }
 
+// Starts Xvfb on a display number it picks itself (written to a pipe, so test programs running
+// side by side never race for one) and waits until it answers; the number, or -1. It does not
+// reset when its last client leaves (it would refuse the next test's connection meanwhile).
+int StartXvfb(const std::string& screen, pid_t& pid) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten", "tcp", "-noreset"});
+    close(fds[1]);
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty()) return -1;
+    return WaitFor("xdpyinfo -display :" + number, 10000) ? std::atoi(number.c_str()) : -1;
+}
+
+// What an Xvfb that was killed leaves behind: its lock file and socket, removed only while
+// the lock still names that server.
+void RemoveXvfbLeftovers(int number, pid_t pid) {
+    const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
+    if (std::atol(CommandOutput("cat " + lock + " 2>/dev/null").c_str()) != long(pid)) return;
+    std::error_code ec;
+    std::filesystem::remove("/tmp/.X11-unix/X" + std::to_string(number), ec);
+    std::filesystem::remove(lock, ec);
+}
+
 }  // namespace
+
+bool InCi() {
+    const char* ci = std::getenv("CI");
+    return ci && std::string(ci) == "true";
+}
+
+PrivateDisplay::PrivateDisplay(const std::string& screen) {
+    number_ = StartXvfb(screen, pid_);
+    up_ = number_ >= 0;
+    if (up_) name_ = ":" + std::to_string(number_);
+}
+
+PrivateDisplay::~PrivateDisplay() {
+    const pid_t pid = pid_;
+    Stop(pid_);
+    if (number_ >= 0) RemoveXvfbLeftovers(number_, pid);
+}
+
+void PrivateDisplay::Kill() {
+    if (pid_ > 0) kill(pid_, SIGKILL);
+}
 
 const MediaServices& StartMediaServices() {
     if (gStarted) return gServices;
@@ -81,23 +129,11 @@ const MediaServices& StartMediaServices() {
     // started from a Wayland desktop.
     unsetenv("WAYLAND_DISPLAY");
     setenv("XDG_SESSION_TYPE", "x11", 1);
-
-    // Xvfb picks a free display itself and writes its number to the pipe, so test programs
-    // running side by side never race for one.
-    int fds[2];
-    if (pipe(fds) == 0) {
-        const std::string fd = std::to_string(fds[1]);
-        gXvfb = Spawn({"Xvfb", "-displayfd", fd, "-screen", "0", "1920x1080x24", "-nolisten", "tcp"});
-        close(fds[1]);
-        std::string number;
-        char c = 0;
-        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        if (!number.empty()) {
-            gServices.Display = ":" + number;
-            setenv("DISPLAY", gServices.Display.c_str(), 1);
-            gServices.XvfbUp = WaitFor("xdpyinfo -display " + gServices.Display, 10000);
-        }
+    gXvfbNumber = StartXvfb("1920x1080x24", gXvfb);
+    if (gXvfbNumber >= 0) {
+        gServices.Display = ":" + std::to_string(gXvfbNumber);
+        setenv("DISPLAY", gServices.Display.c_str(), 1);
+        gServices.XvfbUp = true;
     }
 
     char tmpl[] = "/tmp/pelta-pulse-XXXXXX";
@@ -112,7 +148,9 @@ const MediaServices& StartMediaServices() {
 
 void StopMediaServices() {
     Stop(gPulse);
+    const pid_t xvfb = gXvfb;
     Stop(gXvfb);
+    if (gXvfbNumber >= 0) RemoveXvfbLeftovers(gXvfbNumber, xvfb);
     if (!gRuntimeDir.empty()) {
         std::error_code ec;
         std::filesystem::remove_all(gRuntimeDir, ec);
