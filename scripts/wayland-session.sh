@@ -53,6 +53,9 @@ install_packages() {
   dpkg-query -W -f='${Status}' pulseaudio 2>/dev/null | grep -q "install ok installed" && keep=(pulseaudio)
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" "${keep[@]}"
+  if [ ${#keep[@]} -gt 0 ] && ! dpkg-query -W -f='${Status}' pulseaudio 2>/dev/null | grep -q "install ok installed"; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq pulseaudio
+  fi
 }
 
 # Source entries made from the machine's own binary entries, in private apt folders, so
