@@ -247,14 +247,16 @@ void CaptureEngine::Present(const AVFrame* frame, bool mayBeUnchanged, uint64_t 
         dirty = QRect(r.X + changed.X, r.Y + changed.Y, changed.Width, changed.Height);
     {
         std::lock_guard lock(imageMutex_);
-        // A picture of the device before the last change of device is not shown.
-        if (mailbox_.Lock()->DeviceEpoch != deviceEpoch) return;
+        // A picture of the device before the last change of device is not shown, nor one
+        // converted while a dialog came to pause the preview: the pause is set under this
+        // lock, so once it is, no picture on its way is taken any more.
+        if (mailbox_.Lock()->DeviceEpoch != deviceEpoch || !WillShow()) return;
         convertedGeneration_ = generation;
         image_ = std::move(picture.Image);
         imagePos_ = picture.Position;
         rect_ = r;
+        ++previewShown_;
     }
-    ++previewShown_;
     RequestRepaint(dirty);
 }
 
@@ -294,24 +296,17 @@ void CaptureEngine::OnAudioFrame(const AVFrame* frame, AVRational) {
         const std::string sink = out ? out->Url : std::string();
         const std::string heard =
             in && in->Kind == DeviceKind::Microphone && in->InputFormat == "pulse" ? in->Url : std::string();
-        std::lock_guard lock(soundMutex_);
         if (!sound_ || sound_->Sink() != sink || sound_->HeardSource() != heard ||
             sound_->SampleRate() != frame->sample_rate || sound_->Channels() != channels)
             sound_ = std::make_unique<PreviewSound>(sink, heard, frame->sample_rate, channels);
         sound_->Push(reinterpret_cast<const int16_t*>(frame->data[0]), frame->nb_samples);
         soundState_ = sound_->CurrentState();
     } else {
-        std::lock_guard lock(soundMutex_);
         sound_.reset();
         soundState_ = PreviewSound::State::Starting;
     }
     // The meter moves: in "Audio only", and over the picture while the sound is held back.
     if (previewOn_ && (input == 2 || (input == 0 && soundState_ == PreviewSound::State::HeldBack))) RequestRepaint();
-}
-
-PreviewSound::State CaptureEngine::PreviewSoundState() const {
-    std::lock_guard lock(soundMutex_);
-    return sound_ ? sound_->CurrentState() : PreviewSound::State::Starting;
 }
 
 void CaptureEngine::OnSourceLost(bool, const std::string&) { RequestRepaint(); }

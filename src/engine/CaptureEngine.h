@@ -48,7 +48,7 @@ public:
     double SoundLevel() const { return level_.load(); }
     // What the preview's sound does now (HeldBack: it would be recorded again, so only
     // its level is shown).
-    engine::PreviewSound::State PreviewSoundState() const;
+    engine::PreviewSound::State PreviewSoundState() const { return soundState_.load(); }
     // Pictures converted for the preview, and pictures it had no need to convert.
     int64_t PreviewPicturesShown() const { return previewShown_.load(); }
     int64_t PreviewPicturesSkipped() const { return previewSkipped_.load(); }
@@ -251,8 +251,10 @@ private:
     QWidget* fullScreen_ = nullptr;            // UI thread
     std::atomic<bool> fullScreenShown_{false};  // the same, for the devices' threads
 
-    // Sound of the preview (sources "Video and Audio" and "Audio only"), played through the chosen output.
-    mutable std::mutex soundMutex_;
+    // Sound of the preview (sources "Video and Audio" and "Audio only"), played through the
+    // chosen output. Owned by the sound's delivery (one device thread at a time, each one
+    // closed before the next opens): started, fed and stopped there, never under a lock.
+    // Others read only its state.
     std::unique_ptr<engine::PreviewSound> sound_;
     std::atomic<engine::PreviewSound::State> soundState_{engine::PreviewSound::State::Starting};
 

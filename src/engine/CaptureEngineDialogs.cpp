@@ -55,7 +55,11 @@ bool CaptureEngine::DialogAvailable(int32_t id) const {
 void CaptureEngine::ExecPropertyDialog(QDialog& dialog) {
     // False: the preview stands still until the dialog is closed.
     const bool paused = !duringProperties_ && previewOn_;
-    pausedByDialog_ = paused;
+    {
+        // Under the picture's lock: a picture the preview thread converts meanwhile is not taken.
+        std::lock_guard lock(imageMutex_);
+        pausedByDialog_ = paused;
+    }
     Prompts().ExecDialog(dialog);
     pausedByDialog_ = false;
     InvalidatePreview();

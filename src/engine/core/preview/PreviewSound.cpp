@@ -76,10 +76,6 @@ private:
         };
         if (target.empty() || loops(target) || (!current.empty() && loops(current))) {
             CloseStream();
-            {
-                std::lock_guard lock(owner_.mutex_);
-                owner_.heldBackOutput_ = loops(target) || current.empty() ? target : current;
-            }
             owner_.state_ = target.empty() ? State::NoServer : State::HeldBack;
             return true;
         }
@@ -140,11 +136,6 @@ PreviewSound::~PreviewSound() {
     stopping_ = true;
     cv_.notify_all();
     if (thread_.joinable()) thread_.join();
-}
-
-std::string PreviewSound::HeldBackOutput() const {
-    std::lock_guard lock(mutex_);
-    return heldBackOutput_;
 }
 
 void PreviewSound::Push(const int16_t* samples, int frames) {

@@ -37,8 +37,6 @@ public:
         NoServer,   // no server answers (tried again every second)
     };
     State CurrentState() const { return state_.load(); }
-    // The output that would have been played into when held back.
-    std::string HeldBackOutput() const;
 
     const std::string& Sink() const { return sink_; }
     const std::string& HeardSource() const { return source_; }
@@ -65,7 +63,6 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<std::vector<int16_t>> blocks_;
-    std::string heldBackOutput_;  // under mutex_
     bool stop_ = false;           // under mutex_
     std::atomic<bool> stopping_{false};  // the same, for the server's waits
     std::thread thread_;

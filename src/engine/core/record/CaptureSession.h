@@ -8,6 +8,7 @@
 
 #include "engine/core/EngineContract.h"
 #include "engine/core/MediaHub.h"
+#include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/Compressors.h"
 #include "engine/core/record/EncoderSettings.h"
 
@@ -19,6 +20,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -153,7 +156,18 @@ private:
     void OnAudioFrame(const AVFrame* frame, AVRational timeBase) override;
     void OnSourceLost(bool video, const std::string& why) override;
 
+    // What BeginCapture settles on the UI thread for the capture's thread.
+    struct StartPlan {
+        std::string Path;
+        bool Reserved = false, ReservedCreated = false, Existed = false;
+        int64_t ReserveBytes = 0;
+        std::string PreviousCapture;
+        int32_t PreviousTarget = TargetStateCode::NoOutput;
+    };
+
     void Validate(int32_t mode) const;  // throws EngineError
+    bool StartWriting(const StartPlan& plan, std::stop_token stop);
+    bool AbandonStart(const StartPlan& plan, std::optional<record::CaptureErrorCode> code, const std::string& why);
     void Push(const AVFrame* frame, bool video, AVRational tb);
     bool VideoQueueFull() const;  // under queueMutex_
     Losses LostNow() const;
@@ -197,6 +211,8 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> listening_{false};
     std::thread writer_;
+    std::stop_source stop_;  // lets a capture still waiting for its devices go
+    std::atomic<bool> startingOnDevice_{false};  // the capture's thread waits for a device
     std::unique_ptr<record::CaptureWriter> out_;
     mutable std::mutex queueMutex_;
     std::condition_variable queueCv_;
