@@ -180,7 +180,7 @@ TEST_F(RecordSession, StartingReturnsAtOnceAndTheOutcomeComesAsEvents) {
         EXPECT_EQ(s.State(), EngineStateCode::Capturing);
         EXPECT_FALSE(fs::exists(file));
         held.LetGo();
-        ASSERT_TRUE(waitFor(ev, [&] { return ev.progress > 0; }));
+        ASSERT_TRUE(waitFor(ev, [&] { return ev.progress > 0 && s.FramesCaptured() > 0; }));
         s.EndCapture();
         EXPECT_TRUE(ev.errors.empty());
         EXPECT_GT(ProbeFile(file).videoFrames, 0);

@@ -309,6 +309,7 @@ bool CaptureSession::StartWriting(const StartPlan& plan, std::stop_token stop) {
     nextAutoGrab_ = begin_;
     listening_ = true;
     hub_.AddListener(this);
+    Post(EngineEventKind::CaptureProgress, 0);  // started: "Recording ..." shows at once
     return true;
 }
 
