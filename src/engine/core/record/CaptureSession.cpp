@@ -302,7 +302,6 @@ bool CaptureSession::StartWriting(const StartPlan& plan, std::stop_token stop) {
     audioRateSeen_ = out_->AudioRate();
     if (wantVideo_ && !ModeIsSequence(mode_)) {
         // The device's pictures are prepared as they arrive (a sequence's by the writer).
-        std::lock_guard lock(prepareMutex_);
         preparer_ = std::make_unique<record::PicturePreparer>(out_->PixelFormat(), out_->Width(), out_->Height());
     }
     begin_ = Clock::now();

@@ -219,8 +219,10 @@ private:
     std::deque<Item> videoQueue_;  // pictures prepared for the encoder
     std::deque<Item> audioQueue_;
     std::string prepareFailure_;   // under queueMutex_: why a picture could not be prepared
-    std::mutex prepareMutex_;
-    std::unique_ptr<record::PicturePreparer> preparer_;  // under prepareMutex_, while capturing video
+    // Made before the capture starts listening, used only by the video delivery while it
+    // listens, dropped once RemoveListener has waited out the last delivery: owned in turn,
+    // never shared, so no lock.
+    std::unique_ptr<record::PicturePreparer> preparer_;
     bool stopRequested_ = false;   // under queueMutex_
     int grabsRequested_ = 0;       // under queueMutex_
     int grabsDone_ = 0;            // under queueMutex_
