@@ -121,12 +121,11 @@ bool CaptureEngine::ShowPicture(ShownPicture& shown) {
     }
     {
         std::lock_guard lock(imageMutex_);
-        if (!PreviewWork().CurrentEpoch(shown.DeviceEpoch) || !view_.WillShow()) return false;
-        PreviewWork().NoteShown(shown.Generation);
+        if (!shown.From->CurrentEpoch(shown.DeviceEpoch) || !view_.WillShow()) return false;
+        shown.From->Took(shown);
         image_ = std::move(image);
         imagePos_ = QPoint(p.X, p.Y);
         rect_ = shown.Rect;
-        PreviewWork().CountShown();
     }
     RequestRepaint(QRect(shown.Dirty.X, shown.Dirty.Y, shown.Dirty.Width, shown.Dirty.Height));
     return true;

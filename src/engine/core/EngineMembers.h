@@ -195,7 +195,6 @@ protected:
         if (choicesChanged_) choicesChanged_();
     }
     EngineEvents* Sink() const { return sink_; }
-    PreviewPipeline& PreviewWork() { return *preview_; }
 
     PreviewView view_;
     bool duringProperties_ = true;

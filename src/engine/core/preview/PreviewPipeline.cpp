@@ -131,6 +131,7 @@ void PreviewPipeline::Present(const AVFrame* frame, bool mayBeUnchanged, uint64_
         shown.Dirty = PictureRect{shown.Rect.X + changed.X, shown.Rect.Y + changed.Y, changed.Width, changed.Height};
     shown.Generation = generation;
     shown.DeviceEpoch = deviceEpoch;
+    shown.From = this;
     hooks_.Show(shown);
 }
 

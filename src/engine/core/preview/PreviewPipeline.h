@@ -41,8 +41,11 @@ struct PreviewView {
     }
 };
 
+class PreviewPipeline;
+
 // A converted picture on its way to the window.
 struct ShownPicture {
+    PreviewPipeline* From = nullptr;
     PreviewPicture Picture;
     PictureRect Rect;   // where the whole picture lands
     PictureRect Dirty;  // what must be drawn again
@@ -77,14 +80,18 @@ public:
     // The video device changed: a picture of the old one waiting or being converted is dropped.
     void DropWaiting();
     bool CurrentEpoch(uint64_t epoch) { return mailbox_.Lock()->DeviceEpoch == epoch; }
-    void NoteShown(uint64_t generation) { convertedGeneration_ = generation; }
+    // The window took the picture: counted (under the window's picture lock, so that nothing
+    // counts once the preview is paused) and known to be current.
+    void Took(const ShownPicture& shown) {
+        convertedGeneration_ = shown.Generation;
+        ++shown_;
+    }
 
     double SoundLevel() const { return level_.load(); }
     PreviewSound::State SoundState() const { return PreviewSound::State(soundState_.load()); }
     int64_t Shown() const { return shown_.load(); }
     int64_t Skipped() const { return skipped_.load(); }
     int64_t Compressed() const { return compressed_.load(); }
-    void CountShown() { ++shown_; }
 
     // FrameListener, on the devices' threads.
     void OnSourceVideoFrame(const AVFrame* frame, AVRational timeBase) override;
