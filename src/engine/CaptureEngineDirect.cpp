@@ -18,9 +18,9 @@ QRegion CaptureEngine::DrawDirect(QWidget& surface, const QRect& area) {
     }
     const QRegion all(area);
     // Only the picture is drawn this way: not a sound meter over it, nor a hidden window.
-    const int input = input_;
-    const bool pictureOnly = input == 1 || (input == 0 && soundState_ != PreviewSound::State::HeldBack);
-    if (!direct_ || !direct_->Available() || !previewOn_ || !pictureOnly) return all;
+    const int input = view_.Input;
+    const bool pictureOnly = input == 1 || (input == 0 && PreviewSoundState() != PreviewSound::State::HeldBack);
+    if (!direct_ || !direct_->Available() || !view_.On || !pictureOnly) return all;
     QWindow* handle = surface.window()->windowHandle();
     if (!surface.isVisible() || !handle || !handle->isExposed()) return all;
     QRegion drawn;

@@ -31,7 +31,6 @@ public:
     void Check();
 
     const engine::EngineProfile& Loaded() const { return loaded_; }
-    bool LoadedDamaged() const { return damaged_; }
 
 private:
     CaptureEngine& engine_;

@@ -31,8 +31,10 @@ protected:
     Probe Record(const char* name, int32_t format, int32_t mode, int ms) {
         Target(name, format);
         engine_->PrepareCapture(mode);
+        const int progress = events_.progress, ended = events_.ended;
         engine_->BeginCapture(mode);
         EXPECT_EQ(engine_->EngineState(), EngineStateCode::Capturing);
+        EXPECT_TRUE(WaitForStart(progress, ended));
         Pump(ms);
         EXPECT_TRUE(End());
         return ProbeFile(Path(name));
@@ -246,7 +248,9 @@ TEST_F(CaptureFiles, SixtyFramesASecondComeFromTheDeviceItself) {
     // The next capture without the override gets the device's own rate back.
     engine_->SetFrameRateOn(false);
     engine_->SetTimeLimitSeconds(0.5);
+    const int progress = events_.progress, ended = events_.ended;
     engine_->BeginCapture(CaptureMode::VideoOnly);
+    ASSERT_TRUE(WaitForStart(progress, ended));
     EXPECT_EQ(av_cmp_q(engine_->Core().CurrentVideoFormat().FrameRate, AVRational{30, 1}), 0);
     engine_->EndCapture();
 }

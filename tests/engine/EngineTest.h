@@ -70,6 +70,10 @@ protected:
         engine_->PrepareCapture(mode);
         engine_->BeginCapture(mode);
     }
+    // Waits until the capture begun last has started (its first progress event) or ended.
+    bool WaitForStart(int progressBefore, int endedBefore) {
+        return PumpUntil([&] { return events_.progress > progressBefore || events_.ended > endedBefore; }, 15000);
+    }
     // Waits until `ended` captures in all have ended; says whether they have.
     bool WaitForEnd(int ended = 1, int ms = 30000) {
         return PumpUntil([&] { return events_.ended >= ended; }, ms);

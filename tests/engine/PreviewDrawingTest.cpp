@@ -1,7 +1,7 @@
 // The preview's conversion (visible part only, no copy at 1:1) and its use of the X
 // server's damage reports on a still screen.
 #include "engine/CaptureEngine.h"
-#include "engine/PreviewConverter.h"
+#include "engine/core/preview/PreviewConverter.h"
 #include "engine/core/devices/ScreenDamage.h"
 #include "support/MediaTest.h"
 #include "support/Pump.h"
@@ -43,23 +43,29 @@ AVFrame* Gradient(int w, int h) {
     return f;
 }
 
+// Blue and green of the converted picture's pixel (x, y).
+int Blue(const PreviewPicture& p, int x, int y) { return p.Pixels[y * p.Stride + 4 * x]; }
+int Green(const PreviewPicture& p, int x, int y) { return p.Pixels[y * p.Stride + 4 * x + 1]; }
+
 TEST(PreviewConverter, OneToOneShowsTheDevicesOwnBufferCutToTheWindow) {
     AVFrame* f = Gradient(1000, 800);
     PreviewConverter c;
     // 100 % in a 400x300 window: the picture is centred and reaches past every edge.
     const PictureRect r = PreviewRectFor(2, 1000, 800, 400, 300);
     PreviewPicture p = c.Convert(f, r, 400, 300, 0);
-    ASSERT_FALSE(p.Image.isNull());
+    ASSERT_FALSE(p.IsNull());
     EXPECT_TRUE(p.ZeroCopy);
-    EXPECT_EQ(p.Image.size(), QSize(400, 300));
-    EXPECT_EQ(p.Position, QPoint(0, 0));
+    EXPECT_EQ(p.Width, 400);
+    EXPECT_EQ(p.Height, 300);
+    EXPECT_EQ(p.X, 0);
+    EXPECT_EQ(p.Y, 0);
     // The window's top left pixel is the picture's (300, 250).
-    EXPECT_EQ(qBlue(p.Image.pixel(0, 0)), 300 % 256);
-    EXPECT_EQ(qGreen(p.Image.pixel(0, 0)), 250);
-    EXPECT_EQ(qBlue(p.Image.pixel(399, 299)), 699 % 256);
-    // The image holds its own reference: freeing the frame leaves it readable.
+    EXPECT_EQ(Blue(p, 0, 0), 300 % 256);
+    EXPECT_EQ(Green(p, 0, 0), 250);
+    EXPECT_EQ(Blue(p, 399, 299), 699 % 256);
+    // The picture holds its own reference: freeing the frame leaves it readable.
     av_frame_free(&f);
-    EXPECT_EQ(qGreen(p.Image.pixel(10, 10)), 260 % 256);
+    EXPECT_EQ(Green(p, 10, 10), 260 % 256);
 }
 
 TEST(PreviewConverter, EnlargedPicturesAreScaledOnlyWhereVisible) {
@@ -73,33 +79,33 @@ TEST(PreviewConverter, EnlargedPicturesAreScaledOnlyWhereVisible) {
     // 200 % in a 320x240 window: 1280x960 would be scaled, but only about 1/16 of it shows.
     const PictureRect r = PreviewRectFor(5, 640, 480, 320, 240);
     PreviewPicture p = c.Convert(f, r, 320, 240, 2);
-    ASSERT_FALSE(p.Image.isNull());
+    ASSERT_FALSE(p.IsNull());
     EXPECT_FALSE(p.ZeroCopy);
-    EXPECT_LE(p.Image.width(), 320 + 16);
-    EXPECT_LE(p.Image.height(), 240 + 4);
-    // The image covers the window from its position on.
-    EXPECT_LE(p.Position.x(), 0);
-    EXPECT_LE(p.Position.y(), 0);
-    EXPECT_GE(p.Position.x() + p.Image.width(), 320);
-    EXPECT_GE(p.Position.y() + p.Image.height(), 240);
-    EXPECT_NEAR(qGray(p.Image.pixel(p.Image.width() / 2, p.Image.height() / 2)), 200 * 255 / 235, 12);
+    EXPECT_LE(p.Width, 320 + 16);
+    EXPECT_LE(p.Height, 240 + 4);
+    // The picture covers the window from its position on.
+    EXPECT_LE(p.X, 0);
+    EXPECT_LE(p.Y, 0);
+    EXPECT_GE(p.X + p.Width, 320);
+    EXPECT_GE(p.Y + p.Height, 240);
+    EXPECT_NEAR(Green(p, p.Width / 2, p.Height / 2), 200 * 255 / 235, 12);
 
     // Entirely outside the window: nothing to show.
-    EXPECT_TRUE(c.Convert(f, PictureRect{400, 0, 100, 100}, 320, 240, 2).Image.isNull());
+    EXPECT_TRUE(c.Convert(f, PictureRect{400, 0, 100, 100}, 320, 240, 2).IsNull());
     av_frame_free(&f);
 }
 
-TEST(PreviewConverter, ReusesItsImagesOnceTheyAreNoLongerShown) {
+TEST(PreviewConverter, ReusesItsPicturesOnceTheyAreNoLongerShown) {
     AVFrame* f = MakeFrame(AV_PIX_FMT_YUV420P, 320, 240);
     av_frame_make_writable(f);
     PreviewConverter c;
     const PictureRect r{0, 0, 160, 120};
-    const uchar* first = c.Convert(f, r, 160, 120, 2).Image.constBits();
-    // Nobody holds the first image any more: the next conversion writes into it again.
-    EXPECT_EQ(c.Convert(f, r, 160, 120, 2).Image.constBits(), first);
+    const uint8_t* first = c.Convert(f, r, 160, 120, 2).Pixels;
+    // Nobody holds the first picture any more: the next conversion writes into it again.
+    EXPECT_EQ(c.Convert(f, r, 160, 120, 2).Pixels, first);
     // While one is held, another buffer is used and the held picture is left alone.
-    QImage held = c.Convert(f, r, 160, 120, 2).Image;
-    EXPECT_NE(c.Convert(f, r, 160, 120, 2).Image.constBits(), held.constBits());
+    PreviewPicture held = c.Convert(f, r, 160, 120, 2);
+    EXPECT_NE(c.Convert(f, r, 160, 120, 2).Pixels, held.Pixels);
     av_frame_free(&f);
 }
 

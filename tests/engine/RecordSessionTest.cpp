@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <functional>
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -131,6 +134,84 @@ TEST_F(RecordSession, ReservedFileIsCutAndCopyLeavesNoPartialFile) {
     EXPECT_THROW(s.CopyCaptureTo("/proc/nope/x.avi", false), EngineError);
     s.CopyCaptureTo((dir / "c.avi").string(), false);
     EXPECT_EQ(fs::file_size(dir / "c.avi"), fs::file_size(dir / "r.avi"));
+}
+
+// A hub whose devices hold back their first delivery until the test lets them go, waiting
+// for it as the engine core does: until its deadline, or until the capture is stopped.
+class HeldBackHub final : public pelta::test::RecordTestHub {
+public:
+    explicit HeldBackHub(std::chrono::milliseconds within) : RecordTestHub(320, 240, 30, 44100), within_(within) {}
+    void LetGo() {
+        {
+            std::lock_guard l(heldMutex_);
+            delivering_ = true;
+        }
+        held_.notify_all();
+        Start();
+    }
+    void EnsureDelivering(bool, bool, std::stop_token stop) override {
+        std::unique_lock l(heldMutex_);
+        if (!held_.wait_for(l, stop, within_, [&] { return delivering_; }) && !stop.stop_requested())
+            throw EngineError("The video device \"Held back\" delivers no pictures: nothing came in time.");
+    }
+
+private:
+    std::chrono::milliseconds within_;
+    std::mutex heldMutex_;
+    std::condition_variable_any held_;
+    bool delivering_ = false;
+};
+
+// BeginCapture returns while the device still holds back its first picture (were it to wait,
+// these tests would hang on the hour-long deadline); the start, the failure to start or the
+// stop comes afterwards as events, and a capture that never started leaves no file.
+TEST_F(RecordSession, StartingReturnsAtOnceAndTheOutcomeComesAsEvents) {
+    const auto file = (dir / "held.avi").string();
+    const auto waitFor = [](Events& e, const std::function<bool()>& done) {
+        std::unique_lock l(e.m);
+        return e.cv.wait_for(l, std::chrono::seconds(20), done);
+    };
+    {
+        SCOPED_TRACE("the first picture comes");
+        HeldBackHub held(std::chrono::hours(1));
+        Events ev;
+        CaptureSession s(held, ev.Poster());
+        s.SetCaptureFileName(file);
+        s.BeginCapture(CaptureMode::VideoOnly);
+        EXPECT_EQ(s.State(), EngineStateCode::Capturing);
+        EXPECT_FALSE(fs::exists(file));
+        held.LetGo();
+        ASSERT_TRUE(waitFor(ev, [&] { return ev.progress > 0 && s.FramesCaptured() > 0; }));
+        s.EndCapture();
+        EXPECT_TRUE(ev.errors.empty());
+        EXPECT_GT(ProbeFile(file).videoFrames, 0);
+        fs::remove(file);
+    }
+    {
+        SCOPED_TRACE("nothing comes");
+        HeldBackHub held(std::chrono::milliseconds(300));
+        Events ev;
+        CaptureSession s(held, ev.Poster());
+        s.SetCaptureFileName(file);
+        s.BeginCapture(CaptureMode::VideoOnly);
+        ASSERT_TRUE(waitFor(ev, [&] { return ev.ended > 0; }));
+        EXPECT_EQ(ev.errors, std::vector<int>{4});
+        EXPECT_NE(s.LastErrorText().find("nothing came"), std::string::npos) << s.LastErrorText();
+        EXPECT_NE(s.State(), EngineStateCode::Capturing);
+        EXPECT_FALSE(fs::exists(file));
+    }
+    {
+        SCOPED_TRACE("stopped while held back");
+        HeldBackHub held(std::chrono::hours(1));
+        Events ev;
+        CaptureSession s(held, ev.Poster());
+        s.SetCaptureFileName(file);
+        s.BeginCapture(CaptureMode::VideoOnly);
+        s.EndCapture();
+        ASSERT_TRUE(waitFor(ev, [&] { return ev.ended > 0; }));
+        EXPECT_TRUE(ev.errors.empty());
+        EXPECT_FALSE(fs::exists(file));
+    }
 }
 
 }  // namespace

@@ -71,12 +71,13 @@ void EngineCore::SetWorkRunner(WorkRunner runner) { runner_ = std::move(runner);
 
 // One device is opened at a time, whichever thread the runner chose.
 void EngineCore::Run(const std::function<void()>& work) {
-    const auto serial = [&] {
-        std::lock_guard lock(openMutex_);
-        work();
-    };
-    if (runner_) runner_(serial);
-    else serial();
+    if (runner_) runner_([&] { OpenHere(work); });
+    else OpenHere(work);
+}
+
+void EngineCore::OpenHere(const std::function<void()>& work) {
+    std::lock_guard lock(openMutex_);
+    work();
 }
 
 EngineCore::~EngineCore() {
@@ -86,11 +87,8 @@ EngineCore::~EngineCore() {
     }
     watchCv_.notify_all();
     if (watcher_.joinable()) watcher_.join();
-    {
-        std::lock_guard lock(sourceMutex_);
-        video_.reset();
-        audio_.reset();
-    }
+    Close(true);
+    Close(false);
     ScreenCastShare::DropKept();  // a Wayland screen kept for a reopening is shared no longer
     av_frame_free(&latest_);
 }
@@ -147,10 +145,7 @@ void EngineCore::OpenVideoNow(int32_t device, int32_t sizeIndex) {
         // A screen region is delivered at its own size.
         if (d.Kind == DeviceKind::Screen && settings.RegionWidth > 0 && settings.RegionHeight > 0) size = SizeItem{};
         // The old device is closed first: a camera cannot be opened twice.
-        {
-            std::lock_guard lock(sourceMutex_);
-            video_.reset();
-        }
+        Close(true);
         {
             std::lock_guard lock(latestMutex_);
             av_frame_free(&latest_);
@@ -174,9 +169,9 @@ void EngineCore::OpenVideoNow(int32_t device, int32_t sizeIndex) {
         newSize = sizeIndex;
         sizeByDevice_[d.DisplayName] = sizeIndex;
     }
+    if (!fresh) Close(true);
     {
         std::lock_guard lock(sourceMutex_);
-        if (!fresh) video_.reset();
         video_ = std::move(fresh);
     }
     if (device < 0) {
@@ -204,10 +199,7 @@ void EngineCore::OpenAudio(int32_t device) {
 
 void EngineCore::OpenAudioNow(int32_t device) {
     std::unique_ptr<AvSource> fresh;
-    {
-        std::lock_guard lock(sourceMutex_);
-        audio_.reset();
-    }
+    Close(false);
     if (device >= 0) {
         const DeviceInfo& d = audioDevices_[size_t(device)];
         fresh = std::make_unique<AvSource>(
@@ -291,23 +283,36 @@ VideoSourceSettings EngineCore::OpeningSettings(const DeviceInfo& d) {
     return s;
 }
 
+// Asked by a capture as it starts, on its own thread.
 void EngineCore::PreferFrameRate(int fps) {
-    if (capturing_ && capturing_()) return;  // a running capture keeps its rate
     const DeviceInfo* d = SelectedVideoDevice();
     const int before = d ? AvSource::OpenRate(*d, OpeningSettings(*d)) : 0;
     preferredRate_ = std::max(0, fps);
     if (d && HasVideo() && AvSource::OpenRate(*d, OpeningSettings(*d)) != before)
-        Run([&] { OpenVideo(videoInputs_.Selected(), sizes_.Selected()); });
+        OpenHere([&] { OpenVideo(videoInputs_.Selected(), sizes_.Selected()); });
 }
 
-void EngineCore::SetVideoProcessor(FrameProcessor p) { *videoDelivery_.Lock() = std::move(p); }
-void EngineCore::SetAudioProcessor(AudioProcessor p) { *audioDelivery_.Lock() = std::move(p); }
+// Closes a device: taken out under the source lock, closed (its thread joined) outside it,
+// once the watcher no longer looks at it.
+void EngineCore::Close(bool video) {
+    std::unique_ptr<AvSource> old;
+    {
+        std::lock_guard lock(sourceMutex_);
+        old = std::move(video ? video_ : audio_);
+    }
+    { std::lock_guard watching(stallMutex_); }
+    old.reset();
+}
 
+// Set before the first device is opened, so the devices' threads read them without a lock.
+void EngineCore::SetVideoProcessor(FrameProcessor p) { videoProcessor_ = std::move(p); }
+void EngineCore::SetAudioProcessor(AudioProcessor p) { audioProcessor_ = std::move(p); }
+
+// A delivery takes the listener list as it is now and calls it with no lock held.
 void EngineCore::OnVideo(const AVFrame* frame, AVRational tb) {
-    const auto processor = videoDelivery_.Lock();
-    const std::vector<FrameListener*> listeners = listeners_.Get();
-    for (FrameListener* l : listeners) l->OnSourceVideoFrame(frame, tb);
-    AVFrame* processed = *processor ? (*processor)(frame) : nullptr;
+    const Listeners listeners = *listeners_.Lock();
+    for (FrameListener* l : *listeners) l->OnSourceVideoFrame(frame, tb);
+    AVFrame* processed = videoProcessor_ ? videoProcessor_(frame) : nullptr;
     const AVFrame* out = processed ? processed : frame;
     {
         std::lock_guard l(latestMutex_);
@@ -315,52 +320,64 @@ void EngineCore::OnVideo(const AVFrame* frame, AVRational tb) {
         av_frame_unref(latest_);
         av_frame_ref(latest_, out);
     }
-    for (FrameListener* l : listeners) l->OnVideoFrame(out, tb);
+    for (FrameListener* l : *listeners) l->OnVideoFrame(out, tb);
     av_frame_free(&processed);
+    TellDelivered();
 }
 
 void EngineCore::OnAudio(const AVFrame* frame, AVRational tb) {
-    const auto processor = audioDelivery_.Lock();
-    const std::vector<FrameListener*> listeners = listeners_.Get();
+    const Listeners listeners = *listeners_.Lock();
     std::vector<AVFrame*> ready;
-    if (!*processor || !(*processor)(frame, ready)) {
-        for (FrameListener* l : listeners) l->OnAudioFrame(frame, tb);
-        return;
+    if (!audioProcessor_ || !audioProcessor_(frame, ready)) {
+        for (FrameListener* l : *listeners) l->OnAudioFrame(frame, tb);
+    } else {
+        for (AVFrame*& f : ready) {
+            for (FrameListener* l : *listeners) l->OnAudioFrame(f, tb);
+            av_frame_free(&f);
+        }
     }
-    for (AVFrame*& f : ready) {
-        for (FrameListener* l : listeners) l->OnAudioFrame(f, tb);
-        av_frame_free(&f);
-    }
+    TellDelivered();
 }
 
-// A lost device is reported on its own thread, under its source's delivery lock.
+// A lost device is reported on its own thread or the watcher's.
 void EngineCore::OnLost(bool video, const std::string& why) {
-    const auto tell = [&] {
-        for (FrameListener* l : listeners_.Get()) l->OnSourceLost(video, why);
-    };
-    if (video) {
-        const auto delivering = videoDelivery_.Lock();
-        tell();
-    } else {
-        const auto delivering = audioDelivery_.Lock();
-        tell();
-    }
+    const Listeners listeners = *listeners_.Lock();
+    for (FrameListener* l : *listeners) l->OnSourceLost(video, why);
+}
+
+// Every list handed out tells, when the last delivery using it lets it go, whoever waits
+// for the old lists to be let go (RemoveListener).
+EngineCore::Listeners EngineCore::MakeListeners(std::vector<FrameListener*> list) {
+    return Listeners(new std::vector<FrameListener*>(std::move(list)), [this](const std::vector<FrameListener*>* p) {
+        delete p;
+        { std::lock_guard lock(retiredMutex_); }
+        retiredCv_.notify_all();
+    });
 }
 
 void EngineCore::AddListener(FrameListener* listener) {
     auto listeners = listeners_.Lock();
-    if (std::find(listeners->begin(), listeners->end(), listener) == listeners->end()) listeners->push_back(listener);
+    if (std::find((*listeners)->begin(), (*listeners)->end(), listener) != (*listeners)->end()) return;
+    std::vector<FrameListener*> list = **listeners;
+    list.push_back(listener);
+    *listeners = MakeListeners(std::move(list));
 }
 
+// Deliveries that began before the removal may still call the listener: their list is
+// waited out (deliveries are short; nothing is locked meanwhile).
 void EngineCore::RemoveListener(FrameListener* listener) {
+    std::weak_ptr<const std::vector<FrameListener*>> before;
     {
         auto listeners = listeners_.Lock();
-        listeners->erase(std::remove(listeners->begin(), listeners->end(), listener), listeners->end());
+        before = *listeners;
+        std::vector<FrameListener*> list = **listeners;
+        list.erase(std::remove(list.begin(), list.end(), listener), list.end());
+        *listeners = MakeListeners(std::move(list));
     }
-    // Deliveries that began before the removal may still hold the old list: wait them out.
-    (void)videoDelivery_.Lock();
-    (void)audioDelivery_.Lock();
+    std::unique_lock lock(retiredMutex_);
+    retiredCv_.wait(lock, [&] { return before.expired(); });
 }
+
 bool EngineCore::HasVideo() const {
     std::lock_guard lock(sourceMutex_);
     return video_ != nullptr;
@@ -381,15 +398,23 @@ void EngineCore::Watch() {
     std::unique_lock lock(watchMutex_);
     while (!watchCv_.wait_for(lock, kWatchEvery, [this] { return watchStop_; })) {
         const auto now = AvSource::Clock::now();
-        // The report goes to the listeners under the source lock, which orders it before
-        // any closing of the device it names.
-        std::lock_guard sources(sourceMutex_);
-        if (video_) video_->CheckStall(now);
-        if (audio_) audio_->CheckStall(now);
+        // The devices are looked at under the stall lock, which Close takes before it closes
+        // one: the report to the listeners comes before the device it names is gone.
+        std::lock_guard watching(stallMutex_);
+        AvSource *video = nullptr, *audio = nullptr;
+        {
+            std::lock_guard sources(sourceMutex_);
+            video = video_.get();
+            audio = audio_.get();
+        }
+        if (video) video->CheckStall(now);
+        if (audio) audio->CheckStall(now);
     }
 }
 
-void EngineCore::EnsureOneDelivers(bool video) {
+// On the capture's thread (never the window's): the device is reopened when it must be,
+// then its first picture or sound is waited for, woken by each delivery and by `stop`.
+void EngineCore::EnsureOneDelivers(bool video, std::stop_token stop) {
     const DeviceInfo* d = video ? SelectedVideoDevice() : SelectedAudioDevice();
     const auto source = [&]() -> AvSource* {
         std::lock_guard lock(sourceMutex_);
@@ -407,7 +432,7 @@ void EngineCore::EnsureOneDelivers(bool video) {
     // device that was lost or fell silent is opened anew.
     if (!source()->RevivesItself() && (source()->Lost() || source()->HasDelivered())) {
         try {
-            Run([&] {
+            OpenHere([&] {
                 if (video) OpenVideoNow(videoInputs_.Selected(), sizes_.Selected());
                 else OpenAudioNow(audioInputs_.Selected());
             });
@@ -415,14 +440,25 @@ void EngineCore::EnsureOneDelivers(bool video) {
             throw EngineError(what + e.what());
         }
     }
-    if (source()->RevivesItself() && source()->Lost()) source()->ReviveNow();
-    const auto deadline = AvSource::Clock::now() + kFirstDeliveryWithin;
-    while (!deliversNow() && AvSource::Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (deliversNow()) return;
+    if (AvSource* s = source(); s && s->RevivesItself() && s->Lost()) s->ReviveNow();
+    const auto deadline = std::chrono::steady_clock::now() + kFirstDeliveryWithin;
+    {
+        ++deliveryWaiters_;
+        std::unique_lock lock(deliveryMutex_);
+        deliveryCv_.wait_until(lock, stop, deadline, deliversNow);
+        --deliveryWaiters_;
+    }
+    if (deliversNow() || stop.stop_requested()) return;
     const AvSource* s = source();
     const std::string lost = s && s->Lost() ? " " + s->LostReason() : std::string();
     throw EngineError(what + "nothing came within " + kFirstDeliveryText + "." + lost);
+}
+
+// Wakes a capture waiting for its devices' first delivery; costs nothing when none waits.
+void EngineCore::TellDelivered() {
+    if (deliveryWaiters_ == 0) return;
+    { std::lock_guard lock(deliveryMutex_); }
+    deliveryCv_.notify_all();
 }
 
 bool EngineCore::DeviceLost(bool video) const {
@@ -431,9 +467,9 @@ bool EngineCore::DeviceLost(bool video) const {
     return s && s->Lost();
 }
 
-void EngineCore::EnsureDelivering(bool video, bool audio) {
-    if (video) EnsureOneDelivers(true);
-    if (audio) EnsureOneDelivers(false);
+void EngineCore::EnsureDelivering(bool video, bool audio, std::stop_token stop) {
+    if (video) EnsureOneDelivers(true, stop);
+    if (audio && !stop.stop_requested()) EnsureOneDelivers(false, stop);
 }
 
 AVFrame* EngineCore::LatestVideoFrame() const {

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 #include <vector>
 
@@ -90,7 +91,6 @@ public:
     }
     // Whether the open video device is a camera whose driver lists controls.
     bool CameraHasControls() const { return cameraHasControls_; }
-    int PreferredFrameRate() const { return preferredRate_; }
 
     // Processor hooks: applied to every frame before the listeners and the newest picture.
     // The function returns a new frame reference (or nullptr to pass the frame unchanged).
@@ -121,7 +121,7 @@ public:
     VideoFormat CurrentVideoFormat() const override;
     AudioFormat CurrentAudioFormat() const override;
     AVFrame* LatestVideoFrame() const override;
-    void EnsureDelivering(bool video, bool audio) override;
+    void EnsureDelivering(bool video, bool audio, std::stop_token stop = {}) override;
     // The open device was lost (and has not delivered again since).
     bool DeviceLost(bool video) const;
 
@@ -133,6 +133,7 @@ private:
     explicit EngineCore(Discovered found);
 
     void Run(const std::function<void()>& work);
+    void OpenHere(const std::function<void()>& work);
     // Opening a device closes the one before; when the new one cannot be opened the one
     // before is opened again and the error says why.
     void OpenVideo(int32_t device, int32_t sizeIndex);
@@ -142,7 +143,8 @@ private:
     void OpenAudioNow(int32_t device);
     void RefuseWhileCapturing(const char* what) const;
     // Reopens a device that was lost and waits for it to deliver; throws when it cannot.
-    void EnsureOneDelivers(bool video);
+    void EnsureOneDelivers(bool video, std::stop_token stop);
+    void TellDelivered();
     void Watch();
     void OnVideo(const AVFrame* frame, AVRational tb);
     void OnAudio(const AVFrame* frame, AVRational tb);
@@ -162,20 +164,33 @@ private:
     CoreList<RendererItem> renderers_;
     CoreList<SizeItem> sizes_;
 
+    // Guards the two pointers only: a device is opened and closed outside it (Close).
     mutable std::mutex sourceMutex_;
     std::unique_ptr<AvSource> video_, audio_;
+    // Held by the watcher while it looks at the devices, and by Close before it closes one.
+    std::mutex stallMutex_;
+    void Close(bool video);
 
-    Guarded<std::vector<FrameListener*>> listeners_;
-    // Each source delivers under its own lock, held for the whole delivery (processor and
-    // listeners), so a slow picture listener never holds up the sound. RemoveListener takes
-    // both once to know that no delivery still calls the listener it removed.
-    Guarded<FrameProcessor> videoDelivery_;
-    Guarded<AudioProcessor> audioDelivery_;
+    // The listeners, as a list that is never changed once made: a delivery keeps the one it
+    // took for as long as it calls it, with no lock held; a change makes a new list.
+    using Listeners = std::shared_ptr<const std::vector<FrameListener*>>;
+    Listeners MakeListeners(std::vector<FrameListener*> list);
+    std::mutex retiredMutex_;  // before listeners_: the last list lets go as the core ends
+    std::condition_variable retiredCv_;
+    Guarded<Listeners> listeners_{MakeListeners({})};
+    // Set before the first device opens; afterwards only read, on the devices' threads.
+    FrameProcessor videoProcessor_;
+    AudioProcessor audioProcessor_;
 
     mutable std::mutex latestMutex_;
     AVFrame* latest_ = nullptr;
 
     std::function<bool()> capturing_;
+
+    // A capture's thread waiting for a first delivery sleeps here; deliveries wake it.
+    std::atomic<int> deliveryWaiters_{0};
+    std::mutex deliveryMutex_;
+    std::condition_variable_any deliveryCv_;
 
     // Notices devices that stopped delivering without an error (a frozen server).
     std::mutex watchMutex_;

@@ -5,6 +5,7 @@
 
 extern "C" {
 #include <libavutil/dict.h>
+#include <libavutil/error.h>
 #include <libavutil/frame.h>
 #include <libavutil/pixfmt.h>
 #include <libavutil/rational.h>
@@ -15,9 +16,17 @@ extern "C" {
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <stop_token>
 #include <string>
 
 namespace pelta::engine {
+
+// FFmpeg's words for one of its error codes.
+inline std::string AvError(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
 
 struct VideoFormat {
     int Width = 0;
@@ -66,11 +75,13 @@ public:
     // A capture asks for pictures at this rate (0: the device's own again). Devices that
     // take any rate (screens, the test pattern) are reopened at it; others ignore it.
     virtual void PreferFrameRate(int fps) { (void)fps; }
-    // Before a capture: opens again a device that was lost and makes sure each device the
-    // capture needs delivers now; throws EngineError saying which one does not, and why.
-    virtual void EnsureDelivering(bool video, bool audio) {
+    // Before a capture, on the capture's own thread: opens again a device that was lost and
+    // waits until each device the capture needs delivers; throws EngineError saying which one
+    // does not, and why. Returns early once `stop` is requested.
+    virtual void EnsureDelivering(bool video, bool audio, std::stop_token stop = {}) {
         (void)video;
         (void)audio;
+        (void)stop;
     }
 };
 

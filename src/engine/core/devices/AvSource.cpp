@@ -21,12 +21,6 @@ namespace pelta::engine {
 
 namespace {
 
-std::string AvErrorText(int err) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(err, buf, sizeof buf);
-    return buf;
-}
-
 std::string Describe(const DeviceInfo& d, bool video) {
     return std::string(video ? "the video device \"" : "the audio device \"") + d.DisplayName + "\"";
 }
@@ -154,7 +148,7 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
     av_dict_free(&options);
     if (err < 0) {
         input_ = nullptr;
-        throw EngineError("Cannot open " + Describe(device, video) + ": " + AvErrorText(err) + ".");
+        throw EngineError("Cannot open " + Describe(device, video) + ": " + AvError(err) + ".");
     }
     // Screens, the built-ins and sound inputs describe their stream fully when opened;
     // probing would read (and wait for) pictures on the UI thread. Cameras may deliver
@@ -301,7 +295,7 @@ void AvSource::Run() {
             continue;
         }
         if (err < 0) {
-            if (!stop_) lostWhy = "Lost " + Describe(device_, video_) + ": " + AvErrorText(err) + ".";
+            if (!stop_) lostWhy = "Lost " + Describe(device_, video_) + ": " + AvError(err) + ".";
             break;
         }
         if (packet->stream_index == streamIndex_ && avcodec_send_packet(decoder_, packet) >= 0) {

@@ -76,16 +76,12 @@ private:
         };
         if (target.empty() || loops(target) || (!current.empty() && loops(current))) {
             CloseStream();
-            {
-                std::lock_guard lock(owner_.mutex_);
-                owner_.heldBackOutput_ = loops(target) || current.empty() ? target : current;
-            }
-            owner_.state_ = target.empty() ? State::NoServer : State::HeldBack;
+            owner_.state_ = int(target.empty() ? State::NoServer : State::HeldBack);
             return true;
         }
         if (stream_ && target != streamTarget_) CloseStream();  // the default output changed
         if (!stream_) OpenStream(target);
-        owner_.state_ = State::Playing;
+        owner_.state_ = int(State::Playing);
         return true;
     }
 
@@ -127,8 +123,14 @@ private:
     bool changed_ = true;
 };
 
-PreviewSound::PreviewSound(std::string sink, std::string heardSource, int sampleRate, int channels)
-    : sink_(std::move(sink)), source_(std::move(heardSource)), rate_(sampleRate), channels_(channels) {
+PreviewSound::PreviewSound(std::string sink, std::string heardSource, int sampleRate, int channels,
+                           std::atomic<int>* state)
+    : sink_(std::move(sink)),
+      source_(std::move(heardSource)),
+      rate_(sampleRate),
+      channels_(channels),
+      state_(state ? *state : ownState_) {
+    state_ = int(State::Starting);
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -140,11 +142,6 @@ PreviewSound::~PreviewSound() {
     stopping_ = true;
     cv_.notify_all();
     if (thread_.joinable()) thread_.join();
-}
-
-std::string PreviewSound::HeldBackOutput() const {
-    std::lock_guard lock(mutex_);
-    return heldBackOutput_;
 }
 
 void PreviewSound::Push(const int16_t* samples, int frames) {
@@ -181,7 +178,7 @@ void PreviewSound::Run() {
         }
         if (Stopping()) break;
         // No server, or it went away: what arrives meanwhile is dropped, and it is asked again.
-        state_ = State::NoServer;
+        state_ = int(State::NoServer);
         std::unique_lock lock(mutex_);
         blocks_.clear();
         cv_.wait_for(lock, kRetryEvery, [this] { return stop_; });

@@ -21,8 +21,10 @@ namespace pelta::engine {
 class PreviewSound {
 public:
     // `sink` empty: the server's default output. `heardSource`: the server input whose sound
-    // this is (empty when it does not come from the server, e.g. the test tone).
-    PreviewSound(std::string sink, std::string heardSource, int sampleRate, int channels);
+    // this is (empty when it does not come from the server, e.g. the test tone). `state`, when
+    // given, is where the state is kept, so that others read it without reaching this object.
+    PreviewSound(std::string sink, std::string heardSource, int sampleRate, int channels,
+                 std::atomic<int>* state = nullptr);
     ~PreviewSound();
     PreviewSound(const PreviewSound&) = delete;
     PreviewSound& operator=(const PreviewSound&) = delete;
@@ -36,9 +38,7 @@ public:
         HeldBack,   // it would come back in the input heard: only the level is shown
         NoServer,   // no server answers (tried again every second)
     };
-    State CurrentState() const { return state_.load(); }
-    // The output that would have been played into when held back.
-    std::string HeldBackOutput() const;
+    State CurrentState() const { return State(state_.load()); }
 
     const std::string& Sink() const { return sink_; }
     const std::string& HeardSource() const { return source_; }
@@ -61,11 +61,11 @@ private:
 
     std::string sink_, source_;
     int rate_, channels_;
-    std::atomic<State> state_{State::Starting};
+    std::atomic<int> ownState_{int(State::Starting)};
+    std::atomic<int>& state_;
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<std::vector<int16_t>> blocks_;
-    std::string heldBackOutput_;  // under mutex_
     bool stop_ = false;           // under mutex_
     std::atomic<bool> stopping_{false};  // the same, for the server's waits
     std::thread thread_;

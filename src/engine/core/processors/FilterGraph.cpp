@@ -102,19 +102,13 @@ std::vector<FilterStep> AudioSteps(const ChainEntry& entry) {
     return {};
 }
 
-std::string FilterGraph::ErrorText(int err) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(err, buf, sizeof buf);
-    return buf;
-}
-
 void FilterGraph::Reset() {
     avfilter_graph_free(&graph_);
     source_ = sink_ = nullptr;
 }
 
 std::string FilterGraph::Finish(bool video, const std::vector<FilterStep>& steps) {
-    if (int err = avfilter_init_str(source_, nullptr); err < 0) return Fail("source: " + ErrorText(err));
+    if (int err = avfilter_init_str(source_, nullptr); err < 0) return Fail("source: " + AvError(err));
     AVFilterContext* last = source_;
     int n = 0;
     for (const auto& step : steps) {
@@ -125,16 +119,16 @@ std::string FilterGraph::Finish(bool video, const std::vector<FilterStep>& steps
         if (!ctx) return Fail("out of memory");
         for (const auto& [key, value] : step.Options)
             if (int err = av_opt_set(ctx, key.c_str(), value.c_str(), AV_OPT_SEARCH_CHILDREN); err < 0)
-                return Fail(step.Filter + " " + key + ": " + ErrorText(err));
-        if (int err = avfilter_init_str(ctx, nullptr); err < 0) return Fail(step.Filter + ": " + ErrorText(err));
-        if (int err = avfilter_link(last, 0, ctx, 0); err < 0) return Fail(step.Filter + ": " + ErrorText(err));
+                return Fail(step.Filter + " " + key + ": " + AvError(err));
+        if (int err = avfilter_init_str(ctx, nullptr); err < 0) return Fail(step.Filter + ": " + AvError(err));
+        if (int err = avfilter_link(last, 0, ctx, 0); err < 0) return Fail(step.Filter + ": " + AvError(err));
         last = ctx;
     }
     sink_ = avfilter_graph_alloc_filter(graph_, avfilter_get_by_name(video ? "buffersink" : "abuffersink"), "out");
     if (!sink_) return Fail("cannot create the sink");
-    if (int err = avfilter_init_str(sink_, nullptr); err < 0) return Fail("sink: " + ErrorText(err));
-    if (int err = avfilter_link(last, 0, sink_, 0); err < 0) return Fail("sink: " + ErrorText(err));
-    if (int err = avfilter_graph_config(graph_, nullptr); err < 0) return Fail(ErrorText(err));
+    if (int err = avfilter_init_str(sink_, nullptr); err < 0) return Fail("sink: " + AvError(err));
+    if (int err = avfilter_link(last, 0, sink_, 0); err < 0) return Fail("sink: " + AvError(err));
+    if (int err = avfilter_graph_config(graph_, nullptr); err < 0) return Fail(AvError(err));
     return {};
 }
 

@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include "engine/core/MediaHub.h"
 #include "engine/core/processors/FilterCatalog.h"
 
 #include <string>
@@ -43,7 +44,7 @@ public:
         if (!graph_) return "out of memory";
         source_ = avfilter_graph_alloc_filter(graph_, avfilter_get_by_name(video ? "buffer" : "abuffer"), "in");
         if (!source_) return Fail("cannot create the source");
-        if (int err = configureSource(source_); err < 0) return Fail("source: " + ErrorText(err));
+        if (int err = configureSource(source_); err < 0) return Fail("source: " + AvError(err));
         return Finish(video, steps);
     }
     void Reset();
@@ -51,7 +52,6 @@ public:
     AVFilterContext* Source() const { return source_; }
     AVFilterContext* Sink() const { return sink_; }
 
-    static std::string ErrorText(int err);
 
 private:
     std::string Finish(bool video, const std::vector<FilterStep>& steps);

@@ -84,10 +84,8 @@ void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
     // Prepared outside the queue's lock: the writer goes on meanwhile (and can only make room).
     std::string why;
     AVFrame* ready = nullptr;
-    {
-        std::lock_guard lock(prepareMutex_);
-        if (preparer_) ready = preparer_->Prepare(frame, why);
-    }
+    // The preparer is this delivery's alone while the capture listens (see preparer_).
+    if (preparer_) ready = preparer_->Prepare(frame, why);
     {
         std::lock_guard lock(queueMutex_);
         if (ready == nullptr) {

@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include <cerrno>
+#include <optional>
 #include <cmath>
 #include <filesystem>
 #include <set>
@@ -205,23 +206,76 @@ void CaptureSession::JoinWriter() {
     }
 }
 
+// Checks what can be checked at once and returns: the devices are made to deliver and the
+// file is opened on the capture's own thread. The outcome comes as events: the first
+// CaptureProgress once pictures or sound are written, or CaptureError and CaptureEnded when
+// the capture could not start.
 void CaptureSession::BeginCapture(int32_t mode) {
     if (running_) {
         throw EngineError("A capture is already running.");
     }
     Validate(mode);
-    JoinWriter();
+    JoinWriter();  // the last capture's thread has finished its file (running_ is false)
+
+    StartPlan plan;
+    plan.Path = fileName_;
+    plan.Reserved = !reservedFile_.empty() && reservedFile_ == fileName_;
+    plan.ReservedCreated = plan.Reserved && reservedCreated_;
+    plan.ReserveBytes = plan.Reserved ? reservedBytes_ : 0;
+    plan.Existed = std::filesystem::exists(fileName_);
+    plan.PreviousCapture = lastCapture_;
+    plan.PreviousTarget = lastCapture_.empty() ? TargetStateCode::NoOutput : TargetStateCode::Finished;
+    if (plan.Reserved) ForgetReservation(false);  // used up by this capture, or removed if it fails
 
     mode_ = mode;
     wantVideo_ = ModeHasVideo(mode);
     wantAudio_ = ModeHasAudio(mode);
+    framesCaptured_ = 0;
+    dropDevice_ = dropEncoder_ = dropDisk_ = dropClock_ = discarded_ = 0;
+    bytesWritten_ = packetsWritten_ = 0;
+    fileBytes_ = 0;
+    audioSamplesSeen_ = 0;
+    elapsed_ = 0;
+    {
+        std::lock_guard lock(queueMutex_);
+        stopRequested_ = false;
+        sourceLost_ = false;
+        lostWhy_.clear();
+        prepareFailure_.clear();
+        grabsRequested_ = grabsDone_ = 0;
+        haveArrivalPts_ = false;
+        carry_ = {};
+    }
+    activeMode_ = mode;
+    lastCapture_ = fileName_;
+    targetState_ = TargetStateCode::Writing;
+    endedPosted_ = false;
+    videoCompressors_.SetLocked(true);
+    audioCompressors_.SetLocked(true);
+    stop_ = std::stop_source();
+    startingOnDevice_ = true;
+    running_ = true;
+    writer_ = std::thread([this, plan, stop = stop_.get_token()] {
+        if (StartWriting(plan, stop)) WriterLoop();
+    });
+}
+
+// The capture's thread, before its first picture: makes the devices deliver, opens the file
+// and starts listening. False when the capture did not start; it has then said why and ended.
+bool CaptureSession::StartWriting(const StartPlan& plan, std::stop_token stop) {
     // A screen or pattern is asked for the capture's rate itself, so no picture is repeated
-    // or thrown away to reach it.
-    if (wantVideo_ && !ModeIsSequence(mode))
-        hub_.PreferFrameRate(frameRateOn_ && frameRateValue_ > 0 ? static_cast<int>(std::ceil(frameRateValue_)) : 0);
-    // Devices lost since they were chosen are opened again; one that cannot deliver stops
-    // the capture here, before any file is touched.
-    hub_.EnsureDelivering(wantVideo_, wantAudio_);
+    // or thrown away to reach it. Devices lost since they were chosen are opened again; one
+    // that cannot deliver ends the capture here, before any file is touched.
+    try {
+        if (wantVideo_ && !ModeIsSequence(mode_))
+            hub_.PreferFrameRate(frameRateOn_ && frameRateValue_ > 0 ? static_cast<int>(std::ceil(frameRateValue_)) : 0);
+        hub_.EnsureDelivering(wantVideo_, wantAudio_, stop);
+    } catch (const EngineError& e) {
+        startingOnDevice_ = false;
+        return AbandonStart(plan, CaptureErrorCode::DeviceLost, e.what());
+    }
+    startingOnDevice_ = false;
+    if (stop.stop_requested()) return AbandonStart(plan, std::nullopt, {});  // stopped before it began
     VideoFormat vf = hub_.CurrentVideoFormat();
     const AudioFormat af = hub_.CurrentAudioFormat();
     if (wantVideo_) {
@@ -235,14 +289,12 @@ void CaptureSession::BeginCapture(int32_t mode) {
             av_frame_free(&latest);
         }
     }
-    if (wantVideo_ && (vf.Width <= 0 || vf.Height <= 0)) {
-        throw EngineError("The video device delivers no picture.");
-    }
-    if (wantAudio_ && (af.SampleRate <= 0 || af.Channels <= 0)) {
-        throw EngineError("The audio device delivers no sound.");
-    }
+    if (wantVideo_ && (vf.Width <= 0 || vf.Height <= 0))
+        return AbandonStart(plan, CaptureErrorCode::DeviceLost, "The video device delivers no picture.");
+    if (wantAudio_ && (af.SampleRate <= 0 || af.Channels <= 0))
+        return AbandonStart(plan, CaptureErrorCode::DeviceLost, "The audio device delivers no sound.");
     constantRate_ = false;
-    if (ModeIsSequence(mode)) {
+    if (ModeIsSequence(mode_)) {
         rate_ = AVRational{kSequenceFramesPerSecond, 1};
     } else if (frameRateOn_ && frameRateValue_ > 0) {
         rate_ = av_d2q(frameRateValue_, 1001000);
@@ -252,11 +304,10 @@ void CaptureSession::BeginCapture(int32_t mode) {
     }
 
     record::WriterSetup setup;
-    setup.Path = fileName_;
+    setup.Path = plan.Path;
     setup.Format = outputFormat_;
-    const bool reserved = !reservedFile_.empty() && reservedFile_ == fileName_;
-    setup.KeepAllocation = reserved && reservedCreated_;
-    setup.ReserveBytes = reserved ? reservedBytes_ : 0;
+    setup.KeepAllocation = plan.ReservedCreated;
+    setup.ReserveBytes = plan.ReserveBytes;
     setup.Video = wantVideo_;
     setup.VideoIn = vf;
     setup.VideoRate = rate_;
@@ -266,6 +317,7 @@ void CaptureSession::BeginCapture(int32_t mode) {
         setup.VideoQuality = queueSettings_.VideoQuality;
         // Sound is queued by its duration: devices deliver packets of anything from 10 to 100 ms.
         audioQueueSamples_ = int64_t(queueSettings_.AudioSeconds) * std::max(af.SampleRate, 1);
+        deviceRate_ = vf.FrameRate;
     }
     setup.Audio = wantAudio_;
     setup.AudioIn = af;
@@ -276,19 +328,13 @@ void CaptureSession::BeginCapture(int32_t mode) {
 
     auto writer = std::make_unique<record::CaptureWriter>();
     CaptureErrorCode code{};
-    const bool existed = std::filesystem::exists(fileName_);
-    std::string why = OpenBelowDevices(*writer, setup, code);
+    const std::string why = OpenBelowDevices(*writer, setup, code);
     if (!why.empty()) {
         writer.reset();
-        if (!existed) {
-            std::error_code ec;
-            std::filesystem::remove(fileName_, ec);
-        }
-        if (reserved) ForgetReservation(true);
-        if (code == CaptureErrorCode::EncoderFailed) {
-            throw EngineError("The capture cannot start: " + why + ".");
-        }
-        throw EngineError("Cannot create the capture file " + fileName_ + ": " + why + ".");
+        if (code == CaptureErrorCode::EncoderFailed)
+            return AbandonStart(plan, code, "The capture cannot start: " + why + ".");
+        return AbandonStart(plan, CaptureErrorCode::CannotCreateFile,
+                            "Cannot create the capture file " + plan.Path + ": " + why + ".");
     }
     out_ = std::move(writer);
     journal_ = record::JournalEntry::Begin(fileName_);  // until the file is finished
@@ -309,7 +355,7 @@ void CaptureSession::BeginCapture(int32_t mode) {
     stalledSince_[0] = stalledSince_[1] = 0;
     audioGap_ = false;
     haveZero_ = haveVideoStart_ = haveAudioStart_ = false;
-    videoDone_ = !wantVideo_ || ModeIsSequence(mode);
+    videoDone_ = !wantVideo_ || ModeIsSequence(mode_);
     audioDone_ = !wantAudio_;
     nextSlot_ = 0;
     pending_ = {};
@@ -317,61 +363,58 @@ void CaptureSession::BeginCapture(int32_t mode) {
     lastUnscaled_ = 0;
     sequenceFrames_ = 0;
     audioClockRatio_ = 1.0;
-    framesCaptured_ = 0;
-    dropDevice_ = dropEncoder_ = dropDisk_ = dropClock_ = discarded_ = 0;
-    {
-        std::lock_guard lock(queueMutex_);
-        haveArrivalPts_ = false;
-        carry_ = {};
-        deviceRate_ = vf.FrameRate;
-    }
-    bytesWritten_ = packetsWritten_ = 0;
-    fileBytes_ = 0;
-    audioSamplesSeen_ = 0;
     audioRateSeen_ = out_->AudioRate();
-    elapsed_ = 0;
-    {
-        std::lock_guard lock(queueMutex_);
-        stopRequested_ = false;
-        sourceLost_ = false;
-        lostWhy_.clear();
-        prepareFailure_.clear();
-        grabsRequested_ = grabsDone_ = 0;
-    }
-    if (wantVideo_ && !ModeIsSequence(mode)) {
+    if (wantVideo_ && !ModeIsSequence(mode_)) {
         // The device's pictures are prepared as they arrive (a sequence's by the writer).
-        std::lock_guard lock(prepareMutex_);
         preparer_ = std::make_unique<record::PicturePreparer>(out_->PixelFormat(), out_->Width(), out_->Height());
     }
     begin_ = Clock::now();
     nextAutoGrab_ = begin_;
-    activeMode_ = mode;
-    lastCapture_ = fileName_;
-    if (reserved) {
-        ForgetReservation(false);  // used up by this capture
-    }
-    targetState_ = TargetStateCode::Writing;
-    endedPosted_ = false;
-    running_ = true;
-    videoCompressors_.SetLocked(true);
-    audioCompressors_.SetLocked(true);
     listening_ = true;
     hub_.AddListener(this);
     {
         std::lock_guard lock(gRunningMutex);
         Running().insert(this);
     }
-    writer_ = std::thread([this] { WriterLoop(); });
+    Post(EngineEventKind::CaptureProgress, 0);  // started: "Recording ..." shows at once
+    return true;
 }
 
+// A capture that did not start: nothing of it is left on disk, and the window hears why
+// (no error when it was stopped before it began) and that it ended.
+bool CaptureSession::AbandonStart(const StartPlan& plan, std::optional<CaptureErrorCode> code, const std::string& why) {
+    std::error_code ec;
+    if (!plan.Existed || plan.ReservedCreated) std::filesystem::remove(plan.Path, ec);
+    if (code) {
+        std::lock_guard lock(queueMutex_);
+        lastErrorText_ = why;
+    }
+    lastCapture_ = plan.PreviousCapture;  // read on the UI thread only once running_ is false
+    targetState_ = plan.PreviousTarget;
+    videoCompressors_.SetLocked(false);
+    audioCompressors_.SetLocked(false);
+    running_ = false;
+    {
+        std::lock_guard lock(queueMutex_);  // a GrabFrame waiting for this capture gives up
+    }
+    queueCv_.notify_all();
+    if (code) Post(EngineEventKind::CaptureError, record::Code(*code));
+    if (!endedPosted_.exchange(true)) Post(EngineEventKind::CaptureEnded, 0);
+    return false;
+}
+
+// Stops the capture. One still waiting for its devices' first picture is let go at once
+// (it ends by itself, with nothing written); a running one finishes its file before this
+// returns, which waits on the encoders and the disk, never on a device.
 void CaptureSession::EndCapture() {
     if (writer_.joinable()) {
+        stop_.request_stop();
         {
             std::lock_guard lock(queueMutex_);
             stopRequested_ = true;
         }
         queueCv_.notify_all();
-        writer_.join();
+        if (!startingOnDevice_) writer_.join();
     }
     if (preparedMode_ != 0 && targetState_ == TargetStateCode::Prepared) {
         targetState_ = lastCapture_.empty() ? TargetStateCode::NoOutput : TargetStateCode::Finished;
@@ -554,7 +597,8 @@ int32_t CaptureSession::MeanFrameBytes() const {
     return packets > 0 ? static_cast<int32_t>(bytesWritten_ / packets) : 0;
 }
 
-double CaptureSession::ElapsedSeconds() const { return running_ ? Seconds(Clock::now() - begin_) : elapsed_.load(); }
+// The writer brings it up to date every few milliseconds while the capture runs.
+double CaptureSession::ElapsedSeconds() const { return elapsed_.load(); }
 
 std::string CaptureSession::LastErrorText() const {
     std::lock_guard lock(queueMutex_);

@@ -8,6 +8,7 @@
 
 #include "engine/core/EngineContract.h"
 #include "engine/core/MediaHub.h"
+#include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/Compressors.h"
 #include "engine/core/record/EncoderSettings.h"
 
@@ -19,6 +20,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -159,7 +162,18 @@ private:
     void OnAudioFrame(const AVFrame* frame, AVRational timeBase) override;
     void OnSourceLost(bool video, const std::string& why) override;
 
+    // What BeginCapture settles on the UI thread for the capture's thread.
+    struct StartPlan {
+        std::string Path;
+        bool Reserved = false, ReservedCreated = false, Existed = false;
+        int64_t ReserveBytes = 0;
+        std::string PreviousCapture;
+        int32_t PreviousTarget = TargetStateCode::NoOutput;
+    };
+
     void Validate(int32_t mode) const;  // throws EngineError
+    bool StartWriting(const StartPlan& plan, std::stop_token stop);
+    bool AbandonStart(const StartPlan& plan, std::optional<record::CaptureErrorCode> code, const std::string& why);
     void Push(const AVFrame* frame, bool video, AVRational tb);
     bool VideoQueueFull() const;  // under queueMutex_
     Losses LostNow() const;
@@ -206,6 +220,8 @@ private:
     std::atomic<bool> running_{false};
     std::atomic<bool> listening_{false};
     std::thread writer_;
+    std::stop_source stop_;  // lets a capture still waiting for its devices go
+    std::atomic<bool> startingOnDevice_{false};  // the capture's thread waits for a device
     std::unique_ptr<record::CaptureWriter> out_;
     std::unique_ptr<record::JournalEntry> journal_;  // while the file is being written
     mutable std::mutex queueMutex_;
@@ -213,8 +229,10 @@ private:
     std::deque<Item> videoQueue_;  // pictures prepared for the encoder
     std::deque<Item> audioQueue_;
     std::string prepareFailure_;   // under queueMutex_: why a picture could not be prepared
-    std::mutex prepareMutex_;
-    std::unique_ptr<record::PicturePreparer> preparer_;  // under prepareMutex_, while capturing video
+    // Made before the capture starts listening, used only by the video delivery while it
+    // listens, dropped once RemoveListener has waited out the last delivery: owned in turn,
+    // never shared, so no lock.
+    std::unique_ptr<record::PicturePreparer> preparer_;
     bool stopRequested_ = false;   // under queueMutex_
     int grabsRequested_ = 0;       // under queueMutex_
     int grabsDone_ = 0;            // under queueMutex_

@@ -22,12 +22,6 @@ namespace pelta::engine::record {
 
 namespace {
 
-std::string AvError(int rc) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(rc, buf, sizeof buf);
-    return buf;
-}
-
 const char* MuxerName(int32_t format) {
     switch (format) {
     case 0: return "avi";

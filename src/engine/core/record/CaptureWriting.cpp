@@ -338,11 +338,7 @@ void CaptureSession::CloseOut() {
             q->clear();
         }
     }
-    {
-        // No device delivers to this capture any more (the listener is gone).
-        std::lock_guard lock(prepareMutex_);
-        preparer_.reset();
-    }
+    preparer_.reset();  // no device delivers to this capture any more (the listener is gone)
     const int rateOut = std::max(out_->AudioRate(), 1);
     const int64_t slots = out_->VideoSlots();
     if (!out_->Failed() && out_->HasVideo() && out_->HasAudio() && slots > 0) {

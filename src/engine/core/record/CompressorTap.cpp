@@ -1,5 +1,7 @@
 #include "engine/core/record/CompressorTap.h"
 
+#include "engine/core/MediaHub.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/error.h>
@@ -14,12 +16,6 @@ extern "C" {
 namespace pelta::engine::record {
 
 namespace {
-
-std::string AvError(int rc) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(rc, buf, sizeof buf);
-    return buf;
-}
 
 // Sizes the encoder's pixel format can hold: subsampled chroma needs whole chroma samples.
 int Fit(int size, int log2Chroma) {

@@ -1,5 +1,7 @@
 #include "engine/core/record/EncoderSettings.h"
 
+#include "engine/core/MediaHub.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/error.h>
@@ -27,12 +29,6 @@ constexpr int kMp2LowRates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128,
 constexpr int kMp3Rates[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
 constexpr int kMp3Mpeg2Rates[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};  // 16-24 kHz
 constexpr int kMp3Mpeg25Rates[] = {8, 16, 24, 32, 40, 48, 56, 64};                          // 8-12 kHz
-
-std::string AvError(int rc) {
-    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(rc, buf, sizeof buf);
-    return buf;
-}
 
 bool IsQuantiserEncoder(const std::string& n) {
     return n == "mjpeg" || n == "mpeg4" || n == "msmpeg4" || n == "libxvid";

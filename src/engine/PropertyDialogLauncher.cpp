@@ -1,5 +1,5 @@
-// The engine's property dialogs: which are available for the devices and compressors
-// selected now, and showing them (modal, parented to the main window).
+#include "engine/PropertyDialogLauncher.h"
+
 #include "controls/Prompts.h"
 #include "engine/CaptureEngine.h"
 #include "engine/core/record/CaptureSession.h"
@@ -29,19 +29,21 @@ bool IsRealAudioSource(const DeviceInfo* d) {
 }
 }  // namespace
 
-bool CaptureEngine::DialogAvailable(int32_t id) const {
-    const bool video = core_->HasVideo(), audio = core_->HasAudio();
+bool PropertyDialogLauncher::Available(int32_t id) const {
+    EngineCore& core = engine_.Core();
+    CaptureSession& session = engine_.Recorder();
+    const bool video = core.HasVideo(), audio = core.HasAudio();
     switch (id) {
     case DialogId::VideoFormat: return video;
-    case DialogId::VideoSource: return VideoSourceDialog::HasContents(*core_);
+    case DialogId::VideoSource: return VideoSourceDialog::HasContents(core);
     case DialogId::VideoDisplay: return video;
-    case DialogId::AudioFormat: return audio && IsRealAudioSource(core_->SelectedAudioDevice());
+    case DialogId::AudioFormat: return audio && IsRealAudioSource(core.SelectedAudioDevice());
     case DialogId::VideoCompressor: {
-        const std::string e = session_->ChosenVideoEncoder();
+        const std::string e = session.ChosenVideoEncoder();
         return !e.empty() && record::HasEncoderSettings(e);
     }
     case DialogId::AudioCompressor: {
-        const std::string e = session_->ChosenAudioEncoder();
+        const std::string e = session.ChosenAudioEncoder();
         return !e.empty() && record::HasEncoderSettings(e);
     }
     case DialogId::CaptureProperties: return true;
@@ -52,65 +54,54 @@ bool CaptureEngine::DialogAvailable(int32_t id) const {
     }
 }
 
-void CaptureEngine::ExecPropertyDialog(QDialog& dialog) {
-    // False: the preview stands still until the dialog is closed.
-    const bool paused = !duringProperties_ && previewOn_;
-    pausedByDialog_ = paused;
-    Prompts().ExecDialog(dialog);
-    pausedByDialog_ = false;
-    InvalidatePreview();
-    ChoicesChanged();
-}
-
-void CaptureEngine::OpenDialog(int32_t id, uintptr_t ParentWindow) {
-    if (!DialogAvailable(id)) throw EngineError("This property dialog is not available for the selected devices.");
-    QWidget* found = ParentWindow ? QWidget::find(static_cast<WId>(ParentWindow)) : nullptr;
-    QWidget* parent = found ? found : window();
+void PropertyDialogLauncher::Open(int32_t id, QWidget* parent) {
+    if (!Available(id)) throw EngineError("This property dialog is not available for the selected devices.");
+    CaptureSession& session = engine_.Recorder();
     switch (id) {
     case DialogId::VideoFormat:
-        ShowDialog<VideoFormatDialog>(*this, parent);
+        ShowDialog<VideoFormatDialog>(engine_, parent);
         break;
     case DialogId::VideoSource:
-        ShowDialog<VideoSourceDialog>(*this, parent);
+        ShowDialog<VideoSourceDialog>(engine_, parent);
         break;
     case DialogId::VideoDisplay:
-        ShowDialog<VideoDisplayDialog>(*this, parent);
+        ShowDialog<VideoDisplayDialog>(engine_, parent);
         break;
     case DialogId::AudioFormat:
-        ShowDialog<AudioFormatDialog>(*this, parent);
+        ShowDialog<AudioFormatDialog>(engine_, parent);
         break;
     case DialogId::VideoCompressor:
     case DialogId::AudioCompressor: {
         const bool video = id == DialogId::VideoCompressor;
-        const std::string encoder = video ? session_->ChosenVideoEncoder() : session_->ChosenAudioEncoder();
+        const std::string encoder = video ? session.ChosenVideoEncoder() : session.ChosenAudioEncoder();
         // A sound encoder is offered what it can write for the sound the device delivers.
-        const AudioFormat sound = video ? AudioFormat{} : core_->CurrentAudioFormat();
-        CompressorDialog d(video, encoder, session_->EncoderSettingsFor(encoder),
+        const AudioFormat sound = video ? AudioFormat{} : engine_.Core().CurrentAudioFormat();
+        CompressorDialog d(video, encoder, session.EncoderSettingsFor(encoder),
                            [this, encoder](const record::EncoderSettings& s) {
-                               session_->SetEncoderSettings(encoder, s);
-                               ++previewGeneration_;
+                               engine_.Recorder().SetEncoderSettings(encoder, s);
+                               engine_.PreviewSettingsChanged();
                            },
                            parent, sound.SampleRate, sound.Channels);
-        ExecPropertyDialog(d);
+        engine_.ExecPropertyDialog(d);
         break;
     }
     case DialogId::CaptureProperties:
-        ShowDialog<CaptureSettingsDialog>(*this, parent);
+        ShowDialog<CaptureSettingsDialog>(engine_, parent);
         break;
     case DialogId::PreviewProperties:
-        ShowDialog<PreviewPropertiesDialog>(*this, parent);
+        ShowDialog<PreviewPropertiesDialog>(engine_, parent);
         break;
     case DialogId::AudioProcessors:
     case DialogId::VideoProcessors: {
         const bool video = id == DialogId::VideoProcessors;
-        ProcessorsDialog d(video, video ? videoChain_.Chain() : audioChain_.Chain(),
+        ProcessorsDialog d(video, video ? engine_.VideoProcessors().Chain() : engine_.AudioProcessors().Chain(),
                            [this, video](const processors::ChainDescription& chain) {
-                               if (video) videoChain_.SetChain(chain);
-                               else audioChain_.SetChain(chain);
-                               ++previewGeneration_;
+                               if (video) engine_.VideoProcessors().SetChain(chain);
+                               else engine_.AudioProcessors().SetChain(chain);
+                               engine_.PreviewSettingsChanged();
                            },
                            parent);
-        ExecPropertyDialog(d);
+        engine_.ExecPropertyDialog(d);
         break;
     }
     default:

@@ -1,4 +1,4 @@
-#include "engine/PreviewConverter.h"
+#include "engine/core/preview/PreviewConverter.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -8,41 +8,50 @@ extern "C" {
 
 #include <algorithm>
 
-namespace pelta {
+namespace pelta::engine {
 
 namespace {
 
 int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
-void FreeFrame(void* frame) {
-    auto* f = static_cast<AVFrame*>(frame);
-    av_frame_free(&f);
+AVFrame* NewPicture(int w, int h) {
+    AVFrame* f = av_frame_alloc();
+    if (!f) return nullptr;
+    f->format = AV_PIX_FMT_BGR0;
+    f->width = w;
+    f->height = h;
+    if (av_frame_get_buffer(f, 0) < 0) av_frame_free(&f);
+    return f;
 }
 
 }  // namespace
 
-PreviewConverter::~PreviewConverter() { sws_freeContext(scaler_); }
-
-// The pool entry is written while the pool holds the only reference, so bits() never
-// detaches (copies) it.
-QImage* PreviewConverter::TakeImage(int w, int h) {
-    for (QImage& img : pool_) {
-        if (img.width() == w && img.height() == h && img.isDetached()) return &img;
-    }
-    // Replace an entry nobody uses any more (or of another size).
-    for (QImage& img : pool_) {
-        if (img.isNull() || img.isDetached()) {
-            img = QImage(w, h, QImage::Format_RGB32);
-            return &img;
-        }
-    }
-    spare_ = QImage(w, h, QImage::Format_RGB32);
-    return &spare_;
+PreviewConverter::~PreviewConverter() {
+    sws_freeContext(scaler_);
+    for (AVFrame*& f : pool_) av_frame_free(&f);
+    av_frame_free(&spare_);
 }
 
-PreviewPicture PreviewConverter::Convert(const AVFrame* frame, const engine::PictureRect& r, int surfaceW,
-                                         int surfaceH, int swsFlags) {
+// A pool entry is written only while the pool holds its one reference.
+AVFrame* PreviewConverter::TakeFrame(int w, int h) {
+    for (AVFrame* f : pool_)
+        if (f && f->width == w && f->height == h && av_frame_is_writable(f)) return f;
+    // Replace an entry nobody uses any more (or of another size).
+    for (AVFrame*& f : pool_) {
+        if (!f || av_frame_is_writable(f)) {
+            av_frame_free(&f);
+            f = NewPicture(w, h);
+            return f;
+        }
+    }
+    av_frame_free(&spare_);
+    spare_ = NewPicture(w, h);
+    return spare_;
+}
+
+PreviewPicture PreviewConverter::Convert(const AVFrame* frame, const PictureRect& r, int surfaceW, int surfaceH,
+                                         int swsFlags) {
     PreviewPicture out;
     const int fw = frame->width, fh = frame->height;
     if (fw <= 0 || fh <= 0 || r.Width <= 0 || r.Height <= 0) return out;
@@ -62,9 +71,13 @@ PreviewPicture PreviewConverter::Convert(const AVFrame* frame, const engine::Pic
         // 1:1 and already in the window's layout: show the device's own buffer.
         AVFrame* held = av_frame_clone(frame);
         if (!held) return out;
-        uchar* start = held->data[0] + int64_t(sy0) * held->linesize[0] + int64_t(sx0) * 4;
-        out.Image = QImage(start, sx1 - sx0, sy1 - sy0, held->linesize[0], QImage::Format_RGB32, &FreeFrame, held);
-        out.Position = QPoint(r.X + sx0, r.Y + sy0);
+        out.Hold(held);
+        out.Pixels = held->data[0] + int64_t(sy0) * held->linesize[0] + int64_t(sx0) * 4;
+        out.Width = sx1 - sx0;
+        out.Height = sy1 - sy0;
+        out.Stride = held->linesize[0];
+        out.X = r.X + sx0;
+        out.Y = r.Y + sy0;
         out.ZeroCopy = true;
         return out;
     }
@@ -98,13 +111,21 @@ PreviewPicture PreviewConverter::Convert(const AVFrame* frame, const engine::Pic
     scaler_ = sws_getCachedContext(scaler_, cropW, cropH, fmt, dw, dh, AV_PIX_FMT_BGRA, swsFlags, nullptr, nullptr,
                                    nullptr);
     if (!scaler_) return out;
-    QImage* img = TakeImage(dw, dh);
-    uint8_t* dst[4] = {img->bits(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {static_cast<int>(img->bytesPerLine()), 0, 0, 0};
+    AVFrame* target = TakeFrame(dw, dh);
+    if (!target) return out;
+    uint8_t* dst[4] = {target->data[0], nullptr, nullptr, nullptr};
+    int dstStride[4] = {target->linesize[0], 0, 0, 0};
     sws_scale(scaler_, src, frame->linesize, 0, cropH, dst, dstStride);
-    out.Image = *img;
-    out.Position = QPoint(dx0, dy0);
+    AVFrame* held = av_frame_clone(target);  // the pool's entry is busy while this lives
+    if (!held) return out;
+    out.Hold(held);
+    out.Pixels = held->data[0];
+    out.Width = dw;
+    out.Height = dh;
+    out.Stride = held->linesize[0];
+    out.X = dx0;
+    out.Y = dy0;
     return out;
 }
 
-}  // namespace pelta
+}  // namespace pelta::engine
