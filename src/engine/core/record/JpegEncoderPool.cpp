@@ -34,11 +34,13 @@ constexpr int kMpeg1Intra[64] = {
 constexpr int kStepScalePercent = 115;
 
 // Each worker fits Huffman tables to its pictures (FFmpeg's encoder does so for every
-// picture, which costs libjpeg a second pass, twice the time): the first picture and every
-// kRefitEvery-th after it are coded with tables of their own, and the pictures between
-// with those tables, completed so that every symbol has a code. That saves about 15 % of
-// the file against the standard tables for a thirtieth more time.
+// picture; libjpeg would need a second pass and the whole picture's coefficients in memory):
+// before its first picture and every kRefitEvery-th after it, it fits them to every
+// kFitRowStep-th row of blocks of that picture, completed so that every symbol has a code,
+// and codes the pictures with them. That saves about 15 % of the file against the standard
+// tables for about 1 % more time.
 constexpr int kRefitEvery = 32;
+constexpr int kFitRowStep = 8;
 
 struct Layout {
     int LumaH = 0, LumaV = 0;  // luma samples per chroma sample, across and down
@@ -247,7 +249,7 @@ int64_t JpegEncoderPool::InHand() const {
 }
 
 void JpegEncoderPool::Work() {
-    Worker state;  // one per worker, reused: the pages a picture reaches stay mapped
+    Worker state;  // one per worker
     for (;;) {
         Job job;
         {
@@ -272,19 +274,11 @@ void JpegEncoderPool::Work() {
 // to libjpeg as it is (no colour conversion, no resampling), FFmpeg's quantiser tables,
 // Huffman tables fitted to the worker's pictures.
 JpegEncoderPool::Packet JpegEncoderPool::Compress(const Job& job, Worker& state) const {
-    std::vector<uint8_t>& buffer = state.Buffer;
     Packet out{job.Slot, nullptr, {}};
 #ifdef PELTA_HAVE_LIBJPEG_TURBO
     Layout layout;
     LayoutOf(format_, layout);
     const AVFrame* f = job.Picture;
-    jpeg_compress_struct c{};
-    JumpingErrors errors;
-    c.err = jpeg_std_error(&errors.Base);
-    errors.Base.error_exit = JumpBack;
-    errors.Base.emit_message = Silent;
-    unsigned char* data = nullptr;
-    unsigned long size = 0;
     // libjpeg reads whole blocks: the rows must reach the picture's width rounded up to them.
     const int blockWidth = 8 * layout.LumaH;
     const int paddedWidth = (width_ + blockWidth - 1) / blockWidth * blockWidth;
@@ -293,19 +287,61 @@ JpegEncoderPool::Packet JpegEncoderPool::Compress(const Job& job, Worker& state)
         out.Error = "the picture's rows are too short for libjpeg";
         return out;
     }
-    if (buffer.empty()) buffer.resize(size_t(width_) * size_t(height_) / 2 + 65536);
+    if (state.Buffer.empty()) state.Buffer.resize(size_t(width_) * size_t(height_) / 2 + 65536);
+    std::string why;
+    if (!state.Tables.Ready || state.SinceFit >= kRefitEvery - 1) {
+        why = Write(f, state, true);
+        state.SinceFit = 0;
+    } else {
+        ++state.SinceFit;
+    }
+    if (why.empty()) why = Write(f, state, false);
+    if (!why.empty()) {
+        out.Error = "libjpeg-turbo failed: " + why;
+    } else if ((out.Data = av_packet_alloc()) == nullptr || av_new_packet(out.Data, int(state.Size)) < 0) {
+        av_packet_free(&out.Data);
+        out.Error = "out of memory";
+    } else {
+        std::memcpy(out.Data->data, state.Data, state.Size);
+        out.Data->flags |= AV_PKT_FLAG_KEY;
+    }
+    if (state.Data != state.Buffer.data()) std::free(state.Data);
+    state.Data = nullptr;
+#else
+    (void)state;
+    out.Error = "libjpeg-turbo is not part of this build";
+#endif
+    return out;
+}
+
+// Compresses `f` into state.Data / state.Size with the worker's Huffman tables, or with
+// `fit` only fits the tables: libjpeg codes every kFitRowStep-th row of blocks (its second
+// pass needs them all in memory, so a sample keeps that small) and the output is dropped.
+// Empty on success, else libjpeg's message.
+std::string JpegEncoderPool::Write([[maybe_unused]] const AVFrame* f, [[maybe_unused]] Worker& state,
+                                   [[maybe_unused]] bool fit) const {
+#ifdef PELTA_HAVE_LIBJPEG_TURBO
+    Layout layout;
+    LayoutOf(format_, layout);
+    jpeg_compress_struct c{};
+    JumpingErrors errors;
+    c.err = jpeg_std_error(&errors.Base);
+    errors.Base.error_exit = JumpBack;
+    errors.Base.emit_message = Silent;
+    state.Data = nullptr;
     if (setjmp(errors.Back) != 0) {
         jpeg_destroy_compress(&c);
-        if (data != nullptr && data != buffer.data()) std::free(data);
-        out.Error = std::string("libjpeg-turbo failed: ") + errors.Text;
-        return out;
+        return errors.Text;
     }
     jpeg_create_compress(&c);
-    data = buffer.data();
-    size = buffer.size();
-    jpeg_mem_dest(&c, &data, &size);  // grows into a buffer of its own when the picture needs more
+    const int rows = 8 * layout.LumaV;  // a row of blocks (MCUs)
+    const int step = fit ? kFitRowStep : 1;
+    const int coded = ((height_ + rows - 1) / rows + step - 1) / step;
+    state.Data = state.Buffer.data();
+    state.Size = state.Buffer.size();
+    jpeg_mem_dest(&c, &state.Data, &state.Size);  // grows into a buffer of its own when the picture needs more
     c.image_width = JDIMENSION(width_);
-    c.image_height = JDIMENSION(height_);
+    c.image_height = JDIMENSION(fit ? coded * rows : height_);
     c.input_components = 3;
     c.in_color_space = JCS_YCbCr;
     jpeg_set_defaults(&c);
@@ -321,19 +357,18 @@ JpegEncoderPool::Packet JpegEncoderPool::Compress(const Job& job, Worker& state)
     jpeg_add_quant_table(&c, 1, table, 100, TRUE);
     c.comp_info[0].quant_tbl_no = 0;
     c.comp_info[1].quant_tbl_no = c.comp_info[2].quant_tbl_no = 1;
-    const bool refit = !state.Tables.Ready || state.SinceFit >= kRefitEvery - 1;
-    if (refit) {
+    if (fit) {
         c.optimize_coding = TRUE;
     } else {
         UseTables(&c, state.Tables);
     }
     jpeg_start_compress(&c, TRUE);
-    // One row of MCUs at a time; rows past the picture's foot repeat its last row.
-    const int rows = 8 * layout.LumaV;
+    // One row of blocks at a time; rows past the picture's foot repeat its last row.
     const int chromaHeight = (height_ + layout.LumaV - 1) / layout.LumaV;
     JSAMPROW luma[16], cb[8], cr[8];
     JSAMPARRAY planes[3] = {luma, cb, cr};
-    for (int y = 0; y < height_; y += rows) {
+    for (int k = 0; k < coded; ++k) {
+        const int y = k * step * rows;
         for (int j = 0; j < rows; ++j)
             luma[j] = f->data[0] + ptrdiff_t(std::min(y + j, height_ - 1)) * f->linesize[0];
         for (int j = 0; j < 8; ++j) {
@@ -344,28 +379,13 @@ JpegEncoderPool::Packet JpegEncoderPool::Compress(const Job& job, Worker& state)
         jpeg_write_raw_data(&c, planes, JDIMENSION(rows));
     }
     jpeg_finish_compress(&c);
-    if (refit) {
-        KeepFittedTables(&c, state.Tables);
-        state.SinceFit = 0;
-    } else {
-        ++state.SinceFit;
-    }
+    if (fit) KeepFittedTables(&c, state.Tables);
     jpeg_destroy_compress(&c);
-    out.Data = av_packet_alloc();
-    if (out.Data == nullptr || av_new_packet(out.Data, int(size)) < 0) {
-        av_packet_free(&out.Data);
-        out.Error = "out of memory";
-    } else {
-        std::memcpy(out.Data->data, data, size);
-        out.Data->flags |= AV_PKT_FLAG_KEY;
-    }
-    if (data != buffer.data()) std::free(data);
+    if (fit && state.Data != state.Buffer.data()) std::free(state.Data);
+    return {};
 #else
-    (void)buffer;
-    (void)state;
-    out.Error = "libjpeg-turbo is not part of this build";
+    return "libjpeg-turbo is not part of this build";
 #endif
-    return out;
 }
 
 }  // namespace pelta::engine::record

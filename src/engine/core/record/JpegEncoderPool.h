@@ -76,12 +76,15 @@ private:
         int64_t Slot = 0;
     };
     struct Worker {
-        std::vector<uint8_t> Buffer;  // the compressed picture, reused
+        std::vector<uint8_t> Buffer;  // the compressed picture, reused (only the pages it reaches are touched)
+        unsigned char* Data = nullptr;  // Buffer, or libjpeg's own when a picture needed more
+        unsigned long Size = 0;
         HuffmanTables Tables;
         int SinceFit = 0;  // pictures coded with Tables since they were fitted
     };
     void Work();
     Packet Compress(const Job& job, Worker& state) const;
+    std::string Write(const AVFrame* f, Worker& state, bool fit) const;
 
     AVPixelFormat format_;
     int width_, height_, quantiser_;
