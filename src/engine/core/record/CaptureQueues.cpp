@@ -40,7 +40,7 @@ int32_t CaptureSession::DeviceGap(int64_t pts, AVRational tb) {
 }
 
 bool CaptureSession::VideoQueueFull() const {
-    return videoQueue_.size() >= static_cast<size_t>(std::max(1, queueSettings_.VideoFrames));
+    return videoQueue_.size() >= static_cast<size_t>(std::max(1, videoQueueLimit_));
 }
 
 // A picture turned away: whoever is slow right now is to blame, the file or the encoder.
@@ -86,6 +86,8 @@ void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
     {
         std::lock_guard lock(prepareMutex_);
         if (preparer_) ready = preparer_->Prepare(frame, why);
+        av_frame_free(&lastPrepared_);
+        if (ready != nullptr) lastPrepared_ = av_frame_clone(ready);
     }
     {
         std::lock_guard lock(queueMutex_);

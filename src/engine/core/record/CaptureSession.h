@@ -203,8 +203,11 @@ private:
     std::deque<Item> videoQueue_;  // pictures prepared for the encoder
     std::deque<Item> audioQueue_;
     std::string prepareFailure_;   // under queueMutex_: why a picture could not be prepared
-    std::mutex prepareMutex_;
+    mutable std::mutex prepareMutex_;
     std::unique_ptr<record::PicturePreparer> preparer_;  // under prepareMutex_, while capturing video
+    // under prepareMutex_: the newest prepared picture, the still picture while the hub
+    // holds none (see KeepLatestVideoFrame); always a picture the queue or writer holds too
+    AVFrame* lastPrepared_ = nullptr;
     bool stopRequested_ = false;   // under queueMutex_
     int grabsRequested_ = 0;       // under queueMutex_
     int grabsDone_ = 0;            // under queueMutex_
@@ -212,6 +215,7 @@ private:
     std::string lostWhy_;          // under queueMutex_
     std::string lastErrorText_;    // under queueMutex_
     CaptureQueueSettings queueSettings_;  // under queueMutex_
+    int videoQueueLimit_ = 8;      // under queueMutex_: VideoFrames, or fewer for large pictures
     int64_t audioQueueSamples_ = 0;  // under queueMutex_: AudioSeconds of the capture's sound
     Losses carry_;                 // under queueMutex_: losses for the next queued picture
     bool haveArrivalPts_ = false;  // under queueMutex_

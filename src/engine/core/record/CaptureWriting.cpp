@@ -325,7 +325,9 @@ void CaptureSession::CloseOut() {
         // No device delivers to this capture any more (the listener is gone).
         std::lock_guard lock(prepareMutex_);
         preparer_.reset();
+        av_frame_free(&lastPrepared_);
     }
+    hub_.KeepLatestVideoFrame(true);
     const int rateOut = std::max(out_->AudioRate(), 1);
     const int64_t slots = out_->VideoSlots();
     if (!out_->Failed() && out_->HasVideo() && out_->HasAudio() && slots > 0) {
