@@ -35,11 +35,12 @@ constexpr int kStepScalePercent = 115;
 
 // Each worker fits Huffman tables to its pictures (FFmpeg's encoder does so for every
 // picture; libjpeg would need a second pass and the whole picture's coefficients in memory):
-// before its first picture and every kRefitEvery-th after it, it fits them to every
-// kFitRowStep-th row of blocks of that picture, completed so that every symbol has a code,
-// and codes the pictures with them. That saves about 15 % of the file against the standard
-// tables for about 1 % more time.
-constexpr int kRefitEvery = 32;
+// before its first picture, every kRefitEvery-th after it, and after a picture whose size
+// strays more than a quarter from that of the picture they were fitted on (the content
+// changed), it fits them to every kFitRowStep-th row of blocks of that picture, completed
+// so that every symbol has a code, and codes the pictures with them. That saves about 15 %
+// of the file against the standard tables for about 2 % more time.
+constexpr int kRefitEvery = 8;
 constexpr int kFitRowStep = 8;
 
 struct Layout {
@@ -289,13 +290,19 @@ JpegEncoderPool::Packet JpegEncoderPool::Compress(const Job& job, Worker& state)
     }
     if (state.Buffer.empty()) state.Buffer.resize(size_t(width_) * size_t(height_) / 2 + 65536);
     std::string why;
-    if (!state.Tables.Ready || state.SinceFit >= kRefitEvery - 1) {
+    const bool fit = !state.Tables.Ready || state.SinceFit >= kRefitEvery - 1;
+    if (fit) {
         why = Write(f, state, true);
         state.SinceFit = 0;
     } else {
         ++state.SinceFit;
     }
     if (why.empty()) why = Write(f, state, false);
+    if (why.empty() && fit) {
+        state.FitBytes = state.Size;
+    } else if (why.empty() && (state.Size * 4 > state.FitBytes * 5 || state.Size * 5 < state.FitBytes * 4)) {
+        state.SinceFit = kRefitEvery;  // fitted to other content: fit again on the next picture
+    }
     if (!why.empty()) {
         out.Error = "libjpeg-turbo failed: " + why;
     } else if ((out.Data = av_packet_alloc()) == nullptr || av_new_packet(out.Data, int(state.Size)) < 0) {

@@ -81,6 +81,7 @@ private:
         unsigned long Size = 0;
         HuffmanTables Tables;
         int SinceFit = 0;  // pictures coded with Tables since they were fitted
+        unsigned long FitBytes = 0;  // the size of the picture they were fitted on
     };
     void Work();
     Packet Compress(const Job& job, Worker& state) const;
