@@ -27,7 +27,7 @@ inline constexpr double kFollowHoldback = 2 * kDriftTolerance;
 // The prepared pictures waiting for the encoder take at most this much memory: the queue's
 // length (`VideoFrames`) is cut for large pictures (a 3840x2160 4:2:0 picture is 12 MB), to
 // no fewer than two. 1080p keeps the eight of the default.
-inline constexpr int64_t kVideoQueueBytes = 48 << 20;
+inline constexpr int64_t kVideoQueueBytes = 32 << 20;
 inline int VideoQueueLimit(int videoFrames, AVPixelFormat fmt, int width, int height) {
     const int bytes = av_image_get_buffer_size(fmt, width, height, 1);
     const int64_t fit = bytes > 0 ? kVideoQueueBytes / bytes : videoFrames;
