@@ -80,6 +80,7 @@ FramePtr ThroughFfmpeg(const AVFrame* picture, int quantiser) {
     c->time_base = AVRational{1, 30};
     c->flags |= AV_CODEC_FLAG_QSCALE;
     c->global_quality = FF_QP2LAMBDA * quantiser;
+    c->thread_count = 1;  // with frame threads the packet may come only after more pictures
     FramePtr in(av_frame_clone(picture));
     in->quality = c->global_quality;
     AVPacket* p = av_packet_alloc();
