@@ -37,6 +37,46 @@ namespace bench {
 constexpr int kStampBits = 24;
 constexpr int kStampSquare = 16;
 
+constexpr int kTravel = 512;  // how far the texture scrolls, across and down
+
+// The texture, wider and taller than a w x h window by the distance it scrolls, as 32-bit
+// pixels (blue in the low byte), row after row.
+inline std::vector<uint32_t> Texture(int w, int h) {
+    const int pw = w + kTravel, ph = h + kTravel;
+    std::vector<uint32_t> rows(size_t(pw) * size_t(ph));
+    std::vector<double> across(size_t(pw) * 3), down(size_t(ph) * 3);
+    for (int x = 0; x < pw; ++x)
+        for (int ch = 0; ch < 3; ++ch) across[size_t(x) * 3 + size_t(ch)] = 45 * std::sin(x * 0.031 + ch * 2.1);
+    for (int y = 0; y < ph; ++y)
+        for (int ch = 0; ch < 3; ++ch) down[size_t(y) * 3 + size_t(ch)] = 35 * std::cos(y * 0.023 + ch);
+    uint32_t noise = 12345;
+    for (int y = 0; y < ph; ++y)
+        for (int x = 0; x < pw; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            // Edges 27 and 21 pixels apart fall at every place within the encoders' 8x8 blocks, so
+            // the cost of a picture does not depend on how far it has scrolled.
+            const int edge = ((x / 27 + y / 21) & 1) ? 30 : -30;
+            int px = 0;
+            for (int ch = 0; ch < 3; ++ch) {
+                const double v = 128 + across[size_t(x) * 3 + size_t(ch)] + down[size_t(y) * 3 + size_t(ch)] + edge +
+                                 int((noise >> 16) & 15) - 8;  // grey noise: screens carry little in colour
+                px |= std::clamp(int(v), 0, 255) << (8 * ch);
+            }
+            rows[size_t(y) * size_t(pw) + size_t(x)] = uint32_t(px);
+        }
+    return rows;
+}
+
+// Where the texture stands at tick `number`: back and forth rather than round, since a jump
+// back to the start would make that one picture as costly as a key frame to x264, and each
+// side's count of such pictures would depend on where its key frames fall.
+inline int Travel(int64_t distance) {
+    const int t = int(distance % (2 * (kTravel - 1)));
+    return t < kTravel ? t : 2 * (kTravel - 1) - t;
+}
+inline int TravelX(int64_t number) { return Travel(number * 7); }
+inline int TravelY(int64_t number) { return Travel(number * 3); }
+
 // Runs until killed; writes a line to `readyFd` once the first picture is on the screen,
 // and ends (status 3) if the X server cannot be reached or drops the connection.
 // `skipped` (may be null; memory shared with the caller) counts the ticks never shown
@@ -57,7 +97,6 @@ constexpr int kStampSquare = 16;
     xcb_map_window(c, win);
 
     // The texture, wider and taller than the window by the distance it scrolls.
-    constexpr int kTravel = 512;
     const int pw = w + kTravel, ph = h + kTravel;
     const xcb_pixmap_t pix = xcb_generate_id(c);
     xcb_create_pixmap(c, screen->root_depth, pix, win, uint16_t(pw), uint16_t(ph));
@@ -65,34 +104,15 @@ constexpr int kStampSquare = 16;
     xcb_create_gc(c, gc, win, 0, nullptr);
     const uint32_t maxBytes = xcb_get_maximum_request_length(c) * 4u - 64u;
     const int rowsPerPut = std::max<int>(1, int(maxBytes / uint32_t(4 * pw)));
-    std::vector<uint32_t> rows(size_t(pw) * size_t(rowsPerPut));
-    std::vector<double> across(size_t(pw) * 3), down(size_t(ph) * 3);
-    for (int x = 0; x < pw; ++x)
-        for (int ch = 0; ch < 3; ++ch) across[size_t(x) * 3 + size_t(ch)] = 45 * std::sin(x * 0.031 + ch * 2.1);
-    for (int y = 0; y < ph; ++y)
-        for (int ch = 0; ch < 3; ++ch) down[size_t(y) * 3 + size_t(ch)] = 35 * std::cos(y * 0.023 + ch);
-    uint32_t noise = 12345;
-    for (int y0 = 0; y0 < ph; y0 += rowsPerPut) {
-        const int n = std::min(rowsPerPut, ph - y0);
-        for (int y = y0; y < y0 + n; ++y)
-            for (int x = 0; x < pw; ++x) {
-                noise = noise * 1664525u + 1013904223u;
-                // Edges 27 and 21 pixels apart fall at every place within the encoders' 8x8 blocks, so
-                // the cost of a picture does not depend on how far it has scrolled.
-                const int edge = ((x / 27 + y / 21) & 1) ? 30 : -30;
-                int px = 0;
-                for (int ch = 0; ch < 3; ++ch) {
-                    const double v = 128 + across[size_t(x) * 3 + size_t(ch)] + down[size_t(y) * 3 + size_t(ch)] +
-                                     edge + int((noise >> 16) & 15) - 8;  // grey noise: screens carry little in colour
-                    px |= std::clamp(int(v), 0, 255) << (8 * ch);
-                }
-                rows[size_t(y - y0) * size_t(pw) + size_t(x)] = uint32_t(px);
-            }
-        xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pix, gc, uint16_t(pw), uint16_t(n), 0, int16_t(y0), 0,
-                      screen->root_depth, uint32_t(n * pw * 4), reinterpret_cast<const uint8_t*>(rows.data()));
+    {
+        std::vector<uint32_t> rows = Texture(w, h);
+        for (int y0 = 0; y0 < ph; y0 += rowsPerPut) {
+            const int n = std::min(rowsPerPut, ph - y0);
+            xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pix, gc, uint16_t(pw), uint16_t(n), 0, int16_t(y0), 0,
+                          screen->root_depth, uint32_t(n * pw * 4),
+                          reinterpret_cast<const uint8_t*>(rows.data() + size_t(y0) * size_t(pw)));
+        }
     }
-    rows.clear();
-    rows.shrink_to_fit();
     const xcb_gcontext_t black = xcb_generate_id(c), white = xcb_generate_id(c);
     xcb_create_gc(c, black, win, XCB_GC_FOREGROUND, &screen->black_pixel);
     xcb_create_gc(c, white, win, XCB_GC_FOREGROUND, &screen->white_pixel);
@@ -102,14 +122,7 @@ constexpr int kStampSquare = 16;
     const double period = 1.0 / ticksPerSecond;
     for (int64_t tick = 0;;) {
         const int64_t number = tick;
-        // Back and forth rather than round: a jump back to the start would make that one
-        // picture as costly as a key frame to x264, and each side's count of such pictures
-        // would depend on where its key frames fall.
-        auto travel = [](int64_t distance) {
-            const int t = int(distance % (2 * (kTravel - 1)));
-            return t < kTravel ? t : 2 * (kTravel - 1) - t;
-        };
-        const int sx = travel(number * 7), sy = travel(number * 3);
+        const int sx = TravelX(number), sy = TravelY(number);
         xcb_rectangle_t ones[2 * kStampBits], zeros[2 * kStampBits];
         int nOnes = 0, nZeros = 0;
         for (int b = 0; b < kStampBits; ++b) {
@@ -184,11 +197,64 @@ struct FileReport {
     int64_t keyBytes = 0, keyPackets = 0;  // key frames alone
     double seconds = 0;       // the time the stream spans, first picture to the end of the last
     std::string encoderOptions;  // x264's own record of its settings, from the first picture
+    // Fidelity against the picture the screen showed (luma, below the number; the median of
+    // the pictures compared): PSNR in dB and SSIM (8x8 blocks).
+    double psnr = 0, ssim = 0;
+    int64_t compared = 0;
     double BytesPerPicture() const { return packets ? double(bytes) / double(packets) : 0; }
     double BytesPerKeyPicture() const { return keyPackets ? double(keyBytes) / double(keyPackets) : 0; }
 };
 
-inline FileReport ReadBack(const std::string& path) {
+// The luma (full range, BT.601) of the texture the numbered screen scrolls over a w x h window.
+inline std::vector<uint8_t> TextureLuma(int w, int h) {
+    const std::vector<uint32_t> t = Texture(w, h);
+    std::vector<uint8_t> y(t.size());
+    for (size_t i = 0; i < t.size(); ++i) {
+        const uint32_t p = t[i];
+        const int b = int(p & 255), g = int((p >> 8) & 255), r = int((p >> 16) & 255);
+        y[i] = uint8_t(std::clamp(int(std::lround(0.299 * r + 0.587 * g + 0.114 * b)), 0, 255));
+    }
+    return y;
+}
+
+// PSNR and SSIM of a decoded picture of tick `number` against what the screen showed, below
+// the number's rows. `full`: the luma is full range (else 16-235).
+inline void CompareWithScreen(const AVFrame* pic, int64_t number, const std::vector<uint8_t>& texture, bool full,
+                              double& psnr, double& ssim) {
+    const int w = pic->width, h = pic->height, pw = w + kTravel;
+    const int sx = TravelX(number), sy = TravelY(number);
+    const int top = 2 * kStampSquare;
+    auto decoded = [&](int x, int y) {
+        const int v = pic->data[0][y * pic->linesize[0] + x];
+        return full ? double(v) : (v - 16) * 255.0 / 219.0;
+    };
+    auto shown = [&](int x, int y) { return double(texture[size_t(y + sy) * size_t(pw) + size_t(x + sx)]); };
+    double se = 0, ssimSum = 0;
+    int64_t blocks = 0;
+    constexpr double C1 = 6.5025, C2 = 58.5225;
+    for (int by = top; by + 8 <= h; by += 8)
+        for (int bx = 0; bx + 8 <= w; bx += 8) {
+            double ma = 0, mb = 0, va = 0, vb = 0, cov = 0;
+            for (int y = by; y < by + 8; ++y)
+                for (int x = bx; x < bx + 8; ++x) {
+                    const double a = shown(x, y), b = decoded(x, y);
+                    se += (a - b) * (a - b);
+                    ma += a, mb += b, va += a * a, vb += b * b, cov += a * b;
+                }
+            ma /= 64, mb /= 64;
+            va = va / 64 - ma * ma, vb = vb / 64 - mb * mb, cov = cov / 64 - ma * mb;
+            ssimSum += ((2 * ma * mb + C1) * (2 * cov + C2)) / ((ma * ma + mb * mb + C1) * (va + vb + C2));
+            ++blocks;
+        }
+    const double mse = blocks ? se / (64.0 * double(blocks)) : 0;
+    psnr = 10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9));
+    ssim = blocks ? ssimSum / double(blocks) : 0;
+}
+
+// Reads a capture back: its pictures' numbers, sizes and (with `texture`, the screen's
+// TextureLuma) the fidelity of up to `compareAtMost` pictures spread over the file.
+inline FileReport ReadBack(const std::string& path, const std::vector<uint8_t>* texture = nullptr,
+                           int64_t compareAtMost = 60) {
     FileReport r;
     AVFormatContext* fmt = nullptr;
     if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) return r;
@@ -218,6 +284,9 @@ inline FileReport ReadBack(const std::string& path) {
         return r;
     }
     std::set<int64_t> seen;
+    std::vector<double> psnrs, ssims;
+    const bool full = par->color_range == AVCOL_RANGE_JPEG || r.pixFmt.rfind("yuvj", 0) == 0;
+    const int64_t every = std::max<int64_t>(1, fmt->streams[vs]->nb_frames / std::max<int64_t>(compareAtMost, 1));
     int64_t first = INT64_MAX, end = INT64_MIN;
     AVPacket* pkt = av_packet_alloc();
     AVFrame* pic = av_frame_alloc();
@@ -227,6 +296,12 @@ inline FileReport ReadBack(const std::string& path) {
             const int64_t n = ReadStamp(pic->data[0], pic->linesize[0], pic->width, pic->height);
             if (n < 0) ++r.unreadable;
             else seen.insert(n);
+            if (n >= 0 && texture != nullptr && r.pictures % every == 0) {
+                double p = 0, q = 0;
+                CompareWithScreen(pic, n, *texture, full, p, q);
+                psnrs.push_back(p);
+                ssims.push_back(q);
+            }
             av_frame_unref(pic);
         }
     };
@@ -256,6 +331,14 @@ inline FileReport ReadBack(const std::string& path) {
     avcodec_send_packet(ctx, nullptr);
     receive();
     r.distinct = int64_t(seen.size());
+    auto median = [](std::vector<double> v) {
+        if (v.empty()) return 0.0;
+        std::nth_element(v.begin(), v.begin() + ptrdiff_t(v.size() / 2), v.end());
+        return v[v.size() / 2];
+    };
+    r.psnr = median(psnrs);
+    r.ssim = median(ssims);
+    r.compared = int64_t(psnrs.size());
     if (end > first) r.seconds = double(end - first) * av_q2d(fmt->streams[vs]->time_base);
     r.fileSlots = std::max(r.fileSlots, r.pictures);
     r.ok = true;

@@ -12,11 +12,13 @@
 // preview at 100 % in a window on the same X display, right of the captured region (the
 // screen must be at least twice as wide as the region; scripts/bench.sh makes one so).
 //
-// Each side runs in a child process: CPU is its own (steady state, after a second of
-// start-up), peak memory its own. Both record for the given seconds from their first
+// Each side runs in a process of its own, started fresh (the engine side is this program
+// exec'd again, as ffmpeg is exec'd): CPU is its own (steady state, after a second of
+// start-up), peak memory its own (the engine's VmHWM, ffmpeg's ru_maxrss). Both record for the given seconds from their first
 // picture. Pictures are counted from the file: a separate process draws the screen twice
 // per captured frame with a new number each time, and the file is decoded and the numbers
-// read back; a dropped or late frame shows as a number repeated. The screen counts the
+// read back; a dropped or late frame shows as a number repeated. The pictures are also
+// compared with what the screen showed (luma PSNR and SSIM, the median of up to 60 pictures). The screen counts the
 // ticks it drew too late to show (its own lateness, which a grab may see as a repeat).
 // Prints a RESULT line per side for scripts/bench.sh to tabulate.
 //
@@ -33,6 +35,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 #include <chrono>
 #include <csignal>
@@ -121,61 +124,87 @@ void Setup(EngineCore& core, CaptureSession& session, const Run& r, const std::s
     session.BeginCapture(CaptureMode::VideoOnly);
 }
 
-// Our engine: the screen through the device layer into the recorder, with or without the
-// preview control on top.
-Cost RunEngine(const Run& r, int screenWidth, const std::string& out, int argc, char** argv) {
+// A process's own peak resident memory in kB (VmHWM: since its exec, what it mapped itself).
+long OwnPeakKB(const char* pid = "self") {
+    long kb = 0;
+    if (FILE* f = std::fopen((std::string("/proc/") + pid + "/status").c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) break;
+        std::fclose(f);
+    }
+    return kb;
+}
+
+// Our engine, in a process of its own started fresh (exec'd, like ffmpeg): the screen
+// through the device layer into the recorder, with or without the preview control on top.
+// Says "go" on `fd` at its first picture, and at the end its counts and its own peak memory.
+int EngineProcess(const Run& r, int screenWidth, const std::string& out, int fd, int argc, char** argv) {
+    auto say = [&](const std::string& s) {
+        if (write(fd, s.data(), s.size()) < 0) _exit(2);
+    };
+    int32_t frames = 0, dropped = 0;
+    DropCounts causes;
+    if (r.preview) {
+        QApplication app(argc, argv);  // on DISPLAY: the preview really draws there
+        pelta::CaptureEngine engine;
+        engine.setGeometry(std::min(r.w, screenWidth - r.w), 0, r.w, r.h);
+        engine.show();
+        engine.SetPreviewFit(2);
+        engine.SetPreviewOn(true);
+        Setup(engine.Core(), engine.Recorder(), r, out);
+        // The time runs from the first picture, as ffmpeg's -t counts from its first frame.
+        QTimer firstPicture;
+        QObject::connect(&firstPicture, &QTimer::timeout, &app, [&] {
+            if (engine.Recorder().FramesCaptured() == 0) return;
+            firstPicture.stop();
+            say("go\n");
+            // A precise timer: a coarse one may end a 10 s capture half a second early.
+            QTimer::singleShot(static_cast<int>(r.seconds * 1000), Qt::PreciseTimer, &app, &QApplication::quit);
+        });
+        firstPicture.start(1);
+        app.exec();
+        engine.EndCapture();
+        frames = engine.FramesCaptured();
+        dropped = engine.FramesDropped();
+        causes = engine.Recorder().DroppedByCause();
+    } else {
+        EngineCore core;
+        CaptureSession session(core, [](EngineEventKind, int32_t) {});
+        Setup(core, session, r, out);
+        while (session.FramesCaptured() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        say("go\n");
+        std::this_thread::sleep_for(std::chrono::duration<double>(r.seconds));
+        session.EndCapture();
+        frames = session.FramesCaptured();
+        dropped = session.FramesDropped();
+        causes = session.DroppedByCause();
+    }
+    say(std::to_string(frames) + " " + std::to_string(dropped) + " " + std::to_string(causes.DeviceGaps) + " " +
+        std::to_string(causes.EncoderBehind) + " " + std::to_string(causes.DiskBehind) + " " +
+        std::to_string(OwnPeakKB()) + "\n");
+    return 0;
+}
+
+Cost RunEngine(const Run& r, const std::string& out) {
     int fds[2];
     if (pipe(fds) != 0) return {};
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        auto say = [&](const std::string& s) {
-            if (write(fds[1], s.data(), s.size()) < 0) _exit(2);
-        };
-        int32_t frames = 0, dropped = 0;
-        DropCounts causes;
-        if (r.preview) {
-            QApplication app(argc, argv);  // on DISPLAY: the preview really draws there
-            pelta::CaptureEngine engine;
-            engine.setGeometry(std::min(r.w, screenWidth - r.w), 0, r.w, r.h);
-            engine.show();
-            engine.SetPreviewFit(2);
-            engine.SetPreviewOn(true);
-            Setup(engine.Core(), engine.Recorder(), r, out);
-            // The time runs from the first picture, as ffmpeg's -t counts from its first frame.
-            QTimer firstPicture;
-            QObject::connect(&firstPicture, &QTimer::timeout, &app, [&] {
-                if (engine.Recorder().FramesCaptured() == 0) return;
-                firstPicture.stop();
-                say("go\n");
-                // A precise timer: a coarse one may end a 10 s capture half a second early.
-                QTimer::singleShot(static_cast<int>(r.seconds * 1000), Qt::PreciseTimer, &app, &QApplication::quit);
-            });
-            firstPicture.start(1);
-            app.exec();
-            engine.EndCapture();
-            frames = engine.FramesCaptured();
-            dropped = engine.FramesDropped();
-            causes = engine.Recorder().DroppedByCause();
-        } else {
-            EngineCore core;
-            CaptureSession session(core, [](EngineEventKind, int32_t) {});
-            Setup(core, session, r, out);
-            while (session.FramesCaptured() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            say("go\n");
-            std::this_thread::sleep_for(std::chrono::duration<double>(r.seconds));
-            session.EndCapture();
-            frames = session.FramesCaptured();
-            dropped = session.FramesDropped();
-            causes = session.DroppedByCause();
-        }
-        say(std::to_string(frames) + " " + std::to_string(dropped) + " " + std::to_string(causes.DeviceGaps) + " " +
-            std::to_string(causes.EncoderBehind) + " " + std::to_string(causes.DiskBehind) + "\n");
-        _exit(0);
+        const std::string size = std::to_string(r.w) + "x" + std::to_string(r.h);
+        std::vector<std::string> args = {"capture_bench", "--engine", std::to_string(r.seconds), size,
+                                         std::to_string(r.fps), r.codec, r.preview ? "preview" : "nopreview", out,
+                                         std::to_string(fds[1])};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv("/proc/self/exe", argv.data());
+        _exit(127);
     }
     close(fds[1]);
     Cost c;
-    char buf[128] = {};
+    char buf[160] = {};
     size_t got = 0;
     // Wait for the capture to begin (the first line), then measure.
     while (got < sizeof buf - 1 && std::strchr(buf, '\n') == nullptr) {
@@ -190,8 +219,12 @@ Cost RunEngine(const Run& r, int screenWidth, const std::string& out, int argc, 
         got += size_t(n);
     }
     close(fds[0]);
-    if (const char* nl = std::strchr(buf, '\n')) std::sscanf(nl + 1, "%ld %ld %ld %ld %ld", &c.ownFrames, &c.ownDropped, &c.ownDevice, &c.ownEncoder, &c.ownDisk);
+    long ownPeak = 0;
+    if (const char* nl = std::strchr(buf, '\n'))
+        std::sscanf(nl + 1, "%ld %ld %ld %ld %ld %ld", &c.ownFrames, &c.ownDropped, &c.ownDevice, &c.ownEncoder,
+                    &c.ownDisk, &ownPeak);
     Reap(pid, c);
+    if (ownPeak > 0) c.peakKB = ownPeak;  // its own, without what the fork copied before the exec
     return c;
 }
 
@@ -246,15 +279,17 @@ void Print(const char* who, const Run& r, const Cost& c, const bench::FileReport
     if (c.ownFrames >= 0)
         std::printf("  (own count: %ld captured, %ld dropped: device %ld, encoder %ld, disk %ld)", c.ownFrames,
                     c.ownDropped, c.ownDevice, c.ownEncoder, c.ownDisk);
-    std::printf("  screen ticks skipped %lld\n", (long long)c.screenLate);
+    std::printf("  screen ticks skipped %lld  PSNR %.2f dB SSIM %.4f (%lld pictures)\n", (long long)c.screenLate,
+                f.psnr, f.ssim, (long long)f.compared);
 }
 
 // One line per side for scripts/bench.sh: the median CPU, the highest peak and the round
 // with the fewest distinct pictures.
 void Result(const char* who, const Run& r, double ms, long peakKB, const bench::FileReport& f, double load) {
-    std::printf("RESULT %s %dx%d %d %s %s ms_per_picture=%.2f peak_mb=%.1f distinct=%lld expected=%lld load=%.2f\n",
+    std::printf("RESULT %s %dx%d %d %s %s ms_per_picture=%.2f peak_mb=%.1f distinct=%lld expected=%lld load=%.2f "
+                "kb_per_picture=%.1f psnr=%.2f ssim=%.4f\n",
                 who, r.w, r.h, r.fps, r.codec.c_str(), r.preview ? "preview" : "nopreview", ms, peakKB / 1024.0,
-                (long long)f.distinct, (long long)r.Due(f), load);
+                (long long)f.distinct, (long long)r.Due(f), load, f.BytesPerPicture() / 1024, f.psnr, f.ssim);
 }
 
 double Median(std::vector<double> v) {
@@ -280,6 +315,16 @@ int ScreenWidth(const char* display) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 8 && std::strcmp(argv[1], "--engine") == 0) {
+        Run r;
+        r.seconds = std::atof(argv[2]);
+        std::sscanf(argv[3], "%dx%d", &r.w, &r.h);
+        r.fps = std::atoi(argv[4]);
+        r.codec = argv[5];
+        r.preview = std::strcmp(argv[6], "preview") == 0;
+        const char* display = std::getenv("DISPLAY");
+        return EngineProcess(r, display ? ScreenWidth(display) : 0, argv[7], std::atoi(argv[8]), argc, argv);
+    }
     Run r;
     r.seconds = std::max(3.0, argc > 1 ? std::atof(argv[1]) : 30);
     if (argc > 2) std::sscanf(argv[2], "%dx%d", &r.w, &r.h);
@@ -346,7 +391,7 @@ int main(int argc, char** argv) {
         auto runOurs = [&] {
             const double load = bench::WaitForQuiet();
             const int64_t before = skipped->load();
-            ours[k].cost = RunEngine(r, screenWidth, dir + "/engine" + n + ".avi", argc, argv);
+            ours[k].cost = RunEngine(r, dir + "/engine" + n + ".avi");
             ours[k].cost.load = load;
             ours[k].cost.screenLate = skipped->load() - before;
         };
@@ -371,6 +416,7 @@ int main(int argc, char** argv) {
         waitpid(screen, nullptr, 0);
     }
 
+    const std::vector<uint8_t> texture = bench::TextureLuma(r.w, r.h);
     std::vector<double> msOurs, msTheirs, ratios;
     long peakOurs = 0, peakTheirs = 0;
     int worstOurs = 0, worstTheirs = 0;  // the rounds with the fewest distinct pictures
@@ -379,8 +425,8 @@ int main(int argc, char** argv) {
         const std::string n = std::to_string(k);
         Side& o = ours[k];
         Side& t = theirs[k];
-        o.file = bench::ReadBack(dir + "/engine" + n + ".avi");
-        t.file = bench::ReadBack(dir + "/ffmpeg" + n + ".avi");
+        o.file = bench::ReadBack(dir + "/engine" + n + ".avi", &texture);
+        t.file = bench::ReadBack(dir + "/ffmpeg" + n + ".avi", &texture);
         o.probe = Probe(dir + "/engine" + n + ".avi");
         t.probe = Probe(dir + "/ffmpeg" + n + ".avi");
         if (rounds > 1) std::printf("  round %d of %d (%s first)\n", k + 1, rounds, k % 2 == 0 ? "engine" : "ffmpeg");
@@ -400,23 +446,25 @@ int main(int argc, char** argv) {
         const double keyRatio =
             t.file.BytesPerKeyPicture() > 0 ? o.file.BytesPerKeyPicture() / t.file.BytesPerKeyPicture() : 0;
         if (perTheirs > 0 && t.cost.peakKB > 0)
-            std::printf("  ratio   CPU/picture %.2f  peak memory %.2f  size/picture %.2f  size/key picture %.2f\n",
-                        perOurs / perTheirs, double(o.cost.peakKB) / double(t.cost.peakKB), sizeRatio, keyRatio);
-        // Motion JPEG pictures stand alone: at one quantiser, equal settings give equal sizes.
-        // x264's sizes follow its rate control, which follows how far the screen moved between
-        // the pictures it was given, so on the drops; its settings are compared as it records
-        // them in the stream instead.
+            std::printf("  ratio   CPU/picture %.2f  peak memory %.2f  size/picture %.2f  size/key picture %.2f  "
+                        "PSNR %+.2f dB  SSIM %+.4f\n",
+                        perOurs / perTheirs, double(o.cost.peakKB) / double(t.cost.peakKB), sizeRatio, keyRatio,
+                        o.file.psnr - t.file.psnr, o.file.ssim - t.file.ssim);
+        // Motion JPEG: the engine's encoder (libjpeg-turbo, or FFmpeg's where it lacks it) at
+        // the same quantiser; like for like is the same fidelity, PSNR within 0.2 dB (the size
+        // is then the result). x264's sizes follow its rate control, which follows how far the
+        // screen moved between the pictures it was given, so on the drops; its settings are
+        // compared as it records them in the stream instead.
         const bool sameFormat = !o.probe.empty() && o.probe == t.probe;
-        const bool sizeClose = sizeRatio > 0.9 && sizeRatio < 1.1;
+        const bool fidelityClose = std::abs(o.file.psnr - t.file.psnr) <= 0.2;
         const bool sameSettings = r.codec == "x264"
                                       ? !o.file.encoderOptions.empty() && o.file.encoderOptions == t.file.encoderOptions
-                                      : sizeClose;
-        std::printf("  like for like: %s (codec and pixel format %s; %s; size per picture %s 10 %%)\n",
+                                      : fidelityClose;
+        std::printf("  like for like: %s (codec and pixel format %s; %s)\n",
                     sameFormat && sameSettings ? "yes" : "NO", sameFormat ? "equal" : "differ",
                     r.codec == "x264"
                         ? (sameSettings ? "x264's recorded settings equal" : "x264's recorded settings DIFFER")
-                        : "same quantiser",
-                    sizeClose ? "within" : "not within");
+                        : (fidelityClose ? "same quantiser, PSNR within 0.2 dB" : "same quantiser, PSNR NOT within 0.2 dB"));
     }
     const double medOurs = Median(msOurs), medTheirs = Median(msTheirs);
     if (rounds > 1 && !ratios.empty())

@@ -1,10 +1,14 @@
-// Times the encoders the capture benchmark uses (Motion JPEG at quantiser 5, x264 ultrafast
-// at rate factor 23) on moving 1080p pictures with different thread settings, in one run.
+// Times the encoders the capture benchmark uses (Motion JPEG at quantiser 5 through FFmpeg
+// and through the engine's libjpeg-turbo pool, x264 ultrafast at rate factor 23) on moving
+// 1080p pictures with different thread settings, in one run.
 //
 //   encode_bench [pictures] [WxH]
 //
-// Prints wall time and CPU time (all threads) per picture, and the memory the encoder
-// itself takes at its peak (each setting runs in a child process of its own).
+// Prints wall time and CPU time (all threads) per picture, the size per picture, and the
+// memory the encoder itself takes at its peak (each setting runs in a child process of its
+// own). The fidelity of the files is compared by capture_bench.
+#include "engine/core/record/JpegEncoderPool.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/log.h>
@@ -67,6 +71,38 @@ long ResidentKB() {
     return kb;
 }
 
+// The engine's Motion JPEG pool (libjpeg-turbo) with `workers` threads.
+void EncodePool(const char* label, int workers, const std::vector<AVFrame*>& pics, int rounds) {
+    using pelta::engine::record::JpegEncoderPool;
+    JpegEncoderPool pool(static_cast<AVPixelFormat>(pics[0]->format), pics[0]->width, pics[0]->height, 5, workers);
+    if (!pool.StartError().empty()) {
+        std::printf("  %-40s %s", label, pool.StartError().c_str());
+        return;
+    }
+    const auto w0 = std::chrono::steady_clock::now();
+    const double c0 = CpuNow();
+    int64_t n = 0, bytes = 0;
+    JpegEncoderPool::Packet p;
+    auto take = [&](bool wait) {
+        while (pool.Take(p, wait)) {
+            bytes += p.Data ? p.Data->size : 0;
+            av_packet_free(&p.Data);
+        }
+    };
+    for (int r = 0; r < rounds; ++r)
+        for (size_t i = 0; i < pics.size(); ++i) {
+            pool.Submit(pics[i], int64_t(i));
+            ++n;
+            take(false);
+        }
+    take(true);
+    const double cpu = (CpuNow() - c0) / double(n);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count() / double(n);
+    std::printf("  %-40s wall %6.2f ms  CPU %6.2f ms  %6.1f KB/picture", label, 1000 * wall, 1000 * cpu,
+                double(bytes) / double(n) / 1024);
+    std::fflush(stdout);
+}
+
 void Encode(const char* label, const char* encoder, int threads, int threadType, const std::vector<AVFrame*>& pics,
             int rounds) {
     const AVCodec* codec = avcodec_find_encoder_by_name(encoder);
@@ -95,19 +131,26 @@ void Encode(const char* label, const char* encoder, int threads, int threadType,
     AVPacket* pkt = av_packet_alloc();
     const auto w0 = std::chrono::steady_clock::now();
     const double c0 = CpuNow();
-    int64_t n = 0;
+    int64_t n = 0, bytes = 0;
     for (int r = 0; r < rounds; ++r)
         for (AVFrame* f : pics) {
             f->pts = n++;
+            f->quality = c->global_quality;
             avcodec_send_frame(c, f);
-            while (avcodec_receive_packet(c, pkt) == 0) av_packet_unref(pkt);
+            while (avcodec_receive_packet(c, pkt) == 0) {
+                bytes += pkt->size;
+                av_packet_unref(pkt);
+            }
         }
     avcodec_send_frame(c, nullptr);
-    while (avcodec_receive_packet(c, pkt) == 0) av_packet_unref(pkt);
+    while (avcodec_receive_packet(c, pkt) == 0) {
+        bytes += pkt->size;
+        av_packet_unref(pkt);
+    }
     const double cpu = (CpuNow() - c0) / double(n);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count() / double(n);
-    std::printf("  %-40s wall %6.2f ms  CPU %6.2f ms  (threads used %d)", label, 1000 * wall, 1000 * cpu,
-                c->thread_count);
+    std::printf("  %-40s wall %6.2f ms  CPU %6.2f ms  %6.1f KB/picture (threads used %d)", label, 1000 * wall,
+                1000 * cpu, double(bytes) / double(n) / 1024, c->thread_count);
     std::fflush(stdout);
     av_packet_free(&pkt);
     avcodec_free_context(&c);
@@ -121,7 +164,8 @@ void Run(const char* label, const char* encoder, int threads, int threadType, co
     const long before = ResidentKB();
     const pid_t pid = fork();
     if (pid == 0) {
-        Encode(label, encoder, threads, threadType, pics, rounds);
+        if (std::string(encoder) == "pool") EncodePool(label, threads, pics, rounds);
+        else Encode(label, encoder, threads, threadType, pics, rounds);
         _exit(0);
     }
     int status = 0;
@@ -145,6 +189,8 @@ int main(int argc, char** argv) {
     Run("mjpeg, automatic (frame threads)", "mjpeg", 0, 0, jpeg, rounds);
     Run("mjpeg, 2 slice threads", "mjpeg", 2, FF_THREAD_SLICE, jpeg, rounds);
     Run("mjpeg, 2 frame threads", "mjpeg", 2, FF_THREAD_FRAME, jpeg, rounds);
+    Run("mjpeg via libjpeg-turbo, 1 worker", "pool", 1, 0, jpeg, rounds);
+    Run("mjpeg via libjpeg-turbo, 2 workers", "pool", 2, 0, jpeg, rounds);
     Run("x264 ultrafast, 1 thread", "libx264", 1, 0, yuv, rounds);
     Run("x264 ultrafast, automatic", "libx264", 0, 0, yuv, rounds);
     Run("x264 ultrafast, 2 threads", "libx264", 2, 0, yuv, rounds);

@@ -69,6 +69,29 @@ TEST_F(CaptureFiles, VideoAndSoundIntoAvi) {
     EXPECT_EQ(events_.ended, 1);
 }
 
+// A capture takes every picture itself, so the hub lets go of its newest one (which would
+// keep a device buffer out of its pool); a still picture then comes from the capture.
+TEST_F(CaptureFiles, DuringAVideoCaptureStillsComeFromTheCaptureNotTheHub) {
+    Target("still.avi", OutputFormat::Avi);
+    engine_->PrepareCapture(CaptureMode::VideoOnly);
+    engine_->BeginCapture(CaptureMode::VideoOnly);
+    ASSERT_TRUE(test::PumpUntil([&] { return engine_->FramesCaptured() > 3; }, 10000));
+    AVFrame* held = engine_->Core().LatestVideoFrame();
+    EXPECT_EQ(held, nullptr);
+    av_frame_free(&held);
+    const StillPicture still = engine_->StillPictureHandle();
+    ASSERT_FALSE(still.IsNull());
+    EXPECT_EQ(still.Width, 640);
+    EXPECT_EQ(still.Height, 480);
+    engine_->EndCapture();
+    EXPECT_TRUE(test::PumpUntil([&] {
+        AVFrame* f = engine_->Core().LatestVideoFrame();
+        const bool back = f != nullptr;
+        av_frame_free(&f);
+        return back;
+    }, 5000));
+}
+
 TEST_F(CaptureFiles, SoundOnlyIntoWavAndMp3) {
     Probe wav = Record("tone.wav", OutputFormat::Wave, CaptureMode::AudioOnly, 1500);
     ASSERT_TRUE(wav.ok);

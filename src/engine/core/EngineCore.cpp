@@ -318,7 +318,7 @@ void EngineCore::OnVideo(const AVFrame* frame, AVRational tb) {
         std::lock_guard l(latestMutex_);
         if (!latest_) latest_ = av_frame_alloc();
         av_frame_unref(latest_);
-        av_frame_ref(latest_, out);
+        if (keepLatest_) av_frame_ref(latest_, out);
     }
     for (FrameListener* l : *listeners) l->OnVideoFrame(out, tb);
     av_frame_free(&processed);
@@ -470,6 +470,12 @@ bool EngineCore::DeviceLost(bool video) const {
 void EngineCore::EnsureDelivering(bool video, bool audio, std::stop_token stop) {
     if (video) EnsureOneDelivers(true, stop);
     if (audio && !stop.stop_requested()) EnsureOneDelivers(false, stop);
+}
+
+void EngineCore::KeepLatestVideoFrame(bool keep) {
+    keepLatest_ = keep;
+    std::lock_guard lock(latestMutex_);
+    if (!keep && latest_) av_frame_unref(latest_);
 }
 
 AVFrame* EngineCore::LatestVideoFrame() const {

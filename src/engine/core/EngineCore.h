@@ -121,6 +121,7 @@ public:
     VideoFormat CurrentVideoFormat() const override;
     AudioFormat CurrentAudioFormat() const override;
     AVFrame* LatestVideoFrame() const override;
+    void KeepLatestVideoFrame(bool keep) override;
     void EnsureDelivering(bool video, bool audio, std::stop_token stop = {}) override;
     // The open device was lost (and has not delivered again since).
     bool DeviceLost(bool video) const;
@@ -184,6 +185,7 @@ private:
 
     mutable std::mutex latestMutex_;
     AVFrame* latest_ = nullptr;
+    std::atomic<bool> keepLatest_{true};
 
     std::function<bool()> capturing_;
 

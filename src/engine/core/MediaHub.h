@@ -72,6 +72,10 @@ public:
     virtual AudioFormat CurrentAudioFormat() const = 0;
     // A new reference to the newest picture (after the processors), or nullptr.
     virtual AVFrame* LatestVideoFrame() const = 0;
+    // Whether the hub holds the newest picture for LatestVideoFrame (on by default). A
+    // capture that takes every picture itself turns it off: the held picture keeps a device
+    // buffer from going back to its pool, which then needs one more (8 MB at 1080p).
+    virtual void KeepLatestVideoFrame(bool keep) { (void)keep; }
     // A capture asks for pictures at this rate (0: the device's own again). Devices that
     // take any rate (screens, the test pattern) are reopened at it; others ignore it.
     virtual void PreferFrameRate(int fps) { (void)fps; }

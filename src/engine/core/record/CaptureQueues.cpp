@@ -40,7 +40,7 @@ int32_t CaptureSession::DeviceGap(int64_t pts, AVRational tb) {
 }
 
 bool CaptureSession::VideoQueueFull() const {
-    return videoQueue_.size() >= static_cast<size_t>(std::max(1, queueSettings_.VideoFrames));
+    return videoQueue_.size() >= static_cast<size_t>(std::max(1, videoQueueLimit_));
 }
 
 // A picture turned away: whoever is slow right now is to blame, the file or the encoder.
@@ -86,6 +86,14 @@ void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
     AVFrame* ready = nullptr;
     // The preparer is this delivery's alone while the capture listens (see preparer_).
     if (preparer_) ready = preparer_->Prepare(frame, why);
+    {
+        AVFrame* kept = ready != nullptr ? av_frame_clone(ready) : nullptr;
+        {
+            std::lock_guard lock(lastPreparedMutex_);
+            std::swap(kept, lastPrepared_);
+        }
+        av_frame_free(&kept);  // the older picture let go outside the lock
+    }
     {
         std::lock_guard lock(queueMutex_);
         if (ready == nullptr) {

@@ -368,6 +368,13 @@ bool CaptureSession::StartWriting(const StartPlan& plan, std::stop_token stop) {
         // The device's pictures are prepared as they arrive (a sequence's by the writer).
         preparer_ = std::make_unique<record::PicturePreparer>(out_->PixelFormat(), out_->Width(), out_->Height());
     }
+    {
+        std::lock_guard lock(queueMutex_);
+        videoQueueLimit_ = record::session::VideoQueueLimit(queueSettings_.VideoFrames, out_->PixelFormat(),
+                                                            out_->Width(), out_->Height());
+    }
+    // The pictures go to this capture as they arrive: the hub need not hold one as well.
+    if (wantVideo_ && !ModeIsSequence(mode_)) hub_.KeepLatestVideoFrame(false);
     begin_ = Clock::now();
     nextAutoGrab_ = begin_;
     listening_ = true;
@@ -533,6 +540,10 @@ void CaptureSession::CopyCaptureTo(const std::string& fileName, bool) {
 
 StillPicture CaptureSession::StillPictureHandle() const {
     AVFrame* f = hub_.LatestVideoFrame();
+    if (f == nullptr) {
+        std::lock_guard lock(lastPreparedMutex_);
+        f = lastPrepared_ != nullptr ? av_frame_clone(lastPrepared_) : nullptr;
+    }
     if (f == nullptr) {
         throw EngineError("There is no picture to copy.");
     }

@@ -233,6 +233,10 @@ private:
     // listens, dropped once RemoveListener has waited out the last delivery: owned in turn,
     // never shared, so no lock.
     std::unique_ptr<record::PicturePreparer> preparer_;
+    mutable std::mutex lastPreparedMutex_;
+    // under lastPreparedMutex_: the newest prepared picture, the still picture while the hub
+    // holds none (see KeepLatestVideoFrame); always a picture the queue or writer holds too
+    AVFrame* lastPrepared_ = nullptr;
     bool stopRequested_ = false;   // under queueMutex_
     int grabsRequested_ = 0;       // under queueMutex_
     int grabsDone_ = 0;            // under queueMutex_
@@ -240,6 +244,7 @@ private:
     std::string lostWhy_;          // under queueMutex_
     std::string lastErrorText_;    // under queueMutex_
     CaptureQueueSettings queueSettings_;  // under queueMutex_
+    int videoQueueLimit_ = 8;      // under queueMutex_: VideoFrames, or fewer for large pictures
     int64_t audioQueueSamples_ = 0;  // under queueMutex_: AudioSeconds of the capture's sound
     Losses carry_;                 // under queueMutex_: losses for the next queued picture
     bool haveArrivalPts_ = false;  // under queueMutex_

@@ -75,6 +75,7 @@ CaptureWriter::~CaptureWriter() {
 }
 
 void CaptureWriter::Release() {
+    jpeg_.reset();
     avcodec_free_context(&video_);
     avcodec_free_context(&audio_);
     if (fmt_ != nullptr) {
@@ -270,8 +271,9 @@ bool CaptureWriter::OpenVideo(const WriterSetup& s, std::string& err) {
     if (fmt_->oformat->flags & AVFMT_GLOBALHEADER) {
         video_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    int rc = avcodec_open2(video_, codec, nullptr);
-    if (rc < 0) {
+    if (s.VideoEncoder == "mjpeg" && JpegPoolAvailable() && JpegPoolTakes(video_->pix_fmt)) {
+        if (!OpenJpegPool(s, err)) return false;
+    } else if (int rc = avcodec_open2(video_, codec, nullptr); rc < 0) {
         err = "the video encoder " + s.VideoEncoder + " cannot start: " + AvError(rc);
         return false;
     }
@@ -423,6 +425,7 @@ bool CaptureWriter::WritePicture(const AVFrame* picture, int64_t slot) {
 }
 
 bool CaptureWriter::EncodePicture(int64_t slot) {
+    if (jpeg_) return SendToJpegPool(slot);
     picture_->pts = slot;
     picture_->quality = video_->global_quality;
     picture_->pict_type = AV_PICTURE_TYPE_NONE;
@@ -431,6 +434,53 @@ bool CaptureWriter::EncodePicture(int64_t slot) {
         return SetFailure(CaptureErrorCode::EncoderFailed, "the video encoder failed: " + AvError(rc));
     }
     lastSlot_ = slot;
+    return Drain(video_, videoStream_, true);
+}
+
+// libjpeg-turbo's pool spreads the pictures over the cores: one worker per core, each
+// compressing a whole picture from the planar picture the writer already holds (no copy).
+bool CaptureWriter::OpenJpegPool(const WriterSetup& s, std::string& err) {
+    const int quantiser = s.VideoSettings.Get("quality", s.VideoQuality);
+    jpeg_ = std::make_unique<JpegEncoderPool>(video_->pix_fmt, video_->width, video_->height,
+                                              quantiser, std::clamp(av_cpu_count(), 1, 8));
+    if (!jpeg_->StartError().empty()) {
+        err = "the video encoder " + s.VideoEncoder + " cannot start: " + jpeg_->StartError();
+        return false;
+    }
+    return true;
+}
+
+bool CaptureWriter::SendToJpegPool(int64_t slot) {
+    if (!jpeg_->Submit(picture_, slot)) {
+        return SetFailure(CaptureErrorCode::OutOfMemory, "out of memory");
+    }
+    lastSlot_ = slot;
+    return MuxJpegPackets(false);
+}
+
+bool CaptureWriter::MuxJpegPackets(bool wait) {
+    JpegEncoderPool::Packet p;
+    while (jpeg_->Take(p, wait)) {
+        if (p.Data == nullptr) {
+            return SetFailure(p.Error == "out of memory" ? CaptureErrorCode::OutOfMemory : CaptureErrorCode::EncoderFailed,
+                              "the video encoder failed: " + p.Error);
+        }
+        p.Data->stream_index = videoStream_->index;
+        p.Data->pts = p.Data->dts = av_rescale_q(p.Slot, video_->time_base, videoStream_->time_base);
+        p.Data->duration = av_rescale_q(1, video_->time_base, videoStream_->time_base);
+        const int size = p.Data->size;
+        const bool ok = Failed() ? false : Mux(p.Data, true);
+        av_packet_free(&p.Data);
+        if (!ok) return false;
+        ++videoPackets_;
+        videoBytes_ += size;
+    }
+    return !Failed();
+}
+
+bool CaptureWriter::DrainVideoEncoder() {
+    if (jpeg_) return MuxJpegPackets(true);
+    avcodec_send_frame(video_, nullptr);
     return Drain(video_, videoStream_, true);
 }
 
@@ -552,8 +602,7 @@ bool CaptureWriter::Finish() {
                 Drain(audio_, audioStream_, false);
             }
             if (video_ != nullptr) {
-                avcodec_send_frame(video_, nullptr);
-                Drain(video_, videoStream_, true);
+                DrainVideoEncoder();
                 if (videoEnd_ > lastSlot_ + 1 && lastSlot_ >= 0 && !Failed()) {
                     // An empty chunk at the end: the last picture stays until the sound ends.
                     av_packet_unref(packet_);

@@ -6,6 +6,7 @@
 #include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/EncoderSettings.h"
 #include "engine/core/record/FileSink.h"
+#include "engine/core/record/JpegEncoderPool.h"
 #include "engine/core/record/PicturePreparer.h"
 
 #include <algorithm>
@@ -108,6 +109,12 @@ private:
     bool OpenAudio(const WriterSetup& s, std::string& err);
     bool Drain(AVCodecContext* enc, AVStream* st, bool video);
     bool EncodePicture(int64_t slot);
+    // Motion JPEG through libjpeg-turbo's workers instead of the codec context (which then
+    // only describes the stream).
+    bool OpenJpegPool(const WriterSetup& s, std::string& err);
+    bool SendToJpegPool(int64_t slot);
+    bool MuxJpegPackets(bool wait);  // the finished ones in order; with `wait` all of them
+    bool DrainVideoEncoder();        // everything the video encoder still holds, at the end
     bool Mux(AVPacket* packet, bool video);
     int64_t FinishingNeed() const;
     void FindWavFields();
@@ -126,6 +133,7 @@ private:
     AVStream* audioStream_ = nullptr;
     AVPacket* packet_ = nullptr;
     AVFrame* picture_ = nullptr;  // the last picture encoded, kept for repeats
+    std::unique_ptr<JpegEncoderPool> jpeg_;
     AVFrame* sound_ = nullptr;
     std::unique_ptr<PicturePreparer> preparer_;  // for WriteVideo
     SwrContext* swr_ = nullptr;

@@ -339,6 +339,15 @@ void CaptureSession::CloseOut() {
         }
     }
     preparer_.reset();  // no device delivers to this capture any more (the listener is gone)
+    {
+        AVFrame* kept = nullptr;
+        {
+            std::lock_guard lock(lastPreparedMutex_);
+            std::swap(kept, lastPrepared_);
+        }
+        av_frame_free(&kept);
+    }
+    hub_.KeepLatestVideoFrame(true);
     const int rateOut = std::max(out_->AudioRate(), 1);
     const int64_t slots = out_->VideoSlots();
     if (!out_->Failed() && out_->HasVideo() && out_->HasAudio() && slots > 0) {

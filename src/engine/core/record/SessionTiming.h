@@ -2,6 +2,11 @@
 // and the timing constants.
 #pragma once
 
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 
@@ -18,5 +23,15 @@ inline constexpr double kDriftTolerance = 0.1;  // sound that follows the video 
 // Sound that follows the video clock is held back this long before it is encoded, so that
 // what ran ahead can still be dropped, and cut at the video's end.
 inline constexpr double kFollowHoldback = 2 * kDriftTolerance;
+
+// The prepared pictures waiting for the encoder take at most this much memory: the queue's
+// length (`VideoFrames`) is cut for large pictures (a 3840x2160 4:2:0 picture is 12 MB), to
+// no fewer than two. 1080p keeps the eight of the default.
+inline constexpr int64_t kVideoQueueBytes = 32 << 20;
+inline int VideoQueueLimit(int videoFrames, AVPixelFormat fmt, int width, int height) {
+    const int bytes = av_image_get_buffer_size(fmt, width, height, 1);
+    const int64_t fit = bytes > 0 ? kVideoQueueBytes / bytes : videoFrames;
+    return static_cast<int>(std::clamp<int64_t>(std::min<int64_t>(fit, videoFrames), std::min(videoFrames, 2), videoFrames));
+}
 
 }  // namespace pelta::engine::record::session
