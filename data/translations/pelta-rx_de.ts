@@ -22,6 +22,107 @@
         <source>The capture file cannot be used: %1.</source>
         <translation>Die Aufnahmedatei kann nicht verwendet werden: %1.</translation>
     </message>
+    <message>
+        <source>The frame sequence is recorded into %1, which already holds a capture. Replace it?</source>
+        <translation>Die Bildfolge wird in %1 aufgenommen, das bereits eine Aufnahme enthält. Ersetzen?</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Records the screen, a camera and sound into AVI, WAV and MP3 files.
+Without options the program starts with its splash window.</source>
+        <translation>Nimmt den Bildschirm, eine Kamera und Ton in AVI-, WAV- und MP3-Dateien auf.
+Ohne Optionen startet das Programm mit seinem Startfenster.</translation>
+    </message>
+    <message>
+        <source>FILE</source>
+        <translation>DATEI</translation>
+    </message>
+    <message>
+        <source>With --capture: the file to record into (.avi, .wav or .mp3); without it, the next automatic name in the folder for automatic captures.</source>
+        <translation>Mit --capture: die Datei, in die aufgenommen wird (.avi, .wav oder .mp3); ohne sie der nächste automatische Name im Ordner für automatische Aufnahmen.</translation>
+    </message>
+    <message>
+        <source>[FILE]</source>
+        <translation>[DATEI]</translation>
+    </message>
+    <message>
+        <source>Start a capture with the stored settings and the main window shown; it ends at the time limit or at SIGINT or SIGTERM, and the program with it. Exit status 0: the file is complete; 1: the capture failed; 2: a wrong option.</source>
+        <translation>Startet eine Aufnahme mit den gespeicherten Einstellungen bei sichtbarem Hauptfenster; sie endet bei der Zeitbegrenzung oder bei SIGINT oder SIGTERM, und das Programm mit ihr. Rückgabewert 0: die Datei ist vollständig; 1: die Aufnahme ist fehlgeschlagen; 2: eine falsche Option.</translation>
+    </message>
+    <message>
+        <source>Stop the capture after S seconds.</source>
+        <translation>Die Aufnahme nach S Sekunden beenden.</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>Record from the video device named DEVICE (as in Options &gt; Video Device; &quot;None&quot; for no video).</source>
+        <translation>Vom Videogerät namens GERÄT aufnehmen (wie unter Optionen &gt; Videogerät; „Keine“ oder &quot;None&quot; für kein Video).</translation>
+    </message>
+    <message>
+        <source>DEVICE</source>
+        <translation>GERÄT</translation>
+    </message>
+    <message>
+        <source>Record from the audio device named DEVICE (as in Options &gt; Audio Device; &quot;None&quot; for no sound).</source>
+        <translation>Vom Audiogerät namens GERÄT aufnehmen (wie unter Optionen &gt; Audiogerät; „Keine“ oder &quot;None&quot; für keinen Ton).</translation>
+    </message>
+    <message>
+        <source>--time-limit, --video, --audio and FILE go with --capture.</source>
+        <translation>--time-limit, --video, --audio und DATEI gehören zu --capture.</translation>
+    </message>
+    <message>
+        <source>--capture takes one file, not %1.</source>
+        <translation>--capture nimmt eine Datei, nicht %1.</translation>
+    </message>
+    <message>
+        <source>--time-limit needs a number of seconds above 0, not &quot;%1&quot;.</source>
+        <translation>--time-limit braucht eine Anzahl Sekunden über 0, nicht „%1“.</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keine</translation>
+    </message>
+    <message>
+        <source>no %1 device is named &quot;%2&quot;; there are: %3</source>
+        <translation>kein %1gerät heißt „%2“; vorhanden sind: %3</translation>
+    </message>
+    <message>
+        <source>video</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>audio</source>
+        <translation>Audio</translation>
+    </message>
+    <message>
+        <source>every automatic name is taken in %1.</source>
+        <translation>in %1 ist jeder automatische Name vergeben.</translation>
+    </message>
+    <message>
+        <source>no video and no audio device is chosen.</source>
+        <translation>weder ein Video- noch ein Audiogerät ist gewählt.</translation>
+    </message>
+    <message>
+        <source>%1 holds only sound, and no audio device is chosen.</source>
+        <translation>%1 enthält nur Ton, und kein Audiogerät ist gewählt.</translation>
+    </message>
+    <message>
+        <source>recording into %1</source>
+        <translation>Aufnahme in %1</translation>
+    </message>
+    <message>
+        <source>stopped before the capture began.</source>
+        <translation>beendet, bevor die Aufnahme begann.</translation>
+    </message>
+    <message>
+        <source>the capture ended without a complete file.</source>
+        <translation>die Aufnahme endete ohne vollständige Datei.</translation>
+    </message>
 </context>
 <context>
     <name>DialogChrome</name>
@@ -632,6 +733,74 @@
         <source>Monitor %1 (%2x%3)</source>
         <translation>Monitor %1 (%2x%3)</translation>
     </message>
+    <message>
+        <source>The preview source must be 0, 1 or 2.</source>
+        <translation>Die Vorschauquelle muss 0, 1 oder 2 sein.</translation>
+    </message>
+    <message>
+        <source>The preview tap must be 0, 1 or 2.</source>
+        <translation>Der Vorschauabgriff muss 0, 1 oder 2 sein.</translation>
+    </message>
+    <message>
+        <source>the file size limit of this session, %1 MB, was reached</source>
+        <translation>Die Dateigrößengrenze dieser Sitzung, %1 MB, wurde erreicht</translation>
+    </message>
+    <message>
+        <source>another capture is writing this file</source>
+        <translation>Eine andere Aufnahme schreibt diese Datei</translation>
+    </message>
+    <message>
+        <source>the video encoder %1 cannot start: %2</source>
+        <translation>Der Videoencoder %1 kann nicht starten: %2</translation>
+    </message>
+    <message>
+        <source>the video encoder failed: %1</source>
+        <translation>Der Videoencoder ist fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>libjpeg-turbo failed: %1</source>
+        <translation>libjpeg-turbo ist fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>libjpeg-turbo is not part of this build</source>
+        <translation>libjpeg-turbo ist in diesem Build nicht enthalten</translation>
+    </message>
+    <message>
+        <source>libjpeg-turbo takes no pictures of this format</source>
+        <translation>libjpeg-turbo nimmt keine Bilder dieses Formats an</translation>
+    </message>
+    <message>
+        <source>the encoder&apos;s threads cannot start</source>
+        <translation>Die Threads des Encoders können nicht starten</translation>
+    </message>
+    <message>
+        <source>the picture&apos;s rows are too short for libjpeg</source>
+        <translation>Die Zeilen des Bildes sind für libjpeg zu kurz</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>Kein Speicher mehr frei</translation>
+    </message>
+    <message>
+        <source>its header is cut off</source>
+        <translation>Ihr Kopf ist abgeschnitten</translation>
+    </message>
+    <message>
+        <source>it is too long for a WAV file</source>
+        <translation>Sie ist zu lang für eine WAV-Datei</translation>
+    </message>
+    <message>
+        <source>the repaired file cannot be opened</source>
+        <translation>Die reparierte Datei lässt sich nicht öffnen</translation>
+    </message>
+    <message>
+        <source>the repaired file cannot be written</source>
+        <translation>Die reparierte Datei lässt sich nicht schreiben</translation>
+    </message>
+    <message>
+        <source>the repaired file does not read back whole</source>
+        <translation>Die reparierte Datei lässt sich nicht vollständig zurücklesen</translation>
+    </message>
 </context>
 <context>
     <name>FileMenu</name>
@@ -646,6 +815,10 @@
     <message>
         <source>Current: </source>
         <translation>Aktuell: </translation>
+    </message>
+    <message>
+        <source>Not available on this Wayland desktop: the desktop decides which window stays on top.</source>
+        <translation>Auf diesem Wayland-Desktop nicht verfügbar: Der Desktop entscheidet, welches Fenster im Vordergrund bleibt.</translation>
     </message>
 </context>
 <context>
@@ -913,6 +1086,10 @@
         <source>No Audio Found</source>
         <translation>Kein Audio gefunden</translation>
     </message>
+    <message>
+        <source>This Wayland desktop shares no screen: it has no desktop portal with screen casting. Install xdg-desktop-portal, your desktop&apos;s portal backend (xdg-desktop-portal-gnome, -kde or -wlr) and pipewire, then log in again.</source>
+        <translation>Dieser Wayland-Desktop gibt keinen Bildschirm frei: Er hat kein Desktop-Portal mit Bildschirmfreigabe. Installieren Sie xdg-desktop-portal, das Portal-Backend Ihres Desktops (xdg-desktop-portal-gnome, -kde oder -wlr) und pipewire, und melden Sie sich dann neu an.</translation>
+    </message>
 </context>
 <context>
     <name>Pelxbas</name>
@@ -922,10 +1099,36 @@
     </message>
 </context>
 <context>
+    <name>Register</name>
+    <message>
+        <source>Wayland</source>
+        <translation>Wayland</translation>
+    </message>
+    <message>
+        <source>XWayland on Wayland</source>
+        <translation>XWayland unter Wayland</translation>
+    </message>
+    <message>
+        <source>X11</source>
+        <translation>X11</translation>
+    </message>
+</context>
+<context>
     <name>ScreenReader</name>
     <message>
         <source>Close</source>
         <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>StartUpSafety</name>
+    <message>
+        <source>%1 was cut off while it was recorded. It has been repaired and holds %2 seconds.</source>
+        <translation>%1 wurde während der Aufnahme abgebrochen. Die Datei wurde repariert und enthält %2 Sekunden.</translation>
+    </message>
+    <message>
+        <source>%1 was cut off while it was recorded and could not be repaired (%2). It is left as it was.</source>
+        <translation>%1 wurde während der Aufnahme abgebrochen und konnte nicht repariert werden (%2). Die Datei bleibt unverändert.</translation>
     </message>
 </context>
 <context>
@@ -1290,6 +1493,18 @@
         <source>File type</source>
         <translation>Dateityp</translation>
     </message>
+    <message>
+        <source>A file name cannot hold control characters such as line breaks or tabs. Type the name of the capture file again.</source>
+        <translation>Ein Dateiname darf keine Steuerzeichen wie Zeilenumbrüche oder Tabulatoren enthalten. Geben Sie den Namen der Aufnahmedatei erneut ein.</translation>
+    </message>
+    <message>
+        <source>%1 names a %2 file, but this capture writes a %3 file. Capture into %4 instead?</source>
+        <translation>%1 bezeichnet eine %2-Datei, aber diese Aufnahme schreibt eine %3-Datei. Stattdessen in %4 aufnehmen?</translation>
+    </message>
+    <message>
+        <source>Time Limit must be more than 0 seconds; clear its box to capture without a limit.</source>
+        <translation>Die Zeitbegrenzung muss mehr als 0 Sekunden betragen; entfernen Sie das Häkchen, um ohne Begrenzung aufzunehmen.</translation>
+    </message>
 </context>
 <context>
     <name>pelta::CaptureSettingsDialog</name>
@@ -1496,16 +1711,16 @@
         <translation>Nehmen Sie Bildschirmvideo, Ton oder beides mit Pelta-RX Quillmere Capture auf.</translation>
     </message>
     <message>
-        <source>Linux (X11), Debian 12</source>
-        <translation>Linux (X11), Debian 12</translation>
-    </message>
-    <message>
         <source>Click here to send e-mail.</source>
         <translation>Hier klicken, um eine E-Mail zu senden.</translation>
     </message>
     <message>
         <source>Click here to go to web site.</source>
         <translation>Hier klicken, um die Website zu besuchen.</translation>
+    </message>
+    <message>
+        <source>Linux (%1), Debian 12</source>
+        <translation>Linux (%1), Debian 12</translation>
     </message>
 </context>
 <context>

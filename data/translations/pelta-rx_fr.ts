@@ -22,6 +22,107 @@
         <source>The capture file cannot be used: %1.</source>
         <translation>Le fichier de capture ne peut pas être utilisé : %1.</translation>
     </message>
+    <message>
+        <source>The frame sequence is recorded into %1, which already holds a capture. Replace it?</source>
+        <translation>La séquence d&apos;images est enregistrée dans %1, qui contient déjà une capture. La remplacer ?</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>Records the screen, a camera and sound into AVI, WAV and MP3 files.
+Without options the program starts with its splash window.</source>
+        <translation>Enregistre l&apos;écran, une caméra et le son dans des fichiers AVI, WAV et MP3.
+Sans option, le programme démarre avec sa fenêtre d&apos;accueil.</translation>
+    </message>
+    <message>
+        <source>FILE</source>
+        <translation>FICHIER</translation>
+    </message>
+    <message>
+        <source>With --capture: the file to record into (.avi, .wav or .mp3); without it, the next automatic name in the folder for automatic captures.</source>
+        <translation>Avec --capture : le fichier où enregistrer (.avi, .wav ou .mp3) ; sans lui, le prochain nom automatique dans le dossier des captures automatiques.</translation>
+    </message>
+    <message>
+        <source>[FILE]</source>
+        <translation>[FICHIER]</translation>
+    </message>
+    <message>
+        <source>Start a capture with the stored settings and the main window shown; it ends at the time limit or at SIGINT or SIGTERM, and the program with it. Exit status 0: the file is complete; 1: the capture failed; 2: a wrong option.</source>
+        <translation>Démarre une capture avec les réglages enregistrés, la fenêtre principale affichée ; elle s&apos;arrête à la limite de temps ou à SIGINT ou SIGTERM, et le programme avec elle. Code de sortie 0 : le fichier est complet ; 1 : la capture a échoué ; 2 : une option erronée.</translation>
+    </message>
+    <message>
+        <source>Stop the capture after S seconds.</source>
+        <translation>Arrêter la capture après S secondes.</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>Record from the video device named DEVICE (as in Options &gt; Video Device; &quot;None&quot; for no video).</source>
+        <translation>Enregistrer depuis le périphérique vidéo nommé PÉRIPHÉRIQUE (comme dans Options &gt; Périphérique vidéo ; « Aucun » ou &quot;None&quot; pour aucune vidéo).</translation>
+    </message>
+    <message>
+        <source>DEVICE</source>
+        <translation>PÉRIPHÉRIQUE</translation>
+    </message>
+    <message>
+        <source>Record from the audio device named DEVICE (as in Options &gt; Audio Device; &quot;None&quot; for no sound).</source>
+        <translation>Enregistrer depuis le périphérique audio nommé PÉRIPHÉRIQUE (comme dans Options &gt; Périphérique audio ; « Aucun » ou &quot;None&quot; pour aucun son).</translation>
+    </message>
+    <message>
+        <source>--time-limit, --video, --audio and FILE go with --capture.</source>
+        <translation>--time-limit, --video, --audio et FICHIER vont avec --capture.</translation>
+    </message>
+    <message>
+        <source>--capture takes one file, not %1.</source>
+        <translation>--capture prend un seul fichier, pas %1.</translation>
+    </message>
+    <message>
+        <source>--time-limit needs a number of seconds above 0, not &quot;%1&quot;.</source>
+        <translation>--time-limit demande un nombre de secondes supérieur à 0, pas « %1 ».</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Aucun</translation>
+    </message>
+    <message>
+        <source>no %1 device is named &quot;%2&quot;; there are: %3</source>
+        <translation>aucun périphérique %1 ne s&apos;appelle « %2 » ; il y a : %3</translation>
+    </message>
+    <message>
+        <source>video</source>
+        <translation>vidéo</translation>
+    </message>
+    <message>
+        <source>audio</source>
+        <translation>audio</translation>
+    </message>
+    <message>
+        <source>every automatic name is taken in %1.</source>
+        <translation>chaque nom automatique est pris dans %1.</translation>
+    </message>
+    <message>
+        <source>no video and no audio device is chosen.</source>
+        <translation>aucun périphérique vidéo ni audio n&apos;est choisi.</translation>
+    </message>
+    <message>
+        <source>%1 holds only sound, and no audio device is chosen.</source>
+        <translation>%1 ne contient que du son, et aucun périphérique audio n&apos;est choisi.</translation>
+    </message>
+    <message>
+        <source>recording into %1</source>
+        <translation>enregistrement dans %1</translation>
+    </message>
+    <message>
+        <source>stopped before the capture began.</source>
+        <translation>arrêté avant le début de la capture.</translation>
+    </message>
+    <message>
+        <source>the capture ended without a complete file.</source>
+        <translation>la capture s&apos;est terminée sans fichier complet.</translation>
+    </message>
 </context>
 <context>
     <name>DialogChrome</name>
@@ -632,6 +733,74 @@
         <source>Monitor %1 (%2x%3)</source>
         <translation>Moniteur %1 (%2x%3)</translation>
     </message>
+    <message>
+        <source>The preview source must be 0, 1 or 2.</source>
+        <translation>La source de l&apos;aperçu doit être 0, 1 ou 2.</translation>
+    </message>
+    <message>
+        <source>The preview tap must be 0, 1 or 2.</source>
+        <translation>Le point de prélèvement de l&apos;aperçu doit être 0, 1 ou 2.</translation>
+    </message>
+    <message>
+        <source>the file size limit of this session, %1 MB, was reached</source>
+        <translation>la limite de taille de fichier de cette session, %1 Mo, a été atteinte</translation>
+    </message>
+    <message>
+        <source>another capture is writing this file</source>
+        <translation>une autre capture écrit ce fichier</translation>
+    </message>
+    <message>
+        <source>the video encoder %1 cannot start: %2</source>
+        <translation>l&apos;encodeur vidéo %1 ne peut pas démarrer : %2</translation>
+    </message>
+    <message>
+        <source>the video encoder failed: %1</source>
+        <translation>l&apos;encodeur vidéo a échoué : %1</translation>
+    </message>
+    <message>
+        <source>libjpeg-turbo failed: %1</source>
+        <translation>libjpeg-turbo a échoué : %1</translation>
+    </message>
+    <message>
+        <source>libjpeg-turbo is not part of this build</source>
+        <translation>libjpeg-turbo ne fait pas partie de cette version</translation>
+    </message>
+    <message>
+        <source>libjpeg-turbo takes no pictures of this format</source>
+        <translation>libjpeg-turbo n&apos;accepte pas d&apos;images de ce format</translation>
+    </message>
+    <message>
+        <source>the encoder&apos;s threads cannot start</source>
+        <translation>les threads de l&apos;encodeur ne peuvent pas démarrer</translation>
+    </message>
+    <message>
+        <source>the picture&apos;s rows are too short for libjpeg</source>
+        <translation>les lignes de l&apos;image sont trop courtes pour libjpeg</translation>
+    </message>
+    <message>
+        <source>out of memory</source>
+        <translation>mémoire insuffisante</translation>
+    </message>
+    <message>
+        <source>its header is cut off</source>
+        <translation>son en-tête est tronqué</translation>
+    </message>
+    <message>
+        <source>it is too long for a WAV file</source>
+        <translation>il est trop long pour un fichier WAV</translation>
+    </message>
+    <message>
+        <source>the repaired file cannot be opened</source>
+        <translation>le fichier réparé ne peut pas être ouvert</translation>
+    </message>
+    <message>
+        <source>the repaired file cannot be written</source>
+        <translation>le fichier réparé ne peut pas être écrit</translation>
+    </message>
+    <message>
+        <source>the repaired file does not read back whole</source>
+        <translation>le fichier réparé ne se relit pas en entier</translation>
+    </message>
 </context>
 <context>
     <name>FileMenu</name>
@@ -646,6 +815,10 @@
     <message>
         <source>Current: </source>
         <translation>Actuel : </translation>
+    </message>
+    <message>
+        <source>Not available on this Wayland desktop: the desktop decides which window stays on top.</source>
+        <translation>Non disponible sur ce bureau Wayland : c&apos;est le bureau qui décide quelle fenêtre reste au premier plan.</translation>
     </message>
 </context>
 <context>
@@ -913,6 +1086,10 @@
         <source>No Audio Found</source>
         <translation>Aucun audio trouvé</translation>
     </message>
+    <message>
+        <source>This Wayland desktop shares no screen: it has no desktop portal with screen casting. Install xdg-desktop-portal, your desktop&apos;s portal backend (xdg-desktop-portal-gnome, -kde or -wlr) and pipewire, then log in again.</source>
+        <translation>Ce bureau Wayland ne partage aucun écran : il n&apos;a pas de portail de bureau avec partage d&apos;écran. Installez xdg-desktop-portal, le portail de votre bureau (xdg-desktop-portal-gnome, -kde ou -wlr) et pipewire, puis reconnectez-vous.</translation>
+    </message>
 </context>
 <context>
     <name>Pelxbas</name>
@@ -922,10 +1099,36 @@
     </message>
 </context>
 <context>
+    <name>Register</name>
+    <message>
+        <source>Wayland</source>
+        <translation>Wayland</translation>
+    </message>
+    <message>
+        <source>XWayland on Wayland</source>
+        <translation>XWayland sous Wayland</translation>
+    </message>
+    <message>
+        <source>X11</source>
+        <translation>X11</translation>
+    </message>
+</context>
+<context>
     <name>ScreenReader</name>
     <message>
         <source>Close</source>
         <translation>Fermer</translation>
+    </message>
+</context>
+<context>
+    <name>StartUpSafety</name>
+    <message>
+        <source>%1 was cut off while it was recorded. It has been repaired and holds %2 seconds.</source>
+        <translation>%1 a été interrompu pendant l&apos;enregistrement. Le fichier a été réparé et contient %2 secondes.</translation>
+    </message>
+    <message>
+        <source>%1 was cut off while it was recorded and could not be repaired (%2). It is left as it was.</source>
+        <translation>%1 a été interrompu pendant l&apos;enregistrement et n&apos;a pas pu être réparé (%2). Le fichier est laissé tel quel.</translation>
     </message>
 </context>
 <context>
@@ -1290,6 +1493,18 @@
         <source>File type</source>
         <translation>Type de fichier</translation>
     </message>
+    <message>
+        <source>A file name cannot hold control characters such as line breaks or tabs. Type the name of the capture file again.</source>
+        <translation>Un nom de fichier ne peut pas contenir de caractères de contrôle comme des sauts de ligne ou des tabulations. Saisissez à nouveau le nom du fichier de capture.</translation>
+    </message>
+    <message>
+        <source>%1 names a %2 file, but this capture writes a %3 file. Capture into %4 instead?</source>
+        <translation>%1 désigne un fichier %2, mais cette capture écrit un fichier %3. Enregistrer plutôt dans %4 ?</translation>
+    </message>
+    <message>
+        <source>Time Limit must be more than 0 seconds; clear its box to capture without a limit.</source>
+        <translation>La limite de temps doit dépasser 0 seconde ; décochez sa case pour capturer sans limite.</translation>
+    </message>
 </context>
 <context>
     <name>pelta::CaptureSettingsDialog</name>
@@ -1496,16 +1711,16 @@
         <translation>Capturez la vidéo de l’écran, le son, ou les deux, avec Pelta-RX Quillmere Capture.</translation>
     </message>
     <message>
-        <source>Linux (X11), Debian 12</source>
-        <translation>Linux (X11), Debian 12</translation>
-    </message>
-    <message>
         <source>Click here to send e-mail.</source>
         <translation>Cliquez ici pour envoyer un courriel.</translation>
     </message>
     <message>
         <source>Click here to go to web site.</source>
         <translation>Cliquez ici pour aller sur le site web.</translation>
+    </message>
+    <message>
+        <source>Linux (%1), Debian 12</source>
+        <translation>Linux (%1), Debian 12</translation>
     </message>
 </context>
 <context>

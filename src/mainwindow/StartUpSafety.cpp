@@ -1,5 +1,6 @@
 #include "mainwindow/StartUpSafety.h"
 
+#include "controls/EngineWords.h"
 #include "controls/Prompts.h"
 #include "engine/core/record/CaptureJournal.h"
 #include "engine/core/record/CaptureRepair.h"
@@ -43,7 +44,7 @@ QStringList RepairInterruptedCaptures() {
         } else if (r.Result == RepairResult::Outcome::Failed) {
             lines << QCoreApplication::translate("StartUpSafety", "%1 was cut off while it was recorded and could not be "
                                                                   "repaired (%2). It is left as it was.")
-                         .arg(name, QString::fromStdString(r.Why));
+                         .arg(name, EngineErrorText(r.Why));
         }
     }
     return lines;

@@ -43,6 +43,13 @@ TEST_F(EngineWordsGerman, SentencesPartsAndInnerSentencesAreTranslated) {
                              "an. das Videogerät „Testbild“ verloren: Es hat 3 Sekunden lang nichts geliefert."));
     EXPECT_EQ(EngineErrorText(std::string("Capture file /home/a.avi: the disk is full.")),
               QStringLiteral("Aufnahmedatei /home/a.avi: Der Datenträger ist voll."));
+    // Reasons a capture or a start-up repair gives, inside the sentence around them.
+    EXPECT_EQ(EngineErrorText(std::string("Capture file /v/a.avi: the file size limit of this session, 19 MB, was reached.")),
+              QStringLiteral("Aufnahmedatei /v/a.avi: Die Dateigrößengrenze dieser Sitzung, 19 MB, wurde erreicht."));
+    EXPECT_EQ(EngineErrorText(std::string("the video encoder failed: libjpeg-turbo failed: Bogus marker length")),
+              QStringLiteral("Der Videoencoder ist fehlgeschlagen: libjpeg-turbo ist fehlgeschlagen: Bogus marker length"));
+    EXPECT_EQ(EngineErrorText(std::string("the repaired file does not read back whole")),
+              QStringLiteral("Die reparierte Datei lässt sich nicht vollständig zurücklesen"));
     // Unknown sentences and real device names stay.
     EXPECT_EQ(EngineErrorText(std::string("Something new.")), QStringLiteral("Something new."));
     EXPECT_EQ(DeviceDisplayName("Test Pattern"), QStringLiteral("Testbild"));
