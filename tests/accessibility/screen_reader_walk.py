@@ -84,7 +84,14 @@ def stop_services():
 
 def wait_for(what, check, tries=200):
     for _ in range(tries):
-        value = check()
+        try:
+            value = check()
+        except Exception as e:  # noqa: BLE001
+            # While windows open and close, an object met during the walk may be gone by
+            # the time it is asked about: ask again.
+            if "No such object path" not in str(e):
+                raise
+            value = None
         if value:
             return value
         time.sleep(0.05)
