@@ -63,7 +63,7 @@ CaptureEngine::CaptureEngine(QWidget* parent)
     // caller gets the result (or the device's refusal) when the work is done: the lists'
     // selection reports a refusal as it returns. (A capture's start never comes here: it
     // opens and waits for its devices on its own thread.)
-    Core().SetWorkRunner([](const std::function<void()>& work) {
+    Core().SetWorkRunner([this](const std::function<void()>& work) {
         QEventLoop loop;
         std::exception_ptr failure;
         std::thread worker([&] {
@@ -72,7 +72,7 @@ CaptureEngine::CaptureEngine(QWidget* parent)
             } catch (...) {
                 failure = std::current_exception();
             }
-            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+            relay_.Send([&loop] { loop.quit(); });
         });
         loop.exec(QEventLoop::ExcludeUserInputEvents);
         worker.join();
@@ -91,7 +91,7 @@ CaptureEngine::~CaptureEngine() {
 void CaptureEngine::Post(EngineEventKind kind, int32_t value) {
     // Progress is coalesced so that a busy UI never piles up events.
     if (kind == EngineEventKind::CaptureProgress && progressPending_.exchange(true)) return;
-    QMetaObject::invokeMethod(this, [this, kind, value] { Raise(kind, value); }, Qt::QueuedConnection);
+    relay_.Send([this, kind, value] { Raise(kind, value); });
 }
 
 void CaptureEngine::Raise(EngineEventKind kind, int32_t value) {
@@ -174,28 +174,25 @@ void CaptureEngine::RequestRepaint(const QRect& area) {
         dirty_ = area.isNull() ? QRect(0, 0, view_.SurfaceW, view_.SurfaceH) : dirty_.united(area);
     }
     if (repaintPending_.exchange(true)) return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            repaintPending_ = false;
-            QRect area;
-            {
-                std::lock_guard lock(imageMutex_);
-                area = dirty_;
-                dirty_ = QRect();
-            }
-            // The area is in physical pixels; widgets update in logical ones.
-            QWidget* surface = fullScreen_ ? fullScreen_ : this;
-            const qreal dpr = surface->devicePixelRatioF();
-            if (dpr == 1.0) {
-                const QRegion rest = DrawDirect(*surface, area);
-                if (!rest.isEmpty()) surface->update(rest);
-                return;
-            }
-            surface->update(QRectF(area.x() / dpr, area.y() / dpr, area.width() / dpr, area.height() / dpr)
-                                .toAlignedRect());
-        },
-        Qt::QueuedConnection);
+    relay_.Send([this] {
+        repaintPending_ = false;
+        QRect area;
+        {
+            std::lock_guard lock(imageMutex_);
+            area = dirty_;
+            dirty_ = QRect();
+        }
+        // The area is in physical pixels; widgets update in logical ones.
+        QWidget* surface = fullScreen_ ? fullScreen_ : this;
+        const qreal dpr = surface->devicePixelRatioF();
+        if (dpr == 1.0) {
+            const QRegion rest = DrawDirect(*surface, area);
+            if (!rest.isEmpty()) surface->update(rest);
+            return;
+        }
+        surface->update(QRectF(area.x() / dpr, area.y() / dpr, area.width() / dpr, area.height() / dpr)
+                            .toAlignedRect());
+    });
 }
 
 QImage CaptureEngine::PreviewImage() const {

@@ -6,6 +6,7 @@
 #include "engine/core/EngineMembers.h"
 #include "engine/DirectPreview.h"
 #include "engine/PropertyDialogLauncher.h"
+#include "engine/UiRelay.h"
 
 #include <QImage>
 #include <QPointer>
@@ -20,7 +21,12 @@ class QDialog;
 
 namespace pelta {
 
-class CaptureEngine final : public QWidget, public engine::EngineMembers {
+// Made before the engine's members and gone after them: their threads send through it.
+struct UiRelayHolder {
+    UiRelay relay_;
+};
+
+class CaptureEngine final : public QWidget, private UiRelayHolder, public engine::EngineMembers {
     Q_OBJECT
 public:
     explicit CaptureEngine(QWidget* parent = nullptr);
