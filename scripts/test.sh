@@ -30,14 +30,14 @@ if [ "${SKIP_TSAN:-0}" != 1 ]; then
   # Tests that count what a real-time recording achieves cannot keep up under the
   # sanitizer's slowdown: they run for their races only (exit code 66), their counts are
   # checked by the normal run. The minute-long recording adds nothing the others do not.
-  timed='RecordSession.VideoAndAudioAviWithTimeLimitEndsByItself:DeviceChanges.ARunningCaptureRefusesEveryChangeThatWouldAlterIt:CaptureFiles.VideoAndSoundIntoAvi:CaptureFiles.TheScreenAndTheSoundServersMonitorIntoAviAndWav:CaptureFiles.SixtyFramesASecondComeFromTheDeviceItself:RecordLargeFile.*:RecordBehind.*'
-  # Two tests run outside libraries' threads whose hand-overs carry no named frame to
+  timed='CaptureRepair.AKilledOpenDmlCaptureIsRepaired:RecordSession.VideoAndAudioAviWithTimeLimitEndsByItself:DeviceChanges.ARunningCaptureRefusesEveryChangeThatWouldAlterIt:CaptureFiles.VideoAndSoundIntoAvi:CaptureFiles.TheScreenAndTheSoundServersMonitorIntoAviAndWav:CaptureFiles.SixtyFramesASecondComeFromTheDeviceItself:RecordLargeFile.*:RecordBehind.*'
+  # Three tests run outside libraries' threads whose hand-overs carry no named frame to
   # suppress, and run in the normal and ASan suites only: the direct preview's X11 window
-  # test (a child on Qt's X11 platform, whose D-Bus and X event threads pass objects through
-  # Qt's uninstrumented atomics) and the test that builds every filter of the catalogue and
+  # test and the display-death test (children on Qt's X11 platform, whose D-Bus and X event
+  # threads pass objects through Qt's uninstrumented atomics) and the test that builds every filter of the catalogue and
   # frees each graph at once (FFmpeg's slice threads report their end through atomics). The
   # preview's drawing and the filters under threads are raced by the other tests.
-  unnamed='DirectPreviewTest.WindowOnX11:ProcessorVideo.EveryCatalogueFilterBuildsOnCommonSourceFormats'
+  unnamed='DirectPreviewTest.WindowOnX11:CaptureRepair.TheDisplayDyingFinishesTheFile:ProcessorVideo.EveryCatalogueFilterBuildsOnCommonSourceFormats'
   "$TSAN_DIR/test_engine" --gtest_filter="-*Long*:*Child.*:$unnamed:$timed" || status=$?
   rc=0
   "$TSAN_DIR/test_engine" --gtest_filter="$timed" >"$TSAN_DIR/timed-tests.log" 2>&1 || rc=$?
