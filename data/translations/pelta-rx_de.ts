@@ -774,10 +774,6 @@ Ohne Optionen startet das Programm mit seinem Startfenster.</translation>
         <translation>Die Threads des Encoders können nicht starten</translation>
     </message>
     <message>
-        <source>the picture&apos;s rows are too short for libjpeg</source>
-        <translation>Die Zeilen des Bildes sind für libjpeg zu kurz</translation>
-    </message>
-    <message>
         <source>out of memory</source>
         <translation>Kein Speicher mehr frei</translation>
     </message>

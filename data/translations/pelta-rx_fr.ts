@@ -774,10 +774,6 @@ Sans option, le programme démarre avec sa fenêtre d&apos;accueil.</translation
         <translation>les threads de l&apos;encodeur ne peuvent pas démarrer</translation>
     </message>
     <message>
-        <source>the picture&apos;s rows are too short for libjpeg</source>
-        <translation>les lignes de l&apos;image sont trop courtes pour libjpeg</translation>
-    </message>
-    <message>
         <source>out of memory</source>
         <translation>mémoire insuffisante</translation>
     </message>

@@ -92,7 +92,6 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("EngineWords", "libjpeg-turbo is not part of this build"),
     QT_TRANSLATE_NOOP("EngineWords", "libjpeg-turbo takes no pictures of this format"),
     QT_TRANSLATE_NOOP("EngineWords", "the encoder's threads cannot start"),
-    QT_TRANSLATE_NOOP("EngineWords", "the picture's rows are too short for libjpeg"),
     QT_TRANSLATE_NOOP("EngineWords", "out of memory"),
     QT_TRANSLATE_NOOP("EngineWords", "its header is cut off"),
     QT_TRANSLATE_NOOP("EngineWords", "it is too long for a WAV file"),

@@ -14,6 +14,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 #include <vector>
@@ -128,6 +129,37 @@ TEST(JpegEncoderPool, EveryChromaLayoutDecodesInLibavcodecAsWellAsFfmpegsOwnEnco
         }
         JpegEncoderPool::Packet none;
         EXPECT_FALSE(pool.Take(none, true));
+    }
+}
+
+// A width that is no whole number of blocks: what lies in the rows' padding past the
+// picture (whatever the buffer held) never reaches the visible edge.
+TEST(JpegEncoderPool, ThePaddingPastAnOddWidthNeverShows) {
+    if (!JpegPoolAvailable()) GTEST_SKIP() << "built without libjpeg-turbo";
+    for (AVPixelFormat fmt : {AV_PIX_FMT_YUVJ420P, AV_PIX_FMT_YUVJ444P}) {
+        SCOPED_TRACE(av_get_pix_fmt_name(fmt));
+        const int w = 83, h = 37;
+        JpegEncoderPool pool(fmt, w, h, 5, 1);
+        std::vector<FramePtr> decoded;
+        for (const uint8_t fill : {uint8_t(0), uint8_t(255)}) {
+            FramePtr pic = Texture(fmt, w, h, 1);
+            const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(fmt);
+            for (int p = 0; p < 3; ++p) {
+                const int pw = p ? AV_CEIL_RSHIFT(w, d->log2_chroma_w) : w;
+                const int ph = p ? AV_CEIL_RSHIFT(h, d->log2_chroma_h) : h;
+                for (int y = 0; y < ph; ++y)
+                    std::memset(pic->data[p] + y * pic->linesize[p] + pw, fill, size_t(pic->linesize[p] - pw));
+            }
+            ASSERT_TRUE(pool.Submit(pic.get(), 0));
+            JpegEncoderPool::Packet out;
+            ASSERT_TRUE(pool.Take(out, true));
+            ASSERT_EQ(out.Error, "");
+            decoded.push_back(Decode(out.Data));
+            av_packet_free(&out.Data);
+            ASSERT_TRUE(decoded.back());
+        }
+        // Identical decodings: one sample off by one would read about 80 dB.
+        for (int p = 0; p < 3; ++p) EXPECT_GT(Psnr(decoded[0].get(), decoded[1].get(), p), 120.0) << "plane " << p;
     }
 }
 

@@ -280,14 +280,6 @@ JpegEncoderPool::Packet JpegEncoderPool::Compress(const Job& job, Worker& state)
     Layout layout;
     LayoutOf(format_, layout);
     const AVFrame* f = job.Picture;
-    // libjpeg reads whole blocks: the rows must reach the picture's width rounded up to them.
-    const int blockWidth = 8 * layout.LumaH;
-    const int paddedWidth = (width_ + blockWidth - 1) / blockWidth * blockWidth;
-    if (f->linesize[0] < paddedWidth || f->linesize[1] < paddedWidth / layout.LumaH ||
-        f->linesize[2] < paddedWidth / layout.LumaH) {
-        out.Error = "the picture's rows are too short for libjpeg";
-        return out;
-    }
     if (state.Buffer.empty()) state.Buffer.resize(size_t(width_) * size_t(height_) / 2 + 65536);
     std::string why;
     const bool fit = !state.Tables.Ready || state.SinceFit >= kRefitEvery - 1;
@@ -370,18 +362,36 @@ std::string JpegEncoderPool::Write([[maybe_unused]] const AVFrame* f, [[maybe_un
         UseTables(&c, state.Tables);
     }
     jpeg_start_compress(&c, TRUE);
-    // One row of blocks at a time; rows past the picture's foot repeat its last row.
+    // One row of blocks at a time; rows past the picture's foot repeat its last row. libjpeg
+    // reads whole blocks: where the width is not a whole number of them, each row is copied
+    // into EdgeRows and its last sample repeated to the block's edge, as the rows' padding
+    // holds whatever the buffer held and would bleed into the visible edge blocks.
     const int chromaHeight = (height_ + layout.LumaV - 1) / layout.LumaV;
+    const int blockWidth = 8 * layout.LumaH;
+    const int paddedWidth = (width_ + blockWidth - 1) / blockWidth * blockWidth;
+    const int chromaWidth = (width_ + layout.LumaH - 1) / layout.LumaH, paddedChroma = paddedWidth / layout.LumaH;
+    const bool widen = paddedWidth != width_;
+    if (widen) state.EdgeRows.resize(size_t(rows) * size_t(paddedWidth) + 16 * size_t(paddedChroma));
+    const auto row = [&](int plane, int y, int slot) -> JSAMPROW {
+        uint8_t* from = f->data[plane] + ptrdiff_t(y) * f->linesize[plane];
+        if (!widen) return from;
+        const int w = plane == 0 ? width_ : chromaWidth, padded = plane == 0 ? paddedWidth : paddedChroma;
+        uint8_t* to = state.EdgeRows.data() +
+                      (plane == 0 ? size_t(slot) * size_t(paddedWidth)
+                                  : size_t(rows) * size_t(paddedWidth) + size_t((plane - 1) * 8 + slot) * size_t(paddedChroma));
+        std::memcpy(to, from, size_t(w));
+        std::memset(to + w, from[w - 1], size_t(padded - w));
+        return to;
+    };
     JSAMPROW luma[16], cb[8], cr[8];
     JSAMPARRAY planes[3] = {luma, cb, cr};
     for (int k = 0; k < coded; ++k) {
         const int y = k * step * rows;
-        for (int j = 0; j < rows; ++j)
-            luma[j] = f->data[0] + ptrdiff_t(std::min(y + j, height_ - 1)) * f->linesize[0];
+        for (int j = 0; j < rows; ++j) luma[j] = row(0, std::min(y + j, height_ - 1), j);
         for (int j = 0; j < 8; ++j) {
-            const ptrdiff_t cy = std::min(y / layout.LumaV + j, chromaHeight - 1);
-            cb[j] = f->data[1] + cy * f->linesize[1];
-            cr[j] = f->data[2] + cy * f->linesize[2];
+            const int cy = std::min(y / layout.LumaV + j, chromaHeight - 1);
+            cb[j] = row(1, cy, j);
+            cr[j] = row(2, cy, j);
         }
         jpeg_write_raw_data(&c, planes, JDIMENSION(rows));
     }

@@ -82,6 +82,7 @@ private:
         HuffmanTables Tables;
         int SinceFit = 0;  // pictures coded with Tables since they were fitted
         unsigned long FitBytes = 0;  // the size of the picture they were fitted on
+        std::vector<uint8_t> EdgeRows;  // a row of blocks widened to whole blocks (see Write)
     };
     void Work();
     Packet Compress(const Job& job, Worker& state) const;
