@@ -162,6 +162,9 @@ protected:
         }
         EXPECT_GE(window->width(), english.width());
         EXPECT_GE(window->height(), english.height());
+        if (std::string(GetParam()) == "en" && english.isValid()) {
+            EXPECT_EQ(window->size(), english);  // the designed size holds for English
+        }
         window->hide();
     }
     std::unique_ptr<QTranslator> translator_;
@@ -186,8 +189,10 @@ TEST_P(TextFit, EveryWindowShowsItsWholeTexts) {
 
 TEST_P(TextFit, EveryPropertyDialogShowsItsWholeTexts) {
     CaptureEngine engine;
-    engine.VideoInputs().SetSelected(engine.VideoInputs().Count() - 1);  // the Test Pattern
-    engine.AudioInputs().SetSelected(engine.AudioInputs().Count() - 1);  // the Test Tone
+    engine.VideoInputs().SetSelected(engine.VideoInputs().Count() - 1);
+    engine.AudioInputs().SetSelected(engine.AudioInputs().Count() - 1);
+    ASSERT_EQ(engine.VideoInputs().Item(engine.VideoInputs().Selected()).DisplayName, "Test Pattern");
+    ASSERT_EQ(engine.AudioInputs().Item(engine.AudioInputs().Selected()).DisplayName, "Test Tone");
     VideoFormatDialog format(engine);
     Check(&format);
     VideoSourceDialog source(engine);
