@@ -26,7 +26,10 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QPushButton>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
@@ -139,6 +142,11 @@ protected:
         } else if (language != "en") {
             translator_ = std::make_unique<QTranslator>();
             ASSERT_TRUE(translator_->load(QString::fromStdString(PELTA_BUILD_DIR "/translations/pelta-rx_" + language + ".qm")));
+            // Qt's own buttons (Close, OK, Cancel) as the program loads them.
+            qt_ = std::make_unique<QTranslator>();
+            ASSERT_TRUE(qt_->load(QStringLiteral("qtbase_") + QString::fromStdString(language),
+                                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)));
+            QCoreApplication::installTranslator(qt_.get());
         }
         if (translator_) QCoreApplication::installTranslator(translator_.get());
         Open(Devices);
@@ -149,6 +157,7 @@ protected:
     }
     void TearDown() override {
         if (translator_) QCoreApplication::removeTranslator(translator_.get());
+        if (qt_) QCoreApplication::removeTranslator(qt_.get());
     }
     // A window placed by coordinates keeps at least its English size; one with a layout
     // takes the size its layout asks for.
@@ -167,7 +176,7 @@ protected:
         }
         window->hide();
     }
-    std::unique_ptr<QTranslator> translator_;
+    std::unique_ptr<QTranslator> translator_, qt_;
 };
 
 TEST_P(TextFit, EveryWindowShowsItsWholeTexts) {
@@ -195,6 +204,9 @@ TEST_P(TextFit, EveryPropertyDialogShowsItsWholeTexts) {
     ASSERT_EQ(engine.AudioInputs().Item(engine.AudioInputs().Selected()).DisplayName, "Test Tone");
     VideoFormatDialog format(engine);
     Check(&format);
+    const QString close = format.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Close)->text();
+    EXPECT_EQ(close == QStringLiteral("&Close") || close == QStringLiteral("Close"), std::string(GetParam()) == "en")
+        << close.toStdString();
     VideoSourceDialog source(engine);
     Check(&source);
     VideoDisplayDialog display(engine);
