@@ -1289,6 +1289,10 @@ Ohne Optionen startet das Programm mit seinem Startfenster.</translation>
         <source>Sample format:</source>
         <translation>Sampleformat:</translation>
     </message>
+    <message>
+        <source>16-bit</source>
+        <translation>16 Bit</translation>
+    </message>
 </context>
 <context>
     <name>pelta::Buttons</name>

@@ -1289,6 +1289,10 @@ Sans option, le programme démarre avec sa fenêtre d&apos;accueil.</translation
         <source>Sample format:</source>
         <translation>Format d’échantillon :</translation>
     </message>
+    <message>
+        <source>16-bit</source>
+        <translation>16 bits</translation>
+    </message>
 </context>
 <context>
     <name>pelta::Buttons</name>

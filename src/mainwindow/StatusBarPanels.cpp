@@ -88,28 +88,33 @@ QString StatusBarPanels::ToolTipFor(int index) const {
     return text;
 }
 
+QString StatusBarPanels::ShownText(int index) const {
+    const StatusPanel& panel = Panel(index);
+    QString text = panel.Text;
+    if (panel.Style != PanelStyle::Text) {
+        text = panel.Style == PanelStyle::CapsLock  ? QCoreApplication::translate("StatusBarPanels", "CAPS")
+               : panel.Style == PanelStyle::NumLock ? QCoreApplication::translate("StatusBarPanels", "NUM")
+                                                    : QCoreApplication::translate("StatusBarPanels", "SCRL");
+        if (LockState(panel.Style) == -1) text += u'?';
+    }
+    // The frame takes a pixel each side, the text keeps 3 more from it.
+    return fontMetrics().elidedText(text, Qt::ElideRight, TwipsToPixels(panel.WidthTwips) - 2 - 6);
+}
+
 void StatusBarPanels::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
     int x = 0;
-    for (const StatusPanel& panel : panels_) {
+    for (int i = 1; i <= Count(); ++i) {
+        const StatusPanel& panel = panels_[size_t(i - 1)];
         const int w = TwipsToPixels(panel.WidthTwips);
         const QRect r(x + 1, 2, w - 2, height() - 4);
         p.setPen(palette().mid().color());
         p.drawRect(r.adjusted(0, 0, -1, -1));
-        QString text = panel.Text;
         QColor colour = palette().windowText().color();
-        if (panel.Style != PanelStyle::Text) {
-            text = panel.Style == PanelStyle::CapsLock ? QCoreApplication::translate("StatusBarPanels", "CAPS")
-                   : panel.Style == PanelStyle::NumLock ? QCoreApplication::translate("StatusBarPanels", "NUM")
-                                                       : QCoreApplication::translate("StatusBarPanels", "SCRL");
-            const int state = LockState(panel.Style);
-            if (state == -1) text += u'?';
-            if (state != 1) colour = palette().mid().color();
-        }
+        if (panel.Style != PanelStyle::Text && LockState(panel.Style) != 1) colour = palette().mid().color();
         p.setPen(colour);
-        p.drawText(r.adjusted(3, 0, -3, 0), int(panel.Alignment | Qt::AlignVCenter),
-                   p.fontMetrics().elidedText(text, Qt::ElideRight, r.width() - 6));
+        p.drawText(r.adjusted(3, 0, -3, 0), int(panel.Alignment | Qt::AlignVCenter), ShownText(i));
         x += w;
     }
 }

@@ -35,6 +35,8 @@ public:
     static int LockState(PanelStyle style);
     // The panel (1-based) under a point, or 0.
     int PanelAt(const QPoint& p) const;
+    // The text a panel shows, cut short with "…" when its panel is too narrow for it.
+    QString ShownText(int index) const;
     // What hovering over a panel shows: its whole text, which a narrow panel cuts short,
     // and below it the panel's own tool tip when it has one. Indicators name their key.
     QString ToolTipFor(int index) const;

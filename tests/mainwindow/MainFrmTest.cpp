@@ -1,11 +1,16 @@
+#include "controls/Twips.h"
 #include "mainwindow/CaptureCommands.h"
 #include "mainwindow/StatusBarPanels.h"
 #include "mainwindow/StatusText.h"
 #include "settings/RegSettings.h"
 #include "support/MainWindowFixture.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
+#include <QHelpEvent>
+#include <QToolTip>
+#include <QTranslator>
 
 using namespace pelta;
 using pelta::test::ScriptableEngine;
@@ -121,6 +126,34 @@ TEST_F(MainWindow, SummaryNumbersAreRoundedForReadingAndTheToolTipHoldsTheWholeT
     w->sbMain().Panel(3).ToolTipText = "/v/Auto-2.avi";
     EXPECT_EQ(w->sbMain().ToolTipFor(3), "Ready\n/v/Auto-2.avi");
     EXPECT_EQ(w->sbMain().ToolTipFor(4), "Caps Lock");
+}
+
+// A translation longer than the panel the design gives it is cut short on screen; hovering
+// shows it whole, and a screen reader reads it whole.
+TEST_F(MainWindow, ACutPanelTextIsWholeInItsToolTipAndToAScreenReader) {
+    QTranslator german;
+    ASSERT_TRUE(german.load(QStringLiteral(PELTA_BUILD_DIR "/translations/pelta-rx_de.qm")));
+    QCoreApplication::installTranslator(&german);
+    MainFrm* w = &Open([](ScriptableEngine& e) {
+        e.Video.Items = {{"Screen 0 (1280x800)"}};
+        e.Video.Sel = 0;
+    });
+    QCoreApplication::removeTranslator(&german);
+    w->show();
+    StatusBarPanels& bar = w->sbMain();
+    const QString whole = QStringLiteral("Bildschirm 0 (1280x800)");
+    ASSERT_EQ(w->PanelText(2), whole);
+    EXPECT_TRUE(bar.ShownText(2).endsWith(QChar(0x2026))) << bar.ShownText(2).toStdString();
+    EXPECT_EQ(bar.ShownText(3), w->PanelText(3));  // "Bereit" fits
+    const int x = TwipsToPixels(3520) + 10;  // inside the second panel
+    QHelpEvent hover(QEvent::ToolTip, QPoint(x, bar.height() / 2), bar.mapToGlobal(QPoint(x, bar.height() / 2)));
+    QApplication::sendEvent(&bar, &hover);
+    EXPECT_EQ(QToolTip::text(), whole);
+    QToolTip::hideText();
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&bar);
+    ASSERT_NE(reader, nullptr);
+    ASSERT_GE(reader->childCount(), 2);
+    EXPECT_EQ(reader->child(1)->text(QAccessible::Name), whole);
 }
 
 TEST_F(MainWindow, ACaptureEndingByItselfShowsItsFinalCounts) {

@@ -22,7 +22,7 @@ AudioFormatDialog::AudioFormatDialog(CaptureEngine& engine, QWidget* parent)
     cmbChannels = AddChoice(QStringLiteral("cmbChannels"), tr("&Channels:"),
                             {{tr("Mono"), 1}, {tr("Stereo"), 2}}, s.Channels);
     // The engine reads every device as 16-bit samples; the compressor decides what is stored.
-    AddInfo(QStringLiteral("lblSampleFormat"), tr("Sample format:"), QStringLiteral("16-bit"));
+    AddInfo(QStringLiteral("lblSampleFormat"), tr("Sample format:"), tr("16-bit"));
     connect(cmbRate, &QComboBox::currentIndexChanged, this, &AudioFormatDialog::Apply);
     connect(cmbChannels, &QComboBox::currentIndexChanged, this, &AudioFormatDialog::Apply);
 }
