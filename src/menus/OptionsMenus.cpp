@@ -100,7 +100,9 @@ void OptionsMenus::BuildNamedListMenu(ListKind kind, const QString& noneCaption,
     }
     for (int32_t i = 0; i < n; ++i) {
         try {
-            const QString caption = DeviceDisplayName(name(i));
+            // A name is shown as it is: an "&" in it is no mnemonic marker.
+            QString caption = DeviceDisplayName(name(i));
+            caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
             PutElement(kind, static_cast<size_t>(i) + 1, caption, QString::number(i));
         } catch (const std::exception&) {
             // This entry cannot be named; it is left out.

@@ -32,6 +32,14 @@ TEST_F(DeviceMenus, ThreeAudioDevicesInEngineOrderWithTheirTags) {
         EXPECT_EQ(a->objectName(), "menuOptionsAudioDeviceAll");
 }
 
+TEST_F(DeviceMenus, AnAmpersandInADeviceNameIsShownNotTakenForAMnemonic) {
+    engine.Audio.Items = {{"Rock & Roll"}, {"A&B"}};
+    StartUp();
+    // "&&" is how a menu item shows one "&".
+    EXPECT_EQ(Captions(menus.menuOptionsAudioDevice), (QStringList{"None", "Rock && Roll", "A&&B"}));
+    EXPECT_EQ(panels[3], "Rock & Roll");
+}
+
 TEST_F(DeviceMenus, ChoosingNoneForVideoRebuildsSizesAndWritesNoVideo) {
     engine.Video.Items = {{"Screen"}};
     engine.SizesByDevice[0] = {{640, 480}, {320, 240}};
