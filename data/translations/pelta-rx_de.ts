@@ -206,10 +206,6 @@ Ohne Optionen startet das Programm mit seinem Startfenster.</translation>
         <translation>Die Zeitbegrenzung muss zwischen 0 und 315360000 Sekunden (zehn Jahre) liegen.</translation>
     </message>
     <message>
-        <source>The frame rate must be 0 (the device&apos;s own) or between 1 and 1000 frames per second.</source>
-        <translation>Die Bildrate muss 0 (die des Geräts) oder zwischen 1 und 1000 Bildern pro Sekunde liegen.</translation>
-    </message>
-    <message>
         <source>The delay between frames must be more than 0 and at most 315360000 seconds (ten years).</source>
         <translation>Der Abstand zwischen den Bildern muss größer als 0 und höchstens 315360000 Sekunden (zehn Jahre) sein.</translation>
     </message>
@@ -796,6 +792,10 @@ Ohne Optionen startet das Programm mit seinem Startfenster.</translation>
     <message>
         <source>the repaired file does not read back whole</source>
         <translation>Die reparierte Datei lässt sich nicht vollständig zurücklesen</translation>
+    </message>
+    <message>
+        <source>The frame rate must be 0 (the device&apos;s own) or between 0.001 and 1000 frames per second.</source>
+        <translation>Die Bildrate muss 0 (die des Geräts) oder zwischen 0,001 und 1000 Bildern pro Sekunde liegen.</translation>
     </message>
 </context>
 <context>

@@ -206,10 +206,6 @@ Sans option, le programme démarre avec sa fenêtre d&apos;accueil.</translation
         <translation>La limite de durée doit être comprise entre 0 et 315360000 secondes (dix ans).</translation>
     </message>
     <message>
-        <source>The frame rate must be 0 (the device&apos;s own) or between 1 and 1000 frames per second.</source>
-        <translation>La fréquence d’images doit être 0 (celle du périphérique) ou comprise entre 1 et 1000 images par seconde.</translation>
-    </message>
-    <message>
         <source>The delay between frames must be more than 0 and at most 315360000 seconds (ten years).</source>
         <translation>L’intervalle entre les images doit être supérieur à 0 et d’au plus 315360000 secondes (dix ans).</translation>
     </message>
@@ -796,6 +792,10 @@ Sans option, le programme démarre avec sa fenêtre d&apos;accueil.</translation
     <message>
         <source>the repaired file does not read back whole</source>
         <translation>le fichier réparé ne se relit pas en entier</translation>
+    </message>
+    <message>
+        <source>The frame rate must be 0 (the device&apos;s own) or between 0.001 and 1000 frames per second.</source>
+        <translation>La fréquence d’images doit être 0 (celle du périphérique) ou comprise entre 0,001 et 1000 images par seconde.</translation>
     </message>
 </context>
 <context>

@@ -29,7 +29,7 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("EngineWords", "The picture format cannot be converted."),
     QT_TRANSLATE_NOOP("EngineWords", "The time limit must be between 0 and 315360000 seconds (ten years)."),
     QT_TRANSLATE_NOOP("EngineWords",
-                      "The frame rate must be 0 (the device's own) or between 1 and 1000 frames per second."),
+                      "The frame rate must be 0 (the device's own) or between 0.001 and 1000 frames per second."),
     QT_TRANSLATE_NOOP("EngineWords",
                       "The delay between frames must be more than 0 and at most 315360000 seconds (ten years)."),
     QT_TRANSLATE_NOOP("EngineWords", "The master stream must be -1 (none), 0 (video) or 1 (audio)."),

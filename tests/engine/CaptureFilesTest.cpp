@@ -241,14 +241,20 @@ TEST_F(CaptureFiles, TimeLimitEndsTheCaptureByItself) {
     EXPECT_NEAR(p.duration, 1.0, 0.1);
 }
 
+// Any rate the capture dialog takes (0.0 to 30.0) is one the engine records, also below one
+// picture a second.
 TEST_F(CaptureFiles, FrameRateOverrideWritesThatRate) {
     engine_->SetFrameRateOn(true);
-    engine_->SetFrameRateValue(10);
-    const Probe p = RecordUntilLimit("rate.avi", 2);
-    ASSERT_TRUE(p.ok);
-    EXPECT_NEAR(p.videoFrames, 20, 1);
-    EXPECT_NEAR(p.duration, 2.0, 0.11);
-    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+    for (const double rate : {10.0, 0.5}) {
+        SCOPED_TRACE(rate);
+        events_ = {};  // each capture waits for its own end
+        engine_->SetFrameRateValue(rate);
+        const Probe p = RecordUntilLimit(rate > 1 ? "rate.avi" : "slow.avi", rate > 1 ? 2 : 4);
+        ASSERT_TRUE(p.ok);
+        EXPECT_NEAR(p.videoFrames, rate > 1 ? 20 : 2, 1);
+        EXPECT_NEAR(p.duration, rate > 1 ? 2.0 : 4.0, rate > 1 ? 0.11 : 2.01);
+        EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+    }
 }
 
 }  // namespace

@@ -211,7 +211,7 @@ TEST(RecordValues, OnlyValuesACaptureCanHonourAreTaken) {
               g = &CaptureSession::FrameGapSeconds;
     const Case cases[] = {
         {rate, r, 25, true},    {rate, r, 0, true},          {rate, r, 1, true},         {rate, r, 1e-9, false},
-        {rate, r, 0.01, false}, {rate, r, 1001, false},      {rate, r, NAN, false},      {limit, l, 3600, true},
+        {rate, r, 0.0005, false}, {rate, r, 0.01, true}, {rate, r, 1001, false},      {rate, r, NAN, false},      {limit, l, 3600, true},
         {limit, l, 315360000, true}, {limit, l, 1e14, false}, {limit, l, 9.99e18, false}, {limit, l, INFINITY, false},
         {limit, l, -1, false},  {gap, g, 0.5, true},         {gap, g, 86400, true},      {gap, g, 9999999999, false},
         {gap, g, 0, false},     {gap, g, NAN, false},

@@ -30,7 +30,8 @@ namespace {
 // What the clocks of a capture can hold: frame rates from one picture a second (the file's
 // length then stays within a second of the capture's) to 1000; time limits and frame
 // delays of up to ten years, whose samples and slots fit 64 bits and the steady clock.
-constexpr double kLowestFrameRate = 1;
+// A picture every 1000 s: below one a second for time-lapses, as the capture dialog allows.
+constexpr double kLowestFrameRate = 0.001;
 constexpr double kHighestFrameRate = 1000;
 constexpr double kLongestSeconds = 10.0 * 365 * 24 * 3600;
 
@@ -575,7 +576,7 @@ void CaptureSession::SetTimeLimitSeconds(double s) {
 
 void CaptureSession::SetFrameRateValue(double fps) {
     if (!(fps == 0 || (fps >= kLowestFrameRate && fps <= kHighestFrameRate))) {
-        throw EngineError("The frame rate must be 0 (the device's own) or between 1 and 1000 frames per second.");
+        throw EngineError("The frame rate must be 0 (the device's own) or between 0.001 and 1000 frames per second.");
     }
     frameRateValue_ = fps;
 }
