@@ -47,8 +47,10 @@ fi
 
 # The whole suite once more with AddressSanitizer and UndefinedBehaviorSanitizer (folder
 # build-asan). Leak checking is off: Qt, fontconfig and libpulse keep memory to the exit.
-# The two recordings that count real-time throughput cannot keep up there and are left out,
-# and so is the package test (a package of sanitized binaries says nothing of the real one).
+# The recordings that count real-time throughput cannot keep up there and are left out (the
+# killed OpenDML capture among them: it records 1.1 GiB of uncompressed pictures, and slowed
+# down its picture track falls seconds behind the sound it is checked against), and so is the
+# package test (a package of sanitized binaries says nothing of the real one).
 if [ "${SKIP_ASAN:-0}" != 1 ]; then
   ASAN_DIR=${ASAN_BUILD_DIR:-build-asan}
   cmake -S . -B "$ASAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELTA_SANITIZE=address,undefined >/dev/null
@@ -56,6 +58,6 @@ if [ "${SKIP_ASAN:-0}" != 1 ]; then
   mkdir -p "$ASAN_DIR/wayland-portal" && cp -a "${BUILD_DIR:-build}/wayland-portal/." "$ASAN_DIR/wayland-portal/" 2>/dev/null || true
   BUILD_DIR=$ASAN_DIR scripts/wayland-session.sh install >/dev/null || true
   (cd "$ASAN_DIR" && ASAN_OPTIONS="detect_leaks=0 ${ASAN_OPTIONS:-}" UBSAN_OPTIONS="print_stacktrace=1" \
-    ctest --output-on-failure -j"$(nproc)" -E 'Long|RecordBehind|RecordLargeFile|Packaging') || status=$?
+    ctest --output-on-failure -j"$(nproc)" -E 'Long|RecordBehind|RecordLargeFile|AKilledOpenDml|Packaging') || status=$?
 fi
 exit $status
