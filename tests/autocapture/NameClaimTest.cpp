@@ -29,6 +29,7 @@ namespace {
 constexpr int kRounds = 20;
 constexpr int kPictures = 5;
 
+// Polled every millisecond (test::WaitUntil's 10 ms would let the two copies start apart).
 bool WaitForFile(const fs::path& p) {
     for (int i = 0; i < 60000; ++i) {
         if (fs::exists(p)) return true;
@@ -37,14 +38,20 @@ bool WaitForFile(const fs::path& p) {
     return false;
 }
 
-// A short Motion JPEG capture through the engine's writer (and so through its file sink).
-bool WriteCapture(const std::string& path) {
+// A small Motion JPEG picture track into `path`.
+engine::record::WriterSetup SmallCapture(const std::string& path) {
     engine::record::WriterSetup setup;
     setup.Path = path;
     setup.Video = true;
     setup.VideoIn = {64, 48, AV_PIX_FMT_YUV420P, {10, 1}, {1, 10}};
     setup.VideoRate = {10, 1};
     setup.VideoEncoder = "mjpeg";
+    return setup;
+}
+
+// A short Motion JPEG capture through the engine's writer (and so through its file sink).
+bool WriteCapture(const std::string& path) {
+    const engine::record::WriterSetup setup = SmallCapture(path);
     engine::record::CaptureWriter writer;
     engine::record::CaptureErrorCode code{};
     if (!writer.Open(setup, code).empty()) return false;
@@ -131,12 +138,7 @@ TEST(NameClaim, EmptyLeftoversAreReusedOnlyWhenNobodyHoldsThem) {
 TEST(NameClaim, ACaptureNeverWritesAFileAnotherOneHolds) {
     QTemporaryDir dir;
     const std::string name = dir.filePath("typed.avi").toStdString();
-    engine::record::WriterSetup setup;
-    setup.Path = name;
-    setup.Video = true;
-    setup.VideoIn = {64, 48, AV_PIX_FMT_YUV420P, {10, 1}, {1, 10}};
-    setup.VideoRate = {10, 1};
-    setup.VideoEncoder = "mjpeg";
+    const engine::record::WriterSetup setup = SmallCapture(name);
     engine::record::CaptureWriter first, second;
     engine::record::CaptureErrorCode code{};
     ASSERT_EQ(first.Open(setup, code), "");

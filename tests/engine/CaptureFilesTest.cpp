@@ -244,15 +244,20 @@ TEST_F(CaptureFiles, TimeLimitEndsTheCaptureByItself) {
 // Any rate the capture dialog takes (0.0 to 30.0) is one the engine records, also below one
 // picture a second.
 TEST_F(CaptureFiles, FrameRateOverrideWritesThatRate) {
+    struct Case {
+        double rate, seconds;
+        int pictures;
+        double lengthWithin;  // a slow rate ends at its last slot, up to a slot early
+    };
     engine_->SetFrameRateOn(true);
-    for (const double rate : {10.0, 0.5}) {
-        SCOPED_TRACE(rate);
+    for (const Case c : {Case{10, 2, 20, 0.11}, Case{0.5, 4, 2, 2.01}}) {
+        SCOPED_TRACE(c.rate);
         events_ = {};  // each capture waits for its own end
-        engine_->SetFrameRateValue(rate);
-        const Probe p = RecordUntilLimit(rate > 1 ? "rate.avi" : "slow.avi", rate > 1 ? 2 : 4);
+        engine_->SetFrameRateValue(c.rate);
+        const Probe p = RecordUntilLimit(c.rate > 1 ? "rate.avi" : "slow.avi", c.seconds);
         ASSERT_TRUE(p.ok);
-        EXPECT_NEAR(p.videoFrames, rate > 1 ? 20 : 2, 1);
-        EXPECT_NEAR(p.duration, rate > 1 ? 2.0 : 4.0, rate > 1 ? 0.11 : 2.01);
+        EXPECT_NEAR(p.videoFrames, c.pictures, 1);
+        EXPECT_NEAR(p.duration, c.seconds, c.lengthWithin);
         EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
     }
 }
