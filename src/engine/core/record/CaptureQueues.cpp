@@ -19,6 +19,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <utility>
 
 namespace pelta::engine {
 
@@ -86,13 +87,10 @@ void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
     AVFrame* ready = nullptr;
     // The preparer is this delivery's alone while the capture listens (see preparer_).
     if (preparer_) ready = preparer_->Prepare(frame, why);
-    {
-        AVFrame* kept = ready != nullptr ? av_frame_clone(ready) : nullptr;
-        {
-            std::lock_guard lock(lastPreparedMutex_);
-            std::swap(kept, lastPrepared_);
-        }
-        av_frame_free(&kept);  // the older picture let go outside the lock
+    if (ready != nullptr) {
+        AVFrame* newest = av_frame_clone(ready);
+        AVFrame* older = std::exchange(*lastPrepared_.Lock(), newest);
+        av_frame_free(&older);  // let go outside the lock
     }
     {
         std::lock_guard lock(queueMutex_);

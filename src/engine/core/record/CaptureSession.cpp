@@ -542,8 +542,8 @@ void CaptureSession::CopyCaptureTo(const std::string& fileName, bool) {
 StillPicture CaptureSession::StillPictureHandle() const {
     AVFrame* f = hub_.LatestVideoFrame();
     if (f == nullptr) {
-        std::lock_guard lock(lastPreparedMutex_);
-        f = lastPrepared_ != nullptr ? av_frame_clone(lastPrepared_) : nullptr;
+        const auto last = lastPrepared_.Lock();
+        f = *last != nullptr ? av_frame_clone(*last) : nullptr;
     }
     if (f == nullptr) {
         throw EngineError("There is no picture to copy.");

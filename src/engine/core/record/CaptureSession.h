@@ -7,6 +7,7 @@
 #pragma once
 
 #include "engine/core/EngineContract.h"
+#include "engine/core/Guarded.h"
 #include "engine/core/MediaHub.h"
 #include "engine/core/record/CaptureErrors.h"
 #include "engine/core/record/Compressors.h"
@@ -233,10 +234,9 @@ private:
     // listens, dropped once RemoveListener has waited out the last delivery: owned in turn,
     // never shared, so no lock.
     std::unique_ptr<record::PicturePreparer> preparer_;
-    mutable std::mutex lastPreparedMutex_;
-    // under lastPreparedMutex_: the newest prepared picture, the still picture while the hub
+    // The newest prepared picture, the still picture while the hub
     // holds none (see KeepLatestVideoFrame); always a picture the queue or writer holds too
-    AVFrame* lastPrepared_ = nullptr;
+    Guarded<AVFrame*> lastPrepared_{nullptr};
     bool stopRequested_ = false;   // under queueMutex_
     int grabsRequested_ = 0;       // under queueMutex_
     int grabsDone_ = 0;            // under queueMutex_

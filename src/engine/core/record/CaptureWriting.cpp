@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include <cmath>
+#include <utility>
 
 namespace pelta::engine {
 
@@ -339,14 +340,8 @@ void CaptureSession::CloseOut() {
         }
     }
     preparer_.reset();  // no device delivers to this capture any more (the listener is gone)
-    {
-        AVFrame* kept = nullptr;
-        {
-            std::lock_guard lock(lastPreparedMutex_);
-            std::swap(kept, lastPrepared_);
-        }
-        av_frame_free(&kept);
-    }
+    AVFrame* last = std::exchange(*lastPrepared_.Lock(), nullptr);
+    av_frame_free(&last);  // let go outside the lock
     hub_.KeepLatestVideoFrame(true);
     const int rateOut = std::max(out_->AudioRate(), 1);
     const int64_t slots = out_->VideoSlots();
