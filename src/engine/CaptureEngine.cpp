@@ -1,16 +1,15 @@
 #include "engine/CaptureEngine.h"
 
+#include "controls/EngineWords.h"
 #include "controls/KeyCodes.h"
 #include "controls/Prompts.h"
+#include "engine/dialogs/PropertyDialog.h"
 
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
-#include <exception>
-#include <thread>
 
 namespace pelta {
 
@@ -58,25 +57,10 @@ CaptureEngine::CaptureEngine(QWidget* parent)
     setAccessibleName(QStringLiteral("Preview"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
-    // A device chosen in the window is opened on a worker thread; meanwhile the window goes
-    // on painting and the engine's events go on being raised (user input waits), and the
-    // caller gets the result (or the device's refusal) when the work is done: the lists'
-    // selection reports a refusal as it returns. (A capture's start never comes here: it
-    // opens and waits for its devices on its own thread.)
-    Core().SetWorkRunner([this](const std::function<void()>& work) {
-        QEventLoop loop;
-        std::exception_ptr failure;
-        std::thread worker([&] {
-            try {
-                work();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            relay_.Send([&loop] { loop.quit(); });
-        });
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        worker.join();
-        if (failure) std::rethrow_exception(failure);
+    // A device chosen in the window is opened on the engine's own thread; the window hears
+    // how it went as an event.
+    Core().OpenInBackground([this](const std::string& refusal) {
+        relay_.Send([this, refusal] { DevicesSettled(refusal); });
     });
     StartPreview();
 }
@@ -103,6 +87,18 @@ void CaptureEngine::Raise(EngineEventKind kind, int32_t value) {
     case EngineEventKind::CaptureEnded: sink->CaptureEnded(); break;
     case EngineEventKind::CaptureError: sink->CaptureError(value); break;
     }
+}
+
+// A refusal while one of the engine's dialogs is open is said in the dialog, where the change
+// was made; the window is told in any case, to show the choices in use again.
+void CaptureEngine::DevicesSettled(const std::string& refusal) {
+    bool said = false;
+    if (auto* dialog = qobject_cast<PropertyDialog*>(openDialog_.data()); dialog && !refusal.empty()) {
+        dialog->ShowProblem(EngineErrorText(refusal));
+        said = true;
+    }
+    if (!refusal.empty()) ChoicesChanged();  // what is stored is what is in use
+    if (EngineEvents* sink = Sink()) sink->DevicesSettled(said ? std::string() : refusal);
 }
 
 // ---- the picture: handed over by the preview thread, drawn on the UI thread -----------------
@@ -157,7 +153,9 @@ void CaptureEngine::ExecPropertyDialog(QDialog& dialog) {
         std::lock_guard lock(imageMutex_);
         view_.PausedByDialog = paused;
     }
+    openDialog_ = &dialog;
     Prompts().ExecDialog(dialog);
+    openDialog_ = nullptr;
     view_.PausedByDialog = false;
     PreviewChanged();
     ChoicesChanged();

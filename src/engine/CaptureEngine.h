@@ -66,6 +66,7 @@ private:
     void SurfaceResized(QWidget& surface);
     void Post(engine::EngineEventKind kind, int32_t value);
     void Raise(engine::EngineEventKind kind, int32_t value);
+    void DevicesSettled(const std::string& refusal);
     // Null area: the whole surface.
     void RequestRepaint(const QRect& area = QRect());
     // UI thread: draws the part of `area` the picture covers straight into the window when
@@ -80,6 +81,7 @@ private:
     void KeyFromSurface(QKeyEvent* event);
 
     PropertyDialogLauncher dialogs_{*this};
+    QPointer<QDialog> openDialog_;  // the property dialog shown now
 
     // The picture the window draws: the preview thread leaves the newest one here.
     mutable std::mutex imageMutex_;

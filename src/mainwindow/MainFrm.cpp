@@ -223,6 +223,8 @@ void MainFrm::CaptureEnded() {
     });
 }
 
+void MainFrm::DevicesSettled(const std::string& refusal) { options_->DevicesSettled(refusal); }
+
 void MainFrm::CaptureError(int32_t ErrorCode) {
     // The code is the message; the engine's words (which file or device, what the system
     // said) unfold below it.

@@ -56,6 +56,7 @@ public:
     void CaptureEnded() override;
     void CaptureError(int32_t ErrorCode) override;
     void CaptureProgress(int32_t Unused) override;
+    void DevicesSettled(const std::string& refusal) override;
 
     // Run by CaptureEnded while automatic naming is on: re-enables the Auto Buttons window.
     std::function<void()> OnCaptureEndedAutoButtons;

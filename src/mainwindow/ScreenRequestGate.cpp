@@ -2,8 +2,8 @@
 
 #include "controls/Prompts.h"
 #include "engine/core/devices/wayland/ScreenCastShare.h"
+#include "engine/UiRelay.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
 #include <QTimer>
@@ -26,13 +26,10 @@ protected:
             released_ = true;
             QPointer<QWidget> window = window_;
             // The portal's thread tells of a refusal; the message box comes on this thread.
-            ScreenCastShare::SetRefusalListener([window](const std::string& why) {
-                QMetaObject::invokeMethod(
-                    qApp,
-                    [window, text = QString::fromStdString(why)] {
-                        Prompts().Message(window, text, ApplicationTitle(), PromptButtons::Ok);
-                    },
-                    Qt::QueuedConnection);
+            ScreenCastShare::SetRefusalListener([this, window](const std::string& why) {
+                relay_.Send([window, text = QString::fromStdString(why)] {
+                    Prompts().Message(window, text, ApplicationTitle(), PromptButtons::Ok);
+                });
             });
             // After the window has been painted once.
             QTimer::singleShot(0, this, [] { ScreenCastShare::ReleaseRequests(); });
@@ -43,6 +40,7 @@ protected:
 private:
     QWidget* window_;
     bool released_ = false;
+    UiRelay relay_;
 };
 
 }  // namespace

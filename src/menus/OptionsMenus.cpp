@@ -3,6 +3,7 @@
 #include "controls/EngineWords.h"
 
 #include "controls/Prompts.h"
+#include "controls/SkipFailure.h"
 #include "menus/MenuRules.h"
 
 #include <exception>
@@ -28,8 +29,6 @@ void OptionsMenus::RunCommand(const std::function<void()>& body) {
     try {
         body();
         return;
-    } catch (const EngineError& e) {
-        failure = QString::fromStdString(e.Description());
     } catch (const std::exception& e) {
         failure = EngineErrorText(std::string(e.what()));
     }
@@ -134,6 +133,13 @@ void OptionsMenus::SetListSelection(ListKind kind, int16_t Index) {
         busy.Restore();
         UpdateMenuStatus();
     });
+}
+
+void OptionsMenus::DevicesSettled(const std::string& refusal) {
+    SkipFailure([&] { BuildVideoSizeMenu(); });
+    SkipFailure([&] { WriteDeviceStatus(); });
+    UpdateMenuStatus();
+    if (!refusal.empty()) Prompts().Message(window_, EngineErrorText(refusal), ApplicationTitle(), PromptButtons::Ok);
 }
 
 void OptionsMenus::FillRestrictedLists() {

@@ -53,6 +53,9 @@ public:
     // engine read fails is skipped and the run goes on; it never throws.
     void UpdateMenuStatus();
     void FillRestrictedLists();
+    // A device chosen has been opened or refused (the engine's event): a refusal is said,
+    // and the menus and the status bar show the choices in use.
+    void DevicesSettled(const std::string& refusal);
 
     // The View menu's "F&ull Screen" command (also run by Escape in full screen).
     void FullScreenCommand();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 
 using namespace pelta;
@@ -77,6 +78,7 @@ TEST_F(DeviceChanges, ARunningCaptureRefusesEveryChangeThatWouldAlterIt) {
     EXPECT_NEAR(p.audioLength, p.videoLength, 0.1);
     // Once it has ended, the same changes are taken.
     engine.VideoSizeList().SetSelected(1);
+    test::Settle(engine);
     EXPECT_EQ(engine.Core().CurrentVideoFormat().Width, 640);
 }
 
@@ -84,17 +86,18 @@ TEST_F(DeviceChanges, ADeviceThatCannotBeOpenedLeavesTheOneBeforeInUse) {
     const std::string module = pelta::test::Pactl("load-module module-null-sink sink_name=unplugged");
     ASSERT_FALSE(module.empty());
     CaptureEngine engine;
+    engine.SetEventSink(&events_);
     const int32_t monitor = test::DeviceIndex(engine.Core().AudioDevices(), "nullsink.monitor");
     const int32_t gone = test::DeviceIndex(engine.Core().AudioDevices(), "unplugged.monitor");
     ASSERT_GE(gone, 0);
     engine.AudioInputs().SetSelected(monitor);
+    test::Settle(engine);
     pelta::test::Pactl("unload-module " + module);  // the device goes after it was listed
-    std::string why;
-    try {
-        engine.AudioInputs().SetSelected(gone);
-    } catch (const EngineError& e) {
-        why = e.what();
-    }
+    engine.AudioInputs().SetSelected(gone);
+    EXPECT_EQ(engine.AudioInputs().Selected(), gone);  // asked for, not yet refused
+    ASSERT_TRUE(PumpUntil([&] { return events_.settled.size() == 2; }));
+    EXPECT_EQ(events_.settled[0], "");
+    const std::string& why = events_.settled[1];
     EXPECT_NE(why.find("Cannot open the audio device"), std::string::npos) << why;
     EXPECT_NE(why.find("No such entity"), std::string::npos) << why;  // the server's reason
     EXPECT_EQ(engine.AudioInputs().Selected(), monitor);
@@ -102,6 +105,42 @@ TEST_F(DeviceChanges, ADeviceThatCannotBeOpenedLeavesTheOneBeforeInUse) {
     EXPECT_EQ(engine.Core().SelectedAudioDevice()->Url, "nullsink.monitor");
     // The device before still delivers: a capture from it starts.
     EXPECT_NO_THROW(engine.Core().EnsureDelivering(false, true));
+}
+
+// The window's thread never waits on a device: with the sound server stopped, opening its
+// input cannot finish, yet choosing it returns at once; the answer comes as an event once the
+// server runs again, and a capture begun meanwhile records the device chosen.
+TEST_F(DeviceChanges, ChoosingADeviceReturnsBeforeItOpens) {
+    CaptureEngine engine;
+    engine.SetEventSink(&events_);
+    const int32_t monitor = test::DeviceIndex(engine.Core().AudioDevices(), "nullsink.monitor");
+    ASSERT_GE(monitor, 0);
+    pelta::test::SignalPulse(SIGSTOP);
+    struct Resume {
+        ~Resume() { pelta::test::SignalPulse(SIGCONT); }
+    } resume;  // whatever fails below
+    engine.AudioInputs().SetSelected(monitor);
+    const bool pending = engine.Core().OpeningDevices();
+    Pump(300);  // the window goes on drawing and taking input meanwhile
+    const bool stillPending = engine.Core().OpeningDevices() && events_.settled.empty();
+    engine.SetCaptureFileName(Path("chosen.wav"));
+    engine.SetOutputFormat(OutputFormat::Wave);
+    engine.SetTimeLimitOn(true);
+    engine.SetTimeLimitSeconds(1);
+    EXPECT_TRUE(engine.ModeAvailable(CaptureMode::AudioOnly));  // the device asked for counts
+    engine.PrepareCapture(CaptureMode::AudioOnly);
+    engine.BeginCapture(CaptureMode::AudioOnly);
+    pelta::test::SignalPulse(SIGCONT);  // twice is harmless
+    EXPECT_TRUE(pending);
+    EXPECT_TRUE(stillPending);
+    ASSERT_TRUE(PumpUntil([&] { return !events_.settled.empty(); }));
+    EXPECT_EQ(events_.settled[0], "");
+    EXPECT_EQ(engine.AudioInputs().Selected(), monitor);
+    ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }));
+    EXPECT_TRUE(events_.errors.empty());
+    const auto p = ProbeFile(Path("chosen.wav"));
+    ASSERT_TRUE(p.ok);
+    EXPECT_NEAR(p.audioLength, 1.0, 0.2);
 }
 
 }  // namespace

@@ -17,6 +17,18 @@
 
 namespace pelta::test {
 
+// A change of device on the engine control is opened on the engine's own thread: waits until
+// it has been, and its answer has been raised.
+template <typename Engine>
+void Settle(Engine& e) {
+    const auto opening = [&] {
+        if constexpr (requires { e.Core().OpeningDevices(); }) return e.Core().OpeningDevices();
+        else return e.OpeningDevices();
+    };
+    PumpUntil([&] { return !opening(); });
+    QApplication::processEvents();
+}
+
 // The built-in devices, listed last: the Test Pattern at its `size`-th size (0 is 320x240,
 // 1 is 640x480; -1 leaves the size the device opens at) ...
 template <typename Engine>
@@ -24,12 +36,14 @@ void UseTestPattern(Engine& e, int size = -1) {
     auto& v = e.VideoInputs();
     v.SetSelected(v.Count() - 1);
     if (size >= 0) e.VideoSizeList().SetSelected(size);
+    Settle(e);
 }
 // ... and the Test Tone.
 template <typename Engine>
 void UseTestTone(Engine& e) {
     auto& a = e.AudioInputs();
     a.SetSelected(a.Count() - 1);
+    Settle(e);
 }
 
 // Where the entry called `name` stands in one of the engine's lists, or -1.

@@ -121,6 +121,11 @@ public:
     virtual void CaptureEnded() = 0;
     virtual void CaptureError(int32_t ErrorCode) = 0;
     virtual void CaptureProgress(int32_t Unused) = 0;
+    // This engine's own: a device, capture size or source setting chosen is opened on the
+    // engine's thread, and the answer comes here (on the UI thread) once it has. Empty words:
+    // it opened; otherwise they say why it was refused, and the lists show again the choice
+    // still in use.
+    virtual void DevicesSettled(const std::string& refusal) { (void)refusal; }
 };
 
 // The members the program uses. Names follow the engine's own member names.

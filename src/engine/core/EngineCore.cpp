@@ -47,12 +47,14 @@ EngineCore::EngineCore(Discovered found)
       videoInputs_([this] { return Names<DeviceItem>(videoDevices_); },
                    [this](int32_t i) {
                        RefuseWhileCapturing("video device");
-                       Run([&] { OpenVideo(i, -2); });
+                       const int32_t size = SizeOnOpening(i);
+                       sizes_.ForceSelected(size);  // the size menu follows the device at once
+                       Run(kVideoKey, [this, i, size] { OpenVideo(i, size); });
                    }),
       audioInputs_([this] { return Names<DeviceItem>(audioDevices_); },
                    [this](int32_t i) {
                        RefuseWhileCapturing("audio device");
-                       Run([&] { OpenAudio(i); });
+                       Run(kAudioKey, [this, i] { OpenAudio(i); });
                    }),
       renderers_([this] { return Names<RendererItem>(outputs_); }, [](int32_t) {}),
       sizes_(
@@ -62,17 +64,28 @@ EngineCore::EngineCore(Discovered found)
           },
           [this](int32_t k) {
               RefuseWhileCapturing("capture size");
-              Run([&] { OpenVideo(videoInputs_.Selected(), k); });
+              const int32_t device = videoInputs_.Selected();
+              Run(kVideoKey, [this, device, k] { OpenVideo(device, k); });
           }) {
     watcher_ = std::thread([this] { Watch(); });
 }
 
-void EngineCore::SetWorkRunner(WorkRunner runner) { runner_ = std::move(runner); }
+void EngineCore::OpenInBackground(Settled settled) {
+    opener_ = std::make_unique<DeviceOpener>(
+        [settled = std::move(settled)](int, const std::string& refusal) { settled(refusal); });
+}
 
-// One device is opened at a time, whichever thread the runner chose.
-void EngineCore::Run(const std::function<void()>& work) {
-    if (runner_) runner_([&] { OpenHere(work); });
-    else OpenHere(work);
+bool EngineCore::OpeningDevices() const {
+    return opener_ && (opener_->Busy(kVideoKey) || opener_->Busy(kAudioKey));
+}
+
+// One device is opened at a time, on the opener's thread or else the caller's.
+void EngineCore::Run(OpenKey key, std::function<void()> change) {
+    if (!opener_) {
+        OpenHere(change);
+        return;
+    }
+    opener_->Ask(key, [this, change = std::move(change)] { OpenHere(change); });
 }
 
 void EngineCore::OpenHere(const std::function<void()>& work) {
@@ -81,6 +94,7 @@ void EngineCore::OpenHere(const std::function<void()>& work) {
 }
 
 EngineCore::~EngineCore() {
+    opener_.reset();  // the change under way ends first; those waiting are dropped
     {
         std::lock_guard lock(watchMutex_);
         watchStop_ = true;
@@ -111,41 +125,45 @@ void EngineCore::RefuseWhileCapturing(const char* what) const {
         throw EngineError(std::string("The ") + what + " cannot be changed while a capture is running.");
 }
 
+int32_t EngineCore::SizeOnOpening(int32_t device) const {
+    if (device < 0 || device >= static_cast<int32_t>(videoDevices_.size())) return -1;
+    const DeviceInfo& d = videoDevices_[size_t(device)];
+    const auto kept = sizeByDevice_.Lock();
+    const auto it = kept->find(d.DisplayName);
+    if (it != kept->end() && it->second < static_cast<int32_t>(d.Sizes.size())) return it->second;
+    return d.Sizes.empty() ? -1 : 0;
+}
+
 void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
-    const int32_t before = videoInputs_.Selected(), beforeSize = sizes_.Selected();
-    const bool wasOpen = HasVideo();
+    const OpenedVideo before = openedVideo_;
+    const bool wasOpen = VideoOpen();
     try {
         OpenVideoNow(device, sizeIndex);
     } catch (const EngineError&) {
-        if (wasOpen && before >= 0) {
+        if (wasOpen && before.Device >= 0) {
             try {
-                OpenVideoNow(before, beforeSize);
+                OpenVideoNow(before.Device, before.Size);
             } catch (const EngineError&) {
             }
         }
+        ShowOpened(true);
         throw;
     }
+    ShowOpened(true);
 }
 
-// sizeIndex -2: the device changes, so its first size is used.
 void EngineCore::OpenVideoNow(int32_t device, int32_t sizeIndex) {
     std::unique_ptr<AvSource> fresh;
-    int32_t newSize = -1;
     if (device >= 0) {
         const DeviceInfo& d = videoDevices_[size_t(device)];
-        if (sizeIndex == -2) {
-            // A device chosen again opens at the size it had last; a new one at its first.
-            const auto kept = sizeByDevice_.find(d.DisplayName);
-            sizeIndex = kept != sizeByDevice_.end() && kept->second < static_cast<int32_t>(d.Sizes.size())
-                            ? kept->second
-                            : (d.Sizes.empty() ? -1 : 0);
-        }
+        if (sizeIndex >= static_cast<int32_t>(d.Sizes.size())) sizeIndex = d.Sizes.empty() ? -1 : 0;
         SizeItem size = sizeIndex >= 0 ? d.Sizes[size_t(sizeIndex)] : SizeItem{d.Width, d.Height};
         const VideoSourceSettings settings = OpeningSettings(d);
         // A screen region is delivered at its own size.
         if (d.Kind == DeviceKind::Screen && settings.RegionWidth > 0 && settings.RegionHeight > 0) size = SizeItem{};
         // The old device is closed first: a camera cannot be opened twice.
         Close(true);
+        openedVideo_ = {};
         {
             std::lock_guard lock(latestMutex_);
             av_frame_free(&latest_);
@@ -166,8 +184,7 @@ void EngineCore::OpenVideoNow(int32_t device, int32_t sizeIndex) {
                 cameraHasControls_ = !camera.Controls().empty();
             }
         }
-        newSize = sizeIndex;
-        sizeByDevice_[d.DisplayName] = sizeIndex;
+        (*sizeByDevice_.Lock())[d.DisplayName] = sizeIndex;
     }
     if (!fresh) Close(true);
     {
@@ -178,12 +195,12 @@ void EngineCore::OpenVideoNow(int32_t device, int32_t sizeIndex) {
         std::lock_guard lock(latestMutex_);
         av_frame_free(&latest_);
     }
-    sizes_.ForceSelected(newSize);
+    openedVideo_ = {device, device >= 0 ? sizeIndex : -1};
 }
 
 void EngineCore::OpenAudio(int32_t device) {
-    const int32_t before = audioInputs_.Selected();
-    const bool wasOpen = HasAudio();
+    const int32_t before = openedAudio_;
+    const bool wasOpen = AudioOpen();
     try {
         OpenAudioNow(device);
     } catch (const EngineError&) {
@@ -193,13 +210,16 @@ void EngineCore::OpenAudio(int32_t device) {
             } catch (const EngineError&) {
             }
         }
+        ShowOpened(false);
         throw;
     }
+    ShowOpened(false);
 }
 
 void EngineCore::OpenAudioNow(int32_t device) {
     std::unique_ptr<AvSource> fresh;
     Close(false);
+    openedAudio_ = -1;
     if (device >= 0) {
         const DeviceInfo& d = audioDevices_[size_t(device)];
         fresh = std::make_unique<AvSource>(
@@ -208,8 +228,21 @@ void EngineCore::OpenAudioNow(int32_t device) {
                             [this](const std::string& why) { OnLost(false, why); }},
             VideoSourceSettings{}, (*audioSettings_.Lock())[d.DisplayName]);
     }
-    std::lock_guard lock(sourceMutex_);
-    audio_ = std::move(fresh);
+    {
+        std::lock_guard lock(sourceMutex_);
+        audio_ = std::move(fresh);
+    }
+    openedAudio_ = device;
+}
+
+void EngineCore::ShowOpened(bool video) {
+    if (opener_ && opener_->NewerWaits(video ? kVideoKey : kAudioKey)) return;
+    if (video) {
+        videoInputs_.ForceSelected(openedVideo_.Device);
+        sizes_.ForceSelected(openedVideo_.Size);
+    } else {
+        audioInputs_.ForceSelected(openedAudio_);
+    }
 }
 
 VideoSourceSettings EngineCore::VideoSettings() const {
@@ -221,12 +254,11 @@ VideoSourceSettings EngineCore::VideoSettings() const {
 }
 
 namespace {
-// Stores the new settings and reopens the device; when it refuses them the old settings
-// are stored and opened again, and the refusal goes to the caller.
+// Reopens the device with the settings already stored; when it refuses them the settings
+// before are stored and opened again, and the refusal goes on.
 template <typename Settings>
-void ApplyOrRestore(Guarded<std::map<std::string, Settings>>& store, const std::string& device,
-                    const Settings& before, const Settings& wanted, const std::function<void()>& reopen) {
-    (*store.Lock())[device] = wanted;
+void ReopenOrRestore(Guarded<std::map<std::string, Settings>>& store, const std::string& device,
+                     const Settings& before, const std::function<void()>& reopen) {
     try {
         reopen();
     } catch (const EngineError&) {
@@ -250,7 +282,10 @@ void EngineCore::SetVideoSettings(const VideoSourceSettings& settings) {
     const bool format = before.FrameRate != settings.FrameRate || before.InputFormat != settings.InputFormat;
     RefuseWhileCapturing(region ? "source region" : format ? "video format" : "video source");
     const int32_t device = videoInputs_.Selected(), size = sizes_.Selected();
-    ApplyOrRestore(videoSettings_, d->DisplayName, before, settings, [&] { Run([&] { OpenVideo(device, size); }); });
+    (*videoSettings_.Lock())[d->DisplayName] = settings;
+    Run(kVideoKey, [this, name = d->DisplayName, before, device, size] {
+        ReopenOrRestore(videoSettings_, name, before, [&] { OpenVideo(device, size); });
+    });
 }
 
 void EngineCore::RememberVideoSettings(const VideoSourceSettings& settings) {
@@ -272,7 +307,10 @@ void EngineCore::SetAudioSettings(const AudioSourceSettings& settings) {
     if (before == settings && HasAudio()) return;
     RefuseWhileCapturing("audio format");
     const int32_t device = audioInputs_.Selected();
-    ApplyOrRestore(audioSettings_, d->DisplayName, before, settings, [&] { Run([&] { OpenAudio(device); }); });
+    (*audioSettings_.Lock())[d->DisplayName] = settings;
+    Run(kAudioKey, [this, name = d->DisplayName, before, device] {
+        ReopenOrRestore(audioSettings_, name, before, [&] { OpenAudio(device); });
+    });
 }
 
 // The settings a device is opened with: the user's, with a capture's rate where the device
@@ -284,12 +322,13 @@ VideoSourceSettings EngineCore::OpeningSettings(const DeviceInfo& d) {
 }
 
 // Asked by a capture as it starts, on its own thread.
-void EngineCore::PreferFrameRate(int fps) {
+void EngineCore::PreferFrameRate(int fps, std::stop_token stop) {
+    if (opener_) opener_->WaitIdle(stop);
     const DeviceInfo* d = SelectedVideoDevice();
     const int before = d ? AvSource::OpenRate(*d, OpeningSettings(*d)) : 0;
     preferredRate_ = std::max(0, fps);
     if (d && HasVideo() && AvSource::OpenRate(*d, OpeningSettings(*d)) != before)
-        OpenHere([&] { OpenVideo(videoInputs_.Selected(), sizes_.Selected()); });
+        OpenHere([&] { OpenVideo(openedVideo_.Device, openedVideo_.Size); });
 }
 
 // Closes a device: taken out under the source lock, closed (its thread joined) outside it,
@@ -378,11 +417,21 @@ void EngineCore::RemoveListener(FrameListener* listener) {
     retiredCv_.wait(lock, [&] { return before.expired(); });
 }
 
+// A device asked for counts as there while it is being opened: should it refuse, that is
+// told when it does.
 bool EngineCore::HasVideo() const {
+    if (opener_ && opener_->Busy(kVideoKey)) return videoInputs_.Selected() >= 0;
+    return VideoOpen();
+}
+bool EngineCore::HasAudio() const {
+    if (opener_ && opener_->Busy(kAudioKey)) return audioInputs_.Selected() >= 0;
+    return AudioOpen();
+}
+bool EngineCore::VideoOpen() const {
     std::lock_guard lock(sourceMutex_);
     return video_ != nullptr;
 }
-bool EngineCore::HasAudio() const {
+bool EngineCore::AudioOpen() const {
     std::lock_guard lock(sourceMutex_);
     return audio_ != nullptr;
 }
@@ -433,8 +482,8 @@ void EngineCore::EnsureOneDelivers(bool video, std::stop_token stop) {
     if (!source()->RevivesItself() && (source()->Lost() || source()->HasDelivered())) {
         try {
             OpenHere([&] {
-                if (video) OpenVideoNow(videoInputs_.Selected(), sizes_.Selected());
-                else OpenAudioNow(audioInputs_.Selected());
+                if (video) OpenVideoNow(openedVideo_.Device, openedVideo_.Size);
+                else OpenAudioNow(openedAudio_);
             });
         } catch (const EngineError& e) {
             throw EngineError(what + e.what());
@@ -468,6 +517,7 @@ bool EngineCore::DeviceLost(bool video) const {
 }
 
 void EngineCore::EnsureDelivering(bool video, bool audio, std::stop_token stop) {
+    if (opener_) opener_->WaitIdle(stop);  // the devices chosen last are the ones recorded
     if (video) EnsureOneDelivers(true, stop);
     if (audio && !stop.stop_requested()) EnsureOneDelivers(false, stop);
 }

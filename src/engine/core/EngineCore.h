@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/core/devices/AvSource.h"
+#include "engine/core/devices/DeviceOpener.h"
 #include "engine/core/devices/Devices.h"
 #include "engine/core/EngineContract.h"
 #include "engine/core/Guarded.h"
@@ -38,11 +39,18 @@ public:
         return all[static_cast<size_t>(index)];
     }
     int32_t Selected() const override { return selected_; }
+    // The choice shows before the core acts on it (which may happen on another thread); a
+    // choice refused at once is taken back.
     void SetSelected(int32_t index) override {
         if (index < -1 || index >= Count())
             throw EngineError("There is no entry " + std::to_string(index) + " in this list.");
-        select_(index);
-        selected_ = index;
+        const int32_t before = selected_.exchange(index);
+        try {
+            select_(index);
+        } catch (...) {
+            selected_ = before;
+            throw;
+        }
     }
     void ForceSelected(int32_t index) { selected_ = index; }
 
@@ -79,7 +87,7 @@ public:
     void RememberVideoSettings(const VideoSourceSettings& settings);
     AudioSourceSettings AudioSettings() const;
     void SetAudioSettings(const AudioSourceSettings& settings);
-    void PreferFrameRate(int fps) override;
+    void PreferFrameRate(int fps, std::stop_token stop = {}) override;
     // Every device's remembered settings by name, devices not present now included, and
     // putting them back (a device takes them when it is next opened).
     std::map<std::string, VideoSourceSettings> AllVideoSettings() const { return videoSettings_.Get(); }
@@ -102,12 +110,16 @@ public:
     using AudioProcessor = std::function<bool(const AVFrame* in, std::vector<AVFrame*>& out)>;
     void SetAudioProcessor(AudioProcessor p);
 
-    // Opening a device (a camera's probe reads up to 32 MB) is handed to this runner, which
-    // runs the work and returns when it is done, passing on its EngineError. Without one the
-    // work runs on the caller's thread; the Qt control runs it on a worker thread and keeps
-    // its window responsive meanwhile.
-    using WorkRunner = std::function<void(const std::function<void()>& work)>;
-    void SetWorkRunner(WorkRunner runner);
+    // From now on a change of device, capture size or source settings returns at once, and
+    // the device is opened on a thread of the core's (a camera's probe reads up to 32 MB, a
+    // portal screen waits for the user). Meanwhile the lists show the choice asked for;
+    // `settled` is told on that thread once it is open (empty words) or refused (the device
+    // still in use is shown again). Without this, a change runs on the caller's thread and a
+    // refusal throws EngineError there. Called once, before any device is chosen.
+    using Settled = std::function<void(const std::string& refusal)>;
+    void OpenInBackground(Settled settled);
+    // A change of device asked for has not been settled yet.
+    bool OpeningDevices() const;
 
     // Tells whether a capture is running: while it does, every change that would alter it
     // (devices, size, video and audio format, source region) is refused with EngineError.
@@ -133,8 +145,11 @@ private:
     static Discovered Discover();
     explicit EngineCore(Discovered found);
 
-    void Run(const std::function<void()>& work);
+    enum OpenKey { kVideoKey, kAudioKey };
+    void Run(OpenKey key, std::function<void()> change);
     void OpenHere(const std::function<void()>& work);
+    // The size a device opens at: the one it had last, or its first.
+    int32_t SizeOnOpening(int32_t device) const;
     // Opening a device closes the one before; when the new one cannot be opened the one
     // before is opened again and the error says why.
     void OpenVideo(int32_t device, int32_t sizeIndex);
@@ -142,6 +157,10 @@ private:
     VideoSourceSettings OpeningSettings(const DeviceInfo& d);
     void OpenAudio(int32_t device);
     void OpenAudioNow(int32_t device);
+    // The lists show what is open, unless a newer choice waits to be opened.
+    void ShowOpened(bool video);
+    bool VideoOpen() const;
+    bool AudioOpen() const;
     void RefuseWhileCapturing(const char* what) const;
     // Reopens a device that was lost and waits for it to deliver; throws when it cannot.
     void EnsureOneDelivers(bool video, std::stop_token stop);
@@ -155,11 +174,16 @@ private:
     // By device name; read where the device is opened, which need not be the UI thread.
     Guarded<std::map<std::string, VideoSourceSettings>> videoSettings_;
     Guarded<std::map<std::string, AudioSourceSettings>> audioSettings_;
-    WorkRunner runner_;
+    // Held while a device is opened or closed, by whichever thread does it.
     std::mutex openMutex_;
+    struct OpenedVideo {
+        int32_t Device = -1, Size = -1;
+    };
+    OpenedVideo openedVideo_;  // under openMutex_
+    int32_t openedAudio_ = -1;  // under openMutex_
     std::atomic<int> preferredRate_{0};
     std::atomic<bool> cameraHasControls_{false};
-    std::map<std::string, int32_t> sizeByDevice_;  // the size each device was last opened at
+    Guarded<std::map<std::string, int32_t>> sizeByDevice_;  // the size each device was last opened at
     CoreList<DeviceItem> videoInputs_;
     CoreList<DeviceItem> audioInputs_;
     CoreList<RendererItem> renderers_;
@@ -199,6 +223,9 @@ private:
     std::condition_variable watchCv_;
     bool watchStop_ = false;
     std::thread watcher_;
+
+    // Set once, before any device is chosen; gone first as the core ends.
+    std::unique_ptr<DeviceOpener> opener_;
 };
 
 }  // namespace pelta::engine

@@ -77,8 +77,13 @@ public:
     // buffer from going back to its pool, which then needs one more (8 MB at 1080p).
     virtual void KeepLatestVideoFrame(bool keep) { (void)keep; }
     // A capture asks for pictures at this rate (0: the device's own again). Devices that
-    // take any rate (screens, the test pattern) are reopened at it; others ignore it.
-    virtual void PreferFrameRate(int fps) { (void)fps; }
+    // take any rate (screens, the test pattern) are reopened at it; others ignore it. On the
+    // capture's own thread, which waits first for a change of device still being opened
+    // (returning early once `stop` is requested).
+    virtual void PreferFrameRate(int fps, std::stop_token stop = {}) {
+        (void)fps;
+        (void)stop;
+    }
     // Before a capture, on the capture's own thread: opens again a device that was lost and
     // waits until each device the capture needs delivers; throws EngineError saying which one
     // does not, and why. Returns early once `stop` is requested.

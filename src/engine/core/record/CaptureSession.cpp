@@ -269,7 +269,8 @@ bool CaptureSession::StartWriting(const StartPlan& plan, std::stop_token stop) {
     // that cannot deliver ends the capture here, before any file is touched.
     try {
         if (wantVideo_ && !ModeIsSequence(mode_))
-            hub_.PreferFrameRate(frameRateOn_ && frameRateValue_ > 0 ? static_cast<int>(std::ceil(frameRateValue_)) : 0);
+            hub_.PreferFrameRate(frameRateOn_ && frameRateValue_ > 0 ? static_cast<int>(std::ceil(frameRateValue_)) : 0,
+                                 stop);
         hub_.EnsureDelivering(wantVideo_, wantAudio_, stop);
     } catch (const EngineError& e) {
         startingOnDevice_ = false;
