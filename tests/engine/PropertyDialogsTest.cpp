@@ -50,6 +50,7 @@ protected:
             VideoSourceSettings s = engine_->Core().VideoSettings();
             s.Pattern = "smptebars";
             engine_->Core().SetVideoSettings(s);
+            test::Settle(*engine_);
         }
     }
     void SelectTone() { test::UseTestTone(*engine_); }
@@ -98,6 +99,7 @@ TEST_F(PropertyDialogs, DeviceDialogsChangeWhatTheDevicesDeliver) {
         return int(QDialog::Accepted);
     };
     engine_->OpenDialog(DialogId::VideoFormat, 0);
+    test::Settle(*engine_);
     VideoFormat vf = engine_->Core().CurrentVideoFormat();
     EXPECT_EQ(av_cmp_q(vf.FrameRate, AVRational{15, 1}), 0);
     EXPECT_EQ(vf.Width, 640);
@@ -121,6 +123,7 @@ TEST_F(PropertyDialogs, DeviceDialogsChangeWhatTheDevicesDeliver) {
         return int(QDialog::Accepted);
     };
     engine_->OpenDialog(DialogId::AudioFormat, 0);
+    test::Settle(*engine_);
     const AudioFormat af = engine_->Core().CurrentAudioFormat();
     EXPECT_EQ(af.SampleRate, 22050);
     EXPECT_EQ(af.Channels, 1);
@@ -139,6 +142,7 @@ TEST_F(PropertyDialogs, AScreenRegionIsGrabbedAtItsOwnSize) {
         return int(QDialog::Accepted);
     };
     engine_->OpenDialog(DialogId::VideoSource, 0);
+    test::Settle(*engine_);
     const VideoSourceSettings s = engine_->Core().VideoSettings();
     EXPECT_EQ(s.RegionX, 100);
     EXPECT_FALSE(s.DrawCursor);
