@@ -94,7 +94,9 @@ void EngineCore::OpenHere(const std::function<void()>& work) {
 }
 
 EngineCore::~EngineCore() {
-    opener_.reset();  // the change under way ends first; those waiting are dropped
+    // The change under way ends first (it reads opener_), those waiting are dropped.
+    if (opener_) opener_->Stop();
+    opener_.reset();
     {
         std::lock_guard lock(watchMutex_);
         watchStop_ = true;

@@ -9,11 +9,13 @@ namespace pelta::engine {
 DeviceOpener::DeviceOpener(Settled settled)
     : settled_(std::move(settled)), thread_([this](std::stop_token stop) { Loop(stop); }) {}
 
-DeviceOpener::~DeviceOpener() {
+void DeviceOpener::Stop() {
     thread_.request_stop();
     cv_.notify_all();
     if (thread_.joinable()) thread_.join();
 }
+
+DeviceOpener::~DeviceOpener() { Stop(); }
 
 void DeviceOpener::Ask(int key, Change change) {
     {

@@ -22,7 +22,9 @@ public:
     using Settled = std::function<void(int key, const std::string& refusal)>;
 
     explicit DeviceOpener(Settled settled);
-    // The change under way finishes; those still waiting are dropped.
+    // The change under way finishes; those still waiting are dropped. Stop returns once the
+    // opener's thread has ended (no change runs any more); the destructor stops it too.
+    void Stop();
     ~DeviceOpener();
     DeviceOpener(const DeviceOpener&) = delete;
     DeviceOpener& operator=(const DeviceOpener&) = delete;
