@@ -147,13 +147,6 @@ TEST_F(SizeMenus, FiveSizesThenTwoLeavesTwo) {
     EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCaptureSize), QStringList{"352x288"});
 }
 
-TEST_F(SizeMenus, NoSizesDisableTheSubmenu) {
-    engine.Video.Items = {{"Cam"}};
-    engine.SizesByDevice[0] = {};
-    StartUp();
-    EXPECT_FALSE(menus.menuOptionsVideoCaptureSize.Menu->menuAction()->isEnabled());
-}
-
 TEST_F(SizeMenus, UncountableSizesLeaveTheOldItemsAndReachTheCaller) {
     engine.Sizes.Items = {{640, 480}, {320, 240}};
     StartUp();
