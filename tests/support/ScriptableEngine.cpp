@@ -98,7 +98,6 @@ void ScriptableEngine::ReserveCaptureFile(int32_t mb) {
 }
 void ScriptableEngine::CopyCaptureTo(const std::string& name, bool flag) {
     Call("CopyCaptureTo(" + name + "," + Text(flag) + ")", "CopyCaptureTo");
-    CopiedTo = name;
 }
 void ScriptableEngine::FlipFullScreen() {
     Call("FlipFullScreen");

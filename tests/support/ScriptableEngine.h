@@ -70,7 +70,6 @@ public:
     double LimitSeconds = 0, RateValue = 0, GapSeconds = 0;
     int32_t Master = -1, Fit = 0, Input = 0, Tap = 0;
     int32_t ReservedMB = -1;
-    std::string CopiedTo;
 
     // Helpers
     void Record(const std::string& call) const;
