@@ -52,20 +52,22 @@ protected:
         CreateProgramSettings();
         gSettings->SaveSetting(gSection, "AutoName", "True");
         gSettings->SaveSetting(gSection, "AutoSaveDir", folder_.path());
-        Open([](ScriptableEngine& e) {
-            e.Video.Items = {{"Screen"}};
-            e.AvailableModes = {0, 1, 2};
-        });
+        Open(OneScreen);
     }
     void TearDown() override { delete ButtonsWindow(false); }
     void Touch(const QString& name) { ASSERT_TRUE(test::WriteFileOfSize(folder_.filePath(name))); }
+    // The window, opened as the capture menu does: the first name prepared, nothing started.
+    Buttons* Prepared(int16_t mode = 1) {
+        Buttons* b = ButtonsWindow(true);
+        bSkipAutoCapture = true;
+        b->DoAutoCaptures(mode);
+        return b;
+    }
     QTemporaryDir folder_;
 };
 
 TEST_F(AutoButtons, OpeningPreparesANameAndEachCaptureTakesTheNext) {
-    Buttons* b = ButtonsWindow(true);
-    bSkipAutoCapture = true;
-    b->DoAutoCaptures(1);
+    Buttons* b = Prepared();
     EXPECT_EQ(sAutoFileName, folder_.filePath("Auto-1.avi"));
     EXPECT_TRUE(engine_->CallsStartingWith("BeginCapture").empty());
     EXPECT_FALSE(bSkipAutoCapture);
@@ -102,10 +104,8 @@ TEST_F(AutoButtons, NamingSwitchedOffClosesTheWindowAtTheNextCapture) {
 }
 
 TEST_F(AutoButtons, CancelStopsClosesAndTheCounterStartsAgain) {
-    Buttons* b = ButtonsWindow(true);
+    Buttons* b = Prepared();
     b->show();
-    bSkipAutoCapture = true;
-    b->DoAutoCaptures(1);
     b->CaptureClick();
     b->CancelClick();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -118,9 +118,7 @@ TEST_F(AutoButtons, CancelStopsClosesAndTheCounterStartsAgain) {
 TEST_F(AutoButtons, AVideoCaptureIntoAviIsNamedAviWhateverExtIsStored) {
     gSettings->SaveSetting(gSection, "Ext", ".wav");
     nTargetFormat = 2;  // left over from a sound-only capture
-    Buttons* b = ButtonsWindow(true);
-    bSkipAutoCapture = true;
-    b->DoAutoCaptures(1);
+    Buttons* b = Prepared();
     b->CaptureClick();
     EXPECT_EQ(engine_->FileName, folder_.filePath("Auto-2.avi").toStdString());
     EXPECT_EQ(engine_->Format, 0);
@@ -134,10 +132,8 @@ TEST_F(AutoButtons, AVideoCaptureIntoAviIsNamedAviWhateverExtIsStored) {
 }
 
 TEST_F(AutoButtons, ClosingTheWindowWhileCapturingStopsAndSummarisesAsCancelDoes) {
-    QPointer<Buttons> b = ButtonsWindow(true);
+    QPointer<Buttons> b = Prepared();
     b->show();
-    bSkipAutoCapture = true;
-    b->DoAutoCaptures(1);
     b->CaptureClick();
     engine_->State = 4;
     engine_->Captured = 30;

@@ -5,6 +5,7 @@
 #include "engine/core/record/CaptureWriter.h"
 #include "engine/core/record/FileClaim.h"
 #include "support/Processes.h"
+#include "support/TempFiles.h"
 
 extern "C" {
 #include <libavutil/frame.h>
@@ -157,14 +158,10 @@ TEST(NameClaimChild, ClaimsOnce) {
 // Without a chosen folder, automatic captures go to the user's videos folder, never to "/".
 TEST(NameClaim, NoFolderChosenMeansTheVideosFolder) {
     QTemporaryDir home;
-    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("HOME", home.path().toUtf8());
-    qunsetenv("XDG_CONFIG_HOME");
     QDir(home.path()).mkpath(".config");
     std::ofstream(home.filePath(".config/user-dirs.dirs").toStdString()) << "XDG_VIDEOS_DIR=\"$HOME/Filme\"\n";
+    const test::ScopedEnv homeEnv("HOME", home.path().toStdString()), config("XDG_CONFIG_HOME", std::nullopt);
     const QString folder = AutoCaptureFolder(QString());
-    qputenv("HOME", oldHome);
-    if (oldConfig.isEmpty()) qunsetenv("XDG_CONFIG_HOME"); else qputenv("XDG_CONFIG_HOME", oldConfig);
     EXPECT_EQ(folder, home.filePath("Filme"));
     EXPECT_TRUE(QDir(folder).exists()) << "the videos folder is made when missing";
     EXPECT_EQ(AutoCaptureFolder("/chosen"), "/chosen");

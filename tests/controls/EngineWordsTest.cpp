@@ -35,26 +35,25 @@ TEST(EngineWords, EnglishStaysAsTheEngineWroteIt) {
 }
 
 TEST_F(EngineWordsGerman, SentencesPartsAndInnerSentencesAreTranslated) {
-    // A path with a colon and a placeholder-like "%1" is carried over untouched.
-    EXPECT_EQ(EngineErrorText(std::string("Cannot create the capture file /tmp/%1: x.avi: Disk quota exceeded.")),
-              QStringLiteral("Die Aufnahmedatei /tmp/%1: x.avi kann nicht erstellt werden: Disk quota exceeded."));
-    EXPECT_EQ(EngineErrorText(std::string(kNested)),
-              QStringLiteral("Das Videogerät „Testbild“ liefert keine Bilder: Innerhalb von 2,5 Sekunden kam nichts "
-                             "an. das Videogerät „Testbild“ verloren: Es hat 3 Sekunden lang nichts geliefert."));
-    EXPECT_EQ(EngineErrorText(std::string("Capture file /home/a.avi: the disk is full.")),
-              QStringLiteral("Aufnahmedatei /home/a.avi: Der Datenträger ist voll."));
-    // Reasons a capture or a start-up repair gives, inside the sentence around them.
-    EXPECT_EQ(EngineErrorText(std::string("Capture file /v/a.avi: the file size limit of this session, 19 MB, was reached.")),
-              QStringLiteral("Aufnahmedatei /v/a.avi: Die Dateigrößengrenze dieser Sitzung, 19 MB, wurde erreicht."));
-    EXPECT_EQ(EngineErrorText(std::string("the video encoder failed: libjpeg-turbo failed: Bogus marker length")),
-              QStringLiteral("Der Videoencoder ist fehlgeschlagen: libjpeg-turbo ist fehlgeschlagen: Bogus marker length"));
-    EXPECT_EQ(EngineErrorText(std::string("the repaired file does not read back whole")),
-              QStringLiteral("Die reparierte Datei lässt sich nicht vollständig zurücklesen"));
-    // Unknown sentences and real device names stay.
-    EXPECT_EQ(EngineErrorText(std::string("Something new.")), QStringLiteral("Something new."));
-    EXPECT_EQ(DeviceDisplayName("Test Pattern"), QStringLiteral("Testbild"));
-    EXPECT_EQ(DeviceDisplayName("Screen 0 (1024x700)"), QStringLiteral("Bildschirm 0 (1024x700)"));
-    EXPECT_EQ(DeviceDisplayName("HD Webcam C270"), QStringLiteral("HD Webcam C270"));
+    const std::pair<const char*, const char*> sentences[] = {
+        // A path with a colon and a placeholder-like "%1" is carried over untouched.
+        {"Cannot create the capture file /tmp/%1: x.avi: Disk quota exceeded.",
+         "Die Aufnahmedatei /tmp/%1: x.avi kann nicht erstellt werden: Disk quota exceeded."},
+        {kNested, "Das Videogerät „Testbild“ liefert keine Bilder: Innerhalb von 2,5 Sekunden kam nichts an. das "
+                  "Videogerät „Testbild“ verloren: Es hat 3 Sekunden lang nichts geliefert."},
+        {"Capture file /home/a.avi: the disk is full.", "Aufnahmedatei /home/a.avi: Der Datenträger ist voll."},
+        // Reasons a capture or a start-up repair gives, inside the sentence around them.
+        {"Capture file /v/a.avi: the file size limit of this session, 19 MB, was reached.",
+         "Aufnahmedatei /v/a.avi: Die Dateigrößengrenze dieser Sitzung, 19 MB, wurde erreicht."},
+        {"the video encoder failed: libjpeg-turbo failed: Bogus marker length",
+         "Der Videoencoder ist fehlgeschlagen: libjpeg-turbo ist fehlgeschlagen: Bogus marker length"},
+        {"the repaired file does not read back whole", "Die reparierte Datei lässt sich nicht vollständig zurücklesen"},
+        {"Something new.", "Something new."},  // unknown sentences stay
+    };
+    for (const auto& [english, german] : sentences) EXPECT_EQ(EngineErrorText(std::string(english)), QString::fromUtf8(german));
+    const std::pair<const char*, const char*> devices[] = {
+        {"Test Pattern", "Testbild"}, {"Screen 0 (1024x700)", "Bildschirm 0 (1024x700)"}, {"HD Webcam C270", "HD Webcam C270"}};
+    for (const auto& [english, german] : devices) EXPECT_EQ(DeviceDisplayName(english), QString::fromUtf8(german));
     EXPECT_EQ(CatalogText("Grey scale"), QStringLiteral("Graustufen"));
 }
 

@@ -79,10 +79,7 @@ protected:
     void SetUp() override {
         EnableScreenReaderNames();
         CreateProgramSettings();
-        Open([](test::ScriptableEngine& e) {
-            e.Video.Items = {{"Screen"}};
-            e.AvailableModes = {0, 1, 2};
-        });
+        Open(OneScreen);
     }
     // Shows `window`, checks every reachable control, then the named ones.
     void Check(QWidget* window, std::initializer_list<std::pair<const char*, const char*>> names) {
@@ -90,6 +87,11 @@ protected:
         window->show();
         EXPECT_EQ(Unnamed(window), std::vector<std::string>{});
         for (const auto& [object, name] : names) EXPECT_EQ(NameOf(window, object), name) << object;
+    }
+    template <typename W, typename... Args>
+    void CheckNew(Args&&... args) {
+        W window(std::forward<Args>(args)...);
+        Check(&window, {});
     }
 };
 
@@ -107,15 +109,11 @@ TEST_F(ScreenReaderWindows, EveryDialogControlHasANameAndARole) {
                      {"btnCancel", "Cancel"}});
     AllocCapFileFrm allocate(*engine_);
     Check(&allocate, {{"edtCaptureFile", "Capture file"}, {"edtCapFileSize", "Capture file size"}});
-    CapManSeqFrm manual(*engine_, [](bool) {});
-    Check(&manual, {});
-    CapAutoSeqFrm automatic(*engine_);
-    Check(&automatic, {});
+    CheckNew<CapManSeqFrm>(*engine_, [](bool) {});
+    CheckNew<CapAutoSeqFrm>(*engine_);
+    CheckNew<Buttons>();
     AboutFrm about;
     Check(&about, {{"Text1", "Help"}});
-    auto* strip = new Buttons;
-    Check(strip, {});
-    delete strip;
 }
 
 TEST_F(ScreenReaderWindows, TheCloseLabelIsAButtonThatCloses) {

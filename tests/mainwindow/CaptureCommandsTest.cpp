@@ -1,7 +1,9 @@
+#include "dialogs/AllocCapFileFrm.h"
 #include "dialogs/CapAutoSeqFrm.h"
 #include "dialogs/CapManSeqFrm.h"
 #include "dialogs/Pelxbas.h"
 #include "mainwindow/CaptureCommands.h"
+#include "mainwindow/FileMenu.h"
 #include "settings/RegSettings.h"
 #include "controls/xpcmdbutton.h"
 #include "support/MainWindowFixture.h"
@@ -10,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
@@ -194,10 +197,19 @@ TEST_F(CaptureMenu, ManualFrameCountShowsTheTrueNumberPast32767) {
 }
 
 TEST_F(CaptureMenu, StillPictureGoesToTheClipboardAsAnImage) {
-    engine_->Still.Width = 4;
-    engine_->Still.Height = 2;
-    engine_->Still.Stride = 16;
-    engine_->Still.Pixels.assign(32, 0);
+    const auto still = [&](int width, int height, int stride, size_t bytes) {
+        engine_->Still.Width = width;
+        engine_->Still.Height = height;
+        engine_->Still.Stride = stride;
+        engine_->Still.Pixels.assign(bytes, 0);
+    };
+    // A buffer far shorter than its rows leaves the clipboard alone.
+    QApplication::clipboard()->setText("before");
+    still(64, 64, 256, 100);
+    main_->Capture().StillPicture();
+    EXPECT_EQ(QApplication::clipboard()->text(), "before");
+
+    still(4, 2, 16, 32);
     engine_->Still.Pixels[0] = 255;  // blue of the first pixel
     main_->Capture().StillPicture();
     const QMimeData* mime = QApplication::clipboard()->mimeData();
@@ -210,24 +222,25 @@ TEST_F(CaptureMenu, StillPictureGoesToTheClipboardAsAnImage) {
     EXPECT_EQ(QColor(back.pixel(0, 0)).blue(), 255);
 }
 
-TEST_F(CaptureMenu, AShortPictureBufferLeavesTheClipboardAlone) {
-    QApplication::clipboard()->setText("before");
-    engine_->Still.Width = 64;
-    engine_->Still.Height = 64;
-    engine_->Still.Stride = 256;
-    engine_->Still.Pixels.assign(100, 0);  // far less than 64 rows
-    main_->Capture().StillPicture();
-    EXPECT_EQ(QApplication::clipboard()->text(), "before");
-}
-
-TEST_F(CaptureMenu, MinimiseSwitchIsSavedAtOnce) {
-    main_->Menus().Mins->trigger();
-    EXPECT_TRUE(bWindowsDown);
-    EXPECT_TRUE(main_->Menus().Mins->isChecked());
-    EXPECT_EQ(gSettings->GetSetting(gSection, "WindowsDown"), "True");
-    main_->Menus().Mins->trigger();
-    EXPECT_FALSE(bWindowsDown);
-    EXPECT_EQ(gSettings->GetSetting(gSection, "WindowsDown"), "False");
+// The File menu's switches are saved the moment they change.
+TEST_F(CaptureMenu, SwitchesAreSavedAtOnce) {
+    MainMenus& m = main_->Menus();
+    const struct {
+        QAction* item;
+        bool* flag;
+        const char* key;
+    } rows[] = {{m.menuAUTO, &bAutoName, "AutoName"}, {m.Mins, &bWindowsDown, "WindowsDown"},
+                {m.menuTopWindow, &bTopWindow, "TopWindow"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.key);
+        for (const bool on : {true, false}) {
+            r.item->trigger();
+            EXPECT_EQ(*r.flag, on);
+            EXPECT_EQ(r.item->isChecked(), on);
+            EXPECT_EQ(gSettings->GetSetting(gSection, r.key), on ? "True" : "False");
+            EXPECT_TRUE(m.menuAUTODir->isEnabled());  // once named automatically, whatever the switch says
+        }
+    }
 }
 
 TEST(AutoSequenceDialog, OkRulesAndCancelLeavesTheEngine) {
@@ -260,6 +273,57 @@ TEST(AutoSequenceDialog, OkRulesAndCancelLeavesTheEngine) {
     EXPECT_TRUE(e.CallsStartingWith("FrameGapSeconds=").empty());
     EXPECT_FALSE(NumericKeyPasses(Qt::Key_Period, "."));
     EXPECT_TRUE(NumericKeyPasses(Qt::Key_5, "5"));
+}
+
+using FileMenuCommands = CaptureMenu;
+
+TEST_F(FileMenuCommands, SaveAsPassesTheTypedNameUnchangedAndIgnoresFailures) {
+    prompts_.FileAnswers = {"/tmp/take1"};
+    main_->Menus().menuFileSaveCapturedVideoAs->trigger();
+    ASSERT_EQ(prompts_.SaveRequests.size(), 1u);
+    EXPECT_EQ(prompts_.SaveRequests[0].Title, "Enter Capture Video Name");
+    EXPECT_TRUE(prompts_.SaveRequests[0].ConfirmOverwrite);
+    EXPECT_TRUE(prompts_.SaveRequests[0].DefaultSuffix.isEmpty());
+    EXPECT_TRUE(engine_->WasCalled("CopyCaptureTo(/tmp/take1,False)"));
+    engine_->Failures["CopyCaptureTo"] = "nothing captured";
+    main_->Menus().menuFileSaveCapturedVideoAs->trigger();  // cancelled: empty name, silent
+    EXPECT_TRUE(engine_->WasCalled("CopyCaptureTo(,False)"));
+    EXPECT_TRUE(prompts_.Messages.empty());
+}
+
+TEST_F(FileMenuCommands, FolderChooserTitleAndResults) {
+    gSettings->SaveSetting(gSection, "AutoSaveDir", "/old");
+    prompts_.FolderAnswers = {""};
+    main_->File().SelectAutoFolder();
+    EXPECT_EQ(prompts_.FolderTitles.back(), "Current: " + QDir::currentPath());
+    EXPECT_EQ(gSettings->GetSetting(gSection, "AutoSaveDir"), "/old");
+    prompts_.FolderAnswers = {"  /videos/auto  "};
+    main_->File().SelectAutoFolder();
+    EXPECT_EQ(gSettings->GetSetting(gSection, "AutoSaveDir"), "/videos/auto");
+}
+
+TEST_F(FileMenuCommands, AllocateDialogEnablesOkAndReserves) {
+    engine_->FileName = "/tmp/none-such-capture.avi";
+    AllocCapFileFrm d(*engine_);
+    EXPECT_EQ(d.edtCaptureFile->text(), "/tmp/none-such-capture.avi");
+    EXPECT_EQ(d.edtCapFileSize->text(), "0");
+    EXPECT_TRUE(d.btnOK->isEnabled());
+    d.edtCapFileSize->clear();
+    EXPECT_FALSE(d.btnOK->isEnabled());
+    d.edtCapFileSize->setText("99999999999");
+    d.OKClick();
+    EXPECT_EQ(engine_->ReservedMB, -1);  // beyond 32 bits: a message, nothing reserved
+    ASSERT_FALSE(prompts_.Messages.empty());
+    d.edtCapFileSize->setText("50");
+    d.OKClick();
+    EXPECT_EQ(engine_->ReservedMB, 50);
+}
+
+TEST_F(FileMenuCommands, ExitStopsAndSummarises) {
+    engine_->ClearCalls();
+    main_->Menus().menuFileExit->trigger();
+    EXPECT_TRUE(engine_->WasCalled("EndCapture"));
+    EXPECT_TRUE(main_->PanelText(1).endsWith("0 fps 0 MB/sec"));
 }
 
 }  // namespace

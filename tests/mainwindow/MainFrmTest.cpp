@@ -81,46 +81,37 @@ TEST_F(MainWindow, SmallWindowLeavesTheEngineWindowInPlace) {
     EXPECT_EQ(w->EngineWidget()->geometry(), QRect(0, 0, 400, 174));
 }
 
+// The summary is rounded for reading; once the engine has counted the file's bytes (sound,
+// headers and index with the pictures) the rate is what the file took. The panel's tool tip
+// holds the whole text.
 TEST_F(MainWindow, SummaryTexts) {
-    MainFrm* w = &Open();
-    SetCounts(*engine_, 150, 2, 10, 100000);
-    w->WriteCaptureStatus(true);
-    EXPECT_EQ(w->PanelText(1), "Captured 150 frames in 10 sec (2 dropped): 15 fps 1.5 MB/sec");
-    // Once the engine has counted the file's bytes (sound, headers and index with the
-    // pictures), the rate is what the file took.
-    engine_->FileBytes = 4000000;
-    w->WriteCaptureStatus(true);
-    EXPECT_EQ(w->PanelText(1), "Captured 150 frames in 10 sec (2 dropped): 15 fps 0.4 MB/sec");
-    engine_->FileBytes = 0;
-    w->WriteCaptureStatus(false);
-    EXPECT_EQ(w->PanelText(1), "Captured 150 frames in 10 sec (2 dropped)");
-    engine_->Elapsed = 0;
-    w->WriteCaptureStatus(true);
-    EXPECT_TRUE(w->PanelText(1).endsWith("0 fps 0 MB/sec"));
-    EXPECT_EQ(NumberText(10.0 / 3.0), "3.33333333333333");
-    EXPECT_EQ(w->sbMain().ToolTipFor(1), w->PanelText(1));
-    EXPECT_EQ(NumberText(12.5), "12.5");
-    EXPECT_EQ(NumberText(int64_t(-7)), "-7");
-}
-
-TEST_F(MainWindow, SummaryNumbersAreRoundedForReadingAndTheToolTipHoldsTheWholeText) {
     MainFrm* w = &Open();
     const struct {
         int captured, dropped;
         double secs;
         int frameBytes;
+        int64_t fileBytes;
+        bool withRate;
         const char* text;
     } cases[] = {
-        {169, 3, 5.830966273481, 120000, "Captured 169 frames in 5.831 sec (3 dropped): 28.983 fps 3.478 MB/sec"},
-        {2, 0, 3, 7, "Captured 2 frames in 3 sec (0 dropped): 0.667 fps 0.00000467 MB/sec"},
-        {1, 0, 1.0004, 0, "Captured 1 frames in 1 sec (0 dropped): 1 fps 0 MB/sec"},
+        {150, 2, 10, 100000, 0, true, "Captured 150 frames in 10 sec (2 dropped): 15 fps 1.5 MB/sec"},
+        {150, 2, 10, 100000, 4000000, true, "Captured 150 frames in 10 sec (2 dropped): 15 fps 0.4 MB/sec"},
+        {150, 2, 10, 100000, 0, false, "Captured 150 frames in 10 sec (2 dropped)"},
+        {150, 2, 0, 100000, 0, true, "Captured 150 frames in 0 sec (2 dropped): 0 fps 0 MB/sec"},
+        {169, 3, 5.830966273481, 120000, 0, true, "Captured 169 frames in 5.831 sec (3 dropped): 28.983 fps 3.478 MB/sec"},
+        {2, 0, 3, 7, 0, true, "Captured 2 frames in 3 sec (0 dropped): 0.667 fps 0.00000467 MB/sec"},
+        {1, 0, 1.0004, 0, 0, true, "Captured 1 frames in 1 sec (0 dropped): 1 fps 0 MB/sec"},
     };
     for (const auto& c : cases) {
         SetCounts(*engine_, c.captured, c.dropped, c.secs, c.frameBytes);
-        w->WriteCaptureStatus(true);
+        engine_->FileBytes = c.fileBytes;
+        w->WriteCaptureStatus(c.withRate);
         EXPECT_EQ(w->PanelText(1), c.text);
         EXPECT_EQ(w->sbMain().ToolTipFor(1), c.text);
     }
+    EXPECT_EQ(NumberText(10.0 / 3.0), "3.33333333333333");
+    EXPECT_EQ(NumberText(12.5), "12.5");
+    EXPECT_EQ(NumberText(int64_t(-7)), "-7");
     // An explicit tool tip (the latest automatic file) comes below the panel's text.
     w->SetPanelText(3, "Ready");
     w->sbMain().Panel(3).ToolTipText = "/v/Auto-2.avi";
@@ -232,6 +223,37 @@ TEST_F(MainWindow, FailingLoadStepsAreSkipped) {
     });
     EXPECT_TRUE(engine_->WasCalled("PreviewOn=True"));
     EXPECT_EQ(w->sbMain().Count(), 6);
+}
+
+// Start-up puts the engine's remembered devices back after the device menu has selected
+// the first ones, and before the status bar, the size menu and the check marks are written.
+TEST_F(MainWindow, RememberedDevicesWinOverTheFirstAndShowEverywhere) {
+    int32_t videoWhenRestored = -2;
+    const EngineFactory scripted = test::ScriptableFactory(&engine_, [](ScriptableEngine& e) {
+        e.Video.Items = {{"Screen"}, {"Camera"}, {"Test Pattern"}};
+        e.Audio.Items = {{"Mic"}, {"Test Tone"}};
+        e.SizesByDevice[2] = {{320, 240}, {640, 480}};
+    });
+    main_ = std::make_unique<MainFrm>([&](QWidget* parent) {
+        EngineBinding b = scripted(parent);
+        b.RestoreChoices = [&] {
+            videoWhenRestored = engine_->Video.Sel;
+            engine_->VideoInputs().SetSelected(2);
+            engine_->AudioInputs().SetSelected(-1);  // "None" is a choice too
+        };
+        return b;
+    });
+    main_->Load();
+    EXPECT_EQ(videoWhenRestored, 0);  // the device menu had run
+    EXPECT_EQ(main_->PanelText(2), "Test Pattern");
+    EXPECT_EQ(main_->PanelText(3), "No Audio Found");
+    const ListMenu& video = main_->Menus().menuOptionsVideoDevice;
+    ASSERT_EQ(video.All.size(), 4u);
+    EXPECT_TRUE(video.All[3]->isChecked());
+    EXPECT_FALSE(video.All[1]->isChecked());
+    EXPECT_TRUE(main_->Menus().menuOptionsAudioDevice.All[0]->isChecked());
+    // The size menu was built for the remembered device.
+    EXPECT_EQ(main_->Menus().menuOptionsVideoCaptureSize.All.size(), 2u);
 }
 
 }  // namespace

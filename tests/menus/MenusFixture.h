@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <algorithm>
 #include <map>
 
 namespace pelta::test {
@@ -27,13 +28,11 @@ protected:
         options.BuildDeviceMenu();
         options.BuildCompressorMenu();
         options.BuildRendererMenu();
-        try {
-            options.WriteDeviceStatus();
-        } catch (const EngineError&) {
-        }
-        try {
-            options.BuildVideoSizeMenu();
-        } catch (const EngineError&) {
+        for (auto step : {&OptionsMenus::WriteDeviceStatus, &OptionsMenus::BuildVideoSizeMenu}) {
+            try {
+                (options.*step)();
+            } catch (const EngineError&) {
+            }
         }
         engine.SetPreviewFit(2);
         engine.SetPreviewOn(true);
@@ -41,32 +40,24 @@ protected:
         options.FillRestrictedLists();
     }
 
-    static QStringList Captions(const ListMenu& list) {
+    static QStringList Captions(const ListMenu& list, bool checkedOnly = false) {
         QStringList out;
-        for (QAction* a : list.Menu->actions()) out << a->text();
+        for (QAction* a : list.Menu->actions())
+            if (!checkedOnly || a->isChecked()) out << a->text();
         return out;
     }
+    static QStringList CheckedCaptions(const ListMenu& list) { return Captions(list, true); }
     static QStringList Tags(const ListMenu& list) {
         QStringList out;
         for (QAction* a : list.Menu->actions()) out << Tag(a);
         return out;
     }
-    static QStringList CheckedCaptions(const ListMenu& list) {
-        QStringList out;
-        for (QAction* a : list.Menu->actions())
-            if (a->isChecked()) out << a->text();
-        return out;
+    static qsizetype Enabled(const ListMenu& list) {
+        const QList<QAction*> items = list.Menu->actions();
+        return std::count_if(items.begin(), items.end(), [](QAction* a) { return a->isEnabled(); });
     }
-    static bool AllEnabled(const ListMenu& list) {
-        for (QAction* a : list.Menu->actions())
-            if (!a->isEnabled()) return false;
-        return true;
-    }
-    static bool NoneEnabled(const ListMenu& list) {
-        for (QAction* a : list.Menu->actions())
-            if (a->isEnabled()) return false;
-        return true;
-    }
+    static bool AllEnabled(const ListMenu& list) { return Enabled(list) == list.Menu->actions().size(); }
+    static bool NoneEnabled(const ListMenu& list) { return Enabled(list) == 0; }
     static void Click(const ListMenu& list, size_t k) { list.All.at(k)->trigger(); }
 
     QMainWindow window;

@@ -27,6 +27,11 @@ protected:
         main_->Load();
         return *main_;
     }
+    // One screen to capture and the modes it offers, as most window tests need.
+    static void OneScreen(ScriptableEngine& e) {
+        e.Video.Items = {{"Screen"}};
+        e.AvailableModes = {0, 1, 2};
+    }
 
     TempConfigHome home_;
     ScriptableEngine* engine_ = nullptr;

@@ -70,83 +70,92 @@ public:
     double LimitSeconds = 0, RateValue = 0, GapSeconds = 0;
     int32_t Master = -1, Fit = 0, Input = 0, Tap = 0;
     int32_t ReservedMB = -1;
-    std::string CopiedTo;
 
     // Helpers
     void Record(const std::string& call) const;
     void MaybeFail(const std::string& member) const;  // throws when scripted to fail
+    // Records `call` and throws when Failures names `member` (the call itself by default).
+    void Call(const std::string& call, const std::string& member = {}) const {
+        Record(call);
+        MaybeFail(member.empty() ? call : member);
+    }
     bool WasCalled(const std::string& call) const;
     std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
     void ClearCalls() { Calls.clear(); }
 
     // Raising events as the real engine would, on the UI thread.
-    void RaiseProgress();
-    void RaiseEnded();
-    void RaiseError(int32_t code);
-    void RaiseKeyDown(int16_t key, int16_t shift);
+    void RaiseProgress() { if (Sink) Sink->CaptureProgress(0); }
+    void RaiseEnded() { if (Sink) Sink->CaptureEnded(); }
+    void RaiseError(int32_t code) { if (Sink) Sink->CaptureError(code); }
+    void RaiseKeyDown(int16_t key, int16_t shift) { if (Sink) Sink->WindowKeyDown(key, shift); }
 
-    // Contract
-    void SetEventSink(EngineEvents* sink) override;
+    // Contract. A read is recorded as "Name", a write as "Name=<value>"; either throws when
+    // Failures names it ("Name" or "Name=").
+#define PELTA_SCRIPTED_READ(Type, Name, field, Const) \
+    Type Name() Const override { return Read(#Name, field); }
+#define PELTA_SCRIPTED_VALUE(Type, Name, Setter, field)       \
+    PELTA_SCRIPTED_READ(Type, Name, field, const)             \
+    void Setter(Type v) override { Write(#Name, Text(v)); field = v; }
+    PELTA_SCRIPTED_READ(int32_t, ActiveMode, Active, const)
+    PELTA_SCRIPTED_READ(int32_t, EngineState, State, const)
+    PELTA_SCRIPTED_READ(int32_t, TargetState, Target, const)
+    PELTA_SCRIPTED_READ(std::string, CaptureFileName, FileName, const)
+    PELTA_SCRIPTED_READ(StillPicture, StillPictureHandle, Still, )
+    PELTA_SCRIPTED_READ(int32_t, FramesCaptured, Captured, const)
+    PELTA_SCRIPTED_READ(int32_t, FramesDropped, Dropped, const)
+    PELTA_SCRIPTED_READ(int32_t, MeanFrameBytes, FrameBytes, const)
+    PELTA_SCRIPTED_READ(int64_t, FileBytesWritten, FileBytes, const)
+    PELTA_SCRIPTED_READ(double, ElapsedSeconds, Elapsed, const)
+    PELTA_SCRIPTED_READ(std::string, LastErrorText, ErrorText, const)
+    PELTA_SCRIPTED_READ(bool, FullScreenOn, FullScreen, const)
+    PELTA_SCRIPTED_READ(float, FullScreenMetric, Metric, const)
+    PELTA_SCRIPTED_READ(bool, CaptionsAvailable, CaptionsCanSwitch, const)
+    PELTA_SCRIPTED_READ(DeviceList&, VideoInputs, Video, )
+    PELTA_SCRIPTED_READ(DeviceList&, AudioInputs, Audio, )
+    PELTA_SCRIPTED_READ(CompressorList&, VideoCompressorList, VideoComp, )
+    PELTA_SCRIPTED_READ(CompressorList&, AudioCompressorList, AudioComp, )
+    PELTA_SCRIPTED_READ(RendererList&, AudioRendererList, Renderers, )
+    PELTA_SCRIPTED_READ(SizeList&, VideoSizeList, Sizes, )
+    PELTA_SCRIPTED_VALUE(int32_t, OutputFormat, SetOutputFormat, Format)
+    PELTA_SCRIPTED_VALUE(bool, TimeLimitOn, SetTimeLimitOn, LimitOn)
+    PELTA_SCRIPTED_VALUE(double, TimeLimitSeconds, SetTimeLimitSeconds, LimitSeconds)
+    PELTA_SCRIPTED_VALUE(bool, FrameRateOn, SetFrameRateOn, RateOn)
+    PELTA_SCRIPTED_VALUE(double, FrameRateValue, SetFrameRateValue, RateValue)
+    PELTA_SCRIPTED_VALUE(double, FrameGapSeconds, SetFrameGapSeconds, GapSeconds)
+    PELTA_SCRIPTED_VALUE(int32_t, MasterStreamIndex, SetMasterStreamIndex, Master)
+    PELTA_SCRIPTED_VALUE(bool, PreviewOn, SetPreviewOn, Preview)
+    PELTA_SCRIPTED_VALUE(int32_t, PreviewFit, SetPreviewFit, Fit)
+    PELTA_SCRIPTED_VALUE(int32_t, PreviewInput, SetPreviewInput, Input)
+    PELTA_SCRIPTED_VALUE(int32_t, PreviewTap, SetPreviewTap, Tap)
+    PELTA_SCRIPTED_VALUE(bool, PreviewDuringProperties, SetPreviewDuringProperties, DuringProps)
+    PELTA_SCRIPTED_VALUE(bool, CaptionsOn, SetCaptionsOn, Captions)
+#undef PELTA_SCRIPTED_VALUE
+#undef PELTA_SCRIPTED_READ
+    void SetCaptureFileName(const std::string& path) override { Write("CaptureFileName", path); FileName = path; }
+    void SetEventSink(EngineEvents* sink) override { Sink = sink; }
     void PrepareCapture(int32_t Mode) override;
     void BeginCapture(int32_t Mode) override;
     void EndCapture() override;
     void GrabFrame() override;
     bool ModeAvailable(int32_t Mode) const override;
-    int32_t ActiveMode() const override;
-    int32_t EngineState() const override;
-    int32_t TargetState() const override;
     void ResetOutput() override;
-    std::string CaptureFileName() const override;
-    void SetCaptureFileName(const std::string& path) override;
-    int32_t OutputFormat() const override;
-    void SetOutputFormat(int32_t code) override;
     void ReserveCaptureFile(int32_t SizeMB) override;
     void CopyCaptureTo(const std::string& name, bool Flag) override;
-    StillPicture StillPictureHandle() override;
-    bool TimeLimitOn() const override;
-    void SetTimeLimitOn(bool on) override;
-    double TimeLimitSeconds() const override;
-    void SetTimeLimitSeconds(double s) override;
-    bool FrameRateOn() const override;
-    void SetFrameRateOn(bool on) override;
-    double FrameRateValue() const override;
-    void SetFrameRateValue(double v) override;
-    double FrameGapSeconds() const override;
-    void SetFrameGapSeconds(double s) override;
-    int32_t MasterStreamIndex() const override;
-    void SetMasterStreamIndex(int32_t i) override;
-    int32_t FramesCaptured() const override;
-    int32_t FramesDropped() const override;
-    int32_t MeanFrameBytes() const override;
-    int64_t FileBytesWritten() const override;
-    double ElapsedSeconds() const override;
-    std::string LastErrorText() const override;
-    DeviceList& VideoInputs() override;
-    DeviceList& AudioInputs() override;
-    CompressorList& VideoCompressorList() override;
-    CompressorList& AudioCompressorList() override;
-    RendererList& AudioRendererList() override;
-    SizeList& VideoSizeList() override;
-    bool PreviewOn() const override;
-    void SetPreviewOn(bool on) override;
-    int32_t PreviewFit() const override;
-    void SetPreviewFit(int32_t f) override;
-    int32_t PreviewInput() const override;
-    void SetPreviewInput(int32_t i) override;
-    int32_t PreviewTap() const override;
-    void SetPreviewTap(int32_t t) override;
-    bool PreviewDuringProperties() const override;
-    void SetPreviewDuringProperties(bool on) override;
-    bool FullScreenOn() const override;
     void FlipFullScreen() override;
-    float FullScreenMetric() const override;
-    bool CaptionsAvailable() const override;
-    bool CaptionsOn() const override;
-    void SetCaptionsOn(bool on) override;
     bool DialogAvailable(int32_t id) const override;
     void OpenDialog(int32_t id, uintptr_t parent) override;
 
 private:
+    template <typename T>
+    T& Read(const char* member, T& value) const {
+        Call(member);
+        return value;
+    }
+    void Write(const char* member, const std::string& text) const { Call(member + ("=" + text), member + std::string("=")); }
+    static std::string Text(bool v) { return v ? "True" : "False"; }
+    static std::string Text(int32_t v) { return std::to_string(v); }
+    static std::string Text(double v);
+
     mutable std::vector<std::string>* calls_ = &Calls;
 };
 

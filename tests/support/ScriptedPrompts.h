@@ -3,6 +3,7 @@
 
 #include "controls/Prompts.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <deque>
 #include <functional>
@@ -16,6 +17,7 @@ struct AskedMessage {
     PromptButtons Buttons;
     bool DefaultYes;
     QString Detail = {};  // the unfolding text of a detailed message
+    bool Busy = false;    // the busy pointer was up while it was shown
 };
 
 class ScriptedPrompts final : public PromptSeam {
@@ -38,13 +40,9 @@ public:
 
     PromptAnswer Message(QWidget*, const QString& text, const QString& title, PromptButtons buttons,
                          bool defaultYes) override {
-        Messages.push_back({text, title, buttons, defaultYes});
-        if (!Answers.empty()) {
-            auto a = Answers.front();
-            Answers.pop_front();
-            return a;
-        }
-        return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+        const QCursor* pointer = QApplication::overrideCursor();
+        Messages.push_back({text, title, buttons, defaultYes, {}, pointer && pointer->shape() == Qt::WaitCursor});
+        return Next(Answers, buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok);
     }
     void DetailedMessage(QWidget* owner, const QString& text, const QString& title, const QString& detail) override {
         Message(owner, text, title, PromptButtons::Ok, true);
@@ -71,11 +69,12 @@ public:
     }
 
 private:
-    static QString Next(std::deque<QString>& q) {
-        if (q.empty()) return {};
-        QString s = q.front();
+    template <typename T>
+    static T Next(std::deque<T>& q, T whenEmpty = {}) {
+        if (q.empty()) return whenEmpty;
+        T next = q.front();
         q.pop_front();
-        return s;
+        return next;
     }
 };
 

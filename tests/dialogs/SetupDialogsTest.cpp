@@ -1,4 +1,7 @@
+// The setup dialogs: capture video and audio, allocate a capture file, automatic frame sequence.
 #include "controls/xpcmdbutton.h"
+#include "dialogs/AllocCapFileFrm.h"
+#include "dialogs/CapAutoSeqFrm.h"
 #include "dialogs/CapVidAudFrm.h"
 #include "dialogs/Pelxbas.h"
 #include "settings/Globals.h"
@@ -9,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -17,6 +21,7 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 using namespace pelta;
@@ -36,6 +41,8 @@ protected:
         engine_.AvailableModes = {1, 2, 3};
         engine_.FileName = Path("clip.wav").toStdString();
         engine_.Master = 0;
+        engine_.GapSeconds = 2;
+        engine_.LimitSeconds = 10;
     }
     void TearDown() override { SetFreeSpaceSource({}); }
 
@@ -48,6 +55,8 @@ protected:
         return w;
     }
     QString Text(const QString& name) const { return Get<QLineEdit>(name)->text(); }
+    void Type(const QString& box, const QString& text) const { Get<QLineEdit>(box)->setText(text); }
+    void Tick(const QString& box, bool on = true) const { Get<QCheckBox>(box)->setChecked(on); }
     void Click(const QString& button) { emit Get<xpcmdbutton>(button)->Click(); }
     void SelectMode(int position) {
         auto* cmb = Get<QComboBox>("cmbMode");
@@ -55,6 +64,14 @@ protected:
         emit cmb->activated(position);
     }
     QString Stored(const QString& key) const { return gSettings->GetSetting(gSection, key, "<none>"); }
+    // Shows the dialog as the active window with the keyboard focus in `box`.
+    static void Focus(QDialog& d, QLineEdit* box) {
+        d.show();
+        d.activateWindow();
+        QApplication::setActiveWindow(&d);
+        box->setFocus();
+        QApplication::processEvents();
+    }
 
     test::TempConfigHome home_;
     QTemporaryDir files_;
@@ -146,7 +163,7 @@ TEST_F(CapVidAud, WavReplacesOnlyTheExtension) {
     Open();
     SelectMode(2);
     engine_.ClearCalls();
-    Get<QLineEdit>("edtCaptureFile")->setText(Path("my.take.avi"));
+    Type("edtCaptureFile", Path("my.take.avi"));
     Get<QRadioButton>("Ops(1)")->click();
     EXPECT_EQ(Text("edtCaptureFile"), Path("my.take.wav"));
     EXPECT_EQ(engine_.Format, 2);
@@ -161,107 +178,86 @@ TEST_F(CapVidAud, WavReplacesOnlyTheExtension) {
     EXPECT_LT(reset, format);
 
     // A name without an extension keeps its whole title.
-    Get<QLineEdit>("edtCaptureFile")->setText(Path("take1"));
+    Type("edtCaptureFile", Path("take1"));
     Get<QRadioButton>("Ops(2)")->click();
     EXPECT_EQ(Text("edtCaptureFile"), Path("take1.mp3"));
 }
 
-// The typed name is checked before OK writes anything: control characters are refused, a
-// relative name is in the folder the dialog showed, and an extension that names another
-// kind of file is changed only when the user says so. A time limit of 0 is refused.
-TEST_F(CapVidAud, OkChecksTheNameAndTheTimeLimitFirst) {
-    Open();
-    const auto ok = [&](const QString& name) {
-        Get<QLineEdit>("edtCaptureFile")->setText(name);
+// Every value is checked before OK writes anything: numbers that are not numbers or out of
+// range, a time limit of 0, control characters in the name, and an extension that names
+// another kind of file (changed only when the user says so). A refusal stores nothing.
+TEST_F(CapVidAud, OkRefusesBadValuesBeforeWritingAnything) {
+    const struct {
+        const char* name;  // relative to the files folder
+        const char *limit, *rate;  // nullptr: box unticked
+        QString message;
+        bool whole;  // the message is exactly `message`, else it contains it
+    } rows[] = {
+        {"take\none.avi", nullptr, nullptr, "control characters", false},  // pasted with a line break
+        {"take.wav", nullptr, nullptr, Path("take.avi"), false},             // AVI is chosen; answered No
+        {"clip.avi", "0", nullptr, "more than 0 seconds", false},
+        {"clip.avi", "1O", nullptr, "Time Limit", false},                    // letter O
+        {"clip.avi", "10", "fast", "Frame Rate", false},
+        {"clip.avi", nullptr, "31", "Choose a value between 0.0 and 30.0 for frame rate", true},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.message.toStdString());
+        Open();
+        Type("edtCaptureFile", Path(r.name));
+        Tick("chkUseTimeLimit", r.limit != nullptr);
+        Tick("chkUseFrameRate", r.rate != nullptr);
+        if (r.limit) Type("edtTimeLimit", r.limit);
+        if (r.rate) Type("edtFrameRate", r.rate);
+        prompts_.Messages.clear();
+        prompts_.Answers = {PromptAnswer::No};
         engine_.ClearCalls();
         Click("btnOK");
-    };
-    ok(Path("take\none.avi"));  // pasted with a line break
-    ASSERT_EQ(prompts_.Messages.size(), 1u);
-    EXPECT_TRUE(prompts_.Messages[0].Text.contains("control characters"));
-    EXPECT_TRUE(engine_.Calls.empty());
-    EXPECT_EQ(dlg_->DialogResult, 2);
-
-    prompts_.Answers = {PromptAnswer::No};
-    ok(Path("take.wav"));  // AVI is chosen
-    ASSERT_EQ(prompts_.Messages.size(), 2u);
-    EXPECT_TRUE(prompts_.Messages[1].Text.contains(Path("take.avi")));
-    EXPECT_TRUE(engine_.Calls.empty());
-    EXPECT_EQ(dlg_->DialogResult, 2);
-
-    Get<QCheckBox>("chkUseTimeLimit")->setChecked(true);
-    Get<QLineEdit>("edtTimeLimit")->setText("0");
-    ok("relative.avi");
-    ASSERT_EQ(prompts_.Messages.size(), 3u);
-    EXPECT_TRUE(prompts_.Messages[2].Text.contains("more than 0 seconds"));
-    EXPECT_TRUE(engine_.Calls.empty());
-
-    Get<QLineEdit>("edtTimeLimit")->setText("5");
-    ok("relative.avi");
-    EXPECT_EQ(engine_.FileName, Path("relative.avi").toStdString());
-    EXPECT_EQ(dlg_->DialogResult, 1);
+        ASSERT_EQ(prompts_.Messages.size(), 1u);
+        const QString& text = prompts_.Messages[0].Text;
+        EXPECT_TRUE(r.whole ? text == r.message : text.contains(r.message)) << text.toStdString();
+        if (r.name != std::string("take.wav")) {
+            EXPECT_EQ(prompts_.Messages[0].Buttons, PromptButtons::Ok);
+        }
+        EXPECT_TRUE(engine_.Calls.empty());
+        EXPECT_EQ(dlg_->DialogResult, 2);
+        EXPECT_EQ(dlg_->result(), 0);
+        EXPECT_EQ(Stored("AddTime"), "<none>");
+        EXPECT_EQ(Stored("SaveExt"), "<none>");
+    }
 }
 
-TEST_F(CapVidAud, FrameRateRange) {
+// A relative name is in the folder the dialog showed; the frame rate may be 30; an unticked
+// frame rate's text is not looked at.
+TEST_F(CapVidAud, OkTakesEdgeValues) {
     Open();
-    Get<QCheckBox>("chkUseFrameRate")->setChecked(true);
-    Get<QLineEdit>("edtFrameRate")->setText("31");
+    Type("edtFrameRate", "not a number");
+    Tick("chkUseTimeLimit");
+    Type("edtTimeLimit", "5");
+    Type("edtCaptureFile", "relative.avi");
     Click("btnOK");
-    ASSERT_EQ(prompts_.Messages.size(), 1u);
-    EXPECT_EQ(prompts_.Messages[0].Text, "Choose a value between 0.0 and 30.0 for frame rate");
-    EXPECT_EQ(prompts_.Messages[0].Buttons, PromptButtons::Ok);
-    EXPECT_EQ(dlg_->DialogResult, 2);
-    EXPECT_EQ(dlg_->result(), 0);
-    EXPECT_FALSE(engine_.WasCalled("FrameRateValue=31"));
-    EXPECT_EQ(Stored("AddTime"), "<none>");
+    EXPECT_TRUE(prompts_.Messages.empty());
+    EXPECT_EQ(engine_.FileName, Path("relative.avi").toStdString());
+    EXPECT_EQ(dlg_->DialogResult, 1);
 
-    Get<QLineEdit>("edtFrameRate")->setText("30");
+    Open();
+    Tick("chkUseFrameRate");
+    Type("edtFrameRate", "30");
     Click("btnOK");
-    EXPECT_EQ(prompts_.Messages.size(), 1u);
+    EXPECT_TRUE(prompts_.Messages.empty());
     EXPECT_EQ(dlg_->DialogResult, 1);
     EXPECT_EQ(engine_.RateValue, 30.0);
 }
 
-TEST_F(CapVidAud, UntickedFrameRateIgnoresItsText) {
-    Open();
-    Get<QLineEdit>("edtFrameRate")->setText("not a number");
-    Click("btnOK");
-    EXPECT_TRUE(prompts_.Messages.empty());
-    EXPECT_EQ(dlg_->DialogResult, 1);
-}
-
-TEST_F(CapVidAud, PastedNonNumbersAreRefusedByNameAndNothingIsWritten) {
-    Open();
-    Get<QCheckBox>("chkUseTimeLimit")->setChecked(true);
-    Get<QLineEdit>("edtTimeLimit")->setText("1O");  // letter O
-    engine_.ClearCalls();
-    Click("btnOK");
-    ASSERT_EQ(prompts_.Messages.size(), 1u);
-    EXPECT_TRUE(prompts_.Messages[0].Text.contains("Time Limit"));
-    EXPECT_TRUE(engine_.Calls.empty());
-    EXPECT_EQ(Stored("SaveExt"), "<none>");
-    EXPECT_EQ(dlg_->DialogResult, 2);
-
-    Get<QLineEdit>("edtTimeLimit")->setText("10");
-    Get<QCheckBox>("chkUseFrameRate")->setChecked(true);
-    Get<QLineEdit>("edtFrameRate")->setText("fast");
-    Click("btnOK");
-    ASSERT_EQ(prompts_.Messages.size(), 2u);
-    EXPECT_TRUE(prompts_.Messages[1].Text.contains("Frame Rate"));
-    EXPECT_TRUE(engine_.Calls.empty());
-    EXPECT_EQ(dlg_->DialogResult, 2);
-}
-
 TEST_F(CapVidAud, OkWritesTheEngineInOrderThenTheSettings) {
     Open();
-    Get<QCheckBox>("chkUseTimeLimit")->setChecked(true);
-    Get<QLineEdit>("edtTimeLimit")->setText("10");
-    Get<QCheckBox>("chkUseFrameRate")->setChecked(true);
-    Get<QLineEdit>("edtFrameRate")->setText("15");
+    Tick("chkUseTimeLimit");
+    Type("edtTimeLimit", "10");
+    Tick("chkUseFrameRate");
+    Type("edtFrameRate", "15");
     Get<QComboBox>("cmbMasterStream")->setCurrentIndex(2);
-    Get<QLineEdit>("edtCapFileSize")->setText("25");
-    Get<QCheckBox>("ChkTimeStamp")->setChecked(true);
-    Get<QCheckBox>("ChkAutoName")->setChecked(true);
+    Type("edtCapFileSize", "25");
+    Tick("ChkTimeStamp");
+    Tick("ChkAutoName");
     engine_.ClearCalls();
     Click("btnOK");
     // The typed name is handed over first, so the capture goes where the box says.
@@ -280,7 +276,7 @@ TEST_F(CapVidAud, OkWritesTheEngineInOrderThenTheSettings) {
 TEST_F(CapVidAud, OkSurvivesFailingWritesAndSkipsAnUnreadableSize) {
     Open();
     engine_.Failures["MasterStreamIndex="] = "refused";
-    Get<QLineEdit>("edtCapFileSize")->setText("");
+    Type("edtCapFileSize", "");
     engine_.ClearCalls();
     Click("btnOK");
     EXPECT_TRUE(engine_.CallsStartingWith("ReserveCaptureFile").empty());
@@ -291,16 +287,16 @@ TEST_F(CapVidAud, OkSurvivesFailingWritesAndSkipsAnUnreadableSize) {
 
 TEST_F(CapVidAud, TimeLimitTickWithEmptyTextDisablesOk) {
     Open();
-    Get<QLineEdit>("edtTimeLimit")->setText("");
+    Type("edtTimeLimit", "");
     auto* ok = Get<xpcmdbutton>("btnOK");
-    Get<QCheckBox>("chkUseTimeLimit")->setChecked(true);
+    Tick("chkUseTimeLimit");
     EXPECT_FALSE(ok->Enabled());
-    Get<QCheckBox>("chkUseTimeLimit")->setChecked(false);
+    Tick("chkUseTimeLimit", false);
     EXPECT_TRUE(ok->Enabled());
     EXPECT_FALSE(Get<QLineEdit>("edtTimeLimit")->isEnabled());
     // A ticked frame rate in audio-only mode does not count.
-    Get<QCheckBox>("chkUseFrameRate")->setChecked(true);
-    Get<QLineEdit>("edtFrameRate")->setText("");
+    Tick("chkUseFrameRate");
+    Type("edtFrameRate", "");
     EXPECT_FALSE(ok->Enabled());
     SelectMode(2);
     EXPECT_TRUE(ok->Enabled());
@@ -320,24 +316,36 @@ TEST_F(CapVidAud, NumberBoxesTakeOnlyDigitsAndBackspace) {
     }
 }
 
-TEST_F(CapVidAud, CancelStillStoresSaveExt) {
-    Open();
-    Get<QCheckBox>("ChkAutoName")->setChecked(true);
-    engine_.ClearCalls();
-    Click("btnCancel");
-    EXPECT_EQ(dlg_->DialogResult, 2);
-    EXPECT_EQ(Stored("SaveExt"), "True");
-    EXPECT_EQ(Stored("AddTime"), "<none>");
-    EXPECT_TRUE(engine_.Calls.empty());
-}
-
-TEST_F(CapVidAud, CloseBoxClosesAndStoresNothing) {
-    Open();
-    dlg_->show();
-    QTest::mouseClick(Get<QLabel>("LblEnd"), Qt::LeftButton);
-    EXPECT_FALSE(dlg_->isVisible());
-    EXPECT_EQ(dlg_->DialogResult, 2);
-    EXPECT_EQ(Stored("SaveExt"), "<none>");
+// Cancel, Escape and the close box leave the engine alone; Cancel and Escape store only
+// whether the extension is kept, the close box nothing. Enter is OK.
+TEST_F(CapVidAud, WaysOutOfTheDialog) {
+    const struct {
+        const char* way;
+        std::function<void()> act;
+        int result;
+        const char* saveExt;
+    } rows[] = {
+        {"close box", [this] { QTest::mouseClick(Get<QLabel>("LblEnd"), Qt::LeftButton); }, 2, "<none>"},
+        {"Escape", [this] { QTest::keyClick(Get<QLineEdit>("edtCapFileSize"), Qt::Key_Escape); }, 2, "False"},
+        {"Enter", [this] { QTest::keyClick(Get<QLineEdit>("edtCapFileSize"), Qt::Key_Return); }, 1, "False"},
+        {"Cancel", [this] { Tick("ChkAutoName"), Click("btnCancel"); }, 2, "True"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.way);
+        QFile::remove(CRegSettings::StoreFilePath());
+        Open();
+        dlg_->show();
+        Get<QLineEdit>("edtCapFileSize")->setFocus();
+        engine_.ClearCalls();
+        r.act();
+        EXPECT_FALSE(dlg_->isVisible());
+        EXPECT_EQ(dlg_->DialogResult, r.result);
+        EXPECT_EQ(Stored("SaveExt"), r.saveExt);
+        if (r.result == 2) {
+            EXPECT_TRUE(engine_.Calls.empty());
+            EXPECT_EQ(Stored("AddTime"), "<none>");
+        }
+    }
 }
 
 TEST_F(CapVidAud, AutoNameShowsThePlaceholderAndRemovesOldOnes) {
@@ -361,11 +369,11 @@ TEST_F(CapVidAud, FreeSpaceCountsTheExistingFile) {
     Open();
     // Load sizes the engine's own file; the AVI name it then proposes does not exist.
     EXPECT_EQ(dlg_->GetSize(Path("clip.wav")), 3000000);
-    Get<QLineEdit>("edtCaptureFile")->setText(Path("clip.wav"));
+    Type("edtCaptureFile", Path("clip.wav"));
     EXPECT_EQ(Get<QLabel>("lblFreeDiskSpace")->text(), "12");
     EXPECT_EQ(Text("edtCapFileSize"), "2");
     EXPECT_TRUE(Get<QLabel>("LblExists")->isVisibleTo(dlg_.get()));
-    Get<QLineEdit>("edtCaptureFile")->setText(Path("fresh.avi"));
+    Type("edtCaptureFile", Path("fresh.avi"));
     EXPECT_EQ(Get<QLabel>("lblFreeDiskSpace")->text(), "9");
     EXPECT_EQ(Text("edtCapFileSize"), "0");
     EXPECT_FALSE(Get<QLabel>("LblExists")->isVisibleTo(dlg_.get()));
@@ -387,17 +395,93 @@ TEST_F(CapVidAud, BrowseTakesTheChosenFileOrNothing) {
     EXPECT_EQ(Text("edtCaptureFile"), Path("other.avi"));
 }
 
-TEST_F(CapVidAud, EnterPressesOkAndEscapeCancel) {
-    Open();
-    dlg_->show();
-    Get<QLineEdit>("edtCapFileSize")->setFocus();
-    QTest::keyClick(Get<QLineEdit>("edtCapFileSize"), Qt::Key_Escape);
-    EXPECT_EQ(Stored("SaveExt"), "False");
-    EXPECT_EQ(dlg_->DialogResult, 2);
-    Open();
-    dlg_->show();
-    QTest::keyClick(Get<QLineEdit>("edtCapFileSize"), Qt::Key_Return);
-    EXPECT_EQ(dlg_->DialogResult, 1);
+// The other setup dialogs as a keyboard user meets them.
+using SetupKeyboard = CapVidAud;
+
+// Typing "3", Tab, "77": the 3 is taken, Tab leaves the box, and the 77 goes elsewhere.
+void ExpectTabLeaves(QLineEdit* box, const char* name) {
+    box->setText("12");
+    box->end(false);
+    QTest::keyClicks(box, "3");
+    QTest::keyClick(box, Qt::Key_Tab);
+    EXPECT_FALSE(box->hasFocus()) << name;
+    if (QWidget* next = QApplication::focusWidget(); next && next != box) QTest::keyClicks(next, "77");
+    EXPECT_EQ(box->text(), "123") << name;
+    // Editing keys work as in any text box; letters stay out.
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, "x9");
+    EXPECT_EQ(box->text(), "9") << name;
+    box->home(false);
+    QTest::keyClick(box, Qt::Key_Delete);
+    EXPECT_EQ(box->text(), "") << name;
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box->text(), "9") << name;
+}
+
+TEST_F(SetupKeyboard, NumberBoxesLetNavigationAndEditingKeysPass) {
+    AllocCapFileFrm alloc(engine_);
+    Focus(alloc, alloc.edtCapFileSize);
+    ExpectTabLeaves(alloc.edtCapFileSize, "Allocate: size");
+
+    CapAutoSeqFrm seq(engine_);
+    Focus(seq, seq.edtFrameDelay);
+    ExpectTabLeaves(seq.edtFrameDelay, "Sequence: delay");
+    Focus(seq, seq.edtTimeLimit);
+    ExpectTabLeaves(seq.edtTimeLimit, "Sequence: time limit");
+}
+
+TEST_F(SetupKeyboard, EnterConfirmsAndEscapeCancelsFromANumberBox) {
+    const auto press = [this](QDialog& d, QLineEdit* box, const char* text, Qt::Key key) {
+        Focus(d, box);
+        box->setText(text);
+        QTest::keyClick(box, key);
+        if (key == Qt::Key_Escape) {
+            EXPECT_FALSE(d.isVisible());
+        }
+    };
+    CapAutoSeqFrm ok(engine_), cancel(engine_);
+    press(ok, ok.edtFrameDelay, "4", Qt::Key_Return);
+    EXPECT_EQ(ok.DialogResult, 1);
+    EXPECT_EQ(engine_.GapSeconds, 4);
+    press(cancel, cancel.edtFrameDelay, "6", Qt::Key_Escape);
+    EXPECT_EQ(cancel.DialogResult, 2);
+    EXPECT_EQ(engine_.GapSeconds, 4);
+
+    AllocCapFileFrm alloc(engine_), reserve(engine_);
+    press(alloc, alloc.edtCapFileSize, "3", Qt::Key_Escape);
+    EXPECT_EQ(engine_.ReservedMB, -1);
+    press(reserve, reserve.edtCapFileSize, "3", Qt::Key_Enter);
+    EXPECT_EQ(engine_.ReservedMB, 3);
+}
+
+TEST_F(SetupKeyboard, AZeroFrameDelayIsRefusedWithAMessage) {
+    CapAutoSeqFrm d(engine_);
+    for (const char* zero : {"0", "000"}) {
+        d.edtFrameDelay->setText(zero);
+        prompts_.Messages.clear();
+        d.OKClick();
+        ASSERT_EQ(prompts_.Messages.size(), 1u) << zero;
+        EXPECT_TRUE(prompts_.Messages[0].Text.contains("Frame Delay")) << prompts_.Messages[0].Text.toStdString();
+        EXPECT_EQ(d.DialogResult, 2);
+        EXPECT_EQ(engine_.GapSeconds, 2);
+    }
+    // A refusal by the engine itself is shown too, and the dialog stays open.
+    engine_.Failures["FrameGapSeconds="] = "The delay between frames must be more than 0 seconds.";
+    d.edtFrameDelay->setText("5");
+    prompts_.Messages.clear();
+    d.OKClick();
+    ASSERT_EQ(prompts_.Messages.size(), 1u);
+    EXPECT_EQ(prompts_.Messages[0].Text, "The delay between frames must be more than 0 seconds.");
+    EXPECT_EQ(d.DialogResult, 2);
+}
+
+TEST_F(SetupKeyboard, AutomaticSequenceCaptionAndTitle) {
+    CapAutoSeqFrm d(engine_);
+    EXPECT_EQ(d.windowTitle(), "Capture Automatic Frame Sequence");
+    auto* title = d.findChild<QLabel*>("Label3");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text(), "Pelta-RX Frame Sequence");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The settings file as it is found on disk: damaged in several ways, or a symbolic link.
+// The settings store: values by section and key in one file, and that file as it is found on
+// disk: damaged in several ways, a symbolic link, or on a full disk.
 #include "settings/Globals.h"
 #include "settings/RegSettings.h"
 #include "support/TempFiles.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <optional>
 
 using namespace pelta;
 
@@ -38,13 +40,14 @@ bool WriteBytes(const QString& path, const QByteArray& bytes) {
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
-class SettingsFile : public ::testing::Test {
+class SettingsStore : public ::testing::Test {
 protected:
     void SetUp() override {
         store_.SetCompany("Fenwick Software");
         store_.SetAppName("Pelta-RX v1.5");
     }
     QString File() const { return CRegSettings::StoreFilePath(); }
+    QString ReadFile() const { return QString::fromUtf8(ReadBytes(File())); }
     QDir Folder() const { return QFileInfo(File()).dir(); }
     QStringList DamagedCopies() const { return Folder().entryList({"settings.reg.damaged-*"}, QDir::Files | QDir::System); }
     void SaveAll() {
@@ -55,6 +58,102 @@ protected:
     test::TempConfigHome home_;
     CRegSettings store_;
 };
+
+using SettingsFile = SettingsStore;
+
+TEST_F(SettingsStore, NothingStoredGivesDefaultsAndCreatesNothing) {
+    EXPECT_EQ(store_.GetSetting("Preferences", "AutoName", "False"), "False");
+    EXPECT_EQ(store_.GetSetting("Preferences", "AutoSaveDir"), "");
+    EXPECT_EQ(gRetVal, 2);
+    EXPECT_TRUE(QDir(home_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+TEST_F(SettingsStore, FirstSaveCreatesTheWholePathAndReadsBack) {
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "AutoName", "True"));
+    EXPECT_EQ(gRetVal, 0);
+    const QString text = ReadFile();
+    EXPECT_TRUE(text.contains("[Software]\n"));
+    EXPECT_TRUE(text.contains("[Software\\Fenwick Software]\n"));
+    EXPECT_TRUE(text.contains("[Software\\Fenwick Software\\Pelta-RX v1.5]\n"));
+    EXPECT_TRUE(text.contains("[Software\\Fenwick Software\\Pelta-RX v1.5\\Preferences]\n\"AutoName\"=\"True\""));
+    EXPECT_EQ(store_.GetSetting("Preferences", "AutoName", "False"), "True");
+    // Registry names do not depend on case.
+    EXPECT_EQ(store_.GetSetting("preferences", "autoname", "False"), "True");
+}
+
+TEST_F(SettingsStore, StarIsTheUnnamedValueAndOtherStarsAreNames) {
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "*", "unnamed"));
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "**", "two"));
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "x*", "x"));
+    EXPECT_EQ(store_.GetSetting("Preferences", "*"), "unnamed");
+    EXPECT_EQ(store_.GetSetting("Preferences", "**"), "two");
+    EXPECT_EQ(store_.GetSetting("Preferences", "x*"), "x");
+    EXPECT_TRUE(ReadFile().contains("@=\"unnamed\""));
+}
+
+TEST_F(SettingsStore, EmptySectionLivesDirectlyUnderTheApplication) {
+    EXPECT_EQ(store_.BuildKeyPath(""), "Software\\Fenwick Software\\Pelta-RX v1.5");
+    ASSERT_TRUE(store_.SaveSetting("", "Top", "1"));
+    EXPECT_EQ(store_.GetSetting("", "Top"), "1");
+    EXPECT_EQ(store_.GetSetting("Preferences", "Top", "none"), "none");
+}
+
+TEST_F(SettingsStore, CompanyAndAppNameTrimAndReset) {
+    CRegSettings s;
+    const QString company = s.Company();
+    const QString app = s.AppName();
+    EXPECT_EQ(app, "Pelta-RX");
+    s.SetCompany("  Acme  ");
+    EXPECT_EQ(s.Company(), "Acme");
+    s.SetCompany("");
+    EXPECT_EQ(s.Company(), company);
+    s.SetCompany("   ");
+    EXPECT_EQ(s.Company(), "");
+    EXPECT_EQ(s.BuildKeyPath("P"), "Software\\\\Pelta-RX\\P");
+    s.SetAppName(" X ");
+    EXPECT_EQ(s.AppName(), "X");
+    s.SetAppName("");
+    EXPECT_EQ(s.AppName(), app);
+}
+
+TEST_F(SettingsStore, TextsSurviveQuotesBackslashesAndLineBreaks) {
+    const QString tricky = "C:\\dir \"quoted\"\nnext = line";
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "AutoSaveDir", tricky));
+    EXPECT_EQ(store_.GetSetting("Preferences", "AutoSaveDir"), tricky);
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "AutoSaveDir", "/home/u/Videos"));
+    EXPECT_EQ(store_.GetSetting("Preferences", "AutoSaveDir"), "/home/u/Videos");
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "Empty", ""));
+    EXPECT_EQ(store_.GetSetting("Preferences", "Empty", "dflt"), "");
+}
+
+TEST_F(SettingsStore, UnwritableFolderMakesSaveReturnFalse) {
+    QFile blocker(Folder().path());  // a plain file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_FALSE(store_.SaveSetting("Preferences", "AutoName", "True"));
+    EXPECT_NE(gRetVal, 0);
+    EXPECT_EQ(store_.GetSetting("Preferences", "AutoName", "False"), "False");
+}
+
+TEST(BooleanSettings, WordsInAnyCaseAndNumbers) {
+    const std::pair<const char*, std::optional<bool>> rows[] = {
+        {"True", true}, {"true", true}, {"FALSE", false}, {"0", false},
+        {"-1", true},   {"2.5", true},  {"yes", std::nullopt}, {"", std::nullopt}};
+    for (const auto& [text, value] : rows) EXPECT_EQ(ToBoolean(text), value) << text;
+}
+
+TEST_F(SettingsStore, ProgramSettingsReadBooleansAndKeepFlagsOnBadText) {
+    CreateProgramSettings();
+    // The program's values live where the fixture's store keeps them.
+    EXPECT_EQ(gSettings->BuildKeyPath(gSection), store_.BuildKeyPath("Preferences"));
+    bool flag = false;
+    gSettings->SaveSetting(gSection, "AutoName", "tRUE");
+    ReadBooleanSetting("AutoName", flag);
+    EXPECT_TRUE(flag);
+    gSettings->SaveSetting(gSection, "AutoName", "maybe");
+    ReadBooleanSetting("AutoName", flag);
+    EXPECT_TRUE(flag);
+}
 
 struct Damage {
     const char* name;
@@ -100,6 +199,9 @@ TEST_F(SettingsFile, DamageLosesOnlyTheDamagedValues) {
          {"TopWindow"}},
         {"a value line without its key block",
          [](QByteArray f) { return "\"Ext\"=\".mp3\"\n" + f; }, {}},
+        {"no store at all, a value line without its key block",
+         [](QByteArray) { return QByteArray("this is not a store\n\"AutoName\"=\"True\"\n"); },
+         {"AutoName", "TopWindow", "WindowsDown", "AddTime", "SaveExt", "AutoSaveDir", "Ext"}},
         {"nothing but random bytes",
          [](QByteArray) {
              QByteArray noise;
@@ -186,10 +288,6 @@ TEST_F(SettingsFile, ADanglingLinkIsReplacedWithoutCreatingItsTarget) {
     EXPECT_FALSE(QFileInfo(File()).isSymLink());
     EXPECT_EQ(Read("Ext"), ".mp3");
 }
-
-}  // namespace
-
-namespace {
 
 // A full disk: the save fails, says so, and the file on disk is exactly what it was.
 TEST_F(SettingsFile, AFullDiskLeavesTheOldFileWhole) {
