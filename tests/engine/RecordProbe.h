@@ -31,7 +31,6 @@ struct Probe {
     AVColorRange colorRange = AVCOL_RANGE_UNSPECIFIED;  // as the video stream states them
     AVColorSpace colorSpace = AVCOL_SPC_UNSPECIFIED;
     int64_t videoFrames = 0;     // video packets holding a picture
-    int64_t videoChunks = 0;     // every video packet, empty ones (the picture held) too
     int64_t bytesRead = 0;       // payload of all packets
     double duration = 0;         // of the whole file, as the demuxer reports it
     double videoEnd = 0;         // seconds where the last video packet read ends
@@ -83,7 +82,6 @@ inline Probe ProbeFile(const std::string& path) {
         const double end =
             start == AV_NOPTS_VALUE ? 0 : double(start + std::max<int64_t>(pkt->duration, 0)) * av_q2d(st->time_base);
         if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            ++p.videoChunks;
             if (pkt->size > 0) {
                 ++p.videoFrames;
                 if (start != AV_NOPTS_VALUE) p.pictureTimes.push_back(double(start) * av_q2d(st->time_base));
