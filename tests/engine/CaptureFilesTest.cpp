@@ -47,24 +47,34 @@ protected:
     }
 };
 
-TEST_F(CaptureFiles, VideoAndSoundIntoAvi) {
-    Target("both.avi", OutputFormat::Avi);
+// Pictures in Motion JPEG and sound, ended by the time limit at its length to within a picture.
+TEST_F(CaptureFiles, VideoAndSoundIntoAviEndedByTheTimeLimit) {
     ASSERT_TRUE(engine_->ModeAvailable(CaptureMode::VideoAndAudio));
-    const Probe p = Record("both.avi", OutputFormat::Avi, CaptureMode::VideoAndAudio, 2000);
+    engine_->VideoCompressorList().SetSelected(test::IndexNamed(engine_->VideoCompressorList(), "Motion JPEG"));
+    const int progress = events_.progress, ended = events_.ended;
+    Begin("both.avi", OutputFormat::Avi, CaptureMode::VideoAndAudio, 2.0);
+    EXPECT_EQ(engine_->EngineState(), EngineStateCode::Capturing);
+    ASSERT_TRUE(WaitForStart(progress, ended));
+    ASSERT_TRUE(WaitForEnd()) << "the time limit did not end the capture";
+    const Probe p = ProbeFile(Path("both.avi"));
     ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.videoStreams, 1);
-    EXPECT_EQ(p.audioStreams, 1);
+    EXPECT_EQ(p.streams, 2);
+    EXPECT_EQ(p.videoCodec, "mjpeg");
+    EXPECT_EQ(p.audioCodec, "pcm_s16le");
     EXPECT_EQ(p.width, 640);
     EXPECT_EQ(p.height, 480);
+    EXPECT_EQ(p.sampleRate, 48000);
     EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
     EXPECT_GT(engine_->FramesCaptured(), 30);
-    EXPECT_NEAR(p.duration, engine_->ElapsedSeconds(), 0.5);
+    EXPECT_NEAR(p.duration, 2.0, 1.0 / 30 + 0.01);
     // Every byte of the file is counted (the status bar's MB/sec), more than the pictures.
     EXPECT_EQ(engine_->FileBytesWritten(), int64_t(std::filesystem::file_size(Path("both.avi"))));
     EXPECT_GT(engine_->FileBytesWritten(), int64_t(engine_->MeanFrameBytes()) * engine_->FramesCaptured());
+    EXPECT_TRUE(events_.errors.empty());
     EXPECT_GE(events_.progress, 4);
     EXPECT_EQ(events_.ended, 1);
-    engine_->EndCapture();  // harmless when idle
+    engine_->EndCapture();  // harmless when idle, twice too
+    engine_->EndCapture();
     Pump(100);
     EXPECT_EQ(events_.ended, 1);
 }
@@ -92,47 +102,38 @@ TEST_F(CaptureFiles, DuringAVideoCaptureStillsComeFromTheCaptureNotTheHub) {
     }, 5000));
 }
 
-TEST_F(CaptureFiles, SoundOnlyIntoWavAndMp3) {
-    Probe wav = Record("tone.wav", OutputFormat::Wave, CaptureMode::AudioOnly, 1500);
-    ASSERT_TRUE(wav.ok);
-    EXPECT_EQ(wav.videoStreams, 0);
-    EXPECT_EQ(wav.audioStreams, 1);
-    EXPECT_EQ(wav.sampleRate, 48000);
-    EXPECT_GT(wav.duration, 1.0);
-
-    Probe mp3 = Record("tone.mp3", OutputFormat::Mp3, CaptureMode::AudioOnly, 1500);
-    ASSERT_TRUE(mp3.ok);
-    EXPECT_EQ(mp3.audioCodec, "mp3");
-    EXPECT_GT(mp3.duration, 1.0);
+// Sound only, each file ended by the time limit at its length.
+TEST_F(CaptureFiles, SoundOnlyIntoWavAndMp3EndedByTheTimeLimit) {
+    struct Case {
+        const char* name;
+        int32_t format;
+        const char* codec;
+        double within;  // an MP3 ends on a whole frame of its own
+    };
+    for (const Case c : {Case{"tone.wav", OutputFormat::Wave, "pcm_s16le", 0.05},
+                         Case{"tone.mp3", OutputFormat::Mp3, "mp3", 0.1}}) {
+        SCOPED_TRACE(c.name);
+        events_ = {};
+        Begin(c.name, c.format, CaptureMode::AudioOnly, 1.0);
+        ASSERT_TRUE(WaitForEnd()) << "the time limit did not end the capture";
+        const Probe p = ProbeFile(Path(c.name));
+        ASSERT_TRUE(p.ok);
+        EXPECT_EQ(p.videoStreams, 0);
+        EXPECT_EQ(p.audioStreams, 1);
+        EXPECT_EQ(p.audioCodec, c.codec);
+        EXPECT_EQ(p.sampleRate, 48000);
+        EXPECT_NEAR(p.duration, 1.0, c.within);
+    }
 }
 
 TEST_F(CaptureFiles, VideoIntoWavIsRefusedBeforeAnythingIsWritten) {
     Target("video.wav", OutputFormat::Wave);
     EXPECT_THROW(engine_->PrepareCapture(CaptureMode::VideoOnly), EngineError);
     EXPECT_FALSE(std::filesystem::exists(Path("video.wav")));
-    engine_->SetOutputFormat(OutputFormat::Asf);
+    engine_->SetOutputFormat(OutputFormat::Asf);  // a format this engine does not write
     EXPECT_THROW(engine_->PrepareCapture(CaptureMode::VideoAndAudio), EngineError);
-}
-
-TEST_F(CaptureFiles, ManualSequenceKeepsEachGrabbedFrame) {
-    Target("seq.avi", OutputFormat::Avi);
-    engine_->SetTimeLimitOn(false);
-    engine_->BeginCapture(CaptureMode::ManualFrames);
-    for (int i = 0; i < 5; ++i) {
-        Pump(150);
-        engine_->GrabFrame();
-    }
-    test::PumpUntil([&] { return engine_->FramesCaptured() >= 5; });
-    EXPECT_TRUE(End());
-    EXPECT_EQ(engine_->FramesCaptured(), 5);
-    const Probe p = ProbeFile(Path("seq.avi"));
-    ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.videoFrames, 5);
-    EXPECT_EQ(p.audioStreams, 0);
-    // One grab is one frame of a 10 frames-per-second film, however long apart the grabs were.
-    EXPECT_EQ(av_cmp_q(p.videoRate, AVRational{kSequenceFramesPerSecond, 1}), 0)
-        << p.videoRate.num << "/" << p.videoRate.den;
-    EXPECT_NEAR(p.videoLength, 5.0 / kSequenceFramesPerSecond, 1e-6);
+    EXPECT_THROW(engine_->PrepareCapture(CaptureMode::AudioOnly), EngineError);
+    EXPECT_EQ(events_.ended, 0);
 }
 
 // Frame sequences: how many pictures, at what rate, and how they line up with the sound.
@@ -166,79 +167,84 @@ protected:
     }
 };
 
+// Each grab is one picture. Without sound it is one frame of a 10 frames-per-second film,
+// however long apart the grabs were; with sound it shows from when it was grabbed (against
+// the sound, to a frame and some jitter) until the next.
+TEST_F(FrameSequences, ManualSequenceKeepsEachGrabbedPicture) {
+    struct Case {
+        int32_t mode;
+        std::vector<int> waits;  // ms before each grab
+    };
+    for (const Case& c : {Case{CaptureMode::ManualFrames, {150, 150, 150, 150, 150}},
+                          Case{CaptureMode::ManualFramesAudio, {300, 700, 250, 1100, 450}}}) {
+        const bool sound = c.mode == CaptureMode::ManualFramesAudio;
+        SCOPED_TRACE(sound ? "with sound" : "pictures only");
+        const char* name = sound ? "manual-sound.avi" : "manual.avi";
+        Target(name, OutputFormat::Avi);
+        ASSERT_TRUE(engine_->ModeAvailable(c.mode));
+        engine_->BeginCapture(c.mode);
+        QElapsedTimer t;
+        t.start();
+        std::vector<double> grabbedAt;
+        for (int wait : c.waits) {
+            Pump(wait);
+            grabbedAt.push_back(t.elapsed() / 1000.0);
+            engine_->GrabFrame();
+        }
+        if (!sound) test::PumpUntil([&] { return engine_->FramesCaptured() >= 5; });
+        const double seen = grabbedAt.back() + RunFor(sound ? 600 : 0);
+        const double elapsed = engine_->ElapsedSeconds();
+        EXPECT_EQ(engine_->FramesCaptured(), 5);
+        const Probe p = ProbeFile(Path(name));
+        ASSERT_TRUE(p.ok);
+        EXPECT_TRUE(p.readToEnd);
+        EXPECT_EQ(p.videoFrames, 5);
+        if (!sound) {
+            EXPECT_EQ(p.audioStreams, 0);
+            EXPECT_EQ(av_cmp_q(p.videoRate, AVRational{kSequenceFramesPerSecond, 1}), 0)
+                << p.videoRate.num << "/" << p.videoRate.den;
+            EXPECT_NEAR(p.videoLength, 5.0 / kSequenceFramesPerSecond, 1e-6);
+            continue;
+        }
+        EXPECT_NEAR(elapsed, seen, 0.3);
+        ExpectTracksAgree(p, elapsed);
+        // An AVI cannot start later than its first frame: that one shows from the start.
+        ASSERT_EQ(p.pictureTimes.size(), grabbedAt.size());
+        EXPECT_EQ(p.pictureTimes[0], 0.0);
+        for (size_t i = 1; i < grabbedAt.size(); ++i) EXPECT_NEAR(p.pictureTimes[i], grabbedAt[i], 0.15) << "picture " << i;
+    }
+}
+
+// A picture every 0.3 s, the first at the start; with sound the pictures keep in step with it.
 TEST_F(FrameSequences, AutomaticSequenceTakesOneFrameEveryGap) {
-    Target("auto.avi", OutputFormat::Avi);
     engine_->SetFrameGapSeconds(0.3);
-    engine_->BeginCapture(CaptureMode::AutoFrames);
-    RunFor(3000);
-    const double elapsed = engine_->ElapsedSeconds();
-    const Probe p = ProbeFile(Path("auto.avi"));
-    ASSERT_TRUE(p.ok);
-    EXPECT_TRUE(p.readToEnd);
-    EXPECT_EQ(p.audioStreams, 0);
-    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
-    // The first picture is taken at the start, then one every 0.3 s.
-    EXPECT_NEAR(double(p.videoFrames), elapsed / 0.3 + 1, 1.5) << "after " << elapsed << " s";
-    EXPECT_EQ(av_cmp_q(p.videoRate, AVRational{kSequenceFramesPerSecond, 1}), 0)
-        << p.videoRate.num << "/" << p.videoRate.den;
-    // Played one after the other: the film is frames / 10 s long, no frame held longer.
-    EXPECT_NEAR(p.videoLength, double(p.videoFrames) / kSequenceFramesPerSecond, 1e-6);
-}
-
-TEST_F(FrameSequences, ManualSequenceWithSoundHoldsEachPictureUntilTheNext) {
-    Target("manual-sound.avi", OutputFormat::Avi);
-    ASSERT_TRUE(engine_->ModeAvailable(CaptureMode::ManualFramesAudio));
-    engine_->BeginCapture(CaptureMode::ManualFramesAudio);
-    QElapsedTimer t;
-    t.start();
-    std::vector<double> grabbedAt;
-    for (int wait : {300, 700, 250, 1100, 450}) {
-        Pump(wait);
-        grabbedAt.push_back(t.elapsed() / 1000.0);
-        engine_->GrabFrame();
+    for (const int32_t mode : {CaptureMode::AutoFrames, CaptureMode::AutoFramesAudio}) {
+        const bool sound = mode == CaptureMode::AutoFramesAudio;
+        SCOPED_TRACE(sound ? "with sound" : "pictures only");
+        const char* name = sound ? "auto-sound.avi" : "auto.avi";
+        Target(name, OutputFormat::Avi);
+        engine_->BeginCapture(mode);
+        RunFor(3000);
+        const double elapsed = engine_->ElapsedSeconds();
+        const Probe p = ProbeFile(Path(name));
+        ASSERT_TRUE(p.ok);
+        EXPECT_TRUE(p.readToEnd);
+        EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+        EXPECT_NEAR(double(p.videoFrames), elapsed / 0.3 + 1, 1.5) << "after " << elapsed << " s";
+        EXPECT_EQ(av_cmp_q(p.videoRate, AVRational{kSequenceFramesPerSecond, 1}), 0)
+            << p.videoRate.num << "/" << p.videoRate.den;
+        if (!sound) {
+            EXPECT_EQ(p.audioStreams, 0);
+            // Played one after the other: the film is frames / 10 s long, no frame held longer.
+            EXPECT_NEAR(p.videoLength, double(p.videoFrames) / kSequenceFramesPerSecond, 1e-6);
+            continue;
+        }
+        ExpectTracksAgree(p, elapsed);
+        // A picture every 0.3 s of sound: three frames of the film apart, one either way for jitter.
+        ASSERT_GE(p.pictureTimes.size(), 2u);
+        for (size_t i = 1; i < p.pictureTimes.size(); ++i)
+            EXPECT_NEAR(p.pictureTimes[i] - p.pictureTimes[i - 1], 0.3, 0.1 + 1e-6) << "picture " << i;
     }
-    const double seen = grabbedAt.back() + RunFor(600);
-    const double elapsed = engine_->ElapsedSeconds();
-    EXPECT_NEAR(elapsed, seen, 0.3);
-    EXPECT_EQ(engine_->FramesCaptured(), 5);
-    const Probe p = ProbeFile(Path("manual-sound.avi"));
-    ASSERT_TRUE(p.ok);
-    EXPECT_TRUE(p.readToEnd);
-    EXPECT_EQ(p.videoFrames, 5);
-    ExpectTracksAgree(p, elapsed);
-    // Each picture appears when it was grabbed (against the sound), to a frame and some jitter.
-    // An AVI cannot start later than its first frame: that one shows from the start.
-    ASSERT_EQ(p.pictureTimes.size(), grabbedAt.size());
-    EXPECT_EQ(p.pictureTimes[0], 0.0);
-    for (size_t i = 1; i < grabbedAt.size(); ++i) {
-        EXPECT_NEAR(p.pictureTimes[i], grabbedAt[i], 0.15) << "picture " << i;
-    }
-}
-
-TEST_F(FrameSequences, AutomaticSequenceWithSoundKeepsThePicturesInStep) {
-    Target("auto-sound.avi", OutputFormat::Avi);
-    engine_->SetFrameGapSeconds(0.3);
-    engine_->BeginCapture(CaptureMode::AutoFramesAudio);
-    RunFor(3000);
-    const double elapsed = engine_->ElapsedSeconds();
-    const Probe p = ProbeFile(Path("auto-sound.avi"));
-    ASSERT_TRUE(p.ok);
-    EXPECT_TRUE(p.readToEnd);
-    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
-    EXPECT_NEAR(double(p.videoFrames), elapsed / 0.3 + 1, 1.5) << "after " << elapsed << " s";
-    ExpectTracksAgree(p, elapsed);
-    // A picture every 0.3 s of sound: three frames of the film apart, one either way for jitter.
-    ASSERT_GE(p.pictureTimes.size(), 2u);
-    for (size_t i = 1; i < p.pictureTimes.size(); ++i) {
-        EXPECT_NEAR(p.pictureTimes[i] - p.pictureTimes[i - 1], 0.3, 0.1 + 1e-6) << "picture " << i;
-    }
-}
-
-TEST_F(CaptureFiles, TimeLimitEndsTheCaptureByItself) {
-    const Probe p = RecordUntilLimit("limit.avi", 1.0);
-    EXPECT_EQ(events_.ended, 1);
-    ASSERT_TRUE(p.ok);
-    EXPECT_NEAR(p.duration, 1.0, 0.1);
 }
 
 // Any rate the capture dialog takes (0.0 to 30.0) is one the engine records, also below one
@@ -293,17 +299,11 @@ TEST_F(CaptureFiles, SixtyFramesASecondComeFromTheDeviceItself) {
 
 namespace {
 
-int IndexContaining(DeviceList& list, const std::string& part) {
-    for (int32_t i = 0; i < list.Count(); ++i)
-        if (list.Item(i).DisplayName.find(part) != std::string::npos) return i;
-    return -1;
-}
-
 // The real devices: a region of the Xvfb screen and what the null sink plays.
 TEST_F(CaptureFiles, TheScreenAndTheSoundServersMonitorIntoAviAndWav) {
     auto& v = engine_->VideoInputs();
-    const int screen = IndexContaining(v, "Screen 0");
-    const int monitor = IndexContaining(engine_->AudioInputs(), "onitor");
+    const int screen = test::IndexContaining(v, "Screen 0");
+    const int monitor = test::IndexContaining(engine_->AudioInputs(), "onitor");
     PELTA_NEEDS_SERVICE(screen >= 0, "the private display (Xvfb)");
     PELTA_NEEDS_SERVICE(monitor >= 0, "the private sound server (PulseAudio)");
     v.SetSelected(screen);

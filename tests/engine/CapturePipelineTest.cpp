@@ -12,10 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <cstring>
-#include <functional>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 using namespace pelta;
@@ -92,8 +89,6 @@ struct WriterGate {
     }
 };
 
-bool WaitFor(const std::function<bool()>& done) { return test::WaitUntil(done, 10000); }
-
 // Twelve pictures arrive while the writer is held up and four may wait; then the writer goes
 // on and one more picture comes. The device gets its frames back while the writer is
 // stuck; the file holds the pictures the queue kept, in order, and the eight turned away
@@ -130,10 +125,10 @@ TEST(CapturePipeline, HeldUpWriterKeepsOnlyPreparedPicturesAndTheFileInOrder) {
             session.BeginCapture(CaptureMode::VideoOnly);
             ASSERT_TRUE(gate.WaitHeld());
             for (int64_t n = 0; n < 12; ++n) hub.Deliver(n);
-            EXPECT_TRUE(WaitFor([&] { return hub.Live() <= 1; }))
+            EXPECT_TRUE(test::WaitUntil([&] { return hub.Live() <= 1; }, 10000))
                 << hub.Live() - 1 << " device frames still held by the capture";
             gate.Open();
-            ASSERT_TRUE(WaitFor([&] { return session.FramesCaptured() == 4; }));
+            ASSERT_TRUE(test::WaitUntil([&] { return session.FramesCaptured() == 4; }, 10000));
             hub.Deliver(12);
             session.EndCapture();
             const DropCounts d = session.DroppedByCause();

@@ -2,6 +2,7 @@
 // (server restarted), against the private sound server the tests start. Each case reads the
 // file back and checks the error the user sees.
 #include "EngineTest.h"
+#include "support/Processes.h"
 #include "RecordProbe.h"
 #include "SoundLevel.h"
 
@@ -36,14 +37,11 @@ protected:
         pelta::test::SignalPulse(SIGCONT);
         if (pelta::test::Pactl("info").empty()) pelta::test::RestartPulse();
     }
-    void WaitForFrames(int frames) {
-        PumpUntil([&] { return engine_->FramesCaptured() >= frames; }, 20000);
-    }
 };
 
 TEST_F(DeviceRecovery, AServerThatDiesEndsTheCaptureWithBothTracksTogether) {
     Begin("killed.avi", OutputFormat::Avi, CaptureMode::VideoAndAudio);
-    WaitForFrames(20);
+    ASSERT_TRUE(WaitForFrames(20));
     pelta::test::SignalPulse(SIGKILL);
     WaitForEnd();
     EXPECT_EQ(events_.ended, 1);
@@ -69,7 +67,7 @@ TEST_F(DeviceRecovery, AFrozenServerLeavesAGapAndTheCaptureGoesOn) {
     Pump(5000);
     pelta::test::SignalPulse(SIGCONT);
     WaitForEnd(1, 40000);
-    pelta::test::WaitForChild(tone);
+    pelta::test::WaitForExit(tone);
     EXPECT_EQ(events_.ended, 1);
     EXPECT_TRUE(events_.errors.empty()) << "error " << (events_.errors.empty() ? 0 : events_.errors[0]);
     EXPECT_GT(engine_->FramesDropped(), 0) << "the gap is not counted";
@@ -102,7 +100,7 @@ TEST_F(DeviceRecovery, ACaptureWithTheServerDeadIsRefusedAndWorksOnceItIsBack) {
     Pump(800);
     Begin("back.wav", OutputFormat::Wave, CaptureMode::AudioOnly, 2);
     WaitForEnd();
-    pelta::test::WaitForChild(tone);
+    pelta::test::WaitForExit(tone);
     EXPECT_TRUE(events_.errors.empty());
     const auto m = MeasureSound(Path("back.wav"), 0.3, 1.8);
     ASSERT_TRUE(m.ok);

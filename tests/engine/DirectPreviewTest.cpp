@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
 #include <sys/shm.h>
@@ -135,9 +134,10 @@ TEST_F(DirectPreviewTest, DrawsExactlyThePartAskedForFromWhereThePictureLies) {
         SharedPicture shared(c.offset + stride * 30);
         ASSERT_NE(shared.Base, nullptr);
         uint8_t* pic = shared.Base + c.offset;
+        const auto colour = [](int x, int y) { return 0x010000u * uint32_t(x * 6) + 0x0100u * uint32_t(y * 8) + 0x55u; };
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x) {
-                const uint32_t v = 0x010000u * uint32_t(x * 6) + 0x0100u * uint32_t(y * 8) + 0x55u;
+                const uint32_t v = colour(x, y);
                 std::memcpy(pic + y * stride + x * 4, &v, 4);
             }
         ASSERT_TRUE(direct.Put(window.Id(), {pic, stride, 40, 30}, c.x, c.y, c.w, c.h, 10, 5));
@@ -149,8 +149,7 @@ TEST_F(DirectPreviewTest, DrawsExactlyThePartAskedForFromWhereThePictureLies) {
             for (int x = 0; x < 64; ++x) {
                 const int px = x - 10, py = y - 5;
                 const bool inside = px >= c.x && py >= c.y && px < c.x + c.w && py < c.y + c.h && px < 40 && py < 30;
-                const uint32_t want = inside ? 0x010000u * uint32_t(px * 6) + 0x0100u * uint32_t(py * 8) + 0x55u : 0;
-                wrong += shown[size_t(y * 64 + x)] != want;
+                wrong += shown[size_t(y * 64 + x)] != (inside ? colour(px, py) : 0);
             }
         EXPECT_EQ(wrong, 0);
     }

@@ -23,11 +23,11 @@ extern "C" {
 #include <QLabel>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
-#include <unistd.h>
 
 using namespace pelta;
 using namespace pelta::engine;
@@ -242,10 +242,10 @@ TEST(CompressorDialogTest, Mp3OffersOnlyTheRatesOfTheSoundAndGraysWhatTheModeIgn
 
 namespace {
 
-// Writes `frames` pictures into an MJPEG AVI; returns the video bytes written.
-int64_t WriteMjpeg(const fs::path& path, const EncoderSettings& settings, int fallbackQuality) {
+// Writes six pictures into a Motion JPEG AVI; returns the video bytes written.
+int64_t WriteMjpeg(const std::string& path, const EncoderSettings& settings, int fallbackQuality) {
     WriterSetup s;
-    s.Path = path.string();
+    s.Path = path;
     s.Video = true;
     s.VideoIn = VideoFormat{160, 120, AV_PIX_FMT_BGR0, AVRational{30, 1}, AVRational{1, 30}};
     s.VideoEncoder = "mjpeg";
@@ -261,40 +261,15 @@ int64_t WriteMjpeg(const fs::path& path, const EncoderSettings& settings, int fa
 
 }  // namespace
 
-// Processors may change the picture's size mid-capture (crop, rotate); the file keeps the
-// size it was opened with and every picture is written.
-TEST(EncoderSettingsFiles, PicturesOfAnotherSizeAreScaledToTheFilesSize) {
-    const fs::path path = fs::temp_directory_path() / ("resize-" + std::to_string(getpid()) + ".avi");
-    WriterSetup s;
-    s.Path = path.string();
-    s.Video = true;
-    s.VideoIn = VideoFormat{160, 120, AV_PIX_FMT_BGR0, AVRational{30, 1}, AVRational{1, 30}};
-    s.VideoEncoder = "mjpeg";
-    CaptureWriter w;
-    CaptureErrorCode code{};
-    ASSERT_EQ(w.Open(s, code), "");
-    EXPECT_TRUE(w.WriteVideo(Picture(160, 120, 0).get(), 0));
-    EXPECT_TRUE(w.WriteVideo(Picture(64, 48, 1).get(), 1));   // cropped
-    EXPECT_TRUE(w.WriteVideo(Picture(120, 160, 2).get(), 2));  // rotated
-    ASSERT_TRUE(w.Finish());
-    const pelta::test::Probe p = pelta::test::ProbeFile(path.string());
-    ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.width, 160);
-    EXPECT_EQ(p.height, 120);
-    EXPECT_EQ(p.videoFrames, 3);
-    fs::remove(path);
-}
-
 TEST(EncoderSettingsFiles, MjpegQuantiserDecidesTheFileSize) {
-    const fs::path dir = fs::temp_directory_path() / ("encset-" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    const int64_t best = WriteMjpeg(dir / "q2.avi", With({{"quality", 2}}), 5);
-    const int64_t worst = WriteMjpeg(dir / "q31.avi", With({{"quality", 31}}), 5);
+    QTemporaryDir dir;
+    const auto path = [&](const char* name) { return dir.filePath(name).toStdString(); };
+    const int64_t best = WriteMjpeg(path("q2.avi"), With({{"quality", 2}}), 5);
+    const int64_t worst = WriteMjpeg(path("q31.avi"), With({{"quality", 31}}), 5);
     EXPECT_GT(best, 3 * worst);
-    EXPECT_LT(fs::file_size(dir / "q31.avi"), fs::file_size(dir / "q2.avi") / 2);
+    EXPECT_LT(fs::file_size(path("q31.avi")), fs::file_size(path("q2.avi")) / 2);
     // Without a "quality" value the writer's VideoQuality is the quantiser.
-    EXPECT_EQ(WriteMjpeg(dir / "fallback.avi", {}, 31), worst);
-    fs::remove_all(dir);
+    EXPECT_EQ(WriteMjpeg(path("fallback.avi"), {}, 31), worst);
 }
 
 TEST(CompressorTapTest, MjpegAtTheCoarsestQuantiserDiffersClearlyAndAtTheFinestHardly) {
@@ -388,25 +363,23 @@ TEST(EncoderSettingsSession, SessionKeepsClampedSettingsPerEncoderAndUsesThemInT
     EXPECT_EQ(s.EncoderSettingsFor("mjpeg").Get("quality", 0), 31);
     EXPECT_EQ(s.EncoderSettingsFor("mpeg4").Get("quality", 0), 9);  // other encoders keep theirs
 
-    const fs::path dir = fs::temp_directory_path() / ("encsess-" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    QTemporaryDir dir;
     hub.Start();
     s.SetOutputFormat(6);
     s.SetTimeLimitOn(true);
     s.SetTimeLimitSeconds(1);
     auto record = [&](const char* file, int kbps) {
         s.SetEncoderSettings("libmp3lame", With({{"bitrate", kbps}}));
-        s.SetCaptureFileName((dir / file).string());
+        s.SetCaptureFileName(dir.filePath(file).toStdString());
         s.BeginCapture(3);
         EXPECT_TRUE(test::WaitUntil([&] { return !s.Capturing(); }, 30000));
         s.EndCapture();
-        return fs::file_size(dir / file);
+        return fs::file_size(dir.filePath(file).toStdString());
     };
     const auto small = record("32.mp3", 32);
     const auto large = record("320.mp3", 320);
     EXPECT_GT(large, 6 * small);
     hub.Stop();
-    fs::remove_all(dir);
 }
 
 TEST(CompressorDialogTest, ChangesApplyAtOnceClampedAndCancelRestores) {

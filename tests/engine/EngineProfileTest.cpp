@@ -5,6 +5,7 @@
 #include "engine/core/profile/EngineProfile.h"
 #include "engine/core/record/CaptureSession.h"
 #include "EngineTest.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -12,25 +13,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <fstream>
-#include <sstream>
 
 using namespace pelta;
 using namespace pelta::engine;
+using pelta::test::FileText;
 using pelta::test::IndexNamed;
+using pelta::test::WriteFileText;
 
 namespace {
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
 
 // A profile with every field away from its default, names that need escaping included.
 EngineProfile Changed() {
@@ -222,29 +212,29 @@ TEST_F(EngineProfileRestart, ADeviceThatIsGoneFallsBackToTheFirst) {
     p.VideoHeight = 2160;
     p.AudioDevice = NamedChoice::Called("Test Tone");
     p.VideoCompressor = NamedChoice::Called("A compressor this FFmpeg lacks");
-    WriteText(Path(), ProfileText(p));
+    WriteFileText(Path(), ProfileText(p));
     Started s(Path());
     EXPECT_EQ(s.engine->VideoInputs().Selected(), 0);
     EXPECT_EQ(s.engine->VideoSizeList().Selected(), 0);
     EXPECT_EQ(SelectedName(s.engine->AudioInputs()), "Test Tone");
     EXPECT_EQ(SelectedName(s.engine->VideoCompressorList()), kFirstStartVideoCompressors[0]);
     // Until the user changes something the file still names the camera, for when it is back.
-    EXPECT_NE(ReadText(Path()).find("A camera that was unplugged"), std::string::npos);
+    EXPECT_NE(FileText(Path()).find("A camera that was unplugged"), std::string::npos);
 }
 
 TEST_F(EngineProfileRestart, ADamagedProfileReadsAsDefaultsAndIsKept) {
     std::string noise;
     for (int i = 0; i < 700; ++i) noise += char((i * 131 + 7) % 256);
-    WriteText(Path(), noise);
+    WriteFileText(Path(), noise);
     Started s(Path());
     EXPECT_EQ(s.engine->VideoInputs().Selected(), 0);
     EXPECT_EQ(SelectedName(s.engine->VideoCompressorList()), kFirstStartVideoCompressors[0]);
     EXPECT_EQ(s.engine->PreviewTap(), 0);
     s.engine->SetPreviewTap(2);
-    EXPECT_TRUE(ParseProfile(ReadText(Path())).PreviewTap == 2);
+    EXPECT_TRUE(ParseProfile(FileText(Path())).PreviewTap == 2);
     const QStringList kept = QDir(dir_.path()).entryList({"engine.profile.damaged-*"}, QDir::Files);
     ASSERT_EQ(kept.size(), 1);
-    EXPECT_EQ(ReadText(dir_.filePath(kept.first()).toStdString()), noise);
+    EXPECT_EQ(FileText(dir_.filePath(kept.first()).toStdString()), noise);
 }
 
 TEST_F(EngineProfileRestart, AProfileThatIsALinkIsReplacedNotWrittenThrough) {
@@ -252,14 +242,14 @@ TEST_F(EngineProfileRestart, AProfileThatIsALinkIsReplacedNotWrittenThrough) {
     const std::string target = elsewhere.filePath("shared.profile").toStdString();
     EngineProfile p;
     p.PreviewTap = 1;
-    WriteText(target, ProfileText(p));
+    WriteFileText(target, ProfileText(p));
     ASSERT_TRUE(QFile::link(QString::fromStdString(target), QString::fromStdString(Path())));
     Started s(Path());
     EXPECT_EQ(s.engine->PreviewTap(), 1);
     s.engine->SetPreviewTap(2);
-    EXPECT_EQ(ReadText(target), ProfileText(p));
+    EXPECT_EQ(FileText(target), ProfileText(p));
     EXPECT_FALSE(QFileInfo(QString::fromStdString(Path())).isSymLink());
-    EXPECT_EQ(ParseProfile(ReadText(Path())).PreviewTap, 2);
+    EXPECT_EQ(ParseProfile(FileText(Path())).PreviewTap, 2);
 }
 
 }  // namespace

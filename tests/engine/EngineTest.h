@@ -54,6 +54,14 @@ int32_t IndexNamed(List& list, const std::string& name) {
     return -1;
 }
 
+// Where the first entry whose name holds `part` stands in one of the engine's lists, or -1.
+template <typename List>
+int32_t IndexContaining(List& list, const std::string& part) {
+    for (int32_t i = 0; i < list.Count(); ++i)
+        if (list.Item(i).DisplayName.find(part) != std::string::npos) return i;
+    return -1;
+}
+
 // Where the device `url` (e.g. the sound server's "nullsink.monitor") stands in a list of
 // the engine's devices, or -1.
 inline int32_t DeviceIndex(const std::vector<engine::DeviceInfo>& devices, const std::string& url) {

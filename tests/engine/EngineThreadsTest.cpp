@@ -1,12 +1,11 @@
 // The engine's threads: each device delivers on its own, the preview works on its own
-// thread and only for pictures someone will see.
+// thread and only for pictures someone will see. (DeviceChangesTest opens devices off the
+// window's thread.)
 #include "EngineTest.h"
 #include "engine/core/devices/Devices.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
-
-#include <QTimer>
 
 #include <condition_variable>
 #include <mutex>
@@ -103,22 +102,6 @@ TEST_F(EngineThreads, TheCompressorTapEncodesNothingWhileThePreviewIsNotSeen) {
     EXPECT_TRUE(staysStill()) << "sound only";
 }
 
-// Opening a device runs off the UI thread: events already waiting are handled while it
-// opens, and the caller still finds the device open when the call returns.
-TEST_F(EngineThreads, OpeningADeviceLeavesTheWindowResponsive) {
-    CaptureEngine engine;
-    bool opening = false, handledWhileOpening = false;
-    QTimer::singleShot(0, &engine, [&] { handledWhileOpening = opening; });
-    opening = true;
-    test::UseTestPattern(engine);
-    opening = false;
-    EXPECT_TRUE(handledWhileOpening);
-    EXPECT_TRUE(engine.Core().HasVideo());
-    EXPECT_EQ(engine.VideoSizeList().Selected(), 0);
-}
-
-// A sound server that takes the connection and never answers: discovery gives up on it in
-// time, and the thread still waiting for it stays owned until it ends.
 // The sound server is asked with bounded waits on the caller's thread: a server that never
 // answers costs the timeout and leaves no lookup running behind.
 TEST(DeviceDiscovery, AServerThatNeverAnswersCostsTheTimeoutAndLeavesNoLookupBehind) {

@@ -9,22 +9,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
 #include <libavutil/pixdesc.h>
 }
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <memory>
-#include <unistd.h>
 #include <vector>
 
 using namespace pelta::engine;
 using namespace pelta::engine::record;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -221,20 +218,19 @@ TEST(FrameConverterTest, OtherSourcesAndSizeChangesKeepRangeAndMatrix) {
 
 namespace {
 
-// Writes one flat grey picture per entry of `greys` with `encoder` and returns what
-// libavformat reads back: the stream's colour description and each decoded picture's
-// middle luma sample.
+// Writes one flat grey picture per entry of `greys` with `encoder` and reads the file back:
+// the stream's colour description and each decoded picture's middle luma sample.
 struct ReadBack {
-    AVColorRange range = AVCOL_RANGE_UNSPECIFIED;
-    AVColorSpace space = AVCOL_SPC_UNSPECIFIED;
+    pelta::test::Probe probe;
     std::vector<int> luma;
 };
 
 ReadBack WriteGreys(const std::string& encoder, const std::vector<int>& greys) {
-    const fs::path path = fs::temp_directory_path() / ("colours-" + std::to_string(getpid()) + "-" + encoder + ".avi");
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("greys.avi").toStdString();
     {
         WriterSetup s;
-        s.Path = path.string();
+        s.Path = path;
         s.Video = true;
         s.VideoIn = VideoFormat{64, 48, AV_PIX_FMT_BGR0, AVRational{30, 1}, AVRational{1, 30}};
         s.VideoEncoder = encoder;
@@ -248,18 +244,10 @@ ReadBack WriteGreys(const std::string& encoder, const std::vector<int>& greys) {
         }
         EXPECT_TRUE(w.Finish());
     }
-    ReadBack rb;
-    AVFormatContext* fmt = nullptr;
-    if (avformat_open_input(&fmt, path.string().c_str(), nullptr, nullptr) < 0) return rb;
-    if (avformat_find_stream_info(fmt, nullptr) >= 0 && fmt->nb_streams == 1) {
-        rb.range = fmt->streams[0]->codecpar->color_range;
-        rb.space = fmt->streams[0]->codecpar->color_space;
-        pelta::test::ForEachDecoded(path.string(), AVMEDIA_TYPE_VIDEO, [&](const AVFrame* pic) {
-            rb.luma.push_back(pic->data[0][24 * pic->linesize[0] + 32]);
-        });
-    }
-    avformat_close_input(&fmt);
-    fs::remove(path);
+    ReadBack rb{pelta::test::ProbeFile(path), {}};
+    EXPECT_EQ(rb.probe.streams, 1);
+    pelta::test::ForEachDecoded(path, AVMEDIA_TYPE_VIDEO,
+                                [&](const AVFrame* pic) { rb.luma.push_back(pic->data[0][24 * pic->linesize[0] + 32]); });
     return rb;
 }
 
@@ -283,10 +271,10 @@ TEST(FrameConverterTest, FilesStateTheRangeAndMatrixTheirSamplesUse) {
         return true;
     };
     const ReadBack mjpeg = WriteGreys("mjpeg", greys);
-    EXPECT_EQ(mjpeg.range, AVCOL_RANGE_JPEG);
+    EXPECT_EQ(mjpeg.probe.colorRange, AVCOL_RANGE_JPEG);
     EXPECT_TRUE(near(mjpeg.luma, expected(true))) << ::testing::PrintToString(mjpeg.luma);
     const ReadBack x264 = WriteGreys("libx264", greys);
-    EXPECT_EQ(x264.range, AVCOL_RANGE_MPEG);
-    EXPECT_EQ(x264.space, AVCOL_SPC_SMPTE170M);
+    EXPECT_EQ(x264.probe.colorRange, AVCOL_RANGE_MPEG);
+    EXPECT_EQ(x264.probe.colorSpace, AVCOL_SPC_SMPTE170M);
     EXPECT_TRUE(near(x264.luma, expected(false))) << ::testing::PrintToString(x264.luma);
 }

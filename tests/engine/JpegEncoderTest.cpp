@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/pixdesc.h>
@@ -15,14 +17,11 @@ extern "C" {
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
-#include <unistd.h>
 #include <vector>
 
 using namespace pelta::engine;
 using namespace pelta::engine::record;
 using pelta::test::FramePtr;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -167,9 +166,10 @@ TEST(JpegEncoderPool, ThePaddingPastAnOddWidthNeverShows) {
 // stated PSNR of the picture given (a picture out of place is far below it: all move).
 TEST(JpegEncoderPool, WritersMotionJpegFileHoldsEveryPictureInOrder) {
     if (!JpegPoolAvailable()) GTEST_SKIP() << "built without libjpeg-turbo";
-    const fs::path path = fs::temp_directory_path() / ("jpegpool-" + std::to_string(getpid()) + ".avi");
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("pool.avi").toStdString();
     WriterSetup s;
-    s.Path = path.string();
+    s.Path = path;
     s.Video = true;
     s.VideoIn = VideoFormat{320, 180, AV_PIX_FMT_YUVJ420P, AVRational{30, 1}, AVRational{1, 30}};
     s.VideoEncoder = "mjpeg";
@@ -187,12 +187,11 @@ TEST(JpegEncoderPool, WritersMotionJpegFileHoldsEveryPictureInOrder) {
         EXPECT_EQ(w.PicturesWritten(), 20);
     }
     size_t n = 0;
-    ASSERT_TRUE(pelta::test::ForEachDecoded(path.string(), AVMEDIA_TYPE_VIDEO, [&](const AVFrame* f) {
+    ASSERT_TRUE(pelta::test::ForEachDecoded(path, AVMEDIA_TYPE_VIDEO, [&](const AVFrame* f) {
         if (n < sources.size()) {
             EXPECT_GE(Psnr(sources[n].get(), f, 0), kLumaPsnr) << "picture " << n;
         }
         ++n;
     }));
     EXPECT_EQ(n, sources.size());
-    fs::remove(path);
 }

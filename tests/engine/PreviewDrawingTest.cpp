@@ -1,5 +1,6 @@
 // The preview's conversion (visible part only, no copy at 1:1) and its use of the X
 // server's damage reports on a still screen.
+#include "Frames.h"
 #include "engine/CaptureEngine.h"
 #include "engine/core/preview/PreviewConverter.h"
 #include "engine/core/devices/ScreenDamage.h"
@@ -19,18 +20,9 @@ using namespace pelta::engine;
 
 namespace {
 
-AVFrame* MakeFrame(AVPixelFormat fmt, int w, int h) {
-    AVFrame* f = av_frame_alloc();
-    f->format = fmt;
-    f->width = w;
-    f->height = h;
-    av_frame_get_buffer(f, 0);
-    return f;
-}
-
 // BGR0 with each pixel's blue = x % 256 and green = y % 256, so positions can be read back.
-AVFrame* Gradient(int w, int h) {
-    AVFrame* f = MakeFrame(AV_PIX_FMT_BGR0, w, h);
+pelta::test::FramePtr Gradient(int w, int h) {
+    pelta::test::FramePtr f = pelta::test::BlankPicture(AV_PIX_FMT_BGR0, w, h);
     for (int y = 0; y < h; ++y) {
         uint8_t* row = f->data[0] + y * f->linesize[0];
         for (int x = 0; x < w; ++x) {
@@ -48,11 +40,11 @@ int Blue(const PreviewPicture& p, int x, int y) { return p.Pixels[y * p.Stride +
 int Green(const PreviewPicture& p, int x, int y) { return p.Pixels[y * p.Stride + 4 * x + 1]; }
 
 TEST(PreviewConverter, OneToOneShowsTheDevicesOwnBufferCutToTheWindow) {
-    AVFrame* f = Gradient(1000, 800);
+    auto f = Gradient(1000, 800);
     PreviewConverter c;
     // 100 % in a 400x300 window: the picture is centred and reaches past every edge.
     const PictureRect r = PreviewRectFor(2, 1000, 800, 400, 300);
-    PreviewPicture p = c.Convert(f, r, 400, 300, 0);
+    PreviewPicture p = c.Convert(f.get(), r, 400, 300, 0);
     ASSERT_FALSE(p.IsNull());
     EXPECT_TRUE(p.ZeroCopy);
     EXPECT_EQ(p.Width, 400);
@@ -64,13 +56,12 @@ TEST(PreviewConverter, OneToOneShowsTheDevicesOwnBufferCutToTheWindow) {
     EXPECT_EQ(Green(p, 0, 0), 250);
     EXPECT_EQ(Blue(p, 399, 299), 699 % 256);
     // The picture holds its own reference: freeing the frame leaves it readable.
-    av_frame_free(&f);
+    f.reset();
     EXPECT_EQ(Green(p, 10, 10), 260 % 256);
 }
 
 TEST(PreviewConverter, EnlargedPicturesAreScaledOnlyWhereVisible) {
-    AVFrame* f = MakeFrame(AV_PIX_FMT_YUV420P, 640, 480);
-    av_frame_make_writable(f);
+    const auto f = pelta::test::BlankPicture(AV_PIX_FMT_YUV420P, 640, 480);
     for (int p = 0; p < 3; ++p) {
         const int h = p ? 240 : 480;
         for (int y = 0; y < h; ++y) std::memset(f->data[p] + y * f->linesize[p], p ? 128 : 200, size_t(f->linesize[p]));
@@ -78,7 +69,7 @@ TEST(PreviewConverter, EnlargedPicturesAreScaledOnlyWhereVisible) {
     PreviewConverter c;
     // 200 % in a 320x240 window: 1280x960 would be scaled, but only about 1/16 of it shows.
     const PictureRect r = PreviewRectFor(5, 640, 480, 320, 240);
-    PreviewPicture p = c.Convert(f, r, 320, 240, 2);
+    PreviewPicture p = c.Convert(f.get(), r, 320, 240, 2);
     ASSERT_FALSE(p.IsNull());
     EXPECT_FALSE(p.ZeroCopy);
     EXPECT_LE(p.Width, 320 + 16);
@@ -91,22 +82,19 @@ TEST(PreviewConverter, EnlargedPicturesAreScaledOnlyWhereVisible) {
     EXPECT_NEAR(Green(p, p.Width / 2, p.Height / 2), 200 * 255 / 235, 12);
 
     // Entirely outside the window: nothing to show.
-    EXPECT_TRUE(c.Convert(f, PictureRect{400, 0, 100, 100}, 320, 240, 2).IsNull());
-    av_frame_free(&f);
+    EXPECT_TRUE(c.Convert(f.get(), PictureRect{400, 0, 100, 100}, 320, 240, 2).IsNull());
 }
 
 TEST(PreviewConverter, ReusesItsPicturesOnceTheyAreNoLongerShown) {
-    AVFrame* f = MakeFrame(AV_PIX_FMT_YUV420P, 320, 240);
-    av_frame_make_writable(f);
+    const auto f = pelta::test::BlankPicture(AV_PIX_FMT_YUV420P, 320, 240);
     PreviewConverter c;
     const PictureRect r{0, 0, 160, 120};
-    const uint8_t* first = c.Convert(f, r, 160, 120, 2).Pixels;
+    const uint8_t* first = c.Convert(f.get(), r, 160, 120, 2).Pixels;
     // Nobody holds the first picture any more: the next conversion writes into it again.
-    EXPECT_EQ(c.Convert(f, r, 160, 120, 2).Pixels, first);
+    EXPECT_EQ(c.Convert(f.get(), r, 160, 120, 2).Pixels, first);
     // While one is held, another buffer is used and the held picture is left alone.
-    PreviewPicture held = c.Convert(f, r, 160, 120, 2);
-    EXPECT_NE(c.Convert(f, r, 160, 120, 2).Pixels, held.Pixels);
-    av_frame_free(&f);
+    PreviewPicture held = c.Convert(f.get(), r, 160, 120, 2);
+    EXPECT_NE(c.Convert(f.get(), r, 160, 120, 2).Pixels, held.Pixels);
 }
 
 class StillScreen : public pelta::test::MediaTest {
@@ -199,12 +187,11 @@ TEST(PreviewDevices, NoneBlanksThePreviewAndTheTestPatternKeepsItsSize) {
     engine.VideoSizeList().SetSelected(2);
     engine.SetPreviewFit(2);
     engine.SetPreviewOn(true);
-    pelta::test::PumpUntil([&] { return !engine.PreviewImage().isNull(); }, 5000);
-    ASSERT_FALSE(engine.PreviewImage().isNull()) << "the test pattern showed no picture";
+    ASSERT_TRUE(pelta::test::PumpUntil([&] { return !engine.PreviewImage().isNull(); }, 5000))
+        << "the test pattern showed no picture";
 
     v.SetSelected(-1);  // Video Device "None"
-    pelta::test::PumpUntil([&] { return engine.PreviewImage().isNull(); });
-    EXPECT_TRUE(engine.PreviewImage().isNull());
+    EXPECT_TRUE(pelta::test::PumpUntil([&] { return engine.PreviewImage().isNull(); }));
     const QImage shot = engine.grab().toImage();
     for (const QPoint p : {QPoint(160, 120), QPoint(40, 40), QPoint(300, 220)})
         EXPECT_EQ(QColor(shot.pixel(p)), QColor(0, 0, 0)) << p.x() << "," << p.y();

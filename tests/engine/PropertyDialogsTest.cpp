@@ -18,7 +18,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QSpinBox>
+
+#include <functional>
 
 using namespace pelta;
 using namespace pelta::engine;
@@ -54,6 +57,15 @@ protected:
         }
     }
     void SelectTone() { test::UseTestTone(*engine_); }
+    // Opens dialog `id` and answers it with OK once `fill` has filled it in.
+    template <typename Dialog>
+    void Accept(int32_t id, std::function<void(Dialog&)> fill) {
+        prompts_.DialogScript = [fill](QDialog& d) {
+            fill(static_cast<Dialog&>(d));
+            return int(QDialog::Accepted);
+        };
+        engine_->OpenDialog(id, 0);
+    }
     test::ScriptedPrompts prompts_;
 };
 
@@ -83,46 +95,39 @@ TEST_F(PropertyDialogs, AvailabilityFollowsTheSelection) {
     EXPECT_TRUE(e.DialogAvailable(DialogId::AudioCompressor));
 
     e.VideoInputs().SetSelected(-1);
+    test::Settle(e);
     EXPECT_FALSE(e.DialogAvailable(DialogId::VideoFormat));
     EXPECT_FALSE(e.DialogAvailable(DialogId::VideoSource));
     EXPECT_THROW(e.OpenDialog(DialogId::VideoFormat, 0), EngineError);
+    EXPECT_THROW(e.OpenDialog(DialogId::VideoProcessors, 0), EngineError);
 }
 
 TEST_F(PropertyDialogs, DeviceDialogsChangeWhatTheDevicesDeliver) {
     SelectPattern(false);
     SelectTone();
-    prompts_.DialogScript = [](QDialog& d) {
-        auto& dialog = static_cast<VideoFormatDialog&>(d);
+    Accept<VideoFormatDialog>(DialogId::VideoFormat, [](auto& dialog) {
         Choose(dialog.cmbRate, 15);
         Choose(dialog.cmbSize, 1);  // 640x480
         EXPECT_TRUE(dialog.Problem().isEmpty()) << dialog.Problem().toStdString();
-        return int(QDialog::Accepted);
-    };
-    engine_->OpenDialog(DialogId::VideoFormat, 0);
+    });
     test::Settle(*engine_);
     VideoFormat vf = engine_->Core().CurrentVideoFormat();
     EXPECT_EQ(av_cmp_q(vf.FrameRate, AVRational{15, 1}), 0);
     EXPECT_EQ(vf.Width, 640);
     EXPECT_EQ(engine_->VideoSizeList().Selected(), 1);
 
-    prompts_.DialogScript = [](QDialog& d) {
-        auto& dialog = static_cast<VideoSourceDialog&>(d);
+    Accept<VideoSourceDialog>(DialogId::VideoSource, [](auto& dialog) {
         EXPECT_EQ(dialog.spnLeft, nullptr);  // a pattern has no screen region
         Choose(dialog.cmbPattern, QStringLiteral("smptebars"));
-        return int(QDialog::Accepted);
-    };
-    engine_->OpenDialog(DialogId::VideoSource, 0);
+    });
     EXPECT_EQ(engine_->Core().VideoSettings().Pattern, "smptebars");
     // Kept for the device: the rate chosen before is still there.
     EXPECT_EQ(engine_->Core().VideoSettings().FrameRate, 15);
 
-    prompts_.DialogScript = [](QDialog& d) {
-        auto& dialog = static_cast<AudioFormatDialog&>(d);
+    Accept<AudioFormatDialog>(DialogId::AudioFormat, [](auto& dialog) {
         Choose(dialog.cmbRate, 22050);
         Choose(dialog.cmbChannels, 1);
-        return int(QDialog::Accepted);
-    };
-    engine_->OpenDialog(DialogId::AudioFormat, 0);
+    });
     test::Settle(*engine_);
     const AudioFormat af = engine_->Core().CurrentAudioFormat();
     EXPECT_EQ(af.SampleRate, 22050);
@@ -131,17 +136,14 @@ TEST_F(PropertyDialogs, DeviceDialogsChangeWhatTheDevicesDeliver) {
 
 TEST_F(PropertyDialogs, AScreenRegionIsGrabbedAtItsOwnSize) {
     engine_->VideoInputs().SetSelected(0);  // the screen
-    prompts_.DialogScript = [](QDialog& d) {
-        auto& dialog = static_cast<VideoSourceDialog&>(d);
+    Accept<VideoSourceDialog>(DialogId::VideoSource, [](auto& dialog) {
         EXPECT_NE(dialog.spnLeft, nullptr);
         dialog.spnLeft->setValue(100);
         dialog.spnTop->setValue(50);
         dialog.spnWidth->setValue(321);  // made even for the encoders
         dialog.spnHeight->setValue(240);
         dialog.chkDrawCursor->setChecked(false);
-        return int(QDialog::Accepted);
-    };
-    engine_->OpenDialog(DialogId::VideoSource, 0);
+    });
     test::Settle(*engine_);
     const VideoSourceSettings s = engine_->Core().VideoSettings();
     EXPECT_EQ(s.RegionX, 100);
@@ -156,29 +158,18 @@ TEST_F(PropertyDialogs, CompressorAndCaptureSettingsReachTheRecorder) {
     SelectTone();
     auto& e = *engine_;
     e.VideoCompressorList().SetSelected(IndexNamed(e.VideoCompressorList(), "Motion JPEG"));
-    prompts_.DialogScript = [](QDialog& d) {
-        static_cast<CompressorDialog&>(d).SetValue("quality", 20);
-        return int(QDialog::Accepted);
-    };
-    e.OpenDialog(DialogId::VideoCompressor, 0);
+    Accept<CompressorDialog>(DialogId::VideoCompressor, [](auto& dialog) { dialog.SetValue("quality", 20); });
     EXPECT_EQ(e.Recorder().EncoderSettingsFor("mjpeg").Get("quality", 0), 20);
 
     e.SetOutputFormat(OutputFormat::Mp3);
-    prompts_.DialogScript = [](QDialog& d) {
-        static_cast<CompressorDialog&>(d).SetValue("bitrate", 192);
-        return int(QDialog::Accepted);
-    };
-    e.OpenDialog(DialogId::AudioCompressor, 0);
+    Accept<CompressorDialog>(DialogId::AudioCompressor, [](auto& dialog) { dialog.SetValue("bitrate", 192); });
     EXPECT_EQ(e.Recorder().EncoderSettingsFor("libmp3lame").Get("bitrate", 0), 192);
 
-    prompts_.DialogScript = [](QDialog& d) {
-        auto& dialog = static_cast<CaptureSettingsDialog&>(d);
+    Accept<CaptureSettingsDialog>(DialogId::CaptureProperties, [](auto& dialog) {
         dialog.spnVideoQueue->setValue(30);
         Choose(dialog.cmbWhenBehind, true);
         EXPECT_EQ(dialog.lblEncoderBehind->text(), QStringLiteral("0"));
-        return int(QDialog::Accepted);
-    };
-    e.OpenDialog(DialogId::CaptureProperties, 0);
+    });
     EXPECT_EQ(e.Recorder().QueueSettings().VideoFrames, 30);
     EXPECT_TRUE(e.Recorder().QueueSettings().DropOldest);
 }
@@ -187,28 +178,21 @@ TEST_F(PropertyDialogs, PreviewDialogsAndPausingWhileOpen) {
     SelectPattern(false);
     engine_->SetPreviewFit(0);
     engine_->SetPreviewOn(true);
-    PumpUntil([&] { return engine_->PictureRectNow() == PictureRect{0, 0, 320, 240}; });
-    EXPECT_EQ(engine_->PictureRectNow(), (PictureRect{0, 0, 320, 240}));
-    prompts_.DialogScript = [](QDialog& d) {
-        auto& dialog = static_cast<VideoDisplayDialog&>(d);
+    EXPECT_TRUE(PumpUntil([&] { return engine_->PictureRectNow() == PictureRect{0, 0, 320, 240}; }));
+    Accept<VideoDisplayDialog>(DialogId::VideoDisplay, [](auto& dialog) {
         Choose(dialog.cmbAspect, 2);
         dialog.chkSmooth->setChecked(false);
-        return int(QDialog::Accepted);
-    };
-    engine_->OpenDialog(DialogId::VideoDisplay, 0);
+    });
     PumpUntil([&] { return engine_->PictureRectNow() == PictureRect{0, 30, 320, 180}; });
     EXPECT_EQ(engine_->Preview().Aspect, 2);
     EXPECT_FALSE(engine_->Preview().Smooth);
     // Fit now keeps a 16:9 shape: letterboxed in the 4:3 window.
     EXPECT_EQ(engine_->PictureRectNow(), (PictureRect{0, 30, 320, 180}));
 
-    prompts_.DialogScript = [](QDialog& d) {
-        auto& dialog = static_cast<PreviewPropertiesDialog&>(d);
+    Accept<PreviewPropertiesDialog>(DialogId::PreviewProperties, [](auto& dialog) {
         Choose(dialog.cmbQuality, 2);
         Choose(dialog.cmbTap, 1);
-        return int(QDialog::Accepted);
-    };
-    engine_->OpenDialog(DialogId::PreviewProperties, 0);
+    });
     EXPECT_EQ(engine_->Preview().Quality, 2);
     EXPECT_EQ(engine_->PreviewTap(), 1);
 
@@ -233,18 +217,13 @@ TEST_F(PropertyDialogs, PreviewDialogsAndPausingWhileOpen) {
 
 TEST_F(PropertyDialogs, AudioProcessorsChangeTheSoundTheEngineHears) {
     SelectTone();
-    PumpUntil([&] { return engine_->SoundLevel() > 0.05; });
-    EXPECT_GT(engine_->SoundLevel(), 0.05);  // the tone plays at an eighth of full scale
-    prompts_.DialogScript = [](QDialog& d) {
-        auto& dialog = static_cast<ProcessorsDialog&>(d);
+    EXPECT_TRUE(PumpUntil([&] { return engine_->SoundLevel() > 0.05; }));  // the tone: an eighth of full scale
+    Accept<ProcessorsDialog>(DialogId::AudioProcessors, [](auto& dialog) {
         dialog.AddFilter("volume");
         dialog.SetValue(0, "gain", 0.0);
-        return int(QDialog::Accepted);
-    };
-    engine_->OpenDialog(DialogId::AudioProcessors, 0);
+    });
     EXPECT_TRUE(engine_->AudioProcessors().Active());
-    PumpUntil([&] { return engine_->SoundLevel() < 0.005; });
-    EXPECT_LT(engine_->SoundLevel(), 0.005);
+    EXPECT_TRUE(PumpUntil([&] { return engine_->SoundLevel() < 0.005; }));
 }
 
 double MeanDifference(const QImage& a, const QImage& b) {
@@ -281,8 +260,7 @@ TEST_F(PropertyDialogs, TheCompressorTapShowsWhatLowQualityDoes) {
     record::EncoderSettings best = worst;
     best.Set("quality", 2);
     e.Recorder().SetEncoderSettings("mjpeg", best);
-    PumpUntil([&] { return MeanDifference(source, e.PreviewImage()) < MeanDifference(source, compressed); });
-    EXPECT_LT(MeanDifference(source, e.PreviewImage()), MeanDifference(source, compressed));
+    EXPECT_TRUE(PumpUntil([&] { return MeanDifference(source, e.PreviewImage()) < MeanDifference(source, compressed); }));
 }
 
 // The first picture of a video file.
@@ -296,8 +274,18 @@ QImage FirstPicture(const std::string& path) {
 
 bool Bluish(QRgb p) { return qBlue(p) > 150 && qRed(p) < 60 && qGreen(p) < 60; }
 bool Greyish(QRgb p) { return qRed(p) > 150 && std::abs(qRed(p) - qBlue(p)) < 30 && std::abs(qRed(p) - qGreen(p)) < 30; }
+// A pixel of the engine's still picture (BGRA), or black while there is none.
+QRgb StillPixel(CaptureEngine& e, int x, int y) {
+    try {
+        const StillPicture s = e.StillPictureHandle();
+        const uint8_t* p = &s.Pixels[size_t(y) * size_t(s.Stride) + size_t(x) * 4];
+        return qRgb(p[2], p[1], p[0]);
+    } catch (const EngineError&) {
+        return qRgb(0, 0, 0);
+    }
+}
 
-TEST_F(PropertyDialogs, AMirrorProcessorMirrorsThePreviewAndTheFile) {
+TEST_F(PropertyDialogs, AMirrorProcessorMirrorsThePreviewStillsAndTheFileUntilRemoved) {
     SelectPattern(true);  // colour bars: grey on the left, blue on the right
     auto& e = *engine_;
     e.SetPreviewFit(2);
@@ -307,18 +295,13 @@ TEST_F(PropertyDialogs, AMirrorProcessorMirrorsThePreviewAndTheFile) {
     ASSERT_TRUE(Greyish(e.PreviewImage().pixel(5, 40)));
     ASSERT_TRUE(Bluish(e.PreviewImage().pixel(314, 40)));
 
-    prompts_.DialogScript = [](QDialog& d) {
-        static_cast<ProcessorsDialog&>(d).AddFilter("mirror");
-        return int(QDialog::Accepted);
-    };
-    e.OpenDialog(DialogId::VideoProcessors, 0);
-    PumpUntil([&] { return Bluish(e.PreviewImage().pixel(5, 40)); });
-    EXPECT_TRUE(Bluish(e.PreviewImage().pixel(5, 40)));
+    Accept<ProcessorsDialog>(DialogId::VideoProcessors, [](auto& dialog) { dialog.AddFilter("mirror"); });
+    EXPECT_TRUE(PumpUntil([&] { return Bluish(e.PreviewImage().pixel(5, 40)); }));
     EXPECT_TRUE(Greyish(e.PreviewImage().pixel(314, 40)));
+    EXPECT_TRUE(PumpUntil([&] { return Bluish(StillPixel(e, 5, 40)); })) << "a still of the processed picture";
     // The source tap still shows the device's own picture.
     e.SetPreviewTap(0);
-    PumpUntil([&] { return Greyish(e.PreviewImage().pixel(5, 40)); });
-    EXPECT_TRUE(Greyish(e.PreviewImage().pixel(5, 40)));
+    EXPECT_TRUE(PumpUntil([&] { return Greyish(e.PreviewImage().pixel(5, 40)); }));
 
     e.VideoCompressorList().SetSelected(IndexNamed(e.VideoCompressorList(), "FFV1 lossless"));
     Begin("mirror.avi", OutputFormat::Avi, CaptureMode::VideoOnly, 0.5);
@@ -327,6 +310,15 @@ TEST_F(PropertyDialogs, AMirrorProcessorMirrorsThePreviewAndTheFile) {
     ASSERT_FALSE(first.isNull());
     EXPECT_TRUE(Bluish(first.pixel(5, 40)));
     EXPECT_TRUE(Greyish(first.pixel(first.width() - 6, 40)));
+
+    // Removed in the dialog, the picture is the device's own again.
+    Accept<ProcessorsDialog>(DialogId::VideoProcessors, [](auto& dialog) {
+        EXPECT_EQ(dialog.lstChain->count(), 1);
+        dialog.lstChain->setCurrentRow(0);
+        dialog.RemoveSelected();
+    });
+    EXPECT_FALSE(e.VideoProcessors().Active());
+    EXPECT_TRUE(PumpUntil([&] { return Greyish(StillPixel(e, 5, 40)); }));
 }
 
 }  // namespace

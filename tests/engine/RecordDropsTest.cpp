@@ -1,5 +1,6 @@
 // What the counters say against what the file holds: every slot of the video track is a
 // captured picture or a counted drop, and the file keeps the processed picture's shape.
+#include "EngineTest.h"
 #include "RecordProbe.h"
 #include "RecordTestHub.h"
 #include "engine/CaptureEngine.h"
@@ -13,12 +14,10 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <memory>
-#include <mutex>
 #include <sys/wait.h>
 #include <thread>
 
@@ -56,14 +55,13 @@ TEST(RecordDrops, EverySlotHoldsAPictureOrACountedDrop) {
         int32_t master;
     };
     const Case cases[] = {{1.05, -1}, {1.05, 0}, {1.05, 1}, {0.95, -1}};
-    std::unique_ptr<test::RecordTestHub> fast = std::make_unique<test::RecordTestHub>(160, 120, 30, 44100);
-    std::unique_ptr<test::RecordTestHub> slow = std::make_unique<test::RecordTestHub>(160, 120, 30, 44100);
-    fast->SetSoundClock(1.05);
-    slow->SetSoundClock(0.95);
+    test::RecordTestHub fast(160, 120, 30, 44100), slow(160, 120, 30, 44100);
+    fast.SetSoundClock(1.05);
+    slow.SetSoundClock(0.95);
     Ended ended[4];
     std::vector<std::unique_ptr<CaptureSession>> sessions;
     for (int i = 0; i < 4; ++i) {
-        auto s = std::make_unique<CaptureSession>(cases[i].soundClock > 1 ? *fast : *slow, ended[i].Poster());
+        auto s = std::make_unique<CaptureSession>(cases[i].soundClock > 1 ? fast : slow, ended[i].Poster());
         s->SetCaptureFileName(dir.filePath(QString("drops%1.avi").arg(i)).toStdString());
         s->VideoCompressorList().SetSelected(-1);  // raw pictures: each one readable
         s->SetMasterStreamIndex(cases[i].master);
@@ -71,15 +69,15 @@ TEST(RecordDrops, EverySlotHoldsAPictureOrACountedDrop) {
     }
     // Without sound no drop is put down to the sound's clock.
     Ended videoOnlyEnded;
-    CaptureSession videoOnly(*fast, videoOnlyEnded.Poster());
+    CaptureSession videoOnly(fast, videoOnlyEnded.Poster());
     videoOnly.SetCaptureFileName(dir.filePath("videoonly.avi").toStdString());
     videoOnly.VideoCompressorList().SetSelected(-1);
-    fast->Start();
-    slow->Start();
+    fast.Start();
+    slow.Start();
     for (auto& s : sessions) s->BeginCapture(CaptureMode::VideoAndAudio);
     videoOnly.BeginCapture(CaptureMode::VideoOnly);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    fast->Skip(6);
+    fast.Skip(6);
     std::this_thread::sleep_for(std::chrono::milliseconds(3500));
     for (auto& s : sessions) s->EndCapture();
     videoOnly.EndCapture();
@@ -88,8 +86,8 @@ TEST(RecordDrops, EverySlotHoldsAPictureOrACountedDrop) {
     EXPECT_GE(videoOnly.DroppedByCause().DeviceGaps, 6);
     ExpectCountsMatchFile(dir.filePath("videoonly.avi").toStdString(), videoOnly.FramesCaptured(),
                           videoOnly.FramesDropped());
-    fast->Stop();
-    slow->Stop();
+    fast.Stop();
+    slow.Stop();
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE("sound clock " + std::to_string(cases[i].soundClock) + ", master " + std::to_string(cases[i].master));
         ASSERT_TRUE(ended[i].WaitEnded(10));
@@ -119,8 +117,8 @@ TEST(RecordDropsChild, RecordsWhileStopped) {
     const char* out = std::getenv("PELTA_STOPPED_CAPTURE");
     if (!out) GTEST_SKIP() << "only run as the child of StoppedProcessKeepsTheCountsTrue";
     EngineCore core;
-    core.VideoInputs().SetSelected(core.VideoInputs().Count() - 1);  // Test Pattern
-    core.AudioInputs().SetSelected(core.AudioInputs().Count() - 1);  // Test Tone
+    test::UseTestPattern(core);
+    test::UseTestTone(core);
     Ended ended;
     CaptureSession session(core, ended.Poster());
     session.VideoCompressorList().SetSelected(-1);
@@ -153,13 +151,11 @@ TEST(RecordDrops, StoppedProcessKeepsTheCountsTrue) {
 }
 
 // Rotated and cropped pictures keep their shape in the file; pictures that change shape
-// during the capture are fitted in with bars.
+// during the capture are fitted in with bars, and every one is written.
 TEST(RecordShape, TheFileTakesTheProcessedShapeAndFitsChangesWithBars) {
     QTemporaryDir dir;
     CaptureEngine engine;
-    auto& v = engine.VideoInputs();
-    v.SetSelected(v.Count() - 1);             // Test Pattern
-    engine.VideoSizeList().SetSelected(1);  // 640x480
+    test::UseTestPattern(engine, 1);  // 640x480
     auto chain = processors::ParseChain("rotate:angle=0;crop:right=100", true);
     ASSERT_TRUE(chain.has_value());
     engine.VideoProcessors().SetChain(*chain);
@@ -178,6 +174,7 @@ TEST(RecordShape, TheFileTakesTheProcessedShapeAndFitsChangesWithBars) {
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.width, 380);
     EXPECT_EQ(p.height, 640);
+    EXPECT_EQ(p.videoFrames, engine.FramesCaptured());
 
     // The last picture: 640x480 scaled to 380x285, with black above and below.
     std::vector<double> rows;  // mean brightness of each row

@@ -28,8 +28,9 @@ struct Probe {
     std::string videoCodec, audioCodec;
     int width = 0, height = 0, sampleRate = 0;
     AVRational videoRate{0, 1};  // the video stream's frame rate as the file states it
+    AVColorRange colorRange = AVCOL_RANGE_UNSPECIFIED;  // as the video stream states them
+    AVColorSpace colorSpace = AVCOL_SPC_UNSPECIFIED;
     int64_t videoFrames = 0;     // video packets holding a picture
-    int64_t videoChunks = 0;     // every video packet, empty ones (the picture held) too
     int64_t bytesRead = 0;       // payload of all packets
     double duration = 0;         // of the whole file, as the demuxer reports it
     double videoEnd = 0;         // seconds where the last video packet read ends
@@ -62,6 +63,8 @@ inline Probe ProbeFile(const std::string& path) {
             p.width = c->width;
             p.height = c->height;
             p.videoRate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
+            p.colorRange = c->color_range;
+            p.colorSpace = c->color_space;
             if (st->duration > 0) p.videoLength = double(st->duration) * av_q2d(st->time_base);
             p.videoSlots = st->nb_frames;
         } else if (c->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -79,7 +82,6 @@ inline Probe ProbeFile(const std::string& path) {
         const double end =
             start == AV_NOPTS_VALUE ? 0 : double(start + std::max<int64_t>(pkt->duration, 0)) * av_q2d(st->time_base);
         if (st->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            ++p.videoChunks;
             if (pkt->size > 0) {
                 ++p.videoFrames;
                 if (start != AV_NOPTS_VALUE) p.pictureTimes.push_back(double(start) * av_q2d(st->time_base));

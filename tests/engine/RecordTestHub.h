@@ -86,9 +86,6 @@ public:
     // Pictures keep the clock's time when the hub falls behind (a busy machine), as a real
     // device's do: the late ones are skipped instead of delivered with stale times.
     void FollowClock() { followClock_ = true; }
-    // Pictures of this size are delivered while the format still names the first (what a
-    // processor that rotates or crops does).
-    void DeliverSize(int w, int h) { dw_ = w; dh_ = h; }
     void Start() {
         run_ = true;
         video_ = std::thread([this] { VideoLoop(); });
@@ -120,7 +117,7 @@ private:
                 continue;
             }
             AVFrame* f = av_frame_alloc();
-            const int w = dw_ > 0 ? int(dw_) : w_, h = dh_ > 0 ? int(dh_) : h_;
+            const int w = w_, h = h_;
             f->format = AV_PIX_FMT_BGR0; f->width = w; f->height = h;
             av_frame_get_buffer(f, 0);
             for (int y = 0; y < h; ++y)
@@ -157,7 +154,7 @@ private:
     }
     int w_, h_, fps_, rate_;
     double soundClock_ = 1.0;
-    std::atomic<int> skip_{0}, dw_{0}, dh_{0};
+    std::atomic<int> skip_{0};
     std::atomic<bool> followClock_{false};
     std::atomic<bool> run_{false};
     std::thread video_, audio_;

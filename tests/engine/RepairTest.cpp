@@ -1,7 +1,7 @@
-// A capture cut off by SIGKILL: the AVI's header states its length as it stands, and the
-// next start repairs the AVI and the WAV that the journal names (index, sizes, counts), so
-// players show the right length and seek in them. A repair killed on the way leaves the
-// original as it was.
+// A capture cut off by SIGKILL: what could be read while it ran stays, the headers state
+// the length as it stands, and the next start repairs the AVI and the WAV that the journal
+// names (index, sizes, counts), so players show the right length and seek in them. A repair
+// killed on the way leaves the original as it was.
 #include "EngineTest.h"
 #include "RecordProbe.h"
 #include "RecordTestHub.h"
@@ -10,6 +10,7 @@
 #include "engine/core/record/CaptureSession.h"
 #include "mainwindow/StartUpSafety.h"
 #include "support/Processes.h"
+#include "support/Services.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -26,20 +27,13 @@
 
 using namespace pelta;
 using namespace pelta::engine;
+using pelta::test::FileText;
 using pelta::test::ProbeFile;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Contents(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 1200 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return done();
-}
+bool WaitFor(const std::function<bool()>& done) { return test::WaitUntil(done, 60000); }
 
 double Number(const std::string& cmd) {
     const std::string out = test::CommandOutput(cmd);
@@ -54,23 +48,28 @@ double MediainfoSeconds(const fs::path& f) {
     return Number("mediainfo --Inform='General;%Duration%' '" + f.string() + "'") / 1000;
 }
 
-// Run as a child by the next test: an AVI with sound and a WAV, recorded until killed.
+// Run as a child by the next test: an AVI with sound, a WAV, an MP3 and an H.264 AVI,
+// recorded until killed.
 TEST(CaptureRepairChild, RecordsUntilKilled) {
     const char* dir = std::getenv("PELTA_REPAIR_CHILD");
     if (!dir) GTEST_SKIP() << "only run as the child of AKilledCaptureIsRepairedAtTheNextStart";
     record::SetJournalFolder(std::string(dir) + "/journal");
     test::RecordTestHub hub(320, 240, 30, 44100);
-    CaptureSession avi(hub, EngineEventPoster{}), wav(hub, EngineEventPoster{}), h264(hub, EngineEventPoster{});
+    CaptureSession avi(hub, EngineEventPoster{}), wav(hub, EngineEventPoster{}), mp3(hub, EngineEventPoster{}),
+        h264(hub, EngineEventPoster{});
     avi.VideoCompressorList().SetSelected(0);  // Motion JPEG
     avi.SetCaptureFileName(std::string(dir) + "/killed.avi");
     wav.SetOutputFormat(OutputFormat::Wave);
     wav.SetCaptureFileName(std::string(dir) + "/killed.wav");
+    mp3.SetOutputFormat(OutputFormat::Mp3);  // frames that stand on their own: nothing to repair
+    mp3.SetCaptureFileName(std::string(dir) + "/killed.mp3");
     // Pictures that depend on earlier ones: the index marks only the key pictures.
     h264.VideoCompressorList().SetSelected(test::IndexNamed(h264.VideoCompressorList(), "H.264 (x264)"));
     h264.SetCaptureFileName(std::string(dir) + "/killed264.avi");
     hub.Start();
     avi.BeginCapture(CaptureMode::VideoAndAudio);
     wav.BeginCapture(CaptureMode::AudioOnly);
+    mp3.BeginCapture(CaptureMode::AudioOnly);
     h264.BeginCapture(CaptureMode::VideoOnly);
     std::ofstream(std::string(dir) + "/begun").close();
     std::this_thread::sleep_for(std::chrono::seconds(60));
@@ -84,17 +83,36 @@ TEST(CaptureRepair, AKilledCaptureIsRepairedAtTheNextStart) {
     ASSERT_TRUE(WaitFor([&] { return fs::exists(folder / "begun"); }));
     const auto begun = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(10));
+    const fs::path avi = folder / "killed.avi", wav = folder / "killed.wav", mp3 = folder / "killed.mp3";
+    // What a player reads of the file while it is written: the kill must not take it away.
+    const long readable = test::Ffprobe(avi.string()).VideoFrames();
     kill(pid, SIGKILL);
     const double ran = std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count();
     test::WaitForExit(pid);
-    const fs::path avi = folder / "killed.avi", wav = folder / "killed.wav";
+    EXPECT_GT(readable, 60);
+    EXPECT_GE(test::Ffprobe(avi.string()).VideoFrames(), readable) << "pictures readable before the kill";
 
-    // As the kill left it: no index, yet the header states what the file holds.
+    // As the kill left them, before any repair: the AVI has no index, yet its header states
+    // what it held at the last flush; the MP3's length is what is in it.
     const test::Probe cut = ProbeFile(avi.string());
     ASSERT_TRUE(cut.ok);
     const double held = std::max(cut.videoEnd, cut.audioEnd);
     EXPECT_GT(held, ran - 2.5) << "more than two flushes lost";
-    EXPECT_NEAR(FfprobeSeconds(avi), held, 1.0) << "the killed file's header hides its length";
+    EXPECT_LE(cut.duration, held + 0.1) << "the killed file's header claims more than there is";
+    EXPECT_GE(cut.duration, held - 1.0) << "the killed file's header hides its length";
+    const test::Probe cutMp3 = ProbeFile(mp3.string());
+    ASSERT_TRUE(cutMp3.ok);
+    EXPECT_GT(cutMp3.audioEnd, ran - 2.5);
+    EXPECT_NEAR(cutMp3.duration, cutMp3.audioEnd, 0.1);
+    // The WAV through a strict reader: the length its header states is data that is there,
+    // at most a flush behind.
+    const std::string strictWav = "/usr/bin/python3 -c \"import wave,sys; w=wave.open(sys.argv[1]); "
+                                  "print(w.getnframes() / w.getframerate())\" '" + wav.string() + "'";
+    const double present = double(fs::file_size(wav) - 44) / (44100 * 4);
+    const double statedCut = Number(strictWav);
+    ASSERT_GT(statedCut, 0) << "the strict reader refuses the killed file";
+    EXPECT_LE(statedCut, present + 1e-3) << "the header claims more sound than there is";
+    EXPECT_GE(statedCut, present - 1.2) << "the header is more than a flush behind";
 
     record::SetJournalFolder((folder / "journal").string());
     const QStringList said = RepairInterruptedCaptures();
@@ -124,11 +142,8 @@ TEST(CaptureRepair, AKilledCaptureIsRepairedAtTheNextStart) {
     }
     EXPECT_GT(FfprobeSeconds(folder / "killed264.avi"), ran - 2.5);
 
-    // The WAV: a strict reader finds all the sound there is.
-    const std::string cmd = "/usr/bin/python3 -c \"import wave,sys; w=wave.open(sys.argv[1]); "
-                            "print(w.getnframes() / w.getframerate())\" '" + wav.string() + "'";
-    const double stated = Number(cmd);
-    const double present = double(fs::file_size(wav) - 44) / (44100 * 4);
+    // The WAV, repaired: the strict reader finds all the sound there is.
+    const double stated = Number(strictWav);
     EXPECT_NEAR(stated, present, 0.01);
     EXPECT_GT(stated, ran - 2.5);
     EXPECT_NEAR(FfprobeSeconds(wav), stated, 0.05);
@@ -205,30 +220,31 @@ TEST(CaptureRepair, AKilledRepairLeavesTheOriginal) {
     const fs::path file = folder / "cut.avi";
     {
         test::RecordTestHub hub(160, 120, 30, 44100);
-        CaptureSession s(hub, EngineEventPoster{});
+        test::RecordEvents ev;
+        CaptureSession s(hub, ev.Poster());
         s.VideoCompressorList().SetSelected(0);
         s.SetCaptureFileName(file.string());
         s.SetTimeLimitOn(true);
         s.SetTimeLimitSeconds(2);
         hub.Start();
         s.BeginCapture(CaptureMode::VideoOnly);
-        std::this_thread::sleep_for(std::chrono::seconds(3));
+        ASSERT_TRUE(ev.WaitEnded(10));
         s.EndCapture();
     }
     const test::RiffLayout finished = test::ReadRiffLayout(file);
     ASSERT_TRUE(finished.index);
-    std::string data = Contents(file);
+    std::string data = FileText(file);
     const size_t idx1 = data.rfind("idx1");
     ASSERT_NE(idx1, std::string::npos);
     data.resize(idx1);  // as if killed before the end was written
-    std::ofstream(file, std::ios::binary | std::ios::trunc) << data;
+    test::WriteFileText(file, data);
 
     const pid_t pid = test::SpawnTest("CaptureRepairChild.RepairsUntilKilled", "PELTA_REPAIR_KILLED=" + file.string());
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(WaitFor([&] { return fs::exists(file.string() + ".written"); }));
     kill(pid, SIGKILL);
     test::WaitForExit(pid);
-    EXPECT_EQ(Contents(file), data) << "a killed repair changed the original";
+    EXPECT_EQ(FileText(file), data) << "a killed repair changed the original";
 
     // The next repair mends it, and leaves nothing of the killed one behind.
     const record::RepairResult r = record::RepairCapture(file.string());
@@ -259,31 +275,20 @@ TEST(DisplayDeathChild, CapturesUntilTheDisplayDies) {
 }
 
 TEST(CaptureRepair, TheDisplayDyingFinishesTheFile) {
-    if (!fs::exists("/usr/bin/Xvfb")) {
-        if (std::getenv("CI") && std::string(std::getenv("CI")) == "true") FAIL() << "Xvfb is missing";
-        GTEST_SKIP() << "Xvfb is missing: no display to kill";
-    }
+    test::PrivateDisplay display("640x480x24");  // a display of its own, to kill
+    PELTA_NEEDS_SERVICE(display.Up(), "a display of its own (Xvfb)");
     QTemporaryDir dir;
     const fs::path folder = dir.path().toStdString();
-    // A display of its own, to kill.
-    const fs::path number = folder / "display";
-    const std::string xvfb = test::CommandOutput("Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>'" +
-                                                 number.string() + "' >/dev/null 2>&1 & echo $!");
-    const pid_t server = std::atoi(xvfb.c_str());
-    ASSERT_GT(server, 0);
-    ASSERT_TRUE(WaitFor([&] { return fs::exists(number) && Contents(number).find('\n') != std::string::npos; }));
-    const std::string display = ":" + Contents(number).substr(0, Contents(number).find('\n'));
     pid_t pid = -1;
     {
-        test::ScopedEnv platform("QT_QPA_PLATFORM", "xcb"), screen("DISPLAY", display);
+        test::ScopedEnv platform("QT_QPA_PLATFORM", "xcb"), screen("DISPLAY", display.Name());
         pid = test::SpawnTest("DisplayDeathChild.*", "PELTA_DISPLAY_DEATH=" + folder.string());
     }
     ASSERT_GT(pid, 0);
     const bool begun = WaitFor([&] { return fs::exists(folder / "begun"); });
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    kill(server, SIGKILL);
+    display.Kill();
     const int status = test::WaitForExit(pid);
-    test::WaitForExit(server);
     ASSERT_TRUE(begun);
     EXPECT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 

@@ -1,6 +1,7 @@
 // The preview's sound against a real (private) sound server: it never plays into the output
 // that is being recorded, whatever is chosen, and plays wherever no loop results.
 #include "EngineTest.h"
+#include "support/Processes.h"
 #include "SoundLevel.h"
 #include "engine/core/devices/SoundServer.h"
 
@@ -148,20 +149,16 @@ TEST_F(SoundRouting, TheDefaultOutputAndLoopbacksAreFollowedAsTheyChange) {
     EXPECT_EQ(Settled(), PreviewSound::State::Playing);
     // Default back on the recorded output: held back at once.
     pelta::test::Pactl("set-default-sink nullsink");
-    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::HeldBack; });
-    EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
+    EXPECT_TRUE(PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::HeldBack; }));
     EXPECT_LT(MonitorLevelDb(1200), -80);
     // The other output again, but a loopback carries it into the recorded one.
     pelta::test::Pactl("set-default-sink other");
-    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::Playing; });
-    EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::Playing);
+    EXPECT_TRUE(PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::Playing; }));
     const std::string loop = pelta::test::Pactl("load-module module-loopback source=other.monitor sink=nullsink");
     ASSERT_FALSE(loop.empty());
-    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::HeldBack; });
-    EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::HeldBack);
+    EXPECT_TRUE(PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::HeldBack; }));
     pelta::test::Pactl("unload-module " + loop);
-    PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::Playing; });
-    EXPECT_EQ(engine_->PreviewSoundState(), PreviewSound::State::Playing);
+    EXPECT_TRUE(PumpUntil([&] { return engine_->PreviewSoundState() == PreviewSound::State::Playing; }));
     pelta::test::Pactl("set-default-sink nullsink");
     pelta::test::Pactl("unload-module " + other);
 }
@@ -182,7 +179,7 @@ TEST_F(SoundRouting, DefaultsRecordTheToneAtItsLevelAndNothingAfterIt) {
     const auto during = MeasureSound(RecordWav("during.wav", 3), 0.3, 2.8);
     ASSERT_TRUE(during.ok);
     EXPECT_NEAR(during.rmsDb, kToneDb, 1.0) << "the tone as recorded, dB";
-    pelta::test::WaitForChild(tone);
+    pelta::test::WaitForExit(tone);
     Pump(3000);
     const auto after = MeasureSound(RecordWav("after.wav", 2));
     ASSERT_TRUE(after.ok);

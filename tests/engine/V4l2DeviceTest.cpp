@@ -9,6 +9,7 @@ extern "C" {
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -66,10 +67,24 @@ std::vector<std::pair<int, int>> Dims(const CameraFormat& f) {
     return out;
 }
 
-TEST(V4l2Controls, EnumeratesInIdOrderWithoutDisabledHeadingsOrUnsupportedTypes) {
+// A camera on the fake driver (the webcam, unless a test changes it), adopted as an open
+// descriptor.
+class V4l2 : public ::testing::Test {
+protected:
+    V4l2Device& Dev() {
+        dev_.emplace(fake.Fn());
+        dev_->Adopt(3);
+        return *dev_;
+    }
     FakeV4l2Device fake = Webcam();
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    std::optional<V4l2Device> dev_;
+};
+using V4l2Controls = V4l2;
+using V4l2SetControl = V4l2;
+using V4l2Formats = V4l2;
+
+TEST_F(V4l2Controls, EnumeratesInIdOrderWithoutDisabledHeadingsOrUnsupportedTypes) {
+    V4l2Device& dev = Dev();
     const auto cs = dev.Controls();
     EXPECT_EQ(Names(cs), kWebcamOrder);
     ASSERT_EQ(cs.size(), 8u);
@@ -86,12 +101,10 @@ TEST(V4l2Controls, EnumeratesInIdOrderWithoutDisabledHeadingsOrUnsupportedTypes)
     EXPECT_EQ(fake.Calls[VIDIOC_G_CTRL], 7);
 }
 
-TEST(V4l2Controls, MenusListOnlyTheIndicesTheDriverOffers) {
-    FakeV4l2Device fake = Webcam();
+TEST_F(V4l2Controls, MenusListOnlyTheIndicesTheDriverOffers) {
     fake.Controls.push_back({kPrivate, V4L2_CTRL_TYPE_INTEGER_MENU, "Link Frequency", 0, 2, 1, 0, 1});
     fake.Controls.back().IntMenu = {{0, 168000000}, {2, 336000000}};
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    V4l2Device& dev = Dev();
     const auto exposure = dev.Control(V4L2_CID_EXPOSURE_AUTO);
     ASSERT_TRUE(exposure);
     EXPECT_EQ(exposure->Type, CameraControl::Menu);
@@ -104,15 +117,13 @@ TEST(V4l2Controls, MenusListOnlyTheIndicesTheDriverOffers) {
     EXPECT_FALSE(dev.Control(V4L2_CID_HUE));       // absent
 }
 
-TEST(V4l2Controls, OldDriversAreScannedByRange) {
-    FakeV4l2Device fake = Webcam();
+TEST_F(V4l2Controls, OldDriversAreScannedByRange) {
     fake.ExtQuery = false;
     fake.NextCtrl = false;
     fake.Controls.push_back({kPrivate, V4L2_CTRL_TYPE_INTEGER, "Private A", 0, 1, 1, 0, 0});
     fake.Controls.push_back({kPrivate + 1, V4L2_CTRL_TYPE_INTEGER, "Private B", 0, 1, 1, 0, 0});
     fake.Controls.push_back({kPrivate + 3, V4L2_CTRL_TYPE_INTEGER, "After a gap", 0, 1, 1, 0, 0});
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    V4l2Device& dev = Dev();
     auto expected = kWebcamOrder;
     expected.insert(expected.end(), {"Private A", "Private B"});
     EXPECT_EQ(Names(dev.Controls()), expected);
@@ -120,11 +131,9 @@ TEST(V4l2Controls, OldDriversAreScannedByRange) {
     EXPECT_EQ(fake.Calls[VIDIOC_QUERY_EXT_CTRL], 1);
 }
 
-TEST(V4l2Controls, NextCtrlWorksWithTheOldQueryAndEndsOnAStuckDriver) {
-    FakeV4l2Device fake = Webcam();
+TEST_F(V4l2Controls, NextCtrlWorksWithTheOldQueryAndEndsOnAStuckDriver) {
     fake.ExtQuery = false;
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    V4l2Device& dev = Dev();
     EXPECT_EQ(Names(dev.Controls()), kWebcamOrder);
     std::erase_if(fake.Controls, [](const FakeControl& c) { return c.Type == V4L2_CTRL_TYPE_CTRL_CLASS; });
     fake.StuckNext = true;
@@ -132,19 +141,15 @@ TEST(V4l2Controls, NextCtrlWorksWithTheOldQueryAndEndsOnAStuckDriver) {
     EXPECT_EQ(Names(stuck), std::vector<std::string>{"Brightness"});
 }
 
-TEST(V4l2Controls, InterruptedCallsAreRetried) {
-    FakeV4l2Device fake = Webcam();
+TEST_F(V4l2Controls, InterruptedCallsAreRetried) {
     fake.Interrupts = 2;
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    V4l2Device& dev = Dev();
     EXPECT_EQ(dev.GetControl(V4L2_CID_BRIGHTNESS), 12);
     EXPECT_FALSE(dev.GetControl(V4L2_CID_HUE));
 }
 
-TEST(V4l2SetControl, ValuesAreFittedToRangeStepAndMenuBeforeTheDriver) {
-    FakeV4l2Device fake = Webcam();
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+TEST_F(V4l2SetControl, ValuesAreFittedToRangeStepAndMenuBeforeTheDriver) {
+    V4l2Device& dev = Dev();
     std::string why;
     struct Case {
         uint32_t Id;
@@ -167,11 +172,9 @@ TEST(V4l2SetControl, ValuesAreFittedToRangeStepAndMenuBeforeTheDriver) {
     }
 }
 
-TEST(V4l2SetControl, ReturnsTheValueTheDriverSettledOn) {
-    FakeV4l2Device fake = Webcam();
+TEST_F(V4l2SetControl, ReturnsTheValueTheDriverSettledOn) {
     fake.Find(V4L2_CID_EXPOSURE_ABSOLUTE)->Granule = 8;
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    V4l2Device& dev = Dev();
     std::string why;
     EXPECT_EQ(dev.SetControl(V4L2_CID_EXPOSURE_ABSOLUTE, 100, why), 99);  // 3 + 12 * 8
     EXPECT_EQ(dev.GetControl(V4L2_CID_EXPOSURE_ABSOLUTE), 99);
@@ -180,11 +183,9 @@ TEST(V4l2SetControl, ReturnsTheValueTheDriverSettledOn) {
     EXPECT_EQ(fake.Writes.back(), (std::pair<uint32_t, int32_t>{V4L2_CID_PAN_RESET, 0}));
 }
 
-TEST(V4l2SetControl, RefusalsSayWhichControlAndWhy) {
-    FakeV4l2Device fake = Webcam();
+TEST_F(V4l2SetControl, RefusalsSayWhichControlAndWhy) {
     fake.Find(V4L2_CID_BRIGHTNESS)->RefuseWith = EBUSY;
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    V4l2Device& dev = Dev();
     std::string why;
 
     EXPECT_FALSE(dev.SetControl(V4L2_CID_GAIN, 10, why));
@@ -205,14 +206,12 @@ TEST(V4l2SetControl, RefusalsSayWhichControlAndWhy) {
     EXPECT_EQ(fake.Writes.size(), 1u);
 }
 
-TEST(V4l2Formats, DiscreteSizesAndIntervalsBecomeSortedSizesAndRates) {
-    FakeV4l2Device fake;
+TEST_F(V4l2Formats, DiscreteSizesAndIntervalsBecomeSortedSizesAndRates) {
     FakeFormat yuyv{V4L2_PIX_FMT_YUYV, "YUYV 4:2:2", 0, {{640, 480}, {1280, 720}, {320, 240}}};
     yuyv.Intervals.Discrete = {{1, 15}, {333333, 10000000}, {1001, 30000}, {0, 1}};
     FakeFormat mjpg{V4L2_PIX_FMT_MJPEG, "Motion-JPEG", V4L2_FMT_FLAG_COMPRESSED, {{1920, 1080}}};
     fake.Formats = {yuyv, mjpg};
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    V4l2Device& dev = Dev();
     const auto fs = dev.Formats();
     ASSERT_EQ(fs.size(), 2u);
     EXPECT_EQ(fs[0].Description, "YUYV 4:2:2");
@@ -227,8 +226,7 @@ TEST(V4l2Formats, DiscreteSizesAndIntervalsBecomeSortedSizesAndRates) {
     EXPECT_TRUE(fs[1].Sizes[0].Rates.empty());  // the driver gave no intervals
 }
 
-TEST(V4l2Formats, SizeRangesBecomeTheirLargestAndTheCommonSizesOnTheGrid) {
-    FakeV4l2Device fake;
+TEST_F(V4l2Formats, SizeRangesBecomeTheirLargestAndTheCommonSizesOnTheGrid) {
     FakeFormat stepped{V4L2_PIX_FMT_YUV420, "Planar YUV 4:2:0"};
     stepped.RangeType = V4L2_FRMSIZE_TYPE_STEPWISE;
     stepped.Range = {160, 1920, 32, 120, 1080, 8};
@@ -237,8 +235,7 @@ TEST(V4l2Formats, SizeRangesBecomeTheirLargestAndTheCommonSizesOnTheGrid) {
     anySize.RangeType = V4L2_FRMSIZE_TYPE_CONTINUOUS;
     anySize.Range = {1, 1000, 1, 1, 700, 1};
     fake.Formats = {stepped, anySize};
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    V4l2Device& dev = Dev();
     const auto fs = dev.Formats();
     ASSERT_EQ(fs.size(), 2u);
     // 176 is off the width grid, 1600x1200 and larger are out of range; 1920x1080 only once.
@@ -252,14 +249,12 @@ TEST(V4l2Formats, SizeRangesBecomeTheirLargestAndTheCommonSizesOnTheGrid) {
                                                              {160, 120}}));
 }
 
-TEST(V4l2Formats, IntervalRangesBecomeTheCommonRatesOnTheGrid) {
-    FakeV4l2Device fake;
+TEST_F(V4l2Formats, IntervalRangesBecomeTheCommonRatesOnTheGrid) {
     FakeFormat f{V4L2_PIX_FMT_YUYV, "YUYV", 0, {{640, 480}}};
     f.Intervals.RangeType = V4L2_FRMIVAL_TYPE_STEPWISE;
     f.Intervals.Range = {{1, 30}, {1, 1}, {1, 30}};  // k/30 s: 30, 15, 10, 7.5, 6, 5 ... fps
     fake.Formats = {f};
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    V4l2Device& dev = Dev();
     EXPECT_EQ(Fps(dev.Formats()[0].Sizes[0]), (std::vector<double>{30, 15, 10, 5, 1}));
 
     fake.Formats[0].Intervals.RangeType = V4L2_FRMIVAL_TYPE_CONTINUOUS;
@@ -274,7 +269,7 @@ TEST(V4l2Formats, IntervalRangesBecomeTheCommonRatesOnTheGrid) {
     EXPECT_EQ(rates.back(), (CameraRate{30, 1}));
 }
 
-TEST(V4l2Formats, FfmpegNamesAreOnesFfmpegKnows) {
+TEST_F(V4l2Formats, FfmpegNamesAreOnesFfmpegKnows) {
     EXPECT_EQ(FfmpegInputFormat(V4L2_PIX_FMT_YUYV), "yuyv422");
     EXPECT_EQ(FfmpegInputFormat(V4L2_PIX_FMT_MJPEG), "mjpeg");
     EXPECT_EQ(FfmpegInputFormat(V4L2_PIX_FMT_NV12), "nv12");
@@ -297,16 +292,14 @@ TEST(V4l2Formats, FfmpegNamesAreOnesFfmpegKnows) {
 
 // The size menu and the Video Format dialog read the camera through this one listing: a
 // size only a format ffmpeg cannot read is not offered, and sizes shared by formats once.
-TEST(V4l2Formats, OfferedSizesAreThoseOfTheReadableFormatsOnce) {
-    FakeV4l2Device fake;
+TEST_F(V4l2Formats, OfferedSizesAreThoseOfTheReadableFormatsOnce) {
     FakeFormat unknown{v4l2_fourcc('Z', 'Z', 'Z', 'Z'), "Vendor format", 0, {{2592, 1944}, {640, 480}}};
     FakeFormat yuyv{V4L2_PIX_FMT_YUYV, "YUYV", 0, {{640, 480}, {320, 240}}};
     FakeFormat stepped{V4L2_PIX_FMT_MJPEG, "Motion-JPEG", V4L2_FMT_FLAG_COMPRESSED};
     stepped.RangeType = V4L2_FRMSIZE_TYPE_STEPWISE;
     stepped.Range = {320, 1280, 16, 240, 720, 8};
     fake.Formats = {unknown, yuyv, stepped};
-    V4l2Device dev(fake.Fn());
-    dev.Adopt(3);
+    V4l2Device& dev = Dev();
     const auto usable = UsableFormats(dev);
     ASSERT_EQ(usable.size(), 2u);
     EXPECT_EQ(usable[0].FourCC, V4L2_PIX_FMT_YUYV);

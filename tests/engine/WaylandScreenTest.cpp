@@ -94,6 +94,32 @@ protected:
         engine_->SetFrameRateValue(10);
         Begin(name, OutputFormat::Avi, CaptureMode::VideoOnly, limitSeconds);
     }
+    // A capture of `seconds` at 10 pictures a second, read back: a whole file of the size
+    // asked, ended by its limit without an error.
+    pelta::test::Probe CaptureFor(const char* name, double seconds) {
+        StartCapture(name, seconds);
+        EXPECT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 15000));
+        EXPECT_TRUE(events_.errors.empty());
+        const pelta::test::Probe p = pelta::test::ProbeFile(Path(name));
+        EXPECT_TRUE(p.ok && p.readToEnd);
+        EXPECT_EQ(p.width, 640);
+        EXPECT_EQ(p.height, 360);
+        return p;
+    }
+    // The desktop ends the sharing while a capture runs: error 4, and a finished file with
+    // every picture captured.
+    void ExpectSharingEndedMidCapture(const char* name) {
+        StartCapture(name, 0);
+        ASSERT_TRUE(PumpUntil([&] { return engine_->FramesCaptured() >= 5; }, 10000));
+        ASSERT_TRUE(desktop_->RestartPortalBackend());
+        ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 10000));
+        ASSERT_EQ(events_.errors, std::vector<int32_t>{4});
+        const pelta::test::Probe p = pelta::test::ProbeFile(Path(name));
+        ASSERT_TRUE(p.ok);
+        EXPECT_TRUE(p.readToEnd);
+        EXPECT_GE(p.videoFrames, 5);
+        EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+    }
     // A second output, 800x600 and green, right of the first.
     void AddSecondOutput() {
         const std::string list = "swaymsg -s '" + std::string(std::getenv("SWAYSOCK")) +
@@ -114,14 +140,17 @@ protected:
         }
         return false;
     }
-    QColor LatestColourAt(double fx, double fy) {
+    // The newest picture of the stream (BGR0 bytes are RGB32 on a little-endian machine).
+    QImage Latest() {
         AVFrame* f = engine_->Core().LatestVideoFrame();
         if (!f) return {};
-        const int x = int(fx * f->width), y = int(fy * f->height);
-        const uint8_t* p = f->data[0] + y * f->linesize[0] + x * 4;  // BGR0
-        const QColor c(p[2], p[1], p[0]);
+        QImage img = QImage(f->data[0], f->width, f->height, f->linesize[0], QImage::Format_RGB32).copy();
         av_frame_free(&f);
-        return c;
+        return img;
+    }
+    QColor LatestColourAt(double fx, double fy) {
+        const QImage img = Latest();
+        return img.isNull() ? QColor() : img.pixelColor(int(fx * img.width()), int(fy * img.height()));
     }
 
     static WaylandDesktop* desktop_;
@@ -207,14 +236,7 @@ TEST_F(WaylandScreen, WithoutAPortalTheScreenEntryStaysDisabledAndSaysWhatToInst
 TEST_F(WaylandScreen, CaptureHoldsTheDesktopAtTheRateAndSizeAskedWithEverySlotFilled) {
     ASSERT_TRUE(desktop_->StartClock("c03030"));
     OpenEngine();
-    StartCapture("desktop.avi", 3.0);
-    ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 15000));
-    EXPECT_TRUE(events_.errors.empty());
-    const pelta::test::Probe p = pelta::test::ProbeFile(Path("desktop.avi"));
-    ASSERT_TRUE(p.ok);
-    EXPECT_TRUE(p.readToEnd);
-    EXPECT_EQ(p.width, 640);
-    EXPECT_EQ(p.height, 360);
+    const pelta::test::Probe p = CaptureFor("desktop.avi", 3.0);
     EXPECT_EQ(av_q2d(p.videoRate), 10.0);
     // Three seconds at 10 per second, each slot its own picture or a counted drop: a screen
     // that changes only in places still fills its slots (the repeats are no drops), though a
@@ -348,16 +370,7 @@ TEST_F(WaylandScreen, AChooserTheUserTakesTimeWithHoldsNothingUpAndALateCancelIs
 TEST_F(WaylandScreen, SharingEndedByTheDesktopEndsTheCaptureWithErrorFourAndAFinishedFile) {
     OpenEngine();
     ASSERT_TRUE(WaitForWallpaper("HEADLESS-1", kWallpaper));
-    StartCapture("cut.avi", 0);
-    ASSERT_TRUE(PumpUntil([&] { return engine_->FramesCaptured() >= 5; }, 10000));
-    ASSERT_TRUE(desktop_->RestartPortalBackend());
-    ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 10000));
-    ASSERT_EQ(events_.errors, std::vector<int32_t>{4});
-    const pelta::test::Probe p = pelta::test::ProbeFile(Path("cut.avi"));
-    ASSERT_TRUE(p.ok);
-    EXPECT_TRUE(p.readToEnd);
-    EXPECT_GE(p.videoFrames, 5);
-    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+    ExpectSharingEndedMidCapture("cut.avi");
 }
 
 TEST_F(WaylandScreen, PreviewShowsTheDesktop) {
@@ -397,14 +410,7 @@ TEST_F(WaylandScreen, SourceDialogCropsTheStreamAndOffersOnlyWhatThePortalCan) {
     EXPECT_TRUE(cursorOffered);
     EXPECT_EQ(engine_->Core().CurrentVideoFormat().Width, 200);
     EXPECT_EQ(engine_->Core().CurrentVideoFormat().Height, 100);
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            AVFrame* f = engine_->Core().LatestVideoFrame();
-            const bool cropped = f && f->width == 200 && f->height == 100;
-            av_frame_free(&f);
-            return cropped;
-        },
-        5000));
+    ASSERT_TRUE(PumpUntil([&] { return Latest().size() == QSize(200, 100); }, 5000));
     // Only wallpaper inside the region: none of the clock window.
     for (double fx : {0.0, 0.5, 0.99})
         for (double fy : {0.0, 0.5, 0.99}) EXPECT_TRUE(Near(LatestColourAt(fx, fy), kWallpaper)) << fx << "," << fy;
@@ -417,11 +423,7 @@ TEST_F(WaylandScreen, AStreamThatChangesSizeIsFollowedAtTheSizeAsked) {
     // At 800x600 the clock window (640x360 at the top left) reaches past 70 % across.
     ASSERT_TRUE(desktop_->Sway("output HEADLESS-1 resolution 800x600"));
     const bool followed = PumpUntil([&] { return Near(LatestColourAt(0.7, 0.5), kClock); }, 5000);
-    AVFrame* f = engine_->Core().LatestVideoFrame();
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(f->width, 640);
-    EXPECT_EQ(f->height, 360);
-    av_frame_free(&f);
+    EXPECT_EQ(Latest().size(), QSize(640, 360));
     desktop_->Sway("output HEADLESS-1 resolution 1280x720");
     EXPECT_TRUE(followed);
 }
@@ -458,29 +460,13 @@ protected:
                 if (Near(img.pixelColor(x, y), kClock)) return true;
         return false;
     }
-    QImage Latest() {
-        AVFrame* f = engine_->Core().LatestVideoFrame();
-        if (!f) return {};
-        // BGR0 bytes are RGB32 on a little-endian machine.
-        QImage img = QImage(f->data[0], f->width, f->height, f->linesize[0], QImage::Format_RGB32).copy();
-        av_frame_free(&f);
-        return img;
-    }
 };
 
 TEST_F(GnomeScreen, TheScreenIsListedAndACaptureOfTheChangingClockHoldsItsPictures) {
     ASSERT_TRUE(desktop_->StartClock("c03030"));
     OpenEngine();
     ASSERT_TRUE(PumpUntil([&] { return ShowsClock(Latest()); }, 15000));
-    StartCapture("gnome.avi", 3.0);
-    ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 15000));
-    EXPECT_TRUE(events_.errors.empty());
-    const pelta::test::Probe p = pelta::test::ProbeFile(Path("gnome.avi"));
-    ASSERT_TRUE(p.ok);
-    EXPECT_TRUE(p.readToEnd);
-    EXPECT_EQ(p.width, 640);
-    EXPECT_EQ(p.height, 360);
-    EXPECT_EQ(p.videoFrames, 30);
+    EXPECT_EQ(CaptureFor("gnome.avi", 3.0).videoFrames, 30);
     const std::vector<QImage> pictures = DecodePictures(Path("gnome.avi"));
     ASSERT_EQ(pictures.size(), 30u);
     int withClock = 0, changes = 0;
@@ -511,16 +497,7 @@ TEST_F(GnomeScreen, SharingStoppedMidCaptureGivesErrorFourAndAFinishedFile) {
     ASSERT_TRUE(desktop_->StartClock("c03030"));
     OpenEngine();
     ASSERT_TRUE(PumpUntil([&] { return ShowsClock(Latest()); }, 15000));
-    StartCapture("gnome-cut.avi", 0);
-    ASSERT_TRUE(PumpUntil([&] { return engine_->FramesCaptured() >= 5; }, 10000));
-    ASSERT_TRUE(desktop_->RestartPortalBackend());
-    ASSERT_TRUE(PumpUntil([&] { return events_.ended > 0; }, 10000));
-    ASSERT_EQ(events_.errors, std::vector<int32_t>{4});
-    const pelta::test::Probe p = pelta::test::ProbeFile(Path("gnome-cut.avi"));
-    ASSERT_TRUE(p.ok);
-    EXPECT_TRUE(p.readToEnd);
-    EXPECT_GE(p.videoFrames, 5);
-    EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
+    ExpectSharingEndedMidCapture("gnome-cut.avi");
 }
 
 TEST(PortalRequest, AsksForWhatThePortalOffers) {

@@ -57,10 +57,10 @@ inline pid_t SpawnTest(const std::string& filter, const std::string& env) {
     return posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv, envp.data()) == 0 ? pid : -1;
 }
 
-// Waits for the child to end; its wait status.
+// Waits for the child to end; its wait status (0 for no child, a pid of -1).
 inline int WaitForExit(pid_t pid) {
     int status = 0;
-    waitpid(pid, &status, 0);
+    if (pid > 0) waitpid(pid, &status, 0);
     return status;
 }
 

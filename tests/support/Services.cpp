@@ -158,23 +158,10 @@ void StopMediaServices() {
     }
 }
 
-void PlayToneIntoNullSink(double seconds, int frequency) {
-    const std::string cmd = "ffmpeg -nostdin -loglevel quiet -re -f lavfi -i sine=frequency=" +
-                            std::to_string(frequency) + ":duration=" + std::to_string(seconds) +
-                            " -f pulse -device nullsink tone >/dev/null 2>&1 &";
-    int rc = std::system(cmd.c_str());
-    (void)rc;
-}
-
 int StartToneIntoNullSink(double seconds, int frequency) {
     return Spawn({"ffmpeg", "-nostdin", "-loglevel", "quiet", "-re", "-f", "lavfi", "-i",
                   "sine=frequency=" + std::to_string(frequency) + ":duration=" + std::to_string(seconds), "-f",
                   "pulse", "-device", "nullsink", "tone"});
-}
-
-void WaitForChild(int pid) {
-    int status = 0;
-    if (pid > 0) waitpid(pid, &status, 0);
 }
 
 void SignalPulse(int signal) {

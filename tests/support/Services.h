@@ -43,11 +43,9 @@ private:
     bool up_ = false;
 };
 
-// Plays a sine tone into the null sink for `seconds` in the background.
-void PlayToneIntoNullSink(double seconds, int frequency = 440);
-// The same, as a child whose end the caller waits for with WaitForChild.
+// Plays a sine tone into the null sink for `seconds`, as a child whose end the caller waits
+// for with WaitForExit (Processes.h).
 int StartToneIntoNullSink(double seconds, int frequency = 440);
-void WaitForChild(int pid);
 
 // The private sound server, for tests that freeze, kill and restart it (only this one).
 void SignalPulse(int signal);

@@ -7,6 +7,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <sys/mount.h>
@@ -45,6 +47,15 @@ struct TempConfigHome {
 inline bool WriteFileOfSize(const QString& path, qint64 size = 1) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.resize(size);
+}
+
+// All of a file's bytes ("" when it cannot be read), and a file made to hold `text` alone.
+inline std::string FileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+inline void WriteFileText(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 // A small filesystem of its own, `size` like "12m" or "64k": tmpfs (which pre-allocates) or
