@@ -41,7 +41,7 @@ RUN_PACKAGES+=("${RUNTIME_PACKAGES[@]}")
 
 # Only for the test suites, the translation template, the benchmarks and the package test.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev qt6-tools-dev qt6-l10n-tools
-  ffmpeg xvfb x11-utils xdotool pulseaudio pulseaudio-utils imagemagick
+  ffmpeg mediainfo xvfb x11-utils xdotool pulseaudio pulseaudio-utils imagemagick
   dpkg-dev file fakeroot desktop-file-utils appstream lintian debootstrap at-spi2-core python3-pyatspi dbus stress)
 
 PACKAGES=("${RUN_PACKAGES[@]}")

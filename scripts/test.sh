@@ -30,7 +30,7 @@ if [ "${SKIP_TSAN:-0}" != 1 ]; then
   # Tests that count what a real-time recording achieves cannot keep up under the
   # sanitizer's slowdown: they run for their races only (exit code 66), their counts are
   # checked by the normal run. The minute-long recording adds nothing the others do not.
-  timed='CaptureRepair.AKilledOpenDmlCaptureIsRepaired:RecordSession.VideoAndAudioAviWithTimeLimitEndsByItself:DeviceChanges.ARunningCaptureRefusesEveryChangeThatWouldAlterIt:CaptureFiles.VideoAndSoundIntoAvi:CaptureFiles.TheScreenAndTheSoundServersMonitorIntoAviAndWav:CaptureFiles.SixtyFramesASecondComeFromTheDeviceItself:RecordLargeFile.*:RecordBehind.*'
+  timed='CaptureRepair.AKilledOpenDmlCaptureIsRepaired:DeviceChanges.ARunningCaptureRefusesEveryChangeThatWouldAlterIt:CaptureFiles.VideoAndSoundIntoAviEndedByTheTimeLimit:CaptureFiles.TheScreenAndTheSoundServersMonitorIntoAviAndWav:CaptureFiles.SixtyFramesASecondComeFromTheDeviceItself:RecordLargeFile.*:RecordBehind.*'
   # Three tests run outside libraries' threads whose hand-overs carry no named frame to
   # suppress, and run in the normal and ASan suites only: the direct preview's X11 window
   # test and the display-death test (children on Qt's X11 platform, whose D-Bus and X event

@@ -129,9 +129,7 @@ TEST(CaptureRepair, AKilledCaptureIsRepairedAtTheNextStart) {
     EXPECT_NEAR(p.videoEnd, held, 0.5);
     EXPECT_NEAR(p.audioEnd, p.videoEnd, 0.5);
     EXPECT_NEAR(FfprobeSeconds(avi), held, 0.5);
-    if (fs::exists("/usr/bin/mediainfo")) {
-        EXPECT_NEAR(MediainfoSeconds(avi), held, 0.5);
-    }
+    EXPECT_NEAR(MediainfoSeconds(avi), held, 0.5);  // a second player's reading
     // A player seeks into them, the H.264 one to a key picture.
     for (const fs::path& f : {avi, folder / "killed264.avi"}) {
         const fs::path still = folder / (f.stem().string() + "-at8.png");
@@ -192,9 +190,7 @@ TEST(CaptureRepair, AKilledOpenDmlCaptureIsRepaired) {
     EXPECT_TRUE(p.readToEnd);
     EXPECT_NEAR(p.videoEnd, held, 0.5);
     EXPECT_NEAR(FfprobeSeconds(file), held, 0.5);
-    if (fs::exists("/usr/bin/mediainfo")) {
-        EXPECT_NEAR(MediainfoSeconds(file), held, 0.5);
-    }
+    EXPECT_NEAR(MediainfoSeconds(file), held, 0.5);  // a second player's reading
     // A picture from the last RIFF, found through its new index.
     const fs::path still = dir.filePath("late.png").toStdString();
     test::CommandOutput("ffmpeg -v error -ss " + std::to_string(held - 0.5) + " -i '" + file.string() +
