@@ -116,9 +116,10 @@ TEST(CaptureRepair, AKilledCaptureIsRepairedAtTheNextStart) {
 
     record::SetJournalFolder((folder / "journal").string());
     const QStringList said = RepairInterruptedCaptures();
-    // A WAV killed before any sound followed its last flush is whole already: nothing to say.
-    const bool wavWhole = statedCut >= present - 1e-6;
-    ASSERT_EQ(said.size(), wavWhole ? 2u : 3u) << said.join('\n').toStdString();
+    // The two AVIs always need their index. The WAV needs repair only when sound followed its
+    // last flush, which is the kill's luck: it is judged below by what it holds afterwards.
+    ASSERT_EQ(said.filter(QStringLiteral(".avi was cut off")).size(), 2) << said.join('\n').toStdString();
+    ASSERT_LE(said.size(), 3) << said.join('\n').toStdString();
     for (const QString& line : said) EXPECT_TRUE(line.contains("has been repaired and holds")) << line.toStdString();
     EXPECT_TRUE(fs::is_empty(folder / "journal")) << "the journal still names repaired files";
     EXPECT_TRUE(RepairInterruptedCaptures().isEmpty()) << "repaired twice";
