@@ -125,7 +125,10 @@ TEST_F(RealDevices, ScreenAndMonitorDeliverFramesAndSound) {
     ASSERT_GE(monitor, 0);
     core.AudioInputs().SetSelected(monitor);
     EXPECT_TRUE(c.WaitFor([&] { return c.video >= 5 && c.width == 1280 && c.audioSamples >= 2400; }, 15000));
-    EXPECT_EQ(c.width, 1280);
+    {
+        std::lock_guard l(c.m);  // the device's thread goes on delivering
+        EXPECT_EQ(c.width, 1280);
+    }
     EXPECT_EQ(core.CurrentAudioFormat().SampleRate, 48000);
     AVFrame* latest = core.LatestVideoFrame();
     ASSERT_NE(latest, nullptr);
