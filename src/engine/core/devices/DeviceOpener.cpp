@@ -17,11 +17,15 @@ void DeviceOpener::Stop() {
 
 DeviceOpener::~DeviceOpener() { Stop(); }
 
+bool DeviceOpener::Waits(int key) const {
+    return std::any_of(waiting_.begin(), waiting_.end(), [key](const auto& w) { return w.first == key; });
+}
+
 void DeviceOpener::Ask(int key, Change change) {
     {
         std::lock_guard lock(mutex_);
         const auto same = std::find_if(waiting_.begin(), waiting_.end(), [key](const auto& w) { return w.first == key; });
-        if (same != waiting_.end()) same->second = std::move(change);
+        if (same != waiting_.end()) same->second = std::move(change);  // keeps its turn
         else waiting_.emplace_back(key, std::move(change));
     }
     cv_.notify_all();
@@ -29,12 +33,12 @@ void DeviceOpener::Ask(int key, Change change) {
 
 bool DeviceOpener::Busy(int key) const {
     std::lock_guard lock(mutex_);
-    return runningKey_ == key || std::any_of(waiting_.begin(), waiting_.end(), [key](const auto& w) { return w.first == key; });
+    return runningKey_ == key || Waits(key);
 }
 
 bool DeviceOpener::NewerWaits(int key) const {
     std::lock_guard lock(mutex_);
-    return std::any_of(waiting_.begin(), waiting_.end(), [key](const auto& w) { return w.first == key; });
+    return Waits(key);
 }
 
 void DeviceOpener::WaitIdle(std::stop_token stop) {

@@ -40,6 +40,7 @@ public:
 
 private:
     void Loop(std::stop_token stop);
+    bool Waits(int key) const;  // under mutex_
 
     Settled settled_;
     mutable std::mutex mutex_;
