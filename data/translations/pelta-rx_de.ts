@@ -154,6 +154,10 @@ Ohne Optionen startet das Programm mit seinem Startfenster.</translation>
         <translation>Es läuft bereits eine Aufnahme.</translation>
     </message>
     <message>
+        <source>The last capture is still being finished.</source>
+        <translation>Die letzte Aufnahme wird noch abgeschlossen.</translation>
+    </message>
+    <message>
         <source>The video device delivers no picture.</source>
         <translation>Das Videogerät liefert kein Bild.</translation>
     </message>

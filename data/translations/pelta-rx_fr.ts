@@ -154,6 +154,10 @@ Sans option, le programme démarre avec sa fenêtre d&apos;accueil.</translation
         <translation>Une capture est déjà en cours.</translation>
     </message>
     <message>
+        <source>The last capture is still being finished.</source>
+        <translation>La dernière capture est encore en cours de finalisation.</translation>
+    </message>
+    <message>
         <source>The video device delivers no picture.</source>
         <translation>Le périphérique vidéo ne fournit aucune image.</translation>
     </message>

@@ -121,6 +121,11 @@ void Buttons::StopClick() {
     if (MainFrm* main = MainFrm::Instance()) {
         SkipFailure([&] { main->Engine().EndCapture(); });
         main->WriteCaptureStatus(true);
+        // The engine finishes the file after the stop returns; a capture begun meanwhile
+        // would be refused, so Capture waits for the end (CaptureEnded enables it).
+        bool finishing = false;
+        SkipFailure([&] { finishing = main->Engine().EngineState() == engine::EngineStateCode::Capturing; });
+        if (finishing) xpcmdbutton1->SetEnabled(false);
     }
 }
 

@@ -15,6 +15,7 @@ const char* const kPatterns[] = {
     QT_TRANSLATE_NOOP("EngineWords", "No audio device is selected."),
     QT_TRANSLATE_NOOP("EngineWords", "No capture file is named."),
     QT_TRANSLATE_NOOP("EngineWords", "A capture is already running."),
+    QT_TRANSLATE_NOOP("EngineWords", "The last capture is still being finished."),
     QT_TRANSLATE_NOOP("EngineWords", "The video device delivers no picture."),
     QT_TRANSLATE_NOOP("EngineWords", "The audio device delivers no sound."),
     QT_TRANSLATE_NOOP("EngineWords", "No manual frame sequence is running."),

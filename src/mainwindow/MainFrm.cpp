@@ -209,11 +209,12 @@ void MainFrm::WindowKeyDown(int16_t& KeyCode, int16_t) {
 void MainFrm::CaptureEnded() {
     // A capture that ended by itself (time limit, full disk) last showed a progress event
     // from shortly before its end: the panels still laid out for it get the final counts.
-    if (bRecordingShown) {
-        WriteProgressCounts();
-        WriteCaptureStatus(true);
-    }
+    if (bRecordingShown) WriteProgressCounts();
+    // A stop returns before the file is finished: the summary it wrote then is brought to
+    // the final counts here.
+    if (bRecordingShown || summaryOwed_) WriteCaptureStatus(true);
     bRecordingShown = false;
+    summaryOwed_ = false;
     SkipFailure([&] {
         if (bWindowsDown) showNormal();
     });
@@ -253,6 +254,7 @@ void MainFrm::CaptureProgress(int32_t) {
     WriteProgressCounts();
     WriteCaptureStatus(false);
     bRecordingShown = true;
+    summaryOwed_ = true;
     sbMain_->Changed();
 }
 

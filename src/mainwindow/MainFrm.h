@@ -64,6 +64,11 @@ public:
     bool bRecordingShown = false;
     QString sCaptureTime;
 
+private:
+    // A capture has shown progress since the last end: the end writes its final summary,
+    // also after a stop that rebuilt the panels (the engine finishes the file after it).
+    bool summaryOwed_ = false;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -82,6 +82,25 @@ TEST_F(AutoButtons, OpeningPreparesANameAndEachCaptureTakesTheNext) {
     EXPECT_EQ(engine_->FileName, folder_.filePath("Auto-3.avi").toStdString());
 }
 
+// The engine finishes the file after a stop returns: Capture comes back when it says the
+// capture ended, and the summary then shows the final counts.
+TEST_F(AutoButtons, CaptureComesBackWhenTheStoppedFileIsFinished) {
+    Buttons* b = Prepared();
+    b->CaptureClick();
+    engine_->FinishesLater = true;
+    engine_->Captured = 29;
+    engine_->Elapsed = 2;
+    engine_->RaiseProgress();
+    b->StopClick();
+    EXPECT_FALSE(b->xpcmdbutton1->isEnabled());
+    EXPECT_FALSE(b->xpcmdbutton2->isEnabled());
+    engine_->Captured = 30;
+    engine_->FinishNow();
+    EXPECT_TRUE(b->xpcmdbutton1->isEnabled());
+    EXPECT_FALSE(b->xpcmdbutton2->isEnabled());
+    EXPECT_EQ(main_->PanelText(1), "Captured 30 frames in 2 sec (0 dropped): 15 fps 0 MB/sec");
+}
+
 TEST_F(AutoButtons, ExistingFilesAreSkippedAndDatesShowOnTheStopButton) {
     for (int i = 1; i <= 5; ++i) Touch("Auto-" + QString::number(i) + ".avi");
     gSettings->SaveSetting(gSection, "AddTime", "True");

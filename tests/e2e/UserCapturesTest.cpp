@@ -48,6 +48,12 @@ protected:
         m.menuOptionsAudioDevice.All.back()->trigger();
     }
     void TearDown() override { main_.reset(); }
+    // A stop returns before the engine has finished the file: it says so by leaving the
+    // capturing state (and raising CaptureEnded).
+    void WaitUntilFinished() {
+        EXPECT_TRUE(test::PumpUntil([&] { return main_->Engine().EngineState() != EngineStateCode::Capturing; }));
+        QApplication::processEvents();
+    }
 
     // Answers the Capture Video and Audio dialog as a user would: a file, a type, OK.
     void ScriptCaptureDialog(const QString& file, const QString& type, const QString& mode = "Video and Audio") {
@@ -104,7 +110,7 @@ TEST_F(UserCaptures, VideoAndSoundFromTheCaptureMenu) {
     EXPECT_TRUE(main_->PanelText(2).startsWith("Not Dropped "));
     EXPECT_TRUE(main_->PanelText(1).startsWith("Captured "));
     main_->Menus().menuCaptureStopCapture->trigger();
-    Pump(300);
+    WaitUntilFinished();
     const Streams s = Probe(file);
     EXPECT_TRUE(s.Has("codec_type=video")) << s.text;
     EXPECT_TRUE(s.Has("codec_type=audio")) << s.text;
@@ -118,7 +124,7 @@ TEST_F(UserCaptures, SoundOnlyIntoWavAndMp3) {
         main_->Menus().menuCaptureVideoandAudio->trigger();
         Pump(1500);
         main_->Menus().menuCaptureStopCapture->trigger();
-        Pump(300);
+        WaitUntilFinished();
         const Streams s = Probe(file);
         EXPECT_TRUE(s.Has("codec_type=audio")) << type << ": " << s.text;
         EXPECT_FALSE(s.Has("codec_type=video")) << type << ": " << s.text << " msgs=" << prompts_.Messages.size() << " last=" << prompts_.Messages.back().Text.toStdString();
@@ -137,7 +143,8 @@ TEST_F(UserCaptures, ThreeAutomaticCapturesFromTheAutoButtons) {
         emit b->xpcmdbutton1->Click();
         Pump(1200);
         emit b->xpcmdbutton2->Click();
-        Pump(300);
+        WaitUntilFinished();
+        ASSERT_TRUE(test::PumpUntil([&] { return b->xpcmdbutton1->isEnabled(); }));
     }
     for (int n = 2; n <= 4; ++n) {
         const Streams s = Probe(files_.filePath("Auto-" + QString::number(n) + ".avi"));
@@ -156,7 +163,7 @@ TEST_F(UserCaptures, AManualSequenceAfterAWavCaptureRecordsIntoTheAviOfTheSameNa
     main_->Menus().menuCaptureVideoandAudio->trigger();
     Pump(1000);
     main_->Menus().menuCaptureStopCapture->trigger();
-    Pump(300);
+    WaitUntilFinished();
     ASSERT_TRUE(Probe(wav).Has("codec_type=audio"));
     const size_t messages = prompts_.Messages.size();
     prompts_.DialogScript = [](QDialog& d) {
@@ -169,7 +176,7 @@ TEST_F(UserCaptures, AManualSequenceAfterAWavCaptureRecordsIntoTheAviOfTheSameNa
         return int(QDialog::Accepted);
     };
     main_->Menus().menuCaptureManualFrameSequence->trigger();
-    Pump(300);
+    WaitUntilFinished();
     EXPECT_EQ(prompts_.Messages.size(), messages);
     EXPECT_EQ(Probe(files_.filePath("voice.avi")).VideoFrames(), 5);
     EXPECT_TRUE(main_->PanelText(1).startsWith("Captured 5 frames")) << main_->PanelText(1).toStdString();
@@ -191,7 +198,7 @@ TEST_F(UserCaptures, FrameSequencesAndAnAllocatedFile) {
         return int(QDialog::Accepted);
     };
     main_->Menus().menuCaptureManualFrameSequence->trigger();
-    Pump(300);
+    WaitUntilFinished();
     EXPECT_EQ(Probe(manual).VideoFrames(), 5);
 
     // An automatic sequence: one frame a second for five seconds.

@@ -59,7 +59,7 @@ TEST(CaptureReservation, ExistingFilesStayByteForByteAndOwnReservationsGo) {
         EXPECT_EQ(test::FileText(old), data) << mb << " MB reserved";
     }
     s.PrepareCapture(CaptureMode::VideoOnly);
-    s.EndCapture();  // declined
+    s.EndCaptureAndWait();  // declined
     EXPECT_EQ(test::FileText(old), data);
 
     const fs::path fresh = dir.filePath("fresh.avi").toStdString();
@@ -67,7 +67,7 @@ TEST(CaptureReservation, ExistingFilesStayByteForByteAndOwnReservationsGo) {
     s.ReserveCaptureFile(2);
     EXPECT_EQ(fs::file_size(fresh), 2u * 1048576);
     s.PrepareCapture(CaptureMode::VideoOnly);
-    s.EndCapture();
+    s.EndCaptureAndWait();
     EXPECT_FALSE(fs::exists(fresh)) << "the declined capture's own reservation stays behind";
 
     // A reserved existing file is replaced only by the capture itself.
@@ -78,7 +78,7 @@ TEST(CaptureReservation, ExistingFilesStayByteForByteAndOwnReservationsGo) {
     hub.Start();
     s.BeginCapture(CaptureMode::VideoOnly);
     ASSERT_TRUE(ev.WaitEnded(10));
-    s.EndCapture();
+    s.EndCaptureAndWait();
     hub.Stop();
     EXPECT_EQ(ProbeFile(old.string()).videoFrames, s.FramesCaptured());
     EXPECT_LT(fs::file_size(old), 4u * 1048576);
@@ -107,7 +107,7 @@ TEST(CaptureLimitsChild, RecordsUnderAFileSizeLimit) {
     hub.Start();
     s.BeginCapture(CaptureMode::VideoOnly);
     ev.WaitEnded(20);
-    s.EndCapture();
+    s.EndCaptureAndWait();
     hub.Stop();
     std::ofstream log(std::string(out) + ".events");
     log << ev.ended << ' ' << s.FramesCaptured() << ' ' << s.FramesDropped();
@@ -158,7 +158,7 @@ TEST(CaptureLimits, AFillingDiskIsUsedAlmostWhollyAndTheFileFinished) {
         hub.Start();
         s.BeginCapture(CaptureMode::VideoAndAudio);
         ASSERT_TRUE(ev.WaitEnded(20));
-        s.EndCapture();
+        s.EndCaptureAndWait();
         hub.Stop();
         EXPECT_EQ(ev.ended, 1);
         EXPECT_EQ(ev.errors, std::vector<int>{2});

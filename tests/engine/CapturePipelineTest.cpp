@@ -130,7 +130,7 @@ TEST(CapturePipeline, HeldUpWriterKeepsOnlyPreparedPicturesAndTheFileInOrder) {
             gate.Open();
             ASSERT_TRUE(test::WaitUntil([&] { return session.FramesCaptured() == 4; }, 10000));
             hub.Deliver(12);
-            session.EndCapture();
+            session.EndCaptureAndWait();
             const DropCounts d = session.DroppedByCause();
             EXPECT_EQ(session.FramesCaptured(), int32_t(c.numbers.size()));
             EXPECT_EQ(d.EncoderBehind, c.encoderBehind);

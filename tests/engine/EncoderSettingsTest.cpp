@@ -373,7 +373,7 @@ TEST(EncoderSettingsSession, SessionKeepsClampedSettingsPerEncoderAndUsesThemInT
         s.SetCaptureFileName(dir.filePath(file).toStdString());
         s.BeginCapture(3);
         EXPECT_TRUE(test::WaitUntil([&] { return !s.Capturing(); }, 30000));
-        s.EndCapture();
+        s.EndCaptureAndWait();
         return fs::file_size(dir.filePath(file).toStdString());
     };
     const auto small = record("32.mp3", 32);

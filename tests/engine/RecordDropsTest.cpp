@@ -79,8 +79,8 @@ TEST(RecordDrops, EverySlotHoldsAPictureOrACountedDrop) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     fast.Skip(6);
     std::this_thread::sleep_for(std::chrono::milliseconds(3500));
-    for (auto& s : sessions) s->EndCapture();
-    videoOnly.EndCapture();
+    for (auto& s : sessions) s->EndCaptureAndWait();
+    videoOnly.EndCaptureAndWait();
     ASSERT_TRUE(videoOnlyEnded.WaitEnded(10));
     EXPECT_EQ(videoOnly.DroppedByCause().ClockCorrection, 0);
     EXPECT_GE(videoOnly.DroppedByCause().DeviceGaps, 6);
@@ -125,7 +125,7 @@ TEST(RecordDropsChild, RecordsWhileStopped) {
     session.SetCaptureFileName(out);
     session.BeginCapture(CaptureMode::VideoAndAudio);
     std::this_thread::sleep_for(std::chrono::seconds(5));
-    session.EndCapture();
+    session.EndCaptureAndWait();
     std::ofstream(std::string(out) + ".counts") << session.FramesCaptured() << ' ' << session.FramesDropped();
 }
 
@@ -169,7 +169,7 @@ TEST(RecordShape, TheFileTakesTheProcessedShapeAndFitsChangesWithBars) {
     engine.VideoProcessors().SetChain({});  // back to 640x480 pictures in a 380x640 file
     test::Pump(1000);
     engine.EndCapture();
-    test::Pump(300);
+    ASSERT_TRUE(test::PumpUntil([&] { return engine.EngineState() != EngineStateCode::Capturing; }));
     const Probe p = ProbeFile(file);
     ASSERT_TRUE(p.ok);
     EXPECT_EQ(p.width, 380);

@@ -46,7 +46,7 @@ TEST_F(RecordSession, LostDeviceFinishesFileAndReportsOnce) {
     ASSERT_TRUE(pelta::test::WaitUntil([&] { return s.FramesCaptured() >= 10; }));
     hub.LoseVideo();
     ASSERT_TRUE(ev.WaitEnded(10));
-    s.EndCapture();
+    s.EndCaptureAndWait();
     EXPECT_EQ(ev.ended, 1);
     ASSERT_EQ(ev.errors.size(), 1u);
     EXPECT_EQ(ev.errors[0], 4);
@@ -70,6 +70,23 @@ public:
         held_.notify_all();
         Start();
     }
+    // A capture hands the newest picture back to the hub as it finishes its file: held
+    // there, the finishing waits until the test lets it go.
+    void HoldFinishing() {
+        std::lock_guard l(heldMutex_);
+        finishHeld_ = true;
+    }
+    void LetFinish() {
+        {
+            std::lock_guard l(heldMutex_);
+            finishHeld_ = false;
+        }
+        held_.notify_all();
+    }
+    void KeepLatestVideoFrame(bool keep) override {
+        std::unique_lock l(heldMutex_);
+        if (keep) held_.wait(l, [&] { return !finishHeld_; });
+    }
     void EnsureDelivering(bool, bool, std::stop_token stop) override {
         std::unique_lock l(heldMutex_);
         if (!held_.wait_for(l, stop, within_, [&] { return delivering_; }) && !stop.stop_requested())
@@ -81,6 +98,7 @@ private:
     std::mutex heldMutex_;
     std::condition_variable_any held_;
     bool delivering_ = false;
+    bool finishHeld_ = false;
 };
 
 // BeginCapture returns while the device still holds back its first picture (were it to wait,
@@ -109,7 +127,7 @@ TEST_F(RecordSession, StartingReturnsAtOnceAndTheOutcomeComesAsEvents) {
         EXPECT_FALSE(fs::exists(file));
         h.hub.LetGo();
         ASSERT_TRUE(h.WaitFor([&] { return h.ev.progress > 0 && h.s.FramesCaptured() > 0; }));
-        h.s.EndCapture();
+        h.s.EndCaptureAndWait();
         EXPECT_TRUE(h.ev.errors.empty());
         EXPECT_GT(ProbeFile(file).videoFrames, 0);
         fs::remove(file);
@@ -126,11 +144,44 @@ TEST_F(RecordSession, StartingReturnsAtOnceAndTheOutcomeComesAsEvents) {
     {
         SCOPED_TRACE("stopped while held back");
         Held h(std::chrono::hours(1), file);
-        h.s.EndCapture();
+        h.s.EndCaptureAndWait();
         ASSERT_TRUE(h.WaitFor([&] { return h.ev.ended > 0; }));
         EXPECT_TRUE(h.ev.errors.empty());
         EXPECT_FALSE(fs::exists(file));
     }
+}
+
+// EndCapture returns while the file is still being finished: until CaptureEnded says it is
+// whole, the capture counts as running and nothing can start over it or change its file.
+TEST_F(RecordSession, StoppingReturnsAtOnceAndTheEndComesWithTheWholeFile) {
+    const auto file = Path("finishing.avi");
+    HeldBackHub held(std::chrono::seconds(10));
+    held.LetGo();
+    CaptureSession s(held, ev.Poster());
+    s.SetCaptureFileName(file);
+    s.BeginCapture(CaptureMode::VideoOnly);
+    ASSERT_TRUE(pelta::test::WaitUntil([&] { return s.FramesCaptured() >= 5; }));
+    held.HoldFinishing();
+    s.EndCapture();
+    EXPECT_EQ(s.State(), EngineStateCode::Capturing);
+    try {
+        s.BeginCapture(CaptureMode::VideoOnly);
+        ADD_FAILURE() << "a capture began over one still finishing";
+    } catch (const EngineError& e) {
+        EXPECT_STREQ(e.what(), "The last capture is still being finished.");
+    }
+    EXPECT_THROW(s.SetCaptureFileName(Path("other.avi")), EngineError);
+    {
+        std::lock_guard l(ev.m);
+        EXPECT_EQ(ev.ended, 0);
+    }
+    EXPECT_FALSE(ReadRiffLayout(file).index);
+    held.LetFinish();
+    ASSERT_TRUE(ev.WaitEnded(20));
+    EXPECT_NE(s.State(), EngineStateCode::Capturing);
+    EXPECT_TRUE(ReadRiffLayout(file).index);
+    EXPECT_EQ(ProbeFile(file).videoFrames, s.FramesCaptured());
+    EXPECT_TRUE(ev.errors.empty());
 }
 
 }  // namespace
@@ -162,7 +213,7 @@ TEST(RecordLargeFile, AviPastOneGibIsOpenDmlAndPlaysToTheEnd) {
     s.SetTimeLimitSeconds(kSeconds);
     s.BeginCapture(2);
     ASSERT_TRUE(ev.WaitEnded(120));
-    s.EndCapture();
+    s.EndCaptureAndWait();
     hub.Stop();
     EXPECT_TRUE(ev.errors.empty());
 
@@ -213,7 +264,7 @@ TEST(RecordSessionLong, SoundAndPictureTracksStayWithin40MsOverAMinute) {
     // and hide how far apart the two clocks have run.
     for (auto& s : sessions) s->BeginCapture(1);
     std::this_thread::sleep_for(std::chrono::seconds(60));
-    for (auto& s : sessions) s->EndCapture();
+    for (auto& s : sessions) s->EndCaptureAndWait();
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(ev[i].WaitEnded(90)) << "master " << kMasters[i];
     hub.Stop();
     for (int i = 0; i < 3; ++i) {
@@ -269,7 +320,7 @@ TEST(RecordBehind, ASlowEncoderDropsAndCountsAndMemoryStaysBounded) {
     const long halfway = ResidentMB();
     std::this_thread::sleep_for(std::chrono::milliseconds(2500));
     const long atEnd = ResidentMB();
-    s.EndCapture();
+    s.EndCaptureAndWait();
     hub.Stop();
 
     const DropCounts d = s.DroppedByCause();

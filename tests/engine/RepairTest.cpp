@@ -228,7 +228,7 @@ TEST(CaptureRepair, AKilledRepairLeavesTheOriginal) {
         hub.Start();
         s.BeginCapture(CaptureMode::VideoOnly);
         ASSERT_TRUE(ev.WaitEnded(10));
-        s.EndCapture();
+        s.EndCaptureAndWait();
     }
     const test::RiffLayout finished = test::ReadRiffLayout(file);
     ASSERT_TRUE(finished.index);

@@ -157,11 +157,22 @@ TEST_F(MainWindow, ACaptureEndingByItselfShowsItsFinalCounts) {
     EXPECT_EQ(w->PanelText(1), "Captured 50 frames in 5 sec (1 dropped): 10 fps 0.01 MB/sec");
     EXPECT_EQ(w->PanelText(2), "Not Dropped 50");
     EXPECT_EQ(w->PanelText(3), "Ready");
-    // After a stop that already rebuilt the panels, the end leaves them alone.
+    // A stop rebuilds the panels and returns before the file is finished: the end leaves
+    // the device panel alone and brings the stop's summary to the final counts.
+    engine_->State = 4;
+    engine_->RaiseProgress();
+    engine_->FinishesLater = true;
     main_->Capture().StopCapture();
     const QString device = w->PanelText(2);
-    engine_->RaiseEnded();
+    SetCounts(*engine_, 60, 2, 6.0, 1000);
+    engine_->FinishNow();
     EXPECT_EQ(w->PanelText(2), device);
+    EXPECT_EQ(w->PanelText(1), "Captured 60 frames in 6 sec (2 dropped): 10 fps 0.01 MB/sec");
+    EXPECT_EQ(w->PanelText(3), "Ready");
+    // An end with no capture shown since (a start that failed) writes no summary.
+    SetCounts(*engine_, 0, 0, 0, 0);
+    engine_->RaiseEnded();
+    EXPECT_EQ(w->PanelText(1), "Captured 60 frames in 6 sec (2 dropped): 10 fps 0.01 MB/sec");
 }
 
 TEST_F(MainWindow, ProgressEventsWriteFormatFramesAndTime) {

@@ -81,7 +81,7 @@ void ScriptableEngine::BeginCapture(int32_t Mode) {
 }
 void ScriptableEngine::EndCapture() {
     Call("EndCapture");
-    if (State == EngineStateCode::Capturing) State = 1;
+    if (State == EngineStateCode::Capturing && !FinishesLater) State = 1;
 }
 void ScriptableEngine::GrabFrame() {
     Call("GrabFrame");

@@ -50,6 +50,7 @@ public:
     double Elapsed = 0;
     std::string ErrorText;  // LastErrorText
     bool FullScreen = false, CaptionsCanSwitch = false, Captions = false;
+    bool FinishesLater = false;  // EndCapture leaves the capture running until FinishNow
     float Metric = 1.0f;
     StillPicture Still;
     EngineEvents* Sink = nullptr;
@@ -86,6 +87,11 @@ public:
     // Raising events as the real engine would, on the UI thread.
     void RaiseProgress() { if (Sink) Sink->CaptureProgress(0); }
     void RaiseEnded() { if (Sink) Sink->CaptureEnded(); }
+    // The file a stopped capture was finishing is whole: the engine says the capture ended.
+    void FinishNow() {
+        State = 1;
+        RaiseEnded();
+    }
     void RaiseError(int32_t code) { if (Sink) Sink->CaptureError(code); }
     void RaiseKeyDown(int16_t key, int16_t shift) { if (Sink) Sink->WindowKeyDown(key, shift); }
 

@@ -87,9 +87,13 @@ CaptureSession::CaptureSession(MediaHub& hub, EngineEventPoster poster)
       fileName_(record::DefaultCaptureFileName()) {}
 
 CaptureSession::~CaptureSession() {
+    EndCaptureAndWait();
+    UnlistRunning();
+}
+
+void CaptureSession::EndCaptureAndWait() {
     EndCapture();
     JoinWriter();
-    UnlistRunning();
 }
 
 bool CaptureSession::StalledTooLong(Clock::time_point now) {
@@ -193,12 +197,18 @@ void CaptureSession::Validate(int32_t mode) const {
 }
 
 void CaptureSession::PrepareCapture(int32_t mode) {
-    if (running_) {
-        throw EngineError("A capture is already running.");
-    }
+    RefuseWhileRunning();
     Validate(mode);
     preparedMode_ = mode;
     targetState_ = TargetStateCode::Prepared;
+}
+
+// A capture that was stopped counts as running until its file is finished: that is said
+// apart, since it is over in a moment.
+void CaptureSession::RefuseWhileRunning() const {
+    if (!running_) return;
+    if (stop_.stop_requested()) throw EngineError("The last capture is still being finished.");
+    throw EngineError("A capture is already running.");
 }
 
 void CaptureSession::JoinWriter() {
@@ -212,9 +222,7 @@ void CaptureSession::JoinWriter() {
 // CaptureProgress once pictures or sound are written, or CaptureError and CaptureEnded when
 // the capture could not start.
 void CaptureSession::BeginCapture(int32_t mode) {
-    if (running_) {
-        throw EngineError("A capture is already running.");
-    }
+    RefuseWhileRunning();
     Validate(mode);
     JoinWriter();  // the last capture's thread has finished its file (running_ is false)
 
@@ -254,7 +262,6 @@ void CaptureSession::BeginCapture(int32_t mode) {
     videoCompressors_.SetLocked(true);
     audioCompressors_.SetLocked(true);
     stop_ = std::stop_source();
-    startingOnDevice_ = true;
     running_ = true;
     writer_ = std::thread([this, plan, stop = stop_.get_token()] {
         if (StartWriting(plan, stop)) WriterLoop();
@@ -273,10 +280,8 @@ bool CaptureSession::StartWriting(const StartPlan& plan, std::stop_token stop) {
                                  stop);
         hub_.EnsureDelivering(wantVideo_, wantAudio_, stop);
     } catch (const EngineError& e) {
-        startingOnDevice_ = false;
         return AbandonStart(plan, CaptureErrorCode::DeviceLost, e.what());
     }
-    startingOnDevice_ = false;
     if (stop.stop_requested()) return AbandonStart(plan, std::nullopt, {});  // stopped before it began
     VideoFormat vf = hub_.CurrentVideoFormat();
     const AudioFormat af = hub_.CurrentAudioFormat();
@@ -412,9 +417,10 @@ bool CaptureSession::AbandonStart(const StartPlan& plan, std::optional<CaptureEr
     return false;
 }
 
-// Stops the capture. One still waiting for its devices' first picture is let go at once
-// (it ends by itself, with nothing written); a running one finishes its file before this
-// returns, which waits on the encoders and the disk, never on a device.
+// Stops the capture and returns: the capture's thread encodes what is queued, finishes the
+// file and then raises CaptureEnded; until then the capture counts as running, so nothing
+// can change under it or start over it. One still waiting for its devices' first picture
+// is let go at once and ends with nothing written.
 void CaptureSession::EndCapture() {
     if (writer_.joinable()) {
         stop_.request_stop();
@@ -423,7 +429,6 @@ void CaptureSession::EndCapture() {
             stopRequested_ = true;
         }
         queueCv_.notify_all();
-        if (!startingOnDevice_) writer_.join();
     }
     if (preparedMode_ != 0 && targetState_ == TargetStateCode::Prepared) {
         targetState_ = lastCapture_.empty() ? TargetStateCode::NoOutput : TargetStateCode::Finished;

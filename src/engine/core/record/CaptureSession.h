@@ -77,6 +77,9 @@ public:
     void PrepareCapture(int32_t mode);
     void BeginCapture(int32_t mode);
     void EndCapture();
+    // Ends the capture and waits until its thread is done: the file finished, its events
+    // posted. For an owner that needs the file whole before it goes on (or goes away).
+    void EndCaptureAndWait();
     void GrabFrame();
     bool ModeAvailable(int32_t mode) const;
     int32_t ActiveMode() const;
@@ -173,6 +176,7 @@ private:
     };
 
     void Validate(int32_t mode) const;  // throws EngineError
+    void RefuseWhileRunning() const;    // throws EngineError
     bool StartWriting(const StartPlan& plan, std::stop_token stop);
     bool AbandonStart(const StartPlan& plan, std::optional<record::CaptureErrorCode> code, const std::string& why);
     void Push(const AVFrame* frame, bool video, AVRational tb);
@@ -222,7 +226,6 @@ private:
     std::atomic<bool> listening_{false};
     std::thread writer_;
     std::stop_source stop_;  // lets a capture still waiting for its devices go
-    std::atomic<bool> startingOnDevice_{false};  // the capture's thread waits for a device
     std::unique_ptr<record::CaptureWriter> out_;
     std::unique_ptr<record::JournalEntry> journal_;  // while the file is being written
     mutable std::mutex queueMutex_;
