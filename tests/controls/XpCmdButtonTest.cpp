@@ -45,15 +45,11 @@ QColor CaptionColour(const xpcmdbutton& b) {
 // The button's rendering, to compare with the skin cell it should show.
 QImage Rendered(xpcmdbutton& b) { return b.grab().toImage().convertToFormat(QImage::Format_ARGB32); }
 
-TEST(ButtonSkin, FiveCellsOfEighteenByTwentyOne) {
-    const QImage& skin = ButtonSkin();
-    EXPECT_EQ(skin.size(), QSize(90, 21));
+TEST(ButtonSkin, FiveCellsOfEighteenByTwentyOneCarryingTheirColours) {
+    EXPECT_EQ(ButtonSkin().size(), QSize(90, 21));
     EXPECT_EQ(ButtonSkinCell(4).size(), QSize(18, 21));
     EXPECT_TRUE(ButtonSkinCell(5).isNull());
     EXPECT_TRUE(ButtonSkinCell(-1).isNull());
-}
-
-TEST(ButtonSkin, CellsCarryTheirColours) {
     const struct {
         int cell, x, y;
         QColor colour;
@@ -120,15 +116,13 @@ protected:
     xpcmdbutton* btn_ = nullptr;
 };
 
-TEST_F(Button, NewButtonTakesItsNameAsCaptionAndRestsOnTheNormalLook) {
+TEST_F(Button, NewButtonTakesItsNameAsCaptionAndItsStateChoosesTheRestLook) {
     EXPECT_EQ(btn_->Caption(), "btnOK");
     EXPECT_EQ(btn_->State(), 0);
     EXPECT_TRUE(btn_->Enabled());
     EXPECT_EQ(btn_->CurrentCell(), SkinCell::Normal);
     EXPECT_EQ(CaptionColour(*btn_), QColor(0, 0, 0));
-}
-
-TEST_F(Button, StateChoosesTheRestLookAndOtherValuesKeepIt) {
+    // The state chooses the look at rest; other values keep the last one.
     const std::pair<int32_t, int> steps[] = {{1, SkinCell::Highlighted}, {7, SkinCell::Highlighted},
                                              {0, SkinCell::Normal},      {7, SkinCell::Normal}};
     for (const auto& [state, cell] : steps) {
@@ -137,7 +131,7 @@ TEST_F(Button, StateChoosesTheRestLookAndOtherValuesKeepIt) {
     }
 }
 
-TEST_F(Button, DisablingGreysAndEnablingAgainRestoresTheHighlightedLook) {
+TEST_F(Button, DisablingButtonOrContainerGreysAndEnablingRestoresTheLook) {
     btn_->SetState(1);
     btn_->SetEnabled(false);
     EXPECT_EQ(btn_->CurrentCell(), SkinCell::Disabled);
@@ -151,13 +145,12 @@ TEST_F(Button, DisablingGreysAndEnablingAgainRestoresTheHighlightedLook) {
     EXPECT_EQ(btn_->CurrentCell(), SkinCell::Highlighted);
     EXPECT_EQ(CaptionColour(*btn_), QColor(0, 0, 0));
     EXPECT_EQ(Rendered(*btn_).pixelColor(1, 1), ButtonSkinCell(SkinCell::Highlighted).pixelColor(1, 1));
-}
 
-TEST_F(Button, DisablingTheContainerAlsoShowsTheDisabledLook) {
+    // Disabling the container shows the disabled look too.
     host_.setEnabled(false);
     EXPECT_EQ(btn_->CurrentCell(), SkinCell::Disabled);
     host_.setEnabled(true);
-    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Normal);
+    EXPECT_EQ(btn_->CurrentCell(), SkinCell::Highlighted);
 }
 
 TEST_F(Button, HoverPressAndRelease) {
@@ -187,6 +180,13 @@ TEST_F(Button, HoverPressAndRelease) {
     EXPECT_EQ(*downs, 1);
     EXPECT_EQ(*ups, 1);
     EXPECT_EQ(clicks.count(), 1);
+
+    // MouseMove is raised only inside the button; its far edge still counts.
+    *moves = 0;
+    Move(btn_, {65, 25});
+    Move(btn_, {66, 10});
+    Move(btn_, {-1, 10});
+    EXPECT_EQ(*moves, 1);
 }
 
 TEST_F(Button, RightButtonHeldShowsTheHotLookAndDoesNotClick) {
@@ -223,14 +223,6 @@ TEST_F(Button, LeavingRaisesExactlyOneMouseOutAndReturnsToRest) {
     EXPECT_EQ(btn_->CurrentCell(), SkinCell::Highlighted);
 }
 
-TEST_F(Button, MouseMoveIsRaisedOnlyInsideTheButton) {
-    auto moves = Count(btn_, &xpcmdbutton::MouseMove);
-    Move(btn_, {65, 25});  // the far edge still counts
-    Move(btn_, {66, 10});
-    Move(btn_, {-1, 10});
-    EXPECT_EQ(*moves, 1);
-}
-
 TEST_F(Button, CaptionIsCentredAndRecentredOnChangeAndResize) {
     QLabel* lbl = btn_->CaptionLabel();
     auto centred = [&] {
@@ -256,7 +248,7 @@ TEST_F(Button, AccessKeyIsUnderlinedNotShown) {
     EXPECT_TRUE(btn_->CaptionLabel()->text().contains("&amp;"));
 }
 
-TEST(ButtonPersistence, DefaultsAreNotStoredAndFontNeverIs) {
+TEST(ButtonPersistence, DefaultsAreNotStoredFontNeverIsAndReadingAppliesBoth) {
     QWidget host;
     xpcmdbutton b(&host, QStringLiteral("btnCancel"));
     QVariantMap bag;
@@ -280,12 +272,10 @@ TEST(ButtonPersistence, DefaultsAreNotStoredAndFontNeverIs) {
     b.SetCaption(QStringLiteral("btnCancel"));
     b.WriteProperties(bag, QStringLiteral("btnCancel"));
     EXPECT_TRUE(bag.isEmpty());
-}
 
-TEST(ButtonPersistence, ReadingAppliesStoredValuesAndDefaults) {
-    QWidget host;
-    xpcmdbutton b(&host, QStringLiteral("btnX"));
-    QFont containerFont(QStringLiteral("Arial"), 13);
+    // Reading applies the stored values, the name as caption and the container's font,
+    // and an empty bag the defaults.
+    const QFont containerFont(QStringLiteral("Arial"), 13);
     b.ReadProperties({{"State", 1}, {"Enabled", false}}, QStringLiteral("btnX"), containerFont);
     EXPECT_EQ(b.State(), 1);
     EXPECT_FALSE(b.Enabled());
@@ -294,7 +284,6 @@ TEST(ButtonPersistence, ReadingAppliesStoredValuesAndDefaults) {
     EXPECT_EQ(b.CurrentCell(), SkinCell::Disabled);
     b.SetEnabled(true);
     EXPECT_EQ(b.CurrentCell(), SkinCell::Highlighted);
-
     b.ReadProperties({}, QStringLiteral("btnX"), containerFont);
     EXPECT_EQ(b.State(), 0);
     EXPECT_TRUE(b.Enabled());
@@ -412,11 +401,10 @@ TEST_F(DefaultAndCancel, ScreenReadersMeetAPushButtonNamedByItsCaption) {
     EXPECT_EQ(clicks.count(), 1);
 }
 
-TEST_F(DefaultAndCancel, ADisabledDefaultButtonIgnoresEnter) {
+TEST_F(DefaultAndCancel, ADisabledOrNoLongerDefaultButtonIgnoresEnter) {
     QSignalSpy okClicks(ok_, &xpcmdbutton::Click);
     ok_->SetEnabled(false);
     QTest::keyClick(edit_, Qt::Key_Return);
-    EXPECT_EQ(okClicks.count(), 0);
     ok_->SetDefault(false);
     ok_->SetEnabled(true);
     QTest::keyClick(edit_, Qt::Key_Return);

@@ -80,7 +80,11 @@ protected:
     std::unique_ptr<CapVidAudFrm> dlg_;
 };
 
-TEST_F(CapVidAud, LoadOffersEveryAvailableModeAndAnAviName) {
+TEST_F(CapVidAud, LoadOffersEveryAvailableModeAnAviNameAndTheEngineLimits) {
+    engine_.LimitSeconds = 12.5;
+    engine_.RateValue = 15;
+    engine_.LimitOn = false;
+    engine_.RateOn = true;
     Open();
     auto* cmb = Get<QComboBox>("cmbMode");
     QStringList offered;
@@ -96,14 +100,7 @@ TEST_F(CapVidAud, LoadOffersEveryAvailableModeAndAnAviName) {
     EXPECT_TRUE(Get<QRadioButton>("Ops(0)")->isChecked());
     EXPECT_FALSE(Get<QRadioButton>("Ops(1)")->isEnabled());
     EXPECT_EQ(Get<QComboBox>("cmbMasterStream")->currentText(), "Video");
-}
-
-TEST_F(CapVidAud, LoadShowsTheEngineLimitsAndLeavesBothBoxesEnabled) {
-    engine_.LimitSeconds = 12.5;
-    engine_.RateValue = 15;
-    engine_.LimitOn = false;
-    engine_.RateOn = true;
-    Open();
+    // The engine's limits, both boxes enabled whether ticked or not.
     EXPECT_EQ(Text("edtTimeLimit"), QLocale().toString(12.5));
     EXPECT_EQ(Text("edtFrameRate"), "15");
     EXPECT_FALSE(Get<QCheckBox>("chkUseTimeLimit")->isChecked());
@@ -455,25 +452,22 @@ TEST_F(SetupKeyboard, EnterConfirmsAndEscapeCancelsFromANumberBox) {
     EXPECT_EQ(engine_.ReservedMB, 3);
 }
 
+// A zero delay is refused with a message; so is a delay the engine itself refuses, whose
+// text is shown as it is. The dialog stays open and the engine keeps its delay.
 TEST_F(SetupKeyboard, AZeroFrameDelayIsRefusedWithAMessage) {
+    const QString refusal = "The delay between frames must be more than 0 seconds.";
     CapAutoSeqFrm d(engine_);
-    for (const char* zero : {"0", "000"}) {
-        d.edtFrameDelay->setText(zero);
+    for (const QString delay : {"0", "000", "5"}) {
+        if (delay == "5") engine_.Failures["FrameGapSeconds="] = refusal.toStdString();
+        d.edtFrameDelay->setText(delay);
         prompts_.Messages.clear();
         d.OKClick();
-        ASSERT_EQ(prompts_.Messages.size(), 1u) << zero;
-        EXPECT_TRUE(prompts_.Messages[0].Text.contains("Frame Delay")) << prompts_.Messages[0].Text.toStdString();
+        ASSERT_EQ(prompts_.Messages.size(), 1u) << delay.toStdString();
+        const QString& text = prompts_.Messages[0].Text;
+        EXPECT_TRUE(delay == "5" ? text == refusal : text.contains("Frame Delay")) << text.toStdString();
         EXPECT_EQ(d.DialogResult, 2);
         EXPECT_EQ(engine_.GapSeconds, 2);
     }
-    // A refusal by the engine itself is shown too, and the dialog stays open.
-    engine_.Failures["FrameGapSeconds="] = "The delay between frames must be more than 0 seconds.";
-    d.edtFrameDelay->setText("5");
-    prompts_.Messages.clear();
-    d.OKClick();
-    ASSERT_EQ(prompts_.Messages.size(), 1u);
-    EXPECT_EQ(prompts_.Messages[0].Text, "The delay between frames must be more than 0 seconds.");
-    EXPECT_EQ(d.DialogResult, 2);
 }
 
 TEST_F(SetupKeyboard, AutomaticSequenceCaptionAndTitle) {

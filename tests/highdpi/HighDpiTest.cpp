@@ -100,10 +100,7 @@ TEST_F(ScreenPreview, At100PercentEachScreenPixelIsOneDevicePixel) {
 
 TEST_F(ScreenPreview, FitAndStretchFillThePhysicalSurface) {
     CaptureEngine engine;
-    engine.resize(320, 240);
-    engine.show();
-    engine.VideoInputs().SetSelected(0);
-    engine.SetPreviewOn(true);
+    test::PreviewScreen(engine, 320, 240);
     const int pw = qRound(320 * Ratio()), ph = qRound(240 * Ratio());
     struct Case {
         int fit;
@@ -131,16 +128,6 @@ TEST_F(ScreenPreview, FitAndStretchFillThePhysicalSurface) {
     }
 }
 
-// The colours a skin cell has; a sharp drawing of it uses no others.
-QSet<QRgb> CellColours(int cell) {
-    const QImage img = ButtonSkinCell(cell);
-    QSet<QRgb> colours;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (qAlpha(img.pixel(x, y)) == 255) colours.insert(img.pixel(x, y));
-    return colours;
-}
-
 TEST(HighDpi, SkinnedButtonIsDrawnSharp) {
     QWidget host;
     host.resize(200, 80);
@@ -150,7 +137,12 @@ TEST(HighDpi, SkinnedButtonIsDrawnSharp) {
     const qreal dpr = Ratio();
     const QImage shot = b->grab().toImage().convertToFormat(QImage::Format_ARGB32);
     ASSERT_EQ(shot.size(), QSize(qRound(75 * dpr), qRound(23 * dpr)));
-    const QSet<QRgb> colours = CellColours(SkinCell::Normal);
+    // The skin cell's opaque colours; a sharp drawing of it uses no others.
+    const QImage cell = ButtonSkinCell(SkinCell::Normal);
+    QSet<QRgb> colours;
+    for (int y = 0; y < cell.height(); ++y)
+        for (int x = 0; x < cell.width(); ++x)
+            if (qAlpha(cell.pixel(x, y)) == 255) colours.insert(cell.pixel(x, y));
     const QRect caption(b->CaptionLabel()->geometry().topLeft() * dpr, b->CaptionLabel()->size() * dpr);
     int blended = 0;
     // Corners hold the skin's half-transparent pixels; the caption is text. The rest is skin.

@@ -17,6 +17,11 @@ TEST_F(DeviceMenus, NoVideoDeviceLeavesOnlyNoneAndTheSelectionUntouched) {
     EXPECT_EQ(panels[2], "No Video Found");
     EXPECT_EQ(panels[3], "Mic");
     EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoDevice), QStringList{"None"});
+    // A list the engine cannot count is left with only None as well.
+    engine.Video.Items = {{"Screen"}};
+    engine.Failures["VideoInputs.Count"] = "gone";
+    options.BuildDeviceMenu();
+    EXPECT_EQ(Tags(menus.menuOptionsVideoDevice), QStringList{"-1"});
 }
 
 TEST_F(DeviceMenus, ThreeAudioDevicesInEngineOrderWithTheirTags) {
@@ -81,6 +86,39 @@ TEST_F(DeviceMenus, ChoosingAnAudioDeviceNeverTouchesTheSizes) {
     EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), QStringList{"640x480"});
 }
 
+// The engine's late answer to a change of device: the choice shows at once; when the device
+// then refuses, the window says why and shows again the devices and sizes still in use.
+TEST_F(DeviceMenus, ARefusalThatComesLaterIsSaidAndTheMenusShowTheDeviceInUse) {
+    engine.Video.Items = {{"Camera"}, {"Screen"}};
+    engine.Audio.Items = {{"A"}, {"B"}};
+    engine.Sizes.Items = {{640, 480}, {320, 240}};
+    engine.Sizes.Sel = 0;
+    StartUp();
+    Click(menus.menuOptionsVideoDevice, 2);  // "Screen": taken at once, opened later
+    Click(menus.menuOptionsAudioDevice, 2);  // "B"
+    EXPECT_EQ(panels[2], "Screen");
+    EXPECT_EQ(panels[3], "B");
+    EXPECT_TRUE(prompts.Messages.empty());
+
+    // The screen refuses: the engine shows the camera again, with its other sizes.
+    engine.Video.Sel = 0;
+    engine.Sizes.Items = {{1280, 720}};
+    engine.Sizes.Sel = 0;
+    const std::string why = "Cannot open the video device \"Screen\": Permission denied";
+    options.DevicesSettled(why);
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(prompts.Messages[0].Text, QString::fromStdString(why));
+    EXPECT_EQ(prompts.Messages[0].Title, ApplicationTitle());
+    EXPECT_EQ(panels[2], "Camera");
+    EXPECT_EQ(panels[3], "B");
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoDevice), QStringList{"Camera"});
+    EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), QStringList{"1280x720"});
+
+    // A device that opened is no news: nothing is said.
+    options.DevicesSettled("");
+    EXPECT_EQ(prompts.Messages.size(), 1u);
+}
+
 TEST_F(ListMenus, ARefusedChoiceShowsTheEngineTextAndKeepsTheMark) {
     engine.Audio.Items = {{"A"}, {"B"}};
     engine.VideoComp.Items = {{"MJPEG"}};
@@ -111,14 +149,6 @@ TEST_F(ListMenus, ARefusedChoiceShowsTheEngineTextAndKeepsTheMark) {
         EXPECT_FALSE(engine.WasCalled("EngineState"));  // no menu update
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
-}
-
-TEST_F(DeviceMenus, UnreadableListsLeaveOnlyNone) {
-    engine.Video.Items = {{"Screen"}};
-    engine.Failures["VideoInputs.Count"] = "gone";
-    StartUp();
-    EXPECT_EQ(Captions(menus.menuOptionsVideoDevice), QStringList{"None"});
-    EXPECT_EQ(Tags(menus.menuOptionsVideoDevice), QStringList{"-1"});
 }
 
 TEST_F(SizeMenus, TwoSizesInEngineOrderWithoutPlaceholders) {
@@ -247,29 +277,24 @@ TEST_F(CompressorMenus, RestrictedNameIsWarnedExactlyAndYesSelectsIt) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
+// Answering No keeps the previous compressor; the engine's name decides, not the caption.
 TEST_F(CompressorMenus, AnsweringNoKeepsThePreviousCompressor) {
     engine.AudioComp.Items = {{"PCM"}, {"ACELP.net"}};
     engine.AudioComp.Sel = 0;
-    StartUp();
-    engine.ClearCalls();
-    prompts.Answers = {PromptAnswer::No};
-    Click(menus.menuOptionsAudioCompressor, 2);
-    EXPECT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_EQ(engine.AudioComp.Sel, 0);
-    EXPECT_TRUE(engine.CallsStartingWith("AudioCompressorList.Selected=").empty());
-    EXPECT_EQ(CheckedCaptions(menus.menuOptionsAudioCompressor), QStringList{"PCM"});
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(CompressorMenus, TheEngineNameDecidesNotTheCaption) {
     engine.VideoComp.Items = {{"Plain"}};
     StartUp();
     menus.menuOptionsVideoCompressor.All[1]->setText("Plain");
     engine.VideoComp.Items[0].DisplayName = "WMVideo8 Encoder DMO";
-    prompts.Answers = {PromptAnswer::No};
+    engine.ClearCalls();
+    prompts.Answers = {PromptAnswer::No, PromptAnswer::No};
+    Click(menus.menuOptionsAudioCompressor, 2);
     Click(menus.menuOptionsVideoCompressor, 1);
-    EXPECT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(prompts.Messages.size(), 2u);
+    EXPECT_EQ(engine.AudioComp.Sel, 0);
     EXPECT_EQ(engine.VideoComp.Sel, -1);
+    EXPECT_TRUE(engine.CallsStartingWith("AudioCompressorList.Selected=").empty());
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsAudioCompressor), QStringList{"PCM"});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(CompressorMenus, VerifyNeverReadsPastTheArray) {

@@ -118,16 +118,8 @@ TEST_F(MenuStatus, AFailingStepIsSkippedAndTheRestRuns) {
     EXPECT_TRUE(menus.menuOptionsPreviewPreviewTapCompressor->isChecked());
 }
 
-TEST_F(MenuStatus, AFailingAvailabilityReadStillLocksDuringCapture) {
-    engine.AvailableDialogs = {16};
-    StartUp();
-    ASSERT_TRUE(menus.menuOptionsCaptureProperties->isEnabled());
-    engine.State = 4;
-    engine.Failures["DialogAvailable"] = "lost";
-    options.UpdateMenuStatus();
-    EXPECT_FALSE(menus.menuOptionsCaptureProperties->isEnabled());
-}
-
+// An unoffered dialog stays disabled, and a failing availability read still locks an
+// offered one during a capture.
 TEST_F(MenuStatus, UnofferedDialogStaysDisabledAndNothingSelectedChecksElementZero) {
     engine.VideoComp.Items = {{"A"}, {"B"}};
     engine.AvailableDialogs = {16};
@@ -135,6 +127,10 @@ TEST_F(MenuStatus, UnofferedDialogStaysDisabledAndNothingSelectedChecksElementZe
     EXPECT_TRUE(menus.menuOptionsCaptureProperties->isEnabled());
     EXPECT_FALSE(menus.menuOptionsPreviewProperties->isEnabled());
     EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"No Recompression"});
+    engine.State = 4;
+    engine.Failures["DialogAvailable"] = "lost";
+    options.UpdateMenuStatus();
+    EXPECT_FALSE(menus.menuOptionsCaptureProperties->isEnabled());
 }
 
 TEST_F(MenuStatus, ALongerEngineListThanItsMenuIsHandled) {

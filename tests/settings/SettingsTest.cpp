@@ -236,7 +236,7 @@ TEST_F(SettingsFile, DamageLosesOnlyTheDamagedValues) {
 }
 
 // A settings file that is a symbolic link: read through, never written through.
-TEST_F(SettingsFile, ASaveReplacesTheLinkAndLeavesItsTargetAlone) {
+TEST_F(SettingsFile, ASaveReplacesTheLinkDanglingOrNotAndLeavesItsTargetAlone) {
     QTemporaryDir elsewhere;
     const QString target = elsewhere.filePath("shared.reg");
     SaveAll();
@@ -252,6 +252,16 @@ TEST_F(SettingsFile, ASaveReplacesTheLinkAndLeavesItsTargetAlone) {
     EXPECT_TRUE(QFileInfo(File()).isFile());
     EXPECT_EQ(Read("Ext"), ".mp3");
     EXPECT_EQ(Read("AutoSaveDir"), "/home/u/Videos");
+
+    // A dangling link is replaced the same way, without creating its target.
+    const QString missing = elsewhere.filePath("missing/none.reg");
+    ASSERT_TRUE(QFile::remove(File()));
+    ASSERT_TRUE(QFile::link(missing, File()));
+    EXPECT_EQ(Read("Ext"), ".avi");
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "Ext", ".mp3"));
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_FALSE(QFileInfo(File()).isSymLink());
+    EXPECT_EQ(Read("Ext"), ".mp3");
 }
 
 TEST_F(SettingsFile, ADamagedLinkIsKeptAsARealCopyOfItsContent) {
@@ -275,18 +285,6 @@ TEST_F(SettingsFile, ADamagedLinkIsKeptAsARealCopyOfItsContent) {
     EXPECT_EQ(ReadBytes(copy.filePath()), damaged);
     EXPECT_EQ(Read("AddTime"), "False");
     EXPECT_EQ(Read("Ext"), ".wav");
-}
-
-TEST_F(SettingsFile, ADanglingLinkIsReplacedWithoutCreatingItsTarget) {
-    QTemporaryDir elsewhere;
-    const QString target = elsewhere.filePath("missing/none.reg");
-    QDir().mkpath(Folder().path());
-    ASSERT_TRUE(QFile::link(target, File()));
-    EXPECT_EQ(Read("Ext"), ".avi");
-    ASSERT_TRUE(store_.SaveSetting("Preferences", "Ext", ".mp3"));
-    EXPECT_FALSE(QFileInfo::exists(target));
-    EXPECT_FALSE(QFileInfo(File()).isSymLink());
-    EXPECT_EQ(Read("Ext"), ".mp3");
 }
 
 // A full disk: the save fails, says so, and the file on disk is exactly what it was.
