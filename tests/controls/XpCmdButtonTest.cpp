@@ -70,7 +70,7 @@ TEST(ButtonSkin, FiveCellsOfEighteenByTwentyOneCarryingTheirColours) {
     EXPECT_EQ(ButtonSkinCell(SkinCell::Hot).pixelColor(9, 10), ButtonSkinCell(SkinCell::Normal).pixelColor(9, 10));
 }
 
-TEST(NineSlice, SixtyFiveByTwentyFive) {
+TEST(NineSlice, SixtyFiveByTwentyFiveKeepsCornersAndStretchesTheRest) {
     const auto p = NineSlice(65, 25);
     // Corners 3 x 3 from the cell's corners, then the edges and the face stretched from
     // 12 (top, bottom) or 15 (sides) source pixels.
@@ -82,9 +82,8 @@ TEST(NineSlice, SixtyFiveByTwentyFive) {
         EXPECT_EQ(p[i].Dest, expected[i].first) << i;
         EXPECT_EQ(p[i].Source, expected[i].second) << i;
     }
-}
 
-TEST(NineSlice, PaintedButtonKeepsCornersAndStretchesTheRest) {
+    // Painted: the corners kept, the rest stretched.
     QImage out(65, 25, QImage::Format_ARGB32);
     out.fill(Qt::magenta);
     {
@@ -223,7 +222,7 @@ TEST_F(Button, LeavingRaisesExactlyOneMouseOutAndReturnsToRest) {
     EXPECT_EQ(btn_->CurrentCell(), SkinCell::Highlighted);
 }
 
-TEST_F(Button, CaptionIsCentredAndRecentredOnChangeAndResize) {
+TEST_F(Button, CaptionIsCentredOnChangeAndResizeAndShowsItsAccessKey) {
     QLabel* lbl = btn_->CaptionLabel();
     auto centred = [&] {
         return lbl->x() == (btn_->width() - lbl->width()) / 2 && lbl->y() == (btn_->height() - lbl->height()) / 2;
@@ -237,9 +236,8 @@ TEST_F(Button, CaptionIsCentredAndRecentredOnChangeAndResize) {
     btn_->resize(180, 40);
     EXPECT_TRUE(centred());
     EXPECT_EQ(btn_->CurrentCell(), SkinCell::Normal);
-}
 
-TEST_F(Button, AccessKeyIsUnderlinedNotShown) {
+    // An access key is underlined, not shown; "&&" is one "&".
     btn_->SetCaption(QStringLiteral("&Browse..."));
     EXPECT_EQ(btn_->Caption(), "&Browse...");
     EXPECT_FALSE(btn_->CaptionLabel()->text().contains("&B"));

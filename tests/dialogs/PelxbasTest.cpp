@@ -65,13 +65,22 @@ TEST_F(DiskSpace, ExistingFilesCountTheSpaceTheyWouldGiveBack) {
     EXPECT_EQ(lFileLength, big);
 }
 
-TEST_F(DiskSpace, MissingFileShowsZeroSizeAndTheRealFreeSpace) {
+TEST_F(DiskSpace, MissingFileShowsZeroSizeAndTheRealFreeSpaceOfTheAbsolutePath) {
     const int64_t kb = GetFreeDiskSpaceKB(Path("no/such/folder/x.avi"));
     ASSERT_GT(kb, 0);  // measured at the nearest folder that exists
     UpdateDiskSpace(Path("missing.avi"));
     EXPECT_EQ(size_.text(), "0");
     // The figure is the temporary folder's filesystem, give or take what others write.
     EXPECT_NEAR(label_.text().toLongLong(), GetFreeDiskSpaceKB(dir_.path()) / 1024, 2);
+
+    // Free space is asked of the absolute path.
+    QString asked;
+    SetFreeSpaceSource([&](const QString& p) { asked = p; return int64_t(1); });
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir_.path());
+    GetFreeDiskSpaceKB("sub/../clip.avi");
+    QDir::setCurrent(before);
+    EXPECT_EQ(asked, QDir::cleanPath(dir_.filePath("clip.avi")));
 }
 
 TEST_F(DiskSpace, FiguresGoToTheDialogNamedByNSpaceDialog) {
@@ -86,16 +95,6 @@ TEST_F(DiskSpace, FiguresGoToTheDialogNamedByNSpaceDialog) {
     nSpaceDialog = 7;  // anything but 1 means the video and audio dialog
     UpdateDiskSpace(Path("x.avi"));
     EXPECT_EQ(label_.text(), "2");
-}
-
-TEST_F(DiskSpace, FreeSpaceIsAskedOfTheAbsolutePath) {
-    QString asked;
-    SetFreeSpaceSource([&](const QString& p) { asked = p; return int64_t(1); });
-    const QString before = QDir::currentPath();
-    QDir::setCurrent(dir_.path());
-    GetFreeDiskSpaceKB("sub/../clip.avi");
-    QDir::setCurrent(before);
-    EXPECT_EQ(asked, QDir::cleanPath(dir_.filePath("clip.avi")));
 }
 
 TEST_F(DiskSpace, EmptyAndUnreadableFilesCountAsMissing) {

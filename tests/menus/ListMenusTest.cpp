@@ -200,15 +200,23 @@ TEST_F(SizeMenus, OpeningLocksSizesWhileBusyOrCapturing) {
     EXPECT_TRUE(AllEnabled(menus.menuOptionsVideoCaptureSize));
 }
 
-TEST_F(SizeMenus, RendererDefaultSelectsNone) {
+// Element 0, "Default" or "No Recompression", selects none, and never warns, even when
+// the compressor in use is a restricted one.
+TEST_F(ListMenus, ElementZeroSelectsNone) {
     engine.Renderers.Items = {{"Null Output"}, {"Speakers"}};
     engine.Renderers.Sel = 1;
+    engine.VideoComp.Items = {{"MSScreen encoder DMO"}};
+    engine.VideoComp.Sel = 0;
     StartUp();
     EXPECT_EQ(Captions(menus.menuOptionsPreviewAudioRenderer), (QStringList{"Default", "Null Output", "Speakers"}));
     EXPECT_TRUE(engine.CallsStartingWith("AudioRendererList.Selected=").empty());
     Click(menus.menuOptionsPreviewAudioRenderer, 0);
+    Click(menus.menuOptionsVideoCompressor, 0);
+    EXPECT_TRUE(prompts.Messages.empty());
     EXPECT_EQ(engine.Renderers.Sel, -1);
+    EXPECT_EQ(engine.VideoComp.Sel, -1);
     EXPECT_EQ(CheckedCaptions(menus.menuOptionsPreviewAudioRenderer), QStringList{"Default"});
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"No Recompression"});
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -242,16 +250,6 @@ TEST_F(CompressorMenus, BuildingNamesElementZeroAndKeepsTheSelection) {
     EXPECT_EQ(Captions(menus.menuOptionsAudioCompressor), QStringList{"No Recompression"});
     EXPECT_TRUE(engine.CallsStartingWith("VideoCompressorList.Selected=").empty());
     EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"x264"});
-}
-
-TEST_F(CompressorMenus, NoRecompressionNeverWarnsAndSelectsNone) {
-    engine.VideoComp.Items = {{"MSScreen encoder DMO"}};
-    engine.VideoComp.Sel = 0;
-    StartUp();
-    Click(menus.menuOptionsVideoCompressor, 0);
-    EXPECT_TRUE(prompts.Messages.empty());
-    EXPECT_EQ(engine.VideoComp.Sel, -1);
-    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"No Recompression"});
 }
 
 TEST_F(CompressorMenus, RestrictedNameIsWarnedExactlyAndYesSelectsIt) {

@@ -81,7 +81,7 @@ TEST_F(SettingsStore, FirstSaveCreatesTheWholePathAndReadsBack) {
     EXPECT_EQ(store_.GetSetting("preferences", "autoname", "False"), "True");
 }
 
-TEST_F(SettingsStore, StarIsTheUnnamedValueAndOtherStarsAreNames) {
+TEST_F(SettingsStore, StarIsTheUnnamedValueOtherStarsAreNamesAndNoSectionIsTheApplication) {
     ASSERT_TRUE(store_.SaveSetting("Preferences", "*", "unnamed"));
     ASSERT_TRUE(store_.SaveSetting("Preferences", "**", "two"));
     ASSERT_TRUE(store_.SaveSetting("Preferences", "x*", "x"));
@@ -89,9 +89,7 @@ TEST_F(SettingsStore, StarIsTheUnnamedValueAndOtherStarsAreNames) {
     EXPECT_EQ(store_.GetSetting("Preferences", "**"), "two");
     EXPECT_EQ(store_.GetSetting("Preferences", "x*"), "x");
     EXPECT_TRUE(ReadFile().contains("@=\"unnamed\""));
-}
-
-TEST_F(SettingsStore, EmptySectionLivesDirectlyUnderTheApplication) {
+    // An empty section lives directly under the application.
     EXPECT_EQ(store_.BuildKeyPath(""), "Software\\Fenwick Software\\Pelta-RX v1.5");
     ASSERT_TRUE(store_.SaveSetting("", "Top", "1"));
     EXPECT_EQ(store_.GetSetting("", "Top"), "1");
