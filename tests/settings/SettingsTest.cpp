@@ -165,34 +165,23 @@ TEST_F(SettingsFile, DamageLosesOnlyTheDamagedValues) {
     const auto lineOf = [](const QByteArray& file, const char* key) {
         return file.indexOf(QByteArray("\"") + key + "\"=");
     };
+    // Puts `bytes` `offset` bytes into the line of `key`.
+    const auto insertAt = [&](const char* key, int offset, const QByteArray& bytes) {
+        return [=](QByteArray f) { return f.insert(lineOf(f, key) + offset, bytes); };
+    };
     const std::vector<Damage> damages = {
         {"hello world appended", [](QByteArray f) { return f + "hello world\n"; }, {}},
         {"hello world without a line end", [](QByteArray f) { return f + "hello world"; }, {}},
         {"cut in the middle of the last line",
          [&](QByteArray f) { return f.left(lineOf(f, "Ext") + 7); }, {"Ext"}},
-        {"an escape the file does not know",
-         [&](QByteArray f) {
-             f.insert(lineOf(f, "AutoSaveDir") + 15, "\\");  // "\/" is no escape this file knows
-             return f;
-         },
-         {"AutoSaveDir"}},
-        {"random bytes inside a value",
-         [&](QByteArray f) {
-             f.insert(lineOf(f, "AutoSaveDir") + 20, QByteArray("\xff\xfe\x80", 3));
-             return f;
-         },
-         {"AutoSaveDir"}},
+        // "\/" is no escape this file knows.
+        {"an escape the file does not know", insertAt("AutoSaveDir", 15, "\\"), {"AutoSaveDir"}},
+        {"random bytes inside a value", insertAt("AutoSaveDir", 20, QByteArray("\xff\xfe\x80", 3)), {"AutoSaveDir"}},
         {"random bytes with a NUL and a line break between lines",
-         [&](QByteArray f) {
-             f.insert(lineOf(f, "AddTime"), QByteArray("\x9f\x00\x01\n", 4) + "\xc3garbage=\"x\n");
-             return f;
-         },
-         {}},
+         insertAt("AddTime", 0, QByteArray("\x9f\x00\x01\n", 4) + "\xc3garbage=\"x\n"), {}},
         {"a line overwritten with random bytes",
          [&](QByteArray f) {
-             const int at = lineOf(f, "TopWindow");
-             f.replace(at, 8, QByteArray("\x13\x88\xfa\x00\x7f\x91\x02\x03", 8));
-             return f;
+             return f.replace(lineOf(f, "TopWindow"), 8, QByteArray("\x13\x88\xfa\x00\x7f\x91\x02\x03", 8));
          },
          {"TopWindow"}},
         {"a value line without its key block",
