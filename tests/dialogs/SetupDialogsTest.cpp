@@ -452,11 +452,16 @@ TEST_F(SetupKeyboard, EnterConfirmsAndEscapeCancelsFromANumberBox) {
     EXPECT_EQ(engine_.ReservedMB, 3);
 }
 
-// A zero delay is refused with a message; so is a delay the engine itself refuses, whose
-// text is shown as it is. The dialog stays open and the engine keeps its delay.
-TEST_F(SetupKeyboard, AZeroFrameDelayIsRefusedWithAMessage) {
+// The automatic sequence's title and caption. A zero delay is refused with a message; so
+// is a delay the engine itself refuses, whose text is shown as it is. The dialog stays
+// open and the engine keeps its delay.
+TEST_F(SetupKeyboard, AutomaticSequenceTitlesAndAZeroFrameDelayRefused) {
     const QString refusal = "The delay between frames must be more than 0 seconds.";
     CapAutoSeqFrm d(engine_);
+    EXPECT_EQ(d.windowTitle(), "Capture Automatic Frame Sequence");
+    auto* title = d.findChild<QLabel*>("Label3");
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text(), "Pelta-RX Frame Sequence");
     for (const QString delay : {"0", "000", "5"}) {
         if (delay == "5") engine_.Failures["FrameGapSeconds="] = refusal.toStdString();
         d.edtFrameDelay->setText(delay);
@@ -468,14 +473,6 @@ TEST_F(SetupKeyboard, AZeroFrameDelayIsRefusedWithAMessage) {
         EXPECT_EQ(d.DialogResult, 2);
         EXPECT_EQ(engine_.GapSeconds, 2);
     }
-}
-
-TEST_F(SetupKeyboard, AutomaticSequenceCaptionAndTitle) {
-    CapAutoSeqFrm d(engine_);
-    EXPECT_EQ(d.windowTitle(), "Capture Automatic Frame Sequence");
-    auto* title = d.findChild<QLabel*>("Label3");
-    ASSERT_NE(title, nullptr);
-    EXPECT_EQ(title->text(), "Pelta-RX Frame Sequence");
 }
 
 }  // namespace

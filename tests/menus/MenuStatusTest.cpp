@@ -159,7 +159,7 @@ TEST_F(ViewCommands, ScaleItemsWriteTheirCodes) {
     }
 }
 
-TEST_F(ViewCommands, FullScreenFlipsWithoutUpdatingTheMenus) {
+TEST_F(ViewCommands, FullScreenFlipsWithoutUpdatingTheMenusOrSaysWhyNot) {
     StartUp();
     EXPECT_EQ(menus.menuViewFullScreen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
     engine.ClearCalls();
@@ -168,6 +168,11 @@ TEST_F(ViewCommands, FullScreenFlipsWithoutUpdatingTheMenus) {
     EXPECT_FALSE(menus.menuViewFullScreen->isChecked());
     menus.menuView100->trigger();  // the next update brings the mark up to date
     EXPECT_TRUE(menus.menuViewFullScreen->isChecked());
+    // A failing command shows the engine's text.
+    engine.Failures["FlipFullScreen"] = "No full screen on this display";
+    menus.menuViewFullScreen->trigger();
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(prompts.Messages[0].Text, "No full screen on this display");
 }
 
 TEST_F(ViewCommands, SwitchesFlipTheEngineValueAndTheirMarkBothWays) {
@@ -227,14 +232,6 @@ TEST_F(ViewCommands, PropertyItemsAskForTheirDialogsAndNothingElse) {
     engine.ClearCalls();
     menus.menuOptionsVideoProcessors->trigger();
     EXPECT_EQ(engine.Calls, std::vector<std::string>{"OpenDialog(20)"});
-}
-
-TEST_F(ViewCommands, AFailingCommandShowsTheEngineText) {
-    StartUp();
-    engine.Failures["FlipFullScreen"] = "No full screen on this display";
-    menus.menuViewFullScreen->trigger();
-    ASSERT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_EQ(prompts.Messages[0].Text, "No full screen on this display");
 }
 
 }  // namespace
