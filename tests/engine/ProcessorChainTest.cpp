@@ -58,8 +58,8 @@ FramePtr Filter(VideoProcessorChain& chain, const AVFrame* in) { return FramePtr
 }  // namespace
 
 // Filters that move pixels, every pixel of the result against where it lies in the 40x30
-// picture given.
-TEST(ProcessorVideo, MirrorFlipRotateAndCropPutEveryPixelWhereExpected) {
+// picture given; grey, every pixel with equal channels.
+TEST(ProcessorVideo, MirrorFlipRotateCropAndGreyGiveEveryPixelAsExpected) {
     struct Case {
         const char* name;
         ChainDescription chain;
@@ -74,6 +74,9 @@ TEST(ProcessorVideo, MirrorFlipRotateAndCropPutEveryPixelWhereExpected) {
         {"rotate 180", One("rotate", {{"angle", 1}}), 40, 30, [](int x, int y) { return std::pair{39 - x, 29 - y}; }},
         {"crop", One("crop", {{"left", 8}, {"top", 4}, {"right", 6}, {"bottom", 2}}), 26, 24,
          [](int x, int y) { return std::pair{x + 8, y + 4}; }},
+        // Margins wider than the picture must not break the graph (the picture would vanish).
+        {"crop past the edges", One("crop", {{"left", 1000}, {"right", 1000}}), 2, 30, nullptr},
+        {"grey", One("grey"), 40, 30, nullptr},
     };
     const auto in = RgbFrame(40, 30);
     for (const Case& c : cases) {
@@ -86,40 +89,19 @@ TEST(ProcessorVideo, MirrorFlipRotateAndCropPutEveryPixelWhereExpected) {
         ASSERT_EQ(out->format, AV_PIX_FMT_RGB24);
         ASSERT_EQ(out->width, c.w);
         ASSERT_EQ(out->height, c.h);
-        for (int y = 0; y < c.h; ++y)
+        if (c.name == std::string("grey")) {
+            for (int y = 0; y < c.h; ++y)
+                for (int x = 0; x < c.w; ++x) {
+                    const uint8_t* p = Rgb(out.get(), x, y);
+                    ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << x << "," << y;
+                }
+        }
+        for (int y = 0; c.from && y < c.h; ++y)
             for (int x = 0; x < c.w; ++x) {
                 const auto [fx, fy] = c.from(x, y);
                 ASSERT_EQ(0, memcmp(Rgb(out.get(), x, y), Rgb(in.get(), fx, fy), 3)) << x << "," << y;
             }
     }
-}
-
-TEST(ProcessorVideo, GreyScaleGivesEqualChannels) {
-    VideoProcessorChain chain;
-    chain.SetChain(One("grey"));
-    auto in = RgbFrame(32, 16);
-    auto out = Filter(chain, in.get());
-    ASSERT_TRUE(out);
-    ASSERT_EQ(out->format, AV_PIX_FMT_RGB24);
-    int coloured = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 32; ++x) {
-            const uint8_t* p = Rgb(out.get(), x, y);
-            coloured += !(p[0] == p[1] && p[1] == p[2]);
-        }
-    EXPECT_EQ(coloured, 0);
-}
-
-// Margins wider than the picture must not break the graph (the picture would vanish).
-TEST(ProcessorVideo, CropSurvivesOversizedMargins) {
-    VideoProcessorChain chain;
-    chain.SetChain(One("crop", {{"left", 1000}, {"right", 1000}}));
-    auto in = RgbFrame(64, 48);
-    auto out = Filter(chain, in.get());
-    ASSERT_TRUE(out);
-    EXPECT_EQ(chain.LastError(), "");
-    EXPECT_EQ(out->width, 2);
-    EXPECT_EQ(out->height, 48);
 }
 
 TEST(ProcessorVideo, RebuildsWhenTheInputFormatOrChainChanges) {
@@ -173,12 +155,8 @@ TEST(ProcessorVideo, EveryCatalogueFilterBuildsOnCommonSourceFormats) {
             for (int i = 0; i < 3; ++i) {  // deinterlacers answer from the second frame on
                 in->pts = i * 40000;
                 FramePtr out(chain.Process(in.get()));
-                if (i > 0) {
-                    ASSERT_TRUE(out) << spec.Id;
-                }
-                if (out) {
-                    EXPECT_EQ(out->format, fmt) << spec.Id;
-                }
+                ASSERT_TRUE(out || i == 0) << spec.Id;
+                EXPECT_TRUE(!out || out->format == fmt) << spec.Id << " gives " << av_get_pix_fmt_name(AVPixelFormat(out->format));
             }
             EXPECT_EQ(chain.LastError(), "") << spec.Id << " on " << av_get_pix_fmt_name(fmt);
         }
