@@ -14,6 +14,7 @@ extern "C" {
 #include <functional>
 #include <memory>
 #include <thread>
+#include <tuple>
 
 using namespace pelta::engine::processors;
 
@@ -104,33 +105,27 @@ TEST(ProcessorVideo, MirrorFlipRotateCropAndGreyGiveEveryPixelAsExpected) {
     }
 }
 
+// A new size or pixel format, or another chain, rebuilds; the same chain set again does not.
 TEST(ProcessorVideo, RebuildsWhenTheInputFormatOrChainChanges) {
     VideoProcessorChain chain;
-    chain.SetChain(One("mirror"));
-    auto a = RgbFrame(64, 48);
-    ASSERT_TRUE(Filter(chain, a.get()));
-    ASSERT_TRUE(Filter(chain, a.get()));
-    EXPECT_EQ(chain.Rebuilds(), 1u);
-
-    auto b = RgbFrame(32, 24);
-    auto outB = Filter(chain, b.get());
-    ASSERT_TRUE(outB);
-    EXPECT_EQ(outB->width, 32);
-    EXPECT_EQ(chain.Rebuilds(), 2u);
-
-    auto c = YuvFrame(32, 24);
-    auto outC = Filter(chain, c.get());
-    ASSERT_TRUE(outC);
-    EXPECT_EQ(outC->format, AV_PIX_FMT_YUV420P);  // output follows the source's format
-    EXPECT_EQ(outC->data[0][0], c->data[0][31]);
-    EXPECT_EQ(chain.Rebuilds(), 3u);
-
-    chain.SetChain(One("flip"));
-    ASSERT_TRUE(Filter(chain, c.get()));
-    EXPECT_EQ(chain.Rebuilds(), 4u);
-    chain.SetChain(One("flip"));  // the same chain again: nothing to rebuild
-    ASSERT_TRUE(Filter(chain, c.get()));
-    EXPECT_EQ(chain.Rebuilds(), 4u);
+    const FramePtr a = RgbFrame(64, 48), b = RgbFrame(32, 24), c = YuvFrame(32, 24);
+    const struct {
+        const char* chain;
+        const AVFrame* in;
+        unsigned rebuilds;
+    } steps[] = {{"mirror", a.get(), 1}, {"mirror", a.get(), 1}, {"mirror", b.get(), 2},
+                 {"mirror", c.get(), 3}, {"flip", c.get(), 4},   {"flip", c.get(), 4}};
+    for (const auto& s : steps) {
+        chain.SetChain(One(s.chain));
+        const FramePtr out = Filter(chain, s.in);
+        ASSERT_TRUE(out) << s.chain << " " << s.rebuilds;
+        // The output follows the source's size and format: a mirrored YUV row starts with its end.
+        EXPECT_EQ(std::tuple(out->format, out->width, out->height), std::tuple(s.in->format, s.in->width, s.in->height));
+        if (s.in == c.get() && s.chain == std::string("mirror")) {
+            EXPECT_EQ(out->data[0][0], c->data[0][31]);
+        }
+        EXPECT_EQ(chain.Rebuilds(), s.rebuilds) << s.chain;
+    }
 }
 
 TEST(ProcessorVideo, EmptyChainPassesAnUnchangedCopy) {
