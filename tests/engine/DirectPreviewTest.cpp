@@ -88,11 +88,6 @@ struct SharedPicture {
     }
 };
 
-void Paint(uint8_t* at, int stride, int w, int h, uint32_t colour) {
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) std::memcpy(at + y * stride + x * 4, &colour, 4);
-}
-
 class DirectPreviewTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -159,6 +154,15 @@ TEST_F(DirectPreviewTest, RefusesPicturesOutsideSharedMemoryAndFollowsAReplacedS
     X11Window window(0, 0, 16, 16, 0);
     ASSERT_TRUE(window.Ok());
     pelta::DirectPreview direct(window.Connection());
+    const auto shown = [&] {
+        window.Sync();
+        return window.Pixels(window.Id(), 16, 16);
+    };
+    // A 16x16 picture at `base` (rows 64 bytes apart: one after the other), painted `colour`, drawn whole.
+    const auto put = [&](uint8_t* base, uint32_t colour) {
+        for (int i = 0; i < 256; ++i) std::memcpy(base + 4 * i, &colour, 4);
+        return direct.Put(window.Id(), {base, 64, 16, 16}, 0, 0, 16, 16, 0, 0);
+    };
     // Ordinary memory: the caller must draw it itself, and nothing is drawn.
     std::vector<uint8_t> plain(16 * 16 * 4, 0xff);
     EXPECT_FALSE(direct.Put(window.Id(), {plain.data(), 64, 16, 16}, 0, 0, 16, 16, 0, 0));
@@ -166,23 +170,18 @@ TEST_F(DirectPreviewTest, RefusesPicturesOutsideSharedMemoryAndFollowsAReplacedS
     auto small = std::make_unique<SharedPicture>(4096);
     ASSERT_NE(small->Base, nullptr);
     EXPECT_FALSE(direct.Put(window.Id(), {small->Base, 64, 16, 100}, 0, 0, 16, 16, 0, 0));
-    window.Sync();
-    EXPECT_EQ(window.Pixels(window.Id(), 16, 16), std::vector<uint32_t>(256, 0));
+    EXPECT_EQ(shown(), std::vector<uint32_t>(256, 0));
 
     // A grabbing device that closes frees its segments, and the next may land at the same
     // address: the new one's pixels are shown, not the freed one's.
-    Paint(small->Base, 64, 16, 16, 0x00102030);
-    ASSERT_TRUE(direct.Put(window.Id(), {small->Base, 64, 16, 16}, 0, 0, 16, 16, 0, 0));
-    window.Sync();
-    EXPECT_EQ(window.Pixels(window.Id(), 16, 16), std::vector<uint32_t>(256, 0x102030));
+    ASSERT_TRUE(put(small->Base, 0x00102030));
+    EXPECT_EQ(shown(), std::vector<uint32_t>(256, 0x102030));
     void* at = small->Base;
     small->Free();
     SharedPicture again(4096, at);
     ASSERT_EQ(static_cast<void*>(again.Base), at);
-    Paint(again.Base, 64, 16, 16, 0x00a0b0c0);
-    ASSERT_TRUE(direct.Put(window.Id(), {again.Base, 64, 16, 16}, 0, 0, 16, 16, 0, 0));
-    window.Sync();
-    EXPECT_EQ(window.Pixels(window.Id(), 16, 16), std::vector<uint32_t>(256, 0xa0b0c0));
+    ASSERT_TRUE(put(again.Base, 0x00a0b0c0));
+    EXPECT_EQ(shown(), std::vector<uint32_t>(256, 0xa0b0c0));
 }
 
 // ---- the engine's preview on a real X11 window ----------------------------------------------

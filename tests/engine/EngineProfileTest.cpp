@@ -62,13 +62,12 @@ EngineProfile Changed() {
 }
 
 TEST(EngineProfileText, EveryChoiceReadsBackExactly) {
-    const EngineProfile p = Changed();
-    ASSERT_FALSE(p == EngineProfile{});
-    bool damaged = true;
-    EXPECT_TRUE(ParseProfile(ProfileText(p), &damaged) == p);
-    EXPECT_FALSE(damaged);
-    EXPECT_TRUE(ParseProfile(ProfileText(EngineProfile{}), &damaged) == EngineProfile{});
-    EXPECT_FALSE(damaged);
+    ASSERT_FALSE(Changed() == EngineProfile{});
+    for (const EngineProfile& p : {Changed(), EngineProfile{}}) {
+        bool damaged = true;
+        EXPECT_TRUE(ParseProfile(ProfileText(p), &damaged) == p);
+        EXPECT_FALSE(damaged);
+    }
 }
 
 // Damage costs only the lines it hit; text that is all damage gives the defaults.

@@ -64,9 +64,8 @@ public:
     }
 
     FakeControl* Find(uint32_t id) {
-        for (auto& c : Controls)
-            if (c.Id == id) return &c;
-        return nullptr;
+        const auto c = std::find_if(Controls.begin(), Controls.end(), [&](const FakeControl& c) { return c.Id == id; });
+        return c == Controls.end() ? nullptr : &*c;
     }
 
 private:
@@ -86,9 +85,8 @@ private:
     }
 
     FakeFormat* Format(uint32_t fourcc) {
-        for (auto& f : Formats)
-            if (f.FourCC == fourcc) return &f;
-        return nullptr;
+        const auto f = std::find_if(Formats.begin(), Formats.end(), [&](const FakeFormat& f) { return f.FourCC == fourcc; });
+        return f == Formats.end() ? nullptr : &*f;
     }
 
     static bool Offers(const FakeFormat& f, uint32_t w, uint32_t h) {
@@ -98,8 +96,12 @@ private:
                h >= r.min_height && h <= r.max_height && (h - r.min_height) % r.step_height == 0;
     }
 
+    // Answers QUERYCTRL and QUERY_EXT_CTRL, whose replies share these fields.
     template <typename Q>
-    static void Describe(const FakeControl& c, Q& q) {
+    int Describe(Q& q) {
+        const FakeControl* found = Lookup(q.id);
+        if (!found) return Fail(EINVAL);
+        const FakeControl& c = *found;
         q.id = c.Id;
         q.type = c.Type;
         std::strncpy(reinterpret_cast<char*>(q.name), c.Name.c_str(), sizeof q.name - 1);
@@ -108,6 +110,7 @@ private:
         q.step = c.Step;
         q.default_value = c.Default;
         q.flags = c.Flags;
+        return 0;
     }
 
     int Handle(unsigned long request, void* arg) {
@@ -118,21 +121,8 @@ private:
             cap.capabilities = Caps;
             return 0;
         }
-        case VIDIOC_QUERY_EXT_CTRL: {
-            if (!ExtQuery) return Fail(ENOTTY);
-            auto& q = *static_cast<v4l2_query_ext_ctrl*>(arg);
-            const FakeControl* c = Lookup(q.id);
-            if (!c) return Fail(EINVAL);
-            Describe(*c, q);
-            return 0;
-        }
-        case VIDIOC_QUERYCTRL: {
-            auto& q = *static_cast<v4l2_queryctrl*>(arg);
-            const FakeControl* c = Lookup(q.id);
-            if (!c) return Fail(EINVAL);
-            Describe(*c, q);
-            return 0;
-        }
+        case VIDIOC_QUERY_EXT_CTRL: return ExtQuery ? Describe(*static_cast<v4l2_query_ext_ctrl*>(arg)) : Fail(ENOTTY);
+        case VIDIOC_QUERYCTRL: return Describe(*static_cast<v4l2_queryctrl*>(arg));
         case VIDIOC_QUERYMENU: {
             auto& m = *static_cast<v4l2_querymenu*>(arg);
             const FakeControl* c = Find(m.id);

@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <tuple>
 
 using namespace pelta;
 using namespace pelta::engine;
@@ -41,9 +42,19 @@ const QColor kWallpaper(0x20, 0x40, 0x80);
 const QColor kClock(0xc0, 0x30, 0x30);
 const QColor kGreen(0x30, 0xa0, 0x50);  // the second output's wallpaper
 
-bool Near(const QColor& a, const QColor& b, int tolerance = 12) {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+// Whether `a` is within `tolerance` of `b` in every channel; a failure names both colours.
+::testing::AssertionResult Near(const QColor& a, const QColor& b, int tolerance = 12) {
+    if (std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+        std::abs(a.blue() - b.blue()) <= tolerance)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << a.name().toStdString() << " is not near " << b.name().toStdString();
+}
+
+// A 640x360 picture of the desktop with the clock running: wallpaper at the lower right, the
+// clock terminal's background left of the middle.
+void ExpectDesktopWithClock(const QImage& img) {
+    EXPECT_TRUE(Near(img.pixelColor(600, 340), kWallpaper));
+    EXPECT_TRUE(Near(img.pixelColor(300, 160), kClock));
 }
 
 // Every picture of a file's video.
@@ -54,6 +65,22 @@ std::vector<QImage> DecodePictures(const std::string& path) {
     });
     return out;
 }
+
+// Texts another thread hands over, read under their lock.
+struct Heard {
+    void Add(const std::string& text) {
+        std::lock_guard lock(mutex_);
+        texts_.push_back(text);
+    }
+    std::vector<std::string> Texts() {
+        std::lock_guard lock(mutex_);
+        return texts_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> texts_;
+};
 
 // The engine is made by each test, on the desktop it has entered; an X server runs beside
 // the desktop, as XWayland would.
@@ -76,8 +103,10 @@ protected:
         desktop_->StopClients();
         desktop_->Leave();
     }
-    // An engine on the portal's screen at 640x360 (half the desktop's size).
-    void OpenEngine() {
+    // An engine on the portal's screen at 640x360 (half the desktop's size), with the clock
+    // terminal started first when `clock`.
+    void OpenEngine(bool clock = false) {
+        ASSERT_TRUE(!clock || desktop_->StartClock("c03030"));
         engine_ = std::make_unique<CaptureEngine>();
         engine_->SetEventSink(&events_);
         ASSERT_GE(engine_->VideoInputs().Count(), 1);
@@ -124,9 +153,7 @@ protected:
     void AddSecondOutput() {
         const std::string list = "swaymsg -s '" + std::string(std::getenv("SWAYSOCK")) +
                                  "' -t get_outputs | grep -q HEADLESS-2";
-        if (std::system(list.c_str()) != 0) {
-            ASSERT_TRUE(desktop_->Sway("create_output"));
-        }
+        ASSERT_TRUE(std::system(list.c_str()) == 0 || desktop_->Sway("create_output"));
         ASSERT_TRUE(desktop_->Sway("output HEADLESS-2 resolution 800x600 position 1280 0 bg " +
                                    kGreen.name().toStdString() + " solid_color"));
     }
@@ -177,9 +204,7 @@ TEST_F(WaylandScreen, PortalScreenReplacesTheXScreensOnlyInAWaylandSession) {
             portals += d.DisplayName == kPortalScreenName;
             xScreens += d.InputFormat == "x11grab";
             // An X11 session's own screens carry no XWayland note.
-            if (d.InputFormat == "x11grab") {
-                EXPECT_FALSE(d.DisplayName.ends_with(kXWaylandMark));
-            }
+            EXPECT_FALSE(d.InputFormat == "x11grab" && d.DisplayName.ends_with(kXWaylandMark)) << d.DisplayName;
         }
         EXPECT_EQ(portals, c.portal ? 1 : 0);
         EXPECT_EQ(xScreens, c.portal ? 0 : 1);  // the test's Xvfb, with DISPLAY set throughout
@@ -234,8 +259,7 @@ TEST_F(WaylandScreen, WithoutAPortalTheScreenEntryStaysDisabledAndSaysWhatToInst
 }
 
 TEST_F(WaylandScreen, CaptureHoldsTheDesktopAtTheRateAndSizeAskedWithEverySlotFilled) {
-    ASSERT_TRUE(desktop_->StartClock("c03030"));
-    OpenEngine();
+    OpenEngine(true);
     const pelta::test::Probe p = CaptureFor("desktop.avi", 3.0);
     EXPECT_EQ(av_q2d(p.videoRate), 10.0);
     // Three seconds at 10 per second, each slot its own picture or a counted drop: a screen
@@ -249,11 +273,9 @@ TEST_F(WaylandScreen, CaptureHoldsTheDesktopAtTheRateAndSizeAskedWithEverySlotFi
     ASSERT_EQ(int64_t(pictures.size()), p.videoFrames);
     int clockChanges = 0;
     for (size_t i = 0; i < pictures.size(); ++i) {
-        const QImage& img = pictures[i];
         SCOPED_TRACE(i);
-        EXPECT_TRUE(Near(img.pixelColor(600, 340), kWallpaper)) << img.pixelColor(600, 340).name().toStdString();
-        EXPECT_TRUE(Near(img.pixelColor(300, 160), kClock)) << img.pixelColor(300, 160).name().toStdString();
-        if (i > 0 && img.copy(0, 0, 200, 20) != pictures[i - 1].copy(0, 0, 200, 20)) ++clockChanges;
+        ExpectDesktopWithClock(pictures[i]);
+        if (i > 0 && pictures[i].copy(0, 0, 200, 20) != pictures[i - 1].copy(0, 0, 200, 20)) ++clockChanges;
     }
     // The clock ticks every 50 ms: its changes reach the file while it records, not one
     // frozen picture (how many depends on how busy the machine is).
@@ -262,20 +284,18 @@ TEST_F(WaylandScreen, CaptureHoldsTheDesktopAtTheRateAndSizeAskedWithEverySlotFi
 
 TEST_F(WaylandScreen, TheGrantIsRestoredNextTimeWithoutAskingAgain) {
     AddSecondOutput();
-    desktop_->SetChooserAnswer("HEADLESS-2");
     const int askedBefore = desktop_->ChooserAsked();
-    OpenEngine();
-    EXPECT_TRUE(WaitForWallpaper("HEADLESS-2", kGreen)) << LatestColourAt(0.5, 0.5).name().toStdString();
-    EXPECT_EQ(desktop_->ChooserAsked(), askedBefore + 1);
-    EXPECT_FALSE(LoadRestoreToken().empty());
-    engine_.reset();
-
-    // Another run of the program: the chooser would now pick the first output, but is not
+    // The second run of the program: the chooser would now pick the first output, but is not
     // asked; the same (second) output comes back.
-    desktop_->SetChooserAnswer("HEADLESS-1");
-    OpenEngine();
-    EXPECT_TRUE(WaitForWallpaper("HEADLESS-2", kGreen)) << LatestColourAt(0.5, 0.5).name().toStdString();
-    EXPECT_EQ(desktop_->ChooserAsked(), askedBefore + 1);
+    for (const char* answer : {"HEADLESS-2", "HEADLESS-1"}) {
+        SCOPED_TRACE(answer);
+        desktop_->SetChooserAnswer(answer);
+        OpenEngine();
+        EXPECT_TRUE(WaitForWallpaper("HEADLESS-2", kGreen)) << LatestColourAt(0.5, 0.5).name().toStdString();
+        EXPECT_EQ(desktop_->ChooserAsked(), askedBefore + 1);
+        EXPECT_FALSE(LoadRestoreToken().empty());
+        engine_.reset();
+    }
 }
 
 TEST_F(WaylandScreen, ACancelledChoiceIsARefusalWithItsReason) {
@@ -294,14 +314,8 @@ TEST_F(WaylandScreen, ACancelledChoiceIsARefusalWithItsReason) {
 // the device then asks the desktop nothing; the release asks, and a refusal nobody waits for
 // reaches the listener with the desktop's reason.
 TEST_F(WaylandScreen, HeldRequestsAskTheDesktopOnlyWhenReleasedAndARefusalThenIsTold) {
-    struct Told {
-        std::mutex mutex;
-        std::vector<std::string> why;
-    } told;
-    ScreenCastShare::SetRefusalListener([&told](const std::string& why) {
-        std::lock_guard lock(told.mutex);
-        told.why.push_back(why);
-    });
+    Heard told;
+    ScreenCastShare::SetRefusalListener([&told](const std::string& why) { told.Add(why); });
     struct Reset {
         ~Reset() {
             ScreenCastShare::ReleaseRequests();
@@ -327,30 +341,18 @@ TEST_F(WaylandScreen, HeldRequestsAskTheDesktopOnlyWhenReleasedAndARefusalThenIs
     engine_->VideoInputs().SetSelected(0);
     test::Settle(*engine_);  // opened while held: no refusal yet, nothing was asked
     ScreenCastShare::ReleaseRequests();
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-            std::lock_guard lock(told.mutex);
-            return !told.why.empty();
-        },
-        10000));
-    std::lock_guard lock(told.mutex);
-    ASSERT_EQ(told.why.size(), 1u);
-    EXPECT_NE(told.why[0].find("cancelled"), std::string::npos) << told.why[0];
+    ASSERT_TRUE(PumpUntil([&] { return !told.Texts().empty(); }, 10000));
+    const std::vector<std::string> why = told.Texts();
+    ASSERT_EQ(why.size(), 1u);
+    EXPECT_NE(why[0].find("cancelled"), std::string::npos) << why[0];
 }
 
-// Notes what the hub reports lost.
-struct LostWatch final : FrameListener {
-    std::mutex mutex;
-    std::string why;
+// Notes the video sources the hub reports lost.
+struct LostWatch final : FrameListener, Heard {
     void OnVideoFrame(const AVFrame*, AVRational) override {}
     void OnAudioFrame(const AVFrame*, AVRational) override {}
-    void OnSourceLost(bool video, const std::string& w) override {
-        std::lock_guard lock(mutex);
-        if (video) why = w;
-    }
-    std::string Why() {
-        std::lock_guard lock(mutex);
-        return why;
+    void OnSourceLost(bool video, const std::string& why) override {
+        if (video) Add(why);
     }
 };
 
@@ -361,9 +363,9 @@ TEST_F(WaylandScreen, AChooserTheUserTakesTimeWithHoldsNothingUpAndALateCancelIs
     engine_->Core().AddListener(&watch);
     engine_->VideoInputs().SetSelected(0);  // returns while the chooser is still up
     EXPECT_TRUE(engine_->Core().HasVideo());
-    EXPECT_EQ(watch.Why(), "");
-    EXPECT_TRUE(PumpUntil([&] { return !watch.Why().empty(); }, 15000));
-    EXPECT_NE(watch.Why().find("cancelled"), std::string::npos) << watch.Why();
+    EXPECT_TRUE(watch.Texts().empty());
+    ASSERT_TRUE(PumpUntil([&] { return !watch.Texts().empty(); }, 15000));
+    EXPECT_NE(watch.Texts().back().find("cancelled"), std::string::npos) << watch.Texts().back();
     engine_->Core().RemoveListener(&watch);
 }
 
@@ -383,14 +385,11 @@ TEST_F(WaylandScreen, PreviewShowsTheDesktop) {
     engine_->SetPreviewOn(true);
     ASSERT_TRUE(PumpUntil([&] { return engine_->PreviewPicturesShown() > 0; }, 5000));
     Pump(300);
-    const QImage shot = engine_->grab().toImage();
-    EXPECT_TRUE(Near(shot.pixelColor(600, 340), kWallpaper)) << shot.pixelColor(600, 340).name().toStdString();
-    EXPECT_TRUE(Near(shot.pixelColor(300, 160), kClock)) << shot.pixelColor(300, 160).name().toStdString();
+    ExpectDesktopWithClock(engine_->grab().toImage());
 }
 
 TEST_F(WaylandScreen, SourceDialogCropsTheStreamAndOffersOnlyWhatThePortalCan) {
-    ASSERT_TRUE(desktop_->StartClock("c03030"));
-    OpenEngine();
+    OpenEngine(true);
     pelta::test::ScriptedPrompts prompts;
     bool followMouseOffered = true, cursorOffered = false;
     prompts.DialogScript = [&](QDialog& d) {
@@ -417,8 +416,7 @@ TEST_F(WaylandScreen, SourceDialogCropsTheStreamAndOffersOnlyWhatThePortalCan) {
 }
 
 TEST_F(WaylandScreen, AStreamThatChangesSizeIsFollowedAtTheSizeAsked) {
-    ASSERT_TRUE(desktop_->StartClock("c03030"));
-    OpenEngine();
+    OpenEngine(true);
     ASSERT_TRUE(PumpUntil([&] { return Near(LatestColourAt(0.7, 0.5), kWallpaper); }, 5000));
     // At 800x600 the clock window (640x360 at the top left) reaches past 70 % across.
     ASSERT_TRUE(desktop_->Sway("output HEADLESS-1 resolution 800x600"));
@@ -460,12 +458,15 @@ protected:
                 if (Near(img.pixelColor(x, y), kClock)) return true;
         return false;
     }
+    // An engine on the clock's monitor, once its pictures show the clock.
+    void OpenOnClock() {
+        OpenEngine(true);
+        ASSERT_TRUE(PumpUntil([&] { return ShowsClock(Latest()); }, 15000));
+    }
 };
 
 TEST_F(GnomeScreen, TheScreenIsListedAndACaptureOfTheChangingClockHoldsItsPictures) {
-    ASSERT_TRUE(desktop_->StartClock("c03030"));
-    OpenEngine();
-    ASSERT_TRUE(PumpUntil([&] { return ShowsClock(Latest()); }, 15000));
+    ASSERT_NO_FATAL_FAILURE(OpenOnClock());
     EXPECT_EQ(CaptureFor("gnome.avi", 3.0).videoFrames, 30);
     const std::vector<QImage> pictures = DecodePictures(Path("gnome.avi"));
     ASSERT_EQ(pictures.size(), 30u);
@@ -479,9 +480,7 @@ TEST_F(GnomeScreen, TheScreenIsListedAndACaptureOfTheChangingClockHoldsItsPictur
 }
 
 TEST_F(GnomeScreen, TheRestoreTokenBringsTheMonitorBackWithoutADialog) {
-    ASSERT_TRUE(desktop_->StartClock("c03030"));
-    OpenEngine();
-    ASSERT_TRUE(PumpUntil([&] { return ShowsClock(Latest()); }, 15000));
+    ASSERT_NO_FATAL_FAILURE(OpenOnClock());
     // GNOME's portal hands back a token for the next time, kept in the state file.
     const std::string token = LoadRestoreToken();
     EXPECT_FALSE(token.empty());
@@ -494,9 +493,7 @@ TEST_F(GnomeScreen, TheRestoreTokenBringsTheMonitorBackWithoutADialog) {
 }
 
 TEST_F(GnomeScreen, SharingStoppedMidCaptureGivesErrorFourAndAFinishedFile) {
-    ASSERT_TRUE(desktop_->StartClock("c03030"));
-    OpenEngine();
-    ASSERT_TRUE(PumpUntil([&] { return ShowsClock(Latest()); }, 15000));
+    ASSERT_NO_FATAL_FAILURE(OpenOnClock());
     ExpectSharingEndedMidCapture("gnome-cut.avi");
 }
 
@@ -517,9 +514,8 @@ TEST(PortalRequest, AsksForWhatThePortalOffers) {
     };
     for (const Case& c : cases) {
         const SourceRequest r = RequestFor(c.offer, c.drawCursor);
-        EXPECT_EQ(r.Types, c.want.Types);
-        EXPECT_EQ(r.CursorMode, c.want.CursorMode);
-        EXPECT_EQ(r.PersistMode, c.want.PersistMode);
+        EXPECT_EQ(std::tuple(r.Types, r.CursorMode, r.PersistMode),
+                  std::tuple(c.want.Types, c.want.CursorMode, c.want.PersistMode));
         EXPECT_EQ(OfferFromUrl(OfferUrl(c.offer)), c.offer);
     }
     EXPECT_FALSE(OfferFromUrl(":0.0").Available);
@@ -539,10 +535,7 @@ TEST(PortalRequest, RegionCropsTheStreamInsideItsEdges) {
     };
     for (const Case& c : cases) {
         VideoSourceSettings s;
-        s.RegionX = c.x;
-        s.RegionY = c.y;
-        s.RegionWidth = c.w;
-        s.RegionHeight = c.h;
+        s.RegionX = c.x, s.RegionY = c.y, s.RegionWidth = c.w, s.RegionHeight = c.h;
         EXPECT_EQ(CropFor(s, 1280, 720), c.want);
     }
 }
