@@ -143,4 +143,34 @@ TEST_F(DeviceChanges, ChoosingADeviceReturnsBeforeItOpens) {
     EXPECT_NEAR(p.audioLength, 1.0, 0.2);
 }
 
+// Changes wait their turn behind one that cannot finish (the sound server stopped): a size
+// chosen and overtaken by None before it opened is still the size the device comes back at.
+TEST_F(DeviceChanges, ASizeOvertakenBeforeItOpensIsTheSizeTheDeviceComesBackAt) {
+    CaptureEngine engine;
+    engine.SetEventSink(&events_);
+    const int32_t monitor = test::DeviceIndex(engine.Core().AudioDevices(), "nullsink.monitor");
+    ASSERT_GE(monitor, 0);
+    DeviceList& v = engine.VideoInputs();
+    const int32_t pattern = v.Count() - 1;
+    const SizeItem chosen = engine.Core().VideoDevices()[size_t(pattern)].Sizes.at(2);
+    pelta::test::SignalPulse(SIGSTOP);
+    {
+        struct Resume {
+            ~Resume() { pelta::test::SignalPulse(SIGCONT); }
+        } resume;
+        engine.AudioInputs().SetSelected(monitor);  // holds the opener
+        v.SetSelected(pattern);
+        engine.VideoSizeList().SetSelected(2);
+        v.SetSelected(-1);
+        EXPECT_TRUE(engine.Core().OpeningDevices());
+    }
+    test::Settle(engine);
+    v.SetSelected(pattern);
+    EXPECT_EQ(engine.VideoSizeList().Selected(), 2);
+    test::Settle(engine);
+    const VideoFormat opened = engine.Core().CurrentVideoFormat();
+    EXPECT_EQ(opened.Width, chosen.Width);
+    EXPECT_EQ(opened.Height, chosen.Height);
+}
+
 }  // namespace

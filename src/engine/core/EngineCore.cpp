@@ -65,6 +65,10 @@ EngineCore::EngineCore(Discovered found)
           [this](int32_t k) {
               RefuseWhileCapturing("capture size");
               const int32_t device = videoInputs_.Selected();
+              // Kept as the device's size now: a newer change (another device, None) may
+              // replace this one before it opens, and the device chosen again opens at it.
+              if (device >= 0 && device < static_cast<int32_t>(videoDevices_.size()))
+                  (*sizeByDevice_.Lock())[videoDevices_[size_t(device)].DisplayName] = k;
               Run(kVideoKey, [this, device, k] { OpenVideo(device, k); });
           }) {
     watcher_ = std::thread([this] { Watch(); });

@@ -183,7 +183,7 @@ private:
     int32_t openedAudio_ = -1;  // under openMutex_
     std::atomic<int> preferredRate_{0};
     std::atomic<bool> cameraHasControls_{false};
-    Guarded<std::map<std::string, int32_t>> sizeByDevice_;  // the size each device was last opened at
+    Guarded<std::map<std::string, int32_t>> sizeByDevice_;  // the size each device was last chosen or opened at
     CoreList<DeviceItem> videoInputs_;
     CoreList<DeviceItem> audioInputs_;
     CoreList<RendererItem> renderers_;
