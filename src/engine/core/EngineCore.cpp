@@ -65,8 +65,9 @@ EngineCore::EngineCore(Discovered found)
           [this](int32_t k) {
               RefuseWhileCapturing("capture size");
               const int32_t device = videoInputs_.Selected();
-              // Kept as the device's size now: a newer change (another device, None) may
-              // replace this one before it opens, and the device chosen again opens at it.
+              // Kept as the device's size when chosen: a newer change (another device, None)
+              // may replace this one before it opens, or an earlier one still opening finish
+              // after it; the device chosen again opens at the size chosen last.
               if (device >= 0 && device < static_cast<int32_t>(videoDevices_.size()))
                   (*sizeByDevice_.Lock())[videoDevices_[size_t(device)].DisplayName] = k;
               Run(kVideoKey, [this, device, k] { OpenVideo(device, k); });
@@ -146,6 +147,7 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
     try {
         OpenVideoNow(device, sizeIndex);
     } catch (const EngineError&) {
+        ForgetRefusedSize(device, sizeIndex, before);
         if (wasOpen && before.Device >= 0) {
             try {
                 OpenVideoNow(before.Device, before.Size);
@@ -156,6 +158,19 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
         throw;
     }
     ShowOpened(true);
+}
+
+// A size the device refused is not the one it comes back at: the size it was open at, if it
+// was, else its first.
+void EngineCore::ForgetRefusedSize(int32_t device, int32_t sizeIndex, const OpenedVideo& before) {
+    if (device < 0 || device >= static_cast<int32_t>(videoDevices_.size())) return;
+    const std::string& name = videoDevices_[size_t(device)].DisplayName;
+    auto kept = sizeByDevice_.Lock();
+    if (before.Device == device && before.Size >= 0) {
+        (*kept)[name] = before.Size;
+    } else if (auto it = kept->find(name); it != kept->end() && it->second == sizeIndex) {
+        kept->erase(it);
+    }
 }
 
 void EngineCore::OpenVideoNow(int32_t device, int32_t sizeIndex) {
@@ -190,7 +205,6 @@ void EngineCore::OpenVideoNow(int32_t device, int32_t sizeIndex) {
                 cameraHasControls_ = !camera.Controls().empty();
             }
         }
-        (*sizeByDevice_.Lock())[d.DisplayName] = sizeIndex;
     }
     if (!fresh) Close(true);
     {

@@ -148,7 +148,7 @@ private:
     enum OpenKey { kVideoKey, kAudioKey };
     void Run(OpenKey key, std::function<void()> change);
     void OpenHere(const std::function<void()>& work);
-    // The size a device opens at: the one it had last, or its first.
+    // The size a device opens at: the one chosen for it last, or its first.
     int32_t SizeOnOpening(int32_t device) const;
     // Opening a device closes the one before; when the new one cannot be opened the one
     // before is opened again and the error says why.
@@ -180,10 +180,11 @@ private:
         int32_t Device = -1, Size = -1;
     };
     OpenedVideo openedVideo_;  // under openMutex_
+    void ForgetRefusedSize(int32_t device, int32_t sizeIndex, const OpenedVideo& before);
     int32_t openedAudio_ = -1;  // under openMutex_
     std::atomic<int> preferredRate_{0};
     std::atomic<bool> cameraHasControls_{false};
-    Guarded<std::map<std::string, int32_t>> sizeByDevice_;  // the size each device was last chosen or opened at
+    Guarded<std::map<std::string, int32_t>> sizeByDevice_;  // the size last chosen for each device
     CoreList<DeviceItem> videoInputs_;
     CoreList<DeviceItem> audioInputs_;
     CoreList<RendererItem> renderers_;
