@@ -212,7 +212,7 @@ void MainFrm::CaptureEnded() {
     if (bRecordingShown) WriteProgressCounts();
     // A stop returns before the file is finished: the summary it wrote then is brought to
     // the final counts here.
-    if (bRecordingShown || summaryOwed_) WriteCaptureStatus(true);
+    if (summaryOwed_) WriteCaptureStatus(true);
     bRecordingShown = false;
     summaryOwed_ = false;
     SkipFailure([&] {

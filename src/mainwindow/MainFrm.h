@@ -65,8 +65,8 @@ public:
     QString sCaptureTime;
 
 private:
-    // A capture has shown progress since the last end: the end writes its final summary,
-    // also after a stop that rebuilt the panels (the engine finishes the file after it).
+    // A capture has shown progress since the last end (set with bRecordingShown, but kept
+    // through a stop that rebuilt the panels): the end writes its final summary.
     bool summaryOwed_ = false;
 
 protected:
