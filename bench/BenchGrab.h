@@ -1,8 +1,10 @@
 // The benchmarks' screen device: the first screen, read at its top left without the cursor.
 #pragma once
 
-#include "engine/CaptureEngine.h"
 #include "engine/core/EngineCore.h"
+#ifndef BENCH_CORE_ONLY
+#include "engine/CaptureEngine.h"
+#endif
 
 namespace bench {
 
@@ -17,6 +19,7 @@ inline void GrabScreenRegion(pelta::engine::EngineCore& core, int w, int h, int 
     core.SetVideoSettings(grab);
 }
 
+#ifndef BENCH_CORE_ONLY
 // The engine's window beside the grabbed 1920x1080 region (on a screen twice as wide), the
 // region grabbed at 30 fps.
 inline pelta::engine::EngineCore& ShowBesideGrab(pelta::CaptureEngine& engine) {
@@ -25,5 +28,7 @@ inline pelta::engine::EngineCore& ShowBesideGrab(pelta::CaptureEngine& engine) {
     GrabScreenRegion(engine.Core(), 1920, 1080, 30);
     return engine.Core();
 }
+
+#endif
 
 }  // namespace bench

@@ -27,12 +27,15 @@
 // BENCH_ROUNDS (default 1) repeats the pair, alternating which side goes first.
 #include "BenchGrab.h"
 #include "BenchScreen.h"
-#include "engine/CaptureEngine.h"
 #include "engine/core/EngineCore.h"
 #include "engine/core/record/CaptureSession.h"
 
+#ifndef BENCH_CORE_ONLY
+#include "engine/CaptureEngine.h"
+
 #include <QApplication>
 #include <QTimer>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -42,6 +45,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <sys/mman.h>
@@ -145,6 +149,7 @@ int EngineProcess(const Run& r, int screenWidth, const std::string& out, int fd,
     };
     int32_t frames = 0, dropped = 0;
     DropCounts causes;
+#ifndef BENCH_CORE_ONLY
     if (r.preview) {
         QApplication app(argc, argv);  // on DISPLAY: the preview really draws there
         pelta::CaptureEngine engine;
@@ -168,7 +173,11 @@ int EngineProcess(const Run& r, int screenWidth, const std::string& out, int fd,
         frames = engine.FramesCaptured();
         dropped = engine.FramesDropped();
         causes = engine.Recorder().DroppedByCause();
-    } else {
+    } else
+#else
+    (void)screenWidth, (void)argc, (void)argv;
+#endif
+    {
         EngineCore core;
         CaptureSession session(core, [](EngineEventKind, int32_t) {});
         Setup(core, session, r, out);
@@ -186,9 +195,24 @@ int EngineProcess(const Run& r, int screenWidth, const std::string& out, int fd,
     return 0;
 }
 
+// The program the engine's side runs: without the preview, capture_bench_core beside this
+// one (the engine's core alone, in a process without Qt, as a recorder without windows
+// runs it), else this program.
+std::string EngineProgram(const Run& r) {
+    if (r.preview) return "/proc/self/exe";
+    char self[4096] = {};
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string core = n > 0 ? std::string(self, size_t(n)) : std::string();
+    core = core.substr(0, core.rfind('/') + 1) + "capture_bench_core";
+    if (access(core.c_str(), X_OK) == 0) return core;
+    std::fprintf(stderr, "capture_bench: no %s; the engine's side runs with Qt loaded\n", core.c_str());
+    return "/proc/self/exe";
+}
+
 Cost RunEngine(const Run& r, const std::string& out) {
     int fds[2];
     if (pipe(fds) != 0) return {};
+    const std::string program = EngineProgram(r);
     const pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
@@ -199,7 +223,7 @@ Cost RunEngine(const Run& r, const std::string& out) {
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execv("/proc/self/exe", argv.data());
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     close(fds[1]);
@@ -339,7 +363,7 @@ int main(int argc, char** argv) {
     const int screenWidth = ScreenWidth(display);
     const int rounds = std::max(1, std::getenv("BENCH_ROUNDS") ? std::atoi(std::getenv("BENCH_ROUNDS")) : 1);
     const std::string dir = "/tmp/pelta-bench-" + std::to_string(getpid());
-    std::system(("mkdir -p " + dir).c_str());
+    std::filesystem::create_directories(dir);
     std::printf("capture %s, %dx%d at %d fps, %.0f s, preview %s; the screen changes %d times a second\n",
                 r.codec.c_str(), r.w, r.h, r.fps, r.seconds, r.preview ? "on at 100 % on the display" : "off",
                 2 * r.fps);
@@ -477,6 +501,6 @@ int main(int argc, char** argv) {
     Result("engine", r, medOurs, peakOurs, ours[worstOurs].file, ours[0].cost.load);
     Result("ffmpeg", r, medTheirs, peakTheirs, theirs[worstTheirs].file, theirs[0].cost.load);
     std::fflush(stdout);
-    if (!std::getenv("BENCH_KEEP")) std::system(("rm -rf " + dir).c_str());
+    if (!std::getenv("BENCH_KEEP")) std::filesystem::remove_all(dir);
     return 0;
 }

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
@@ -175,7 +176,7 @@ int main(int argc, char** argv) {
         while (in >> p) desktop.push_back(p);
     }
     const std::string dir = "/tmp/pelta-wbench-" + std::to_string(getpid());
-    std::system(("mkdir -p " + dir).c_str());
+    std::filesystem::create_directories(dir);
     std::printf("capture mjpeg, %dx%d at %d fps, %.0f s: X11 (x11grab) beside Wayland (portal + PipeWire)\n", w, h,
                 fps, seconds);
     Print("x11 still", Capture(seconds, w, h, fps, dir + "/x11.avi", false, env, {}), false);
@@ -186,6 +187,6 @@ int main(int argc, char** argv) {
         kill(-clock, SIGTERM);
         waitpid(clock, nullptr, 0);
     }
-    std::system(("rm -rf " + dir).c_str());
+    std::filesystem::remove_all(dir);
     return 0;
 }

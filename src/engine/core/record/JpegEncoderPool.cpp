@@ -22,6 +22,10 @@ extern "C" {
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define PELTA_HAVE_AVX2_PATH 1
+#endif
 
 namespace pelta::engine::record {
 
@@ -91,8 +95,8 @@ struct FdctModule {
 
 struct DeadZone {
     ForwardDct Inner = nullptr;
-    alignas(16) uint16_t Reciprocal[2][64];  // 65536 / step, rounded up; per quantisation table
-    alignas(16) uint16_t Bias[2][64];        // added to the size before dividing
+    alignas(32) uint16_t Reciprocal[2][64];  // 65536 / step, rounded up; per quantisation table
+    alignas(32) uint16_t Bias[2][64];        // added to the size before dividing
 };
 
 void SetDeadZone(DeadZone& dz, int tableNo, const unsigned int steps[64]) {
@@ -122,11 +126,39 @@ void QuantiseBlock(JCOEF* block, const uint16_t* reciprocal, const uint16_t* bia
 #endif
 }
 
+#ifdef PELTA_HAVE_AVX2_PATH
+// The same, a block in four steps of 16 coefficients; sign_epi16 gives the size back its
+// sign (a zero coefficient's level is zero already, as the bias is below the step).
+__attribute__((target("avx2"))) void QuantiseBlocksAvx2(JBLOCKROW blocks, JDIMENSION count,
+                                                        const uint16_t* reciprocal, const uint16_t* bias) {
+    __m256i r[4], b[4];
+    for (int k = 0; k < 4; ++k) {
+        r[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(reciprocal + 16 * k));
+        b[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(bias + 16 * k));
+    }
+    for (JDIMENSION n = 0; n < count; ++n)
+        for (int k = 0; k < 4; ++k) {
+            auto* at = reinterpret_cast<__m256i*>(blocks[n] + 16 * k);
+            const __m256i x = _mm256_loadu_si256(at);
+            const __m256i level = _mm256_mulhi_epu16(_mm256_add_epi16(_mm256_abs_epi16(x), b[k]), r[k]);
+            _mm256_storeu_si256(at, _mm256_sign_epi16(level, x));
+        }
+}
+
+bool CpuHasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+#endif
+
 void QuantiseWithDeadZone(j_compress_ptr c, jpeg_component_info* component, JSAMPARRAY samples, JBLOCKROW blocks,
-                        JDIMENSION startRow, JDIMENSION startColumn, JDIMENSION count) {
+                          JDIMENSION startRow, JDIMENSION startColumn, JDIMENSION count) {
     const auto* dz = static_cast<const DeadZone*>(c->client_data);
     dz->Inner(c, component, samples, blocks, startRow, startColumn, count);
     const int t = component->quant_tbl_no;
+#ifdef PELTA_HAVE_AVX2_PATH
+    if (CpuHasAvx2()) return QuantiseBlocksAvx2(blocks, count, dz->Reciprocal[t], dz->Bias[t]);
+#endif
     for (JDIMENSION b = 0; b < count; ++b) QuantiseBlock(blocks[b], dz->Reciprocal[t], dz->Bias[t]);
 }
 
