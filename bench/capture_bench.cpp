@@ -46,6 +46,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <string>
 #include <sys/mman.h>
@@ -140,57 +141,69 @@ long OwnPeakKB(const char* pid = "self") {
     return kb;
 }
 
-// Our engine, in a process of its own started fresh (exec'd, like ffmpeg): the screen
-// through the device layer into the recorder, with or without the preview control on top.
-// Says "go" on `fd` at its first picture, and at the end its counts and its own peak memory.
-int EngineProcess(const Run& r, int screenWidth, const std::string& out, int fd, int argc, char** argv) {
-    auto say = [&](const std::string& s) {
-        if (write(fd, s.data(), s.size()) < 0) _exit(2);
-    };
+struct EngineCounts {
     int32_t frames = 0, dropped = 0;
     DropCounts causes;
+};
+using Say = std::function<void(const std::string&)>;
+
+// The engine's core alone: the screen through the device layer into the recorder.
+EngineCounts CaptureWithCore(const Run& r, const std::string& out, const Say& say) {
+    EngineCore core;
+    CaptureSession session(core, [](EngineEventKind, int32_t) {});
+    Setup(core, session, r, out);
+    while (session.FramesCaptured() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    say("go\n");
+    std::this_thread::sleep_for(std::chrono::duration<double>(r.seconds));
+    session.EndCapture();
+    return {session.FramesCaptured(), session.FramesDropped(), session.DroppedByCause()};
+}
+
 #ifndef BENCH_CORE_ONLY
-    if (r.preview) {
-        QApplication app(argc, argv);  // on DISPLAY: the preview really draws there
-        pelta::CaptureEngine engine;
-        engine.setGeometry(std::min(r.w, screenWidth - r.w), 0, r.w, r.h);
-        engine.show();
-        engine.SetPreviewFit(2);
-        engine.SetPreviewOn(true);
-        Setup(engine.Core(), engine.Recorder(), r, out);
-        // The time runs from the first picture, as ffmpeg's -t counts from its first frame.
-        QTimer firstPicture;
-        QObject::connect(&firstPicture, &QTimer::timeout, &app, [&] {
-            if (engine.Recorder().FramesCaptured() == 0) return;
-            firstPicture.stop();
-            say("go\n");
-            // A precise timer: a coarse one may end a 10 s capture half a second early.
-            QTimer::singleShot(static_cast<int>(r.seconds * 1000), Qt::PreciseTimer, &app, &QApplication::quit);
-        });
-        firstPicture.start(1);
-        app.exec();
-        engine.EndCapture();
-        frames = engine.FramesCaptured();
-        dropped = engine.FramesDropped();
-        causes = engine.Recorder().DroppedByCause();
-    } else
-#else
-    (void)screenWidth, (void)argc, (void)argv;
-#endif
-    {
-        EngineCore core;
-        CaptureSession session(core, [](EngineEventKind, int32_t) {});
-        Setup(core, session, r, out);
-        while (session.FramesCaptured() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+// The same with the preview control on top, showing the capture at 100 % on the display.
+EngineCounts CaptureWithPreview(const Run& r, int screenWidth, const std::string& out, const Say& say, int argc,
+                                char** argv) {
+    QApplication app(argc, argv);  // on DISPLAY: the preview really draws there
+    pelta::CaptureEngine engine;
+    engine.setGeometry(std::min(r.w, screenWidth - r.w), 0, r.w, r.h);
+    engine.show();
+    engine.SetPreviewFit(2);
+    engine.SetPreviewOn(true);
+    Setup(engine.Core(), engine.Recorder(), r, out);
+    // The time runs from the first picture, as ffmpeg's -t counts from its first frame.
+    QTimer firstPicture;
+    QObject::connect(&firstPicture, &QTimer::timeout, &app, [&] {
+        if (engine.Recorder().FramesCaptured() == 0) return;
+        firstPicture.stop();
         say("go\n");
-        std::this_thread::sleep_for(std::chrono::duration<double>(r.seconds));
-        session.EndCapture();
-        frames = session.FramesCaptured();
-        dropped = session.FramesDropped();
-        causes = session.DroppedByCause();
+        // A precise timer: a coarse one may end a 10 s capture half a second early.
+        QTimer::singleShot(static_cast<int>(r.seconds * 1000), Qt::PreciseTimer, &app, &QApplication::quit);
+    });
+    firstPicture.start(1);
+    app.exec();
+    engine.EndCapture();
+    return {engine.FramesCaptured(), engine.FramesDropped(), engine.Recorder().DroppedByCause()};
+}
+#endif
+
+// Our engine, in a process of its own started fresh (exec'd, like ffmpeg). Says "go" on `fd`
+// at its first picture, and at the end its counts and its own peak memory.
+int EngineProcess(const Run& r, [[maybe_unused]] int screenWidth, const std::string& out, int fd,
+                  [[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
+    const Say say = [&](const std::string& s) {
+        if (write(fd, s.data(), s.size()) < 0) _exit(2);
+    };
+#ifdef BENCH_CORE_ONLY
+    if (r.preview) {
+        std::fprintf(stderr, "capture_bench_core: the preview needs capture_bench\n");
+        return 2;
     }
-    say(std::to_string(frames) + " " + std::to_string(dropped) + " " + std::to_string(causes.DeviceGaps) + " " +
-        std::to_string(causes.EncoderBehind) + " " + std::to_string(causes.DiskBehind) + " " +
+    const EngineCounts n = CaptureWithCore(r, out, say);
+#else
+    const EngineCounts n = r.preview ? CaptureWithPreview(r, screenWidth, out, say, argc, argv) : CaptureWithCore(r, out, say);
+#endif
+    say(std::to_string(n.frames) + " " + std::to_string(n.dropped) + " " + std::to_string(n.causes.DeviceGaps) + " " +
+        std::to_string(n.causes.EncoderBehind) + " " + std::to_string(n.causes.DiskBehind) + " " +
         std::to_string(OwnPeakKB()) + "\n");
     return 0;
 }

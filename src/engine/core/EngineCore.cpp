@@ -68,8 +68,7 @@ EngineCore::EngineCore(Discovered found)
               // Kept as the device's size when chosen: a newer change (another device, None)
               // may replace this one before it opens, or an earlier one still opening finish
               // after it; the device chosen again opens at the size chosen last.
-              if (device >= 0 && device < static_cast<int32_t>(videoDevices_.size()))
-                  (*sizeByDevice_.Lock())[videoDevices_[size_t(device)].DisplayName] = k;
+              if (const DeviceInfo* d = VideoDeviceAt(device)) (*sizeByDevice_.Lock())[d->DisplayName] = k;
               Run(kVideoKey, [this, device, k] { OpenVideo(device, k); });
           }) {
     watcher_ = std::thread([this] { Watch(); });
@@ -114,10 +113,10 @@ EngineCore::~EngineCore() {
     av_frame_free(&latest_);
 }
 
-const DeviceInfo* EngineCore::SelectedVideoDevice() const {
-    const int32_t i = videoInputs_.Selected();
+const DeviceInfo* EngineCore::VideoDeviceAt(int32_t i) const {
     return i >= 0 && i < static_cast<int32_t>(videoDevices_.size()) ? &videoDevices_[size_t(i)] : nullptr;
 }
+const DeviceInfo* EngineCore::SelectedVideoDevice() const { return VideoDeviceAt(videoInputs_.Selected()); }
 const DeviceInfo* EngineCore::SelectedAudioDevice() const {
     const int32_t i = audioInputs_.Selected();
     return i >= 0 && i < static_cast<int32_t>(audioDevices_.size()) ? &audioDevices_[size_t(i)] : nullptr;
@@ -133,12 +132,12 @@ void EngineCore::RefuseWhileCapturing(const char* what) const {
 }
 
 int32_t EngineCore::SizeOnOpening(int32_t device) const {
-    if (device < 0 || device >= static_cast<int32_t>(videoDevices_.size())) return -1;
-    const DeviceInfo& d = videoDevices_[size_t(device)];
+    const DeviceInfo* d = VideoDeviceAt(device);
+    if (d == nullptr) return -1;
     const auto kept = sizeByDevice_.Lock();
-    const auto it = kept->find(d.DisplayName);
-    if (it != kept->end() && it->second < static_cast<int32_t>(d.Sizes.size())) return it->second;
-    return d.Sizes.empty() ? -1 : 0;
+    const auto it = kept->find(d->DisplayName);
+    if (it != kept->end() && it->second < static_cast<int32_t>(d->Sizes.size())) return it->second;
+    return d->Sizes.empty() ? -1 : 0;
 }
 
 void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
@@ -163,8 +162,9 @@ void EngineCore::OpenVideo(int32_t device, int32_t sizeIndex) {
 // A size the device refused is not the one it comes back at: the size it was open at, if it
 // was, else its first.
 void EngineCore::ForgetRefusedSize(int32_t device, int32_t sizeIndex, const OpenedVideo& before) {
-    if (device < 0 || device >= static_cast<int32_t>(videoDevices_.size())) return;
-    const std::string& name = videoDevices_[size_t(device)].DisplayName;
+    const DeviceInfo* d = VideoDeviceAt(device);
+    if (d == nullptr) return;
+    const std::string& name = d->DisplayName;
     auto kept = sizeByDevice_.Lock();
     if (before.Device == device && before.Size >= 0) {
         (*kept)[name] = before.Size;

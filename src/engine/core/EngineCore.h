@@ -148,6 +148,7 @@ private:
     enum OpenKey { kVideoKey, kAudioKey };
     void Run(OpenKey key, std::function<void()> change);
     void OpenHere(const std::function<void()>& work);
+    const DeviceInfo* VideoDeviceAt(int32_t index) const;  // nullptr outside the list
     // The size a device opens at: the one chosen for it last, or its first.
     int32_t SizeOnOpening(int32_t device) const;
     // Opening a device closes the one before; when the new one cannot be opened the one

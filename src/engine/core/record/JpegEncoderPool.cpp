@@ -22,10 +22,6 @@ extern "C" {
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define PELTA_HAVE_AVX2_PATH 1
-#endif
 
 namespace pelta::engine::record {
 
@@ -93,21 +89,15 @@ struct FdctModule {
     ForwardDct Transform;
 };
 
+// What the hook needs of a compression: libjpeg's own transform, and the steps.
 struct DeadZone {
     ForwardDct Inner = nullptr;
-    alignas(32) uint16_t Reciprocal[2][64];  // 65536 / step, rounded up; per quantisation table
-    alignas(32) uint16_t Bias[2][64];        // added to the size before dividing
+    const uint16_t* Reciprocal = nullptr;
+    const uint16_t* Bias = nullptr;
 };
 
-void SetDeadZone(DeadZone& dz, int tableNo, const unsigned int steps[64]) {
-    for (int i = 0; i < 64; ++i) {
-        const unsigned s = steps[i];  // at least 2, so the reciprocal fits 16 bits
-        dz.Reciprocal[tableNo][i] = uint16_t((65536 + s - 1) / s);
-        dz.Bias[tableNo][i] = uint16_t(i == 0 ? s / 2 : (5 * s + 8) / 16);
-    }
-}
-
 // level = sign(x) * ((|x| + bias) / step): |x| stays below 2^11, so 16 bits hold the sum.
+// (SSE2 is the x86-64 baseline; the plain loop takes twice as long, AVX2 no less.)
 void QuantiseBlock(JCOEF* block, const uint16_t* reciprocal, const uint16_t* bias) {
 #ifdef __SSE2__
     for (int i = 0; i < 64; i += 8) {
@@ -126,40 +116,11 @@ void QuantiseBlock(JCOEF* block, const uint16_t* reciprocal, const uint16_t* bia
 #endif
 }
 
-#ifdef PELTA_HAVE_AVX2_PATH
-// The same, a block in four steps of 16 coefficients; sign_epi16 gives the size back its
-// sign (a zero coefficient's level is zero already, as the bias is below the step).
-__attribute__((target("avx2"))) void QuantiseBlocksAvx2(JBLOCKROW blocks, JDIMENSION count,
-                                                        const uint16_t* reciprocal, const uint16_t* bias) {
-    __m256i r[4], b[4];
-    for (int k = 0; k < 4; ++k) {
-        r[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(reciprocal + 16 * k));
-        b[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(bias + 16 * k));
-    }
-    for (JDIMENSION n = 0; n < count; ++n)
-        for (int k = 0; k < 4; ++k) {
-            auto* at = reinterpret_cast<__m256i*>(blocks[n] + 16 * k);
-            const __m256i x = _mm256_loadu_si256(at);
-            const __m256i level = _mm256_mulhi_epu16(_mm256_add_epi16(_mm256_abs_epi16(x), b[k]), r[k]);
-            _mm256_storeu_si256(at, _mm256_sign_epi16(level, x));
-        }
-}
-
-bool CpuHasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
-#endif
-
 void QuantiseWithDeadZone(j_compress_ptr c, jpeg_component_info* component, JSAMPARRAY samples, JBLOCKROW blocks,
                           JDIMENSION startRow, JDIMENSION startColumn, JDIMENSION count) {
     const auto* dz = static_cast<const DeadZone*>(c->client_data);
     dz->Inner(c, component, samples, blocks, startRow, startColumn, count);
-    const int t = component->quant_tbl_no;
-#ifdef PELTA_HAVE_AVX2_PATH
-    if (CpuHasAvx2()) return QuantiseBlocksAvx2(blocks, count, dz->Reciprocal[t], dz->Bias[t]);
-#endif
-    for (JDIMENSION b = 0; b < count; ++b) QuantiseBlock(blocks[b], dz->Reciprocal[t], dz->Bias[t]);
+    for (JDIMENSION b = 0; b < count; ++b) QuantiseBlock(blocks[b], dz->Reciprocal, dz->Bias);
 }
 
 // Huffman code lengths (at most 16 bits) for symbol frequencies, as JPEG's annex K.2 builds
@@ -267,8 +228,13 @@ bool JpegPoolTakes(AVPixelFormat fmt) {
 }
 
 JpegEncoderPool::JpegEncoderPool(AVPixelFormat format, int width, int height, int quantiser, int workers)
-    : format_(format), width_(width), height_(height), quantiser_(std::clamp(quantiser, 2, 31)),
-      capacity_(size_t(std::max(workers, 1)) + 1) {
+    : format_(format), width_(width), height_(height), capacity_(size_t(std::max(workers, 1)) + 1) {
+    JpegQuantTable(quantiser, steps_.Table);
+    for (int i = 0; i < 64; ++i) {
+        const unsigned s = steps_.Table[i];  // at least 2, so the reciprocal fits 16 bits
+        steps_.Reciprocal[i] = uint16_t((65536 + s - 1) / s);
+        steps_.Bias[i] = uint16_t(i == 0 ? s / 2 : (5 * s + 8) / 16);
+    }
     Layout layout;
     if (!JpegPoolAvailable()) {
         startError_ = "libjpeg-turbo is not part of this build";
@@ -454,16 +420,10 @@ std::string JpegEncoderPool::Write([[maybe_unused]] const AVFrame* f, [[maybe_un
     jpeg_start_compress(&c, TRUE);
     // The DCT took its steps of 1 at the start; the file's tables are written with the first
     // row, so they carry the real steps the hook quantises with.
-    unsigned int table[64];
-    JpegQuantTable(quantiser_, table);
-    DeadZone deadZone;
-    SetDeadZone(deadZone, 0, table);
-    SetDeadZone(deadZone, 1, table);
-    for (int k = 0; k < 2; ++k)
-        for (int i = 0; i < 64; ++i) c.quant_tbl_ptrs[k]->quantval[i] = UINT16(table[i]);
-    c.client_data = &deadZone;
+    for (int k = 0; k < 2; ++k) std::copy_n(steps_.Table, 64, c.quant_tbl_ptrs[k]->quantval);
     auto* fdct = reinterpret_cast<FdctModule*>(c.fdct);
-    deadZone.Inner = fdct->Transform;
+    DeadZone deadZone{fdct->Transform, steps_.Reciprocal, steps_.Bias};
+    c.client_data = &deadZone;
     fdct->Transform = QuantiseWithDeadZone;
     // One row of blocks at a time; rows past the picture's foot repeat its last row. libjpeg
     // reads whole blocks: where the width is not a whole number of them, each row is copied
