@@ -83,6 +83,12 @@ foreach(line ${PELTA_RUNTIME_LINES})
     list(APPEND PELTA_RECOMMENDS "${packages}")
   endif()
 endforeach()
+# FFmpeg's device and filter libraries are loaded with dlopen, which dpkg-shlibdeps cannot
+# see: their packages by the major version built against (Debian names them so).
+foreach(lib libavdevice libavfilter)
+  string(REGEX MATCH "^[0-9]+" major "${FFMPEG_ON_DEMAND_${lib}_VERSION}")
+  list(APPEND PELTA_DEPENDS "${lib}${major}")
+endforeach()
 list(JOIN PELTA_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 list(JOIN PELTA_RECOMMENDS ", " CPACK_DEBIAN_PACKAGE_RECOMMENDS)
 include(CPack)

@@ -3,6 +3,7 @@
 #include "engine/core/devices/wayland/PortalScreenSource.h"
 #include "engine/core/devices/ScreenDamage.h"
 #include "engine/core/devices/SoundServer.h"
+#include "engine/core/ffmpeg/OnDemandLibraries.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,7 +11,6 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
 #include <libavutil/imgutils.h>
 #include <libavutil/time.h>
@@ -92,7 +92,9 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
         });
         return;
     }
-    avdevice_register_all();
+    std::string noDevices;
+    if (ffmpeg::AvDevice(&noDevices) == nullptr)
+        throw EngineError("Cannot open " + Describe(device, video) + ": libavdevice is not available (" + noDevices + ").");
     const AVInputFormat* format = av_find_input_format(device.InputFormat.c_str());
     if (!format) throw EngineError("Cannot open " + Describe(device, video) + ": this build has no " +
                                    device.InputFormat + " input.");

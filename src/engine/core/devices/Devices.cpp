@@ -3,9 +3,9 @@
 #include "engine/core/devices/SoundServer.h"
 #include "engine/core/devices/wayland/PortalScreenSource.h"
 #include "engine/core/devices/V4l2Device.h"
+#include "engine/core/ffmpeg/OnDemandLibraries.h"
 
 extern "C" {
-#include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
 }
 
@@ -38,7 +38,6 @@ constexpr auto kDiscoveryTimeout = std::chrono::milliseconds(1500);
 std::once_flag gDeviceInit;
 void InitDevices() {
     std::call_once(gDeviceInit, [] {
-        avdevice_register_all();
         av_log_set_level(AV_LOG_ERROR);
     });
 }
@@ -138,14 +137,16 @@ std::vector<DeviceInfo> Cameras() {
 // Lists a libavdevice input's or output's devices (pulse, alsa).
 std::vector<std::pair<std::string, std::string>> ListAv(const char* format, bool output) {
     std::vector<std::pair<std::string, std::string>> out;
+    const ffmpeg::AvDeviceFunctions* api = ffmpeg::AvDevice();
+    if (api == nullptr) return out;
     AVDeviceInfoList* list = nullptr;
     int n = -1;
     if (output) {
         const AVOutputFormat* f = av_guess_format(format, nullptr, nullptr);
-        if (f) n = avdevice_list_output_sinks(f, nullptr, nullptr, &list);
+        if (f) n = api->avdevice_list_output_sinks(f, nullptr, nullptr, &list);
     } else {
         const AVInputFormat* f = av_find_input_format(format);
-        if (f) n = avdevice_list_input_sources(f, nullptr, nullptr, &list);
+        if (f) n = api->avdevice_list_input_sources(f, nullptr, nullptr, &list);
     }
     if (n > 0 && list) {
         for (int i = 0; i < list->nb_devices; ++i) {
@@ -154,7 +155,7 @@ std::vector<std::pair<std::string, std::string>> ListAv(const char* format, bool
                              d->device_description ? d->device_description : (d->device_name ? d->device_name : ""));
         }
     }
-    avdevice_free_list_devices(&list);
+    api->avdevice_free_list_devices(&list);
     return out;
 }
 

@@ -1,8 +1,6 @@
 #include "engine/core/processors/AudioProcessorChain.h"
 
 extern "C" {
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/mathematics.h>
 #include <libavutil/opt.h>
 }
@@ -84,12 +82,12 @@ AVFrame* AudioProcessorChain::Pull() {
     if (!graph_.Ready() || failed_) return nullptr;
     AVFrame* out = av_frame_alloc();
     if (!out) return nullptr;
-    if (av_buffersink_get_frame(graph_.Sink(), out) < 0) {
+    if (graph_.Receive(out) < 0) {
         av_frame_free(&out);
         return nullptr;
     }
     if (out->pts != AV_NOPTS_VALUE && builtKey_.Rate > 0)
-        out->pts = av_rescale_q(out->pts, av_buffersink_get_time_base(graph_.Sink()), AVRational{1, builtKey_.Rate});
+        out->pts = av_rescale_q(out->pts, graph_.SinkTimeBase(), AVRational{1, builtKey_.Rate});
     return out;
 }
 
@@ -116,7 +114,7 @@ AVFrame* AudioProcessorChain::Process(const AVFrame* in) {
         Rebuild(in, chain);
     }
     if (failed_) return av_frame_clone(in);
-    if (av_buffersrc_write_frame(graph_.Source(), in) < 0) return av_frame_clone(in);
+    if (graph_.Send(in) < 0) return av_frame_clone(in);
     return Pull();
 }
 
@@ -130,7 +128,7 @@ AVFrame* AudioProcessorChain::Flush() {
     if (!graph_.Ready() || failed_) return nullptr;
     if (!flushed_) {
         flushed_ = true;
-        if (av_buffersrc_add_frame(graph_.Source(), nullptr) < 0) return nullptr;
+        if (graph_.Send(nullptr) < 0) return nullptr;
     }
     return Pull();
 }

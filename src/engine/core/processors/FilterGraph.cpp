@@ -103,33 +103,58 @@ std::vector<FilterStep> AudioSteps(const ChainEntry& entry) {
 }
 
 void FilterGraph::Reset() {
-    avfilter_graph_free(&graph_);
+    if (api_ != nullptr) api_->avfilter_graph_free(&graph_);
     source_ = sink_ = nullptr;
 }
 
+std::string FilterGraph::Start(bool video) {
+    std::string why;
+    api_ = ffmpeg::AvFilter(&why);
+    if (api_ == nullptr) return "libavfilter is not available: " + why;
+    graph_ = api_->avfilter_graph_alloc();
+    if (!graph_) return "out of memory";
+    source_ = api_->avfilter_graph_alloc_filter(graph_, api_->avfilter_get_by_name(video ? "buffer" : "abuffer"), "in");
+    if (!source_) return Fail("cannot create the source");
+    return {};
+}
+
 std::string FilterGraph::Finish(bool video, const std::vector<FilterStep>& steps) {
-    if (int err = avfilter_init_str(source_, nullptr); err < 0) return Fail("source: " + AvError(err));
+    const auto& f = *api_;
+    if (int err = f.avfilter_init_str(source_, nullptr); err < 0) return Fail("source: " + AvError(err));
     AVFilterContext* last = source_;
     int n = 0;
     for (const auto& step : steps) {
-        const AVFilter* f = avfilter_get_by_name(step.Filter.c_str());
-        if (!f) return Fail("the filter " + step.Filter + " is not available");
+        const AVFilter* filter = f.avfilter_get_by_name(step.Filter.c_str());
+        if (!filter) return Fail("the filter " + step.Filter + " is not available");
         const std::string name = step.Filter + "_" + std::to_string(n++);
-        AVFilterContext* ctx = avfilter_graph_alloc_filter(graph_, f, name.c_str());
+        AVFilterContext* ctx = f.avfilter_graph_alloc_filter(graph_, filter, name.c_str());
         if (!ctx) return Fail("out of memory");
         for (const auto& [key, value] : step.Options)
             if (int err = av_opt_set(ctx, key.c_str(), value.c_str(), AV_OPT_SEARCH_CHILDREN); err < 0)
                 return Fail(step.Filter + " " + key + ": " + AvError(err));
-        if (int err = avfilter_init_str(ctx, nullptr); err < 0) return Fail(step.Filter + ": " + AvError(err));
-        if (int err = avfilter_link(last, 0, ctx, 0); err < 0) return Fail(step.Filter + ": " + AvError(err));
+        if (int err = f.avfilter_init_str(ctx, nullptr); err < 0) return Fail(step.Filter + ": " + AvError(err));
+        if (int err = f.avfilter_link(last, 0, ctx, 0); err < 0) return Fail(step.Filter + ": " + AvError(err));
         last = ctx;
     }
-    sink_ = avfilter_graph_alloc_filter(graph_, avfilter_get_by_name(video ? "buffersink" : "abuffersink"), "out");
+    sink_ = f.avfilter_graph_alloc_filter(graph_, f.avfilter_get_by_name(video ? "buffersink" : "abuffersink"), "out");
     if (!sink_) return Fail("cannot create the sink");
-    if (int err = avfilter_init_str(sink_, nullptr); err < 0) return Fail("sink: " + AvError(err));
-    if (int err = avfilter_link(last, 0, sink_, 0); err < 0) return Fail("sink: " + AvError(err));
-    if (int err = avfilter_graph_config(graph_, nullptr); err < 0) return Fail(AvError(err));
+    if (int err = f.avfilter_init_str(sink_, nullptr); err < 0) return Fail("sink: " + AvError(err));
+    if (int err = f.avfilter_link(last, 0, sink_, 0); err < 0) return Fail("sink: " + AvError(err));
+    if (int err = f.avfilter_graph_config(graph_, nullptr); err < 0) return Fail(AvError(err));
     return {};
+}
+
+int FilterGraph::Send(const AVFrame* in) {
+    if (!Ready()) return AVERROR(EINVAL);
+    return in != nullptr ? api_->av_buffersrc_write_frame(source_, in) : api_->av_buffersrc_add_frame(source_, nullptr);
+}
+
+int FilterGraph::Receive(AVFrame* out) {
+    return Ready() ? api_->av_buffersink_get_frame(sink_, out) : AVERROR(EINVAL);
+}
+
+AVRational FilterGraph::SinkTimeBase() const {
+    return Ready() ? api_->av_buffersink_get_time_base(sink_) : AVRational{0, 1};
 }
 
 }  // namespace pelta::engine::processors

@@ -6,11 +6,11 @@
 #include <cstdint>
 
 extern "C" {
-#include <libavfilter/avfilter.h>
 #include <libavutil/frame.h>
 }
 
 #include "engine/core/MediaHub.h"
+#include "engine/core/ffmpeg/OnDemandLibraries.h"
 #include "engine/core/processors/FilterCatalog.h"
 
 #include <string>
@@ -36,30 +36,35 @@ public:
     FilterGraph& operator=(const FilterGraph&) = delete;
 
     // Builds source -> steps -> sink. `source` is "buffer" or "abuffer" with its already-
-    // configured parameters applied by `configureSource`. Returns "" or a reason.
+    // configured parameters applied by `configureSource` (AVOptions on the source). Returns
+    // "" or a reason, among them libavfilter missing.
     template <typename ConfigureSource>
     std::string Build(bool video, ConfigureSource&& configureSource, const std::vector<FilterStep>& steps) {
         Reset();
-        graph_ = avfilter_graph_alloc();
-        if (!graph_) return "out of memory";
-        source_ = avfilter_graph_alloc_filter(graph_, avfilter_get_by_name(video ? "buffer" : "abuffer"), "in");
-        if (!source_) return Fail("cannot create the source");
+        std::string why = Start(video);
+        if (!why.empty()) return why;
         if (int err = configureSource(source_); err < 0) return Fail("source: " + AvError(err));
         return Finish(video, steps);
     }
     void Reset();
     bool Ready() const { return graph_ != nullptr && sink_ != nullptr; }
-    AVFilterContext* Source() const { return source_; }
-    AVFilterContext* Sink() const { return sink_; }
+    // Hands the graph a frame (a new reference: `in` stays the caller's), or the end of the
+    // stream for nullptr. 0 or an AVERROR.
+    int Send(const AVFrame* in);
+    // The next frame out of the graph into `out`; AVERROR(EAGAIN) when it has none yet.
+    int Receive(AVFrame* out);
+    AVRational SinkTimeBase() const;
 
 
 private:
+    std::string Start(bool video);
     std::string Finish(bool video, const std::vector<FilterStep>& steps);
     std::string Fail(const std::string& why) {
         Reset();
         return why;
     }
 
+    const ffmpeg::AvFilterFunctions* api_ = nullptr;  // set once the graph is started
     AVFilterGraph* graph_ = nullptr;
     AVFilterContext* source_ = nullptr;
     AVFilterContext* sink_ = nullptr;

@@ -1,9 +1,8 @@
 #include "engine/core/processors/VideoProcessorChain.h"
 
 extern "C" {
-#include <libavfilter/buffersink.h>
-#include <libavfilter/buffersrc.h>
 #include <libavutil/mathematics.h>
+#include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
@@ -48,15 +47,12 @@ void VideoProcessorChain::Rebuild(const InputKey& key, const ChainDescription& c
     steps.push_back({"format", {{"pix_fmts", av_get_pix_fmt_name(AVPixelFormat(key.Format))}}});
 
     auto configure = [&](AVFilterContext* src) {
-        AVBufferSrcParameters* par = av_buffersrc_parameters_alloc();
-        if (!par) return AVERROR(ENOMEM);
-        par->format = key.Format;
-        par->width = key.Width;
-        par->height = key.Height;
-        par->time_base = key.TimeBase;
-        par->sample_aspect_ratio = key.Sar.num > 0 ? key.Sar : AVRational{1, 1};
-        const int err = av_buffersrc_parameters_set(src, par);
-        av_free(par);
+        int err = av_opt_set_int(src, "width", key.Width, AV_OPT_SEARCH_CHILDREN);
+        if (err >= 0) err = av_opt_set_int(src, "height", key.Height, AV_OPT_SEARCH_CHILDREN);
+        if (err >= 0) err = av_opt_set_pixel_fmt(src, "pix_fmt", AVPixelFormat(key.Format), AV_OPT_SEARCH_CHILDREN);
+        if (err >= 0) err = av_opt_set_q(src, "time_base", key.TimeBase, AV_OPT_SEARCH_CHILDREN);
+        if (err >= 0)
+            err = av_opt_set_q(src, "pixel_aspect", key.Sar.num > 0 ? key.Sar : AVRational{1, 1}, AV_OPT_SEARCH_CHILDREN);
         return err;
     };
     const std::string why = graph_.Build(true, configure, steps);
@@ -94,7 +90,7 @@ AVFrame* VideoProcessorChain::Process(const AVFrame* in, AVRational timeBase) {
     if (failed_) return av_frame_clone(in);
 
     // The source takes its own reference; `in` stays the caller's.
-    if (av_buffersrc_write_frame(graph_.Source(), in) < 0) return av_frame_clone(in);
+    if (graph_.Send(in) < 0) return av_frame_clone(in);
     AVFrame* out = av_frame_alloc();
     if (!out) return nullptr;
     // Should a filter emit several frames for one input, the newest is the one shown.
@@ -102,7 +98,7 @@ AVFrame* VideoProcessorChain::Process(const AVFrame* in, AVRational timeBase) {
     while (true) {
         AVFrame* next = got ? av_frame_alloc() : out;
         if (!next) break;
-        const int err = av_buffersink_get_frame(graph_.Sink(), next);
+        const int err = graph_.Receive(next);
         if (err < 0) {
             if (next != out) av_frame_free(&next);
             break;
@@ -119,7 +115,7 @@ AVFrame* VideoProcessorChain::Process(const AVFrame* in, AVRational timeBase) {
         return nullptr;
     }
     if (out->pts != AV_NOPTS_VALUE)
-        out->pts = av_rescale_q(out->pts, av_buffersink_get_time_base(graph_.Sink()), timeBase);
+        out->pts = av_rescale_q(out->pts, graph_.SinkTimeBase(), timeBase);
     return out;
 }
 
