@@ -1,0 +1,252 @@
+// The screen grabbed through shared memory: the right pixels from the right place, the cursor
+// drawn in or left out and clipped, segments reused and outliving the grabber, the schedule,
+// and a stop or a display that goes away answered promptly.
+#include "Frames.h"
+#include "engine/DirectPreview.h"
+#include "engine/core/devices/X11ScreenGrab.h"
+#include "support/MediaTest.h"
+
+#include <xcb/xcb.h>
+
+extern "C" {
+#include <libavutil/error.h>
+}
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <cstdlib>
+#include <functional>
+#include <future>
+#include <sys/shm.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using pelta::engine::X11ScreenGrab;
+using pelta::test::FramePtr;
+
+using Colours = std::function<uint32_t(int, int)>;  // 0xRRGGBB at a point of the screen
+uint32_t Pattern(int x, int y) {
+    return uint32_t((x * 7 + y) & 0xff) << 16 | uint32_t((x ^ (y * 3)) & 0xff) << 8 | uint32_t(y & 0xff);
+}
+uint32_t At(const AVFrame* f, int x, int y) {
+    uint32_t v = 0;
+    std::memcpy(&v, f->data[0] + y * f->linesize[0] + x * 4, 4);
+    return v & 0xffffff;
+}
+
+class X11ScreenGrabTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        display_ = new pelta::test::PrivateDisplay("320x240x24");
+        conn_ = xcb_connect(display_->Name().c_str(), nullptr);
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data->root;
+    }
+    static void TearDownTestSuite() { xcb_disconnect(conn_), delete display_; }
+    void SetUp() override { PELTA_NEEDS_SERVICE(display_->Up() && !xcb_connection_has_error(conn_), "Xvfb"); }
+    static void Sync() { std::free(xcb_get_input_focus_reply(conn_, xcb_get_input_focus(conn_), nullptr)); }
+    // Paints the root window, in bands small enough for a request each.
+    static void Paint(const Colours& colour) {
+        const xcb_gcontext_t gc = xcb_generate_id(conn_);
+        xcb_create_gc(conn_, gc, root_, 0, nullptr);
+        std::vector<uint32_t> band(320 * 20);
+        for (int y0 = 0; y0 < 240; y0 += 20) {
+            for (int i = 0; i < 320 * 20; ++i) band[size_t(i)] = colour(i % 320, y0 + i / 320);
+            xcb_put_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, gc, 320, 20, 0, int16_t(y0), 0, 24,
+                          uint32_t(band.size() * 4), reinterpret_cast<const uint8_t*>(band.data()));
+        }
+        xcb_free_gc(conn_, gc);
+        Sync();
+    }
+    static void Warp(int x, int y) {
+        xcb_warp_pointer(conn_, XCB_NONE, root_, 0, 0, 0, 0, int16_t(x), int16_t(y));
+        Sync();
+    }
+    static std::unique_ptr<X11ScreenGrab> Open(int x, int y, int w, int h, X11ScreenGrab::Options options) {
+        std::string why;
+        auto g = X11ScreenGrab::Open({display_->Name(), x, y, w, h}, options, why);
+        EXPECT_TRUE(g) << why;
+        return g;
+    }
+    static FramePtr Grab(X11ScreenGrab& g) {
+        FramePtr f(av_frame_alloc());
+        std::string why;
+        EXPECT_EQ(g.Grab(f.get(), std::atomic<bool>{false}, why), 0) << why;
+        return f;
+    }
+    // Pixels of `f` that differ from `expected` (in screen coordinates, the region at x0, y0).
+    static int Wrong(const AVFrame* f, int x0, int y0, const Colours& expected) {
+        int wrong = 0;
+        for (int y = 0; y < f->height; ++y)
+            for (int x = 0; x < f->width; ++x) wrong += At(f, x, y) != expected(x0 + x, y0 + y);
+        return wrong;
+    }
+    static pelta::test::PrivateDisplay* display_;
+    static xcb_connection_t* conn_;
+    static xcb_window_t root_;
+};
+pelta::test::PrivateDisplay* X11ScreenGrabTest::display_ = nullptr;
+xcb_connection_t* X11ScreenGrabTest::conn_ = nullptr;
+xcb_window_t X11ScreenGrabTest::root_ = 0;
+
+// The pattern comes back from where the region lies, or where the pointer takes it.
+TEST_F(X11ScreenGrabTest, GrabsTheRegionFollowsThePointerAndRefusesARegionOutsideTheScreen) {
+    Paint(Pattern);
+    auto g = Open(37, 21, 100, 60, {30, false, false});
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->PixelFormat(), AV_PIX_FMT_BGR0);
+    FramePtr f = Grab(*g);
+    ASSERT_TRUE(f->buf[0]);
+    EXPECT_EQ(f->format, AV_PIX_FMT_BGR0);
+    EXPECT_EQ(f->linesize[0], 400);
+    EXPECT_EQ(f->width * 1000 + f->height, 100060);
+    EXPECT_GT(f->pts, 0);
+    EXPECT_EQ(Wrong(f.get(), 37, 21, Pattern), 0);
+    const struct { int px, py, x, y; } follow[] = {{90, 70, 40, 40}, {5, 5, 0, 0}, {315, 235, 220, 180}};
+    auto following = Open(0, 0, 100, 60, {30, false, true});
+    ASSERT_TRUE(following);
+    for (const auto& c : follow) {
+        Warp(c.px, c.py);
+        EXPECT_EQ(Wrong(Grab(*following).get(), c.x, c.y, Pattern), 0) << "pointer at " << c.px << "," << c.py;
+    }
+
+    for (const auto& [x, y, w, h] : std::vector<std::array<int, 4>>{
+             {-1, 0, 10, 10}, {0, -1, 10, 10}, {311, 0, 10, 10}, {0, 231, 10, 10}, {0, 0, 0, 10}, {0, 0, 320, 241}}) {
+        std::string why;
+        EXPECT_FALSE(X11ScreenGrab::Open({display_->Name(), x, y, w, h}, {}, why)) << x << "," << y;
+        EXPECT_NE(why.find("not inside the screen"), std::string::npos) << why;
+    }
+    std::string why;
+    EXPECT_FALSE(X11ScreenGrab::Open({":9999", 0, 0, 10, 10}, {}, why));
+    EXPECT_NE(why.find("cannot connect"), std::string::npos) << why;
+}
+
+// The region is 100x80 at (40, 30) in one colour; the cursor changes pixels within 32 of the
+// pointer alone, also when partly outside the region (clipped wrongly, it would wrap around).
+TEST_F(X11ScreenGrabTest, DrawsTheCursorOnlyWhenAskedAndClipsItAtTheEdges) {
+    Paint([](int, int) { return 0x3366aau; });
+    const struct { int px, py; bool draw; } cases[] = {{90, 70, true}, {90, 70, false}, {40, 30, true}, {139, 109, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.px) + "," + std::to_string(c.py) + (c.draw ? " drawn" : " not drawn"));
+        Warp(c.px, c.py);
+        auto g = Open(40, 30, 100, 80, {30, c.draw, false});
+        ASSERT_TRUE(g);
+        FramePtr f = Grab(*g);
+        int near = 0, far = 0;
+        for (int y = 0; y < 80; ++y)
+            for (int x = 0; x < 100; ++x)
+                if (At(f.get(), x, y) != 0x3366aa) ++(std::abs(x + 40 - c.px) < 32 && std::abs(y + 30 - c.py) < 32 ? near : far);
+        EXPECT_EQ(near > 0, c.draw) << near;
+        EXPECT_EQ(far, 0);
+    }
+}
+
+// The segment behind a frame's pixels, as the preview finds it: its id from the process's map.
+int SegmentOf(const uint8_t* p) {
+    int id = -1;
+    FILE* maps = std::fopen("/proc/self/maps", "r");
+    char line[512];
+    while (maps && std::fgets(line, sizeof line, maps)) {
+        unsigned long b = 0, e = 0, inode = 0;
+        if (std::sscanf(line, "%lx-%lx %*s %*s %*s %lu", &b, &e, &inode) == 3 && uintptr_t(p) >= b && uintptr_t(p) < e)
+            id = int(inode);
+    }
+    if (maps) std::fclose(maps);
+    return id;
+}
+
+TEST_F(X11ScreenGrabTest, SegmentsArePrivateReusedShownAndOutliveTheGrabber) {
+    Paint(Pattern);
+    auto g = Open(0, 0, 64, 48, {30, false, false});
+    ASSERT_TRUE(g);
+    FramePtr a = Grab(*g), b = Grab(*g);
+    const uint8_t* first = a->data[0];
+    EXPECT_NE(b->data[0], first);
+    const int id = SegmentOf(first);
+    shmid_ds ds{};
+    ASSERT_EQ(shmctl(id, IPC_STAT, &ds), 0);
+    EXPECT_EQ(ds.shm_perm.mode & 0777, 0600u);
+    EXPECT_TRUE(ds.shm_perm.mode & SHM_DEST) << "not marked for removal";
+    a.reset();
+    FramePtr c = Grab(*g);
+    EXPECT_EQ(c->data[0], first) << "a segment let go is used again";
+
+    // The preview draws it into a window from where it lies.
+    const xcb_window_t win = xcb_generate_id(conn_);
+    const uint32_t values[] = {0, 1};
+    xcb_create_window(conn_, XCB_COPY_FROM_PARENT, win, root_, 200, 150, 64, 48, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(conn_, win);
+    Sync();
+    {
+        pelta::DirectPreview preview(conn_);
+        EXPECT_TRUE(preview.Put(win, {c->data[0], c->linesize[0], 64, 48}, 0, 0, 64, 48, 0, 0));
+        Sync();
+        auto* shown = xcb_get_image_reply(
+            conn_, xcb_get_image(conn_, XCB_IMAGE_FORMAT_Z_PIXMAP, win, 0, 0, 64, 48, ~0u), nullptr);
+        ASSERT_TRUE(shown);
+        const auto* p = reinterpret_cast<const uint32_t*>(xcb_get_image_data(shown));
+        int wrong = 0;
+        for (int i = 0; i < 64 * 48; ++i) wrong += (p[i] & 0xffffff) != Pattern(i % 64, i / 64);
+        std::free(shown);
+        EXPECT_EQ(wrong, 0);
+    }
+    xcb_destroy_window(conn_, win);
+    Sync();
+
+    g.reset();
+    EXPECT_EQ(Wrong(c.get(), 0, 0, Pattern) + Wrong(b.get(), 0, 0, Pattern), 0) << "after the grabber closed";
+    c.reset(), b.reset();
+    // The server lets go of it too, once it has read the detach or the connection's end.
+    EXPECT_TRUE(pelta::test::WaitUntil([&] { return shmctl(id, IPC_STAT, &ds) != 0; }, 5000))
+        << "the segment outlived its last frame";
+}
+
+TEST_F(X11ScreenGrabTest, KeepsItsScheduleAndStops) {
+    auto g = Open(0, 0, 32, 32, {10, false, false});
+    ASSERT_TRUE(g);
+    FramePtr a = Grab(*g);
+    // Late by several pictures: the next comes at once, the one after a whole picture later.
+    std::this_thread::sleep_for(std::chrono::milliseconds(450));
+    FramePtr b = Grab(*g), c = Grab(*g);
+    EXPECT_GE(c->pts - b->pts, 50000) << "the missed pictures were grabbed back to back";
+
+    // Stopped while waiting a second for the next picture.
+    auto slow = Open(0, 0, 32, 32, {1, false, false});
+    ASSERT_TRUE(slow);
+    FramePtr f = Grab(*slow);
+    std::atomic<bool> stop{false};
+    std::string why;
+    auto waiting = std::async(std::launch::async, [&] { return slow->Grab(f.get(), stop, why); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stop = true;
+    ASSERT_EQ(waiting.wait_for(std::chrono::seconds(3)), std::future_status::ready);
+    EXPECT_EQ(waiting.get(), AVERROR_EXIT);
+    EXPECT_FALSE(f->buf[0]);
+}
+
+TEST_F(X11ScreenGrabTest, ADisplayThatGoesAwayIsAnErrorNotAHang) {
+    pelta::test::PrivateDisplay own("64x48x24");
+    ASSERT_TRUE(own.Up());
+    std::string why;
+    auto g = X11ScreenGrab::Open({own.Name(), 0, 0, 32, 32}, {}, why);
+    ASSERT_TRUE(g) << why;
+    FramePtr held = Grab(*g), f(av_frame_alloc());
+    own.Kill();
+    // The server may take a moment to die; grabs meanwhile are fine.
+    auto grabbing = std::async(std::launch::async, [&] {
+        int rc = 0;
+        for (int i = 0; i < 60 && rc == 0; ++i) rc = g->Grab(f.get(), std::atomic<bool>{false}, why);
+        return rc;
+    });
+    ASSERT_EQ(grabbing.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+    const int rc = grabbing.get();
+    EXPECT_TRUE(rc < 0 && rc != AVERROR_EXIT) << rc;
+    EXPECT_NE(why.find("lost"), std::string::npos) << why;
+    g.reset();
+    held.reset();  // its segment is let go after the grabber, then the connection
+}
+
+}  // namespace
