@@ -26,7 +26,7 @@ namespace pelta::engine {
 // Outlives the grabber while frames still refer to its segments: freed by the pool once the
 // last of them has come back.
 struct X11ScreenGrab::Shared {
-    xcb_connection_t* Connection = nullptr;
+    xcb_connection_t* Connection;
     std::mutex Lock;  // segments are let go on whichever thread drops the last frame
     std::vector<std::pair<const uint8_t*, uint32_t>> Segments;  // where mapped, the server's name
     std::string Failure;                                        // why the last new segment failed
@@ -106,12 +106,6 @@ int ByteOf(uint32_t mask, bool lsbFirst) {
     return -1;
 }
 
-std::string Hex(uint32_t v) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%06x", v);
-    return text;
-}
-
 // Blends the cursor (premultiplied ARGB) over the picture where the two overlap.
 void Blend(uint8_t* pixels, int w, int h, const int offsets[3], const xcb_xfixes_get_cursor_image_reply_t* r,
            int regionX, int regionY) {
@@ -144,8 +138,7 @@ std::unique_ptr<X11ScreenGrab> X11ScreenGrab::Open(const Region& region, const O
         why = "cannot connect to the X display \"" + g->display_ + "\"";
         return nullptr;
     }
-    g->shared_ = new Shared;
-    g->shared_->Connection = c;
+    g->shared_ = new Shared{c};
     g->options_ = options;
     g->options_.Rate = std::max(options.Rate, 1);
     g->x_ = region.X, g->y_ = region.Y, g->w_ = region.Width, g->h_ = region.Height;
@@ -187,8 +180,10 @@ std::unique_ptr<X11ScreenGrab> X11ScreenGrab::Open(const Region& region, const O
     else if (o[0] == 1 && o[1] == 2 && o[2] == 3) g->format_ = AV_PIX_FMT_0RGB;
     else if (o[0] == 3 && o[1] == 2 && o[2] == 1) g->format_ = AV_PIX_FMT_0BGR;
     else {
-        why = "the screen's colours are not 8 bits each in a 32-bit pixel (red " + Hex(masks[0]) + ", green " +
-              Hex(masks[1]) + ", blue " + Hex(masks[2]) + ")";
+        char text[128];
+        std::snprintf(text, sizeof text, "the screen's colours are not 8 bits each in a 32-bit pixel (red %#x, green %#x, blue %#x)",
+                      masks[0], masks[1], masks[2]);
+        why = text;
         return nullptr;
     }
     if (region.Width <= 0 || region.Height <= 0 || region.X < 0 || region.Y < 0 ||
