@@ -10,7 +10,7 @@ case "$MODE" in run|test) ;; *) echo "usage: $0 [run|test]" >&2; exit 2 ;; esac
 # Building and running the program.
 RUN_PACKAGES=(cmake g++ make pkg-config ccache qt6-base-dev libgl-dev
   libavdevice-dev libavformat-dev libavcodec-dev libavfilter-dev libswscale-dev libswresample-dev libavutil-dev
-  libjpeg62-turbo-dev libpulse-dev libv4l-dev libx11-dev libxrandr-dev libxcb1-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-shm0-dev libxcb-xkb-dev libxkbcommon-dev
+  libjpeg62-turbo-dev libpulse-dev libasound2-dev libv4l-dev libx11-dev libxrandr-dev libxcb1-dev libxcb-damage0-dev libxcb-xfixes0-dev libxcb-shm0-dev libxcb-xkb-dev libxkbcommon-dev
   libpipewire-0.3-dev libsystemd-dev libwayland-dev fonts-dejavu-core qt6-l10n-tools)
 
 # What the program needs at run time beyond its libraries: the same list as the Debian

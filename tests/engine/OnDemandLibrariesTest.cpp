@@ -47,6 +47,13 @@ TEST(OnDemandLibrariesChild, EachLoadsWhenFirstNeeded) {
     ASSERT_FALSE(Mapped("libavdevice"));
     ASSERT_FALSE(Mapped("libavfilter"));
 
+    {
+        // Where no sound server runs, ALSA lists the sound devices itself.
+        QTemporaryDir noServer;
+        test::ScopedEnv server("PULSE_SERVER", std::nullopt), runtime("XDG_RUNTIME_DIR", noServer.path().toStdString());
+        DiscoverAudioDevices();
+        DiscoverAudioOutputs();
+    }
     DeviceInfo screen;
     screen.DisplayName = "Screen 0";
     screen.Kind = DeviceKind::Screen;

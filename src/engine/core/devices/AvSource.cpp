@@ -3,6 +3,7 @@
 #include "engine/core/devices/wayland/PortalScreenSource.h"
 #include "engine/core/devices/ScreenDamage.h"
 #include "engine/core/devices/SoundServer.h"
+#include "engine/core/devices/X11ScreenGrab.h"
 #include "engine/core/ffmpeg/OnDemandLibraries.h"
 
 #include <algorithm>
@@ -28,6 +29,24 @@ std::string Describe(const DeviceInfo& d, bool video) {
 // How long opening a sound server input may take, and how often a lost one is tried again.
 constexpr auto kServerOpenTimeout = std::chrono::milliseconds(1500);
 constexpr auto kServerRetryEvery = std::chrono::milliseconds(1000);
+
+// The part of a screen device that is grabbed: a region inside it, or all of it, in even
+// sizes (encoders of 4:2:0 pictures want them), relative to the device's own top left.
+struct ScreenArea {
+    int X = 0, Y = 0, Width = 0, Height = 0;
+};
+ScreenArea AreaOf(const DeviceInfo& device, const VideoSourceSettings& vs) {
+    ScreenArea a{0, 0, device.Width, device.Height};
+    if (vs.RegionWidth > 0 && vs.RegionHeight > 0) {
+        a.Width = std::min(vs.RegionWidth, device.Width);
+        a.Height = std::min(vs.RegionHeight, device.Height);
+        a.X = std::clamp(vs.RegionX, 0, device.Width - a.Width);
+        a.Y = std::clamp(vs.RegionY, 0, device.Height - a.Height);
+    }
+    a.Width &= ~1;
+    a.Height &= ~1;
+    return a;
+}
 
 }  // namespace
 
@@ -92,6 +111,7 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
         });
         return;
     }
+    if (device.Kind == DeviceKind::Screen && device.InputFormat == "x11grab" && OpenScreen(vs)) return;
     std::string noDevices;
     if (ffmpeg::AvDevice(&noDevices) == nullptr)
         throw EngineError("Cannot open " + Describe(device, video) + ": libavdevice is not available (" + noDevices + ").");
@@ -101,16 +121,8 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
     AVDictionary* options = nullptr;
     const int rate = OpenRate(device, vs);
     if (device.Kind == DeviceKind::Screen) {
-        // A region inside the screen, or the whole screen.
-        int rx = 0, ry = 0, rw = device.Width, rh = device.Height;
-        if (vs.RegionWidth > 0 && vs.RegionHeight > 0) {
-            rw = std::min(vs.RegionWidth, device.Width);
-            rh = std::min(vs.RegionHeight, device.Height);
-            rx = std::clamp(vs.RegionX, 0, device.Width - rw);
-            ry = std::clamp(vs.RegionY, 0, device.Height - rh);
-        }
-        rw &= ~1;  // encoders of 4:2:0 pictures want even sizes
-        rh &= ~1;
+        const ScreenArea area = AreaOf(device, vs);
+        const int rx = area.X, ry = area.Y, rw = area.Width, rh = area.Height;
         av_dict_set(&options, "video_size", (std::to_string(rw) + "x" + std::to_string(rh)).c_str(), 0);
         av_dict_set(&options, "framerate", std::to_string(rate).c_str(), 0);
         av_dict_set(&options, "draw_mouse", vs.DrawCursor ? "1" : "0", 0);
@@ -198,10 +210,57 @@ AvSource::AvSource(const DeviceInfo& device, SizeItem size, bool video, SourceCa
     });
 }
 
+// The screen through the engine's own grabber, which needs no libavdevice (and none of the
+// libraries it links); false where it cannot grab this display, which libavdevice then reads.
+bool AvSource::OpenScreen(const VideoSourceSettings& vs) {
+    const ScreenArea area = AreaOf(device_, vs);
+    X11ScreenGrab::Options options;
+    options.Rate = OpenRate(device_, vs);
+    options.DrawCursor = vs.DrawCursor;
+    options.FollowMouse = vs.FollowMouse;
+    std::string why;
+    grab_ = X11ScreenGrab::Open({device_.Url, device_.X + area.X, device_.Y + area.Y, area.Width, area.Height},
+                                options, why);
+    if (!grab_) return false;
+    if (!vs.FollowMouse)
+        damage_ = std::make_unique<ScreenDamage>(device_.Url, device_.X + area.X, device_.Y + area.Y, area.Width,
+                                                 area.Height);
+    videoFormat_.Width = size_.Width > 0 ? size_.Width : area.Width;
+    videoFormat_.Height = size_.Height > 0 ? size_.Height : area.Height;
+    videoFormat_.PixelFormat = grab_->PixelFormat();
+    videoFormat_.FrameRate = AVRational{options.Rate, 1};
+    videoFormat_.TimeBase = grab_->TimeBase();
+    lastDelivery_ = Clock::now().time_since_epoch().count();
+    thread_ = std::thread([this] {
+        pthread_setname_np(pthread_self(), "video in");
+        RunScreen();
+    });
+    return true;
+}
+
+void AvSource::RunScreen() {
+    AVFrame* frame = av_frame_alloc();
+    std::string lostWhy;
+    while (frame != nullptr && !stop_) {
+        std::string why;
+        const int err = grab_->Grab(frame, stop_, why);
+        if (err == AVERROR_EXIT) break;
+        if (err < 0) {
+            if (!stop_) lostWhy = "Lost " + Describe(device_, video_) + ": " + (why.empty() ? AvError(err) : why) + ".";
+            break;
+        }
+        Deliver(frame);
+        av_frame_unref(frame);
+    }
+    av_frame_free(&frame);
+    if (!lostWhy.empty()) MarkLost(lostWhy);
+}
+
 AvSource::~AvSource() {
     stop_ = true;
     portal_.reset();
     if (thread_.joinable()) thread_.join();
+    grab_.reset();
     damage_.reset();
     recording_.reset();
     av_frame_free(&block_);
@@ -277,7 +336,7 @@ void AvSource::Deliver(AVFrame* frame) {
             areaBefore_ = now;
         }
         out->pts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : frame->pts;
-        if (callbacks_.Frame) callbacks_.Frame(out, input_->streams[streamIndex_]->time_base);
+        if (callbacks_.Frame) callbacks_.Frame(out, videoFormat_.TimeBase);
     } else {
         // Sound time comes from the samples counted, not from when they arrived.
         frame->pts = samplesSoFar_;

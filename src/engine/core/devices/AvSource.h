@@ -1,4 +1,6 @@
-// One open device, read on its own thread through libavdevice, decoded to frames.
+// One open device, read on its own thread, decoded to frames: an X screen by the engine's
+// own grabber, a sound server input through libpulse, a Wayland screen through its portal,
+// everything else through libavdevice.
 #pragma once
 
 #include "engine/core/devices/Devices.h"
@@ -22,6 +24,7 @@ namespace pelta::engine {
 class ScreenDamage;
 class SoundServerRecording;
 class PortalScreenSource;
+class X11ScreenGrab;
 
 struct SourceCallbacks {
     std::function<void(const AVFrame*, AVRational)> Frame;
@@ -71,7 +74,9 @@ public:
     static int OpenRate(const DeviceInfo& device, const VideoSourceSettings& video);
 
 private:
+    bool OpenScreen(const VideoSourceSettings& videoSettings);
     void Run();
+    void RunScreen();
     void RunRecording();
     void NoteDelivery();  // anything came: the device is alive
     void Deliver(AVFrame* frame);
@@ -102,6 +107,7 @@ private:
     std::atomic<Clock::rep> lastDelivery_{0};
     VideoFormat videoFormat_;
     AudioFormat audioFormat_;
+    std::unique_ptr<X11ScreenGrab> grab_;  // an X screen read by the engine itself
     std::unique_ptr<ScreenDamage> damage_;  // screens only: marks still pictures
     std::unique_ptr<PortalScreenSource> portal_;  // a Wayland desktop's screen, read through its portal
     bool changedBefore_ = false;

@@ -3,13 +3,13 @@
 #include "engine/core/devices/SoundServer.h"
 #include "engine/core/devices/wayland/PortalScreenSource.h"
 #include "engine/core/devices/V4l2Device.h"
-#include "engine/core/ffmpeg/OnDemandLibraries.h"
 
 extern "C" {
 #include <libavformat/avformat.h>
 }
 
 #include <X11/Xlib.h>
+#include <alsa/asoundlib.h>
 #include <X11/extensions/Xrandr.h>
 #include <algorithm>
 #include <atomic>
@@ -134,28 +134,28 @@ std::vector<DeviceInfo> Cameras() {
     return out;
 }
 
-// Lists a libavdevice input's or output's devices (pulse, alsa).
-std::vector<std::pair<std::string, std::string>> ListAv(const char* format, bool output) {
+// The ALSA devices that can record (or play, for `output`) with their descriptions, as ALSA's
+// own hints give them; the description is the last line of the hint's, where it has several.
+std::vector<std::pair<std::string, std::string>> ListAlsa(bool output) {
     std::vector<std::pair<std::string, std::string>> out;
-    const ffmpeg::AvDeviceFunctions* api = ffmpeg::AvDevice();
-    if (api == nullptr) return out;
-    AVDeviceInfoList* list = nullptr;
-    int n = -1;
-    if (output) {
-        const AVOutputFormat* f = av_guess_format(format, nullptr, nullptr);
-        if (f) n = api->avdevice_list_output_sinks(f, nullptr, nullptr, &list);
-    } else {
-        const AVInputFormat* f = av_find_input_format(format);
-        if (f) n = api->avdevice_list_input_sources(f, nullptr, nullptr, &list);
+    void** hints = nullptr;
+    if (snd_device_name_hint(-1, "pcm", &hints) < 0 || hints == nullptr) return out;
+    const std::string wanted = output ? "Output" : "Input";
+    auto hint = [](const void* h, const char* id) {
+        char* value = snd_device_name_get_hint(h, id);
+        std::string text = value != nullptr ? value : "";
+        std::free(value);
+        return text;
+    };
+    for (void** h = hints; *h != nullptr; ++h) {
+        const std::string name = hint(*h, "NAME"), io = hint(*h, "IOID");
+        if (name.empty() || (!io.empty() && io != wanted)) continue;  // no IOID: both ways
+        std::string description = hint(*h, "DESC");
+        if (const auto nl = description.rfind('\n'); nl != std::string::npos && nl + 1 < description.size())
+            description.erase(0, nl + 1);
+        out.emplace_back(name, description.empty() ? name : description);
     }
-    if (n > 0 && list) {
-        for (int i = 0; i < list->nb_devices; ++i) {
-            const AVDeviceInfo* d = list->devices[i];
-            out.emplace_back(d->device_name ? d->device_name : "",
-                             d->device_description ? d->device_description : (d->device_name ? d->device_name : ""));
-        }
-    }
-    api->avdevice_free_list_devices(&list);
+    snd_device_name_free_hint(hints);
     return out;
 }
 
@@ -205,9 +205,9 @@ private:
 LookupThreads gLookups;
 
 // Runs a lookup on its own thread and gives up waiting for it after the timeout.
-std::vector<std::pair<std::string, std::string>> ListWithTimeout(const char* format, bool output) {
+std::vector<std::pair<std::string, std::string>> ListWithTimeout(bool output) {
     auto task = std::make_shared<std::packaged_task<std::vector<std::pair<std::string, std::string>>()>>(
-        [format, output] { return ListAv(format, output); });
+        [output] { return ListAlsa(output); });
     auto result = task->get_future();
     gLookups.Start([task] { (*task)(); });
     if (result.wait_for(kDiscoveryTimeout) != std::future_status::ready) return {};
@@ -226,7 +226,7 @@ std::vector<DeviceInfo> SoundDevices(bool output) {
         if (SnapshotSoundServer(graph, kDiscoveryTimeout))
             for (const auto& d : output ? graph.Sinks : graph.Sources) found.emplace_back(d.Name, d.Description);
     } else {
-        found = ListWithTimeout(format, output);
+        found = ListWithTimeout(output);
     }
     for (auto& [name, description] : found) {
         if (!pulse && !KeepAlsaDevice(name)) continue;

@@ -25,9 +25,7 @@ namespace pelta::engine::ffmpeg {
     X(av_buffersrc_write_frame) X(av_buffersrc_add_frame) X(av_buffersink_get_frame)             \
     X(av_buffersink_get_time_base)
 
-#define PELTA_AVDEVICE_FUNCTIONS(X)                                                              \
-    X(avdevice_register_all) X(avdevice_list_input_sources) X(avdevice_list_output_sinks)        \
-    X(avdevice_free_list_devices)
+#define PELTA_AVDEVICE_FUNCTIONS(X) X(avdevice_register_all)
 
 #define PELTA_DECLARE_FUNCTION(name) decltype(&::name) name = nullptr;
 struct AvFilterFunctions {
@@ -39,7 +37,8 @@ struct AvDeviceFunctions {
 #undef PELTA_DECLARE_FUNCTION
 
 const AvFilterFunctions* AvFilter(std::string* why = nullptr);
-// Also registers the devices, so that libavformat finds their inputs by name afterwards.
+// Also registers the devices, so that libavformat finds their inputs by name afterwards
+// (av_find_input_format): no more is called in libavdevice itself.
 const AvDeviceFunctions* AvDevice(std::string* why = nullptr);
 
 }  // namespace pelta::engine::ffmpeg
