@@ -15,13 +15,10 @@ namespace {
 
 // Where `p` lies when it is in a System V shared memory segment mapped here: the maps line
 // of such a mapping names "/SYSV<key>" and carries the segment's id as its inode.
-// The process's map is the one place that tells: libavdevice's screen grab makes its
-// segments itself and marks them removed at once (so no key finds them), and nothing in its
-// public interface or its pictures' buffers gives the segment's id (at most libavdevice's
-// name for it on its own X connection, which the server knows for that connection alone).
-// Knowing the segment otherwise means grabbing the screen
-// into a segment of our own instead of through libavdevice. The map is read once per
-// mapping: what was found (or found to be elsewhere) is remembered.
+// The process's map tells, whoever made the segment: the engine's screen grab (and
+// libavdevice's, where that reads the screen) marks its segments removed at once, so no key
+// finds them, and a picture's buffer does not carry the segment's id. The map is read once
+// per mapping: what was found (or found to be elsewhere) is remembered.
 bool SegmentOf(const uint8_t* p, uintptr_t& begin, uintptr_t& end, int& shmId) {
     FILE* f = std::fopen("/proc/self/maps", "r");
     if (!f) return false;

@@ -1,6 +1,6 @@
-// Draws a 32-bit picture that already lies in System V shared memory (a screen grabbed
-// through the X server's shared memory, as libavdevice does) straight into an X window:
-// the server reads the pixels from where they are, and this side copies nothing. Pictures
+// Draws a 32-bit picture that already lies in System V shared memory (as a screen grabbed
+// through the X server's shared memory does) straight into an X window: the server reads
+// the pixels from where they are, and this side copies nothing. Pictures
 // elsewhere are refused, and the caller draws them the usual way.
 #pragma once
 

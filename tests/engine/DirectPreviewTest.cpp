@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QWindow>
 #include <xcb/xcb.h>
 
 #include <cstdio>
@@ -26,7 +27,7 @@ namespace {
 
 using pelta::test::X11Window;
 
-// A picture in a System V segment, as libavdevice's screen grab leaves it.
+// A picture in a System V segment, as a screen grab leaves it.
 struct SharedPicture {
     int Id = -1;
     uint8_t* Base = nullptr;
@@ -165,6 +166,9 @@ TEST(DirectPreviewWindow, DISABLED_StaysRightWhenUncoveredResizedAndChanged) {
     pelta::CaptureEngine engine;
     engine.setGeometry(700, 0, 320, 240);
     engine.show();
+    // Shown first: a picture that comes before the window is, is drawn through Qt, and a
+    // still screen sends no other.
+    ASSERT_TRUE(PumpUntil([&] { return engine.windowHandle() && engine.windowHandle()->isExposed(); }, 10000));
     pelta::engine::EngineCore& core = engine.Core();
     core.VideoInputs().SetSelected(0);
     pelta::engine::VideoSourceSettings grab = core.VideoSettings();
