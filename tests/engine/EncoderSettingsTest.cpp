@@ -149,6 +149,37 @@ TEST(EncoderSettingsApply, VideoValuesReachTheContextClamped) {
     EXPECT_EQ(x->gop_size, 50);
 }
 
+// The fastest presets decide nothing ahead: x264's lookahead thread would only hold more
+// pictures back (about 6 MB at 1080p) without changing a bit of the file. With two frame
+// threads a picture then leaves after at most three went in; the thread took four.
+TEST(EncoderSettingsApply, FastX264HoldsNoPicturesForALookahead) {
+    const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
+    if (!x264) GTEST_SKIP() << "no libx264";
+    for (int preset : {0, 1}) {
+        ContextPtr x(avcodec_alloc_context3(x264));
+        x->width = 320;
+        x->height = 240;
+        x->pix_fmt = AV_PIX_FMT_YUV420P;
+        x->time_base = AVRational{1, 30};
+        x->thread_count = 2;
+        x->max_b_frames = 0;
+        ASSERT_EQ(ApplyEncoderSettings(x.get(), With({{"preset", preset}})), "");
+        ASSERT_EQ(avcodec_open2(x.get(), x264, nullptr), 0);
+        test::FramePtr f = test::BlankPicture(AV_PIX_FMT_YUV420P, 320, 240);
+        AVPacket* packet = av_packet_alloc();
+        int sent = 0;
+        while (sent < 10) {
+            ASSERT_EQ(av_frame_make_writable(f.get()), 0);
+            for (int y = 0; y < 240; ++y) std::fill_n(f->data[0] + y * f->linesize[0], 320, uint8_t(y + sent * 9));
+            f->pts = sent++;
+            ASSERT_EQ(avcodec_send_frame(x.get(), f.get()), 0);
+            if (avcodec_receive_packet(x.get(), packet) == 0) break;
+        }
+        av_packet_free(&packet);
+        EXPECT_LE(sent, 3) << "preset " << preset;
+    }
+}
+
 TEST(EncoderSettingsApply, EveryOfferedBitRateOpensItsEncoder) {
     for (const char* name : {"libmp3lame", "mp2", "ac3"}) {
         for (const EncoderSetting& s : EncoderOptionsFor(name)) {

@@ -211,9 +211,15 @@ std::string ApplyEncoderSettings(AVCodecContext* ctx, const EncoderSettings& set
         return {};
     }
     if (n == "libx264") {
-        std::string err = SetPrivate(ctx, "preset", kPresets[std::clamp(s.Get("preset", 0), 0, kPresetCount - 1)]);
+        const int preset = std::clamp(s.Get("preset", 0), 0, kPresetCount - 1);
+        std::string err = SetPrivate(ctx, "preset", kPresets[preset]);
         if (err.empty()) {
             err = SetPrivate(ctx, "crf", std::to_string(s.Get("crf", 23)));
+        }
+        // ultrafast and superfast look at no picture ahead: a lookahead thread of their own
+        // would only hold two more pictures (about 6 MB at 1080p), the file the same bit for bit.
+        if (err.empty() && preset <= 1) {
+            err = SetPrivate(ctx, "x264-params", "sync-lookahead=0");
         }
         return err;
     }
