@@ -32,41 +32,42 @@ bool Resolve(void* handle, const char* name, F& function, std::string& why) {
     return function != nullptr;
 }
 
-template <typename Functions>
-const Functions* Result(const Loaded<Functions>& loaded, std::string* why) {
-    if (!loaded.ok && why != nullptr) *why = loaded.why;
-    return loaded.ok ? &loaded.functions : nullptr;
+// Loads the library once; `fill` fills the table from its handle and says whether every
+// function was found.
+template <typename Functions, typename FillTable>
+const Functions* Load(Loaded<Functions>& l, const std::string& soname, FillTable fill, std::string* why) {
+    std::call_once(l.once, [&] {
+        if (void* handle = Open(soname, l.why)) l.ok = fill(handle, l.functions, l.why);
+    });
+    if (!l.ok && why != nullptr) *why = l.why;
+    return l.ok ? &l.functions : nullptr;
 }
 
-#define PELTA_RESOLVE(name) ok = Resolve(handle, #name, f.name, l.why) && ok;
+#define PELTA_RESOLVE(name) ok = Resolve(handle, #name, f.name, error) && ok;
 
 }  // namespace
 
 const AvFilterFunctions* AvFilter(std::string* why) {
     static Loaded<AvFilterFunctions> l;
-    std::call_once(l.once, [] {
-        void* handle = Open("libavfilter.so." + std::to_string(LIBAVFILTER_VERSION_MAJOR), l.why);
-        if (handle == nullptr) return;
-        AvFilterFunctions& f = l.functions;
-        bool ok = true;
-        PELTA_AVFILTER_FUNCTIONS(PELTA_RESOLVE)
-        l.ok = ok;
-    });
-    return Result(l, why);
+    return Load(l, "libavfilter.so." + std::to_string(LIBAVFILTER_VERSION_MAJOR),
+                [](void* handle, AvFilterFunctions& f, std::string& error) {
+                    bool ok = true;
+                    PELTA_AVFILTER_FUNCTIONS(PELTA_RESOLVE)
+                    return ok;
+                },
+                why);
 }
 
 const AvDeviceFunctions* AvDevice(std::string* why) {
     static Loaded<AvDeviceFunctions> l;
-    std::call_once(l.once, [] {
-        void* handle = Open("libavdevice.so." + std::to_string(LIBAVDEVICE_VERSION_MAJOR), l.why);
-        if (handle == nullptr) return;
-        AvDeviceFunctions& f = l.functions;
-        bool ok = true;
-        PELTA_AVDEVICE_FUNCTIONS(PELTA_RESOLVE)
-        l.ok = ok;
-        if (ok) f.avdevice_register_all();
-    });
-    return Result(l, why);
+    return Load(l, "libavdevice.so." + std::to_string(LIBAVDEVICE_VERSION_MAJOR),
+                [](void* handle, AvDeviceFunctions& f, std::string& error) {
+                    bool ok = true;
+                    PELTA_AVDEVICE_FUNCTIONS(PELTA_RESOLVE)
+                    if (ok) f.avdevice_register_all();
+                    return ok;
+                },
+                why);
 }
 
 }  // namespace pelta::engine::ffmpeg
