@@ -43,26 +43,22 @@ struct ContextDeleter {
 };
 using ContextPtr = std::unique_ptr<AVCodecContext, ContextDeleter>;
 
-// A BGR0 picture with smooth gradients, fine texture and a square that moves with `t`.
+// A BGR0 (or YUV420P) picture with smooth gradients, fine texture and a square that moves with `t`.
 FramePtr Picture(int w, int h, int t = 0, AVPixelFormat fmt = AV_PIX_FMT_BGR0) {
     FramePtr f = pelta::test::BlankPicture(fmt, w, h);
     f->pts = 1000 + t;
     auto texel = [&](int x, int y, int c) {
-        const bool square = x >= 8 + 4 * t && x < 40 + 4 * t && y >= 16 && y < 48;
-        if (square) return 230 - 60 * c;
+        if (x >= 8 + 4 * t && x < 40 + 4 * t && y >= 16 && y < 48) return 230 - 60 * c;  // the square
         return int(128 + 60 * std::sin((x + 2 * c) * 0.11) + 40 * std::cos(y * 0.07) + ((x * 7 + y * 13) % 9) * 3);
     };
-    if (fmt == AV_PIX_FMT_BGR0) {
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                for (int c = 0; c < 4; ++c) f->data[0][y * f->linesize[0] + 4 * x + c] = uint8_t(c == 3 ? 0 : texel(x, y, c));
-    } else {  // YUV420P
-        for (int p = 0; p < 3; ++p) {
-            const int pw = p ? (w + 1) / 2 : w, ph = p ? (h + 1) / 2 : h;
-            for (int y = 0; y < ph; ++y)
-                for (int x = 0; x < pw; ++x) f->data[p][y * f->linesize[p] + x] = uint8_t(std::clamp(texel(x, y, p), 16, 235));
-        }
-    }
+    const bool bgr = fmt == AV_PIX_FMT_BGR0;
+    for (int p = 0; p < (bgr ? 1 : 3); ++p)
+        for (int y = 0; y < (p ? (h + 1) / 2 : h); ++y)
+            for (int x = 0; x < (p ? (w + 1) / 2 : w); ++x) {
+                uint8_t* row = f->data[p] + y * f->linesize[p];
+                if (!bgr) row[x] = uint8_t(std::clamp(texel(x, y, p), 16, 235));
+                for (int c = 0; bgr && c < 4; ++c) row[4 * x + c] = uint8_t(c == 3 ? 0 : texel(x, y, c));
+            }
     return f;
 }
 
@@ -89,40 +85,75 @@ ContextPtr AudioContext(const char* encoder, int rate, int channels) {
 
 EncoderSettings With(std::initializer_list<std::pair<const std::string, int>> values) { return EncoderSettings{values}; }
 
+// The bit rate LAME really wrote, read from the size of the frames it made of a second of silence.
+int64_t Mp3RateWritten(AVCodecContext* c) {
+    if (avcodec_open2(c, c->codec, nullptr) != 0) return -1;
+    FramePtr f(av_frame_alloc());
+    f->format = c->sample_fmt;
+    f->nb_samples = c->frame_size;
+    av_channel_layout_copy(&f->ch_layout, &c->ch_layout);
+    if (av_frame_get_buffer(f.get(), 0) != 0) return -1;
+    std::unique_ptr<AVPacket, void (*)(AVPacket*)> pkt(av_packet_alloc(), [](AVPacket* p) { av_packet_free(&p); });
+    int64_t bytes = 0, frames = 0;
+    for (int i = 0; i * c->frame_size < c->sample_rate; ++i) {
+        av_samples_set_silence(f->extended_data, 0, f->nb_samples, c->ch_layout.nb_channels, c->sample_fmt);
+        f->pts = int64_t(i) * c->frame_size;
+        if (avcodec_send_frame(c, f.get()) != 0) return -1;
+        while (avcodec_receive_packet(c, pkt.get()) == 0) {
+            bytes += pkt->size;
+            ++frames;
+            av_packet_unref(pkt.get());
+        }
+    }
+    // Frame bytes = samples per frame / 8 x rate / sample rate (padding averaged out).
+    return frames == 0 ? -1 : std::llround(double(bytes) / frames * 8 * c->sample_rate / c->frame_size / 1000) * 1000;
+}
+
+// Writes six pictures into a Motion JPEG AVI; returns the video bytes written.
+int64_t WriteMjpeg(const std::string& path, const EncoderSettings& settings, int fallbackQuality) {
+    WriterSetup s;
+    s.Path = path;
+    s.Video = true;
+    s.VideoIn = VideoFormat{160, 120, AV_PIX_FMT_BGR0, AVRational{30, 1}, AVRational{1, 30}};
+    s.VideoEncoder = "mjpeg";
+    s.VideoSettings = settings;
+    s.VideoQuality = fallbackQuality;
+    CaptureWriter w;
+    CaptureErrorCode code{};
+    EXPECT_EQ(w.Open(s, code), "");
+    for (int i = 0; i < 6; ++i) EXPECT_TRUE(w.WriteVideo(Picture(160, 120, i).get(), i));
+    EXPECT_TRUE(w.Finish());
+    return w.VideoBytes();
+}
+
 }  // namespace
 
-TEST(EncoderSettingsValues, OutOfRangeValuesAreClampedAndChoicesSnapToTheNearest) {
-    EXPECT_EQ(With({{"quality", 1}}).Clamped("mjpeg").Get("quality", 0), 2);
-    EXPECT_EQ(With({{"quality", 99}}).Clamped("mpeg4").Get("quality", 0), 31);
-    EXPECT_EQ(With({{"keyint", 0}}).Clamped("libxvid").Get("keyint", -1), 1);
-    const auto x264 = With({{"crf", -4}, {"preset", 42}, {"keyint", 100000}}).Clamped("libx264");
-    EXPECT_EQ(x264.Get("crf", -1), 0);
-    EXPECT_EQ(x264.Get("preset", -1), 8);  // veryslow, the last
-    EXPECT_EQ(x264.Get("keyint", -1), 300);
-    EXPECT_EQ(With({{"bitrate", 100}}).Clamped("libmp3lame").Get("bitrate", -1), 96);
-    EXPECT_EQ(With({{"bitrate", 5000}}).Clamped("ac3").Get("bitrate", -1), 640);
-    EXPECT_EQ(With({{"coder", -1}}).Clamped("ffv1").Get("coder", 5), 0);  // between -2 and 0: the nearer wins
-    // Keys the encoder lacks go, missing ones come back at their defaults.
+TEST(EncoderSettingsValues, OutOfRangeValuesAreClampedChoicesSnapToTheNearestAndEitherIsAProblem) {
+    const struct { const char* encoder; const char* key; int given, kept; } cases[] = {
+        {"mjpeg", "quality", 1, 2},         {"mpeg4", "quality", 99, 31}, {"libxvid", "keyint", 0, 1},
+        {"libx264", "crf", -4, 0},          {"libx264", "preset", 42, 8},  // veryslow, the last
+        {"libx264", "keyint", 100000, 300}, {"libmp3lame", "bitrate", 100, 96},
+        {"mp2", "bitrate", 100, 96},        {"mp2", "bitrate", 400, 384}, {"ac3", "bitrate", 5000, 640},
+        {"ffv1", "coder", -1, 0},  // between -2 and 0: the nearer wins
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.encoder) + " " + c.key + " " + std::to_string(c.given));
+        EXPECT_EQ(With({{c.key, c.given}}).Clamped(c.encoder).Get(c.key, -99), c.kept);
+        EXPECT_NE(With({{c.key, c.given}}).Problem(c.encoder), "");
+        EXPECT_EQ(With({{c.key, c.kept}}).Problem(c.encoder), "");
+    }
+    // Keys the encoder lacks go (and are a problem), missing ones come back at their defaults.
     const auto mjpeg = With({{"crf", 10}}).Clamped("mjpeg");
     EXPECT_FALSE(mjpeg.Has("crf"));
     EXPECT_EQ(mjpeg.Get("quality", 0), 5);
+    EXPECT_NE(With({{"preset", 0}}).Problem("mjpeg"), "");
     EXPECT_TRUE(With({{"bitrate", 128}}).Clamped("pcm_s16le").Values.empty());
 }
 
-TEST(EncoderSettingsValues, ProblemNamesTheBadValueAndDefaultsKeepTheOldBehaviour) {
-    EXPECT_NE(With({{"quality", 40}}).Problem("mjpeg"), "");
-    EXPECT_NE(With({{"bitrate", 100}}).Problem("mp2"), "");
-    EXPECT_NE(With({{"preset", 0}}).Problem("mjpeg"), "");
-    EXPECT_EQ(With({{"bitrate", 384}}).Problem("mp2"), "");
+TEST(EncoderSettingsValues, DefaultsKeepTheOldBehaviourAndOnlySomeEncodersHaveSettings) {
     for (const auto& c : AvailableVideoCompressors()) EXPECT_EQ(DefaultEncoderSettings(c.EncoderName).Problem(c.EncoderName), "");
-
-    EXPECT_EQ(DefaultEncoderSettings("mjpeg").Get("quality", 0), 5);
-    const auto x264 = DefaultEncoderSettings("libx264");
-    EXPECT_EQ(x264.Get("preset", -1), 0);  // ultrafast
-    EXPECT_EQ(x264.Get("crf", -1), 23);
-    EXPECT_EQ(x264.Get("keyint", -1), 12);
+    EXPECT_EQ(DefaultEncoderSettings("libx264").Values, With({{"preset", 0}, {"crf", 23}, {"keyint", 12}}).Values);
     EXPECT_EQ(DefaultEncoderSettings("libmp3lame").Get("bitrate", -1), kAutomaticBitRate);
-
     for (const char* some : {"mjpeg", "ac3"}) EXPECT_TRUE(HasEncoderSettings(some)) << some;
     for (const char* none : {"pcm_s16le", "pcm_alaw", "pcm_mulaw", "adpcm_ima_wav", "adpcm_ms", "nonsense"})
         EXPECT_FALSE(HasEncoderSettings(none)) << none;
@@ -205,34 +236,6 @@ TEST(EncoderSettingsApply, EveryOfferedBitRateOpensItsEncoder) {
     EXPECT_EQ(avcodec_open2(low.get(), low->codec, nullptr), 0);
 }
 
-namespace {
-
-// The bit rate LAME really wrote, read from the size of the frames it made of a second of silence.
-int64_t Mp3RateWritten(AVCodecContext* c) {
-    if (avcodec_open2(c, c->codec, nullptr) != 0) return -1;
-    FramePtr f(av_frame_alloc());
-    f->format = c->sample_fmt;
-    f->nb_samples = c->frame_size;
-    av_channel_layout_copy(&f->ch_layout, &c->ch_layout);
-    if (av_frame_get_buffer(f.get(), 0) != 0) return -1;
-    std::unique_ptr<AVPacket, void (*)(AVPacket*)> pkt(av_packet_alloc(), [](AVPacket* p) { av_packet_free(&p); });
-    int64_t bytes = 0, frames = 0;
-    for (int i = 0; i * c->frame_size < c->sample_rate; ++i) {
-        av_samples_set_silence(f->extended_data, 0, f->nb_samples, c->ch_layout.nb_channels, c->sample_fmt);
-        f->pts = int64_t(i) * c->frame_size;
-        if (avcodec_send_frame(c, f.get()) != 0) return -1;
-        while (avcodec_receive_packet(c, pkt.get()) == 0) {
-            bytes += pkt->size;
-            ++frames;
-            av_packet_unref(pkt.get());
-        }
-    }
-    // Frame bytes = samples per frame / 8 x rate / sample rate (padding averaged out).
-    return frames == 0 ? -1 : std::llround(double(bytes) / frames * 8 * c->sample_rate / c->frame_size / 1000) * 1000;
-}
-
-}  // namespace
-
 TEST(EncoderSettingsApply, Mp3RatesAreWhatLameWritesAtEachSampleRate) {
     for (int rate : {8000, 11025, 22050, 24000, 32000, 44100}) {
         for (int channels : {1, 2}) {
@@ -249,9 +252,8 @@ TEST(EncoderSettingsApply, Mp3RatesAreWhatLameWritesAtEachSampleRate) {
             }
         }
     }
-    EXPECT_EQ(Mp3BitRates(22050).back(), 160);
-    EXPECT_EQ(Mp3BitRates(11025).back(), 64);
-    EXPECT_EQ(Mp3BitRates(48000).back(), 320);
+    const std::pair<int, int> tops[] = {{11025, 64}, {22050, 160}, {48000, 320}};
+    for (auto [rate, top] : tops) EXPECT_EQ(Mp3BitRates(rate).back(), top) << rate;
 }
 
 TEST(CompressorDialogTest, Mp3OffersOnlyTheRatesOfTheSoundAndGraysWhatTheModeIgnores) {
@@ -270,27 +272,6 @@ TEST(CompressorDialogTest, Mp3OffersOnlyTheRatesOfTheSoundAndGraysWhatTheModeIgn
     EXPECT_FALSE(rates->isEnabled());
     EXPECT_TRUE(quality->isEnabled());
 }
-
-namespace {
-
-// Writes six pictures into a Motion JPEG AVI; returns the video bytes written.
-int64_t WriteMjpeg(const std::string& path, const EncoderSettings& settings, int fallbackQuality) {
-    WriterSetup s;
-    s.Path = path;
-    s.Video = true;
-    s.VideoIn = VideoFormat{160, 120, AV_PIX_FMT_BGR0, AVRational{30, 1}, AVRational{1, 30}};
-    s.VideoEncoder = "mjpeg";
-    s.VideoSettings = settings;
-    s.VideoQuality = fallbackQuality;
-    CaptureWriter w;
-    CaptureErrorCode code{};
-    EXPECT_EQ(w.Open(s, code), "");
-    for (int i = 0; i < 6; ++i) EXPECT_TRUE(w.WriteVideo(Picture(160, 120, i).get(), i));
-    EXPECT_TRUE(w.Finish());
-    return w.VideoBytes();
-}
-
-}  // namespace
 
 TEST(EncoderSettingsFiles, MjpegQuantiserDecidesTheFileSize) {
     QTemporaryDir dir;
@@ -337,9 +318,7 @@ TEST(CompressorTapTest, X264ReturnsEachPictureAtOnceAndReopensOnlyOnChange) {
             EXPECT_LT(MeanDifference(in.get(), out.get()), MeanDifference(previous.get(), out.get())) << i;
         }
     }
-    auto in = Picture(128, 96);
-    FramePtr out(tap.Process(in.get(), "libx264", With({{"crf", 40}})));
-    ASSERT_TRUE(out);
+    EXPECT_TRUE(FramePtr(tap.Process(Picture(128, 96).get(), "libx264", With({{"crf", 40}}))));
     EXPECT_TRUE(tap.Reopened());
 }
 

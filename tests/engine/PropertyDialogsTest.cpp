@@ -72,17 +72,15 @@ protected:
 TEST_F(PropertyDialogs, AvailabilityFollowsTheSelection) {
     CaptureEngine& e = *engine_;
     // Nothing selected: only how captures are written can be set.
-    for (int id : {0, 1, 2, 3, 14, 15, 18, 19, 20}) EXPECT_FALSE(e.DialogAvailable(id)) << id;
+    for (int id : {0, 1, 2, 3, 7, 14, 15, 18, 19, 20}) EXPECT_FALSE(e.DialogAvailable(id)) << id;
     EXPECT_TRUE(e.DialogAvailable(DialogId::CaptureProperties));
-    EXPECT_FALSE(e.DialogAvailable(7));
 
     SelectPattern(false);
     for (int id : {0, 1, 2, 18, 20}) EXPECT_TRUE(e.DialogAvailable(id)) << id;
-    EXPECT_FALSE(e.DialogAvailable(DialogId::AudioFormat));
-    EXPECT_FALSE(e.DialogAvailable(DialogId::AudioProcessors));
-    SelectTone();
-    EXPECT_TRUE(e.DialogAvailable(DialogId::AudioFormat));
-    EXPECT_TRUE(e.DialogAvailable(DialogId::AudioProcessors));
+    for (bool tone : {false, true}) {
+        if (tone) SelectTone();
+        for (int id : {DialogId::AudioFormat, DialogId::AudioProcessors}) EXPECT_EQ(e.DialogAvailable(id), tone) << id;
+    }
 
     // No Recompression has no settings; Motion JPEG has.
     EXPECT_FALSE(e.DialogAvailable(DialogId::VideoCompressor));
@@ -100,38 +98,6 @@ TEST_F(PropertyDialogs, AvailabilityFollowsTheSelection) {
     EXPECT_FALSE(e.DialogAvailable(DialogId::VideoSource));
     EXPECT_THROW(e.OpenDialog(DialogId::VideoFormat, 0), EngineError);
     EXPECT_THROW(e.OpenDialog(DialogId::VideoProcessors, 0), EngineError);
-}
-
-TEST_F(PropertyDialogs, DeviceDialogsChangeWhatTheDevicesDeliver) {
-    SelectPattern(false);
-    SelectTone();
-    Accept<VideoFormatDialog>(DialogId::VideoFormat, [](auto& dialog) {
-        Choose(dialog.cmbRate, 15);
-        Choose(dialog.cmbSize, 1);  // 640x480
-        EXPECT_TRUE(dialog.Problem().isEmpty()) << dialog.Problem().toStdString();
-    });
-    test::Settle(*engine_);
-    VideoFormat vf = engine_->Core().CurrentVideoFormat();
-    EXPECT_EQ(av_cmp_q(vf.FrameRate, AVRational{15, 1}), 0);
-    EXPECT_EQ(vf.Width, 640);
-    EXPECT_EQ(engine_->VideoSizeList().Selected(), 1);
-
-    Accept<VideoSourceDialog>(DialogId::VideoSource, [](auto& dialog) {
-        EXPECT_EQ(dialog.spnLeft, nullptr);  // a pattern has no screen region
-        Choose(dialog.cmbPattern, QStringLiteral("smptebars"));
-    });
-    EXPECT_EQ(engine_->Core().VideoSettings().Pattern, "smptebars");
-    // Kept for the device: the rate chosen before is still there.
-    EXPECT_EQ(engine_->Core().VideoSettings().FrameRate, 15);
-
-    Accept<AudioFormatDialog>(DialogId::AudioFormat, [](auto& dialog) {
-        Choose(dialog.cmbRate, 22050);
-        Choose(dialog.cmbChannels, 1);
-    });
-    test::Settle(*engine_);
-    const AudioFormat af = engine_->Core().CurrentAudioFormat();
-    EXPECT_EQ(af.SampleRate, 22050);
-    EXPECT_EQ(af.Channels, 1);
 }
 
 TEST_F(PropertyDialogs, AScreenRegionIsGrabbedAtItsOwnSize) {
@@ -153,7 +119,8 @@ TEST_F(PropertyDialogs, AScreenRegionIsGrabbedAtItsOwnSize) {
     EXPECT_EQ(vf.Height, 240);
 }
 
-TEST_F(PropertyDialogs, CompressorAndCaptureSettingsReachTheRecorder) {
+// Compressor settings first: the sound format chosen below leaves MP3 fewer bit rates.
+TEST_F(PropertyDialogs, CompressorCaptureAndDeviceDialogsReachTheRecorderAndTheDevices) {
     SelectPattern(false);
     SelectTone();
     auto& e = *engine_;
@@ -172,6 +139,34 @@ TEST_F(PropertyDialogs, CompressorAndCaptureSettingsReachTheRecorder) {
     });
     EXPECT_EQ(e.Recorder().QueueSettings().VideoFrames, 30);
     EXPECT_TRUE(e.Recorder().QueueSettings().DropOldest);
+
+    Accept<VideoFormatDialog>(DialogId::VideoFormat, [](auto& dialog) {
+        Choose(dialog.cmbRate, 15);
+        Choose(dialog.cmbSize, 1);  // 640x480
+        EXPECT_TRUE(dialog.Problem().isEmpty()) << dialog.Problem().toStdString();
+    });
+    test::Settle(e);
+    VideoFormat vf = e.Core().CurrentVideoFormat();
+    EXPECT_EQ(av_cmp_q(vf.FrameRate, AVRational{15, 1}), 0);
+    EXPECT_EQ(vf.Width, 640);
+    EXPECT_EQ(e.VideoSizeList().Selected(), 1);
+
+    Accept<VideoSourceDialog>(DialogId::VideoSource, [](auto& dialog) {
+        EXPECT_EQ(dialog.spnLeft, nullptr);  // a pattern has no screen region
+        Choose(dialog.cmbPattern, QStringLiteral("smptebars"));
+    });
+    EXPECT_EQ(e.Core().VideoSettings().Pattern, "smptebars");
+    // Kept for the device: the rate chosen before is still there.
+    EXPECT_EQ(e.Core().VideoSettings().FrameRate, 15);
+
+    Accept<AudioFormatDialog>(DialogId::AudioFormat, [](auto& dialog) {
+        Choose(dialog.cmbRate, 22050);
+        Choose(dialog.cmbChannels, 1);
+    });
+    test::Settle(e);
+    const AudioFormat af = e.Core().CurrentAudioFormat();
+    EXPECT_EQ(af.SampleRate, 22050);
+    EXPECT_EQ(af.Channels, 1);
 }
 
 TEST_F(PropertyDialogs, PreviewDialogsAndPausingWhileOpen) {
@@ -183,11 +178,10 @@ TEST_F(PropertyDialogs, PreviewDialogsAndPausingWhileOpen) {
         Choose(dialog.cmbAspect, 2);
         dialog.chkSmooth->setChecked(false);
     });
-    PumpUntil([&] { return engine_->PictureRectNow() == PictureRect{0, 30, 320, 180}; });
     EXPECT_EQ(engine_->Preview().Aspect, 2);
     EXPECT_FALSE(engine_->Preview().Smooth);
     // Fit now keeps a 16:9 shape: letterboxed in the 4:3 window.
-    EXPECT_EQ(engine_->PictureRectNow(), (PictureRect{0, 30, 320, 180}));
+    EXPECT_TRUE(PumpUntil([&] { return engine_->PictureRectNow() == PictureRect{0, 30, 320, 180}; }));
 
     Accept<PreviewPropertiesDialog>(DialogId::PreviewProperties, [](auto& dialog) {
         Choose(dialog.cmbQuality, 2);
@@ -237,32 +231,6 @@ double MeanDifference(const QImage& a, const QImage& b) {
     return sum / (3.0 * a.width() * a.height());
 }
 
-TEST_F(PropertyDialogs, TheCompressorTapShowsWhatLowQualityDoes) {
-    SelectPattern(true);
-    auto& e = *engine_;
-    e.SetPreviewFit(2);
-    e.SetPreviewOn(true);
-    ASSERT_TRUE(PumpUntil([&] { return !e.PreviewImage().isNull(); }));
-    const QImage source = e.PreviewImage().copy();
-    Pump(200);
-    EXPECT_LT(MeanDifference(source, e.PreviewImage()), 0.5);  // the bars stand still
-
-    e.VideoCompressorList().SetSelected(IndexNamed(e.VideoCompressorList(), "Motion JPEG"));
-    record::EncoderSettings worst = e.Recorder().EncoderSettingsFor("mjpeg");
-    worst.Set("quality", 31);
-    e.Recorder().SetEncoderSettings("mjpeg", worst);
-    e.SetPreviewTap(2);
-    PumpUntil([&] { return MeanDifference(source, e.PreviewImage()) > 1.5; });
-    const QImage compressed = e.PreviewImage().copy();
-    EXPECT_GT(MeanDifference(source, compressed), 1.5);
-
-    // With the best quality the compressed picture comes close again.
-    record::EncoderSettings best = worst;
-    best.Set("quality", 2);
-    e.Recorder().SetEncoderSettings("mjpeg", best);
-    EXPECT_TRUE(PumpUntil([&] { return MeanDifference(source, e.PreviewImage()) < MeanDifference(source, compressed); }));
-}
-
 // The first picture of a video file.
 QImage FirstPicture(const std::string& path) {
     QImage out;
@@ -285,16 +253,35 @@ QRgb StillPixel(CaptureEngine& e, int x, int y) {
     }
 }
 
-TEST_F(PropertyDialogs, AMirrorProcessorMirrorsThePreviewStillsAndTheFileUntilRemoved) {
+TEST_F(PropertyDialogs, TheTapsShowWhatTheCompressorAndAMirrorProcessorDoAsTheFileDoes) {
     SelectPattern(true);  // colour bars: grey on the left, blue on the right
     auto& e = *engine_;
     e.SetPreviewFit(2);
     e.SetPreviewOn(true);
-    e.SetPreviewTap(1);
     ASSERT_TRUE(PumpUntil([&] { return !e.PreviewImage().isNull(); }));
     ASSERT_TRUE(Greyish(e.PreviewImage().pixel(5, 40)));
     ASSERT_TRUE(Bluish(e.PreviewImage().pixel(314, 40)));
+    const QImage source = e.PreviewImage().copy();
+    Pump(200);
+    EXPECT_LT(MeanDifference(source, e.PreviewImage()), 0.5);  // the bars stand still
 
+    // The compressor's tap shows what a low quality does.
+    e.VideoCompressorList().SetSelected(IndexNamed(e.VideoCompressorList(), "Motion JPEG"));
+    record::EncoderSettings worst = e.Recorder().EncoderSettingsFor("mjpeg");
+    worst.Set("quality", 31);
+    e.Recorder().SetEncoderSettings("mjpeg", worst);
+    e.SetPreviewTap(2);
+    PumpUntil([&] { return MeanDifference(source, e.PreviewImage()) > 1.5; });
+    const QImage compressed = e.PreviewImage().copy();
+    EXPECT_GT(MeanDifference(source, compressed), 1.5);
+    // With the best quality the compressed picture comes close again.
+    record::EncoderSettings best = worst;
+    best.Set("quality", 2);
+    e.Recorder().SetEncoderSettings("mjpeg", best);
+    EXPECT_TRUE(PumpUntil([&] { return MeanDifference(source, e.PreviewImage()) < MeanDifference(source, compressed); }));
+
+    // A mirror processor mirrors the processors' tap, the stills and the file until removed.
+    e.SetPreviewTap(1);
     Accept<ProcessorsDialog>(DialogId::VideoProcessors, [](auto& dialog) { dialog.AddFilter("mirror"); });
     EXPECT_TRUE(PumpUntil([&] { return Bluish(e.PreviewImage().pixel(5, 40)); }));
     EXPECT_TRUE(Greyish(e.PreviewImage().pixel(314, 40)));
