@@ -55,6 +55,11 @@ protected:
         return w;
     }
     QString Text(const QString& name) const { return Get<QLineEdit>(name)->text(); }
+    QStringList Items(const QString& name) const {
+        QStringList items;
+        for (auto* cmb = Get<QComboBox>(name); items.size() < cmb->count();) items << cmb->itemText(items.size());
+        return items;
+    }
     void Type(const QString& box, const QString& text) const { Get<QLineEdit>(box)->setText(text); }
     void Tick(const QString& box, bool on = true) const { Get<QCheckBox>(box)->setChecked(on); }
     void Click(const QString& button) { emit Get<xpcmdbutton>(button)->Click(); }
@@ -80,17 +85,14 @@ protected:
     std::unique_ptr<CapVidAudFrm> dlg_;
 };
 
-TEST_F(CapVidAud, LoadOffersEveryAvailableModeAnAviNameAndTheEngineLimits) {
+TEST_F(CapVidAud, LoadOffersTheAvailableModesAnAviNameAndTheEngineLimits) {
     engine_.LimitSeconds = 12.5;
     engine_.RateValue = 15;
     engine_.LimitOn = false;
     engine_.RateOn = true;
     Open();
-    auto* cmb = Get<QComboBox>("cmbMode");
-    QStringList offered;
-    for (int i = 0; i < cmb->count(); ++i) offered << cmb->itemText(i);
-    EXPECT_EQ(offered, (QStringList{"Video and Audio", "Video only", "Audio only"}));
-    EXPECT_EQ(cmb->currentIndex(), 0);
+    EXPECT_EQ(Items("cmbMode"), (QStringList{"Video and Audio", "Video only", "Audio only"}));
+    EXPECT_EQ(Get<QComboBox>("cmbMode")->currentIndex(), 0);
     EXPECT_EQ(dlg_->nMode, 1);
     // Whatever the engine's extension, the dialog opens on an AVI name and tells the engine.
     EXPECT_EQ(Text("edtCaptureFile"), Path("clip.avi"));
@@ -107,6 +109,16 @@ TEST_F(CapVidAud, LoadOffersEveryAvailableModeAnAviNameAndTheEngineLimits) {
     EXPECT_TRUE(Get<QCheckBox>("chkUseFrameRate")->isChecked());
     EXPECT_TRUE(Get<QLineEdit>("edtTimeLimit")->isEnabled());
     EXPECT_TRUE(Get<QLineEdit>("edtFrameRate")->isEnabled());
+
+    // List positions map to the modes actually listed.
+    engine_.AvailableModes = {1, 3};
+    Open();
+    EXPECT_EQ(Items("cmbMode"), (QStringList{"Video and Audio", "Audio only"}));
+    SelectMode(1);
+    EXPECT_EQ(dlg_->nMode, 3);
+    engine_.AvailableModes = {3};
+    Open();
+    EXPECT_EQ(dlg_->nMode, 3);
 }
 
 TEST_F(CapVidAud, FailingEngineStepsAreSkippedDuringLoad) {
@@ -114,23 +126,9 @@ TEST_F(CapVidAud, FailingEngineStepsAreSkippedDuringLoad) {
     engine_.Failures["ModeAvailable"] = "no devices";
     Open();
     EXPECT_EQ(Text("edtTimeLimit"), "");
-    EXPECT_EQ(Get<QComboBox>("cmbMode")->count(), 0);
-    EXPECT_EQ(Get<QComboBox>("cmbMasterStream")->count(), 3);
+    EXPECT_TRUE(Items("cmbMode").isEmpty());
+    EXPECT_EQ(Items("cmbMasterStream").size(), 3);
     EXPECT_EQ(Get<xpcmdbutton>("btnOK")->State(), 1);
-}
-
-TEST_F(CapVidAud, ListPositionsMapToTheModesActuallyListed) {
-    engine_.AvailableModes = {1, 3};
-    Open();
-    auto* cmb = Get<QComboBox>("cmbMode");
-    ASSERT_EQ(cmb->count(), 2);
-    EXPECT_EQ(cmb->itemText(1), "Audio only");
-    SelectMode(1);
-    EXPECT_EQ(dlg_->nMode, 3);
-
-    engine_.AvailableModes = {3};
-    Open();
-    EXPECT_EQ(dlg_->nMode, 3);
 }
 
 TEST_F(CapVidAud, AudioOnlyAndBack) {
@@ -183,13 +181,10 @@ TEST_F(CapVidAud, WavReplacesOnlyTheExtension) {
 // Every value is checked before OK writes anything: numbers that are not numbers or out of
 // range, a time limit of 0, control characters in the name, and an extension that names
 // another kind of file (changed only when the user says so). A refusal stores nothing.
+// Each row: the name in the files folder, the time limit and frame rate (nullptr: unticked),
+// and the message, exactly (`whole`) or a part of it.
 TEST_F(CapVidAud, OkRefusesBadValuesBeforeWritingAnything) {
-    const struct {
-        const char* name;  // relative to the files folder
-        const char *limit, *rate;  // nullptr: box unticked
-        QString message;
-        bool whole;  // the message is exactly `message`, else it contains it
-    } rows[] = {
+    const struct { const char *name, *limit, *rate; QString message; bool whole; } rows[] = {
         {"take\none.avi", nullptr, nullptr, "control characters", false},  // pasted with a line break
         {"take.wav", nullptr, nullptr, Path("take.avi"), false},             // AVI is chosen; answered No
         {"clip.avi", "0", nullptr, "more than 0 seconds", false},
@@ -212,9 +207,7 @@ TEST_F(CapVidAud, OkRefusesBadValuesBeforeWritingAnything) {
         ASSERT_EQ(prompts_.Messages.size(), 1u);
         const QString& text = prompts_.Messages[0].Text;
         EXPECT_TRUE(r.whole ? text == r.message : text.contains(r.message)) << text.toStdString();
-        if (r.name != std::string("take.wav")) {
-            EXPECT_EQ(prompts_.Messages[0].Buttons, PromptButtons::Ok);
-        }
+        EXPECT_EQ(prompts_.Messages[0].Buttons, r.name == std::string("take.wav") ? PromptButtons::YesNo : PromptButtons::Ok);
         EXPECT_TRUE(engine_.Calls.empty());
         EXPECT_EQ(dlg_->DialogResult, 2);
         EXPECT_EQ(dlg_->result(), 0);
@@ -224,8 +217,9 @@ TEST_F(CapVidAud, OkRefusesBadValuesBeforeWritingAnything) {
 }
 
 // A relative name is in the folder the dialog showed; the frame rate may be 30; an unticked
-// frame rate's text is not looked at.
-TEST_F(CapVidAud, OkTakesEdgeValues) {
+// frame rate's text is not looked at. A failing engine write is skipped, an unreadable size
+// reserves nothing, and an unticked auto name stores no extension.
+TEST_F(CapVidAud, OkTakesEdgeValuesAndSurvivesFailingWrites) {
     Open();
     Type("edtFrameRate", "not a number");
     Tick("chkUseTimeLimit");
@@ -239,10 +233,16 @@ TEST_F(CapVidAud, OkTakesEdgeValues) {
     Open();
     Tick("chkUseFrameRate");
     Type("edtFrameRate", "30");
+    Type("edtCapFileSize", "");
+    engine_.Failures["MasterStreamIndex="] = "refused";
+    engine_.ClearCalls();
     Click("btnOK");
     EXPECT_TRUE(prompts_.Messages.empty());
     EXPECT_EQ(dlg_->DialogResult, 1);
     EXPECT_EQ(engine_.RateValue, 30.0);
+    EXPECT_TRUE(engine_.CallsStartingWith("ReserveCaptureFile").empty());
+    EXPECT_EQ(Stored("SaveExt"), "False");
+    EXPECT_EQ(Stored("Ext"), "<none>");
 }
 
 TEST_F(CapVidAud, OkWritesTheEngineInOrderThenTheSettings) {
@@ -270,18 +270,6 @@ TEST_F(CapVidAud, OkWritesTheEngineInOrderThenTheSettings) {
     EXPECT_FALSE(bAddTime);
 }
 
-TEST_F(CapVidAud, OkSurvivesFailingWritesAndSkipsAnUnreadableSize) {
-    Open();
-    engine_.Failures["MasterStreamIndex="] = "refused";
-    Type("edtCapFileSize", "");
-    engine_.ClearCalls();
-    Click("btnOK");
-    EXPECT_TRUE(engine_.CallsStartingWith("ReserveCaptureFile").empty());
-    EXPECT_EQ(Stored("SaveExt"), "False");
-    EXPECT_EQ(Stored("Ext"), "<none>");
-    EXPECT_EQ(dlg_->DialogResult, 1);
-}
-
 TEST_F(CapVidAud, TimeLimitTickWithEmptyTextDisablesOk) {
     Open();
     Type("edtTimeLimit", "");
@@ -299,29 +287,10 @@ TEST_F(CapVidAud, TimeLimitTickWithEmptyTextDisablesOk) {
     EXPECT_TRUE(ok->Enabled());
 }
 
-TEST_F(CapVidAud, NumberBoxesTakeOnlyDigitsAndBackspace) {
-    Open();
-    dlg_->show();
-    for (const char* name : {"edtCapFileSize", "edtTimeLimit", "edtFrameRate"}) {
-        auto* box = Get<QLineEdit>(name);
-        box->setText("");
-        box->setFocus();
-        QTest::keyClicks(box, "1a.2-");
-        EXPECT_EQ(box->text(), "12") << name;
-        QTest::keyClick(box, Qt::Key_Backspace);
-        EXPECT_EQ(box->text(), "1") << name;
-    }
-}
-
 // Cancel, Escape and the close box leave the engine alone; Cancel and Escape store only
 // whether the extension is kept, the close box nothing. Enter is OK.
 TEST_F(CapVidAud, WaysOutOfTheDialog) {
-    const struct {
-        const char* way;
-        std::function<void()> act;
-        int result;
-        const char* saveExt;
-    } rows[] = {
+    const struct { const char* way; std::function<void()> act; int result; const char* saveExt; } rows[] = {
         {"close box", [this] { QTest::mouseClick(Get<QLabel>("LblEnd"), Qt::LeftButton); }, 2, "<none>"},
         {"Escape", [this] { QTest::keyClick(Get<QLineEdit>("edtCapFileSize"), Qt::Key_Escape); }, 2, "False"},
         {"Enter", [this] { QTest::keyClick(Get<QLineEdit>("edtCapFileSize"), Qt::Key_Return); }, 1, "False"},
@@ -395,37 +364,38 @@ TEST_F(CapVidAud, BrowseTakesTheChosenFileOrNothing) {
 // The other setup dialogs as a keyboard user meets them.
 using SetupKeyboard = CapVidAud;
 
-// Typing "3", Tab, "77": the 3 is taken, Tab leaves the box, and the 77 goes elsewhere.
-void ExpectTabLeaves(QLineEdit* box, const char* name) {
-    box->setText("12");
-    box->end(false);
-    QTest::keyClicks(box, "3");
-    QTest::keyClick(box, Qt::Key_Tab);
-    EXPECT_FALSE(box->hasFocus()) << name;
-    if (QWidget* next = QApplication::focusWidget(); next && next != box) QTest::keyClicks(next, "77");
-    EXPECT_EQ(box->text(), "123") << name;
-    // Editing keys work as in any text box; letters stay out.
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(box, "x9");
-    EXPECT_EQ(box->text(), "9") << name;
-    box->home(false);
-    QTest::keyClick(box, Qt::Key_Delete);
-    EXPECT_EQ(box->text(), "") << name;
-    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(box->text(), "9") << name;
-}
-
-TEST_F(SetupKeyboard, NumberBoxesLetNavigationAndEditingKeysPass) {
+// Every number box takes digits only, and Backspace, Tab and the editing keys work as in any
+// text box: typing "23", Tab, "77" keeps the 23 and sends the 77 elsewhere.
+TEST_F(SetupKeyboard, NumberBoxesTakeDigitsAndLetNavigationAndEditingKeysPass) {
+    Open();
     AllocCapFileFrm alloc(engine_);
-    Focus(alloc, alloc.edtCapFileSize);
-    ExpectTabLeaves(alloc.edtCapFileSize, "Allocate: size");
-
     CapAutoSeqFrm seq(engine_);
-    Focus(seq, seq.edtFrameDelay);
-    ExpectTabLeaves(seq.edtFrameDelay, "Sequence: delay");
-    Focus(seq, seq.edtTimeLimit);
-    ExpectTabLeaves(seq.edtTimeLimit, "Sequence: time limit");
+    const std::pair<QDialog*, QLineEdit*> boxes[] = {
+        {dlg_.get(), Get<QLineEdit>("edtCapFileSize")}, {dlg_.get(), Get<QLineEdit>("edtTimeLimit")},
+        {dlg_.get(), Get<QLineEdit>("edtFrameRate")},   {&alloc, alloc.edtCapFileSize},
+        {&seq, seq.edtFrameDelay},                      {&seq, seq.edtTimeLimit}};
+    for (const auto& [dialog, box] : boxes) {
+        SCOPED_TRACE(dialog->metaObject()->className() + (" " + box->objectName().toStdString()));
+        Focus(*dialog, box);
+        box->setText("");
+        QTest::keyClicks(box, "1a.2-");
+        EXPECT_EQ(box->text(), "12");
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, "23");
+        QTest::keyClick(box, Qt::Key_Tab);
+        EXPECT_FALSE(box->hasFocus());
+        if (QWidget* next = QApplication::focusWidget(); next && next != box) QTest::keyClicks(next, "77");
+        EXPECT_EQ(box->text(), "123");
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, "x9");
+        EXPECT_EQ(box->text(), "9");
+        box->home(false);
+        QTest::keyClick(box, Qt::Key_Delete);
+        EXPECT_EQ(box->text(), "");
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+        EXPECT_EQ(box->text(), "9");
+    }
 }
 
 TEST_F(SetupKeyboard, EnterConfirmsAndEscapeCancelsFromANumberBox) {
@@ -433,9 +403,7 @@ TEST_F(SetupKeyboard, EnterConfirmsAndEscapeCancelsFromANumberBox) {
         Focus(d, box);
         box->setText(text);
         QTest::keyClick(box, key);
-        if (key == Qt::Key_Escape) {
-            EXPECT_FALSE(d.isVisible());
-        }
+        EXPECT_TRUE(key != Qt::Key_Escape || !d.isVisible());
     };
     CapAutoSeqFrm ok(engine_), cancel(engine_);
     press(ok, ok.edtFrameDelay, "4", Qt::Key_Return);
