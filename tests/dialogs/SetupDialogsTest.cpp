@@ -131,7 +131,7 @@ TEST_F(CapVidAud, FailingEngineStepsAreSkippedDuringLoad) {
     EXPECT_EQ(Get<xpcmdbutton>("btnOK")->State(), 1);
 }
 
-TEST_F(CapVidAud, AudioOnlyAndBack) {
+TEST_F(CapVidAud, AudioOnlyFileTypesAndBack) {
     Open();
     SelectMode(2);
     EXPECT_EQ(dlg_->nMode, 3);
@@ -146,17 +146,8 @@ TEST_F(CapVidAud, AudioOnlyAndBack) {
 
     Get<QRadioButton>("Ops(2)")->click();
     EXPECT_EQ(Text("edtCaptureFile"), Path("clip.mp3"));
-    SelectMode(1);
-    EXPECT_TRUE(Get<QRadioButton>("Ops(0)")->isChecked());
-    EXPECT_FALSE(Get<QRadioButton>("Ops(2)")->isChecked());
-    EXPECT_EQ(Text("edtCaptureFile"), Path("clip.avi"));
-    EXPECT_FALSE(Get<QRadioButton>("Ops(1)")->isEnabled());
-    EXPECT_FALSE(Get<QLabel>("LblSound")->isVisibleTo(dlg_.get()));
-}
 
-TEST_F(CapVidAud, WavReplacesOnlyTheExtension) {
-    Open();
-    SelectMode(2);
+    // WAV replaces only the extension.
     engine_.ClearCalls();
     Type("edtCaptureFile", Path("my.take.avi"));
     Get<QRadioButton>("Ops(1)")->click();
@@ -166,16 +157,21 @@ TEST_F(CapVidAud, WavReplacesOnlyTheExtension) {
     EXPECT_EQ(sCaptureExt, ".wav");
     EXPECT_EQ(engine_.FileName, Path("my.take.wav").toStdString());
     // The engine lets go of its output before the type changes.
-    const auto& c = engine_.Calls;
-    auto reset = std::find(c.begin(), c.end(), "ResetOutput");
-    auto format = std::find(c.begin(), c.end(), "OutputFormat=2");
-    ASSERT_NE(reset, c.end());
-    EXPECT_LT(reset, format);
+    const auto at = [c = engine_.Calls](const char* call) { return std::find(c.begin(), c.end(), call) - c.begin(); };
+    EXPECT_LT(at("ResetOutput"), at("OutputFormat=2"));
+    EXPECT_LT(at("OutputFormat=2"), std::ssize(engine_.Calls));
 
     // A name without an extension keeps its whole title.
     Type("edtCaptureFile", Path("take1"));
     Get<QRadioButton>("Ops(2)")->click();
     EXPECT_EQ(Text("edtCaptureFile"), Path("take1.mp3"));
+
+    SelectMode(1);
+    EXPECT_TRUE(Get<QRadioButton>("Ops(0)")->isChecked());
+    EXPECT_FALSE(Get<QRadioButton>("Ops(2)")->isChecked());
+    EXPECT_EQ(Text("edtCaptureFile"), Path("take1.avi"));
+    EXPECT_FALSE(Get<QRadioButton>("Ops(1)")->isEnabled());
+    EXPECT_FALSE(Get<QLabel>("LblSound")->isVisibleTo(dlg_.get()));
 }
 
 // Every value is checked before OK writes anything: numbers that are not numbers or out of
