@@ -16,10 +16,8 @@ extern "C" {
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <sys/ipc.h>
 #include <sys/shm.h>
-#include <vector>
 
 #if defined(__SANITIZE_THREAD__)
 #define PELTA_TSAN 1
@@ -39,8 +37,6 @@ namespace pelta::engine {
 // last of them has come back.
 struct X11ScreenGrab::Shared {
     xcb_connection_t* Connection;
-    std::mutex Lock;  // segments are let go on whichever thread drops the last frame
-    std::vector<std::pair<const uint8_t*, uint32_t>> Segments;  // where mapped, the server's name
     std::string Failure;                                        // why the last new segment failed
 };
 
@@ -54,12 +50,6 @@ struct Segment {
 void FreeSegment(void* opaque, uint8_t* data) {
     auto* segment = static_cast<Segment*>(opaque);
     X11ScreenGrab::Shared* s = segment->Owner;
-    {
-        std::lock_guard<std::mutex> hold(s->Lock);
-        auto& list = s->Segments;
-        list.erase(std::remove_if(list.begin(), list.end(), [&](const auto& e) { return e.first == data; }),
-                   list.end());
-    }
     xcb_shm_detach(s->Connection, segment->Seg);
     xcb_flush(s->Connection);
     shmdt(data);
@@ -107,8 +97,6 @@ AVBufferRef* NewSegment(void* opaque, size_t size) {
         s->Failure = "out of memory";
         return nullptr;
     }
-    std::lock_guard<std::mutex> hold(s->Lock);
-    s->Segments.emplace_back(data, seg);
     return buffer;
 }
 
@@ -276,12 +264,8 @@ int X11ScreenGrab::Grab(AVFrame* frame, const std::atomic<bool>& stop, std::stri
         why = shared_->Failure;
         return AVERROR(ENOMEM);
     }
-    uint32_t seg = 0;
-    {
-        std::lock_guard<std::mutex> hold(shared_->Lock);
-        for (const auto& [data, id] : shared_->Segments)
-            if (data == buffer->data) seg = id;
-    }
+    // The server's name for the segment, kept with the buffer the pool made for it.
+    const uint32_t seg = static_cast<const Segment*>(av_buffer_pool_buffer_get_opaque(buffer))->Seg;
     const int64_t pts = av_gettime_relative();
     const auto image = xcb_shm_get_image(c, root_, int16_t(x_), int16_t(y_), uint16_t(w_), uint16_t(h_), ~0u,
                                          XCB_IMAGE_FORMAT_Z_PIXMAP, seg, 0);
