@@ -12,15 +12,11 @@ extern "C" {
 
 #ifdef PELTA_HAVE_LIBJPEG_TURBO
 #include <jpeglib.h>
-// Another libjpeg is too slow to be worth it; the quantiser below hooks into the forward DCT
-// module, whose layout is known for libjpeg-turbo up to 3.x.
+// Another libjpeg is too slow to be worth it; the dead zone below uses the forward DCT
+// module's tables, whose layout is known for libjpeg-turbo up to 3.x.
 #if !defined(LIBJPEG_TURBO_VERSION_NUMBER) || LIBJPEG_TURBO_VERSION_NUMBER >= 4000000
 #undef PELTA_HAVE_LIBJPEG_TURBO
 #endif
-#endif
-
-#ifdef __SSE2__
-#include <emmintrin.h>
 #endif
 
 namespace pelta::engine::record {
@@ -78,49 +74,63 @@ void Silent(j_common_ptr, int) {}
 // fraction is above 11/16 (DC to the nearest step) zeroes many small coefficients for little
 // loss: FFmpeg's encoder does so above 5/8, which on the capture benchmark's moving screen
 // makes pictures 6 % larger than FFmpeg's at 0.14 dB higher PSNR (libjpeg's DCT is the more
-// exact); 11/16 makes them 2 % smaller at 0.08 dB lower. So libjpeg's DCT runs with steps
-// of 1 and hands over the coefficients themselves, and this hook quantises them. libjpeg
-// keeps the DCT's module private; its first two members (start_pass, forward_DCT) have had
-// this layout since IJG's libjpeg 6 and only forward_DCT is replaced.
-using ForwardDct = void (*)(j_compress_ptr, jpeg_component_info*, JSAMPARRAY, JBLOCKROW, JDIMENSION, JDIMENSION,
-                            JDIMENSION);
+// exact); 11/16 makes them 2 % smaller at 0.08 dB lower.
+// libjpeg-turbo quantises with a table per step table that its forward-DCT module computes
+// at the start of a pass: 64 reciprocals, then 64 amounts added to each size before it is
+// multiplied (half the divisor, plus one where the reciprocal was rounded down), then
+// scales and shifts. Its own quantiser (SIMD) then does the dead zone in the same pass when
+// the added amounts are lowered. The module is private: its layout (the public start_pass
+// and forward_DCT, then three function pointers, then the tables) has held from 1.2 to 3.x,
+// and the tables are only changed when they hold exactly what libjpeg-turbo computes for
+// these steps, in 16-bit (SIMD builds) or 32-bit elements; anything else keeps its rounding.
 struct FdctModule {
-    void (*StartPass)(j_compress_ptr);
-    ForwardDct Transform;
+    void* Public[2];
+    void* Methods[3];
+    void* Divisors[NUM_QUANT_TBLS];
 };
 
-// What the hook needs of a compression: libjpeg's own transform, and the steps.
-struct DeadZone {
-    ForwardDct Inner = nullptr;
-    const uint16_t* Reciprocal = nullptr;
-    const uint16_t* Bias = nullptr;
-};
-
-// level = sign(x) * ((|x| + bias) / step): |x| stays below 2^11, so 16 bits hold the sum.
-// (SSE2 is the x86-64 baseline; the plain loop takes twice as long, AVX2 no less.)
-void QuantiseBlock(JCOEF* block, const uint16_t* reciprocal, const uint16_t* bias) {
-#ifdef __SSE2__
-    for (int i = 0; i < 64; i += 8) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
-        const __m128i sign = _mm_srai_epi16(x, 15);
-        __m128i a = _mm_sub_epi16(_mm_xor_si128(x, sign), sign);
-        a = _mm_add_epi16(a, _mm_load_si128(reinterpret_cast<const __m128i*>(bias + i)));
-        a = _mm_mulhi_epu16(a, _mm_load_si128(reinterpret_cast<const __m128i*>(reciprocal + i)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(block + i), _mm_sub_epi16(_mm_xor_si128(a, sign), sign));
-    }
-#else
-    for (int i = 0; i < 64; ++i) {
-        const int x = block[i], a = ((std::abs(x) + bias[i]) * reciprocal[i]) >> 16;
-        block[i] = JCOEF(x < 0 ? -a : a);
-    }
-#endif
+// libjpeg-turbo's divisor for a step (the islow DCT's output is 8 times the coefficient)
+// and the reciprocal and added amount it derives from it.
+template <typename Element>
+void ReciprocalOf(unsigned divisor, Element& reciprocal, Element& added) {
+    using Wide = uint64_t;
+    const int bits = int(sizeof(Element)) * 8;
+    int b = 0;
+    while ((divisor >> (b + 1)) != 0) ++b;
+    const int r = bits + b;
+    Wide fq = (Wide(1) << r) / divisor;
+    const Wide fr = (Wide(1) << r) % divisor;
+    Wide c = divisor / 2;
+    if (fr == 0) fq >>= 1;
+    else if (fr <= divisor / 2) ++c;
+    else ++fq;
+    reciprocal = Element(fq);
+    added = Element(c);
 }
 
-void QuantiseWithDeadZone(j_compress_ptr c, jpeg_component_info* component, JSAMPARRAY samples, JBLOCKROW blocks,
-                          JDIMENSION startRow, JDIMENSION startColumn, JDIMENSION count) {
-    const auto* dz = static_cast<const DeadZone*>(c->client_data);
-    dz->Inner(c, component, samples, blocks, startRow, startColumn, count);
-    for (JDIMENSION b = 0; b < count; ++b) QuantiseBlock(blocks[b], dz->Reciprocal, dz->Bias);
+template <typename Element>
+bool LowerRounding(void* tableIn, const unsigned int steps[64]) {
+    auto* table = static_cast<Element*>(tableIn);
+    Element reciprocal[64], added[64];
+    for (int i = 0; i < 64; ++i) {
+        ReciprocalOf(steps[i] * 8, reciprocal[i], added[i]);
+        if (table[i] != reciprocal[i] || table[64 + i] != added[i]) return false;
+    }
+    // In eighths of a step's unit: 5/16 of the step, rounded to whole units, and half a unit
+    // (what rounding to whole units before quantising would add).
+    for (int i = 1; i < 64; ++i)
+        table[64 + i] = Element(added[i] - steps[i] * 4 + 8 * ((5 * steps[i] + 8) / 16) + 4);
+    return true;
+}
+
+// After jpeg_start_compress: the dead zone for every step table in use, where the tables
+// are libjpeg-turbo's as described above.
+void UseDeadZone(j_compress_ptr c, const unsigned int steps[64]) {
+    auto* fdct = reinterpret_cast<FdctModule*>(c->fdct);
+    for (int k = 0; k < 2; ++k) {
+        void* table = fdct->Divisors[k];
+        if (table != nullptr && !LowerRounding<int16_t>(table, steps)) LowerRounding<int32_t>(table, steps);
+    }
 }
 
 // Huffman code lengths (at most 16 bits) for symbol frequencies, as JPEG's annex K.2 builds
@@ -229,12 +239,7 @@ bool JpegPoolTakes(AVPixelFormat fmt) {
 
 JpegEncoderPool::JpegEncoderPool(AVPixelFormat format, int width, int height, int quantiser, int workers)
     : format_(format), width_(width), height_(height), capacity_(size_t(std::max(workers, 1)) + 1) {
-    JpegQuantTable(quantiser, steps_.Table);
-    for (int i = 0; i < 64; ++i) {
-        const unsigned s = steps_.Table[i];  // at least 2, so the reciprocal fits 16 bits
-        steps_.Reciprocal[i] = uint16_t((65536 + s - 1) / s);
-        steps_.Bias[i] = uint16_t(i == 0 ? s / 2 : (5 * s + 8) / 16);
-    }
+    JpegQuantTable(quantiser, steps_);
     Layout layout;
     if (!JpegPoolAvailable()) {
         startError_ = "libjpeg-turbo is not part of this build";
@@ -406,10 +411,8 @@ std::string JpegEncoderPool::Write([[maybe_unused]] const AVFrame* f, [[maybe_un
     c.comp_info[0].h_samp_factor = layout.LumaH;
     c.comp_info[0].v_samp_factor = layout.LumaV;
     for (int k = 1; k < 3; ++k) c.comp_info[k].h_samp_factor = c.comp_info[k].v_samp_factor = 1;
-    unsigned int unitSteps[64];
-    std::fill_n(unitSteps, 64, 1u);
-    jpeg_add_quant_table(&c, 0, unitSteps, 100, TRUE);
-    jpeg_add_quant_table(&c, 1, unitSteps, 100, TRUE);
+    jpeg_add_quant_table(&c, 0, steps_, 100, TRUE);
+    jpeg_add_quant_table(&c, 1, steps_, 100, TRUE);
     c.comp_info[0].quant_tbl_no = 0;
     c.comp_info[1].quant_tbl_no = c.comp_info[2].quant_tbl_no = 1;
     if (fit) {
@@ -418,13 +421,7 @@ std::string JpegEncoderPool::Write([[maybe_unused]] const AVFrame* f, [[maybe_un
         UseTables(&c, state.Tables);
     }
     jpeg_start_compress(&c, TRUE);
-    // The DCT took its steps of 1 at the start; the file's tables are written with the first
-    // row, so they carry the real steps the hook quantises with.
-    for (int k = 0; k < 2; ++k) std::copy_n(steps_.Table, 64, c.quant_tbl_ptrs[k]->quantval);
-    auto* fdct = reinterpret_cast<FdctModule*>(c.fdct);
-    DeadZone deadZone{fdct->Transform, steps_.Reciprocal, steps_.Bias};
-    c.client_data = &deadZone;
-    fdct->Transform = QuantiseWithDeadZone;
+    UseDeadZone(&c, steps_);
     // One row of blocks at a time; rows past the picture's foot repeat its last row. libjpeg
     // reads whole blocks: where the width is not a whole number of them, each row is copied
     // into EdgeRows and its last sample repeated to the block's edge, as the rows' padding

@@ -88,18 +88,10 @@ private:
     Packet Compress(const Job& job, Worker& state) const;
     std::string Write(const AVFrame* f, Worker& state, bool fit) const;
 
-    // The quantiser's steps (luma and chroma alike) and, for the dead-zone quantisation
-    // (see the .cpp), what each coefficient's size is multiplied by (65536 / step, rounded
-    // up) and first added to.
-    struct Steps {
-        unsigned int Table[64];
-        alignas(16) uint16_t Reciprocal[64];
-        alignas(16) uint16_t Bias[64];
-    };
 
     AVPixelFormat format_;
     int width_, height_;
-    Steps steps_;
+    unsigned int steps_[64];  // the quantiser's, luma and chroma alike
     size_t capacity_;
     std::string startError_;
     std::vector<std::thread> workers_;
