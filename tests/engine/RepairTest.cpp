@@ -26,6 +26,7 @@
 #include <fstream>
 #include <list>
 #include <thread>
+#include <tuple>
 
 using namespace pelta;
 using namespace pelta::engine;
@@ -129,6 +130,13 @@ std::vector<std::pair<uint32_t, int>> SuperIndexes(const fs::path& f) {
     return out;
 }
 
+// `v` as `n` little-endian bytes.
+std::string Le(uint32_t v, int n = 4) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += char(v >> (8 * i));
+    return s;
+}
+
 // Run as a child by the tests below (PELTA_REPAIR_CHILD=what:folder), until killed: "four"
 // records an AVI with sound, a WAV, an MP3 and an H.264 AVI; "large" an uncompressed 1080p
 // AVI past its first GiB (where the file goes on in OpenDML RIFFs of its own); "display" an
@@ -153,14 +161,10 @@ TEST(CaptureRepairChild, RunsUntilKilled) {
     }
     const bool large = what == "large";
     test::RecordTestHub hub(large ? 1920 : 320, large ? 1080 : 240, 30, 44100);
-    struct File {
-        const char* name;
-        int32_t format;
-        const char* compressor;  // none: about 6 MB a 1080p picture
-        int32_t mode;
-    };
-    // MP3 frames stand on their own: nothing to repair. H.264 pictures depend on earlier
-    // ones: the index marks only the key pictures.
+    // Name, format, compressor (none: about 6 MB a 1080p picture) and what is recorded. MP3
+    // frames stand on their own: nothing to repair. H.264 pictures depend on earlier ones: the
+    // index marks only the key pictures.
+    using File = std::tuple<const char*, int32_t, const char*, int32_t>;
     std::vector<File> files = {{"display.avi", OutputFormat::Avi, "Motion JPEG", CaptureMode::VideoAndAudio}};
     if (large) files = {{"large.avi", OutputFormat::Avi, "none", CaptureMode::VideoAndAudio}};
     if (what == "four")
@@ -169,15 +173,15 @@ TEST(CaptureRepairChild, RunsUntilKilled) {
                  {"killed.mp3", OutputFormat::Mp3, "none", CaptureMode::AudioOnly},
                  {"killed264.avi", OutputFormat::Avi, "H.264 (x264)", CaptureMode::VideoOnly}};
     std::list<CaptureSession> sessions;
-    for (const File& f : files) {
+    for (const auto& [name, format, compressor, mode] : files) {
         CaptureSession& s = sessions.emplace_back(hub, EngineEventPoster{});
-        s.SetOutputFormat(f.format);
-        s.VideoCompressorList().SetSelected(test::IndexNamed(s.VideoCompressorList(), f.compressor));
-        s.SetCaptureFileName(dir + "/" + f.name);
+        s.SetOutputFormat(format);
+        s.VideoCompressorList().SetSelected(test::IndexNamed(s.VideoCompressorList(), compressor));
+        s.SetCaptureFileName(dir + "/" + name);
     }
     hub.Start();
     auto file = files.begin();
-    for (CaptureSession& s : sessions) s.BeginCapture((file++)->mode);
+    for (CaptureSession& s : sessions) s.BeginCapture(std::get<3>(*file++));
     QWidget window;
     if (what == "display") window.show();
     std::ofstream(dir + "/begun").close();
@@ -185,9 +189,14 @@ TEST(CaptureRepairChild, RunsUntilKilled) {
     else std::this_thread::sleep_for(std::chrono::seconds(120));
 }
 
-TEST(CaptureRepair, AKilledCaptureIsRepairedAtTheNextStart) {
+// Each test's files, in a folder of its own.
+class CaptureRepair : public ::testing::Test {
+protected:
     QTemporaryDir dir;
     const fs::path folder = dir.path().toStdString();
+};
+
+TEST_F(CaptureRepair, AKilledCaptureIsRepairedAtTheNextStart) {
     const pid_t pid = Child("four", folder);
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(WaitFor([&] { return fs::exists(folder / "begun"); }));
@@ -253,10 +262,9 @@ TEST(CaptureRepair, AKilledCaptureIsRepairedAtTheNextStart) {
     EXPECT_NEAR(FfprobeSeconds(wav), stated, 0.05);
 }
 
-TEST(CaptureRepair, AKilledOpenDmlCaptureIsRepaired) {
-    QTemporaryDir dir;
-    const fs::path file = dir.filePath("large.avi").toStdString();
-    const pid_t pid = Child("large", file.parent_path());
+TEST_F(CaptureRepair, AKilledOpenDmlCaptureIsRepaired) {
+    const fs::path file = folder / "large.avi";
+    const pid_t pid = Child("large", folder);
     ASSERT_GT(pid, 0);
     const bool grown = WaitFor([&] {
         std::error_code ec;
@@ -264,7 +272,8 @@ TEST(CaptureRepair, AKilledOpenDmlCaptureIsRepaired) {
     });
     Kill(pid);
     ASSERT_TRUE(grown) << "the capture never passed 1.1 GiB";
-    const double held = [&] { const test::Probe cut = ProbeFile(file.string()); return std::max(cut.videoEnd, cut.audioEnd); }();
+    const test::Probe cut = ProbeFile(file.string());
+    const double held = std::max(cut.videoEnd, cut.audioEnd);
 
     const record::RepairResult r = record::RepairCapture(file.string());
     ASSERT_EQ(r.Result, record::RepairResult::Outcome::Repaired) << r.Why;
@@ -282,9 +291,7 @@ TEST(CaptureRepair, AKilledOpenDmlCaptureIsRepaired) {
     ExpectPictureAt(file, held - 0.5);
 }
 
-TEST(CaptureRepair, AKilledRepairLeavesTheOriginal) {
-    QTemporaryDir dir;
-    const fs::path folder = dir.path().toStdString();
+TEST_F(CaptureRepair, AKilledRepairLeavesTheOriginal) {
     // A capture cut off: the header's sizes unset, no index.
     const fs::path file = folder / "cut.avi";
     {
@@ -322,11 +329,25 @@ TEST(CaptureRepair, AKilledRepairLeavesTheOriginal) {
     EXPECT_EQ(record::RepairCapture(file.string()).Result, record::RepairResult::Outcome::NotNeeded);
 }
 
-TEST(CaptureRepair, TheDisplayDyingFinishesTheFile) {
+// A WAV whose header was last made true a flush before the end, and whose last sample frame
+// is torn: the repair states all the whole frames, in the RIFF and the data sizes.
+TEST_F(CaptureRepair, AWavKeepsTheSoundAfterItsLastFlush) {
+    const fs::path file = folder / "cut.wav";
+    const uint32_t flushed = 44100 * 4, whole = flushed + 8000;
+    std::string wav = "RIFF" + Le(36 + flushed) + "WAVEfmt " + Le(16) + Le(1, 2) + Le(2, 2) + Le(44100) +
+                      Le(44100 * 4) + Le(4, 2) + Le(16, 2) + "data" + Le(flushed);
+    wav.append(whole + 3, '\x01');
+    test::WriteFileText(file, wav);
+    const record::RepairResult r = record::RepairCapture(file.string());
+    ASSERT_EQ(r.Result, record::RepairResult::Outcome::Repaired) << r.Why;
+    EXPECT_NEAR(r.Seconds, whole / (44100.0 * 4), 1e-3);
+    const std::string fixed = FileText(file);
+    EXPECT_EQ(fixed, wav.substr(0, 4) + Le(36 + whole) + wav.substr(8, 32) + Le(whole) + wav.substr(44, whole));
+}
+
+TEST_F(CaptureRepair, TheDisplayDyingFinishesTheFile) {
     test::PrivateDisplay display("640x480x24");  // a display of its own, to kill
     PELTA_NEEDS_SERVICE(display.Up(), "a display of its own (Xvfb)");
-    QTemporaryDir dir;
-    const fs::path folder = dir.path().toStdString();
     pid_t pid = -1;
     {
         test::ScopedEnv platform("QT_QPA_PLATFORM", "xcb"), screen("DISPLAY", display.Name());
