@@ -37,15 +37,37 @@ FramePtr RgbFrame(int w, int h, int64_t pts = 0) {
     return f;
 }
 
-FramePtr YuvFrame(int w, int h, int64_t pts = 0) {
+FramePtr YuvFrame(int w, int h) {
     FramePtr f = BlankPicture(AV_PIX_FMT_YUV420P, w, h);
-    f->pts = pts;
     for (int p = 0; p < 3; ++p) {
         const int pw = p ? w / 2 : w, ph = p ? h / 2 : h;
         for (int y = 0; y < ph; ++y)
             for (int x = 0; x < pw; ++x) f->data[p][y * f->linesize[p] + x] = uint8_t(16 + (x * 3 + y * 2 + p * 50) % 200);
     }
     return f;
+}
+
+// A square wave of +-value: interleaved for S16, one plane a channel for FLTP.
+FramePtr ToneFrame(AVSampleFormat fmt, int rate, int channels, int samples, int64_t pts, int16_t value = 1000) {
+    FramePtr f(av_frame_alloc());
+    f->format = fmt;
+    f->sample_rate = rate;
+    f->nb_samples = samples;
+    f->pts = pts;
+    av_channel_layout_default(&f->ch_layout, channels);
+    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
+    for (int i = 0; i < samples * channels; ++i) {
+        const int16_t v = (i / channels) % 2 ? value : int16_t(-value);
+        if (fmt == AV_SAMPLE_FMT_S16) reinterpret_cast<int16_t*>(f->data[0])[i] = v;
+        else reinterpret_cast<float*>(f->data[i % channels])[i / channels] = v / 32768.0f;
+    }
+    return f;
+}
+
+// The first channel's sample i, in 16-bit units.
+double Sample(const AVFrame* f, int i) {
+    if (f->format == AV_SAMPLE_FMT_S16) return reinterpret_cast<const int16_t*>(f->data[0])[i * f->ch_layout.nb_channels];
+    return reinterpret_cast<const float*>(f->data[0])[i] * 32768.0;
 }
 
 const uint8_t* Rgb(const AVFrame* f, int x, int y) { return f->data[0] + y * f->linesize[0] + 3 * x; }
@@ -59,8 +81,8 @@ FramePtr Filter(VideoProcessorChain& chain, const AVFrame* in) { return FramePtr
 }  // namespace
 
 // Filters that move pixels, every pixel of the result against where it lies in the 40x30
-// picture given; grey, every pixel with equal channels.
-TEST(ProcessorVideo, MirrorFlipRotateCropAndGreyGiveEveryPixelAsExpected) {
+// picture given; grey, every pixel with equal channels. No chain gives an unchanged copy.
+TEST(ProcessorVideo, EveryPixelIsWhereTheChainPutsIt) {
     struct Case {
         const char* name;
         ChainDescription chain;
@@ -68,6 +90,7 @@ TEST(ProcessorVideo, MirrorFlipRotateCropAndGreyGiveEveryPixelAsExpected) {
         std::function<std::pair<int, int>(int, int)> from;  // the result's (x, y) in the picture given
     };
     const Case cases[] = {
+        {"nothing", {}, 40, 30, [](int x, int y) { return std::pair{x, y}; }},
         {"mirror", One("mirror"), 40, 30, [](int x, int y) { return std::pair{39 - x, y}; }},
         {"flip", One("flip"), 40, 30, [](int x, int y) { return std::pair{x, 29 - y}; }},
         // Clockwise: the input's bottom-left corner becomes the top-left one.
@@ -75,34 +98,37 @@ TEST(ProcessorVideo, MirrorFlipRotateCropAndGreyGiveEveryPixelAsExpected) {
         {"rotate 180", One("rotate", {{"angle", 1}}), 40, 30, [](int x, int y) { return std::pair{39 - x, 29 - y}; }},
         {"crop", One("crop", {{"left", 8}, {"top", 4}, {"right", 6}, {"bottom", 2}}), 26, 24,
          [](int x, int y) { return std::pair{x + 8, y + 4}; }},
+        // The filters in the chain's order: cropped, then turned.
+        {"crop, rotate 90", ChainDescription{{ChainEntry{"crop", {{"left", 8}}}, ChainEntry{"rotate", {{"angle", 0}}}}},
+         30, 32, [](int x, int y) { return std::pair{y + 8, 29 - x}; }},
         // Margins wider than the picture must not break the graph (the picture would vanish).
         {"crop past the edges", One("crop", {{"left", 1000}, {"right", 1000}}), 2, 30, nullptr},
         {"grey", One("grey"), 40, 30, nullptr},
     };
-    const auto in = RgbFrame(40, 30);
+    const auto in = RgbFrame(40, 30, 1234);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         VideoProcessorChain chain;
         chain.SetChain(c.chain);
+        EXPECT_EQ(chain.Active(), !c.chain.Empty());
         const auto out = Filter(chain, in.get());
         ASSERT_TRUE(out);
+        EXPECT_NE(out.get(), in.get());
         EXPECT_EQ(chain.LastError(), "");
-        ASSERT_EQ(out->format, AV_PIX_FMT_RGB24);
-        ASSERT_EQ(out->width, c.w);
-        ASSERT_EQ(out->height, c.h);
-        if (c.name == std::string("grey")) {
-            for (int y = 0; y < c.h; ++y)
-                for (int x = 0; x < c.w; ++x) {
-                    const uint8_t* p = Rgb(out.get(), x, y);
+        EXPECT_EQ(out->pts, 1234);
+        ASSERT_EQ(std::tuple(out->format, out->width, out->height), std::tuple(AV_PIX_FMT_RGB24, c.w, c.h));
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x) {
+                const uint8_t* p = Rgb(out.get(), x, y);
+                if (c.from) {
+                    const auto [fx, fy] = c.from(x, y);
+                    ASSERT_EQ(0, memcmp(p, Rgb(in.get(), fx, fy), 3)) << x << "," << y;
+                } else if (c.name == std::string("grey")) {
                     ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << x << "," << y;
                 }
-        }
-        for (int y = 0; c.from && y < c.h; ++y)
-            for (int x = 0; x < c.w; ++x) {
-                const auto [fx, fy] = c.from(x, y);
-                ASSERT_EQ(0, memcmp(Rgb(out.get(), x, y), Rgb(in.get(), fx, fy), 3)) << x << "," << y;
             }
     }
+    EXPECT_EQ(VideoProcessorChain().Process(nullptr), nullptr);
 }
 
 // A new size or pixel format, or another chain, rebuilds; the same chain set again does not.
@@ -128,19 +154,7 @@ TEST(ProcessorVideo, RebuildsWhenTheInputFormatOrChainChanges) {
     }
 }
 
-TEST(ProcessorVideo, EmptyChainPassesAnUnchangedCopy) {
-    VideoProcessorChain chain;
-    auto in = RgbFrame(16, 8, 1234);
-    auto out = Filter(chain, in.get());
-    ASSERT_TRUE(out);
-    EXPECT_NE(out.get(), in.get());
-    EXPECT_EQ(out->pts, 1234);
-    EXPECT_EQ(0, memcmp(out->data[0], in->data[0], 16 * 3));
-    EXPECT_FALSE(chain.Active());
-    EXPECT_EQ(chain.Process(nullptr), nullptr);
-}
-
-TEST(ProcessorVideo, EveryCatalogueFilterBuildsOnCommonSourceFormats) {
+TEST(ProcessorChains, EveryCatalogueFilterBuildsOnCommonSourceFormats) {
     for (AVPixelFormat fmt : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_BGR0, AV_PIX_FMT_YUYV422}) {
         for (const auto& spec : VideoFilters()) {
             VideoProcessorChain chain;
@@ -155,6 +169,12 @@ TEST(ProcessorVideo, EveryCatalogueFilterBuildsOnCommonSourceFormats) {
             }
             EXPECT_EQ(chain.LastError(), "") << spec.Id << " on " << av_get_pix_fmt_name(fmt);
         }
+    }
+    for (const auto& spec : AudioFilters()) {
+        AudioProcessorChain chain;
+        chain.SetChain(ChainDescription{{DefaultEntry(spec)}});
+        FramePtr(chain.Process(ToneFrame(AV_SAMPLE_FMT_S16, 48000, 2, 1024, 0).get()));
+        EXPECT_EQ(chain.LastError(), "") << spec.Id;
     }
 }
 
@@ -196,10 +216,7 @@ TEST(ProcessorChainText, RoundTripsAndRejectsMalformedText) {
     ASSERT_TRUE(parsed);
     EXPECT_EQ(*parsed, Sanitised(c, true));
     EXPECT_EQ(ParamValue(*FindFilter("crop", true), parsed->Entries[0], "left"), 8);
-
-    EXPECT_FALSE(ParseChain("crop:left", true));
-    EXPECT_FALSE(ParseChain("crop:left=abc", true));
-    EXPECT_FALSE(ParseChain("cr op", true));
+    for (const char* bad : {"crop:left", "crop:left=abc", "cr op"}) EXPECT_FALSE(ParseChain(bad, true)) << bad;
     // Unknown filters are dropped, values clamped and integers rounded.
     auto odd = ParseChain("sepia;crop:left=99999,top=3.6;volume:gain=2", true);
     ASSERT_TRUE(odd);
@@ -209,68 +226,38 @@ TEST(ProcessorChainText, RoundTripsAndRejectsMalformedText) {
     EXPECT_TRUE(ParseChain("", false)->Empty());
 }
 
-namespace {
-
-FramePtr ToneFrame(AVSampleFormat fmt, int rate, int channels, int samples, int64_t pts, int16_t value = 1000) {
-    FramePtr f(av_frame_alloc());
-    f->format = fmt;
-    f->sample_rate = rate;
-    f->nb_samples = samples;
-    f->pts = pts;
-    av_channel_layout_default(&f->ch_layout, channels);
-    EXPECT_EQ(av_frame_get_buffer(f.get(), 0), 0);
-    if (fmt == AV_SAMPLE_FMT_S16) {
-        auto* s = reinterpret_cast<int16_t*>(f->data[0]);
-        for (int i = 0; i < samples * channels; ++i) s[i] = (i / channels) % 2 ? value : int16_t(-value);
-    } else if (fmt == AV_SAMPLE_FMT_FLTP) {
-        for (int c = 0; c < channels; ++c) {
-            auto* s = reinterpret_cast<float*>(f->data[c]);
-            for (int i = 0; i < samples; ++i) s[i] = (i % 2 ? value : -value) / 32768.0f;
-        }
+// Volume scales samples in the source's own format, clipping rather than wrapping past full
+// scale; a new gain, sample format, rate or channel count rebuilds, the same input does not.
+TEST(ProcessorAudio, VolumeScalesInTheSourceFormatAndRebuildsOnChanges) {
+    const struct {
+        double gain;
+        AVSampleFormat fmt;
+        int rate, channels;
+        int16_t value;
+        unsigned rebuilds;
+        double first, second;  // the first channel's first two samples out
+    } steps[] = {
+        {2.5, AV_SAMPLE_FMT_S16, 48000, 2, 1000, 1, -2500, 2500},
+        {2.5, AV_SAMPLE_FMT_S16, 48000, 2, 1000, 1, -2500, 2500},
+        {8, AV_SAMPLE_FMT_S16, 48000, 2, 20000, 2, -32768, 32767},
+        {8, AV_SAMPLE_FMT_FLTP, 48000, 2, 1000, 3, -8000, 8000},
+        {8, AV_SAMPLE_FMT_FLTP, 44100, 2, 1000, 4, -8000, 8000},
+        {8, AV_SAMPLE_FMT_FLTP, 44100, 1, 1000, 5, -8000, 8000},
+        {0.5, AV_SAMPLE_FMT_FLTP, 44100, 1, 1000, 6, -500, 500},
+    };
+    AudioProcessorChain chain;
+    for (const auto& s : steps) {
+        chain.SetChain(One("volume", {{"gain", s.gain}}));
+        const FramePtr in = ToneFrame(s.fmt, s.rate, s.channels, 441, 0, s.value);
+        const FramePtr out(chain.Process(in.get()));
+        ASSERT_TRUE(out) << s.rebuilds;
+        EXPECT_EQ(chain.LastError(), "");
+        EXPECT_EQ(std::tuple(out->format, out->sample_rate, out->ch_layout.nb_channels, out->nb_samples),
+                  std::tuple(int(s.fmt), s.rate, s.channels, 441));
+        EXPECT_EQ(chain.Rebuilds(), s.rebuilds);
+        EXPECT_NEAR(Sample(out.get(), 0), s.first, 1e-3) << s.rebuilds;
+        EXPECT_NEAR(Sample(out.get(), 1), s.second, 1e-3) << s.rebuilds;
     }
-    return f;
-}
-
-}  // namespace
-
-TEST(ProcessorAudio, VolumeScalesSamplesAndKeepsTheFormat) {
-    AudioProcessorChain chain;
-    chain.SetChain(One("volume", {{"gain", 2.5}}));
-    auto in = ToneFrame(AV_SAMPLE_FMT_S16, 48000, 2, 1024, 0);
-    FramePtr out(chain.Process(in.get()));
-    ASSERT_TRUE(out);
-    EXPECT_EQ(chain.LastError(), "");
-    EXPECT_EQ(out->format, AV_SAMPLE_FMT_S16);
-    EXPECT_EQ(out->sample_rate, 48000);
-    EXPECT_EQ(out->ch_layout.nb_channels, 2);
-    EXPECT_EQ(out->nb_samples, 1024);
-    auto* s = reinterpret_cast<int16_t*>(out->data[0]);
-    EXPECT_EQ(s[0], -2500);
-    EXPECT_EQ(s[2], 2500);
-
-    // A louder gain than the samples can take clips instead of wrapping around.
-    chain.SetChain(One("volume", {{"gain", 8}}));
-    auto loud = ToneFrame(AV_SAMPLE_FMT_S16, 48000, 2, 1024, 1024, 20000);
-    out.reset(chain.Process(loud.get()));
-    ASSERT_TRUE(out);
-    EXPECT_EQ(reinterpret_cast<int16_t*>(out->data[0])[2], 32767);
-}
-
-TEST(ProcessorAudio, RebuildsOnFormatChangeAndFollowsTheNewFormat) {
-    AudioProcessorChain chain;
-    chain.SetChain(One("volume", {{"gain", 0.5}}));
-    auto a = ToneFrame(AV_SAMPLE_FMT_S16, 48000, 2, 480, 0);
-    FramePtr out(chain.Process(a.get()));
-    ASSERT_TRUE(out);
-    EXPECT_EQ(chain.Rebuilds(), 1u);
-    auto b = ToneFrame(AV_SAMPLE_FMT_FLTP, 44100, 1, 441, 0);
-    out.reset(chain.Process(b.get()));
-    ASSERT_TRUE(out);
-    EXPECT_EQ(chain.Rebuilds(), 2u);
-    EXPECT_EQ(out->format, AV_SAMPLE_FMT_FLTP);
-    EXPECT_EQ(out->sample_rate, 44100);
-    EXPECT_EQ(out->ch_layout.nb_channels, 1);
-    EXPECT_FLOAT_EQ(reinterpret_cast<float*>(out->data[0])[1], 500 / 32768.0f);
 }
 
 TEST(ProcessorAudio, LookAheadFiltersLoseNoSamplesAndKeepTime) {
@@ -296,15 +283,5 @@ TEST(ProcessorAudio, LookAheadFiltersLoseNoSamplesAndKeepTime) {
         EXPECT_EQ(chain.LastError(), "");
         EXPECT_NEAR(double(out), double(in), 16000 * 0.01) << method;
         EXPECT_EQ(firstPts, 0) << method;
-    }
-}
-
-TEST(ProcessorAudio, EveryCatalogueFilterBuilds) {
-    for (const auto& spec : AudioFilters()) {
-        AudioProcessorChain chain;
-        chain.SetChain(ChainDescription{{DefaultEntry(spec)}});
-        auto f = ToneFrame(AV_SAMPLE_FMT_S16, 48000, 2, 1024, 0);
-        FramePtr out(chain.Process(f.get()));
-        EXPECT_EQ(chain.LastError(), "") << spec.Id;
     }
 }

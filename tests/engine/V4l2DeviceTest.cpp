@@ -11,7 +11,6 @@ extern "C" {
 #include <cstring>
 #include <optional>
 #include <fcntl.h>
-#include <unistd.h>
 
 using namespace pelta::engine;
 using pelta::test::FakeControl;
@@ -21,6 +20,8 @@ using pelta::test::FakeV4l2Device;
 namespace {
 
 constexpr uint32_t kPrivate = V4L2_CID_PRIVATE_BASE;
+using Sizes = std::vector<std::pair<int, int>>;
+using Writes = std::vector<std::pair<uint32_t, int32_t>>;
 
 // A webcam as uvcvideo describes it, listed out of id order on purpose.
 FakeV4l2Device Webcam() {
@@ -61,10 +62,23 @@ std::vector<double> Fps(const CameraSize& s) {
     return out;
 }
 
-std::vector<std::pair<int, int>> Dims(const CameraFormat& f) {
-    std::vector<std::pair<int, int>> out;
+Sizes Dims(const CameraFormat& f) {
+    Sizes out;
     for (const auto& s : f.Sizes) out.emplace_back(s.Width, s.Height);
     return out;
+}
+
+// A format whose sizes the driver gives as one stepwise or continuous range.
+FakeFormat Ranged(uint32_t fourcc, uint32_t type, v4l2_frmsize_stepwise range) {
+    FakeFormat f{fourcc, FourCCText(fourcc)};
+    f.RangeType = type;
+    f.Range = range;
+    return f;
+}
+
+testing::AssertionResult Says(const std::string& why, const std::string& part) {
+    if (why.find(part) != std::string::npos) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "\"" << why << "\" does not say \"" << part << "\"";
 }
 
 // A camera on the fake driver (the webcam, unless a test changes it), adopted as an open
@@ -83,11 +97,17 @@ using V4l2Controls = V4l2;
 using V4l2SetControl = V4l2;
 using V4l2Formats = V4l2;
 
+// Menus list only the indices the driver offers; calls the driver interrupts are asked again.
 TEST_F(V4l2Controls, EnumeratesInIdOrderWithoutDisabledHeadingsOrUnsupportedTypes) {
+    fake.Controls.push_back({kPrivate, V4L2_CTRL_TYPE_INTEGER_MENU, "Link Frequency", 0, 2, 1, 0, 1});
+    fake.Controls.back().IntMenu = {{0, 168000000}, {2, 336000000}};
+    fake.Interrupts = 2;
     V4l2Device& dev = Dev();
     const auto cs = dev.Controls();
-    EXPECT_EQ(Names(cs), kWebcamOrder);
-    ASSERT_EQ(cs.size(), 8u);
+    auto names = kWebcamOrder;
+    names.push_back("Link Frequency");
+    EXPECT_EQ(Names(cs), names);
+    ASSERT_EQ(cs.size(), 9u);
     EXPECT_EQ(cs[0].Value, 12);
     EXPECT_EQ(cs[0].Min, -64);
     EXPECT_EQ(cs[1].Step, 10);
@@ -97,170 +117,123 @@ TEST_F(V4l2Controls, EnumeratesInIdOrderWithoutDisabledHeadingsOrUnsupportedType
     EXPECT_TRUE(cs[6].Inactive);
     EXPECT_FALSE(cs[6].ReadOnly);
     EXPECT_EQ(cs[7].Type, CameraControl::Button);
-    // The write-only button is never read back.
-    EXPECT_EQ(fake.Calls[VIDIOC_G_CTRL], 7);
-}
-
-TEST_F(V4l2Controls, MenusListOnlyTheIndicesTheDriverOffers) {
-    fake.Controls.push_back({kPrivate, V4L2_CTRL_TYPE_INTEGER_MENU, "Link Frequency", 0, 2, 1, 0, 1});
-    fake.Controls.back().IntMenu = {{0, 168000000}, {2, 336000000}};
-    V4l2Device& dev = Dev();
+    EXPECT_EQ(fake.Calls[VIDIOC_G_CTRL], 8);  // the write-only button is never read back
+    using Items = std::vector<std::pair<int32_t, std::string>>;
+    EXPECT_EQ(cs[8].MenuItems, (Items{{0, "168000000"}, {2, "336000000"}}));
     const auto exposure = dev.Control(V4L2_CID_EXPOSURE_AUTO);
     ASSERT_TRUE(exposure);
     EXPECT_EQ(exposure->Type, CameraControl::Menu);
-    using Items = std::vector<std::pair<int32_t, std::string>>;
     EXPECT_EQ(exposure->MenuItems, (Items{{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}));
-    const auto link = dev.Control(kPrivate);
-    ASSERT_TRUE(link);
-    EXPECT_EQ(link->MenuItems, (Items{{0, "168000000"}, {2, "336000000"}}));
     EXPECT_FALSE(dev.Control(V4L2_CID_CONTRAST));  // disabled
     EXPECT_FALSE(dev.Control(V4L2_CID_HUE));       // absent
-}
-
-TEST_F(V4l2Controls, OldDriversAreScannedByRange) {
-    fake.ExtQuery = false;
-    fake.NextCtrl = false;
-    fake.Controls.push_back({kPrivate, V4L2_CTRL_TYPE_INTEGER, "Private A", 0, 1, 1, 0, 0});
-    fake.Controls.push_back({kPrivate + 1, V4L2_CTRL_TYPE_INTEGER, "Private B", 0, 1, 1, 0, 0});
-    fake.Controls.push_back({kPrivate + 3, V4L2_CTRL_TYPE_INTEGER, "After a gap", 0, 1, 1, 0, 0});
-    V4l2Device& dev = Dev();
-    auto expected = kWebcamOrder;
-    expected.insert(expected.end(), {"Private A", "Private B"});
-    EXPECT_EQ(Names(dev.Controls()), expected);
-    // The extended query is asked once, then given up.
-    EXPECT_EQ(fake.Calls[VIDIOC_QUERY_EXT_CTRL], 1);
-}
-
-TEST_F(V4l2Controls, NextCtrlWorksWithTheOldQueryAndEndsOnAStuckDriver) {
-    fake.ExtQuery = false;
-    V4l2Device& dev = Dev();
-    EXPECT_EQ(Names(dev.Controls()), kWebcamOrder);
-    std::erase_if(fake.Controls, [](const FakeControl& c) { return c.Type == V4L2_CTRL_TYPE_CTRL_CLASS; });
-    fake.StuckNext = true;
-    const auto stuck = dev.Controls();
-    EXPECT_EQ(Names(stuck), std::vector<std::string>{"Brightness"});
-}
-
-TEST_F(V4l2Controls, InterruptedCallsAreRetried) {
     fake.Interrupts = 2;
-    V4l2Device& dev = Dev();
     EXPECT_EQ(dev.GetControl(V4L2_CID_BRIGHTNESS), 12);
     EXPECT_FALSE(dev.GetControl(V4L2_CID_HUE));
 }
 
-TEST_F(V4l2SetControl, ValuesAreFittedToRangeStepAndMenuBeforeTheDriver) {
+// Without the extended query, with and without NEXT_CTRL (then by id range, private ids up
+// to the first gap), and a driver whose NEXT_CTRL never moves on.
+TEST_F(V4l2Controls, OldAndStuckDriversAreStillEnumerated) {
+    for (const auto& [id, name] :
+         {std::pair{kPrivate, "Private A"}, {kPrivate + 1, "Private B"}, {kPrivate + 3, "After a gap"}})
+        fake.Controls.push_back({id, V4L2_CTRL_TYPE_INTEGER, name, 0, 1, 1, 0, 0});
+    fake.ExtQuery = false;
+    for (const bool nextCtrl : {false, true}) {
+        fake.NextCtrl = nextCtrl;
+        fake.Calls.clear();
+        auto expected = kWebcamOrder;
+        expected.insert(expected.end(), {"Private A", "Private B"});
+        if (nextCtrl) expected.push_back("After a gap");
+        EXPECT_EQ(Names(Dev().Controls()), expected) << nextCtrl;
+        EXPECT_EQ(fake.Calls[VIDIOC_QUERY_EXT_CTRL], 1);  // asked once, then given up
+    }
+    std::erase_if(fake.Controls, [](const FakeControl& c) { return c.Type == V4L2_CTRL_TYPE_CTRL_CLASS; });
+    fake.StuckNext = true;
+    EXPECT_EQ(Names(Dev().Controls()), std::vector<std::string>{"Brightness"});
+}
+
+// Each value reaches the driver fitted to the control's range, step or menu; the value the
+// driver settled on comes back (exposure rounds down to 3 + 8k there), a button's as pressed.
+// Read-only, absent and disabled controls are refused before the driver, a busy one by it;
+// each refusal says which control and why.
+TEST_F(V4l2SetControl, ValuesAreFittedBeforeTheDriverAndRefusalsExplained) {
+    fake.Find(V4L2_CID_EXPOSURE_ABSOLUTE)->Granule = 8;
+    fake.Controls.push_back({V4L2_CID_SHARPNESS, V4L2_CTRL_TYPE_INTEGER, "Sharpness", 0, 10, 1, 3, 3});
+    fake.Controls.back().RefuseWith = EBUSY;
     V4l2Device& dev = Dev();
-    std::string why;
     struct Case {
         uint32_t Id;
-        int32_t Asked, Sent;
+        int32_t Asked;
+        std::optional<int32_t> Sent, Settled;  // none: nothing reaches the driver, refused
+        std::vector<std::string> Said;
     };
     const Case cases[] = {
-        {V4L2_CID_BRIGHTNESS, 1000, 64},     {V4L2_CID_BRIGHTNESS, INT32_MIN, -64},
-        {V4L2_CID_SATURATION, 34, 31},       {V4L2_CID_SATURATION, 36, 41},
-        {V4L2_CID_SATURATION, 96, 91},       {V4L2_CID_SATURATION, INT32_MAX, 91},
-        {V4L2_CID_AUTO_WHITE_BALANCE, 7, 1}, {V4L2_CID_AUTO_WHITE_BALANCE, 0, 0},
-        {V4L2_CID_EXPOSURE_AUTO, 2, 1},      {V4L2_CID_EXPOSURE_AUTO, 0, 1},
-        {V4L2_CID_EXPOSURE_AUTO, 99, 3},     {V4L2_CID_EXPOSURE_ABSOLUTE, 0, 3},
+        {V4L2_CID_BRIGHTNESS, 1000, 64, 64},         {V4L2_CID_BRIGHTNESS, INT32_MIN, -64, -64},
+        {V4L2_CID_SATURATION, 34, 31, 31},           {V4L2_CID_SATURATION, 36, 41, 41},
+        {V4L2_CID_SATURATION, 96, 91, 91},           {V4L2_CID_SATURATION, INT32_MAX, 91, 91},
+        {V4L2_CID_AUTO_WHITE_BALANCE, 7, 1, 1},      {V4L2_CID_AUTO_WHITE_BALANCE, 0, 0, 0},
+        {V4L2_CID_EXPOSURE_AUTO, 2, 1, 1},           {V4L2_CID_EXPOSURE_AUTO, 0, 1, 1},
+        {V4L2_CID_EXPOSURE_AUTO, 99, 3, 3},          {V4L2_CID_EXPOSURE_ABSOLUTE, 0, 3, 3},
+        {V4L2_CID_EXPOSURE_ABSOLUTE, 100, 100, 99},  {V4L2_CID_PAN_RESET, 5, 0, 0},
+        {V4L2_CID_GAIN, 5, {}, {}, {"Gain", "read-only"}},
+        {V4L2_CID_SHARPNESS, 5, 5, {}, {"Sharpness", std::strerror(EBUSY)}},
+        {V4L2_CID_HUE, 5, {}, {}, {"0x00980903"}},
+        {V4L2_CID_CONTRAST, 5, {}, {}, {}},  // disabled
     };
     for (const auto& c : cases) {
         fake.Writes.clear();
-        const auto got = dev.SetControl(c.Id, c.Asked, why);
-        EXPECT_EQ(got, c.Sent) << c.Id << " asked " << c.Asked << ": " << why;
-        EXPECT_EQ(fake.Writes, (std::vector<std::pair<uint32_t, int32_t>>{{c.Id, c.Sent}}));
-        EXPECT_EQ(fake.Find(c.Id)->Value, c.Sent);
-    }
-}
-
-TEST_F(V4l2SetControl, ReturnsTheValueTheDriverSettledOn) {
-    fake.Find(V4L2_CID_EXPOSURE_ABSOLUTE)->Granule = 8;
-    V4l2Device& dev = Dev();
-    std::string why;
-    EXPECT_EQ(dev.SetControl(V4L2_CID_EXPOSURE_ABSOLUTE, 100, why), 99);  // 3 + 12 * 8
-    EXPECT_EQ(dev.GetControl(V4L2_CID_EXPOSURE_ABSOLUTE), 99);
-    // A button is pressed, not read back.
-    EXPECT_EQ(dev.SetControl(V4L2_CID_PAN_RESET, 5, why), 0);
-    EXPECT_EQ(fake.Writes.back(), (std::pair<uint32_t, int32_t>{V4L2_CID_PAN_RESET, 0}));
-}
-
-// Only the refused brightness reaches the driver: read-only, absent and disabled controls are
-// refused before it.
-TEST_F(V4l2SetControl, RefusalsSayWhichControlAndWhy) {
-    fake.Find(V4L2_CID_BRIGHTNESS)->RefuseWith = EBUSY;
-    V4l2Device& dev = Dev();
-    const std::pair<uint32_t, std::vector<std::string>> cases[] = {
-        {V4L2_CID_GAIN, {"Gain", "read-only"}},
-        {V4L2_CID_BRIGHTNESS, {"Brightness", std::strerror(EBUSY)}},
-        {V4L2_CID_HUE, {"0x00980903"}},
-        {V4L2_CID_CONTRAST, {}},  // disabled
-    };
-    for (const auto& [id, said] : cases) {
+        FakeControl* f = fake.Find(c.Id);
+        const int32_t before = f ? f->Value : 0;
         std::string why;
-        EXPECT_FALSE(dev.SetControl(id, 5, why)) << id;
-        for (const std::string& part : said) EXPECT_NE(why.find(part), std::string::npos) << why;
+        EXPECT_EQ(dev.SetControl(c.Id, c.Asked, why), c.Settled) << c.Id << " asked " << c.Asked << ": " << why;
+        EXPECT_EQ(fake.Writes, (c.Sent ? Writes{{c.Id, *c.Sent}} : Writes{})) << c.Id;
+        if (f) {
+            EXPECT_EQ(f->Value, c.Settled.value_or(before)) << c.Id;
+        }
+        for (const std::string& part : c.Said) EXPECT_TRUE(Says(why, part));
     }
-    EXPECT_EQ(fake.Writes, (std::vector<std::pair<uint32_t, int32_t>>{{V4L2_CID_BRIGHTNESS, 5}}));
-    EXPECT_EQ(fake.Find(V4L2_CID_BRIGHTNESS)->Value, 12);
 }
 
-TEST_F(V4l2Formats, DiscreteSizesAndIntervalsBecomeSortedSizesAndRates) {
+// Discrete sizes sorted, ranges as their largest size and the common sizes on their grid.
+TEST_F(V4l2Formats, SizesAndRatesAreListedLargestAndFastestFirst) {
     FakeFormat yuyv{V4L2_PIX_FMT_YUYV, "YUYV 4:2:2", 0, {{640, 480}, {1280, 720}, {320, 240}}};
     yuyv.Intervals.Discrete = {{1, 15}, {333333, 10000000}, {1001, 30000}, {0, 1}};
     FakeFormat mjpg{V4L2_PIX_FMT_MJPEG, "Motion-JPEG", V4L2_FMT_FLAG_COMPRESSED, {{1920, 1080}}};
-    fake.Formats = {yuyv, mjpg};
-    V4l2Device& dev = Dev();
-    const auto fs = dev.Formats();
-    ASSERT_EQ(fs.size(), 2u);
+    FakeFormat stepped = Ranged(V4L2_PIX_FMT_YUV420, V4L2_FRMSIZE_TYPE_STEPWISE, {160, 1920, 32, 120, 1080, 8});
+    stepped.Intervals.Discrete = {{1, 30}};
+    const FakeFormat anySize = Ranged(V4L2_PIX_FMT_NV12, V4L2_FRMSIZE_TYPE_CONTINUOUS, {1, 1000, 1, 1, 700, 1});
+    fake.Formats = {yuyv, mjpg, stepped, anySize};
+    const auto fs = Dev().Formats();
+    ASSERT_EQ(fs.size(), 4u);
     EXPECT_EQ(fs[0].Description, "YUYV 4:2:2");
     EXPECT_FALSE(fs[0].Compressed);
     EXPECT_TRUE(fs[1].Compressed);
-    EXPECT_EQ(Dims(fs[0]), (std::vector<std::pair<int, int>>{{1280, 720}, {640, 480}, {320, 240}}));
+    EXPECT_EQ(Dims(fs[0]), (Sizes{{1280, 720}, {640, 480}, {320, 240}}));
     // 30000/1001 and the 100 ns rounded 30 fps are different rates; the zero interval is dropped.
     EXPECT_EQ(fs[0].Sizes[0].Rates, (std::vector<CameraRate>{{10000000, 333333}, {30000, 1001}, {15, 1}}));
     EXPECT_TRUE(fs[1].Sizes[0].Rates.empty());  // the driver gave no intervals
-}
-
-TEST_F(V4l2Formats, SizeRangesBecomeTheirLargestAndTheCommonSizesOnTheGrid) {
-    FakeFormat stepped{V4L2_PIX_FMT_YUV420, "Planar YUV 4:2:0"};
-    stepped.RangeType = V4L2_FRMSIZE_TYPE_STEPWISE;
-    stepped.Range = {160, 1920, 32, 120, 1080, 8};
-    stepped.Intervals.Discrete = {{1, 30}};
-    FakeFormat anySize{V4L2_PIX_FMT_NV12, "Y/CbCr 4:2:0"};
-    anySize.RangeType = V4L2_FRMSIZE_TYPE_CONTINUOUS;
-    anySize.Range = {1, 1000, 1, 1, 700, 1};
-    fake.Formats = {stepped, anySize};
-    V4l2Device& dev = Dev();
-    const auto fs = dev.Formats();
-    ASSERT_EQ(fs.size(), 2u);
     // 176 is off the width grid, 1600x1200 and larger are out of range; 1920x1080 only once.
-    EXPECT_EQ(Dims(fs[0]), (std::vector<std::pair<int, int>>{{1920, 1080}, {1280, 960}, {1280, 720},
-                                                             {1024, 768}, {800, 600}, {640, 480},
-                                                             {640, 360}, {352, 288}, {320, 240},
-                                                             {160, 120}}));
-    for (const auto& s : fs[0].Sizes) EXPECT_EQ(Fps(s), std::vector<double>{30.0}) << s.Width;
-    EXPECT_EQ(Dims(fs[1]), (std::vector<std::pair<int, int>>{{1000, 700}, {800, 600}, {640, 480}, {640, 360},
-                                                             {352, 288}, {320, 240}, {176, 144},
-                                                             {160, 120}}));
+    EXPECT_EQ(Dims(fs[2]), (Sizes{{1920, 1080}, {1280, 960}, {1280, 720}, {1024, 768}, {800, 600}, {640, 480},
+                                  {640, 360}, {352, 288}, {320, 240}, {160, 120}}));
+    for (const auto& s : fs[2].Sizes) EXPECT_EQ(Fps(s), std::vector<double>{30.0}) << s.Width;
+    EXPECT_EQ(Dims(fs[3]),
+              (Sizes{{1000, 700}, {800, 600}, {640, 480}, {640, 360}, {352, 288}, {320, 240}, {176, 144}, {160, 120}}));
 }
 
 TEST_F(V4l2Formats, IntervalRangesBecomeTheCommonRatesOnTheGrid) {
-    FakeFormat f{V4L2_PIX_FMT_YUYV, "YUYV", 0, {{640, 480}}};
-    f.Intervals.RangeType = V4L2_FRMIVAL_TYPE_STEPWISE;
-    f.Intervals.Range = {{1, 30}, {1, 1}, {1, 30}};  // k/30 s: 30, 15, 10, 7.5, 6, 5 ... fps
-    fake.Formats = {f};
+    fake.Formats = {FakeFormat{V4L2_PIX_FMT_YUYV, "YUYV", 0, {{640, 480}}}};
+    auto& iv = fake.Formats[0].Intervals;
     V4l2Device& dev = Dev();
-    EXPECT_EQ(Fps(dev.Formats()[0].Sizes[0]), (std::vector<double>{30, 15, 10, 5, 1}));
-
-    fake.Formats[0].Intervals.RangeType = V4L2_FRMIVAL_TYPE_CONTINUOUS;
-    fake.Formats[0].Intervals.Range = {{1, 60}, {2, 9}, {1, 1}};  // 60 down to 4.5 fps
-    EXPECT_EQ(Fps(dev.Formats()[0].Sizes[0]), (std::vector<double>{60, 50, 30, 25, 24, 20, 15, 10, 5, 4.5}));
-
-    // Ends in 100 ns units: the driver's own rate unless a round rate is next to it.
-    fake.Formats[0].Intervals.Range = {{123457, 10000000}, {333333, 10000000}, {1, 1}};
-    const auto rates = dev.Formats()[0].Sizes[0].Rates;
-    ASSERT_EQ(rates.size(), 4u);  // 81.0, 60, 50, 30
-    EXPECT_EQ(rates[0], (CameraRate{10000000, 123457}));
-    EXPECT_EQ(rates.back(), (CameraRate{30, 1}));
+    const auto size = [&] { return dev.Formats()[0].Sizes[0]; };
+    iv.RangeType = V4L2_FRMIVAL_TYPE_STEPWISE;
+    iv.Range = {{1, 30}, {1, 1}, {1, 30}};  // k/30 s: 30, 15, 10, 7.5, 6, 5 ... fps
+    EXPECT_EQ(Fps(size()), (std::vector<double>{30, 15, 10, 5, 1}));
+    iv.RangeType = V4L2_FRMIVAL_TYPE_CONTINUOUS;
+    iv.Range = {{1, 60}, {2, 9}, {1, 1}};  // 60 down to 4.5 fps
+    EXPECT_EQ(Fps(size()), (std::vector<double>{60, 50, 30, 25, 24, 20, 15, 10, 5, 4.5}));
+    // Ends in 100 ns units: the driver's own rate (81.0) unless a round rate is next to it (30).
+    iv.Range = {{123457, 10000000}, {333333, 10000000}, {1, 1}};
+    EXPECT_EQ(size().Rates, (std::vector<CameraRate>{{10000000, 123457}, {60, 1}, {50, 1}, {30, 1}}));
 }
 
 TEST_F(V4l2Formats, FfmpegNamesAreOnesFfmpegKnows) {
@@ -285,38 +258,33 @@ TEST_F(V4l2Formats, FfmpegNamesAreOnesFfmpegKnows) {
 
 // The size menu and the Video Format dialog read the camera through this one listing: a
 // size only a format ffmpeg cannot read is not offered, and sizes shared by formats once.
+// The range's edge is in it: 1280x720 has the largest width of its grid.
 TEST_F(V4l2Formats, OfferedSizesAreThoseOfTheReadableFormatsOnce) {
-    FakeFormat unknown{v4l2_fourcc('Z', 'Z', 'Z', 'Z'), "Vendor format", 0, {{2592, 1944}, {640, 480}}};
-    FakeFormat yuyv{V4L2_PIX_FMT_YUYV, "YUYV", 0, {{640, 480}, {320, 240}}};
-    FakeFormat stepped{V4L2_PIX_FMT_MJPEG, "Motion-JPEG", V4L2_FMT_FLAG_COMPRESSED};
-    stepped.RangeType = V4L2_FRMSIZE_TYPE_STEPWISE;
-    stepped.Range = {320, 1280, 16, 240, 720, 8};
-    fake.Formats = {unknown, yuyv, stepped};
-    V4l2Device& dev = Dev();
-    const auto usable = UsableFormats(dev);
+    fake.Formats = {FakeFormat{v4l2_fourcc('Z', 'Z', 'Z', 'Z'), "Vendor format", 0, {{2592, 1944}, {640, 480}}},
+                    FakeFormat{V4L2_PIX_FMT_YUYV, "YUYV", 0, {{640, 480}, {320, 240}}},
+                    Ranged(V4L2_PIX_FMT_MJPEG, V4L2_FRMSIZE_TYPE_STEPWISE, {320, 1280, 16, 240, 960, 8})};
+    const auto usable = UsableFormats(Dev());
     ASSERT_EQ(usable.size(), 2u);
     EXPECT_EQ(usable[0].FourCC, V4L2_PIX_FMT_YUYV);
-    EXPECT_EQ(OfferedSizes(usable), (std::vector<std::pair<int32_t, int32_t>>{
-                                        {1280, 720}, {800, 600}, {640, 480}, {640, 360}, {352, 288}, {320, 240}}));
+    EXPECT_EQ(OfferedSizes(usable), (std::vector<std::pair<int32_t, int32_t>>{{1280, 960}, {1280, 720}, {1024, 768},
+                                                                              {800, 600}, {640, 480}, {640, 360},
+                                                                              {352, 288}, {320, 240}}));
 }
 
 TEST(V4l2Open, FailuresNameThePath) {
     std::string why;
     V4l2Device missing;
     EXPECT_FALSE(missing.Open("/nonexistent/video7", why));
-    EXPECT_NE(why.find("/nonexistent/video7"), std::string::npos) << why;
-    EXPECT_NE(why.find(std::strerror(ENOENT)), std::string::npos) << why;
+    EXPECT_TRUE(Says(why, "/nonexistent/video7") && Says(why, std::strerror(ENOENT)));
     EXPECT_FALSE(missing.IsOpen());
-
-    V4l2Device notVideo;
-    EXPECT_FALSE(notVideo.Open("/dev/null", why));
-    EXPECT_NE(why.find("/dev/null is not a video device"), std::string::npos) << why;
+    EXPECT_FALSE(missing.Open("/dev/null", why));
+    EXPECT_TRUE(Says(why, "/dev/null is not a video device"));
 
     FakeV4l2Device fake;
     fake.Caps = V4L2_CAP_VIDEO_OUTPUT;
     V4l2Device output(fake.Fn());
     EXPECT_FALSE(output.Open("/dev/null", why));
-    EXPECT_NE(why.find("Fake Camera"), std::string::npos) << why;
+    EXPECT_TRUE(Says(why, "Fake Camera"));
     EXPECT_FALSE(output.IsOpen());
 
     fake.Caps = V4L2_CAP_VIDEO_CAPTURE;
