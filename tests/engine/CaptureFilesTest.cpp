@@ -100,6 +100,7 @@ TEST_F(CaptureFiles, TheTimeLimitEndsEachFileAtItsLength) {
         Pump(100);
         EXPECT_EQ(events_.ended, ended + 1);
         if (!c.tracks.video) continue;
+        EXPECT_EQ(p.videoSlots, 60);  // every slot of the limit at 30 a second, the last one too
         EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
         EXPECT_GT(engine_->FramesCaptured(), 30);
         EXPECT_GE(events_.progress, progress + 4);
@@ -148,6 +149,7 @@ TEST_F(CaptureFiles, FrameRateOverrideWritesThatRate) {
         const Probe p = Record(name, OutputFormat::Avi, CaptureMode::VideoOnly, c.seconds);
         ASSERT_TRUE(p.ok);
         EXPECT_NEAR(p.videoFrames, c.pictures, 1);
+        EXPECT_EQ(p.videoSlots, c.pictures);  // the limit's slots, each a picture or a repeat
         EXPECT_NEAR(p.duration, c.seconds, c.lengthWithin);
         EXPECT_EQ(p.videoFrames, engine_->FramesCaptured());
     }
