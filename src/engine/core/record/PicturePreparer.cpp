@@ -1,5 +1,7 @@
 #include "engine/core/record/PicturePreparer.h"
 
+#include "engine/core/MappedMemory.h"
+
 extern "C" {
 #include <libavutil/imgutils.h>
 #include <libavutil/pixdesc.h>
@@ -29,7 +31,7 @@ PicturePreparer::PicturePreparer(AVPixelFormat format, int width, int height)
     if (av_image_fill_plane_sizes(sizes, format_, height_, lines) < 0) return;
     for (size_t s : sizes) bytes_ += s;
     // Encoders may read a little past the last row.
-    pool_ = av_buffer_pool_init(bytes_ + kRowAlign + 16, nullptr);
+    pool_ = av_buffer_pool_init(bytes_ + kRowAlign + 16, MappedBuffer);
 }
 
 PicturePreparer::~PicturePreparer() {
