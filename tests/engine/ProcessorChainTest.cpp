@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include <atomic>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -154,7 +155,14 @@ TEST(ProcessorVideo, RebuildsWhenTheInputFormatOrChainChanges) {
     }
 }
 
+// Threads of this process.
+static size_t ThreadCount() {
+    return size_t(std::distance(std::filesystem::directory_iterator("/proc/self/task"), std::filesystem::directory_iterator()));
+}
+
+// Every filter builds and runs on the thread that feeds it, starting no threads of its own.
 TEST(ProcessorChains, EveryCatalogueFilterBuildsOnCommonSourceFormats) {
+    const size_t threads = ThreadCount();
     for (AVPixelFormat fmt : {AV_PIX_FMT_YUV420P, AV_PIX_FMT_BGR0, AV_PIX_FMT_YUYV422}) {
         for (const auto& spec : VideoFilters()) {
             VideoProcessorChain chain;
@@ -166,6 +174,7 @@ TEST(ProcessorChains, EveryCatalogueFilterBuildsOnCommonSourceFormats) {
                 FramePtr out(chain.Process(in.get()));
                 ASSERT_TRUE(out || i == 0) << spec.Id;
                 EXPECT_TRUE(!out || out->format == fmt) << spec.Id << " gives " << av_get_pix_fmt_name(AVPixelFormat(out->format));
+                EXPECT_EQ(ThreadCount(), threads) << spec.Id;
             }
             EXPECT_EQ(chain.LastError(), "") << spec.Id << " on " << av_get_pix_fmt_name(fmt);
         }

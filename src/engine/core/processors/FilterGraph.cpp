@@ -113,6 +113,10 @@ std::string FilterGraph::Start(bool video) {
     if (api_ == nullptr) return "libavfilter is not available: " + why;
     graph_ = api_->avfilter_graph_alloc();
     if (!graph_) return "out of memory";
+    // The filters run on the thread that feeds the graph: the encoders already keep the cores
+    // busy, and libavfilter's own slice threads (one per core for every graph) would only add
+    // hand-overs, through counters ThreadSanitizer cannot follow.
+    graph_->nb_threads = 1;
     source_ = api_->avfilter_graph_alloc_filter(graph_, api_->avfilter_get_by_name(video ? "buffer" : "abuffer"), "in");
     if (!source_) return Fail("cannot create the source");
     return {};
