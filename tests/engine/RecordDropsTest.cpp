@@ -111,6 +111,35 @@ TEST(RecordDrops, EverySlotHoldsAPictureOrACountedDrop) {
     }
 }
 
+// The device is late over the time limit (a busy machine): the file still ends at the
+// limit, with or without sound, and the slots no picture came for are the device's drops.
+TEST(RecordDrops, ADeviceLateOverTheTimeLimitStillEndsTheFileThere) {
+    QTemporaryDir dir;
+    for (const int32_t mode : {CaptureMode::VideoOnly, CaptureMode::VideoAndAudio}) {
+        SCOPED_TRACE(mode);
+        test::RecordTestHub hub(160, 120, 30, 44100);
+        hub.FollowClock();
+        Ended ended;
+        CaptureSession s(hub, ended.Poster());
+        const std::string path = dir.filePath(QString("late%1.avi").arg(mode)).toStdString();
+        s.SetCaptureFileName(path);
+        s.VideoCompressorList().SetSelected(-1);
+        s.SetTimeLimitOn(true);
+        s.SetTimeLimitSeconds(2);
+        hub.Start();
+        s.BeginCapture(mode);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        hub.Skip(30);  // no picture for a second: the next one comes past the limit
+        ASSERT_TRUE(ended.WaitEnded(10));
+        s.EndCaptureAndWait();
+        hub.Stop();
+        EXPECT_TRUE(ended.errors.empty());
+        EXPECT_NEAR(ProbeFile(path).videoLength, 2.0, 1.0 / 30 + 1e-6);
+        EXPECT_GE(s.DroppedByCause().DeviceGaps, 10);
+        ExpectCountsMatchFile(path, s.FramesCaptured(), s.FramesDropped());
+    }
+}
+
 // Run as a child by the next test: records the built-in devices until told to stop, then
 // writes its counters beside the file.
 TEST(RecordDropsChild, RecordsWhileStopped) {

@@ -58,6 +58,13 @@ void CaptureSession::HandleVideo(Item& item) {
     const double passed = Seconds(item.Arrival - zero_);
     slot = std::min(slot, std::max(nextSlot_, static_cast<int64_t>(std::llround((passed * 1.5 + 1) * av_q2d(rate_)))));
     if (slot >= limitSlots_) {
+        // The limit passed before this picture came (a late device): the file still ends at
+        // the limit, and the slots no picture came for are counted as any others are.
+        if (havePlaced_ && nextSlot_ < limitSlots_) {
+            CountEmptySlots(limitSlots_ - nextSlot_, unscaled);
+            out_->SetVideoEnd(limitSlots_);
+            nextSlot_ = limitSlots_;
+        }
         videoDone_ = true;
         return;
     }
