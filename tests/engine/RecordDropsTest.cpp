@@ -111,17 +111,19 @@ TEST(RecordDrops, EverySlotHoldsAPictureOrACountedDrop) {
     }
 }
 
-// The device is late over the time limit (a busy machine): the file still ends at the
-// limit, with or without sound, and the slots no picture came for are the device's drops.
+// The device is late over the time limit (a busy machine), or silent until the limit's grace
+// runs out: the file still ends at the limit, with or without sound, and the slots no
+// picture came for are the device's drops.
 TEST(RecordDrops, ADeviceLateOverTheTimeLimitStillEndsTheFileThere) {
     QTemporaryDir dir;
-    for (const int32_t mode : {CaptureMode::VideoOnly, CaptureMode::VideoAndAudio}) {
-        SCOPED_TRACE(mode);
+    for (const auto& [mode, skipped] : {std::pair{CaptureMode::VideoOnly, 30}, std::pair{CaptureMode::VideoAndAudio, 30},
+                                       std::pair{CaptureMode::VideoOnly, 90}}) {
+        SCOPED_TRACE(std::to_string(mode) + ", " + std::to_string(skipped) + " skipped");
         test::RecordTestHub hub(160, 120, 30, 44100);
         hub.FollowClock();
         Ended ended;
         CaptureSession s(hub, ended.Poster());
-        const std::string path = dir.filePath(QString("late%1.avi").arg(mode)).toStdString();
+        const std::string path = dir.filePath(QString("late%1-%2.avi").arg(mode).arg(skipped)).toStdString();
         s.SetCaptureFileName(path);
         s.VideoCompressorList().SetSelected(-1);
         s.SetTimeLimitOn(true);
@@ -129,7 +131,7 @@ TEST(RecordDrops, ADeviceLateOverTheTimeLimitStillEndsTheFileThere) {
         hub.Start();
         s.BeginCapture(mode);
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        hub.Skip(30);  // no picture for a second: the next one comes past the limit
+        hub.Skip(skipped);  // the next picture comes past the limit, or after its grace
         ASSERT_TRUE(ended.WaitEnded(10));
         s.EndCaptureAndWait();
         hub.Stop();

@@ -184,6 +184,7 @@ private:
     Losses LostNow() const;
     int32_t DeviceGap(int64_t pts, AVRational tb);  // under queueMutex_
     void CountEmptySlots(int64_t empty, double unscaled);
+    void EndVideoAtLimit(double unscaled);
     void SettleDropCounts();
     void ForgetReservation(bool removeOwnFile);
     void WriterLoop();

@@ -58,14 +58,7 @@ void CaptureSession::HandleVideo(Item& item) {
     const double passed = Seconds(item.Arrival - zero_);
     slot = std::min(slot, std::max(nextSlot_, static_cast<int64_t>(std::llround((passed * 1.5 + 1) * av_q2d(rate_)))));
     if (slot >= limitSlots_) {
-        // The limit passed before this picture came (a late device): the file still ends at
-        // the limit, and the slots no picture came for are counted as any others are.
-        if (havePlaced_ && nextSlot_ < limitSlots_) {
-            CountEmptySlots(limitSlots_ - nextSlot_, unscaled);
-            out_->SetVideoEnd(limitSlots_);
-            nextSlot_ = limitSlots_;
-        }
-        videoDone_ = true;
+        EndVideoAtLimit(unscaled);
         return;
     }
     CountEmptySlots(slot - nextSlot_, unscaled);
@@ -77,6 +70,18 @@ void CaptureSession::HandleVideo(Item& item) {
     if (nextSlot_ >= limitSlots_) {
         videoDone_ = true;
     }
+}
+
+// The time limit passed with no picture for its last slots (a device late, or silent until
+// the grace ran out): the file still ends at the limit, and those slots are counted as any
+// empty ones are. `unscaled`: where the picture that came past the limit fell, if one did.
+void CaptureSession::EndVideoAtLimit(double unscaled) {
+    if (havePlaced_ && nextSlot_ < limitSlots_) {
+        CountEmptySlots(limitSlots_ - nextSlot_, unscaled);
+        out_->SetVideoEnd(limitSlots_);
+        nextSlot_ = limitSlots_;
+    }
+    videoDone_ = true;
 }
 
 // Slots left empty before a picture, by cause: pictures turned away by the queue and
@@ -314,6 +319,8 @@ void CaptureSession::WriterLoop() {
             out_->Flush();
         }
     }
+    if (limited && wantVideo_ && !ModeIsSequence(mode_) && !failure && !lost && elapsed_ >= limit)
+        EndVideoAtLimit(static_cast<double>(limitSlots_));
     CloseOut();
     if (failure) {
         // The words behind the code: which file or device, and what the system said.
