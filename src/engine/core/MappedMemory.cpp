@@ -10,6 +10,9 @@
 
 namespace pelta::engine {
 
+namespace {
+
+// Maps every page of [data, data + size) into this process now, writable.
 void MapNow(void* data, size_t size) {
     if (data == nullptr || size == 0) return;
     // madvise takes whole pages: from the page the range starts in.
@@ -17,6 +20,8 @@ void MapNow(void* data, size_t size) {
     const uintptr_t begin = uintptr_t(data) & ~(page - 1);
     (void)madvise(reinterpret_cast<void*>(begin), uintptr_t(data) + size - begin, MADV_POPULATE_WRITE);
 }
+
+}  // namespace
 
 AVBufferRef* MappedBuffer(size_t size) {
     AVBufferRef* b = av_buffer_alloc(size);

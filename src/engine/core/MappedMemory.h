@@ -14,11 +14,8 @@ extern "C" {
 
 namespace pelta::engine {
 
-// Maps every page of [data, data + size) into this process now, writable. Where the kernel
-// cannot (before Linux 5.14) the pages are mapped as they are first used, as before.
-void MapNow(void* data, size_t size);
-
-// For av_buffer_pool_init: a buffer of `size` bytes, mapped whole.
+// For av_buffer_pool_init: a buffer of `size` bytes, mapped whole. Where the kernel cannot
+// (before Linux 5.14) its pages are mapped as they are first used, as before.
 AVBufferRef* MappedBuffer(size_t size);
 
 }  // namespace pelta::engine

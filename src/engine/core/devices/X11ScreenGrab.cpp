@@ -37,7 +37,7 @@ namespace pelta::engine {
 // last of them has come back.
 struct X11ScreenGrab::Shared {
     xcb_connection_t* Connection;
-    std::string Failure;                                        // why the last new segment failed
+    std::string Failure;  // why the last new segment failed
 };
 
 namespace {
@@ -77,7 +77,7 @@ AVBufferRef* NewSegment(void* opaque, size_t size) {
     // A segment's pixels go back to the pool when libavutil's reference count (atomics that
     // ThreadSanitizer cannot see) reaches zero on whichever thread let the picture go last;
     // the cursor is then drawn into them here, after the server (unseen too) wrote the rest.
-    // Only the pixels are exempt: the pool, the segment list and the frames stay watched.
+    // Only the pixels are exempt: the pool and the frames stay watched.
     AnnotateBenignRaceSized(__FILE__, __LINE__, data, size, "grabbed pixels, handed over by reference counts");
 #endif
     const uint32_t seg = xcb_generate_id(s->Connection);

@@ -88,7 +88,6 @@ private:
     Packet Compress(const Job& job, Worker& state) const;
     std::string Write(const AVFrame* f, Worker& state, bool fit) const;
 
-
     AVPixelFormat format_;
     int width_, height_;
     unsigned int steps_[64];  // the quantiser's, luma and chroma alike
