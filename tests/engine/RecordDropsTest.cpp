@@ -142,6 +142,33 @@ TEST(RecordDrops, ADeviceLateOverTheTimeLimitStillEndsTheFileThere) {
     }
 }
 
+// The device misses pictures right after the capture's first one (its first read of the
+// device's buffer took long): the file starts after the gap instead of with that picture
+// held over empty slots. Without a gap the first picture is the file's first.
+TEST(RecordDrops, AGapAfterTheFirstPictureStartsTheFileAfterIt) {
+    QTemporaryDir dir;
+    for (const int gap : {0, 4}) {
+        SCOPED_TRACE(std::to_string(gap) + " skipped");
+        test::RecordTestHub hub(160, 120, 30, 44100);  // pictures keep their times: gaps only where skipped
+        hub.GapAfterFirstListened(gap);
+        Ended ended;
+        CaptureSession s(hub, ended.Poster());
+        const std::string path = dir.filePath(QString("first%1.avi").arg(gap)).toStdString();
+        s.SetCaptureFileName(path);
+        s.VideoCompressorList().SetSelected(-1);
+        hub.Start();
+        s.BeginCapture(CaptureMode::VideoOnly);
+        ASSERT_TRUE(test::WaitUntil([&] { return s.FramesCaptured() >= 10; }));
+        s.EndCaptureAndWait();
+        hub.Stop();
+        const std::vector<int64_t> numbers = test::PictureNumbers(path);
+        ASSERT_FALSE(numbers.empty());
+        EXPECT_EQ(numbers.front(), hub.FirstListened() + (gap > 0 ? gap + 1 : 0));
+        EXPECT_EQ(s.DroppedByCause().DeviceGaps, 0);
+        ExpectCountsMatchFile(path, s.FramesCaptured(), s.FramesDropped());
+    }
+}
+
 // Run as a child by the next test: records the built-in devices until told to stop, then
 // writes its counters beside the file.
 TEST(RecordDropsChild, RecordsWhileStopped) {

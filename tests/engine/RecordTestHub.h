@@ -86,6 +86,14 @@ public:
     // Pictures keep the clock's time when the hub falls behind (a busy machine), as a real
     // device's do: the late ones are skipped instead of delivered with stale times.
     void FollowClock() { followClock_ = true; }
+    // The first picture a listener gets is followed by `count` skipped ones (a device that
+    // missed its next pictures while the listener took long over the first).
+    void GapAfterFirstListened(int count) { gapAfterListened_ = count; }
+    int64_t FirstListened() const { return firstListened_; }
+    void AddListener(engine::FrameListener* l) override {
+        TestHubBase::AddListener(l);
+        listened_ = true;
+    }
     void Start() {
         run_ = true;
         video_ = std::thread([this] { VideoLoop(); });
@@ -126,6 +134,10 @@ private:
             f->pts = n * 1000000 / fps_;
             PublishVideo(f, AVRational{1, 1000000});
             av_frame_free(&f);
+            if (listened_ && firstListened_ < 0) {
+                firstListened_ = n;
+                skip_ += gapAfterListened_;
+            }
             std::this_thread::sleep_until(t0 + std::chrono::microseconds((n + 1) * 1000000 / fps_));
             if (followClock_) {
                 const auto late = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
@@ -156,6 +168,9 @@ private:
     double soundClock_ = 1.0;
     std::atomic<int> skip_{0};
     std::atomic<bool> followClock_{false};
+    std::atomic<bool> listened_{false};
+    std::atomic<int64_t> firstListened_{-1};
+    int gapAfterListened_ = 0;
     std::atomic<bool> run_{false};
     std::thread video_, audio_;
 };

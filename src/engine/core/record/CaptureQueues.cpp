@@ -40,6 +40,35 @@ int32_t CaptureSession::DeviceGap(int64_t pts, AVRational tb) {
     return skipped;
 }
 
+// Under queueMutex_. The capture's first picture is the first to read the device's buffer
+// and to be prepared, which can take the device long enough to miss the pictures after it
+// (the first read of a 3840x2160 screen segment maps 8100 pages: 100 ms on a virtual
+// machine). So it waits for the second: after a gap it is let go and the capture starts with
+// the second instead of with a picture held over empty slots. False while `next` is held.
+bool CaptureSession::QueueFirstPictures(Item& next) {
+    if (heldFirst_.Frame == nullptr) {
+        heldFirst_ = next;
+        return false;
+    }
+    holdFirst_ = false;
+    if (next.Lost.Device > 0) {
+        av_frame_free(&heldFirst_.Frame);
+        next.Lost = {};  // before the file begins
+    } else {
+        videoQueue_.push_back(heldFirst_);
+    }
+    heldFirst_ = {};
+    return true;
+}
+
+// Once no device delivers: a first picture still waiting for a second goes to the file.
+void CaptureSession::ReleaseHeldFirst() {
+    std::lock_guard lock(queueMutex_);
+    holdFirst_ = false;
+    if (heldFirst_.Frame != nullptr) videoQueue_.push_front(heldFirst_);
+    heldFirst_ = {};
+}
+
 bool CaptureSession::VideoQueueFull() const {
     return videoQueue_.size() >= static_cast<size_t>(std::max(1, videoQueueLimit_));
 }
@@ -106,8 +135,9 @@ void CaptureSession::Push(const AVFrame* frame, bool video, AVRational tb) {
                 videoQueue_.pop_front();
                 (videoQueue_.empty() ? carry_ : videoQueue_.front().Lost) += lost;
             }
-            videoQueue_.push_back(Item{ready, true, tb, arrival, carry_});
+            Item item{ready, true, tb, arrival, carry_};
             carry_ = {};
+            if (!holdFirst_ || QueueFirstPictures(item)) videoQueue_.push_back(item);
         }
     }
     queueCv_.notify_one();

@@ -254,6 +254,7 @@ void CaptureSession::BeginCapture(int32_t mode) {
         grabsRequested_ = grabsDone_ = 0;
         haveArrivalPts_ = false;
         carry_ = {};
+        holdFirst_ = false;
     }
     activeMode_ = mode;
     lastCapture_ = fileName_;
@@ -371,14 +372,24 @@ bool CaptureSession::StartWriting(const StartPlan& plan, std::stop_token stop) {
     sequenceFrames_ = 0;
     audioClockRatio_ = 1.0;
     audioRateSeen_ = out_->AudioRate();
+    int queueLimit = 0;
+    {
+        std::lock_guard lock(queueMutex_);
+        queueLimit = videoQueueLimit_ = record::session::VideoQueueLimit(queueSettings_.VideoFrames, out_->PixelFormat(),
+                                                                         out_->Width(), out_->Height());
+        holdFirst_ = wantVideo_ && !ModeIsSequence(mode_);
+    }
     if (wantVideo_ && !ModeIsSequence(mode_)) {
         // The device's pictures are prepared as they arrive (a sequence's by the writer).
         preparer_ = std::make_unique<record::PicturePreparer>(out_->PixelFormat(), out_->Width(), out_->Height());
-    }
-    {
-        std::lock_guard lock(queueMutex_);
-        videoQueueLimit_ = record::session::VideoQueueLimit(queueSettings_.VideoFrames, out_->PixelFormat(),
-                                                            out_->Width(), out_->Height());
+        // Where fresh memory is dear (a new 3840x2160 picture's buffer took 25 ms on a virtual
+        // machine, most of the time between two pictures), the device's thread would lose
+        // pictures making them as the queue and the encoder fill up: then all the pictures
+        // they can hold are made now, before the clock starts.
+        const auto before = Clock::now();
+        preparer_->Reserve(1);
+        if (Seconds(Clock::now() - before) > 0.5 / av_q2d(rate_))
+            preparer_->Reserve(queueLimit + out_->PicturesHeld() + 1);
     }
     // The pictures go to this capture as they arrive: the hub need not hold one as well.
     if (wantVideo_ && !ModeIsSequence(mode_)) hub_.KeepLatestVideoFrame(false);

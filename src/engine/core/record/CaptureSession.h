@@ -182,6 +182,8 @@ private:
     void Push(const AVFrame* frame, bool video, AVRational tb);
     bool VideoQueueFull() const;  // under queueMutex_
     Losses LostNow() const;
+    bool QueueFirstPictures(Item& next);
+    void ReleaseHeldFirst();
     int32_t DeviceGap(int64_t pts, AVRational tb);  // under queueMutex_
     void CountEmptySlots(int64_t empty, double unscaled);
     void EndVideoAtLimit(double unscaled);
@@ -251,6 +253,9 @@ private:
     int videoQueueLimit_ = 8;      // under queueMutex_: VideoFrames, or fewer for large pictures
     int64_t audioQueueSamples_ = 0;  // under queueMutex_: AudioSeconds of the capture's sound
     Losses carry_;                 // under queueMutex_: losses for the next queued picture
+    // Under queueMutex_: the capture's first picture waits for the second (see Push).
+    bool holdFirst_ = false;
+    Item heldFirst_;
     bool haveArrivalPts_ = false;  // under queueMutex_
     int64_t lastArrivalPts_ = 0;   // under queueMutex_
     AVRational deviceRate_{0, 1};  // under queueMutex_

@@ -163,6 +163,14 @@ int CaptureWriter::Width() const { return video_ != nullptr ? video_->width : 0;
 int CaptureWriter::Height() const { return video_ != nullptr ? video_->height : 0; }
 AVPixelFormat CaptureWriter::PixelFormat() const { return video_ != nullptr ? video_->pix_fmt : AV_PIX_FMT_NONE; }
 
+// The Motion JPEG workers and their queue hold pictures by reference, as libavcodec's frame
+// threads do one each; the other encoders (x264 among them) copy what they keep.
+int CaptureWriter::PicturesHeld() const {
+    if (jpeg_) return jpeg_->Capacity();
+    if (video_ != nullptr && (video_->active_thread_type & FF_THREAD_FRAME) != 0) return video_->thread_count;
+    return 0;
+}
+
 // A WAV file states its length only in its header, which the muxer writes at the end; the
 // header's size fields are kept true at every flush instead, so that a file cut short by
 // a kill still reads with its real length.

@@ -93,6 +93,8 @@ public:
     int Width() const;
     int Height() const;
     AVPixelFormat PixelFormat() const;
+    // Prepared pictures the video encoder may hold at once by reference.
+    int PicturesHeld() const;
     bool HasVideo() const { return video_ != nullptr; }
     bool HasAudio() const { return audio_ != nullptr; }
 

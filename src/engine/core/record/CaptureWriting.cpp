@@ -303,6 +303,7 @@ void CaptureSession::WriterLoop() {
         if (stopping && listening_) {
             listening_ = false;
             hub_.RemoveListener(this);
+            ReleaseHeldFirst();
         }
         if (stopping) {
             std::lock_guard lock(queueMutex_);
@@ -352,6 +353,7 @@ void CaptureSession::CloseOut() {
             for (auto& it : *q) av_frame_free(&it.Frame);
             q->clear();
         }
+        av_frame_free(&heldFirst_.Frame);
     }
     preparer_.reset();  // no device delivers to this capture any more (the listener is gone)
     AVFrame* last = std::exchange(*lastPrepared_.Lock(), nullptr);

@@ -68,6 +68,7 @@ public:
     // False when nothing is submitted and not yet taken, or (without `wait`) not done yet.
     bool Take(Packet& out, bool wait);
     int64_t InHand() const;  // submitted and not yet taken
+    int Capacity() const { return static_cast<int>(capacity_); }  // pictures held at most
 
 private:
     struct Job {

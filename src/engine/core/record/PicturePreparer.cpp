@@ -9,6 +9,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace pelta::engine::record {
 
@@ -31,7 +32,23 @@ PicturePreparer::PicturePreparer(AVPixelFormat format, int width, int height)
     if (av_image_fill_plane_sizes(sizes, format_, height_, lines) < 0) return;
     for (size_t s : sizes) bytes_ += s;
     // Encoders may read a little past the last row.
-    pool_ = av_buffer_pool_init(bytes_ + kRowAlign + 16, MappedBuffer);
+    pool_ = av_buffer_pool_init2(bytes_ + kRowAlign + 16, this, MakeBuffer, nullptr);
+}
+
+AVBufferRef* PicturePreparer::MakeBuffer(void* preparer, size_t size) {
+    AVBufferRef* b = MappedBuffer(size);
+    if (b != nullptr) ++static_cast<PicturePreparer*>(preparer)->made_;
+    return b;
+}
+
+void PicturePreparer::Reserve(int pictures) {
+    std::vector<AVBufferRef*> taken;
+    while (pool_ != nullptr && made_ < pictures) {
+        AVBufferRef* b = av_buffer_pool_get(pool_);
+        if (b == nullptr) break;
+        taken.push_back(b);
+    }
+    for (AVBufferRef*& b : taken) av_buffer_unref(&b);
 }
 
 PicturePreparer::~PicturePreparer() {

@@ -14,6 +14,7 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -29,9 +30,14 @@ public:
     // A new picture of the encoder's format and size holding `in` (its pts kept), owned by
     // the caller; nullptr with `why` set when it cannot be made.
     AVFrame* Prepare(const AVFrame* in, std::string& why);
+    // Makes buffers now until the pool has made `pictures` of them, so that as many
+    // pictures at once find their memory ready (see MappedBuffer).
+    void Reserve(int pictures);
+    int BuffersMade() const { return made_; }
 
 private:
     AVFrame* NewPicture();
+    static AVBufferRef* MakeBuffer(void* preparer, size_t size);
     void Fit(const AVFrame* in);
 
     AVPixelFormat format_;
@@ -39,6 +45,7 @@ private:
     int linesize_[4] = {};
     size_t bytes_ = 0;
     AVBufferPool* pool_ = nullptr;
+    std::atomic<int> made_{0};  // counted by the pool's allocator, on whichever thread
     FrameConverter converter_;
     // The pictures the fitting is set up for, and where they go in the file's picture.
     int inWidth_ = 0, inHeight_ = 0, inFormat_ = -1;
