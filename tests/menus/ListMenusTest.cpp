@@ -208,45 +208,38 @@ TEST_F(ListMenus, BuildingKeepsTheSelectionAndElementZeroSelectsNone) {
 
 using CompressorMenus = MenusTest;
 
-TEST_F(CompressorMenus, EachRestrictedNameIsWarnedOnlyInItsOwnList) {
+// Each restricted name is warned in its own list only, and exactly: another case or a
+// trailing blank is not the name. Yes selects it.
+TEST_F(CompressorMenus, EachRestrictedNameIsWarnedExactlyAndOnlyInItsOwnList) {
     const QStringList audio{"IAC2", "Lernout & Hauspie SBC 8kbit/s", "Lernout & Hauspie SBC 12kbit/s",
                             "Lernout & Hauspie SBC 16kbit/s", "Windows Media Audio V1", "WMAudio Encoder DMO",
                             "ACELP.net"};
     const QStringList video{"Microsoft H.263 Video Codec", "Microsoft H.261 Video Codec", "WMVideo Encoder DMO",
                             "WMVideo8 Encoder DMO", "MSScreen encoder DMO", "VDOnet VDOWave",
                             "Intel 4:2:0 Video V2.5"};
-    // Each list holds its own seven names, then the other list's seven.
-    for (const QString& n : video + audio) engine.VideoComp.Items.push_back({n.toStdString()});
-    for (const QString& n : audio + video) engine.AudioComp.Items.push_back({n.toStdString()});
+    // Each list holds its own seven names, the other list's seven, then two near misses.
+    for (const QString& n : video + audio + QStringList{"MSScreen Encoder DMO", "MSScreen encoder DMO "})
+        engine.VideoComp.Items.push_back({n.toStdString()});
+    for (const QString& n : audio + video + QStringList{"iac2", "IAC2 "})
+        engine.AudioComp.Items.push_back({n.toStdString()});
     StartUp();
-    for (const ListMenu* list : {&menus.menuOptionsAudioCompressor, &menus.menuOptionsVideoCompressor})
-        for (size_t k = 1; k <= 14; ++k) {
+    for (const auto& [list, sel] : {std::pair{&menus.menuOptionsAudioCompressor, &engine.AudioComp.Sel},
+                                    std::pair{&menus.menuOptionsVideoCompressor, &engine.VideoComp.Sel}})
+        for (size_t k = 1; k <= 16; ++k) {
+            SCOPED_TRACE(list->All[k]->text().toStdString());
             const size_t before = prompts.Messages.size();
             Click(*list, k);
-            EXPECT_EQ(prompts.Messages.size() - before, k <= 7 ? 1u : 0u) << list->All[k]->text().toStdString();
+            EXPECT_EQ(prompts.Messages.size() - before, k <= 7 ? 1u : 0u);
+            EXPECT_EQ(*sel, int32_t(k) - 1);
+            EXPECT_EQ(CheckedCaptions(*list), QStringList{list->All[k]->text()});
         }
-}
-
-TEST_F(CompressorMenus, RestrictedNameIsWarnedExactlyAndYesSelectsIt) {
-    engine.VideoComp.Items = {{"MSScreen encoder DMO"}, {"MSScreen Encoder DMO"}, {"MSScreen encoder DMO "}};
-    StartUp();
-    prompts.Answers = {PromptAnswer::Yes};
-    Click(menus.menuOptionsVideoCompressor, 1);
-    ASSERT_EQ(prompts.Messages.size(), 1u);
+    ASSERT_FALSE(prompts.Messages.empty());
     const auto& m = prompts.Messages[0];
     EXPECT_EQ(m.Title, "Warning");
     EXPECT_EQ(m.Buttons, PromptButtons::YesNo);
     EXPECT_TRUE(m.DefaultYes);
     EXPECT_EQ(m.Text, QString("In our tests, the compressor you have selected\r has caused unexpected behaviour on "
                               "some computers.\rAre you sure you want to use it?"));
-    EXPECT_EQ(engine.VideoComp.Sel, 0);
-    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"MSScreen encoder DMO"});
-
-    // A different case or a trailing blank is not the restricted name.
-    Click(menus.menuOptionsVideoCompressor, 2);
-    Click(menus.menuOptionsVideoCompressor, 3);
-    EXPECT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_EQ(engine.VideoComp.Sel, 2);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
