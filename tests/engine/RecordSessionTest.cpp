@@ -101,13 +101,15 @@ private:
     bool finishHeld_ = false;
 };
 
-// A video capture begun on a device that holds back its first picture for `within`.
+// A video capture (into a file of `reserveMB` set aside for it) begun on a device that
+// holds back its first picture for `within`.
 struct HeldCapture {
     HeldBackHub hub;
     Events ev;
     CaptureSession s{hub, ev.Poster()};
-    HeldCapture(std::chrono::milliseconds within, const std::string& file) : hub(within) {
+    HeldCapture(std::chrono::milliseconds within, const std::string& file, int32_t reserveMB = 0) : hub(within) {
         s.SetCaptureFileName(file);
+        s.ReserveCaptureFile(reserveMB);
         s.BeginCapture(CaptureMode::VideoOnly);
     }
     bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds within = std::chrono::seconds(20)) {
@@ -118,7 +120,8 @@ struct HeldCapture {
 
 // BeginCapture returns while the device still holds back its first picture (were it to wait,
 // these tests would hang on the hour-long deadline); the start, the failure to start or the
-// stop comes afterwards as events, and a capture that never started leaves no file.
+// stop comes afterwards as events, and a capture that never started leaves no file, not
+// even the one set aside for it.
 TEST_F(RecordSession, StartingReturnsAtOnceAndTheOutcomeComesAsEvents) {
     const auto file = Path("held.avi");
     {
@@ -135,7 +138,7 @@ TEST_F(RecordSession, StartingReturnsAtOnceAndTheOutcomeComesAsEvents) {
     }
     {
         SCOPED_TRACE("nothing comes");
-        HeldCapture h(std::chrono::milliseconds(300), file);
+        HeldCapture h(std::chrono::milliseconds(300), file, 1);
         ASSERT_TRUE(h.WaitFor([&] { return h.ev.ended > 0; }));
         EXPECT_EQ(h.ev.errors, std::vector<int>{4});
         EXPECT_NE(h.s.LastErrorText().find("nothing came"), std::string::npos) << h.s.LastErrorText();
