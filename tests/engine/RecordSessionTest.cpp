@@ -8,15 +8,14 @@
 
 #include <QTemporaryDir>
 #include <condition_variable>
-#include <functional>
-
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <memory>
-#include <vector>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace pelta::engine;
 namespace fs = std::filesystem;
@@ -28,6 +27,14 @@ using pelta::test::RiffLayout;
 namespace {
 
 using Events = pelta::test::RecordEvents;
+
+// The file reads to its end and holds exactly the pictures the capture counted.
+Probe ExpectWhole(const std::string& file, const CaptureSession& s) {
+    const Probe p = ProbeFile(file);
+    EXPECT_TRUE(p.ok && p.readToEnd) << file;
+    EXPECT_EQ(p.videoFrames, s.FramesCaptured()) << "pictures read back against pictures written";
+    return p;
+}
 
 class RecordSession : public ::testing::Test {
 protected:
@@ -51,9 +58,8 @@ TEST_F(RecordSession, LostDeviceFinishesFileAndReportsOnce) {
     ASSERT_EQ(ev.errors.size(), 1u);
     EXPECT_EQ(ev.errors[0], 4);
     EXPECT_EQ(s.LastErrorText(), "test pattern");  // the device's own account of the loss
-    Probe p = ProbeFile(Path("l.avi"));
+    const Probe p = ExpectWhole(Path("l.avi"), s);
     EXPECT_EQ(p.videoCodec, "rawvideo");
-    EXPECT_EQ(p.videoFrames, s.FramesCaptured());
     EXPECT_GT(p.videoFrames, 5);
 }
 
@@ -63,26 +69,13 @@ class HeldBackHub final : public pelta::test::RecordTestHub {
 public:
     explicit HeldBackHub(std::chrono::milliseconds within) : RecordTestHub(320, 240, 30, 44100), within_(within) {}
     void LetGo() {
-        {
-            std::lock_guard l(heldMutex_);
-            delivering_ = true;
-        }
-        held_.notify_all();
+        Set(delivering_, true);
         Start();
     }
     // A capture hands the newest picture back to the hub as it finishes its file: held
     // there, the finishing waits until the test lets it go.
-    void HoldFinishing() {
-        std::lock_guard l(heldMutex_);
-        finishHeld_ = true;
-    }
-    void LetFinish() {
-        {
-            std::lock_guard l(heldMutex_);
-            finishHeld_ = false;
-        }
-        held_.notify_all();
-    }
+    void HoldFinishing() { Set(finishHeld_, true); }
+    void LetFinish() { Set(finishHeld_, false); }
     void KeepLatestVideoFrame(bool keep) override {
         std::unique_lock l(heldMutex_);
         if (keep) held_.wait(l, [&] { return !finishHeld_; });
@@ -94,6 +87,13 @@ public:
     }
 
 private:
+    void Set(bool& flag, bool value) {
+        {
+            std::lock_guard l(heldMutex_);
+            flag = value;
+        }
+        held_.notify_all();
+    }
     std::chrono::milliseconds within_;
     std::mutex heldMutex_;
     std::condition_variable_any held_;
@@ -101,40 +101,44 @@ private:
     bool finishHeld_ = false;
 };
 
+// A video capture (into a file of `reserveMB` set aside for it) begun on a device that
+// holds back its first picture for `within`.
+struct HeldCapture {
+    HeldBackHub hub;
+    Events ev;
+    CaptureSession s{hub, ev.Poster()};
+    HeldCapture(std::chrono::milliseconds within, const std::string& file, int32_t reserveMB = 0) : hub(within) {
+        s.SetCaptureFileName(file);
+        s.ReserveCaptureFile(reserveMB);
+        s.BeginCapture(CaptureMode::VideoOnly);
+    }
+    bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds within = std::chrono::seconds(20)) {
+        std::unique_lock l(ev.m);
+        return ev.cv.wait_for(l, within, done);
+    }
+};
+
 // BeginCapture returns while the device still holds back its first picture (were it to wait,
 // these tests would hang on the hour-long deadline); the start, the failure to start or the
-// stop comes afterwards as events, and a capture that never started leaves no file.
+// stop comes afterwards as events, and a capture that never started leaves no file, not
+// even the one set aside for it.
 TEST_F(RecordSession, StartingReturnsAtOnceAndTheOutcomeComesAsEvents) {
     const auto file = Path("held.avi");
-    // A video capture begun on a device that holds back for `within`.
-    struct Held {
-        HeldBackHub hub;
-        Events ev;
-        CaptureSession s{hub, ev.Poster()};
-        Held(std::chrono::milliseconds within, const std::string& file) : hub(within) {
-            s.SetCaptureFileName(file);
-            s.BeginCapture(CaptureMode::VideoOnly);
-        }
-        bool WaitFor(const std::function<bool()>& done) {
-            std::unique_lock l(ev.m);
-            return ev.cv.wait_for(l, std::chrono::seconds(20), done);
-        }
-    };
     {
         SCOPED_TRACE("the first picture comes");
-        Held h(std::chrono::hours(1), file);
+        HeldCapture h(std::chrono::hours(1), file);
         EXPECT_EQ(h.s.State(), EngineStateCode::Capturing);
         EXPECT_FALSE(fs::exists(file));
         h.hub.LetGo();
         ASSERT_TRUE(h.WaitFor([&] { return h.ev.progress > 0 && h.s.FramesCaptured() > 0; }));
         h.s.EndCaptureAndWait();
         EXPECT_TRUE(h.ev.errors.empty());
-        EXPECT_GT(ProbeFile(file).videoFrames, 0);
+        EXPECT_GT(ExpectWhole(file, h.s).videoFrames, 0);
         fs::remove(file);
     }
     {
         SCOPED_TRACE("nothing comes");
-        Held h(std::chrono::milliseconds(300), file);
+        HeldCapture h(std::chrono::milliseconds(300), file, 1);
         ASSERT_TRUE(h.WaitFor([&] { return h.ev.ended > 0; }));
         EXPECT_EQ(h.ev.errors, std::vector<int>{4});
         EXPECT_NE(h.s.LastErrorText().find("nothing came"), std::string::npos) << h.s.LastErrorText();
@@ -143,7 +147,7 @@ TEST_F(RecordSession, StartingReturnsAtOnceAndTheOutcomeComesAsEvents) {
     }
     {
         SCOPED_TRACE("stopped while held back");
-        Held h(std::chrono::hours(1), file);
+        HeldCapture h(std::chrono::hours(1), file);
         h.s.EndCaptureAndWait();
         ASSERT_TRUE(h.WaitFor([&] { return h.ev.ended > 0; }));
         EXPECT_TRUE(h.ev.errors.empty());
@@ -155,38 +159,29 @@ TEST_F(RecordSession, StartingReturnsAtOnceAndTheOutcomeComesAsEvents) {
 // whole, the capture counts as running and nothing can start over it or change its file.
 TEST_F(RecordSession, StoppingReturnsAtOnceAndTheEndComesWithTheWholeFile) {
     const auto file = Path("finishing.avi");
-    HeldBackHub held(std::chrono::seconds(10));
-    held.LetGo();
-    CaptureSession s(held, ev.Poster());
-    s.SetCaptureFileName(file);
-    s.BeginCapture(CaptureMode::VideoOnly);
-    ASSERT_TRUE(pelta::test::WaitUntil([&] { return s.FramesCaptured() >= 5; }));
-    held.HoldFinishing();
-    s.EndCapture();
-    EXPECT_EQ(s.State(), EngineStateCode::Capturing);
+    HeldCapture h(std::chrono::seconds(10), file);
+    h.hub.LetGo();
+    ASSERT_TRUE(pelta::test::WaitUntil([&] { return h.s.FramesCaptured() >= 5; }));
+    h.hub.HoldFinishing();
+    h.s.EndCapture();
+    EXPECT_EQ(h.s.State(), EngineStateCode::Capturing);
     try {
-        s.BeginCapture(CaptureMode::VideoOnly);
+        h.s.BeginCapture(CaptureMode::VideoOnly);
         ADD_FAILURE() << "a capture began over one still finishing";
     } catch (const EngineError& e) {
         EXPECT_STREQ(e.what(), "The last capture is still being finished.");
     }
-    EXPECT_THROW(s.SetCaptureFileName(Path("other.avi")), EngineError);
-    {
-        std::lock_guard l(ev.m);
-        EXPECT_EQ(ev.ended, 0);
-    }
+    EXPECT_THROW(h.s.SetCaptureFileName(Path("other.avi")), EngineError);
+    // Time enough for a capture that does not wait for its file to say it ended.
+    EXPECT_FALSE(h.WaitFor([&] { return h.ev.ended > 0; }, std::chrono::milliseconds(300)));
     EXPECT_FALSE(ReadRiffLayout(file).index);
-    held.LetFinish();
-    ASSERT_TRUE(ev.WaitEnded(20));
-    EXPECT_NE(s.State(), EngineStateCode::Capturing);
+    h.hub.LetFinish();
+    ASSERT_TRUE(h.WaitFor([&] { return h.ev.ended > 0; }));
+    EXPECT_NE(h.s.State(), EngineStateCode::Capturing);
     EXPECT_TRUE(ReadRiffLayout(file).index);
-    EXPECT_EQ(ProbeFile(file).videoFrames, s.FramesCaptured());
-    EXPECT_TRUE(ev.errors.empty());
+    ExpectWhole(file, h.s);
+    EXPECT_TRUE(h.ev.errors.empty());
 }
-
-}  // namespace
-
-namespace {
 
 constexpr int64_t kGiB = int64_t(1) << 30;
 
@@ -226,13 +221,10 @@ TEST(RecordLargeFile, AviPastOneGibIsOpenDmlAndPlaysToTheEnd) {
     EXPECT_TRUE(riff.coversFile) << "the RIFF sizes do not add up to the file's " << size << " bytes";
     EXPECT_TRUE(riff.odmlList);
 
-    const Probe p = ProbeFile(file.string());
-    ASSERT_TRUE(p.ok);
-    EXPECT_TRUE(p.readToEnd);
+    const Probe p = ExpectWhole(file.string(), s);
     EXPECT_EQ(p.videoCodec, "rawvideo");
     EXPECT_EQ(p.width, kW);
     EXPECT_GT(s.FramesCaptured(), 0);
-    EXPECT_EQ(p.videoFrames, s.FramesCaptured()) << "pictures read back against pictures written";
     EXPECT_EQ(p.bytesRead, p.videoFrames * frameBytes);
     EXPECT_NEAR(p.videoLength, kSeconds, 1.0 / kFps + 1e-6);
     EXPECT_LE(p.videoEnd, p.videoLength + 1e-6);
@@ -270,10 +262,7 @@ TEST(RecordSessionLong, SoundAndPictureTracksStayWithin40MsOverAMinute) {
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE("master stream " + std::to_string(kMasters[i]));
         EXPECT_TRUE(ev[i].errors.empty());
-        const Probe p = ProbeFile(file(i));
-        ASSERT_TRUE(p.ok);
-        EXPECT_TRUE(p.readToEnd);
-        EXPECT_EQ(p.videoFrames, sessions[i]->FramesCaptured());
+        const Probe p = ExpectWhole(file(i), *sessions[i]);
         EXPECT_NEAR(p.videoLength, 60.0, 0.5);
         EXPECT_NEAR(p.audioLength, p.videoLength, 0.040)
             << "video " << p.videoLength << " s, sound " << p.audioLength << " s";
@@ -281,10 +270,6 @@ TEST(RecordSessionLong, SoundAndPictureTracksStayWithin40MsOverAMinute) {
                     p.videoLength, p.audioLength, (p.audioLength - p.videoLength) * 1000, static_cast<long long>(p.videoFrames));
     }
 }
-
-}  // namespace
-
-namespace {
 
 long ResidentMB() {
     long pages = 0, resident = 0;
@@ -331,9 +316,7 @@ TEST(RecordBehind, ASlowEncoderDropsAndCountsAndMemoryStaysBounded) {
     EXPECT_EQ(s.FramesDropped(), d.Total());
     EXPECT_LT(s.FramesCaptured(), 150);
     EXPECT_LT(atEnd - halfway, 120) << halfway << " MB halfway, " << atEnd << " MB at the end";
-    const Probe p = ProbeFile(dir.filePath("slow.avi").toStdString());
-    ASSERT_TRUE(p.ok);
-    EXPECT_EQ(p.videoFrames, s.FramesCaptured());
+    const Probe p = ExpectWhole(dir.filePath("slow.avi").toStdString(), s);
     EXPECT_EQ(p.videoSlots, int64_t(s.FramesCaptured()) + s.FramesDropped());
     std::printf("[          ] captured %d, dropped %d (encoder %d), %ld -> %ld MB\n", s.FramesCaptured(),
                 s.FramesDropped(), d.EncoderBehind, halfway, atEnd);

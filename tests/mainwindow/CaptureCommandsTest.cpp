@@ -55,7 +55,9 @@ TEST_F(CaptureMenu, OpeningEnablesByModeAndLocksDuringACapture) {
     EXPECT_TRUE(m.menuCaptureStopCapture->isEnabled());
 }
 
-TEST_F(CaptureMenu, DeclinedConfirmationDropsThePreparedCapture) {
+// Cancel drops the prepared capture and rebuilds the status, OK begins it; a capture that
+// cannot start says why, with the pointer back.
+TEST_F(CaptureMenu, ConfirmationDropsOrBeginsThePreparedCaptureAndErrorsShowTheirText) {
     main_->SetPanelText(2, "Not Dropped 5");
     prompts_.Answers = {PromptAnswer::Cancel};
     engine_->ClearCalls();
@@ -68,16 +70,15 @@ TEST_F(CaptureMenu, DeclinedConfirmationDropsThePreparedCapture) {
     EXPECT_TRUE(engine_->WasCalled("EndCapture"));
     EXPECT_FALSE(engine_->WasCalled("BeginCapture(1)"));
     EXPECT_EQ(main_->PanelText(2), "Screen 0 (1920x1080)");
-}
 
-TEST_F(CaptureMenu, ConfirmedCaptureBeginsAndErrorsShowTheirText) {
-    int16_t mode = 2;
+    mode = 2;
     main_->Capture().ConfirmAndCapture(mode);
     EXPECT_TRUE(engine_->WasCalled("BeginCapture(2)"));
     engine_->Failures["PrepareCapture"] = "No capture file is named.";
     main_->Capture().ConfirmAndCapture(mode);
     EXPECT_EQ(prompts_.Messages.back().Text, "No capture file is named.");
     EXPECT_EQ(prompts_.Messages.back().Buttons, PromptButtons::Ok);
+    EXPECT_FALSE(prompts_.Messages.back().Busy);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -119,13 +120,15 @@ TEST_F(CaptureMenu, AutoNamingPreparesAndAsksButStartsNothing) {
     EXPECT_EQ(engine_->GapSeconds, 2);
 }
 
-TEST_F(CaptureMenu, ManualSequencesNeverMinimise) {
+// A manual sequence never minimises, and its frame count is the true number, past 32767 too.
+TEST_F(CaptureMenu, ManualSequencesNeverMinimiseAndCountEveryFrame) {
     bWindowsDown = true;
     main_->show();
+    engine_->Captured = 40000;
     prompts_.DialogScript = [](QDialog& d) {
         auto& w = static_cast<CapManSeqFrm&>(d);
         for (int i = 0; i < 3; ++i) w.CaptureFrameClick();
-        EXPECT_EQ(w.edtFrameCount->text(), "3");
+        EXPECT_EQ(w.edtFrameCount->text(), "40003");
         return int(QDialog::Rejected);  // the close box
     };
     main_->Capture().ManualFrameSequence();
@@ -137,39 +140,40 @@ TEST_F(CaptureMenu, ManualSequencesNeverMinimise) {
     EXPECT_FALSE(engine_->WasCalled("PrepareCapture(4)"));
 }
 
+// A frame sequence after a sound capture goes to the AVI of the same name, set before the
+// capture begins; an AVI that already holds a capture is replaced only when the user says so.
 TEST_F(CaptureMenu, FrameSequencesAfterASoundCaptureGoToTheAviOfTheSameName) {
-    for (auto command : {&CaptureCommands::ManualFrameSequence, &CaptureCommands::ManualFrameAudioSequence}) {
-        engine_->FileName = "/caps/voice.wav";
-        engine_->Format = 2;
-        engine_->ClearCalls();
-        (main_->Capture().*command)();
-        EXPECT_EQ(engine_->FileName, "/caps/voice.avi");
-        EXPECT_EQ(engine_->Format, 0);
-        const auto set = std::find(engine_->Calls.begin(), engine_->Calls.end(), "OutputFormat=0");
-        const auto begin = std::find_if(engine_->Calls.begin(), engine_->Calls.end(),
-                                        [](const std::string& c) { return c.rfind("BeginCapture", 0) == 0; });
-        ASSERT_NE(begin, engine_->Calls.end());
-        EXPECT_LT(set, begin);
-    }
-    EXPECT_EQ(nTargetFormat, 0);
-}
-
-// The AVI of the same name already holds a capture: it is replaced only when the user says so.
-TEST_F(CaptureMenu, AFrameSequenceAsksBeforeItReplacesAnAviOfTheSameName) {
     QTemporaryDir dir;
-    const QString avi = dir.filePath("voice.avi");
-    ASSERT_TRUE(test::WriteFileOfSize(avi, 5000));
-    for (const PromptAnswer answer : {PromptAnswer::No, PromptAnswer::Yes}) {
-        engine_->FileName = dir.filePath("voice.wav").toStdString();
+    const QString wav = dir.filePath("voice.wav"), avi = dir.filePath("voice.avi");
+    const struct {
+        void (CaptureCommands::*command)();
+        bool aviThere;
+        PromptAnswer answer;
+    } rows[] = {{&CaptureCommands::ManualFrameSequence, false, PromptAnswer::Ok},
+                {&CaptureCommands::ManualFrameAudioSequence, false, PromptAnswer::Ok},
+                {&CaptureCommands::ManualFrameSequence, true, PromptAnswer::No},
+                {&CaptureCommands::ManualFrameSequence, true, PromptAnswer::Yes}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << "AVI there " << r.aviThere << ", answer " << int(r.answer));
+        ASSERT_TRUE(!r.aviThere || test::WriteFileOfSize(avi, 5000));
+        engine_->FileName = wav.toStdString();
         engine_->Format = 2;
+        nTargetFormat = 2;
         engine_->ClearCalls();
         prompts_.Messages.clear();
-        prompts_.Answers = {answer};
-        main_->Capture().ManualFrameSequence();
-        ASSERT_FALSE(prompts_.Messages.empty());
-        EXPECT_TRUE(prompts_.Messages[0].Text.contains(avi));
-        EXPECT_EQ(engine_->WasCalled("BeginCapture(4)"), answer == PromptAnswer::Yes);
-        EXPECT_EQ(engine_->FileName, (answer == PromptAnswer::Yes ? avi : dir.filePath("voice.wav")).toStdString());
+        prompts_.Answers = {r.answer};
+        (main_->Capture().*r.command)();
+        const bool go = r.answer != PromptAnswer::No;
+        EXPECT_EQ(engine_->FileName, (go ? avi : wav).toStdString());
+        EXPECT_EQ(engine_->Format, go ? 0 : 2);
+        EXPECT_EQ(nTargetFormat, go ? 0 : 2);
+        EXPECT_EQ(!prompts_.Messages.empty() && prompts_.Messages[0].Text.contains(avi), r.aviThere);
+        const auto& c = engine_->Calls;
+        const auto set = std::find(c.begin(), c.end(), "OutputFormat=0");
+        const auto begin =
+            std::find_if(c.begin(), c.end(), [](const std::string& s) { return s.starts_with("BeginCapture"); });
+        EXPECT_EQ(begin != c.end(), go);
+        EXPECT_TRUE(!go || set < begin) << "the format is set before the capture begins";
     }
 }
 
@@ -186,14 +190,6 @@ TEST_F(CaptureMenu, AManualSequenceThatCannotBeginSaysWhyAndWritesNoSummary) {
     EXPECT_EQ(prompts_.Messages[0].Text, "No video device is selected.");
     EXPECT_FALSE(captureOffered);
     EXPECT_EQ(main_->PanelText(1), "earlier");
-}
-
-TEST_F(CaptureMenu, ManualFrameCountShowsTheTrueNumberPast32767) {
-    engine_->Captured = 40000;
-    CapManSeqFrm w(*engine_, {}, nullptr);
-    w.Load();
-    w.CaptureFrameClick();
-    EXPECT_EQ(w.edtFrameCount->text(), "40001");
 }
 
 TEST_F(CaptureMenu, StillPictureGoesToTheClipboardAsAnImage) {
@@ -277,7 +273,9 @@ TEST(AutoSequenceDialog, OkRulesAndCancelLeavesTheEngine) {
 
 using FileMenuCommands = CaptureMenu;
 
-TEST_F(FileMenuCommands, SaveAsPassesTheTypedNameUnchangedAndIgnoresFailures) {
+// Save As passes the typed name unchanged and ignores failures; the folder chooser keeps the
+// old folder when cancelled; Exit stops the capture and leaves its summary.
+TEST_F(FileMenuCommands, SaveAsFolderChooserAndExit) {
     prompts_.FileAnswers = {"/tmp/take1"};
     main_->Menus().menuFileSaveCapturedVideoAs->trigger();
     ASSERT_EQ(prompts_.SaveRequests.size(), 1u);
@@ -289,17 +287,20 @@ TEST_F(FileMenuCommands, SaveAsPassesTheTypedNameUnchangedAndIgnoresFailures) {
     main_->Menus().menuFileSaveCapturedVideoAs->trigger();  // cancelled: empty name, silent
     EXPECT_TRUE(engine_->WasCalled("CopyCaptureTo(,False)"));
     EXPECT_TRUE(prompts_.Messages.empty());
-}
 
-TEST_F(FileMenuCommands, FolderChooserTitleAndResults) {
     gSettings->SaveSetting(gSection, "AutoSaveDir", "/old");
-    prompts_.FolderAnswers = {""};
+    prompts_.FolderAnswers = {"", "  /videos/auto  "};
     main_->File().SelectAutoFolder();
     EXPECT_EQ(prompts_.FolderTitles.back(), "Current: " + QDir::currentPath());
     EXPECT_EQ(gSettings->GetSetting(gSection, "AutoSaveDir"), "/old");
-    prompts_.FolderAnswers = {"  /videos/auto  "};
     main_->File().SelectAutoFolder();
     EXPECT_EQ(gSettings->GetSetting(gSection, "AutoSaveDir"), "/videos/auto");
+
+    main_->SetPanelText(1, "earlier");
+    engine_->ClearCalls();
+    main_->Menus().menuFileExit->trigger();
+    EXPECT_TRUE(engine_->WasCalled("EndCapture"));
+    EXPECT_TRUE(main_->PanelText(1).endsWith("0 fps 0 MB/sec"));
 }
 
 TEST_F(FileMenuCommands, AllocateDialogEnablesOkAndReserves) {
@@ -317,13 +318,6 @@ TEST_F(FileMenuCommands, AllocateDialogEnablesOkAndReserves) {
     d.edtCapFileSize->setText("50");
     d.OKClick();
     EXPECT_EQ(engine_->ReservedMB, 50);
-}
-
-TEST_F(FileMenuCommands, ExitStopsAndSummarises) {
-    engine_->ClearCalls();
-    main_->Menus().menuFileExit->trigger();
-    EXPECT_TRUE(engine_->WasCalled("EndCapture"));
-    EXPECT_TRUE(main_->PanelText(1).endsWith("0 fps 0 MB/sec"));
 }
 
 }  // namespace

@@ -24,25 +24,19 @@ TEST_F(DeviceMenus, NoVideoDeviceLeavesOnlyNoneAndTheSelectionUntouched) {
     EXPECT_EQ(Tags(menus.menuOptionsVideoDevice), QStringList{"-1"});
 }
 
-TEST_F(DeviceMenus, ThreeAudioDevicesInEngineOrderWithTheirTags) {
-    engine.Audio.Items = {{" Line In "}, {"Monitor of Null"}, {"USB Mic"}};
+// The devices in engine order, the first in use; a name is shown as it is, blanks kept and
+// "&" doubled in the menu ("&&" shows one "&"), never taken for a mnemonic.
+TEST_F(DeviceMenus, AudioDevicesInEngineOrderWithTheirTagsAndNamesAsTheyAre) {
+    engine.Audio.Items = {{" Rock & Roll "}, {"Monitor of Null"}, {"A&B"}};
     StartUp();
     EXPECT_EQ(Captions(menus.menuOptionsAudioDevice),
-              (QStringList{"None", " Line In ", "Monitor of Null", "USB Mic"}));
+              (QStringList{"None", " Rock && Roll ", "Monitor of Null", "A&&B"}));
     EXPECT_EQ(Tags(menus.menuOptionsAudioDevice), (QStringList{"-1", "0", "1", "2"}));
     EXPECT_EQ(engine.Audio.Sel, 0);
-    EXPECT_EQ(panels[3], " Line In ");  // blanks kept
-    EXPECT_EQ(CheckedCaptions(menus.menuOptionsAudioDevice), QStringList{" Line In "});
+    EXPECT_EQ(panels[3], " Rock & Roll ");
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsAudioDevice), QStringList{" Rock && Roll "});
     for (QAction* a : menus.menuOptionsAudioDevice.Menu->actions())
         EXPECT_EQ(a->objectName(), "menuOptionsAudioDeviceAll");
-}
-
-TEST_F(DeviceMenus, AnAmpersandInADeviceNameIsShownNotTakenForAMnemonic) {
-    engine.Audio.Items = {{"Rock & Roll"}, {"A&B"}};
-    StartUp();
-    // "&&" is how a menu item shows one "&".
-    EXPECT_EQ(Captions(menus.menuOptionsAudioDevice), (QStringList{"None", "Rock && Roll", "A&&B"}));
-    EXPECT_EQ(panels[3], "Rock & Roll");
 }
 
 TEST_F(DeviceMenus, ChoosingNoneForVideoRebuildsSizesAndWritesNoVideo) {
@@ -69,25 +63,9 @@ TEST_F(DeviceMenus, ChoosingNoneForVideoRebuildsSizesAndWritesNoVideo) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(DeviceMenus, ChoosingAnAudioDeviceNeverTouchesTheSizes) {
-    engine.Video.Items = {{"Screen"}};
-    engine.Audio.Items = {{"A"}, {"B"}};
-    engine.Sizes.Items = {{640, 480}};
-    StartUp();
-    engine.ClearCalls();
-    Click(menus.menuOptionsAudioDevice, 2);
-    EXPECT_EQ(engine.Audio.Sel, 1);
-    EXPECT_EQ(panels[3], "B");
-    EXPECT_EQ(CheckedCaptions(menus.menuOptionsAudioDevice), QStringList{"B"});
-    ASSERT_GE(engine.Calls.size(), 2u);
-    EXPECT_EQ(engine.Calls[0], "AudioInputs");
-    EXPECT_EQ(engine.Calls[1], "AudioInputs.Selected=1");
-    EXPECT_TRUE(engine.CallsStartingWith("VideoSizeList.Item").empty());
-    EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), QStringList{"640x480"});
-}
-
 // The engine's late answer to a change of device: the choice shows at once; when the device
 // then refuses, the window says why and shows again the devices and sizes still in use.
+// Choosing an audio device never touches the sizes.
 TEST_F(DeviceMenus, ARefusalThatComesLaterIsSaidAndTheMenusShowTheDeviceInUse) {
     engine.Video.Items = {{"Camera"}, {"Screen"}};
     engine.Audio.Items = {{"A"}, {"B"}};
@@ -95,7 +73,15 @@ TEST_F(DeviceMenus, ARefusalThatComesLaterIsSaidAndTheMenusShowTheDeviceInUse) {
     engine.Sizes.Sel = 0;
     StartUp();
     Click(menus.menuOptionsVideoDevice, 2);  // "Screen": taken at once, opened later
+    engine.ClearCalls();
     Click(menus.menuOptionsAudioDevice, 2);  // "B"
+    EXPECT_EQ(engine.Audio.Sel, 1);
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsAudioDevice), QStringList{"B"});
+    ASSERT_GE(engine.Calls.size(), 2u);
+    EXPECT_EQ(engine.Calls[0], "AudioInputs");
+    EXPECT_EQ(engine.Calls[1], "AudioInputs.Selected=1");
+    EXPECT_TRUE(engine.CallsStartingWith("VideoSizeList.Item").empty());
+    EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), (QStringList{"640x480", "320x240"}));
     EXPECT_EQ(panels[2], "Screen");
     EXPECT_EQ(panels[3], "B");
     EXPECT_TRUE(prompts.Messages.empty());
@@ -151,38 +137,29 @@ TEST_F(ListMenus, ARefusedChoiceShowsTheEngineTextAndKeepsTheMark) {
     }
 }
 
-TEST_F(SizeMenus, TwoSizesInEngineOrderWithoutPlaceholders) {
-    engine.Video.Items = {{"Cam"}};
-    engine.SizesByDevice[0] = {{640, 480}, {320, 240}};
-    StartUp();
-    EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), (QStringList{"640x480", "320x240"}));
-    EXPECT_EQ(Tags(menus.menuOptionsVideoCaptureSize), (QStringList{"0", "1"}));
-    EXPECT_TRUE(menus.menuOptionsVideoCaptureSize.Menu->menuAction()->isEnabled());
-    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCaptureSize), QStringList{"640x480"});
-}
-
-TEST_F(SizeMenus, FiveSizesThenTwoLeavesTwo) {
+// A device's sizes in engine order, element 0 reused and none left over from the last device.
+TEST_F(SizeMenus, FiveSizesThenTwoLeavesTwoThenUncountableLeavesThem) {
     engine.Video.Items = {{"Big"}, {"Small"}};
     engine.SizesByDevice[0] = {{1920, 1080}, {1280, 720}, {800, 600}, {640, 480}, {320, 240}};
     engine.SizesByDevice[1] = {{176, 144}, {352, 288}};
     StartUp();
     ASSERT_EQ(Captions(menus.menuOptionsVideoCaptureSize).size(), 5);
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCaptureSize), QStringList{"1920x1080"});
     Click(menus.menuOptionsVideoDevice, 2);
     EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), (QStringList{"176x144", "352x288"}));
+    EXPECT_EQ(Tags(menus.menuOptionsVideoCaptureSize), (QStringList{"0", "1"}));
     EXPECT_EQ(menus.menuOptionsVideoCaptureSize.All.size(), 2u);
+    EXPECT_TRUE(menus.menuOptionsVideoCaptureSize.Menu->menuAction()->isEnabled());
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCaptureSize), QStringList{"176x144"});
     EXPECT_EQ(panels[2], "Small");
     // The new items answer clicks.
     Click(menus.menuOptionsVideoCaptureSize, 1);
     EXPECT_EQ(engine.Sizes.Sel, 1);
     EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCaptureSize), QStringList{"352x288"});
-}
-
-TEST_F(SizeMenus, UncountableSizesLeaveTheOldItemsAndReachTheCaller) {
-    engine.Sizes.Items = {{640, 480}, {320, 240}};
-    StartUp();
+    // Sizes that cannot be counted leave the old items, and the failure reaches the caller.
     engine.Failures["VideoSizeList.Count"] = "no sizes";
     EXPECT_THROW(options.BuildVideoSizeMenu(), EngineError);
-    EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), (QStringList{"640x480", "320x240"}));
+    EXPECT_EQ(Captions(menus.menuOptionsVideoCaptureSize), (QStringList{"176x144", "352x288"}));
 }
 
 TEST_F(SizeMenus, OpeningLocksSizesWhileBusyOrCapturing) {
@@ -192,24 +169,33 @@ TEST_F(SizeMenus, OpeningLocksSizesWhileBusyOrCapturing) {
     StartUp();
     EXPECT_TRUE(AllEnabled(menus.menuOptionsVideoCaptureSize));  // state 5 does not lock here
     EXPECT_FALSE(menus.menuOptionsPreviewAudioRenderer.All[0]->isEnabled());
-    emit menus.menuOptionsVideoCaptureSize.Menu->aboutToShow();
-    EXPECT_TRUE(NoneEnabled(menus.menuOptionsVideoCaptureSize));
-    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCaptureSize), QStringList{"320x240"});
-    engine.State = 1;
-    emit menus.menuOptionsVideoCaptureSize.Menu->aboutToShow();
-    EXPECT_TRUE(AllEnabled(menus.menuOptionsVideoCaptureSize));
+    for (const auto& [state, locked] : {std::pair{5, true}, {1, false}, {4, true}}) {
+        engine.State = state;
+        emit menus.menuOptionsVideoCaptureSize.Menu->aboutToShow();
+        EXPECT_EQ(NoneEnabled(menus.menuOptionsVideoCaptureSize), locked) << state;
+        EXPECT_EQ(AllEnabled(menus.menuOptionsVideoCaptureSize), !locked) << state;
+        EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCaptureSize), QStringList{"320x240"});
+    }
 }
 
-// Element 0, "Default" or "No Recompression", selects none, and never warns, even when
-// the compressor in use is a restricted one.
-TEST_F(ListMenus, ElementZeroSelectsNone) {
+// Building names element 0 and leaves the engine's selection as it is. Element 0, "Default"
+// or "No Recompression", selects none, and never warns, even when the compressor in use is
+// a restricted one.
+TEST_F(ListMenus, BuildingKeepsTheSelectionAndElementZeroSelectsNone) {
     engine.Renderers.Items = {{"Null Output"}, {"Speakers"}};
     engine.Renderers.Sel = 1;
-    engine.VideoComp.Items = {{"MSScreen encoder DMO"}};
-    engine.VideoComp.Sel = 0;
+    engine.VideoComp.Items = {{"MJPEG"}, {"MSScreen encoder DMO"}};
+    engine.VideoComp.Sel = 1;
     StartUp();
     EXPECT_EQ(Captions(menus.menuOptionsPreviewAudioRenderer), (QStringList{"Default", "Null Output", "Speakers"}));
+    EXPECT_EQ(Captions(menus.menuOptionsVideoCompressor),
+              (QStringList{"No Recompression", "MJPEG", "MSScreen encoder DMO"}));
+    EXPECT_EQ(Tags(menus.menuOptionsVideoCompressor), (QStringList{"-1", "0", "1"}));
+    EXPECT_EQ(Captions(menus.menuOptionsAudioCompressor), QStringList{"No Recompression"});
     EXPECT_TRUE(engine.CallsStartingWith("AudioRendererList.Selected=").empty());
+    EXPECT_TRUE(engine.CallsStartingWith("VideoCompressorList.Selected=").empty());
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsPreviewAudioRenderer), QStringList{"Speakers"});
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"MSScreen encoder DMO"});
     Click(menus.menuOptionsPreviewAudioRenderer, 0);
     Click(menus.menuOptionsVideoCompressor, 0);
     EXPECT_TRUE(prompts.Messages.empty());
@@ -222,64 +208,47 @@ TEST_F(ListMenus, ElementZeroSelectsNone) {
 
 using CompressorMenus = MenusTest;
 
-TEST_F(CompressorMenus, EachRestrictedNameIsWarnedOnlyInItsOwnList) {
+// Each restricted name is warned in its own list only, and exactly: another case or a
+// trailing blank is not the name. Yes selects it.
+TEST_F(CompressorMenus, EachRestrictedNameIsWarnedExactlyAndOnlyInItsOwnList) {
     const QStringList audio{"IAC2", "Lernout & Hauspie SBC 8kbit/s", "Lernout & Hauspie SBC 12kbit/s",
                             "Lernout & Hauspie SBC 16kbit/s", "Windows Media Audio V1", "WMAudio Encoder DMO",
                             "ACELP.net"};
     const QStringList video{"Microsoft H.263 Video Codec", "Microsoft H.261 Video Codec", "WMVideo Encoder DMO",
                             "WMVideo8 Encoder DMO", "MSScreen encoder DMO", "VDOnet VDOWave",
                             "Intel 4:2:0 Video V2.5"};
-    // Each list holds its own seven names, then the other list's seven.
-    for (const QString& n : video + audio) engine.VideoComp.Items.push_back({n.toStdString()});
-    for (const QString& n : audio + video) engine.AudioComp.Items.push_back({n.toStdString()});
+    // Each list holds its own seven names, the other list's seven, then two near misses.
+    for (const QString& n : video + audio + QStringList{"MSScreen Encoder DMO", "MSScreen encoder DMO "})
+        engine.VideoComp.Items.push_back({n.toStdString()});
+    for (const QString& n : audio + video + QStringList{"iac2", "IAC2 "})
+        engine.AudioComp.Items.push_back({n.toStdString()});
     StartUp();
-    for (const ListMenu* list : {&menus.menuOptionsAudioCompressor, &menus.menuOptionsVideoCompressor})
-        for (size_t k = 1; k <= 14; ++k) {
+    for (const auto& [list, sel] : {std::pair{&menus.menuOptionsAudioCompressor, &engine.AudioComp.Sel},
+                                    std::pair{&menus.menuOptionsVideoCompressor, &engine.VideoComp.Sel}})
+        for (size_t k = 1; k <= 16; ++k) {
+            SCOPED_TRACE(list->All[k]->text().toStdString());
             const size_t before = prompts.Messages.size();
             Click(*list, k);
-            EXPECT_EQ(prompts.Messages.size() - before, k <= 7 ? 1u : 0u) << list->All[k]->text().toStdString();
+            EXPECT_EQ(prompts.Messages.size() - before, k <= 7 ? 1u : 0u);
+            EXPECT_EQ(*sel, int32_t(k) - 1);
+            EXPECT_EQ(CheckedCaptions(*list), QStringList{list->All[k]->text()});
         }
-}
-
-TEST_F(CompressorMenus, BuildingNamesElementZeroAndKeepsTheSelection) {
-    engine.VideoComp.Items = {{"MJPEG"}, {"x264"}};
-    engine.VideoComp.Sel = 1;
-    StartUp();
-    EXPECT_EQ(Captions(menus.menuOptionsVideoCompressor), (QStringList{"No Recompression", "MJPEG", "x264"}));
-    EXPECT_EQ(Tags(menus.menuOptionsVideoCompressor), (QStringList{"-1", "0", "1"}));
-    EXPECT_EQ(Captions(menus.menuOptionsAudioCompressor), QStringList{"No Recompression"});
-    EXPECT_TRUE(engine.CallsStartingWith("VideoCompressorList.Selected=").empty());
-    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"x264"});
-}
-
-TEST_F(CompressorMenus, RestrictedNameIsWarnedExactlyAndYesSelectsIt) {
-    engine.VideoComp.Items = {{"MSScreen encoder DMO"}, {"MSScreen Encoder DMO"}, {"MSScreen encoder DMO "}};
-    StartUp();
-    prompts.Answers = {PromptAnswer::Yes};
-    Click(menus.menuOptionsVideoCompressor, 1);
-    ASSERT_EQ(prompts.Messages.size(), 1u);
+    ASSERT_FALSE(prompts.Messages.empty());
     const auto& m = prompts.Messages[0];
     EXPECT_EQ(m.Title, "Warning");
     EXPECT_EQ(m.Buttons, PromptButtons::YesNo);
     EXPECT_TRUE(m.DefaultYes);
     EXPECT_EQ(m.Text, QString("In our tests, the compressor you have selected\r has caused unexpected behaviour on "
                               "some computers.\rAre you sure you want to use it?"));
-    EXPECT_EQ(engine.VideoComp.Sel, 0);
-    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"MSScreen encoder DMO"});
-
-    // A different case or a trailing blank is not the restricted name.
-    Click(menus.menuOptionsVideoCompressor, 2);
-    Click(menus.menuOptionsVideoCompressor, 3);
-    EXPECT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_EQ(engine.VideoComp.Sel, 2);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 // Answering No keeps the previous compressor; the engine's name decides, not the caption.
+// The pointer is busy during the question, but not during a refusal's message.
 TEST_F(CompressorMenus, AnsweringNoKeepsThePreviousCompressor) {
     engine.AudioComp.Items = {{"PCM"}, {"ACELP.net"}};
     engine.AudioComp.Sel = 0;
-    engine.VideoComp.Items = {{"Plain"}};
+    engine.VideoComp.Items = {{"Plain"}, {"MJPEG"}};
     StartUp();
     menus.menuOptionsVideoCompressor.All[1]->setText("Plain");
     engine.VideoComp.Items[0].DisplayName = "WMVideo8 Encoder DMO";
@@ -292,6 +261,11 @@ TEST_F(CompressorMenus, AnsweringNoKeepsThePreviousCompressor) {
     EXPECT_EQ(engine.VideoComp.Sel, -1);
     EXPECT_TRUE(engine.CallsStartingWith("AudioCompressorList.Selected=").empty());
     EXPECT_EQ(CheckedCaptions(menus.menuOptionsAudioCompressor), QStringList{"PCM"});
+    engine.Failures["VideoCompressorList.Selected="] = "refused";
+    Click(menus.menuOptionsVideoCompressor, 2);
+    ASSERT_EQ(prompts.Messages.size(), 3u);
+    EXPECT_TRUE(prompts.Messages[0].Busy && prompts.Messages[1].Busy);
+    EXPECT_FALSE(prompts.Messages[2].Busy);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -300,19 +274,6 @@ TEST_F(CompressorMenus, VerifyNeverReadsPastTheArray) {
     const QStringList shortList{"A"};
     EXPECT_TRUE(options.VerifyCompressor(engine.VideoComp, 1, shortList, 7));
     EXPECT_TRUE(options.VerifyCompressor(engine.VideoComp, 0, shortList, 7));
-}
-
-TEST_F(CompressorMenus, BusyDuringTheQuestionButNotDuringTheRefusalMessage) {
-    engine.VideoComp.Items = {{"VDOnet VDOWave"}, {"MJPEG"}};
-    StartUp();
-    prompts.Answers = {PromptAnswer::No};
-    Click(menus.menuOptionsVideoCompressor, 1);  // warned, answered No
-    engine.Failures["VideoCompressorList.Selected="] = "refused";
-    Click(menus.menuOptionsVideoCompressor, 2);  // refused
-    ASSERT_EQ(prompts.Messages.size(), 2u);
-    EXPECT_TRUE(prompts.Messages[0].Busy);
-    EXPECT_FALSE(prompts.Messages[1].Busy);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace

@@ -29,6 +29,7 @@ const std::map<QString, QString> kDefaults = {
     {"AutoName", "False"}, {"TopWindow", "False"}, {"WindowsDown", "False"}, {"AddTime", "False"},
     {"SaveExt", "False"},  {"AutoSaveDir", ""},    {"Ext", ".avi"},
 };
+const QStringList kAllKeys = {"AutoName", "TopWindow", "WindowsDown", "AddTime", "SaveExt", "AutoSaveDir", "Ext"};
 
 QByteArray ReadBytes(const QString& path) {
     QFile f(path);
@@ -47,13 +48,34 @@ protected:
         store_.SetAppName("Pelta-RX v1.5");
     }
     QString File() const { return CRegSettings::StoreFilePath(); }
-    QString ReadFile() const { return QString::fromUtf8(ReadBytes(File())); }
     QDir Folder() const { return QFileInfo(File()).dir(); }
     QStringList DamagedCopies() const { return Folder().entryList({"settings.reg.damaged-*"}, QDir::Files | QDir::System); }
+    // The one damaged copy's bytes; it is a file of its own, never a link.
+    QByteArray OnlyDamagedCopy() const {
+        const QStringList kept = DamagedCopies();
+        if (kept.size() != 1) return "not one copy: " + kept.join(' ').toUtf8();
+        const QString copy = Folder().filePath(kept.first());
+        return QFileInfo(copy).isSymLink() ? "a link" : ReadBytes(copy);
+    }
     void SaveAll() {
         for (const auto& [key, value] : kStored) ASSERT_TRUE(store_.SaveSetting("Preferences", key, value));
     }
     QString Read(const QString& key) { return store_.GetSetting("Preferences", key, kDefaults.at(key)); }
+    // Every stored value reads back, except `changed`, saved as "False", and `lost` ones: their
+    // defaults, with `lostCode` (13, invalid data, while the file is damaged).
+    void ExpectStored(const QStringList& lost, const QString& changed = {}, int lostCode = 13) {
+        for (const auto& [key, value] : kStored) {
+            const bool gone = lost.contains(key) && key != changed;
+            EXPECT_EQ(Read(key), key == changed ? "False" : gone ? kDefaults.at(key) : value) << key.toStdString();
+            EXPECT_EQ(gRetVal, gone ? lostCode : 0) << key.toStdString();
+        }
+    }
+    // Replaces the settings file by a symbolic link to `target`, which is made to hold `bytes`.
+    void LinkTo(const QString& target, const QByteArray& bytes) {
+        ASSERT_TRUE(WriteBytes(target, bytes));
+        ASSERT_TRUE(QFile::remove(File()));
+        ASSERT_TRUE(QFile::link(target, File()));
+    }
 
     test::TempConfigHome home_;
     CRegSettings store_;
@@ -61,46 +83,63 @@ protected:
 
 using SettingsFile = SettingsStore;
 
-TEST_F(SettingsStore, NothingStoredGivesDefaultsAndCreatesNothing) {
-    EXPECT_EQ(store_.GetSetting("Preferences", "AutoName", "False"), "False");
-    EXPECT_EQ(store_.GetSetting("Preferences", "AutoSaveDir"), "");
+// Nothing is created until a save succeeds; the first creates every key on the path.
+TEST_F(SettingsStore, FirstSaveCreatesTheWholePathWhereNothingWasAndReadsBack) {
+    EXPECT_EQ(Read("AutoName"), "False");
     EXPECT_EQ(gRetVal, 2);
+    EXPECT_EQ(store_.GetSetting("Preferences", "AutoSaveDir"), "");
     EXPECT_TRUE(QDir(home_.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
-}
-
-TEST_F(SettingsStore, FirstSaveCreatesTheWholePathAndReadsBack) {
+    {
+        QFile blocker(Folder().path());  // a plain file where the folder should be
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+        EXPECT_FALSE(store_.SaveSetting("Preferences", "AutoName", "True"));
+        EXPECT_NE(gRetVal, 0);
+        EXPECT_EQ(Read("AutoName"), "False");
+        ASSERT_TRUE(blocker.remove());
+    }
     ASSERT_TRUE(store_.SaveSetting("Preferences", "AutoName", "True"));
     EXPECT_EQ(gRetVal, 0);
-    const QString text = ReadFile();
-    EXPECT_TRUE(text.contains("[Software]\n"));
-    EXPECT_TRUE(text.contains("[Software\\Fenwick Software]\n"));
-    EXPECT_TRUE(text.contains("[Software\\Fenwick Software\\Pelta-RX v1.5]\n"));
-    EXPECT_TRUE(text.contains("[Software\\Fenwick Software\\Pelta-RX v1.5\\Preferences]\n\"AutoName\"=\"True\""));
-    EXPECT_EQ(store_.GetSetting("Preferences", "AutoName", "False"), "True");
+    const QString text = QString::fromUtf8(ReadBytes(File()));
+    for (const char* block : {"[Software]\n", "[Software\\Fenwick Software]\n",
+                              "[Software\\Fenwick Software\\Pelta-RX v1.5]\n",
+                              "[Software\\Fenwick Software\\Pelta-RX v1.5\\Preferences]\n\"AutoName\"=\"True\""})
+        EXPECT_TRUE(text.contains(block)) << block;
+    EXPECT_EQ(Read("AutoName"), "True");
     // Registry names do not depend on case.
     EXPECT_EQ(store_.GetSetting("preferences", "autoname", "False"), "True");
 }
 
-TEST_F(SettingsStore, StarIsTheUnnamedValueOtherStarsAreNamesAndNoSectionIsTheApplication) {
-    ASSERT_TRUE(store_.SaveSetting("Preferences", "*", "unnamed"));
-    ASSERT_TRUE(store_.SaveSetting("Preferences", "**", "two"));
-    ASSERT_TRUE(store_.SaveSetting("Preferences", "x*", "x"));
-    EXPECT_EQ(store_.GetSetting("Preferences", "*"), "unnamed");
-    EXPECT_EQ(store_.GetSetting("Preferences", "**"), "two");
-    EXPECT_EQ(store_.GetSetting("Preferences", "x*"), "x");
-    EXPECT_TRUE(ReadFile().contains("@=\"unnamed\""));
-    // An empty section lives directly under the application.
+// "*" is the unnamed value, other stars are names, an empty section lives directly under the
+// application, and texts keep quotes, backslashes and line breaks.
+TEST_F(SettingsStore, NamesSectionsAndTextsReadBackAsSaved) {
+    const struct {
+        QString section, key, text;
+    } rows[] = {{"Preferences", "*", "unnamed"}, {"Preferences", "**", "two"},  {"Preferences", "x*", "x"},
+                {"", "Top", "1"},                {"Preferences", "Empty", ""},
+                {"Preferences", "AutoSaveDir", "C:\\dir \"quoted\"\nnext = line\r"}};
+    for (const auto& r : rows) ASSERT_TRUE(store_.SaveSetting(r.section, r.key, r.text));
+    for (const auto& r : rows) EXPECT_EQ(store_.GetSetting(r.section, r.key, "dflt"), r.text) << r.key.toStdString();
+    EXPECT_TRUE(ReadBytes(File()).contains("@=\"unnamed\""));
     EXPECT_EQ(store_.BuildKeyPath(""), "Software\\Fenwick Software\\Pelta-RX v1.5");
-    ASSERT_TRUE(store_.SaveSetting("", "Top", "1"));
-    EXPECT_EQ(store_.GetSetting("", "Top"), "1");
     EXPECT_EQ(store_.GetSetting("Preferences", "Top", "none"), "none");
+}
+
+// Line ends written by another system, comments, and a name given twice (the later text
+// counts, as an import into the registry does) make no damaged file.
+TEST_F(SettingsFile, ForeignLineEndsCommentsAndRepeatedNamesAreNoDamage) {
+    SaveAll();
+    QByteArray text = ReadBytes(File());
+    text.replace("\n", "\r\n");
+    ASSERT_TRUE(WriteBytes(File(), "; exported\r\n" + text + "\"WindowsDown\"=\"False\"\r\n"));
+    ExpectStored({}, "WindowsDown");
+    ASSERT_TRUE(store_.SaveSetting("Preferences", "AddTime", "False"));
+    EXPECT_TRUE(DamagedCopies().isEmpty());
 }
 
 TEST_F(SettingsStore, CompanyAndAppNameTrimAndReset) {
     CRegSettings s;
     const QString company = s.Company();
-    const QString app = s.AppName();
-    EXPECT_EQ(app, "Pelta-RX");
+    EXPECT_EQ(s.AppName(), "Pelta-RX");
     s.SetCompany("  Acme  ");
     EXPECT_EQ(s.Company(), "Acme");
     s.SetCompany("");
@@ -111,26 +150,7 @@ TEST_F(SettingsStore, CompanyAndAppNameTrimAndReset) {
     s.SetAppName(" X ");
     EXPECT_EQ(s.AppName(), "X");
     s.SetAppName("");
-    EXPECT_EQ(s.AppName(), app);
-}
-
-TEST_F(SettingsStore, TextsSurviveQuotesBackslashesAndLineBreaks) {
-    const QString tricky = "C:\\dir \"quoted\"\nnext = line";
-    ASSERT_TRUE(store_.SaveSetting("Preferences", "AutoSaveDir", tricky));
-    EXPECT_EQ(store_.GetSetting("Preferences", "AutoSaveDir"), tricky);
-    ASSERT_TRUE(store_.SaveSetting("Preferences", "AutoSaveDir", "/home/u/Videos"));
-    EXPECT_EQ(store_.GetSetting("Preferences", "AutoSaveDir"), "/home/u/Videos");
-    ASSERT_TRUE(store_.SaveSetting("Preferences", "Empty", ""));
-    EXPECT_EQ(store_.GetSetting("Preferences", "Empty", "dflt"), "");
-}
-
-TEST_F(SettingsStore, UnwritableFolderMakesSaveReturnFalse) {
-    QFile blocker(Folder().path());  // a plain file where the folder should be
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    EXPECT_FALSE(store_.SaveSetting("Preferences", "AutoName", "True"));
-    EXPECT_NE(gRetVal, 0);
-    EXPECT_EQ(store_.GetSetting("Preferences", "AutoName", "False"), "False");
+    EXPECT_EQ(s.AppName(), "Pelta-RX");
 }
 
 TEST(BooleanSettings, WordsInAnyCaseAndNumbers) {
@@ -145,12 +165,11 @@ TEST_F(SettingsStore, ProgramSettingsReadBooleansAndKeepFlagsOnBadText) {
     // The program's values live where the fixture's store keeps them.
     EXPECT_EQ(gSettings->BuildKeyPath(gSection), store_.BuildKeyPath("Preferences"));
     bool flag = false;
-    gSettings->SaveSetting(gSection, "AutoName", "tRUE");
-    ReadBooleanSetting("AutoName", flag);
-    EXPECT_TRUE(flag);
-    gSettings->SaveSetting(gSection, "AutoName", "maybe");
-    ReadBooleanSetting("AutoName", flag);
-    EXPECT_TRUE(flag);
+    for (const char* text : {"tRUE", "maybe"}) {
+        gSettings->SaveSetting(gSection, "AutoName", text);
+        ReadBooleanSetting("AutoName", flag);
+        EXPECT_TRUE(flag) << text;
+    }
 }
 
 struct Damage {
@@ -187,15 +206,14 @@ TEST_F(SettingsFile, DamageLosesOnlyTheDamagedValues) {
         {"a value line without its key block",
          [](QByteArray f) { return "\"Ext\"=\".mp3\"\n" + f; }, {}},
         {"no store at all, a value line without its key block",
-         [](QByteArray) { return QByteArray("this is not a store\n\"AutoName\"=\"True\"\n"); },
-         {"AutoName", "TopWindow", "WindowsDown", "AddTime", "SaveExt", "AutoSaveDir", "Ext"}},
+         [](QByteArray) { return QByteArray("this is not a store\n\"AutoName\"=\"True\"\n"); }, kAllKeys},
         {"nothing but random bytes",
          [](QByteArray) {
              QByteArray noise;
              for (int i = 0; i < 512; ++i) noise += char((i * 7919 + 13) % 256);
              return noise;
          },
-         {"AutoName", "TopWindow", "WindowsDown", "AddTime", "SaveExt", "AutoSaveDir", "Ext"}},
+         kAllKeys},
     };
     for (const Damage& d : damages) {
         SCOPED_TRACE(d.name);
@@ -203,37 +221,27 @@ TEST_F(SettingsFile, DamageLosesOnlyTheDamagedValues) {
         SaveAll();
         const QByteArray damaged = d.apply(ReadBytes(File()));
         ASSERT_TRUE(WriteBytes(File(), damaged));
-
-        for (const auto& [key, value] : kStored)
-            EXPECT_EQ(Read(key), d.lost.contains(key) ? kDefaults.at(key) : value) << key.toStdString();
-
+        ExpectStored(d.lost);
         // A change saves the new value beside every value that could be read.
         ASSERT_TRUE(store_.SaveSetting("Preferences", "WindowsDown", "False"));
-        for (const auto& [key, value] : kStored) {
-            const QString want = key == "WindowsDown" ? "False" : (d.lost.contains(key) ? kDefaults.at(key) : value);
-            EXPECT_EQ(Read(key), want) << key.toStdString();
-        }
-        const QStringList kept = DamagedCopies();
-        ASSERT_EQ(kept.size(), 1);
-        EXPECT_EQ(ReadBytes(Folder().filePath(kept.first())), damaged);
+        ExpectStored(d.lost, "WindowsDown", 2);
+        EXPECT_EQ(OnlyDamagedCopy(), damaged);
         // The rewritten file is whole again: another save keeps no second copy.
         ASSERT_TRUE(store_.SaveSetting("Preferences", "AddTime", "False"));
         EXPECT_EQ(DamagedCopies().size(), 1);
     }
 }
 
-// A settings file that is a symbolic link: read through, never written through.
-TEST_F(SettingsFile, ASaveReplacesTheLinkDanglingOrNotAndLeavesItsTargetAlone) {
+// A settings file that is a symbolic link: read through, never written through. A save
+// replaces the link itself, dangling or not, and keeps a damaged target as a real copy.
+TEST_F(SettingsFile, ASaveReplacesTheLinkAndLeavesItsTargetAlone) {
     QTemporaryDir elsewhere;
     const QString target = elsewhere.filePath("shared.reg");
     SaveAll();
-    ASSERT_TRUE(QFile::rename(File(), target));
-    const QByteArray original = ReadBytes(target);
-    ASSERT_TRUE(QFile::link(target, File()));
-
+    const QByteArray original = ReadBytes(File());
+    LinkTo(target, original);
     EXPECT_EQ(Read("Ext"), ".wav");  // the link's values are the user's values
     ASSERT_TRUE(store_.SaveSetting("Preferences", "Ext", ".mp3"));
-
     EXPECT_EQ(ReadBytes(target), original);
     EXPECT_FALSE(QFileInfo(File()).isSymLink());
     EXPECT_TRUE(QFileInfo(File()).isFile());
@@ -249,27 +257,14 @@ TEST_F(SettingsFile, ASaveReplacesTheLinkDanglingOrNotAndLeavesItsTargetAlone) {
     EXPECT_FALSE(QFileInfo::exists(missing));
     EXPECT_FALSE(QFileInfo(File()).isSymLink());
     EXPECT_EQ(Read("Ext"), ".mp3");
-}
 
-TEST_F(SettingsFile, ADamagedLinkIsKeptAsARealCopyOfItsContent) {
-    QTemporaryDir elsewhere;
-    const QString target = elsewhere.filePath("shared.reg");
-    SaveAll();
-    QByteArray damaged = ReadBytes(File()) + "hello world\n";
-    ASSERT_TRUE(WriteBytes(target, damaged));
-    ASSERT_TRUE(QFile::remove(File()));
-    ASSERT_TRUE(QFile::link(target, File()));
-
+    const QByteArray damaged = original + "hello world\n";
+    LinkTo(target, damaged);
     ASSERT_TRUE(store_.SaveSetting("Preferences", "AddTime", "False"));
     EXPECT_EQ(ReadBytes(target), damaged);
-    const QStringList kept = DamagedCopies();
-    ASSERT_EQ(kept.size(), 1);
-    const QFileInfo copy(Folder().filePath(kept.first()));
-    EXPECT_FALSE(copy.isSymLink());
-    EXPECT_EQ(ReadBytes(copy.filePath()), damaged);
     // Overwriting the old target later changes nothing in the copy.
     ASSERT_TRUE(WriteBytes(target, "other"));
-    EXPECT_EQ(ReadBytes(copy.filePath()), damaged);
+    EXPECT_EQ(OnlyDamagedCopy(), damaged);
     EXPECT_EQ(Read("AddTime"), "False");
     EXPECT_EQ(Read("Ext"), ".wav");
 }
@@ -298,8 +293,7 @@ TEST_F(SettingsFile, AFullDiskLeavesTheOldFileWhole) {
     ASSERT_TRUE(QFile::remove(Folder().filePath("filler")));
     ASSERT_TRUE(store_.SaveSetting("Preferences", "Ext", ".mp3"));
     EXPECT_EQ(Read("Ext"), ".mp3");
-    ASSERT_EQ(DamagedCopies().size(), 1);
-    EXPECT_EQ(ReadBytes(Folder().filePath(DamagedCopies().first())), damaged);
+    EXPECT_EQ(OnlyDamagedCopy(), damaged);
 }
 
 }  // namespace
