@@ -60,6 +60,18 @@ protected:
         for (auto* cmb = Get<QComboBox>(name); items.size() < cmb->count();) items << cmb->itemText(items.size());
         return items;
     }
+    // One character per named widget: '1' where it is enabled ('e'), checked ('c') or shown ('s').
+    QString Flags(char what, std::initializer_list<const char*> names) const {
+        QString flags;
+        for (const char* name : names) {
+            auto* w = Get<QWidget>(name);
+            const bool on = what == 'e'   ? w->isEnabled()
+                            : what == 's' ? w->isVisibleTo(dlg_.get())
+                                          : qobject_cast<QAbstractButton*>(w)->isChecked();
+            flags += on ? '1' : '0';
+        }
+        return flags;
+    }
     void Type(const QString& box, const QString& text) const { Get<QLineEdit>(box)->setText(text); }
     void Tick(const QString& box, bool on = true) const { Get<QCheckBox>(box)->setChecked(on); }
     void Click(const QString& button) { emit Get<xpcmdbutton>(button)->Click(); }
@@ -85,7 +97,7 @@ protected:
     std::unique_ptr<CapVidAudFrm> dlg_;
 };
 
-TEST_F(CapVidAud, LoadOffersTheAvailableModesAnAviNameAndTheEngineLimits) {
+TEST_F(CapVidAud, LoadOffersTheAvailableModesAnAviNameAndTheEngineLimitsSkippingFailures) {
     engine_.LimitSeconds = 12.5;
     engine_.RateValue = 15;
     engine_.LimitOn = false;
@@ -96,19 +108,13 @@ TEST_F(CapVidAud, LoadOffersTheAvailableModesAnAviNameAndTheEngineLimits) {
     EXPECT_EQ(dlg_->nMode, 1);
     // Whatever the engine's extension, the dialog opens on an AVI name and tells the engine.
     EXPECT_EQ(Text("edtCaptureFile"), Path("clip.avi"));
-    EXPECT_EQ(engine_.FileName, Path("clip.avi").toStdString());
-    EXPECT_EQ(engine_.Format, 0);
-    EXPECT_EQ(sCaptureExt, ".avi");
-    EXPECT_TRUE(Get<QRadioButton>("Ops(0)")->isChecked());
-    EXPECT_FALSE(Get<QRadioButton>("Ops(1)")->isEnabled());
+    EXPECT_EQ(std::tuple(engine_.FileName, engine_.Format, sCaptureExt),
+              std::tuple(Path("clip.avi").toStdString(), 0, QString(".avi")));
     EXPECT_EQ(Get<QComboBox>("cmbMasterStream")->currentText(), "Video");
-    // The engine's limits, both boxes enabled whether ticked or not.
-    EXPECT_EQ(Text("edtTimeLimit"), QLocale().toString(12.5));
-    EXPECT_EQ(Text("edtFrameRate"), "15");
-    EXPECT_FALSE(Get<QCheckBox>("chkUseTimeLimit")->isChecked());
-    EXPECT_TRUE(Get<QCheckBox>("chkUseFrameRate")->isChecked());
-    EXPECT_TRUE(Get<QLineEdit>("edtTimeLimit")->isEnabled());
-    EXPECT_TRUE(Get<QLineEdit>("edtFrameRate")->isEnabled());
+    // The engine's limits, both boxes enabled whether ticked or not; AVI chosen, WAV not offered.
+    EXPECT_EQ(QStringList({Text("edtTimeLimit"), Text("edtFrameRate")}), QStringList({QLocale().toString(12.5), "15"}));
+    EXPECT_EQ(Flags('c', {"chkUseTimeLimit", "chkUseFrameRate", "Ops(0)"}), "011");
+    EXPECT_EQ(Flags('e', {"edtTimeLimit", "edtFrameRate", "Ops(1)"}), "110");
 
     // List positions map to the modes actually listed.
     engine_.AvailableModes = {1, 3};
@@ -119,11 +125,9 @@ TEST_F(CapVidAud, LoadOffersTheAvailableModesAnAviNameAndTheEngineLimits) {
     engine_.AvailableModes = {3};
     Open();
     EXPECT_EQ(dlg_->nMode, 3);
-}
 
-TEST_F(CapVidAud, FailingEngineStepsAreSkippedDuringLoad) {
-    engine_.Failures["TimeLimitSeconds"] = "no limit";
-    engine_.Failures["ModeAvailable"] = "no devices";
+    // A failing engine step is skipped and the rest still loads.
+    engine_.Failures = {{"TimeLimitSeconds", "no limit"}, {"ModeAvailable", "no devices"}};
     Open();
     EXPECT_EQ(Text("edtTimeLimit"), "");
     EXPECT_TRUE(Items("cmbMode").isEmpty());
@@ -135,13 +139,11 @@ TEST_F(CapVidAud, AudioOnlyFileTypesAndBack) {
     Open();
     SelectMode(2);
     EXPECT_EQ(dlg_->nMode, 3);
-    for (const char* name : {"edtFrameRate", "chkUseFrameRate", "lblFPS", "cmbMasterStream", "lblMasterStream"})
-        EXPECT_FALSE(Get<QWidget>(name)->isEnabled()) << name;
-    for (const char* name : {"Ops(0)", "Ops(1)", "Ops(2)"}) {
-        EXPECT_TRUE(Get<QRadioButton>(name)->isEnabled()) << name;
-        EXPECT_FALSE(Get<QRadioButton>(name)->isChecked()) << name;
-    }
-    EXPECT_TRUE(Get<QLabel>("LblSound")->isVisibleTo(dlg_.get()));
+    EXPECT_EQ(Flags('e', {"edtFrameRate", "chkUseFrameRate", "lblFPS", "cmbMasterStream", "lblMasterStream", "Ops(0)",
+                          "Ops(1)", "Ops(2)"}),
+              "00000111");
+    EXPECT_EQ(Flags('c', {"Ops(0)", "Ops(1)", "Ops(2)"}), "000");
+    EXPECT_EQ(Flags('s', {"LblSound"}), "1");
     EXPECT_EQ(Text("edtCaptureFile"), Path("clip.avi"));
 
     Get<QRadioButton>("Ops(2)")->click();
@@ -152,9 +154,7 @@ TEST_F(CapVidAud, AudioOnlyFileTypesAndBack) {
     Type("edtCaptureFile", Path("my.take.avi"));
     Get<QRadioButton>("Ops(1)")->click();
     EXPECT_EQ(Text("edtCaptureFile"), Path("my.take.wav"));
-    EXPECT_EQ(engine_.Format, 2);
-    EXPECT_EQ(nTargetFormat, 2);
-    EXPECT_EQ(sCaptureExt, ".wav");
+    EXPECT_EQ(std::tuple(engine_.Format, nTargetFormat, sCaptureExt), std::tuple(2, 2, QString(".wav")));
     EXPECT_EQ(engine_.FileName, Path("my.take.wav").toStdString());
     // The engine lets go of its output before the type changes.
     const auto at = [c = engine_.Calls](const char* call) { return std::find(c.begin(), c.end(), call) - c.begin(); };
@@ -166,12 +166,11 @@ TEST_F(CapVidAud, AudioOnlyFileTypesAndBack) {
     Get<QRadioButton>("Ops(2)")->click();
     EXPECT_EQ(Text("edtCaptureFile"), Path("take1.mp3"));
 
-    SelectMode(1);
-    EXPECT_TRUE(Get<QRadioButton>("Ops(0)")->isChecked());
-    EXPECT_FALSE(Get<QRadioButton>("Ops(2)")->isChecked());
+    SelectMode(1);  // video only: a frame rate but no master stream
+    EXPECT_EQ(Flags('c', {"Ops(0)", "Ops(2)"}), "10");
+    EXPECT_EQ(Flags('e', {"edtFrameRate", "chkUseFrameRate", "lblFPS", "cmbMasterStream", "Ops(1)"}), "11100");
+    EXPECT_EQ(Flags('s', {"LblSound"}), "0");
     EXPECT_EQ(Text("edtCaptureFile"), Path("take1.avi"));
-    EXPECT_FALSE(Get<QRadioButton>("Ops(1)")->isEnabled());
-    EXPECT_FALSE(Get<QLabel>("LblSound")->isVisibleTo(dlg_.get()));
 }
 
 // Every value is checked before OK writes anything: numbers that are not numbers or out of
@@ -205,67 +204,56 @@ TEST_F(CapVidAud, OkRefusesBadValuesBeforeWritingAnything) {
         EXPECT_TRUE(r.whole ? text == r.message : text.contains(r.message)) << text.toStdString();
         EXPECT_EQ(prompts_.Messages[0].Buttons, r.name == std::string("take.wav") ? PromptButtons::YesNo : PromptButtons::Ok);
         EXPECT_TRUE(engine_.Calls.empty());
-        EXPECT_EQ(dlg_->DialogResult, 2);
-        EXPECT_EQ(dlg_->result(), 0);
-        EXPECT_EQ(Stored("AddTime"), "<none>");
-        EXPECT_EQ(Stored("SaveExt"), "<none>");
+        EXPECT_EQ(std::tuple(dlg_->DialogResult, dlg_->result()), std::tuple(2, 0));
+        EXPECT_EQ(Stored("AddTime") + Stored("SaveExt"), "<none><none>");
     }
 }
 
-// A relative name is in the folder the dialog showed; the frame rate may be 30; an unticked
-// frame rate's text is not looked at. A failing engine write is skipped, an unreadable size
-// reserves nothing, and an unticked auto name stores no extension.
-TEST_F(CapVidAud, OkTakesEdgeValuesAndSurvivesFailingWrites) {
-    Open();
-    Type("edtFrameRate", "not a number");
-    Tick("chkUseTimeLimit");
-    Type("edtTimeLimit", "5");
-    Type("edtCaptureFile", "relative.avi");
-    Click("btnOK");
-    EXPECT_TRUE(prompts_.Messages.empty());
-    EXPECT_EQ(engine_.FileName, Path("relative.avi").toStdString());
-    EXPECT_EQ(dlg_->DialogResult, 1);
-
-    Open();
-    Tick("chkUseFrameRate");
-    Type("edtFrameRate", "30");
-    Type("edtCapFileSize", "");
-    engine_.Failures["MasterStreamIndex="] = "refused";
-    engine_.ClearCalls();
-    Click("btnOK");
-    EXPECT_TRUE(prompts_.Messages.empty());
-    EXPECT_EQ(dlg_->DialogResult, 1);
-    EXPECT_EQ(engine_.RateValue, 30.0);
-    EXPECT_TRUE(engine_.CallsStartingWith("ReserveCaptureFile").empty());
-    EXPECT_EQ(Stored("SaveExt"), "False");
-    EXPECT_EQ(Stored("Ext"), "<none>");
-}
-
+// What OK writes: the typed name first (a relative one in the folder the dialog showed), so
+// the capture goes where the box says, then the checked values in order, and then the
+// settings; memory keeps what was loaded. An unticked frame rate's text is not looked at, 30
+// is allowed, a failing engine write is skipped, an unreadable size reserves nothing, and an
+// unticked auto name stores no extension. Each row: the name (empty: as loaded), the time
+// limit (nullptr: unticked), the frame rate and its tick, the size, the two name ticks, the
+// engine member that fails, the engine calls, and AddTime, Ext and SaveExt as stored.
 TEST_F(CapVidAud, OkWritesTheEngineInOrderThenTheSettings) {
-    Open();
-    Tick("chkUseTimeLimit");
-    Type("edtTimeLimit", "10");
-    Tick("chkUseFrameRate");
-    Type("edtFrameRate", "15");
-    Get<QComboBox>("cmbMasterStream")->setCurrentIndex(2);
-    Type("edtCapFileSize", "25");
-    Tick("ChkTimeStamp");
-    Tick("ChkAutoName");
-    engine_.ClearCalls();
-    Click("btnOK");
-    // The typed name is handed over first, so the capture goes where the box says.
-    const std::vector<std::string> expected = {"CaptureFileName=" + engine_.FileName, "FrameRateValue=15", "TimeLimitSeconds=10", "TimeLimitOn=True",
-                                               "FrameRateOn=True", "MasterStreamIndex=1", "ReserveCaptureFile(25)"};
-    EXPECT_EQ(engine_.Calls, expected);
-    EXPECT_EQ(dlg_->DialogResult, 1);
-    EXPECT_EQ(dlg_->result(), QDialog::Accepted);
-    EXPECT_EQ(Stored("AddTime"), "True");
-    EXPECT_EQ(Stored("Ext"), ".avi");
-    EXPECT_EQ(Stored("SaveExt"), "True");
-    // Memory keeps what was loaded.
-    EXPECT_FALSE(bAddTime);
+    const std::string clip = "CaptureFileName=" + Path("clip.avi").toStdString();
+    const struct { QString name; const char *limit, *rate; bool rateOn; const char* size; bool ticks; const char* failing;
+                   std::vector<std::string> calls; QString stored; } rows[] = {
+        {"", "10", "15", true, "25", true, "", {clip, "FrameRateValue=15", "TimeLimitSeconds=10", "TimeLimitOn=True",
+          "FrameRateOn=True", "MasterStreamIndex=1", "ReserveCaptureFile(25)"}, "True .avi True"},
+        {"relative.avi", "5", "not a number", false, "7", false, "",
+         {"CaptureFileName=" + Path("relative.avi").toStdString(), "TimeLimitSeconds=5", "TimeLimitOn=True",
+          "FrameRateOn=False", "MasterStreamIndex=1", "ReserveCaptureFile(7)"}, "False <none> False"},
+        {"", nullptr, "30", true, "", false, "MasterStreamIndex=", {clip, "FrameRateValue=30", "TimeLimitOn=False",
+          "FrameRateOn=True", "MasterStreamIndex=1"}, "False <none> False"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.calls[1]);
+        QFile::remove(CRegSettings::StoreFilePath());
+        engine_.Failures = {{r.failing, "refused"}};
+        engine_.FileName = Path("clip.wav").toStdString();
+        Open();
+        if (!r.name.isEmpty()) Type("edtCaptureFile", r.name);
+        Tick("chkUseTimeLimit", r.limit != nullptr);
+        if (r.limit) Type("edtTimeLimit", r.limit);
+        Tick("chkUseFrameRate", r.rateOn);
+        Type("edtFrameRate", r.rate);
+        Get<QComboBox>("cmbMasterStream")->setCurrentIndex(2);
+        Type("edtCapFileSize", r.size);
+        Tick("ChkTimeStamp", r.ticks);
+        Tick("ChkAutoName", r.ticks);
+        engine_.ClearCalls();
+        Click("btnOK");
+        EXPECT_TRUE(prompts_.Messages.empty());
+        EXPECT_EQ(std::tuple(dlg_->DialogResult, dlg_->result()), std::tuple(1, int(QDialog::Accepted)));
+        EXPECT_EQ(engine_.Calls, r.calls);
+        EXPECT_EQ(Stored("AddTime") + " " + Stored("Ext") + " " + Stored("SaveExt"), r.stored);
+        EXPECT_FALSE(bAddTime);
+    }
 }
 
+// OK is grayed while a ticked limit has no text; a ticked frame rate in audio-only mode does not count.
 TEST_F(CapVidAud, TimeLimitTickWithEmptyTextDisablesOk) {
     Open();
     Type("edtTimeLimit", "");
@@ -274,8 +262,7 @@ TEST_F(CapVidAud, TimeLimitTickWithEmptyTextDisablesOk) {
     EXPECT_FALSE(ok->Enabled());
     Tick("chkUseTimeLimit", false);
     EXPECT_TRUE(ok->Enabled());
-    EXPECT_FALSE(Get<QLineEdit>("edtTimeLimit")->isEnabled());
-    // A ticked frame rate in audio-only mode does not count.
+    EXPECT_EQ(Flags('e', {"edtTimeLimit"}), "0");
     Tick("chkUseFrameRate");
     Type("edtFrameRate", "");
     EXPECT_FALSE(ok->Enabled());
@@ -303,25 +290,20 @@ TEST_F(CapVidAud, WaysOutOfTheDialog) {
         EXPECT_FALSE(dlg_->isVisible());
         EXPECT_EQ(dlg_->DialogResult, r.result);
         EXPECT_EQ(Stored("SaveExt"), r.saveExt);
-        if (r.result == 2) {
-            EXPECT_TRUE(engine_.Calls.empty());
-            EXPECT_EQ(Stored("AddTime"), "<none>");
-        }
+        if (r.result == 2) { EXPECT_EQ(QString::number(engine_.Calls.size()) + Stored("AddTime"), "0<none>"); }
     }
 }
 
 TEST_F(CapVidAud, AutoNameShowsThePlaceholderAndRemovesOldOnes) {
     ASSERT_TRUE(gSettings->SaveSetting(gSection, "AutoSaveDir", files_.path()));
     ASSERT_TRUE(gSettings->SaveSetting(gSection, "Ext", ".wav"));
-    for (const char* ext : {".mp3", ".avi", ".wav"})
-        ASSERT_TRUE(test::WriteFileOfSize(Path(QStringLiteral("Using Auto Name with ext") + ext)));
-    ASSERT_TRUE(test::WriteFileOfSize(Path("Using Auto Name with ext.txt")));
+    const QString placeholder = Path("Using Auto Name with ext");
+    for (const char* ext : {".mp3", ".avi", ".wav", ".txt"}) ASSERT_TRUE(test::WriteFileOfSize(placeholder + ext));
     bAutoName = true;
     Open();
     EXPECT_EQ(Text("edtCaptureFile"), files_.path() + "/Using Auto Name with ext.avi");
-    for (const char* ext : {".mp3", ".avi", ".wav"})
-        EXPECT_FALSE(QFile::exists(Path(QStringLiteral("Using Auto Name with ext") + ext))) << ext;
-    EXPECT_TRUE(QFile::exists(Path("Using Auto Name with ext.txt")));
+    for (const char* ext : {".mp3", ".avi", ".wav", ".txt"})
+        EXPECT_EQ(QFile::exists(placeholder + ext), ext == std::string(".txt")) << ext;
     EXPECT_EQ(sExt, ".wav");
 }
 
@@ -331,14 +313,14 @@ TEST_F(CapVidAud, FreeSpaceCountsTheExistingFile) {
     Open();
     // Load sizes the engine's own file; the AVI name it then proposes does not exist.
     EXPECT_EQ(dlg_->GetSize(Path("clip.wav")), 3000000);
+    // Free MB (the existing file counted), the size box and whether "exists" shows.
+    const auto space = [this] {
+        return QStringList{Get<QLabel>("lblFreeDiskSpace")->text(), Text("edtCapFileSize"), Flags('s', {"LblExists"})};
+    };
     Type("edtCaptureFile", Path("clip.wav"));
-    EXPECT_EQ(Get<QLabel>("lblFreeDiskSpace")->text(), "12");
-    EXPECT_EQ(Text("edtCapFileSize"), "2");
-    EXPECT_TRUE(Get<QLabel>("LblExists")->isVisibleTo(dlg_.get()));
+    EXPECT_EQ(space(), QStringList({"12", "2", "1"}));
     Type("edtCaptureFile", Path("fresh.avi"));
-    EXPECT_EQ(Get<QLabel>("lblFreeDiskSpace")->text(), "9");
-    EXPECT_EQ(Text("edtCapFileSize"), "0");
-    EXPECT_FALSE(Get<QLabel>("LblExists")->isVisibleTo(dlg_.get()));
+    EXPECT_EQ(space(), QStringList({"9", "0", "0"}));
 }
 
 TEST_F(CapVidAud, BrowseTakesTheChosenFileOrNothing) {
@@ -346,9 +328,9 @@ TEST_F(CapVidAud, BrowseTakesTheChosenFileOrNothing) {
     prompts_.FileAnswers = {""};
     Click("btnBrowse");
     ASSERT_EQ(prompts_.SaveRequests.size(), 1u);
-    EXPECT_EQ(prompts_.SaveRequests[0].DefaultSuffix, "avi");
-    EXPECT_EQ(prompts_.SaveRequests[0].Filter, "Microsoft AVI (*.avi);;Microsoft WAV (*.wav);;MP3 (*.mp3)");
-    EXPECT_EQ(prompts_.SaveRequests[0].InitialName, "clip.avi");
+    const SaveFileRequest& asked = prompts_.SaveRequests[0];
+    EXPECT_EQ(QStringList({asked.DefaultSuffix, asked.Filter, asked.InitialName}),
+              QStringList({"avi", "Microsoft AVI (*.avi);;Microsoft WAV (*.wav);;MP3 (*.mp3)", "clip.avi"}));
     EXPECT_EQ(Text("edtCaptureFile"), Path("clip.avi"));
     EXPECT_TRUE(prompts_.Messages.empty());
 
@@ -403,11 +385,9 @@ TEST_F(SetupKeyboard, EnterConfirmsAndEscapeCancelsFromANumberBox) {
     };
     CapAutoSeqFrm ok(engine_), cancel(engine_);
     press(ok, ok.edtFrameDelay, "4", Qt::Key_Return);
-    EXPECT_EQ(ok.DialogResult, 1);
-    EXPECT_EQ(engine_.GapSeconds, 4);
+    EXPECT_EQ(std::tuple(ok.DialogResult, engine_.GapSeconds), std::tuple(1, 4.0));
     press(cancel, cancel.edtFrameDelay, "6", Qt::Key_Escape);
-    EXPECT_EQ(cancel.DialogResult, 2);
-    EXPECT_EQ(engine_.GapSeconds, 4);
+    EXPECT_EQ(std::tuple(cancel.DialogResult, engine_.GapSeconds), std::tuple(2, 4.0));
 
     AllocCapFileFrm alloc(engine_), reserve(engine_);
     press(alloc, alloc.edtCapFileSize, "3", Qt::Key_Escape);
@@ -434,8 +414,7 @@ TEST_F(SetupKeyboard, AutomaticSequenceTitlesAndAZeroFrameDelayRefused) {
         ASSERT_EQ(prompts_.Messages.size(), 1u) << delay.toStdString();
         const QString& text = prompts_.Messages[0].Text;
         EXPECT_TRUE(delay == "5" ? text == refusal : text.contains("Frame Delay")) << text.toStdString();
-        EXPECT_EQ(d.DialogResult, 2);
-        EXPECT_EQ(engine_.GapSeconds, 2);
+        EXPECT_EQ(std::tuple(d.DialogResult, engine_.GapSeconds), std::tuple(2, 2.0));
     }
 }
 

@@ -1,7 +1,6 @@
 // Encoder settings: clamping, what they do to real encoders and files, the compressor
 // preview tap on synthetic pictures, the session's per-encoder settings and the dialog.
 #include "Frames.h"
-#include "RecordProbe.h"
 #include "RecordTestHub.h"
 #include "support/Pump.h"
 #include "engine/core/record/CaptureSession.h"
@@ -38,10 +37,8 @@ namespace fs = std::filesystem;
 namespace {
 
 using pelta::test::FramePtr;
-struct ContextDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-using ContextPtr = std::unique_ptr<AVCodecContext, ContextDeleter>;
+using ContextPtr = std::unique_ptr<AVCodecContext, decltype([](AVCodecContext* c) { avcodec_free_context(&c); })>;
+using PacketPtr = std::unique_ptr<AVPacket, decltype([](AVPacket* p) { av_packet_free(&p); })>;
 
 // A BGR0 (or YUV420P) picture with smooth gradients, fine texture and a square that moves with `t`.
 FramePtr Picture(int w, int h, int t = 0, AVPixelFormat fmt = AV_PIX_FMT_BGR0) {
@@ -72,18 +69,32 @@ double MeanDifference(const AVFrame* a, const AVFrame* b) {
     return sum / (3.0 * a->width * a->height);
 }
 
-ContextPtr AudioContext(const char* encoder, int rate, int channels) {
+EncoderSettings With(std::initializer_list<std::pair<const std::string, int>> values) { return EncoderSettings{values}; }
+
+// A context of `encoder` (sound at `rate` Hz with `channels`) with `settings` applied, which
+// must succeed; empty when this libavcodec lacks the encoder.
+ContextPtr Applied(const char* encoder, const EncoderSettings& settings, int rate = 48000, int channels = 2) {
     const AVCodec* codec = avcodec_find_encoder_by_name(encoder);
     if (!codec) return nullptr;
     ContextPtr c(avcodec_alloc_context3(codec));
-    c->sample_rate = rate;
-    c->sample_fmt = codec->sample_fmts[0];
-    av_channel_layout_default(&c->ch_layout, channels);
-    c->time_base = AVRational{1, rate};
+    if (codec->type == AVMEDIA_TYPE_AUDIO) {
+        c->sample_rate = rate;
+        c->sample_fmt = codec->sample_fmts[0];
+        av_channel_layout_default(&c->ch_layout, channels);
+        c->time_base = AVRational{1, rate};
+    }
+    EXPECT_EQ(ApplyEncoderSettings(c.get(), settings), "") << encoder;
     return c;
 }
 
-EncoderSettings With(std::initializer_list<std::pair<const std::string, int>> values) { return EncoderSettings{values}; }
+// A private option of the context's encoder as libavutil prints it.
+std::string Private(const ContextPtr& c, const char* key) {
+    uint8_t* v = nullptr;
+    if (!c || av_opt_get(c->priv_data, key, 0, &v) < 0) return "<none>";
+    std::string text(reinterpret_cast<char*>(v));
+    av_free(v);
+    return text;
+}
 
 // The bit rate LAME really wrote, read from the size of the frames it made of a second of silence.
 int64_t Mp3RateWritten(AVCodecContext* c) {
@@ -93,17 +104,13 @@ int64_t Mp3RateWritten(AVCodecContext* c) {
     f->nb_samples = c->frame_size;
     av_channel_layout_copy(&f->ch_layout, &c->ch_layout);
     if (av_frame_get_buffer(f.get(), 0) != 0) return -1;
-    std::unique_ptr<AVPacket, void (*)(AVPacket*)> pkt(av_packet_alloc(), [](AVPacket* p) { av_packet_free(&p); });
+    PacketPtr pkt(av_packet_alloc());
     int64_t bytes = 0, frames = 0;
     for (int i = 0; i * c->frame_size < c->sample_rate; ++i) {
         av_samples_set_silence(f->extended_data, 0, f->nb_samples, c->ch_layout.nb_channels, c->sample_fmt);
         f->pts = int64_t(i) * c->frame_size;
         if (avcodec_send_frame(c, f.get()) != 0) return -1;
-        while (avcodec_receive_packet(c, pkt.get()) == 0) {
-            bytes += pkt->size;
-            ++frames;
-            av_packet_unref(pkt.get());
-        }
+        for (; avcodec_receive_packet(c, pkt.get()) == 0; ++frames, av_packet_unref(pkt.get())) bytes += pkt->size;
     }
     // Frame bytes = samples per frame / 8 x rate / sample rate (padding averaged out).
     return frames == 0 ? -1 : std::llround(double(bytes) / frames * 8 * c->sample_rate / c->frame_size / 1000) * 1000;
@@ -128,7 +135,7 @@ int64_t WriteMjpeg(const std::string& path, const EncoderSettings& settings, int
 
 }  // namespace
 
-TEST(EncoderSettingsValues, OutOfRangeValuesAreClampedChoicesSnapToTheNearestAndEitherIsAProblem) {
+TEST(EncoderSettingsValues, ClampingDefaultsAndProblems) {
     const struct { const char* encoder; const char* key; int given, kept; } cases[] = {
         {"mjpeg", "quality", 1, 2},         {"mpeg4", "quality", 99, 31}, {"libxvid", "keyint", 0, 1},
         {"libx264", "crf", -4, 0},          {"libx264", "preset", 42, 8},  // veryslow, the last
@@ -148,9 +155,7 @@ TEST(EncoderSettingsValues, OutOfRangeValuesAreClampedChoicesSnapToTheNearestAnd
     EXPECT_EQ(mjpeg.Get("quality", 0), 5);
     EXPECT_NE(With({{"preset", 0}}).Problem("mjpeg"), "");
     EXPECT_TRUE(With({{"bitrate", 128}}).Clamped("pcm_s16le").Values.empty());
-}
-
-TEST(EncoderSettingsValues, DefaultsKeepTheOldBehaviourAndOnlySomeEncodersHaveSettings) {
+    // The defaults are what the writer used before settings existed.
     for (const auto& c : AvailableVideoCompressors()) EXPECT_EQ(DefaultEncoderSettings(c.EncoderName).Problem(c.EncoderName), "");
     EXPECT_EQ(DefaultEncoderSettings("libx264").Values, With({{"preset", 0}, {"crf", 23}, {"keyint", 12}}).Values);
     EXPECT_EQ(DefaultEncoderSettings("libmp3lame").Get("bitrate", -1), kAutomaticBitRate);
@@ -159,118 +164,80 @@ TEST(EncoderSettingsValues, DefaultsKeepTheOldBehaviourAndOnlySomeEncodersHaveSe
         EXPECT_FALSE(HasEncoderSettings(none)) << none;
 }
 
-TEST(EncoderSettingsApply, VideoValuesReachTheContextClamped) {
-    const AVCodec* mjpeg = avcodec_find_encoder_by_name("mjpeg");
-    ContextPtr c(avcodec_alloc_context3(mjpeg));
-    EXPECT_EQ(ApplyEncoderSettings(c.get(), With({{"quality", 77}})), "");
-    EXPECT_TRUE(c->flags & AV_CODEC_FLAG_QSCALE);
-    EXPECT_EQ(c->global_quality, 31 * FF_QP2LAMBDA);
+TEST(EncoderSettingsApply, ValuesReachTheContextClamped) {
+    ContextPtr mjpeg = Applied("mjpeg", With({{"quality", 77}}));
+    EXPECT_TRUE(mjpeg->flags & AV_CODEC_FLAG_QSCALE);
+    EXPECT_EQ(mjpeg->global_quality, 31 * FF_QP2LAMBDA);
+    EXPECT_EQ(Private(Applied("ffv1", With({{"coder", -2}})), "coder"), "-2");
+    EXPECT_EQ(Private(Applied("huffyuv", With({{"pred", 2}})), "pred"), "2");
+    // LAME's variable rate runs on the quality; the constant rate leaves it alone.
+    ContextPtr vbr = Applied("libmp3lame", With({{"vbr", 1}, {"vbr_quality", 2}}));
+    EXPECT_TRUE(vbr->flags & AV_CODEC_FLAG_QSCALE);
+    EXPECT_EQ(vbr->global_quality, 2 * FF_QP2LAMBDA);
+    EXPECT_FALSE(Applied("libmp3lame", With({{"vbr", 0}, {"vbr_quality", 2}}))->flags & AV_CODEC_FLAG_QSCALE);
 
-    const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
-    if (!x264) GTEST_SKIP() << "no libx264";
-    ContextPtr x(avcodec_alloc_context3(x264));
-    EXPECT_EQ(ApplyEncoderSettings(x.get(), With({{"preset", 8}, {"crf", 30}, {"keyint", 50}})), "");
-    uint8_t* preset = nullptr;
-    ASSERT_GE(av_opt_get(x->priv_data, "preset", 0, &preset), 0);
-    EXPECT_STREQ(reinterpret_cast<char*>(preset), "veryslow");
-    av_free(preset);
-    double crf = 0;
-    ASSERT_GE(av_opt_get_double(x->priv_data, "crf", 0, &crf), 0);
-    EXPECT_EQ(crf, 30);
-    EXPECT_EQ(x->gop_size, 50);
+    ContextPtr x = Applied("libx264", With({{"preset", 8}, {"crf", 30}, {"keyint", 50}}));
+    if (!x) GTEST_SKIP() << "no libx264";
+    EXPECT_EQ(std::tuple(Private(x, "preset"), Private(x, "crf"), x->gop_size), std::tuple("veryslow", "30.000000", 50));
 }
 
 // The fastest presets decide nothing ahead: x264's lookahead thread would only hold more
 // pictures back (about 6 MB at 1080p) without changing a bit of the file. With two frame
 // threads a picture then leaves after at most three went in; the thread took four.
 TEST(EncoderSettingsApply, FastX264HoldsNoPicturesForALookahead) {
-    const AVCodec* x264 = avcodec_find_encoder_by_name("libx264");
-    if (!x264) GTEST_SKIP() << "no libx264";
     for (int preset : {0, 1}) {
-        ContextPtr x(avcodec_alloc_context3(x264));
-        x->width = 320;
-        x->height = 240;
-        x->pix_fmt = AV_PIX_FMT_YUV420P;
-        x->time_base = AVRational{1, 30};
+        ContextPtr x = Applied("libx264", With({{"preset", preset}}));
+        if (!x) GTEST_SKIP() << "no libx264";
+        std::tie(x->width, x->height, x->pix_fmt, x->time_base) = std::tuple(320, 240, AV_PIX_FMT_YUV420P, AVRational{1, 30});
         x->thread_count = 2;
         x->max_b_frames = 0;
-        ASSERT_EQ(ApplyEncoderSettings(x.get(), With({{"preset", preset}})), "");
-        ASSERT_EQ(avcodec_open2(x.get(), x264, nullptr), 0);
-        test::FramePtr f = test::BlankPicture(AV_PIX_FMT_YUV420P, 320, 240);
-        AVPacket* packet = av_packet_alloc();
+        ASSERT_EQ(avcodec_open2(x.get(), x->codec, nullptr), 0);
+        FramePtr f = test::BlankPicture(AV_PIX_FMT_YUV420P, 320, 240);
+        PacketPtr packet(av_packet_alloc());
         int sent = 0;
-        while (sent < 10) {
+        do {
             ASSERT_EQ(av_frame_make_writable(f.get()), 0);
             for (int y = 0; y < 240; ++y) std::fill_n(f->data[0] + y * f->linesize[0], 320, uint8_t(y + sent * 9));
             f->pts = sent++;
             ASSERT_EQ(avcodec_send_frame(x.get(), f.get()), 0);
-            if (avcodec_receive_packet(x.get(), packet) == 0) break;
-        }
-        av_packet_free(&packet);
+        } while (avcodec_receive_packet(x.get(), packet.get()) != 0 && sent < 10);
         EXPECT_LE(sent, 3) << "preset " << preset;
     }
 }
 
 TEST(EncoderSettingsApply, EveryOfferedBitRateOpensItsEncoder) {
-    for (const char* name : {"libmp3lame", "mp2", "ac3"}) {
-        for (const EncoderSetting& s : EncoderOptionsFor(name)) {
-            if (s.Key != "bitrate") continue;
-            for (const SettingChoice& choice : s.Choices) {
+    for (const char* name : {"libmp3lame", "mp2", "ac3"})
+        for (const EncoderSetting& s : EncoderOptionsFor(name))
+            for (const SettingChoice& choice : s.Key == "bitrate" ? s.Choices : std::vector<SettingChoice>{})
                 for (int channels : {1, 2}) {
-                    ContextPtr c = AudioContext(name, 48000, channels);
+                    ContextPtr c = Applied(name, With({{"bitrate", choice.Value}}), 48000, channels);
                     ASSERT_TRUE(c) << name;
-                    ASSERT_EQ(ApplyEncoderSettings(c.get(), With({{"bitrate", choice.Value}})), "");
                     const int64_t want = choice.Value == kAutomaticBitRate
                                              ? (std::string(name) == "libmp3lame" ? 64000 : 96000) * channels
                                              : choice.Value * 1000LL;
                     EXPECT_EQ(c->bit_rate, want) << name << " " << choice.Label;
                     EXPECT_EQ(avcodec_open2(c.get(), c->codec, nullptr), 0) << name << " " << choice.Label << " " << channels;
                 }
-            }
-        }
-    }
     // MP2 at a low sampling rate has its own table: a high rate is brought down to one it takes.
-    ContextPtr low = AudioContext("mp2", 22050, 2);
-    ASSERT_EQ(ApplyEncoderSettings(low.get(), With({{"bitrate", 320}})), "");
+    ContextPtr low = Applied("mp2", With({{"bitrate", 320}}), 22050, 2);
     EXPECT_EQ(low->bit_rate, 160000);
     EXPECT_EQ(avcodec_open2(low.get(), low->codec, nullptr), 0);
 }
 
 TEST(EncoderSettingsApply, Mp3RatesAreWhatLameWritesAtEachSampleRate) {
-    for (int rate : {8000, 11025, 22050, 24000, 32000, 44100}) {
-        for (int channels : {1, 2}) {
-            const std::vector<int> offered = Mp3BitRates(rate);
+    for (int rate : {8000, 11025, 22050, 24000, 32000, 44100})
+        for (int channels : {1, 2})
             for (int kbps : {kAutomaticBitRate, 8, 64, 160, 256, 320}) {
-                ContextPtr c = AudioContext("libmp3lame", rate, channels);
+                const std::vector<int> offered = Mp3BitRates(rate);
+                ContextPtr c = Applied("libmp3lame", With({{"bitrate", kbps}}), rate, channels);
                 ASSERT_TRUE(c);
-                ASSERT_EQ(ApplyEncoderSettings(c.get(), With({{"bitrate", kbps}})), "");
-                const std::string where = std::to_string(rate) + " Hz " + std::to_string(channels) + " ch " +
-                                          std::to_string(kbps) + " kbit/s";
+                SCOPED_TRACE(std::to_string(rate) + " Hz " + std::to_string(channels) + " ch " + std::to_string(kbps) + " kbit/s");
                 // What the file's header will claim is a rate of the table, and what LAME writes.
-                EXPECT_NE(std::find(offered.begin(), offered.end(), int(c->bit_rate / 1000)), offered.end()) << where;
-                EXPECT_EQ(Mp3RateWritten(c.get()), c->bit_rate) << where;
+                EXPECT_NE(std::find(offered.begin(), offered.end(), int(c->bit_rate / 1000)), offered.end());
+                EXPECT_EQ(Mp3RateWritten(c.get()), c->bit_rate);
             }
-        }
-    }
-    const std::pair<int, int> tops[] = {{11025, 64}, {22050, 160}, {48000, 320}};
+    const std::pair<int, int> tops[] = {{11025, 64}, {16000, 160}, {24000, 160}, {32000, 320}, {48000, 320}};
     for (auto [rate, top] : tops) EXPECT_EQ(Mp3BitRates(rate).back(), top) << rate;
-}
-
-TEST(CompressorDialogTest, Mp3OffersOnlyTheRatesOfTheSoundAndGraysWhatTheModeIgnores) {
-    CompressorDialog d(false, "libmp3lame", With({{"bitrate", 256}}), {}, nullptr, 22050, 1);
-    auto* rates = d.findChild<QComboBox*>("bitrate");
-    auto* mode = d.findChild<QComboBox*>("vbr");
-    auto* quality = d.findChild<QSpinBox*>("vbr_quality");
-    ASSERT_TRUE(rates && mode && quality);
-    EXPECT_EQ(rates->itemText(0), "Automatic (64 kbit/s)");
-    EXPECT_EQ(rates->itemText(rates->count() - 1), "160 kbit/s");
-    EXPECT_EQ(rates->findText("256 kbit/s"), -1);
-    EXPECT_EQ(rates->currentText(), "160 kbit/s");  // the stored 256 is written as 160
-    EXPECT_TRUE(rates->isEnabled());
-    EXPECT_FALSE(quality->isEnabled());
-    mode->setCurrentIndex(mode->findData(1));
-    EXPECT_FALSE(rates->isEnabled());
-    EXPECT_TRUE(quality->isEnabled());
 }
 
 TEST(EncoderSettingsFiles, MjpegQuantiserDecidesTheFileSize) {
@@ -298,25 +265,20 @@ TEST(CompressorTapTest, MjpegAtTheCoarsestQuantiserDiffersClearlyAndAtTheFinestH
     const double fineDiff = MeanDifference(in.get(), fine.get());
     const double coarseDiff = MeanDifference(in.get(), coarse.get());
     EXPECT_LT(fineDiff, 3.0);
-    EXPECT_GT(coarseDiff, 2.5 * fineDiff);
-    EXPECT_GT(coarseDiff, 4.0);
+    EXPECT_GT(coarseDiff, std::max(4.0, 2.5 * fineDiff));
     EXPECT_LT(tap.LastPacketBytes() * 3, fineBytes);
 }
 
 TEST(CompressorTapTest, X264ReturnsEachPictureAtOnceAndReopensOnlyOnChange) {
     if (!avcodec_find_encoder_by_name("libx264")) GTEST_SKIP() << "no libx264";
     CompressorTap tap;
-    const auto settings = DefaultEncoderSettings("libx264");
     for (int i = 0; i < 12; ++i) {
         auto in = Picture(128, 96, i);
-        FramePtr out(tap.Process(in.get(), "libx264", settings));
+        FramePtr out(tap.Process(in.get(), "libx264", DefaultEncoderSettings("libx264")));
         ASSERT_TRUE(out) << "picture " << i << ": " << tap.LastError();
         EXPECT_EQ(tap.Reopened(), i == 0);
         // The moving square shows where this very picture has it, not an earlier one.
-        if (i > 0) {
-            auto previous = Picture(128, 96, i - 1);
-            EXPECT_LT(MeanDifference(in.get(), out.get()), MeanDifference(previous.get(), out.get())) << i;
-        }
+        if (i > 0) { EXPECT_LT(MeanDifference(in.get(), out.get()), MeanDifference(Picture(128, 96, i - 1).get(), out.get())) << i; }
     }
     EXPECT_TRUE(FramePtr(tap.Process(Picture(128, 96).get(), "libx264", With({{"crf", 40}}))));
     EXPECT_TRUE(tap.Reopened());
@@ -325,15 +287,13 @@ TEST(CompressorTapTest, X264ReturnsEachPictureAtOnceAndReopensOnlyOnChange) {
 TEST(CompressorTapTest, EveryVideoCompressorRunsOnOddSizesAndInputFormats) {
     for (const auto& c : AvailableVideoCompressors()) {
         CompressorTap tap;
-        for (AVPixelFormat fmt : {AV_PIX_FMT_BGR0, AV_PIX_FMT_YUV420P}) {
+        for (AVPixelFormat fmt : {AV_PIX_FMT_BGR0, AV_PIX_FMT_YUV420P})
             for (int i = 0; i < 3; ++i) {
-                auto in = Picture(101, 75, i, fmt);
-                FramePtr out(tap.Process(in.get(), c.EncoderName, DefaultEncoderSettings(c.EncoderName)));
+                FramePtr out(tap.Process(Picture(101, 75, i, fmt).get(), c.EncoderName, DefaultEncoderSettings(c.EncoderName)));
                 ASSERT_TRUE(out) << c.EncoderName << ": " << tap.LastError();
                 EXPECT_EQ(std::tuple(out->format, out->width, out->height), std::tuple(int(fmt), 101, 75)) << c.EncoderName;
                 EXPECT_GT(tap.LastPacketBytes(), 0) << c.EncoderName;
             }
-        }
     }
 }
 
@@ -348,12 +308,11 @@ TEST(CompressorTapTest, LosslessCoderGivesThePictureBackAndABadEncoderSaysWhy) {
                 ASSERT_EQ(0, memcmp(in->data[p] + y * in->linesize[p], out->data[p] + y * out->linesize[p], p ? 32 : 64))
                     << "coder " << coder << " plane " << p << " row " << y;
     }
-    EXPECT_EQ(tap.Process(in.get(), "no-such-encoder", {}), nullptr);
-    EXPECT_NE(tap.LastError(), "");
-    EXPECT_EQ(tap.Process(in.get(), "mp2", {}), nullptr);  // a sound encoder
-    EXPECT_NE(tap.LastError(), "");
-    FramePtr back(tap.Process(in.get(), "mjpeg", {}));
-    EXPECT_TRUE(back);
+    for (const char* bad : {"no-such-encoder", "mp2"}) {  // mp2: a sound encoder
+        EXPECT_EQ(tap.Process(in.get(), bad, {}), nullptr) << bad;
+        EXPECT_NE(tap.LastError(), "") << bad;
+    }
+    EXPECT_TRUE(FramePtr(tap.Process(in.get(), "mjpeg", {})));
     EXPECT_EQ(tap.LastError(), "");
 }
 
@@ -383,9 +342,23 @@ TEST(EncoderSettingsSession, SessionKeepsClampedSettingsPerEncoderAndUsesThemInT
         return fs::file_size(dir.filePath(file).toStdString());
     };
     const auto small = record("32.mp3", 32);
-    const auto large = record("320.mp3", 320);
-    EXPECT_GT(large, 6 * small);
+    EXPECT_GT(record("320.mp3", 320), 6 * small);
     hub.Stop();
+}
+
+TEST(CompressorDialogTest, Mp3OffersOnlyTheRatesOfTheSoundAndGraysWhatTheModeIgnores) {
+    CompressorDialog d(false, "libmp3lame", With({{"bitrate", 256}}), {}, nullptr, 22050, 1);
+    auto* rates = d.findChild<QComboBox*>("bitrate");
+    auto* mode = d.findChild<QComboBox*>("vbr");
+    auto* quality = d.findChild<QSpinBox*>("vbr_quality");
+    ASSERT_TRUE(rates && mode && quality);
+    EXPECT_EQ(rates->itemText(0), "Automatic (64 kbit/s)");
+    EXPECT_EQ(rates->itemText(rates->count() - 1), "160 kbit/s");
+    EXPECT_EQ(rates->findText("256 kbit/s"), -1);
+    EXPECT_EQ(rates->currentText(), "160 kbit/s");  // the stored 256 is written as 160
+    EXPECT_EQ(std::pair(rates->isEnabled(), quality->isEnabled()), std::pair(true, false));
+    mode->setCurrentIndex(mode->findData(1));
+    EXPECT_EQ(std::pair(rates->isEnabled(), quality->isEnabled()), std::pair(false, true));
 }
 
 TEST(CompressorDialogTest, ChangesApplyAtOnceClampedAndCancelRestores) {
@@ -412,26 +385,20 @@ TEST(CompressorDialogTest, ChangesApplyAtOnceClampedAndCancelRestores) {
 
 TEST(CompressorDialogTest, ChoicesAndEncodersWithoutSettings) {
     if (!avcodec_find_encoder_by_name("libx264")) GTEST_SKIP() << "no libx264";
-    EncoderSettings last;
-    int calls = 0;
-    CompressorDialog d(true, "libx264", DefaultEncoderSettings("libx264"), [&](const EncoderSettings& s) {
-        last = s;
-        ++calls;
-    });
+    std::vector<EncoderSettings> applied;
+    CompressorDialog d(true, "libx264", DefaultEncoderSettings("libx264"), [&](const EncoderSettings& s) { applied.push_back(s); });
     auto* preset = d.findChild<QComboBox*>("preset");
     ASSERT_TRUE(preset);
     EXPECT_EQ(preset->currentText(), "ultrafast");
     preset->setCurrentIndex(preset->findText("medium"));
-    EXPECT_EQ(last.Get("preset", -1), 5);
-    EXPECT_EQ(last.Get("crf", -1), 23);
     d.accept();
-    EXPECT_EQ(calls, 1);  // OK keeps what was applied
+    ASSERT_EQ(applied.size(), 1u);  // OK keeps what was applied
+    EXPECT_EQ(applied[0], With({{"preset", 5}, {"crf", 23}, {"keyint", 12}}));
 
-    int audioCalls = 0;
-    CompressorDialog pcm(false, "pcm_s16le", {}, [&](const EncoderSettings&) { ++audioCalls; });
+    CompressorDialog pcm(false, "pcm_s16le", {}, [&](const EncoderSettings& s) { applied.push_back(s); });
     EXPECT_EQ(pcm.windowTitle(), "Audio Compressor");
     EXPECT_TRUE(pcm.findChildren<QSpinBox*>().isEmpty());
     EXPECT_TRUE(pcm.findChildren<QComboBox*>().isEmpty());
     pcm.reject();
-    EXPECT_EQ(audioCalls, 0);
+    EXPECT_EQ(applied.size(), 1u);
 }
