@@ -6,28 +6,23 @@ using namespace pelta::test;
 namespace {
 
 using MenuStatus = MenusTest;
+using ViewCommands = MenusTest;
 
-QList<QAction*> ScaleItems(const MainMenus& m) {
-    return {m.menuViewFittoWindow, m.menuViewStretchtoWindow, m.menuView50,
-            m.menuView75,          m.menuView100,             m.menuView200};
-}
-
-QList<QAction*> PropertyItems(const MainMenus& m) {
-    return {m.menuOptionsCaptureProperties,          m.menuOptionsPreviewProperties,
-            m.menuOptionsLegacyPropertiesVideoSource, m.menuOptionsLegacyPropertiesVideoFormat,
-            m.menuOptionsLegacyPropertiesVideoDisplay, m.menuOptionsLegacyPropertiesAudioFormat,
-            m.menuOptionsAudioCompressorProperties,   m.menuOptionsVideoCompressorProperties};
+// The six scale items and the preview fit code each writes and shows.
+std::vector<std::pair<QAction*, int>> ScaleRows(const MainMenus& m) {
+    return {{m.menuViewFittoWindow, 0}, {m.menuViewStretchtoWindow, 1}, {m.menuView50, 4},
+            {m.menuView75, 3},          {m.menuView100, 2},             {m.menuView200, 5}};
 }
 
 TEST_F(MenuStatus, ReadsTheEngineInTheFixedOrder) {
     StartUp();
     engine.ClearCalls();
     options.UpdateMenuStatus();
+    const std::set<std::string> listGetters = {"VideoInputs",         "AudioInputs",   "AudioRendererList",
+                                               "VideoCompressorList", "VideoSizeList", "AudioCompressorList"};
     std::vector<std::string> reads;
     for (const auto& c : engine.Calls)
-        if (c != "VideoInputs" && c != "AudioInputs" && c != "AudioRendererList" && c != "VideoCompressorList" &&
-            c != "VideoSizeList" && c != "AudioCompressorList")
-            reads.push_back(c);
+        if (!listGetters.count(c)) reads.push_back(c);
     const std::vector<std::string> expected = {
         "EngineState", "EngineState", "PreviewFit", "PreviewFit", "PreviewFit", "PreviewFit", "PreviewFit",
         "PreviewFit", "FullScreenOn", "FullScreenMetric", "EngineState", "VideoInputs.Count", "VideoInputs.Count",
@@ -41,14 +36,25 @@ TEST_F(MenuStatus, ReadsTheEngineInTheFixedOrder) {
     EXPECT_EQ(reads, expected);
 }
 
-TEST_F(MenuStatus, ScaleCodeTwoChecksOnlyHundredAndSevenChecksNone) {
+// Each scale item writes its code and is then the only one checked; an unknown code checks none.
+TEST_F(ViewCommands, ScaleItemsWriteAndShowTheirCodes) {
     StartUp();
-    for (QAction* a : ScaleItems(menus)) EXPECT_EQ(a->isChecked(), a == menus.menuView100) << a->text().toStdString();
+    const auto rows = ScaleRows(menus);
+    for (const auto& [item, code] : rows) EXPECT_EQ(item->isChecked(), code == 2) << item->text().toStdString();
+    for (const auto& [item, code] : rows) {
+        engine.ClearCalls();
+        item->trigger();
+        ASSERT_FALSE(engine.Calls.empty());
+        EXPECT_EQ(engine.Calls[0], "PreviewFit=" + std::to_string(code));
+        for (const auto& [other, unused] : rows) EXPECT_EQ(other->isChecked(), other == item);
+    }
     engine.Fit = 7;
     options.UpdateMenuStatus();
-    for (QAction* a : ScaleItems(menus)) EXPECT_FALSE(a->isChecked());
+    for (const auto& [item, unused] : rows) EXPECT_FALSE(item->isChecked());
 }
 
+// While capturing the choices and property pages are locked, the processors are not; each
+// page asks the engine for its dialog and nothing else, the video processors while capturing too.
 TEST_F(MenuStatus, CapturingLocksTheChoicesButNotTheProcessors) {
     engine.Video.Items = {{"Cam"}};
     engine.Audio.Items = {{"Mic"}};
@@ -59,8 +65,28 @@ TEST_F(MenuStatus, CapturingLocksTheChoicesButNotTheProcessors) {
     engine.CaptionsCanSwitch = true;
     engine.AvailableDialogs = {0, 1, 2, 3, 14, 15, 16, 18, 19, 20};
     StartUp();
+    const struct {
+        QAction* item;
+        int id;
+        bool locked;
+    } pages[] = {{menus.menuOptionsCaptureProperties, 16, true},
+                 {menus.menuOptionsPreviewProperties, 18, true},
+                 {menus.menuOptionsVideoCompressorProperties, 14, true},
+                 {menus.menuOptionsAudioCompressorProperties, 15, true},
+                 {menus.menuOptionsLegacyPropertiesVideoSource, 1, true},
+                 {menus.menuOptionsLegacyPropertiesVideoFormat, 0, true},
+                 {menus.menuOptionsLegacyPropertiesVideoDisplay, 2, true},
+                 {menus.menuOptionsLegacyPropertiesAudioFormat, 3, true},
+                 {menus.menuOptionsAudioProcessors, 19, false},
+                 {menus.menuOptionsVideoProcessors, 20, false}};
     ASSERT_TRUE(AllEnabled(menus.menuOptionsVideoDevice));
-    for (QAction* a : PropertyItems(menus)) ASSERT_TRUE(a->isEnabled());
+    for (const auto& p : pages) {
+        ASSERT_TRUE(p.item->isEnabled()) << p.id;
+        engine.ClearCalls();
+        p.item->trigger();
+        EXPECT_EQ(engine.Calls, std::vector<std::string>{"OpenDialog(" + std::to_string(p.id) + ")"});
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
 
     engine.State = 4;
     options.UpdateMenuStatus();
@@ -71,9 +97,10 @@ TEST_F(MenuStatus, CapturingLocksTheChoicesButNotTheProcessors) {
     for (QAction* a : menus.menuOptionsPreviewPreviewSource->actions()) EXPECT_FALSE(a->isEnabled());
     EXPECT_FALSE(menus.menuOptionsCloseCaptioning->isEnabled());
     EXPECT_FALSE(menus.menuFileSaveCapturedVideoAs->isEnabled());
-    for (QAction* a : PropertyItems(menus)) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
-    EXPECT_TRUE(menus.menuOptionsAudioProcessors->isEnabled());
-    EXPECT_TRUE(menus.menuOptionsVideoProcessors->isEnabled());
+    for (const auto& p : pages) EXPECT_EQ(p.item->isEnabled(), !p.locked) << p.id;
+    engine.ClearCalls();
+    menus.menuOptionsVideoProcessors->trigger();
+    EXPECT_EQ(engine.Calls, std::vector<std::string>{"OpenDialog(20)"});
 
     engine.State = 5;  // busy: only the renderers stay locked
     options.UpdateMenuStatus();
@@ -82,9 +109,23 @@ TEST_F(MenuStatus, CapturingLocksTheChoicesButNotTheProcessors) {
     EXPECT_TRUE(NoneEnabled(menus.menuOptionsPreviewAudioRenderer));
 }
 
-TEST_F(MenuStatus, FullScreenNeedsAMetricAndAState) {
+// Full screen flips without updating the menus, or says why not; it needs a metric and a
+// state that allows it, and an unreadable metric disables it without stopping the run.
+TEST_F(ViewCommands, FullScreenFlipsAndNeedsAMetricAndAState) {
     StartUp();
     EXPECT_TRUE(menus.menuViewFullScreen->isEnabled());
+    EXPECT_EQ(menus.menuViewFullScreen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    engine.ClearCalls();
+    menus.menuViewFullScreen->trigger();
+    EXPECT_EQ(engine.Calls, std::vector<std::string>{"FlipFullScreen"});
+    EXPECT_FALSE(menus.menuViewFullScreen->isChecked());
+    menus.menuView100->trigger();  // the next update brings the mark up to date
+    EXPECT_TRUE(menus.menuViewFullScreen->isChecked());
+    engine.Failures["FlipFullScreen"] = "No full screen on this display";
+    menus.menuViewFullScreen->trigger();
+    ASSERT_EQ(prompts.Messages.size(), 1u);
+    EXPECT_EQ(prompts.Messages[0].Text, "No full screen on this display");
+
     const struct {
         int32_t state;
         float metric;
@@ -97,15 +138,11 @@ TEST_F(MenuStatus, FullScreenNeedsAMetricAndAState) {
         engine.ClearCalls();
         options.UpdateMenuStatus();
         EXPECT_FALSE(menus.menuViewFullScreen->isEnabled()) << r.state << " " << r.metric;
-        // The run goes on past the guarded step.
-        if (r.unreadable) {
-            EXPECT_TRUE(engine.WasCalled("DialogAvailable(14)"));
-        }
+        EXPECT_TRUE(engine.WasCalled("DialogAvailable(14)"));  // the run goes on past the guarded step
     }
 }
 
 TEST_F(MenuStatus, AFailingStepIsSkippedAndTheRestRuns) {
-    engine.Preview = false;
     StartUp();  // PreviewOn is True now
     ASSERT_TRUE(menus.menuOptionsPreviewEnablePreview->isChecked());
     engine.Preview = false;
@@ -118,8 +155,8 @@ TEST_F(MenuStatus, AFailingStepIsSkippedAndTheRestRuns) {
     EXPECT_TRUE(menus.menuOptionsPreviewPreviewTapCompressor->isChecked());
 }
 
-// An unoffered dialog stays disabled, and a failing availability read still locks an
-// offered one during a capture.
+// An unoffered dialog stays disabled; during a capture a failing availability read still
+// locks an offered dialog, and a failing Selected still locks its list, leaving the marks.
 TEST_F(MenuStatus, UnofferedDialogStaysDisabledAndNothingSelectedChecksElementZero) {
     engine.VideoComp.Items = {{"A"}, {"B"}};
     engine.AvailableDialogs = {16};
@@ -129,8 +166,11 @@ TEST_F(MenuStatus, UnofferedDialogStaysDisabledAndNothingSelectedChecksElementZe
     EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"No Recompression"});
     engine.State = 4;
     engine.Failures["DialogAvailable"] = "lost";
+    engine.Failures["VideoCompressorList.Selected"] = "lost";
     options.UpdateMenuStatus();
     EXPECT_FALSE(menus.menuOptionsCaptureProperties->isEnabled());
+    EXPECT_TRUE(NoneEnabled(menus.menuOptionsVideoCompressor));
+    EXPECT_EQ(CheckedCaptions(menus.menuOptionsVideoCompressor), QStringList{"No Recompression"});
 }
 
 TEST_F(MenuStatus, ALongerEngineListThanItsMenuIsHandled) {
@@ -143,50 +183,19 @@ TEST_F(MenuStatus, ALongerEngineListThanItsMenuIsHandled) {
     EXPECT_TRUE(CheckedCaptions(menus.menuOptionsAudioDevice).isEmpty());
 }
 
-using ViewCommands = MenusTest;
-
-TEST_F(ViewCommands, ScaleItemsWriteTheirCodes) {
-    StartUp();
-    const std::vector<std::pair<QAction*, int>> rows = {
-        {menus.menuViewFittoWindow, 0}, {menus.menuViewStretchtoWindow, 1}, {menus.menuView50, 4},
-        {menus.menuView75, 3},          {menus.menuView100, 2},             {menus.menuView200, 5}};
-    for (const auto& [item, code] : rows) {
-        engine.ClearCalls();
-        item->trigger();
-        ASSERT_FALSE(engine.Calls.empty());
-        EXPECT_EQ(engine.Calls[0], "PreviewFit=" + std::to_string(code));
-        for (const auto& [other, unused] : rows) EXPECT_EQ(other->isChecked(), other == item);
-    }
-}
-
-TEST_F(ViewCommands, FullScreenFlipsWithoutUpdatingTheMenusOrSaysWhyNot) {
-    StartUp();
-    EXPECT_EQ(menus.menuViewFullScreen->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
-    engine.ClearCalls();
-    menus.menuViewFullScreen->trigger();
-    EXPECT_EQ(engine.Calls, std::vector<std::string>{"FlipFullScreen"});
-    EXPECT_FALSE(menus.menuViewFullScreen->isChecked());
-    menus.menuView100->trigger();  // the next update brings the mark up to date
-    EXPECT_TRUE(menus.menuViewFullScreen->isChecked());
-    // A failing command shows the engine's text.
-    engine.Failures["FlipFullScreen"] = "No full screen on this display";
-    menus.menuViewFullScreen->trigger();
-    ASSERT_EQ(prompts.Messages.size(), 1u);
-    EXPECT_EQ(prompts.Messages[0].Text, "No full screen on this display");
-}
-
-TEST_F(ViewCommands, SwitchesFlipTheEngineValueAndTheirMarkBothWays) {
-    engine.DuringProps = true;
+// The switches flip their engine value and their mark both ways; a source or tap choice
+// writes its value and is then the one checked.
+TEST_F(ViewCommands, PreviewSwitchesAndChoices) {
     engine.CaptionsCanSwitch = true;
     StartUp();
     const struct {
         QAction* item;
         const bool* value;
         bool markIsNegation;
-    } rows[] = {{menus.menuOptionsPreviewEnablePreview, &engine.Preview, false},
-                {menus.menuOptionsPreviewDisableWhileEditingProperties, &engine.DuringProps, true},
-                {menus.menuOptionsCloseCaptioning, &engine.Captions, false}};
-    for (const auto& r : rows) {
+    } switches[] = {{menus.menuOptionsPreviewEnablePreview, &engine.Preview, false},
+                    {menus.menuOptionsPreviewDisableWhileEditingProperties, &engine.DuringProps, true},
+                    {menus.menuOptionsCloseCaptioning, &engine.Captions, false}};
+    for (const auto& r : switches) {
         const bool first = *r.value;
         for (const bool expected : {!first, first}) {
             r.item->trigger();
@@ -194,44 +203,22 @@ TEST_F(ViewCommands, SwitchesFlipTheEngineValueAndTheirMarkBothWays) {
             EXPECT_EQ(r.item->isChecked(), expected != r.markIsNegation) << r.item->text().toStdString();
         }
     }
-}
-
-TEST_F(ViewCommands, SourceAndTapChoices) {
-    StartUp();
-    menus.menuOptionsPreviewPreviewSourceAudioonly->trigger();
-    EXPECT_EQ(engine.Input, 2);
-    EXPECT_TRUE(menus.menuOptionsPreviewPreviewSourceAudioonly->isChecked());
-    EXPECT_FALSE(menus.menuOptionsPreviewPreviewSourceVideoandAudio->isChecked());
-    menus.menuOptionsPreviewPreviewSourceVideoonly->trigger();
-    EXPECT_EQ(engine.Input, 1);
-    menus.menuOptionsPreviewPreviewTapProcessors->trigger();
-    EXPECT_EQ(engine.Tap, 1);
-    EXPECT_TRUE(menus.menuOptionsPreviewPreviewTapProcessors->isChecked());
-    EXPECT_FALSE(menus.menuOptionsPreviewPreviewTapSource->isChecked());
-}
-
-TEST_F(ViewCommands, PropertyItemsAskForTheirDialogsAndNothingElse) {
-    engine.AvailableDialogs = {0, 1, 2, 3, 14, 15, 16, 18, 19, 20};
-    StartUp();
-    const std::vector<std::pair<QAction*, int>> rows = {
-        {menus.menuOptionsCaptureProperties, 16},          {menus.menuOptionsPreviewProperties, 18},
-        {menus.menuOptionsVideoCompressorProperties, 14},  {menus.menuOptionsAudioCompressorProperties, 15},
-        {menus.menuOptionsLegacyPropertiesVideoSource, 1}, {menus.menuOptionsLegacyPropertiesVideoFormat, 0},
-        {menus.menuOptionsLegacyPropertiesVideoDisplay, 2}, {menus.menuOptionsLegacyPropertiesAudioFormat, 3},
-        {menus.menuOptionsAudioProcessors, 19},            {menus.menuOptionsVideoProcessors, 20}};
-    for (const auto& [item, id] : rows) {
-        engine.ClearCalls();
-        item->trigger();
-        EXPECT_EQ(engine.Calls, std::vector<std::string>{"OpenDialog(" + std::to_string(id) + ")"});
-        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    const struct {
+        QAction* item;
+        const int32_t* value;
+        int32_t written;
+        QAction* unchecked;
+    } choices[] = {
+        {menus.menuOptionsPreviewPreviewSourceAudioonly, &engine.Input, 2,
+         menus.menuOptionsPreviewPreviewSourceVideoandAudio},
+        {menus.menuOptionsPreviewPreviewSourceVideoonly, &engine.Input, 1, menus.menuOptionsPreviewPreviewSourceAudioonly},
+        {menus.menuOptionsPreviewPreviewTapProcessors, &engine.Tap, 1, menus.menuOptionsPreviewPreviewTapSource}};
+    for (const auto& c : choices) {
+        c.item->trigger();
+        EXPECT_EQ(*c.value, c.written) << c.item->text().toStdString();
+        EXPECT_TRUE(c.item->isChecked()) << c.item->text().toStdString();
+        EXPECT_FALSE(c.unchecked->isChecked()) << c.item->text().toStdString();
     }
-    // The video processors open while capturing too.
-    engine.State = 4;
-    options.UpdateMenuStatus();
-    ASSERT_TRUE(menus.menuOptionsVideoProcessors->isEnabled());
-    engine.ClearCalls();
-    menus.menuOptionsVideoProcessors->trigger();
-    EXPECT_EQ(engine.Calls, std::vector<std::string>{"OpenDialog(20)"});
 }
 
 }  // namespace
