@@ -26,7 +26,9 @@ void SetCounts(ScriptableEngine& e, int captured, int dropped, double elapsed, i
     e.FrameBytes = frameBytes;
 }
 
-TEST_F(MainWindow, CaptionSizeAndDefaultsWithNoSettings) {
+// With no settings stored: the caption, the size, the marks, nothing written; the engine's
+// window fills the client area above the status bar, and stays put when there is no room.
+TEST_F(MainWindow, CaptionSizeDefaultsAndLayoutWithNoSettings) {
     MainFrm* w = &Open();
     w->show();
     QApplication::processEvents();
@@ -42,6 +44,11 @@ TEST_F(MainWindow, CaptionSizeAndDefaultsWithNoSettings) {
     auto on = std::find(engine_->Calls.begin(), engine_->Calls.end(), "PreviewOn=True");
     ASSERT_NE(fit, engine_->Calls.end());
     EXPECT_LT(fit, on);
+
+    w->centralWidget()->resize(400, 200);
+    EXPECT_EQ(w->EngineWidget()->geometry(), QRect(0, 0, 400, 174));
+    w->centralWidget()->resize(400, 20);  // not above 26 px
+    EXPECT_EQ(w->EngineWidget()->geometry(), QRect(0, 0, 400, 174));
 }
 
 TEST_F(MainWindow, StoredSettingsSetTheMarks) {
@@ -56,8 +63,15 @@ TEST_F(MainWindow, StoredSettingsSetTheMarks) {
     EXPECT_FALSE(w->Menus().menuTopWindow->isChecked());
 }
 
-TEST_F(MainWindow, ResetStatusBarLeavesExactlySixPanels) {
-    MainFrm* w = &Open();
+// Start-up goes on past steps that fail; the status bar is rebuilt as six panels however
+// many it had.
+TEST_F(MainWindow, FailingLoadStepsAreSkippedAndResetStatusBarLeavesSixPanels) {
+    MainFrm* w = &Open([](ScriptableEngine& e) {
+        e.Failures["PreviewFit="] = "no preview";
+        e.Failures["VideoInputs.Count"] = "no list";
+    });
+    EXPECT_TRUE(engine_->WasCalled("PreviewOn=True"));
+    EXPECT_EQ(w->sbMain().Count(), 6);
     for (int i = 0; i < 9; ++i) w->sbMain().Add();
     w->ResetStatusBar();
     ASSERT_EQ(w->sbMain().Count(), 6);
@@ -69,16 +83,6 @@ TEST_F(MainWindow, ResetStatusBarLeavesExactlySixPanels) {
         EXPECT_EQ(w->sbMain().Panel(i).Style, panels[i - 1].second) << i;
     }
     EXPECT_EQ(StatusBarPanels::LockState(PanelStyle::CapsLock), -1);  // offscreen: unknown
-}
-
-TEST_F(MainWindow, SmallWindowLeavesTheEngineWindowInPlace) {
-    MainFrm* w = &Open();
-    w->show();
-    const QRect before = w->EngineWidget()->geometry();
-    w->centralWidget()->resize(400, 20);  // not above 26 px
-    EXPECT_EQ(w->EngineWidget()->geometry(), before);
-    w->centralWidget()->resize(400, 200);
-    EXPECT_EQ(w->EngineWidget()->geometry(), QRect(0, 0, 400, 174));
 }
 
 // The summary is rounded for reading; once the engine has counted the file's bytes (sound,
@@ -112,9 +116,16 @@ TEST_F(MainWindow, SummaryTexts) {
     EXPECT_EQ(NumberText(10.0 / 3.0), "3.33333333333333");
     EXPECT_EQ(NumberText(12.5), "12.5");
     EXPECT_EQ(NumberText(int64_t(-7)), "-7");
-    // An explicit tool tip (the latest automatic file) comes below the panel's text.
+    const std::pair<const char*, const char*> formats[] = {{"0", "Avi"}, {"12", ""}, {"1.5", ""}};
+    for (const auto& [code, name] : formats) EXPECT_EQ(MainFrm::GetFormatName(code), name) << code;
+    // A click on "Ready" puts the latest automatic file in its tool tip, below the panel's
+    // text; a click on another text does not.
+    sAutoFileName = "/v/Auto-2.avi";
+    w->SetPanelText(2, "Screen");
     w->SetPanelText(3, "Ready");
-    w->sbMain().Panel(3).ToolTipText = "/v/Auto-2.avi";
+    for (int panel : {2, 3}) emit w->sbMain().PanelClicked(panel);
+    sAutoFileName.clear();
+    EXPECT_EQ(w->sbMain().ToolTipFor(2), "Screen");
     EXPECT_EQ(w->sbMain().ToolTipFor(3), "Ready\n/v/Auto-2.avi");
     EXPECT_EQ(w->sbMain().ToolTipFor(4), "Caps Lock");
 }
@@ -147,16 +158,32 @@ TEST_F(MainWindow, ACutPanelTextIsWholeInItsToolTipAndToAScreenReader) {
     EXPECT_EQ(reader->child(1)->text(QAccessible::Name), whole);
 }
 
-TEST_F(MainWindow, ACaptureEndingByItselfShowsItsFinalCounts) {
-    MainFrm* w = &Open([](ScriptableEngine& e) { e.Active = 1; });
+// Progress lays the panels out for a capture (no time for manual frames) and writes its
+// counts; a capture ending by itself shows its final counts.
+TEST_F(MainWindow, ProgressAndACaptureEndingByItself) {
+    MainFrm* w = &Open([](ScriptableEngine& e) {
+        e.Format = 6;
+        e.Active = 1;
+    });
+    SetCounts(*engine_, 3, 0, 1.5, 1000);
+    engine_->RaiseProgress();
+    EXPECT_EQ(w->PanelText(5), "Format: MP3");
+    EXPECT_EQ(w->sbMain().Panel(5).WidthTwips, 3600);
+    EXPECT_EQ(w->PanelText(3), "Recording ...");
+    EXPECT_EQ(w->PanelText(2), "Not Dropped 3");
+    EXPECT_EQ(w->PanelText(4), "Time: 1.5");
+    EXPECT_TRUE(w->bRecordingShown);
+    engine_->Active = 4;
     SetCounts(*engine_, 48, 0, 4.95, 1000);
     engine_->RaiseProgress();
+    EXPECT_EQ(w->PanelText(4), "");
     SetCounts(*engine_, 50, 1, 5.0, 1000);
     engine_->Active = 0;
     engine_->RaiseEnded();
     EXPECT_EQ(w->PanelText(1), "Captured 50 frames in 5 sec (1 dropped): 10 fps 0.01 MB/sec");
     EXPECT_EQ(w->PanelText(2), "Not Dropped 50");
     EXPECT_EQ(w->PanelText(3), "Ready");
+    EXPECT_FALSE(w->bRecordingShown);
     // A stop rebuilds the panels and returns before the file is finished: the end leaves
     // the device panel alone and brings the stop's summary to the final counts.
     engine_->State = 4;
@@ -173,30 +200,6 @@ TEST_F(MainWindow, ACaptureEndingByItselfShowsItsFinalCounts) {
     SetCounts(*engine_, 0, 0, 0, 0);
     engine_->RaiseEnded();
     EXPECT_EQ(w->PanelText(1), "Captured 60 frames in 6 sec (2 dropped): 10 fps 0.01 MB/sec");
-}
-
-TEST_F(MainWindow, ProgressEventsWriteFormatFramesAndTime) {
-    MainFrm* w = &Open([](ScriptableEngine& e) {
-        e.Format = 6;
-        e.Captured = 3;
-        e.Elapsed = 1.5;
-        e.Active = 1;
-    });
-    engine_->RaiseProgress();
-    EXPECT_EQ(w->PanelText(5), "Format: MP3");
-    EXPECT_EQ(w->sbMain().Panel(5).WidthTwips, 3600);
-    EXPECT_EQ(w->PanelText(3), "Recording ...");
-    EXPECT_EQ(w->PanelText(2), "Not Dropped 3");
-    EXPECT_EQ(w->PanelText(4), "Time: 1.5");
-    EXPECT_TRUE(w->bRecordingShown);
-    engine_->Active = 4;
-    engine_->RaiseProgress();
-    EXPECT_EQ(w->PanelText(4), "");
-    engine_->RaiseEnded();
-    EXPECT_EQ(w->PanelText(3), "Ready");
-    EXPECT_FALSE(w->bRecordingShown);
-    EXPECT_EQ(MainFrm::GetFormatName("12"), "");
-    EXPECT_EQ(MainFrm::GetFormatName("0"), "Avi");
 }
 
 TEST_F(MainWindow, ErrorsAndEscape) {
@@ -225,15 +228,6 @@ TEST_F(MainWindow, ClosingStopsTheCaptureThenWritesTheFullSummary) {
     ASSERT_NE(end, engine_->Calls.end());
     EXPECT_LT(end, read);
     EXPECT_EQ(w->PanelText(1), "Captured 30 frames in 2 sec (0 dropped): 15 fps 0.015 MB/sec");
-}
-
-TEST_F(MainWindow, FailingLoadStepsAreSkipped) {
-    MainFrm* w = &Open([](ScriptableEngine& e) {
-        e.Failures["PreviewFit="] = "no preview";
-        e.Failures["VideoInputs.Count"] = "no list";
-    });
-    EXPECT_TRUE(engine_->WasCalled("PreviewOn=True"));
-    EXPECT_EQ(w->sbMain().Count(), 6);
 }
 
 // Start-up puts the engine's remembered devices back after the device menu has selected
