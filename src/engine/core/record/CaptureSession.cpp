@@ -372,15 +372,16 @@ bool CaptureSession::StartWriting(const StartPlan& plan, std::stop_token stop) {
     sequenceFrames_ = 0;
     audioClockRatio_ = 1.0;
     audioRateSeen_ = out_->AudioRate();
+    // The device's pictures are prepared as they arrive (a sequence's by the writer).
+    const bool prepareOnArrival = wantVideo_ && !ModeIsSequence(mode_);
     int queueLimit = 0;
     {
         std::lock_guard lock(queueMutex_);
         queueLimit = videoQueueLimit_ = record::session::VideoQueueLimit(queueSettings_.VideoFrames, out_->PixelFormat(),
                                                                          out_->Width(), out_->Height());
-        holdFirst_ = wantVideo_ && !ModeIsSequence(mode_);
+        holdFirst_ = prepareOnArrival;
     }
-    if (wantVideo_ && !ModeIsSequence(mode_)) {
-        // The device's pictures are prepared as they arrive (a sequence's by the writer).
+    if (prepareOnArrival) {
         preparer_ = std::make_unique<record::PicturePreparer>(out_->PixelFormat(), out_->Width(), out_->Height());
         // Where fresh memory is dear (a new 3840x2160 picture's buffer took 25 ms on a virtual
         // machine, most of the time between two pictures), the device's thread would lose
@@ -390,9 +391,9 @@ bool CaptureSession::StartWriting(const StartPlan& plan, std::stop_token stop) {
         preparer_->Reserve(1);
         if (Seconds(Clock::now() - before) > 0.5 / av_q2d(rate_))
             preparer_->Reserve(queueLimit + out_->PicturesHeld() + 1);
+        // The pictures go to this capture as they arrive: the hub need not hold one as well.
+        hub_.KeepLatestVideoFrame(false);
     }
-    // The pictures go to this capture as they arrive: the hub need not hold one as well.
-    if (wantVideo_ && !ModeIsSequence(mode_)) hub_.KeepLatestVideoFrame(false);
     begin_ = Clock::now();
     nextAutoGrab_ = begin_;
     listening_ = true;
