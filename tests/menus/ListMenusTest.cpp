@@ -60,6 +60,9 @@ TEST_F(DeviceMenus, ChoosingNoneForVideoRebuildsSizesAndWritesNoVideo) {
     EXPECT_LT(at("VideoInputs.Selected=-1"), at("VideoSizeList.Count"));
     EXPECT_LT(at("VideoSizeList.Count"), at("VideoInputs.Selected"));
     EXPECT_LT(at("VideoInputs.Selected"), at("EngineState"));
+    // The busy pointer shows while the engine changes device, and is gone before the menus update.
+    EXPECT_TRUE(engine.CalledBusy.count("VideoInputs.Selected=-1"));
+    EXPECT_FALSE(engine.CalledBusy.count("EngineState"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
@@ -233,6 +236,8 @@ TEST_F(CompressorMenus, EachRestrictedNameIsWarnedExactlyAndOnlyInItsOwnList) {
             EXPECT_EQ(*sel, int32_t(k) - 1);
             EXPECT_EQ(CheckedCaptions(*list), QStringList{list->All[k]->text()});
         }
+    EXPECT_TRUE(engine.CalledBusy.count("VideoCompressorList.Selected=15"));
+    EXPECT_FALSE(engine.CalledBusy.count("EngineState"));  // the menus update after the pointer is back
     ASSERT_FALSE(prompts.Messages.empty());
     const auto& m = prompts.Messages[0];
     EXPECT_EQ(m.Title, "Warning");

@@ -1,5 +1,8 @@
 #include "support/ScriptableEngine.h"
 
+#include <QApplication>
+#include <QCursor>
+
 #include <algorithm>
 
 namespace pelta::test {
@@ -50,7 +53,11 @@ ScriptableEngine::ScriptableEngine(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("CaptureEngine"));
 }
 
-void ScriptableEngine::Record(const std::string& call) const { calls_->push_back(call); }
+void ScriptableEngine::Record(const std::string& call) const {
+    calls_->push_back(call);
+    const QCursor* pointer = QApplication::overrideCursor();
+    if (pointer != nullptr && pointer->shape() == Qt::WaitCursor) calledBusy_->insert(call);
+}
 void ScriptableEngine::MaybeFail(const std::string& member) const {
     auto it = Failures.find(member);
     if (it != Failures.end()) throw EngineError(it->second);

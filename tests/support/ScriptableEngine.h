@@ -41,6 +41,7 @@ public:
 
     // Script
     std::vector<std::string> Calls;                    // every member used, in order
+    std::set<std::string> CalledBusy;                  // those used while the busy pointer showed
     std::map<std::string, std::string> Failures;       // member name -> description it throws
     std::set<int32_t> AvailableModes;                  // ModeAvailable answers
     std::set<int32_t> AvailableDialogs;                // DialogAvailable answers
@@ -82,7 +83,10 @@ public:
     }
     bool WasCalled(const std::string& call) const;
     std::vector<std::string> CallsStartingWith(const std::string& prefix) const;
-    void ClearCalls() { Calls.clear(); }
+    void ClearCalls() {
+        Calls.clear();
+        CalledBusy.clear();
+    }
 
     // Raising events as the real engine would, on the UI thread.
     void RaiseProgress() { if (Sink) Sink->CaptureProgress(0); }
@@ -163,6 +167,7 @@ private:
     static std::string Text(double v);
 
     mutable std::vector<std::string>* calls_ = &Calls;
+    mutable std::set<std::string>* calledBusy_ = &CalledBusy;
 };
 
 // A factory for MainFrm that builds a ScriptableEngine and reports it through `out`.
