@@ -9,29 +9,6 @@ namespace pelta::engine::processors {
 
 AudioProcessorChain::~AudioProcessorChain() { av_channel_layout_uninit(&builtKey_.Layout); }
 
-void AudioProcessorChain::SetChain(const ChainDescription& chain) {
-    ChainDescription clean = Sanitised(chain, false);
-    std::lock_guard lock(editMutex_);
-    if (clean == chain_) return;
-    chain_ = std::move(clean);
-    ++version_;
-}
-
-ChainDescription AudioProcessorChain::Chain() const {
-    std::lock_guard lock(editMutex_);
-    return chain_;
-}
-
-bool AudioProcessorChain::Active() const {
-    std::lock_guard lock(editMutex_);
-    return !chain_.Empty();
-}
-
-std::string AudioProcessorChain::LastError() const {
-    std::lock_guard lock(editMutex_);
-    return error_;
-}
-
 bool AudioProcessorChain::SameInput(const AVFrame* in) const {
     return in->sample_rate == builtKey_.Rate && in->format == builtKey_.Format &&
            av_channel_layout_compare(&in->ch_layout, &builtKey_.Layout) == 0;
@@ -74,8 +51,7 @@ void AudioProcessorChain::Rebuild(const AVFrame* in, const ChainDescription& cha
     built_ = true;
     failed_ = !why.empty();
     flushed_ = false;
-    std::lock_guard edit(editMutex_);
-    error_ = why;
+    edits_.SetError(why);
 }
 
 AVFrame* AudioProcessorChain::Pull() {
@@ -94,13 +70,7 @@ AVFrame* AudioProcessorChain::Pull() {
 AVFrame* AudioProcessorChain::Process(const AVFrame* in) {
     if (!in || in->nb_samples <= 0 || in->sample_rate <= 0 || in->ch_layout.nb_channels <= 0) return nullptr;
     ChainDescription chain;
-    uint64_t version;
-    {
-        std::lock_guard edit(editMutex_);
-        version = version_;
-        chain = chain_;
-        if (chain.Empty()) error_.clear();
-    }
+    const uint64_t version = edits_.Take(chain);
     std::lock_guard run(runMutex_);
     if (chain.Empty()) {
         if (built_) {

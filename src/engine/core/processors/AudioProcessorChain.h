@@ -2,6 +2,7 @@
 // edited from the UI thread. Output keeps the input's sample format, rate and channels.
 #pragma once
 
+#include "engine/core/processors/ChainEdits.h"
 #include "engine/core/processors/FilterCatalog.h"
 #include "engine/core/processors/FilterGraph.h"
 
@@ -25,9 +26,9 @@ public:
     AudioProcessorChain(const AudioProcessorChain&) = delete;
     AudioProcessorChain& operator=(const AudioProcessorChain&) = delete;
 
-    void SetChain(const ChainDescription& chain);  // any thread
-    ChainDescription Chain() const;
-    bool Active() const;
+    void SetChain(const ChainDescription& chain) { edits_.Set(chain); }  // any thread
+    ChainDescription Chain() const { return edits_.Chain(); }
+    bool Active() const { return edits_.Active(); }
 
     // Feeds `in` (pts in samples, time base 1/rate) and returns the first processed frame
     // that is ready as a new reference, or nullptr when the filters are still collecting
@@ -40,7 +41,7 @@ public:
     // until nullptr). The next Process starts a fresh graph.
     AVFrame* Flush();
 
-    std::string LastError() const;
+    std::string LastError() const { return edits_.LastError(); }
     uint64_t Rebuilds() const { return rebuilds_.load(); }
 
 private:
@@ -53,10 +54,7 @@ private:
     bool SameInput(const AVFrame* in) const;
     AVFrame* Pull();
 
-    mutable std::mutex editMutex_;
-    ChainDescription chain_;
-    uint64_t version_ = 0;
-    std::string error_;
+    ChainEdits edits_{false};
 
     std::mutex runMutex_;
     FilterGraph graph_;

@@ -8,29 +8,6 @@ extern "C" {
 
 namespace pelta::engine::processors {
 
-void VideoProcessorChain::SetChain(const ChainDescription& chain) {
-    ChainDescription clean = Sanitised(chain, true);
-    std::lock_guard lock(editMutex_);
-    if (clean == chain_) return;
-    chain_ = std::move(clean);
-    ++version_;
-}
-
-ChainDescription VideoProcessorChain::Chain() const {
-    std::lock_guard lock(editMutex_);
-    return chain_;
-}
-
-bool VideoProcessorChain::Active() const {
-    std::lock_guard lock(editMutex_);
-    return !chain_.Empty();
-}
-
-std::string VideoProcessorChain::LastError() const {
-    std::lock_guard lock(editMutex_);
-    return error_;
-}
-
 void VideoProcessorChain::Reset() {
     std::lock_guard run(runMutex_);
     graph_.Reset();
@@ -59,20 +36,13 @@ void VideoProcessorChain::Rebuild(const InputKey& key, const ChainDescription& c
     ++rebuilds_;
     built_ = true;
     failed_ = !why.empty();
-    std::lock_guard edit(editMutex_);
-    error_ = why;
+    edits_.SetError(why);
 }
 
 AVFrame* VideoProcessorChain::Process(const AVFrame* in, AVRational timeBase) {
     if (!in || in->width <= 0 || in->height <= 0 || in->format < 0) return nullptr;
     ChainDescription chain;
-    uint64_t version;
-    {
-        std::lock_guard edit(editMutex_);
-        version = version_;
-        if (chain_.Empty()) error_.clear();
-        else chain = chain_;
-    }
+    const uint64_t version = edits_.Take(chain);
     std::lock_guard run(runMutex_);
     if (chain.Empty()) {
         if (built_) {

@@ -4,6 +4,7 @@
 // whatever the chain does: the capture writer scales to the encoder's size.)
 #pragma once
 
+#include "engine/core/processors/ChainEdits.h"
 #include "engine/core/processors/FilterCatalog.h"
 #include "engine/core/processors/FilterGraph.h"
 
@@ -27,8 +28,8 @@ public:
     VideoProcessorChain& operator=(const VideoProcessorChain&) = delete;
 
     // Any thread. Unknown filters are dropped and values clamped into range.
-    void SetChain(const ChainDescription& chain);
-    ChainDescription Chain() const;
+    void SetChain(const ChainDescription& chain) { edits_.Set(chain); }
+    ChainDescription Chain() const { return edits_.Chain(); }
 
     // The processed picture as a new reference (caller frees), in the input's pixel format;
     // the size follows the chain (crop, rotate). A chain that cannot be built
@@ -40,8 +41,8 @@ public:
     // Frames taken by Process since the last rebuild are dropped, e.g. on a device change.
     void Reset();
 
-    bool Active() const;           // the chain has filters
-    std::string LastError() const; // "" when the graph built
+    bool Active() const { return edits_.Active(); }  // the chain has filters
+    std::string LastError() const { return edits_.LastError(); }  // "" when the graph built
     uint64_t Rebuilds() const { return rebuilds_.load(); }
 
 private:
@@ -58,10 +59,7 @@ private:
 
     void Rebuild(const InputKey& key, const ChainDescription& chain);
 
-    mutable std::mutex editMutex_;  // guards chain_, version_, error_
-    ChainDescription chain_;
-    uint64_t version_ = 0;
-    std::string error_;
+    ChainEdits edits_{true};
 
     std::mutex runMutex_;  // guards the graph state below
     FilterGraph graph_;
