@@ -132,9 +132,10 @@ private:
                 for (int x = 0; x < w * 4; ++x) f->data[0][y * f->linesize[0] + x] = uint8_t(x + y + n * 3);
             StampNumber(f->data[0], f->linesize[0], 4, n);
             f->pts = n * 1000000 / fps_;
+            const bool delivered = listened_;  // a listener added during the publish missed this one
             PublishVideo(f, AVRational{1, 1000000});
             av_frame_free(&f);
-            if (listened_ && firstListened_ < 0) {
+            if (delivered && firstListened_ < 0) {
                 firstListened_ = n;
                 skip_ += gapAfterListened_;
             }
